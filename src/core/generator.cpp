@@ -1,0 +1,134 @@
+#include "core/generator.h"
+
+#include <QStringList>
+#include <cmath>
+
+namespace numio {
+
+namespace {
+
+bool operationEnabled(const PracticeState& s, int nRezim) {
+    switch (nRezim) {
+    case 1: return s.bPlus;
+    case 2: return s.bMinus;
+    case 3: return s.bKrat;
+    case 4: return s.bDeleno;
+    default: return false;
+    }
+}
+
+// A whole number from 1 to n: the whole part of n*r + 1.
+int draw(RandomSource& random, int n) {
+    const double r = static_cast<double>(random.next());
+    return static_cast<int>(std::floor(n * r + 1.0));
+}
+
+Generated fromRepeatList(PracticeState& s) {
+    Generated g;
+    if (s.nOpravaID < 1 || s.nOpravaID > s.nSpatnePriklady)
+        return g;
+    const QStringList fields = s.SpatnePriklady[static_cast<std::size_t>(s.nOpravaID)].split(QLatin1Char(','));
+    if (fields.size() != 4)
+        return g;
+    const Integer a = textToInteger(fields[0]);
+    const Integer b = textToInteger(fields[1]);
+    const Integer c = textToInteger(fields[2]);
+    const Integer rezim = textToInteger(fields[3]);
+    if (operatorSign(rezim).isEmpty())
+        return g;
+    s.A = a;
+    s.B = b;
+    s.C = c;
+    s.nRezim = rezim;
+    s.Rezim = operatorSign(rezim);
+    s.nOpravaID = add16(s.nOpravaID, 1);
+    g.made = true;
+    g.hasStatus = true;
+    g.statusText = QStringLiteral("Zbývá přezkoušet ") +
+                   QString::number(sub16(s.nSpatnePriklady, s.nOpravaID) + 2) + QStringLiteral(" příkladů.");
+    g.problemText = problemText(s);
+    return g;
+}
+
+} // namespace
+
+bool operationAdmitsProblem(const PracticeState& s, int nRezim) {
+    // Products stay within 16 bits while the largest table is at most 3276 (x 10).
+    constexpr int kLargestTable = 32767 / 10;
+    switch (nRezim) {
+    case 1: return s.nMaxValue >= 2;
+    case 2: return s.nMaxValue >= 1;
+    case 3: return s.nMaxValueX >= 1 && s.nMaxValueX <= kLargestTable;
+    case 4: return s.nMaxValueX >= 2 && s.nMaxValueX <= kLargestTable;
+    default: return false;
+    }
+}
+
+bool anyOperationAdmitsProblem(const PracticeState& s) {
+    for (int op = 1; op <= 4; ++op) {
+        if (operationEnabled(s, op) && operationAdmitsProblem(s, op))
+            return true;
+    }
+    return false;
+}
+
+QString problemText(const PracticeState& s) { return QString::number(s.A) + s.Rezim + QString::number(s.B); }
+
+Generated VytvorPriklad(PracticeState& s, RandomSource& random, EventPump& pump) {
+    if (s.bOpravy)
+        return fromRepeatList(s);
+
+    // Without an operation that can produce a problem the draw below would never end.
+    if (!anyOperationAdmitsProblem(s))
+        return {};
+
+    int op = 0;
+    do {
+        random.mixClock();
+        op = static_cast<int>(std::floor(4.0 * static_cast<double>(random.next()) + 1.0));
+        pump.processEvents();
+    } while (!(operationEnabled(s, op) && operationAdmitsProblem(s, op)));
+
+    int a = 0;
+    int b = 0;
+    int c = 0;
+    switch (op) {
+    case 1:
+        do {
+            c = draw(random, s.nMaxValue);
+            b = draw(random, c);
+            a = c - b;
+        } while (a == 0 || b == 0);
+        break;
+    case 2:
+        a = draw(random, s.nMaxValue);
+        b = draw(random, a);
+        c = a - b;
+        break;
+    case 3:
+        a = draw(random, s.nMaxValueX);
+        b = draw(random, 10);
+        c = a * b;
+        break;
+    default:
+        do {
+            b = draw(random, 10);
+            c = draw(random, s.nMaxValueX);
+            a = c * b;
+        } while (a == b);
+        break;
+    }
+
+    s.nRezim = static_cast<Integer>(op);
+    s.Rezim = operatorSign(op);
+    s.A = a;
+    s.B = b;
+    s.C = toInteger(c);
+
+    Generated g;
+    g.made = true;
+    g.problemText = problemText(s);
+    return g;
+}
+
+} // namespace numio

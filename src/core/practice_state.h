@@ -1,0 +1,80 @@
+#pragma once
+
+#include "core/int16.h"
+#include "platform/text_files.h"
+
+#include <QString>
+#include <array>
+#include <memory>
+#include <optional>
+
+class QLabel;
+
+namespace numio {
+
+// The main window's one record: settings, the current problem, the examination counters, the
+// repeat list and the handles of the protocol and the status bar. Field names are the program's
+// own vocabulary; every procedure works on them directly.
+struct PracticeState {
+    // Settings (persisted).
+    Integer nMaxValue = 0;
+    Integer nMaxValueX = 0;
+    bool bPlus = false;
+    bool bMinus = false;
+    bool bKrat = false;
+    bool bDeleno = false;
+    bool bLimit = false;
+    bool bLimitSady = false;
+    Integer nLimit = 0;
+    Integer nLimitSady = 0;
+    Integer nSada = 0;
+    bool bProtokol = false;
+    QString ProtokolFile;
+
+    // Current problem.
+    int A = 0;
+    int B = 0;
+    Integer C = 0;
+    QString Rezim;
+    Integer nRezim = 0;
+
+    // Modes and counters.
+    bool bPocitej = false;
+    bool bPocitejSady = false;
+    bool bOpravy = false;
+    Integer nPrikladID = 0;
+    Integer nSpatne = 0;
+    Integer nNow = 0;
+
+    // Wrongly answered problems; index 0 is never used.
+    static constexpr int kRepeatCapacity = 150;
+    std::array<QString, kRepeatCapacity + 1> SpatnePriklady;
+    Integer nSpatnePriklady = 0;
+    Integer nOpravaID = 0;
+
+    // Wrong-answer display.
+    bool bChyba = false;
+    bool bChybaKonec = false;
+
+    // Protocol handles.
+    TextFiles* fso = nullptr;
+    std::unique_ptr<AppendStream> tsProtokol;
+    std::optional<FileEntry> fileProtokol;
+    bool bProtokolOpen = false;
+
+    // Status bar.
+    QLabel* pnlStatus = nullptr;
+    QString sStatusText;
+
+    bool modeRunning() const { return bPocitej || bPocitejSady || bOpravy; }
+    bool anyOperationChosen() const { return bPlus || bMinus || bKrat || bDeleno; }
+
+    void clearRepeatList();
+    // Appends "A,B,C,nRezim" unless the list is full; returns whether it was stored.
+    bool storeWrongProblem();
+};
+
+QString repeatEntry(int a, int b, int c, int rezim);
+QString operatorSign(int nRezim);
+
+} // namespace numio

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+namespace numio {
+
+// Message boxes and the file chooser.
+class Dialogs {
+public:
+    enum class Buttons { Ok, YesNo };
+    enum class Icon { Information, Question, Critical };
+    enum class Answer { Ok, Yes, No };
+
+    virtual ~Dialogs() = default;
+    virtual Answer message(const QString& text, const QString& title, Buttons buttons, Icon icon,
+                           Answer defaultButton) = 0;
+    // Returns the chosen path, empty when the user cancels. The file need not exist yet.
+    virtual QString chooseFile(const QString& title, const QString& filter, const QString& folder) = 0;
+
+    // The "Chyba č. ..." box every failure shows.
+    void failure(const class Failure& f);
+};
+
+} // namespace numio

@@ -1,0 +1,28 @@
+#include "platform/failure.h"
+
+namespace numio {
+
+Failure::Failure(int code) : Failure(code, describe(code)) {}
+
+Failure::Failure(int code, QString description)
+    : code_(code), description_(std::move(description)), what_(messageText().toUtf8()) {}
+
+QString Failure::messageText() const {
+    return QStringLiteral("Chyba č. ") + QString::number(code_) + QStringLiteral(" - ") + description_;
+}
+
+QString Failure::describe(int code) {
+    switch (code) {
+    case kOverflow: return QStringLiteral("Přetečení");
+    case kTypeMismatch: return QStringLiteral("Neshoda typů");
+    case kBadFileName: return QStringLiteral("Chybný název nebo číslo souboru");
+    case kFileNotFound: return QStringLiteral("Soubor nenalezen");
+    case kDiskFull: return QStringLiteral("Disk je plný");
+    case kAccessDenied: return QStringLiteral("Přístup odepřen");
+    case kPathFileAccess: return QStringLiteral("Chyba přístupu k cestě nebo souboru");
+    case kPathNotFound: return QStringLiteral("Cesta nenalezena");
+    default: return QStringLiteral("Neznámá chyba");
+    }
+}
+
+} // namespace numio

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <exception>
+
+namespace numio {
+
+// Failure codes the program tells apart; every other code is reported as it comes.
+enum FailureCode : int {
+    kOverflow = 6,
+    kTypeMismatch = 13,
+    kBadFileName = 52,
+    kFileNotFound = 53,
+    kDiskFull = 61,
+    kAccessDenied = 70,
+    kPathFileAccess = 75,
+    kPathNotFound = 76,
+};
+
+// The one exception type of the program: a numeric code and a Czech description.
+class Failure : public std::exception {
+public:
+    explicit Failure(int code);
+    Failure(int code, QString description);
+
+    int code() const noexcept { return code_; }
+    const QString& description() const noexcept { return description_; }
+    const char* what() const noexcept override { return what_.constData(); }
+
+    // "Chyba č. 70 - Přístup odepřen": the text of every failure message box.
+    QString messageText() const;
+
+    static QString describe(int code);
+
+private:
+    int code_;
+    QString description_;
+    QByteArray what_;
+};
+
+inline const QString kFailureTitle = QStringLiteral("Chybové hlášení");
+
+} // namespace numio

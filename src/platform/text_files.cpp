@@ -1,0 +1,247 @@
+#include "platform/text_files.h"
+
+#include "platform/failure.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <bitset>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace numio {
+
+namespace {
+
+constexpr const char* kCodec = "windows-1250";
+
+// An empty name, or one with a NUL inside, can never name a file.
+QByteArray nativePath(const QString& path) {
+    QByteArray native = QFile::encodeName(path);
+    if (native.isEmpty() || native.contains('\0'))
+        throw Failure(kBadFileName);
+    return native;
+}
+
+bool folderOfExists(const QString& path) {
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    struct stat st {};
+    return ::stat(folder.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+int failureCodeFor(int error, const QString& path) {
+    switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ETXTBSY:
+    case EWOULDBLOCK: // flock refused: another copy holds the file
+#if EAGAIN != EWOULDBLOCK
+    case EAGAIN:
+#endif
+        return kAccessDenied;
+    case ENOENT:
+        return folderOfExists(path) ? kFileNotFound : kPathNotFound;
+    case ENOTDIR:
+        return kPathNotFound;
+    case ENOSPC:
+    case EDQUOT:
+        return kDiskFull;
+    case ENAMETOOLONG:
+    case EINVAL:
+    case EBADF:
+        return kBadFileName;
+    default: // EISDIR among them
+        return kPathFileAccess;
+    }
+}
+
+[[noreturn]] void fail(int error, const QString& path) {
+    throw Failure(failureCodeFor(error, path));
+}
+
+int openRetrying(const QByteArray& native, int flags, mode_t mode = 0) {
+    int fd;
+    do {
+        fd = ::open(native.constData(), flags, mode);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+struct stat statOf(const QString& path) {
+    const QByteArray native = nativePath(path);
+    struct stat st {};
+    if (::stat(native.constData(), &st) != 0)
+        fail(errno, path);
+    if (S_ISDIR(st.st_mode))
+        throw Failure(kPathFileAccess);
+    return st;
+}
+
+// The characters windows-1250 holds, taken from the converter itself by decoding all 256 bytes.
+// The encoder can't be trusted to mark the rest: it drops U+FEFF and a trailing lone surrogate
+// instead of substituting them, and substitutes with 0x1A rather than '?'.
+const std::bitset<0x10000>& representable() {
+    static const std::bitset<0x10000> table = [] {
+        std::bitset<0x10000> chars;
+        QByteArray every(256, Qt::Uninitialized);
+        for (int i = 0; i < 256; ++i)
+            every[i] = static_cast<char>(i);
+        QStringDecoder decoder(kCodec);
+        for (QChar c : decoder.decode(every)) {
+            if (c != QChar::ReplacementCharacter)
+                chars.set(c.unicode());
+        }
+        return chars;
+    }();
+    return table;
+}
+
+QByteArray encodeLine(const QString& text) {
+    const auto& table = representable();
+    QString safe;
+    safe.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
+        if (QChar::isHighSurrogate(u) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) {
+            ++i; // one '?' for the whole pair
+            safe += u'?';
+        } else {
+            safe += table.test(u) ? QChar(u) : QChar(u'?');
+        }
+    }
+    QStringEncoder encoder(kCodec, QStringConverter::Flag::Stateless);
+    QByteArray bytes = encoder.encode(safe);
+    if (!encoder.isValid() || encoder.hasError())
+        throw Failure(kPathFileAccess);
+    bytes.append("\r\n", 2);
+    return bytes;
+}
+
+class LocalAppendStream final : public AppendStream {
+public:
+    LocalAppendStream(int fd, QString path) : fd_(fd), path_(std::move(path)) {}
+    ~LocalAppendStream() override {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    LocalAppendStream(const LocalAppendStream&) = delete;
+    LocalAppendStream& operator=(const LocalAppendStream&) = delete;
+
+    void writeLine(const QString& text) override {
+        if (fd_ < 0)
+            throw Failure(kBadFileName);
+        const QByteArray line = encodeLine(text);
+        // The whole line goes to the OS at once, so size queries and readers see it right away.
+        const char* data = line.constData();
+        qsizetype left = line.size();
+        while (left > 0) {
+            const ssize_t n = ::write(fd_, data, static_cast<size_t>(left));
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                fail(errno, path_);
+            }
+            if (n == 0)
+                throw Failure(kPathFileAccess);
+            data += n;
+            left -= n;
+        }
+    }
+
+    void close() override {
+        if (fd_ < 0)
+            return;
+        // Linux frees the descriptor even when close reports an error, so it is never retried.
+        if (::close(std::exchange(fd_, -1)) != 0 && errno != EINTR)
+            fail(errno, path_);
+    }
+
+private:
+    int fd_;
+    QString path_;
+};
+
+} // namespace
+
+std::unique_ptr<AppendStream> LocalTextFiles::openForAppending(const QString& path) {
+    const QByteArray native = nativePath(path);
+    const int fd = openRetrying(native, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        fail(errno, path);
+    int locked;
+    do {
+        locked = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (locked != 0 && errno == EINTR);
+    if (locked != 0) {
+        const int error = errno;
+        ::close(fd);
+        fail(error, path);
+    }
+    return std::make_unique<LocalAppendStream>(fd, path);
+}
+
+FileEntry LocalTextFiles::lookUp(const QString& path) {
+    statOf(path);
+    return FileEntry{path};
+}
+
+qint64 LocalTextFiles::size(const FileEntry& entry) {
+    return static_cast<qint64>(statOf(entry.path).st_size);
+}
+
+void LocalTextFiles::remove(const FileEntry& entry) {
+    // unlink needs write access to the folder only, so a read-only file goes as well.
+    const QByteArray native = nativePath(entry.path);
+    if (::unlink(native.constData()) != 0)
+        fail(errno, entry.path);
+}
+
+QString LocalTextFiles::readAll(const QString& path) {
+    const QByteArray native = nativePath(path);
+    const int fd = openRetrying(native, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        fail(errno, path);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        fail(errno, path);
+    if (S_ISDIR(st.st_mode))
+        throw Failure(kPathFileAccess);
+
+    // One byte beyond the size lets a single read reach the end; the loop only covers a growing file.
+    QByteArray bytes(st.st_size > 0 ? static_cast<qsizetype>(st.st_size) + 1 : 64 * 1024, Qt::Uninitialized);
+    qsizetype used = 0;
+    for (;;) {
+        if (used == bytes.size())
+            bytes.resize(bytes.size() * 2);
+        const ssize_t n = ::read(fd, bytes.data() + used, static_cast<size_t>(bytes.size() - used));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(errno, path);
+        }
+        if (n == 0)
+            break;
+        used += n;
+    }
+    bytes.truncate(used);
+
+    QStringDecoder decoder(kCodec);
+    QString text = decoder.decode(bytes);
+    if (!decoder.isValid() || decoder.hasError())
+        throw Failure(kPathFileAccess);
+    return text;
+}
+
+} // namespace numio

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+namespace numio {
+
+// A file opened for appending. Each line goes out in Windows-1250 with CR LF and is handed to
+// the operating system at once, so size queries and other readers see it immediately.
+class AppendStream {
+public:
+    virtual ~AppendStream() = default;
+    virtual void writeLine(const QString& text) = 0;
+    virtual void close() = 0;
+};
+
+// A looked-up directory entry.
+struct FileEntry {
+    QString path;
+};
+
+// Every operation throws Failure: 70 refused (permissions, read-only file system, lock held by
+// another copy), 53 missing file, 76 missing folder, 61 disk full, 52 bad name, 75 otherwise.
+class TextFiles {
+public:
+    virtual ~TextFiles() = default;
+    // Creates the file when missing and holds an exclusive advisory lock while open.
+    virtual std::unique_ptr<AppendStream> openForAppending(const QString& path) = 0;
+    virtual FileEntry lookUp(const QString& path) = 0;
+    virtual qint64 size(const FileEntry& entry) = 0;
+    // Deletes also a read-only file.
+    virtual void remove(const FileEntry& entry) = 0;
+    // Opens for reading (never creating), reads the whole text decoded from Windows-1250, closes.
+    virtual QString readAll(const QString& path) = 0;
+};
+
+class LocalTextFiles : public TextFiles {
+public:
+    std::unique_ptr<AppendStream> openForAppending(const QString& path) override;
+    FileEntry lookUp(const QString& path) override;
+    qint64 size(const FileEntry& entry) override;
+    void remove(const FileEntry& entry) override;
+    QString readAll(const QString& path) override;
+};
+
+} // namespace numio

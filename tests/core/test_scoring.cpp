@@ -1,0 +1,47 @@
+#include "core/scoring.h"
+#include "platform/failure.h"
+
+#include <QTest>
+
+using namespace numio;
+
+class TestScoring : public QObject {
+    Q_OBJECT
+private slots:
+    void figures_data() {
+        QTest::addColumn<int>("problems");
+        QTest::addColumn<int>("wrong");
+        QTest::addColumn<int>("grade");
+        QTest::addColumn<int>("rate");
+        QTest::newRow("one right") << 1 << 0 << 1 << 100;
+        QTest::newRow("3 with 1 wrong") << 3 << 1 << 2 << 66;
+        QTest::newRow("1.5 goes to 2") << 8 << 1 << 2 << 87;
+        QTest::newRow("2.5 goes to 2") << 8 << 3 << 2 << 62;
+        QTest::newRow("3.5 goes to 4") << 8 << 5 << 4 << 37;
+        QTest::newRow("4.5 goes to 4") << 8 << 7 << 4 << 12;
+        QTest::newRow("20 with 3 wrong") << 20 << 3 << 2 << 85;
+        QTest::newRow("half wrong") << 10 << 5 << 3 << 50;
+        QTest::newRow("all wrong") << 6 << 6 << 5 << 0;
+        QTest::newRow("57 of 100 is exact") << 100 << 43 << 3 << 57;
+        QTest::newRow("29 of 50 is exact") << 50 << 21 << 3 << 58;
+        QTest::newRow("29 of 100 is exact") << 100 << 71 << 4 << 29;
+        QTest::newRow("just below one eighth") << 9 << 1 << 1 << 88;
+        QTest::newRow("largest count") << 32767 << 0 << 1 << 100;
+    }
+    void figures() {
+        QFETCH(int, problems);
+        QFETCH(int, wrong);
+        QFETCH(int, grade);
+        QFETCH(int, rate);
+        QCOMPARE(numio::grade(Integer(problems), Integer(wrong)), grade);
+        QCOMPARE(numio::successRate(Integer(problems), Integer(wrong)), rate);
+    }
+
+    void gradeSumOverflows() {
+        // 7000 wrong answers weigh 35000: the 16-bit sum overflows and says so.
+        QVERIFY_THROWS_EXCEPTION(Failure, numio::grade(7000, 7000));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestScoring)
+#include "test_scoring.moc"

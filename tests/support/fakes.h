@@ -1,0 +1,154 @@
+#pragma once
+
+// Deterministic stand-ins for the platform doors.
+
+#include "platform/clock.h"
+#include "platform/dialogs.h"
+#include "platform/event_pump.h"
+#include "platform/periodic_timer.h"
+#include "platform/random_source.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <deque>
+#include <functional>
+#include <random>
+
+namespace numio::test {
+
+// Seeded source; counts the draws so a test can tell whether any were made.
+class SeededRandom : public RandomSource {
+public:
+    explicit SeededRandom(unsigned seed = 1) : engine_(seed) {}
+    float next() override {
+        ++draws;
+        return std::uniform_real_distribution<float>(0.0f, 1.0f)(engine_);
+    }
+    void mixClock() override { ++mixes; }
+    int draws = 0;
+    int mixes = 0;
+
+private:
+    std::mt19937 engine_;
+};
+
+// Plays back the given values, then repeats the last one.
+class ScriptedRandom : public RandomSource {
+public:
+    explicit ScriptedRandom(std::deque<float> values) : values_(std::move(values)) {}
+    float next() override {
+        ++draws;
+        if (values_.size() > 1) {
+            const float v = values_.front();
+            values_.pop_front();
+            return v;
+        }
+        return values_.empty() ? 0.0f : values_.front();
+    }
+    void mixClock() override {}
+    int draws = 0;
+
+private:
+    std::deque<float> values_;
+};
+
+// Waits take no time. A test can run code inside every wait (where a pupil's key would arrive).
+class FakePump : public EventPump {
+public:
+    void processEvents() override {
+        ++processed;
+        if (realEvents)
+            QCoreApplication::processEvents();
+    }
+    bool waitFor(int ms, const std::function<bool()>& stop) override {
+        ++waits;
+        waitedMs += ms;
+        processEvents();
+        if (duringWait) {
+            auto hook = duringWait;
+            hook();
+        }
+        return stop && stop();
+    }
+    void beep() override { ++beeps; }
+
+    bool realEvents = true;
+    int processed = 0;
+    int waits = 0;
+    long long waitedMs = 0;
+    int beeps = 0;
+    std::function<void()> duringWait;
+};
+
+// Records every message box and answers from a script (default: the default button).
+class FakeDialogs : public Dialogs {
+public:
+    struct Shown {
+        QString text;
+        QString title;
+        Buttons buttons;
+        Icon icon;
+        Answer defaultButton;
+    };
+    Answer message(const QString& text, const QString& title, Buttons buttons, Icon icon,
+                   Answer defaultButton) override {
+        shown.push_back({text, title, buttons, icon, defaultButton});
+        if (onMessage)
+            onMessage(shown.back());
+        if (!answers.empty()) {
+            const Answer a = answers.front();
+            answers.pop_front();
+            return a;
+        }
+        return defaultButton;
+    }
+    QString chooseFile(const QString& title, const QString& filter, const QString& folder) override {
+        chooserCalls.push_back({title, filter, folder});
+        if (chosenFiles.empty())
+            return {};
+        const QString f = chosenFiles.front();
+        chosenFiles.pop_front();
+        return f;
+    }
+    QStringList texts() const {
+        QStringList t;
+        for (const auto& s : shown)
+            t << s.text;
+        return t;
+    }
+
+    std::vector<Shown> shown;
+    std::deque<Answer> answers;
+    std::deque<QString> chosenFiles;
+    std::vector<QStringList> chooserCalls;
+    std::function<void(const Shown&)> onMessage;
+};
+
+class FixedClock : public Clock {
+public:
+    explicit FixedClock(QDateTime t = QDateTime(QDate(2002, 3, 14), QTime(10, 5, 17))) : time(std::move(t)) {}
+    QDateTime now() const override { return time; }
+    QDateTime time;
+};
+
+// A timer whose ticks the test fires.
+class ManualTimer : public PeriodicTimer {
+public:
+    void setInterval(int ms) override { interval_ = ms; }
+    int interval() const override { return interval_; }
+    void setEnabled(bool enabled) override { enabled_ = enabled; }
+    bool isEnabled() const override { return enabled_; }
+    // Fires only while enabled, as a real timer would.
+    bool tick() {
+        if (!enabled_)
+            return false;
+        fire();
+        return true;
+    }
+
+private:
+    int interval_ = 0;
+    bool enabled_ = false;
+};
+
+} // namespace numio::test
