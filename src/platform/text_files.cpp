@@ -94,7 +94,8 @@ const std::bitset<0x10000>& representable() {
         for (int i = 0; i < 256; ++i)
             every[i] = static_cast<char>(i);
         QStringDecoder decoder(kCodec);
-        for (QChar c : decoder.decode(every)) {
+        const QString decoded = decoder.decode(every);
+        for (QChar c : decoded) {
             if (c != QChar::ReplacementCharacter)
                 chars.set(c.unicode());
         }
@@ -109,7 +110,8 @@ QByteArray encodeLine(const QString& text) {
     safe.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t u = text[i].unicode();
-        if (QChar::isHighSurrogate(u) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) {
+        if (QChar::isHighSurrogate(u) && i + 1 < text.size() &&
+            QChar::isLowSurrogate(text[i + 1].unicode())) {
             ++i; // one '?' for the whole pair
             safe += u'?';
         } else {

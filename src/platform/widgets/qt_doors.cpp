@@ -1,0 +1,81 @@
+#include "platform/widgets/qt_doors.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace numio {
+
+Dialogs::Answer QtDialogs::message(const QString& text, const QString& title, Buttons buttons, Icon icon,
+                                   Answer defaultButton) {
+    QMessageBox box(owner_);
+    box.setWindowTitle(title);
+    box.setText(text);
+    box.setIcon(icon == Icon::Critical   ? QMessageBox::Critical
+                : icon == Icon::Question ? QMessageBox::Question
+                                         : QMessageBox::Information);
+    if (buttons == Buttons::Ok) {
+        QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        box.setDefaultButton(ok);
+        box.setEscapeButton(ok);
+        box.exec();
+        return Answer::Ok;
+    }
+    QPushButton* yes = box.addButton(QStringLiteral("&Ano"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("&Ne"), QMessageBox::NoRole);
+    box.setDefaultButton(defaultButton == Answer::No ? no : yes);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes ? Answer::Yes : Answer::No;
+}
+
+QString QtDialogs::chooseFile(const QString& title, const QString& filter, const QString& folder) {
+    // A save-style chooser accepts a file that does not exist yet; the protocol is appended to,
+    // so an existing one needs no overwrite warning.
+    return QFileDialog::getSaveFileName(owner_, title, folder, filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite | QFileDialog::DontUseNativeDialog);
+}
+
+void QtEventPump::processEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+bool QtEventPump::waitFor(int ms, const std::function<bool()>& stop) {
+    QElapsedTimer clock;
+    clock.start();
+    if (stop && stop())
+        return true;
+    QEventLoop loop;
+    QTimer poll;
+    poll.setTimerType(Qt::PreciseTimer);
+    bool stopped = false;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (stop && stop()) {
+            stopped = true;
+            loop.quit();
+        } else if (clock.elapsed() >= ms) {
+            loop.quit();
+        }
+    });
+    // Waking 100 times a second costs next to nothing and notices a key within 10 ms.
+    poll.start(qBound(1, ms, 10));
+    loop.exec();
+    return stopped;
+}
+
+void QtEventPump::beep() { QApplication::beep(); }
+
+QtPeriodicTimer::QtPeriodicTimer() {
+    timer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { fire(); });
+}
+
+void QtPeriodicTimer::setEnabled(bool enabled) {
+    if (enabled && !timer_.isActive())
+        timer_.start();
+    else if (!enabled)
+        timer_.stop();
+}
+
+} // namespace numio

@@ -1,0 +1,49 @@
+#pragma once
+
+// The real platform doors that need Qt Widgets.
+
+#include "platform/dialogs.h"
+#include "platform/event_pump.h"
+#include "platform/periodic_timer.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+class QWidget;
+
+namespace numio {
+
+class QtDialogs : public Dialogs {
+public:
+    explicit QtDialogs(QWidget* owner = nullptr) : owner_(owner) {}
+    void setOwner(QWidget* owner) { owner_ = owner; }
+    Answer message(const QString& text, const QString& title, Buttons buttons, Icon icon,
+                   Answer defaultButton) override;
+    QString chooseFile(const QString& title, const QString& filter, const QString& folder) override;
+
+private:
+    QPointer<QWidget> owner_;
+};
+
+class QtEventPump : public EventPump {
+public:
+    void processEvents() override;
+    bool waitFor(int ms, const std::function<bool()>& stop) override;
+    void beep() override;
+};
+
+// A precise timer, so a ten-second limit is not stretched by timer slack.
+class QtPeriodicTimer : public PeriodicTimer {
+public:
+    QtPeriodicTimer();
+    void setInterval(int ms) override { timer_.setInterval(ms); }
+    int interval() const override { return timer_.interval(); }
+    void setEnabled(bool enabled) override;
+    bool isEnabled() const override { return timer_.isActive(); }
+
+private:
+    QTimer timer_;
+};
+
+} // namespace numio
