@@ -1,0 +1,27 @@
+#pragma once
+
+#include "core/practice_state.h"
+#include "platform/clock.h"
+#include "platform/dialogs.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+
+namespace numio {
+
+// The user's short date, a blank and the user's long time; Czech settings give "14.3.2002 10:05:17".
+// The time is there also at midnight.
+QString protocolDateTime(const QDateTime& t, const QLocale& locale);
+
+// Appends the record "INIT", "LOG", "LIMIT" or "FINISH" to tsProtokol; any other kind does nothing.
+// Failures end here: each is shown; 70 switches the protocol off for this run and drops the rest
+// of the record, any other code loses only its own line. Callers test bProtokol.
+void WriteProtokol(const QString& kind, PracticeState& s, const QString& answerText, const Clock& clock,
+                   Dialogs& dialogs, const QLocale& locale = QLocale::system());
+
+// The closing window's last line, then the stream is closed. Nothing happens when the file is not
+// open. Failures go to the caller.
+void WriteShutdownLine(PracticeState& s);
+
+} // namespace numio

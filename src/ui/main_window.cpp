@@ -1,0 +1,262 @@
+#include "ui/main_window.h"
+
+#include "platform/failure.h"
+#include "ui/answer_box.h"
+#include "ui/look.h"
+#include "ui/pictures.h"
+#include "ui/status_bar.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace numio {
+
+const QString FrmMain::kBanner = QStringLiteral("Numio 1.02 [Prague 2002]");
+const QString FrmMain::kNoModeText = QStringLiteral("Není aktivní žádný režim zkoušení !!");
+
+namespace {
+
+QLabel* label(QWidget* parent, const char* name, const QString& text, QRect place, const QFont& font,
+              Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) {
+    auto* l = new QLabel(text, parent);
+    if (name)
+        l->setObjectName(QString::fromLatin1(name));
+    l->setGeometry(place);
+    l->setFont(font);
+    l->setAlignment(align);
+    return l;
+}
+
+} // namespace
+
+FrmMain::FrmMain(Doors doors, QWidget* parent) : QMainWindow(parent), doors_(doors) {
+    setObjectName(QStringLiteral("frmMain"));
+    onEnd = [] { QCoreApplication::exit(0); };
+    initPictures();
+    setWindowIcon(pictureIcon(QStringLiteral("numio.svg")));
+    buildMenus();
+    buildWindow();
+    doors_.Cas.setEnabled(false);
+    doors_.Cas.onTick([this] { guarded([this] { Cas_Timer(); }); });
+    qApp->installEventFilter(this);
+}
+
+FrmMain::~FrmMain() { qApp->removeEventFilter(this); }
+
+void FrmMain::buildMenus() {
+    mnuNumio = menuBar()->addMenu(QStringLiteral("&Numio"));
+    mnuNumio->setObjectName(QStringLiteral("mnuNumio"));
+    auto item = [this](QMenu* menu, const char* name, const QString& caption, const QKeySequence& key,
+                       void (FrmMain::*handler)()) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        if (!key.isEmpty())
+            a->setShortcut(key);
+        connect(a, &QAction::triggered, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+        return a;
+    };
+    mnuPocitej = item(mnuNumio, "mnuPocitej", QStringLiteral("&Počítej"), QKeySequence(Qt::SHIFT | Qt::Key_F5),
+                      &FrmMain::mnuPocitej_Click);
+    mnuPocitejSady = item(mnuNumio, "mnuPocitejSady", QStringLiteral("Počítej &sadu příkladů"),
+                          QKeySequence(Qt::Key_F5), &FrmMain::mnuPocitejSady_Click);
+    mnuNumio->addSeparator()->setObjectName(QStringLiteral("mnunic3"));
+    mnuOpakujSpatne = item(mnuNumio, "mnuOpakujSpatne", QStringLiteral("&Opakuj chybné příklady"),
+                           QKeySequence(Qt::Key_F6), &FrmMain::mnuOpakujSpatne_Click);
+    mnuNumio->addSeparator()->setObjectName(QStringLiteral("mnuNic2"));
+    mnuStop = item(mnuNumio, "mnuStop", QStringLiteral("S&top"), QKeySequence(Qt::Key_F12), &FrmMain::mnuStop_Click);
+    mnuNumio->addSeparator()->setObjectName(QStringLiteral("mnuNic1"));
+    mnuNastaveni = item(mnuNumio, "mnuNastaveni", QStringLiteral("Nast&avení"), QKeySequence(Qt::Key_F2),
+                        &FrmMain::mnuNastaveni_Click);
+    mnuNumio->addSeparator()->setObjectName(QStringLiteral("mnunic"));
+    mnuAbout = item(mnuNumio, "mnuAbout", QStringLiteral("O p&rogramu"), {}, &FrmMain::mnuAbout_Click);
+    mnuKonec = item(mnuNumio, "mnuKonec", QStringLiteral("&Konec"), QKeySequence(Qt::CTRL | Qt::Key_Q),
+                    &FrmMain::mnuKonec_Click);
+    connect(mnuNumio, &QMenu::aboutToShow, this, [this] { guarded([this] { mnuNumio_Open(); }); });
+
+    mnuProtokol = menuBar()->addMenu(QStringLiteral("&Protokol"));
+    mnuProtokol->setObjectName(QStringLiteral("mnuProtokol"));
+    mnuShowProtokol = item(mnuProtokol, "mnuShowProtokol", QStringLiteral("&Zobraz protokol"), {},
+                           &FrmMain::mnuShowProtokol_Click);
+    mnuDelete = item(mnuProtokol, "mnuDelete", QStringLiteral("&Smaž protokol"), {}, &FrmMain::mnuDelete_Click);
+    connect(mnuProtokol, &QMenu::aboutToShow, this, [this] { guarded([this] { mnuProtokol_Open(); }); });
+}
+
+void FrmMain::buildWindow() {
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("surface"));
+    central->setFixedSize(twips(8025), twips(4125));
+    central->setMouseTracking(true);
+    central->installEventFilter(this);
+    setCentralWidget(central);
+
+    const QFont big = programFont(48, true);
+    lbLeft = label(central, "lbLeft", {}, twipsRect(735, 210, 3585, 1065), big, Qt::AlignRight | Qt::AlignVCenter);
+    lbLeft->setAccessibleName(QStringLiteral("Příklad"));
+    lb1 = label(central, "lb1", QStringLiteral("="), twipsRect(4410, 210, 795, 1260), big, Qt::AlignLeft | Qt::AlignTop);
+    lb1->setAccessibleName(QStringLiteral("rovná se"));
+
+    dfResult = new DigitBox(3, central);
+    dfResult->setObjectName(QStringLiteral("dfResult"));
+    dfResult->setGeometry(twipsRect(5250, 210, 1965, 1200));
+    dfResult->setFont(big);
+    dfResult->setTextMargins(2, 0, 2, 0);
+    dfResult->setAccessibleName(QStringLiteral("Odpověď"));
+    dfResult->setAccessibleDescription(QStringLiteral("Napiš výsledek a potvrď klávesou Enter"));
+
+    Progress = new QProgressBar(central);
+    Progress->setObjectName(QStringLiteral("Progress"));
+    Progress->setGeometry(twipsRect(0, 1680, 7815, 495));
+    Progress->setTextVisible(false);
+    Progress->setAccessibleName(QStringLiteral("Čas na odpověď"));
+    Progress->hide();
+
+    buildResults(central);
+    buildReportCard(central);
+
+    sbMain = new StatusBar(this);
+    sbMain->setFixedHeight(twips(480));
+    setStatusBar(sbMain);
+    connect(sbMain, &StatusBar::hovered, this, [this] { statusBarHovered(); });
+
+    setWindowTitle(QStringLiteral(" Numio"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void FrmMain::buildResults(QWidget* central) {
+    Frame1 = new QGroupBox(QStringLiteral("Výsledky"), central);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setGeometry(twipsRect(0, 2310, 8010, 1815));
+    const QFont small = programFont(8.25);
+    const QFont value = programFont(8.25, true);
+    label(Frame1, nullptr, QStringLiteral("Zkoušeno příkladů :"), twipsRect(240, 420, 1935, 255), small);
+    dfPrikladu = label(Frame1, "dfPrikladu", {}, twipsRect(2205, 420, 525, 315), value);
+    label(Frame1, nullptr, QStringLiteral("z toho správně :"), twipsRect(420, 840, 1695, 255), small);
+    dfDobre = label(Frame1, "dfDobre", {}, twipsRect(2205, 840, 540, 330), value);
+    label(Frame1, nullptr, QStringLiteral("s toho špatně :"), twipsRect(525, 1260, 1590, 255), small);
+    dfSpatne = label(Frame1, "dfSpatne", {}, twipsRect(2205, 1260, 540, 330), value);
+    label(Frame1, nullptr, QStringLiteral("Úspěšnost : "), twipsRect(3750, 450, 1215, 315), small);
+    dfUspech = label(Frame1, "dfUspech", {}, twipsRect(5025, 450, 615, 315), value);
+    dfSpravne = label(Frame1, "dfSpravne", {}, twipsRect(3750, 900, 3255, 660), programFont(26.25, true));
+    dfZnamka = label(Frame1, "dfZnamka", {}, twipsRect(7035, 315, 765, 1365), programFont(48, true),
+                     Qt::AlignCenter);
+
+    dfPrikladu->setAccessibleName(QStringLiteral("Zkoušeno příkladů"));
+    dfDobre->setAccessibleName(QStringLiteral("Z toho správně"));
+    dfSpatne->setAccessibleName(QStringLiteral("Z toho špatně"));
+    dfUspech->setAccessibleName(QStringLiteral("Úspěšnost"));
+    dfSpravne->setAccessibleName(QStringLiteral("Správné řešení"));
+    dfZnamka->setAccessibleName(QStringLiteral("Známka"));
+
+    // A dark face lets the light yellow and light red correction stand out.
+    QPalette correction = dfSpravne->palette();
+    correction.setColor(QPalette::Window, QColor(64, 64, 64));
+    dfSpravne->setPalette(correction);
+
+    pbStop = new QPushButton(Frame1);
+    pbStop->setObjectName(QStringLiteral("pbStop"));
+    pbStop->setGeometry(twipsRect(6405, 300, 615, 615));
+    pbStop->setIcon(pictureIcon(QStringLiteral("stop.svg")));
+    pbStop->setIconSize(QSize(30, 30));
+    pbStop->setToolTip(QStringLiteral("Ukončení zkoušení"));
+    pbStop->setAccessibleName(QStringLiteral("Ukončení zkoušení"));
+    pbStop->hide();
+    connect(pbStop, &QPushButton::clicked, this, [this] { guarded([this] { mnuStop_Click(); }); });
+}
+
+void FrmMain::buildReportCard(QWidget* central) {
+    frmVysvedceni = new QFrame(central);
+    frmVysvedceni->setObjectName(QStringLiteral("frmVysvedceni"));
+    frmVysvedceni->setGeometry(twipsRect(0, 0, 8040, 2265));
+    frmVysvedceni->setFrameShape(QFrame::Box);
+    frmVysvedceni->setAutoFillBackground(true);
+    frmVysvedceni->setAccessibleName(QStringLiteral("Vysvědčení"));
+
+    QLabel* title = label(frmVysvedceni, "lbVysvedceni", QStringLiteral("V Y S V Ě D Č E N Í"),
+                          twipsRect(105, 210, 7680, 840), programFont(27.75, true), Qt::AlignCenter);
+    QPalette blue = title->palette();
+    blue.setColor(QPalette::WindowText, Qt::blue);
+    title->setPalette(blue);
+
+    lbVizo = label(frmVysvedceni, "lbVizo", {}, twipsRect(3465, 840, 1140, 1350), programFont(48, true),
+                   Qt::AlignCenter);
+    QPalette red = lbVizo->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    lbVizo->setPalette(red);
+    lbVizo->setAccessibleName(QStringLiteral("Známka na vysvědčení"));
+
+    pbOK = new QPushButton(QStringLiteral("OK"), frmVysvedceni);
+    pbOK->setObjectName(QStringLiteral("pbOK"));
+    pbOK->setGeometry(twipsRect(6615, 1785, 1290, 390));
+    connect(pbOK, &QPushButton::clicked, this, [this] { guarded([this] { pbOK_Click(); }); });
+    frmVysvedceni->hide();
+}
+
+void FrmMain::reportFailure(const Failure& f) {
+    doors_.dialogs.failure(f);
+    if (f.code() == kAccessDenied)
+        state.bProtokol = false; // for this run only; the stored setting stays on
+}
+
+bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->window() == this && !ending_) {
+            bool discard = false;
+            guarded([&] { discard = Form_KeyPress(static_cast<QKeyEvent*>(event)); });
+            if (discard)
+                return true;
+        }
+    } else if (event->type() == QEvent::MouseMove && watched == centralWidget()) {
+        surfaceHovered();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// The window sees every key before the focused control. Only keys it discards have an effect,
+// so a key that passes and travels on to a parent widget is harmless when seen again.
+bool FrmMain::Form_KeyPress(QKeyEvent* event) {
+    const int key = event->key();
+    static const int modifiers[] = {Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt, Qt::Key_Meta, Qt::Key_AltGr};
+    if (std::find(std::begin(modifiers), std::end(modifiers), key) != std::end(modifiers))
+        return false;
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (enter && state.modeRunning() && !state.bChyba) {
+        const QString text = dfResult->text();
+        if (!text.isEmpty()) {
+            const Integer nOdpoved = textToInteger(text);
+            Vysledek(nOdpoved);
+        }
+        return true;
+    }
+    if (state.modeRunning() && state.bChyba) {
+        state.bChybaKonec = true;
+        return true;
+    }
+    return false;
+}
+
+void FrmMain::setStatus(const QString& text) { state.pnlStatus->setText(text); }
+
+void FrmMain::statusBarHovered() {
+    if (state.pnlStatus->text() != kBanner) {
+        state.sStatusText = state.pnlStatus->text();
+        state.pnlStatus->setText(kBanner);
+    }
+}
+
+void FrmMain::surfaceHovered() {
+    if (state.pnlStatus->text() == kBanner)
+        state.pnlStatus->setText(state.sStatusText);
+}
+
+bool FrmMain::reportCardShown() const { return !frmVysvedceni->isHidden(); }
+
+} // namespace numio

@@ -1,0 +1,179 @@
+#pragma once
+
+#include "core/practice_state.h"
+#include "platform/clock.h"
+#include "platform/dialogs.h"
+#include "platform/event_pump.h"
+#include "platform/failure.h"
+#include "platform/periodic_timer.h"
+#include "platform/random_source.h"
+#include "platform/settings_store.h"
+#include "platform/text_files.h"
+
+#include <QMainWindow>
+#include <functional>
+
+class QAction;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+
+namespace numio {
+
+class DigitBox;
+class StatusBar;
+
+// The platform doors the window works through; tests hand in fakes.
+struct Doors {
+    SettingsStore& store;
+    TextFiles& files;
+    RandomSource& random;
+    Clock& clock;
+    Dialogs& dialogs;
+    EventPump& pump;
+    PeriodicTimer& Cas;
+};
+
+// The main window: owns the practice state and every control; the procedures of the
+// examination live in exam/, the protocol's in protocol/, the frame's in ui/.
+class FrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit FrmMain(Doors doors, QWidget* parent = nullptr);
+    ~FrmMain() override;
+
+    // Start-up: load and apply the settings, then the idle look. Runs before the window shows.
+    void Form_Load();
+
+    // Called when the program ends at once ("Konec", or the window closed); quits the
+    // application unless a test replaces it.
+    std::function<void()> onEnd;
+
+    // Pace of the things that take time; tests may shorten them.
+    int blinkPhaseMs = 250;
+    int slideFrameMs = 28;
+
+    PracticeState state;
+
+    // Controls, named as the program names them.
+    QMenu* mnuNumio = nullptr;
+    QAction* mnuPocitej = nullptr;
+    QAction* mnuPocitejSady = nullptr;
+    QAction* mnuOpakujSpatne = nullptr;
+    QAction* mnuStop = nullptr;
+    QAction* mnuNastaveni = nullptr;
+    QAction* mnuAbout = nullptr;
+    QAction* mnuKonec = nullptr;
+    QMenu* mnuProtokol = nullptr;
+    QAction* mnuShowProtokol = nullptr;
+    QAction* mnuDelete = nullptr;
+
+    QLabel* lbLeft = nullptr;
+    QLabel* lb1 = nullptr;
+    DigitBox* dfResult = nullptr;
+    QProgressBar* Progress = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QLabel* dfPrikladu = nullptr;
+    QLabel* dfDobre = nullptr;
+    QLabel* dfSpatne = nullptr;
+    QLabel* dfUspech = nullptr;
+    QLabel* dfSpravne = nullptr;
+    QLabel* dfZnamka = nullptr;
+    QPushButton* pbStop = nullptr;
+    QFrame* frmVysvedceni = nullptr;
+    QLabel* lbVizo = nullptr;
+    QPushButton* pbOK = nullptr;
+    StatusBar* sbMain = nullptr;
+
+    // Public operations.
+    void VytvorPriklad();
+    void Vysledek(const Integer& nOdpoved);
+    void ZkouseniIniciate(const bool& Start);
+
+    // Procedures shared across the window's parts.
+    void UpdateScore();
+    void ShowWrongAnswer();
+    void WriteProtokol(const QString& kind);
+    void ApplySettings();
+    void ShowVysvedceni();
+    void StartOpravy();
+
+    // Handlers (each runs guarded: a failure is reported and the program goes on).
+    void mnuPocitej_Click();
+    void mnuPocitejSady_Click();
+    void mnuOpakujSpatne_Click();
+    void mnuStop_Click();
+    void mnuNastaveni_Click();
+    void mnuAbout_Click();
+    void mnuKonec_Click();
+    void mnuNumio_Open();
+    void mnuProtokol_Open();
+    void mnuShowProtokol_Click();
+    void mnuDelete_Click();
+    void pbOK_Click();
+    void Cas_Timer();
+
+    // The hover banner of the status bar.
+    static const QString kBanner;
+    static const QString kNoModeText;
+    void statusBarHovered();
+    void surfaceHovered();
+
+    bool reportCardShown() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    enum class Mode { Idle, Practice, Sets, Repeat };
+
+    void buildWindow();
+    void buildMenus();
+    void buildResults(QWidget* central);
+    void buildReportCard(QWidget* central);
+
+    bool Form_KeyPress(QKeyEvent* event); // true: the key is discarded
+    void setStatus(const QString& text);
+    Mode mode() const;
+    void applyModeLook(Mode m);
+    void refreshStartItems(bool idle);
+    void startCountdown();
+    void perProblemTick();
+    void setLimitTick();
+    void expireSetLimit();
+    void makeRepeatOffer();
+    bool ApplySettingsReported(); // false: a failure was reported
+    void reportFailure(const class Failure& f);
+    Integer perProblemLimit() const;
+    Integer setLimitMinutes() const;
+    void endProgram();
+    bool examRunning() const { return state.bPocitej || state.bPocitejSady; }
+
+    template <class F> void guarded(F&& handler);
+
+    Doors doors_;
+    bool ending_ = false;
+    bool answering_ = false;      // an answer or a timeout is being dealt with
+    bool setLimitPending_ = false; // the set's time ran out while an answer was being dealt with
+    bool sliding_ = false;
+};
+
+// Runs one handler; a failure that escapes it is reported and the program goes on in the
+// state the failure left.
+template <class F> void FrmMain::guarded(F&& handler) {
+    if (ending_)
+        return;
+    try {
+        handler();
+    } catch (const Failure& f) {
+        reportFailure(f);
+    } catch (const std::exception& e) {
+        reportFailure(Failure(51, QStringLiteral("Vnitřní chyba: ") + QString::fromLocal8Bit(e.what())));
+    }
+}
+
+} // namespace numio

@@ -1,0 +1,306 @@
+#include "ui/settings_dialog.h"
+
+#include "core/settings.h"
+#include "ui/look.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <algorithm>
+#include <cstdlib>
+
+namespace numio {
+
+namespace {
+
+const QString kChooserTitle = QStringLiteral("Volba souboru protokolu");
+const QString kChooserFilter = QStringLiteral("Soubory protokolu (*.txt)");
+
+// Pixel rather than point size: the boxes are laid out in pixels, so the texts must scale with them.
+QFont dialogFont() {
+    QFont f;
+    f.setFamilies(
+        {QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(11);
+    return f;
+}
+
+template <class W> W* place(W* widget, const char* name, QRect where) {
+    if (name)
+        widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(where);
+    return widget;
+}
+
+QLabel* label(QWidget* parent, const QString& text, QRect where, QWidget* buddy = nullptr) {
+    auto* l = place(new QLabel(text, parent), nullptr, where);
+    l->setBuddy(buddy);
+    return l;
+}
+
+QComboBox* list(QWidget* parent, const char* name, std::initializer_list<int> entries, QRect where) {
+    auto* c = place(new QComboBox(parent), name, where);
+    for (int e : entries)
+        c->addItem(QString::number(e));
+    return c;
+}
+
+// A hand-edited store can hold a value no entry has; the nearest entry (the smaller on a tie)
+// keeps OK from storing anything the list does not offer.
+void selectNearest(QComboBox* c, int value) {
+    int best = 0;
+    for (int i = 1; i < c->count(); ++i) {
+        if (std::abs(c->itemText(i).toInt() - value) < std::abs(c->itemText(best).toInt() - value))
+            best = i;
+    }
+    c->setCurrentIndex(best);
+}
+
+// Typing into the set size: digits and Backspace only. Moving on (Tab) and arrows type nothing
+// and pass; Enter and the clipboard combinations are swallowed with everything else.
+bool swallowedBySetSize(const QKeyEvent* e) {
+    const int key = e->key();
+    if (key == Qt::Key_Backspace || key == Qt::Key_Tab || key == Qt::Key_Backtab)
+        return false;
+    if (e->matches(QKeySequence::Paste) || e->matches(QKeySequence::Cut) || e->matches(QKeySequence::Copy) ||
+        e->matches(QKeySequence::Undo) || e->matches(QKeySequence::Redo) ||
+        (e->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)))
+        return true;
+    const QString text = e->text();
+    if (text.isEmpty())
+        return false;
+    return !(text.size() == 1 && text[0] >= QLatin1Char('0') && text[0] <= QLatin1Char('9'));
+}
+
+} // namespace
+
+QString protocolChooserFolder(const QString& programFolder) {
+    const QFileInfo folder(programFolder);
+    if (folder.isDir() && folder.isWritable())
+        return programFolder;
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
+SettingsDialog::SettingsDialog(PracticeState& s, SettingsStore& store, Dialogs& dialogs, QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                         Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      s_(s), store_(store), dialogs_(dialogs),
+      chooserFolder_(protocolChooserFolder(QCoreApplication::applicationDirPath())) {
+    setObjectName(QStringLiteral("dlgSettings"));
+    setWindowTitle(QStringLiteral(" Nastavení parametrů zkoušení"));
+    setFont(dialogFont());
+    setFixedSize(twips(6240), twips(5265));
+
+    SSTab = place(new QTabWidget(this), "SSTab", twipsRect(105, 105, 6000, 4500));
+    auto* practice = new QWidget;
+    auto* protocol = new QWidget;
+    SSTab->addTab(practice, QStringLiteral("Nastavení &zkoušení"));
+    SSTab->addTab(protocol, QStringLiteral("Nastavení pro&tokolování"));
+    buildPracticeTab(practice);
+    buildProtocolTab(protocol);
+    practice->parentWidget()->installEventFilter(this);
+    SSTab->setCurrentIndex(0);
+
+    pbOK = place(new QPushButton(QStringLiteral("OK"), this), "pbOK", twipsRect(4830, 4680, 1275, 435));
+    pbOK->setDefault(true);
+    connect(pbOK, &QPushButton::clicked, this, [this] {
+        SaveSettings();
+        accept();
+    });
+
+    // toggled fires on every real change, whether a click, FillControls or another rule made it.
+    connect(cbLimit, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            cbLimitSada->setChecked(false);
+    });
+    connect(cbLimitSada, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            cbLimit->setChecked(false);
+    });
+    connect(cbProtokol, &QCheckBox::toggled, this, &SettingsDialog::protocolRule);
+    connect(pbSelectFile, &QPushButton::clicked, this, &SettingsDialog::selectFile);
+
+    const QList<QWidget*> order{cmbMaxValue,  cmbMaxValueX, cbPlus,   cbKrat,       cbMinus,
+                                cbDeleno,     cbLimit,      cmbLimit, dfSady,       cbLimitSada,
+                                cmbLimitSada, cbProtokol,   dfFile,   pbSelectFile, pbOK};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+
+    FillControls();
+}
+
+void SettingsDialog::buildPracticeTab(QWidget* tab) {
+    // Places on a tab count from the tab panel's corner, not from the page below the tab row.
+    auto* canvas = new QWidget(tab);
+    canvas->resize(SSTab->size());
+    tabCanvases_ << canvas;
+    tab->installEventFilter(this);
+
+    cmbMaxValue =
+        list(canvas, "cmbMaxValue", {10, 12, 14, 16, 18, 20, 25, 30, 35, 40, 45, 50, 60, 70, 80, 90, 100},
+             twipsRect(2520, 525, 750, 315));
+    cmbMaxValue->setToolTip(QStringLiteral("Definice maximální možné hodnoty elementu příkladu"));
+    label(canvas, QStringLiteral("&Maximální hodnota výpočtu"), twipsRect(240, 630, 2115, 225), cmbMaxValue);
+    label(canvas, QStringLiteral("(pro režim sčítání a odčítání)"), twipsRect(3360, 600, 2175, 255));
+
+    cmbMaxValueX =
+        list(canvas, "cmbMaxValueX", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, twipsRect(2520, 960, 735, 315));
+    label(canvas, QStringLiteral("Maximální povolená náso&bilka "), twipsRect(240, 1080, 2295, 255),
+          cmbMaxValueX);
+    label(canvas, QStringLiteral("(pro režim násobení a dělení)"), twipsRect(3360, 1080, 2175, 255));
+
+    Frame1 = place(new QGroupBox(QStringLiteral("Zkoušené režimy"), canvas), "Frame1",
+                   twipsRect(210, 1560, 5685, 750));
+    cbPlus =
+        place(new QCheckBox(QStringLiteral("&Sčítání"), Frame1), "cbPlus", twipsRect(210, 315, 1065, 225));
+    cbKrat =
+        place(new QCheckBox(QStringLiteral("&Násobení"), Frame1), "cbKrat", twipsRect(1575, 315, 1065, 225));
+    cbMinus =
+        place(new QCheckBox(QStringLiteral("&Odčítání"), Frame1), "cbMinus", twipsRect(2940, 315, 960, 225));
+    cbDeleno =
+        place(new QCheckBox(QStringLiteral("&Dělení"), Frame1), "cbDeleno", twipsRect(4410, 315, 960, 225));
+
+    Frame2 = place(new QGroupBox(QStringLiteral("Časový limit"), canvas), "Frame2",
+                   twipsRect(210, 2400, 5685, 750));
+    cbLimit = place(new QCheckBox(QStringLiteral("&Limitovat odpovědi"), Frame2), "cbLimit",
+                    twipsRect(210, 315, 1905, 225));
+    cbLimit->setToolTip(QStringLiteral("Omezení času pro řešení příkladů časovým limitem"));
+    auto* limitLabel = label(Frame2, QStringLiteral("Limit p&ro odpovědi"), twipsRect(2310, 315, 1380, 225));
+    cmbLimit =
+        list(Frame2, "cmbLimit", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20},
+             twipsRect(3780, 210, 600, 315));
+    cmbLimit->setToolTip(QStringLiteral("Limit pro odpověď (sec.)"));
+    limitLabel->setBuddy(cmbLimit);
+    label(Frame2, QStringLiteral("s."), twipsRect(4515, 315, 330, 225));
+
+    Frame3 = place(new QGroupBox(QStringLiteral("Sady"), canvas), "Frame3", twipsRect(210, 3240, 5685, 1065));
+    auto* sizeLabel =
+        label(Frame3, QStringLiteral("&Velikost zkoušené sady :"), twipsRect(210, 315, 1800, 225));
+    dfSady = place(new QLineEdit(Frame3), "dfSady", twipsRect(2025, 300, 435, 285));
+    dfSady->setToolTip(QStringLiteral("Počet příkladů, který bude zkoušen v rámci jedné sady."));
+    dfSady->setMaxLength(3);
+    // Pasted or dropped text bypasses the key rule; the validator refuses anything but digits.
+    dfSady->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("^[0-9]{0,3}$")), dfSady));
+    dfSady->installEventFilter(this);
+    sizeLabel->setBuddy(dfSady);
+    label(Frame3, QStringLiteral("příkladů."), twipsRect(2550, 300, 690, 240));
+    cbLimitSada = place(new QCheckBox(QStringLiteral("Časový limit na s&adu příkladů"), Frame3),
+                        "cbLimitSada", twipsRect(210, 735, 2955, 225));
+    cmbLimitSada = list(Frame3, "cmbLimitSada", {1, 5, 10, 15, 20, 25, 30, 40, 50, 60, 80},
+                        twipsRect(2730, 630, 645, 315));
+    cmbLimitSada->setAccessibleName(QStringLiteral("Časový limit na sadu příkladů (min.)"));
+    label(Frame3, QStringLiteral("min."), twipsRect(3465, 735, 435, 225));
+}
+
+void SettingsDialog::buildProtocolTab(QWidget* tab) {
+    auto* canvas = new QWidget(tab);
+    canvas->resize(SSTab->size());
+    tabCanvases_ << canvas;
+    tab->installEventFilter(this);
+
+    cbProtokol = place(new QCheckBox(QStringLiteral("&Protokolování do souboru"), canvas), "cbProtokol",
+                       twipsRect(210, 735, 2325, 225));
+    auto* fileLabel = label(canvas, QStringLiteral("Soubor proto&kolu"), twipsRect(210, 1155, 1275, 225));
+    dfFile = place(new QLineEdit(canvas), "dfFile", twipsRect(1575, 1125, 4275, 330));
+    dfFile->setReadOnly(true);
+    fileLabel->setBuddy(dfFile);
+    pbSelectFile = place(new QPushButton(QStringLiteral("Zvol so&ubor"), canvas), "pbSelectFile",
+                         twipsRect(4500, 1500, 1365, 270));
+}
+
+// The page below the tab row only gets its place once the tab panel is laid out (and again on
+// any change of style), so the canvases follow it rather than assuming a tab-row height.
+void SettingsDialog::alignTabCanvases() {
+    for (QWidget* canvas : tabCanvases_)
+        canvas->move(-canvas->parentWidget()->mapTo(SSTab, QPoint(0, 0)));
+}
+
+bool SettingsDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == dfSady) {
+        if (event->type() == QEvent::KeyPress && swallowedBySetSize(static_cast<QKeyEvent*>(event)))
+            return true;
+        if (event->type() == QEvent::FocusOut && dfSady->text().isEmpty())
+            dfSady->setText(QStringLiteral("0"));
+    } else if (event->type() == QEvent::Move || event->type() == QEvent::Resize) {
+        alignTabCanvases();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void SettingsDialog::FillControls() {
+    selectNearest(cmbMaxValue, s_.nMaxValue);
+    selectNearest(cmbMaxValueX, s_.nMaxValueX);
+    cbPlus->setChecked(s_.bPlus);
+    cbMinus->setChecked(s_.bMinus);
+    cbKrat->setChecked(s_.bKrat);
+    cbDeleno->setChecked(s_.bDeleno);
+    // In this order: with both limits stored, the set limit wins.
+    cbLimit->setChecked(s_.bLimit);
+    cbLimitSada->setChecked(s_.bLimitSady);
+    selectNearest(cmbLimit, s_.nLimit);
+    selectNearest(cmbLimitSada, s_.nLimitSady);
+    dfSady->setText(QString::number(std::clamp(int(s_.nSada), 0, 999)));
+    dfFile->setText(s_.ProtokolFile);
+    cbProtokol->setChecked(s_.bProtokol);
+    // From the box, not the record: a chooser cancelled just now has unchecked it again.
+    pbSelectFile->setEnabled(cbProtokol->isChecked());
+}
+
+void SettingsDialog::ReadCheckBoxes() {
+    s_.bPlus = cbPlus->isChecked();
+    s_.bMinus = cbMinus->isChecked();
+    s_.bKrat = cbKrat->isChecked();
+    s_.bDeleno = cbDeleno->isChecked();
+    s_.bLimit = cbLimit->isChecked();
+    s_.bLimitSady = cbLimitSada->isChecked();
+    s_.bProtokol = cbProtokol->isChecked();
+}
+
+void SettingsDialog::SaveSettings() {
+    s_.nMaxValue = textToInteger(cmbMaxValue->currentText());
+    s_.nMaxValueX = textToInteger(cmbMaxValueX->currentText());
+    ReadCheckBoxes();
+    s_.nLimit = textToInteger(cmbLimit->currentText());
+    s_.nLimitSady = textToInteger(cmbLimitSada->currentText());
+    // OK reached without the focus leaving the box (a mnemonic, say) still stores an empty box as 0.
+    if (dfSady->text().isEmpty())
+        dfSady->setText(QStringLiteral("0"));
+    s_.nSada = textToInteger(dfSady->text());
+    s_.ProtokolFile = dfFile->text();
+    numio::SaveSettings(s_, store_);
+}
+
+void SettingsDialog::protocolRule(bool checked) {
+    pbSelectFile->setEnabled(checked);
+    if (!checked || !dfFile->text().isEmpty())
+        return;
+    const QString path = chooseProtocolFile();
+    if (path.isEmpty())
+        cbProtokol->setChecked(false);
+    else
+        dfFile->setText(path);
+}
+
+void SettingsDialog::selectFile() {
+    const QString path = chooseProtocolFile();
+    if (path.isEmpty())
+        cbProtokol->setChecked(false);
+    dfFile->setText(path);
+}
+
+QString SettingsDialog::chooseProtocolFile() {
+    return dialogs_.chooseFile(kChooserTitle, kChooserFilter, chooserFolder_);
+}
+
+} // namespace numio

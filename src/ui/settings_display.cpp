@@ -1,0 +1,62 @@
+#include "ui/main_window.h"
+
+#include "core/generator.h"
+#include "platform/failure.h"
+#include "protocol/protocol_file.h"
+#include "ui/status_bar.h"
+
+#include <QLabel>
+#include <QMenu>
+
+namespace numio {
+
+namespace {
+void setMenuEnabled(QMenu* menu, bool enabled) {
+    menu->setEnabled(enabled);
+    menu->menuAction()->setEnabled(enabled);
+}
+} // namespace
+
+// Brings the protocol file, the status-bar pictures and the start items in line with the
+// settings. Opening the file comes first: when it fails, panels and menus stay as they were.
+void FrmMain::ApplySettings() {
+    OpenProtokol(state);
+    setMenuEnabled(mnuProtokol, state.bProtokol);
+
+    const bool operations[] = {state.bPlus, state.bMinus, state.bKrat, state.bDeleno};
+    for (int i = 0; i < 4; ++i)
+        sbMain->setPanel(2 + i, operations[i] ? StatusBar::Plus + i : 0);
+
+    if (state.bLimit)
+        sbMain->setPanel(6, StatusBar::Time);
+    else if (state.bLimitSady && state.bPocitejSady)
+        sbMain->setPanel(6, StatusBar::ProtokolSet);
+    else
+        sbMain->setPanel(6, 0);
+
+    sbMain->setPanel(7, state.bProtokol ? StatusBar::Protokol : 0);
+
+    if (!anyOperationAdmitsProblem(state))
+        setStatus(kNoModeText);
+    refreshStartItems(!examRunning());
+}
+
+// The start items: never while something runs, never when no problem can be made, and a set
+// only with at least one problem in it.
+void FrmMain::refreshStartItems(bool idle) {
+    const bool possible = idle && anyOperationAdmitsProblem(state);
+    mnuPocitej->setEnabled(possible);
+    mnuPocitejSady->setEnabled(possible && state.nSada >= 1);
+}
+
+bool FrmMain::ApplySettingsReported() {
+    try {
+        ApplySettings();
+        return true;
+    } catch (const Failure& f) {
+        reportFailure(f);
+        return false;
+    }
+}
+
+} // namespace numio

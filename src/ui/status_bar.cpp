@@ -1,0 +1,79 @@
+#include "ui/status_bar.h"
+
+#include "ui/look.h"
+#include "ui/pictures.h"
+
+#include <QEvent>
+#include <QLabel>
+
+namespace numio {
+
+namespace {
+const char* const kPictureFiles[] = {nullptr,          "status/plus.svg",  "status/minus.svg",
+                                     "status/times.svg", "status/divide.svg", "status/watch.svg",
+                                     "status/tools.svg", "status/clock_red.svg"};
+const char* const kPictureNames[] = {"",          "Sčítání",  "Odčítání", "Násobení",
+                                     "Dělení",    "Časový limit na odpověď", "Protokolování",
+                                     "Časový limit na sadu"};
+} // namespace
+
+StatusBar::StatusBar(QWidget* parent) : QStatusBar(parent) {
+    setObjectName(QStringLiteral("sbMain"));
+    setSizeGripEnabled(false);
+    setMouseTracking(true);
+    installEventFilter(this);
+    QFont font = programFont(8.25, true);
+    setFont(font);
+
+    text_ = new QLabel(this);
+    text_->setObjectName(QStringLiteral("pnlStatus"));
+    text_->setFont(font);
+    text_->setFrameShape(QFrame::Panel);
+    text_->setFrameShadow(QFrame::Sunken);
+    text_->setMouseTracking(true);
+    text_->installEventFilter(this);
+    text_->setAccessibleName(QStringLiteral("Stavový řádek"));
+    addWidget(text_, 1);
+
+    for (int p = 2; p <= 7; ++p) {
+        auto* label = new QLabel(this);
+        label->setFixedSize(24, 20);
+        label->setAlignment(Qt::AlignCenter);
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        label->setMouseTracking(true);
+        label->installEventFilter(this);
+        label->hide();
+        addPermanentWidget(label);
+        panels_[static_cast<std::size_t>(p)] = label;
+    }
+}
+
+void StatusBar::setPanel(int panel, int picture) {
+    shown_[static_cast<std::size_t>(panel)] = picture;
+    QLabel* label = panels_[static_cast<std::size_t>(panel)];
+    label->setVisible(picture != 0);
+    if (picture != 0) {
+        label->setAccessibleName(QString::fromUtf8(kPictureNames[picture]));
+        label->setToolTip(label->accessibleName());
+    }
+    redraw(panel);
+}
+
+bool StatusBar::panelVisible(int panel) const { return !panels_[static_cast<std::size_t>(panel)]->isHidden(); }
+
+void StatusBar::redraw(int panel) {
+    const int picture = shown_[static_cast<std::size_t>(panel)];
+    if (picture == 0)
+        return;
+    panels_[static_cast<std::size_t>(panel)]->setPixmap(
+        numio::picture(QString::fromLatin1(kPictureFiles[picture]), QSize(16, 16), devicePixelRatioF()));
+}
+
+bool StatusBar::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter)
+        emit hovered();
+    return QStatusBar::eventFilter(watched, event);
+}
+
+} // namespace numio

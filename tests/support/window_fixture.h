@@ -1,0 +1,79 @@
+#pragma once
+
+// A real main window over real settings and protocol files in a temporary folder, with fakes
+// only at the doors that would wait, ask a person or read the clock.
+
+#include "platform/settings_store.h"
+#include "platform/text_files.h"
+#include "support/fakes.h"
+#include "ui/answer_box.h"
+#include "ui/main_window.h"
+#include "ui/status_bar.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QStringDecoder>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+namespace numio::test {
+
+struct WindowFixture {
+    QTemporaryDir dir;
+    IniSettingsStore store{dir.path()};
+    LocalTextFiles files;
+    SeededRandom random{42};
+    FixedClock clock;
+    FakeDialogs dialogs;
+    FakePump pump;
+    ManualTimer timer;
+    std::unique_ptr<FrmMain> w;
+    int ended = 0;
+
+    QString protocolPath() const { return dir.filePath(QStringLiteral("protokol.txt")); }
+
+    // Settings as a hand would put them in the INI file, "Section/Key" = text.
+    void set(const QString& key, const QString& value) {
+        const int slash = key.indexOf(QLatin1Char('/'));
+        store.write(QStringLiteral("Numio2"), key.left(slash), key.mid(slash + 1), value);
+    }
+    void protocolOn() {
+        set(QStringLiteral("Audit/Active"), QStringLiteral("True"));
+        set(QStringLiteral("Audit/File"), protocolPath());
+    }
+
+    FrmMain& start() {
+        w = std::make_unique<FrmMain>(Doors{store, files, random, clock, dialogs, pump, timer});
+        w->onEnd = [this] { ++ended; };
+        w->Form_Load();
+        w->show();
+        return *w;
+    }
+
+    // Types an answer into the box and confirms it, as the pupil does.
+    void answer(const QString& text) {
+        QTest::keyClicks(w->dfResult, text);
+        QTest::keyClick(w->dfResult, Qt::Key_Return);
+    }
+    void answerRight() { answer(QString::number(w->state.C)); }
+    void answerWrong() { answer(QString::number(w->state.C + 1)); }
+
+    QByteArray protocolBytes() const {
+        QFile f(protocolPath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QStringList protocolLines() const {
+        QStringDecoder decode("windows-1250");
+        QStringList lines = QString(decode(protocolBytes())).split(QStringLiteral("\r\n"));
+        if (!lines.isEmpty() && lines.last().isEmpty())
+            lines.removeLast();
+        return lines;
+    }
+    QString status() const { return w->state.pnlStatus->text(); }
+};
+
+} // namespace numio::test
