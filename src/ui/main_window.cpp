@@ -227,8 +227,17 @@ bool FrmMain::Form_KeyPress(QKeyEvent* event) {
     static const int modifiers[] = {Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt, Qt::Key_Meta, Qt::Key_AltGr};
     if (std::find(std::begin(modifiers), std::end(modifiers), key) != std::end(modifiers))
         return false;
+    // While the correction shows, any key only ends it.
+    if (state.modeRunning() && state.bChyba) {
+        state.bChybaKonec = true;
+        return true;
+    }
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
-    if (enter && state.modeRunning() && !state.bChyba) {
+    if (!enter)
+        return false;
+    if (answering_)
+        return true; // the previous answer is still being dealt with
+    if (state.modeRunning()) {
         const QString text = dfResult->text();
         if (!text.isEmpty()) {
             const Integer nOdpoved = textToInteger(text);
@@ -236,8 +245,8 @@ bool FrmMain::Form_KeyPress(QKeyEvent* event) {
         }
         return true;
     }
-    if (state.modeRunning() && state.bChyba) {
-        state.bChybaKonec = true;
+    if (reportCardShown()) {
+        pbOK_Click(); // the card's OK answers to Enter like a dialog's default button
         return true;
     }
     return false;
@@ -246,6 +255,8 @@ bool FrmMain::Form_KeyPress(QKeyEvent* event) {
 void FrmMain::setStatus(const QString& text) { state.pnlStatus->setText(text); }
 
 void FrmMain::statusBarHovered() {
+    if (!state.pnlStatus)
+        return;
     if (state.pnlStatus->text() != kBanner) {
         state.sStatusText = state.pnlStatus->text();
         state.pnlStatus->setText(kBanner);
@@ -253,7 +264,7 @@ void FrmMain::statusBarHovered() {
 }
 
 void FrmMain::surfaceHovered() {
-    if (state.pnlStatus->text() == kBanner)
+    if (state.pnlStatus && state.pnlStatus->text() == kBanner)
         state.pnlStatus->setText(state.sStatusText);
 }
 

@@ -66,11 +66,11 @@ void selectNearest(QComboBox* c, int value) {
     c->setCurrentIndex(best);
 }
 
-// Typing into the set size: digits and Backspace only. Moving on (Tab) and arrows type nothing
-// and pass; Enter and the clipboard combinations are swallowed with everything else.
+// Typing into the set size: digits and Backspace only. Keys that type nothing (Tab, arrows,
+// Delete) pass; Enter and the clipboard combinations are swallowed with everything else.
 bool swallowedBySetSize(const QKeyEvent* e) {
     const int key = e->key();
-    if (key == Qt::Key_Backspace || key == Qt::Key_Tab || key == Qt::Key_Backtab)
+    if (key == Qt::Key_Backspace || key == Qt::Key_Delete || key == Qt::Key_Tab || key == Qt::Key_Backtab)
         return false;
     if (e->matches(QKeySequence::Paste) || e->matches(QKeySequence::Cut) || e->matches(QKeySequence::Copy) ||
         e->matches(QKeySequence::Undo) || e->matches(QKeySequence::Redo) ||

@@ -250,7 +250,7 @@ private slots:
         QVERIFY(f.dialogs.shown.empty()); // the offer waits for the card
 
         f.dialogs.answers = {Dialogs::Answer::No};
-        w.pbOK->click();
+        QTest::keyClick(&w, Qt::Key_Return); // the card's OK by keyboard
         QVERIFY(!w.reportCardShown());
         QVERIFY(w.mnuNumio->isEnabled());
         for (QLabel* l : {w.dfPrikladu, w.dfDobre, w.dfSpatne, w.dfUspech, w.dfZnamka})
