@@ -4,9 +4,10 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-charts-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev libqt6opengl6-dev
   fonts-dejavu-core fonts-liberation2
   xvfb xauth imagemagick
+  desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()

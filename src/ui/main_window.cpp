@@ -97,7 +97,7 @@ void FrmMain::buildWindow() {
 
     const QFont big = programFont(48, true);
     lbLeft = label(central, "lbLeft", {}, twipsRect(735, 210, 3585, 1065), big, Qt::AlignRight | Qt::AlignVCenter);
-    lbLeft->setAccessibleName(QStringLiteral("Příklad"));
+    lbLeft->setAccessibleDescription(QStringLiteral("Příklad"));
     lb1 = label(central, "lb1", QStringLiteral("="), twipsRect(4410, 210, 795, 1260), big, Qt::AlignLeft | Qt::AlignTop);
     lb1->setAccessibleName(QStringLiteral("rovná se"));
 
@@ -148,12 +148,13 @@ void FrmMain::buildResults(QWidget* central) {
     dfZnamka = label(Frame1, "dfZnamka", {}, twipsRect(7035, 315, 765, 1365), programFont(48, true),
                      Qt::AlignCenter);
 
-    dfPrikladu->setAccessibleName(QStringLiteral("Zkoušeno příkladů"));
-    dfDobre->setAccessibleName(QStringLiteral("Z toho správně"));
-    dfSpatne->setAccessibleName(QStringLiteral("Z toho špatně"));
-    dfUspech->setAccessibleName(QStringLiteral("Úspěšnost"));
-    dfSpravne->setAccessibleName(QStringLiteral("Správné řešení"));
-    dfZnamka->setAccessibleName(QStringLiteral("Známka"));
+    // A value label's text is what a screen reader reads as its name; the description says what it is.
+    dfPrikladu->setAccessibleDescription(QStringLiteral("Zkoušeno příkladů"));
+    dfDobre->setAccessibleDescription(QStringLiteral("Z toho správně"));
+    dfSpatne->setAccessibleDescription(QStringLiteral("Z toho špatně"));
+    dfUspech->setAccessibleDescription(QStringLiteral("Úspěšnost"));
+    dfSpravne->setAccessibleDescription(QStringLiteral("Správné řešení"));
+    dfZnamka->setAccessibleDescription(QStringLiteral("Známka"));
 
     // A dark face lets the light yellow and light red correction stand out.
     QPalette correction = dfSpravne->palette();
@@ -190,7 +191,7 @@ void FrmMain::buildReportCard(QWidget* central) {
     QPalette red = lbVizo->palette();
     red.setColor(QPalette::WindowText, Qt::red);
     lbVizo->setPalette(red);
-    lbVizo->setAccessibleName(QStringLiteral("Známka na vysvědčení"));
+    lbVizo->setAccessibleDescription(QStringLiteral("Známka na vysvědčení"));
 
     pbOK = new QPushButton(QStringLiteral("OK"), frmVysvedceni);
     pbOK->setObjectName(QStringLiteral("pbOK"));

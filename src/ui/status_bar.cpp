@@ -32,7 +32,7 @@ StatusBar::StatusBar(QWidget* parent) : QStatusBar(parent) {
     text_->setFrameShadow(QFrame::Sunken);
     text_->setMouseTracking(true);
     text_->installEventFilter(this);
-    text_->setAccessibleName(QStringLiteral("Stavový řádek"));
+    text_->setAccessibleDescription(QStringLiteral("Stavový řádek"));
     addWidget(text_, 1);
 
     for (int p = 2; p <= 7; ++p) {

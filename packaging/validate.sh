@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Installs the build into a scratch root and checks the desktop entry, icon and AppStream
+# metadata the way software centres will read them.
+# Usage: validate.sh BUILD_DIR PROJECT_VERSION
+set -euo pipefail
+
+build_dir=$1
+version=$2
+
+for tool in desktop-file-validate appstreamcli; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "FAIL: $tool is missing; run scripts/install-deps.sh (packages desktop-file-utils, appstream)" >&2
+    exit 1
+  fi
+done
+
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+DESTDIR=$root cmake --install "$build_dir" --prefix /usr >/dev/null
+
+share=$root/usr/share
+desktop=$share/applications/numio.desktop
+metainfo=$share/metainfo/numio.metainfo.xml
+status=0
+fail() { echo "FAIL: $*" >&2; status=1; }
+
+for f in "$root/usr/bin/numio" "$desktop" "$metainfo" "$share/icons/hicolor/scalable/apps/numio.svg"; do
+  [ -e "$f" ] || fail "not installed: ${f#"$root"}"
+done
+[ $status -eq 0 ] || exit 1
+
+# desktop-file-validate reports problems on stdout yet exits 0 for hints, so any output fails.
+out=$(desktop-file-validate "$desktop" 2>&1) || true
+[ -z "$out" ] || fail "desktop-file-validate: $out"
+
+# Warnings make appstreamcli exit non-zero; infos alone do not.
+appstreamcli validate --no-net --pedantic "$metainfo" || fail "appstreamcli validate"
+
+# The entry must start and show what is installed, not some other name.
+entry() { sed -n "s/^$1=//p" "$desktop"; }
+[ "$(entry Exec)" = numio ] || fail "Exec=$(entry Exec) does not start the installed numio"
+[ -e "$share/icons/hicolor/scalable/apps/$(entry Icon).svg" ] || fail "Icon=$(entry Icon) has no installed picture"
+grep -q '<launchable type="desktop-id">numio.desktop</launchable>' "$metainfo" \
+  || fail "metainfo does not launch numio.desktop"
+
+# A release bump without a matching release entry leaves software centres showing an old version.
+newest=$(grep -o '<release version="[^"]*"' "$metainfo" | head -n1 | cut -d'"' -f2)
+[ "$newest" = "$version" ] || fail "newest release in metainfo is $newest, the project is $version"
+
+exit $status

@@ -1,0 +1,111 @@
+#include "platform/widgets/qt_doors.h"
+#include "support/window_fixture.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+using namespace numio;
+using namespace numio::test;
+
+namespace {
+
+// Everything a screen reader can reach from the window: "name | description" of each node.
+void walk(QAccessibleInterface* node, QStringList& out, int depth = 0) {
+    if (!node || depth > 30)
+        return;
+    if (!node->state().invisible)
+        out << node->text(QAccessible::Name) + " | " + node->text(QAccessible::Description);
+    for (int i = 0; i < node->childCount(); ++i)
+        walk(node->child(i), out, depth + 1);
+}
+
+QStringList readable(QWidget* w) {
+    QStringList out;
+    walk(QAccessible::queryAccessibleInterface(w), out);
+    return out;
+}
+
+bool has(const QStringList& nodes, const QString& name, const QString& description = {}) {
+    for (const QString& n : nodes) {
+        if (n.startsWith(name + " | ") && n.endsWith(description))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+class TestAccessibility : public QObject {
+    Q_OBJECT
+private slots:
+    // The problem, the answer box, the counts, the rate, the grade and the correction are read out.
+    void examinationIsReadable() {
+        WindowFixture f;
+        FrmMain& w = f.start();
+        w.mnuPocitej->trigger();
+        QStringList nodes = readable(&w);
+        QVERIFY2(has(nodes, w.lbLeft->text(), "Příklad"), qPrintable(nodes.join('\n')));
+        QVERIFY(has(nodes, "Odpověď", "Enter"));
+
+        QStringList duringCorrection;
+        f.pump.duringWait = [&] {
+            f.pump.duringWait = nullptr;
+            duringCorrection = readable(&w);
+        };
+        const QString correction = w.lbLeft->text() + '=' + QString::number(w.state.C);
+        f.answerWrong();
+        QVERIFY(has(duringCorrection, correction, "Správné řešení"));
+        QVERIFY(has(duringCorrection, "Chyba !!!"));
+
+        f.answerRight();
+        nodes = readable(&w);
+        QVERIFY(has(nodes, "2", "Zkoušeno příkladů"));
+        QVERIFY(has(nodes, "1", "Z toho správně"));
+        QVERIFY(has(nodes, "1", "Z toho špatně"));
+        QVERIFY(has(nodes, "50%", "Úspěšnost"));
+        QVERIFY(has(nodes, "3", "Známka"));
+        QVERIFY(has(nodes, "Ukončení zkoušení"));
+    }
+
+    void reportCardIsReadable() {
+        WindowFixture f;
+        FrmMain& w = f.start();
+        w.mnuPocitej->trigger();
+        for (int i = 0; i < 6; ++i)
+            f.answerRight();
+        w.mnuStop->trigger();
+        const QStringList nodes = readable(&w);
+        QVERIFY(has(nodes, "V Y S V Ě D Č E N Í"));
+        QVERIFY(has(nodes, "1", "Známka na vysvědčení"));
+        QVERIFY(has(nodes, "OK"));
+        QVERIFY(w.pbOK->hasFocus() || !w.isActiveWindow());
+    }
+
+    void messageBoxesAreReadable() {
+        QWidget owner;
+        QtDialogs dialogs(&owner);
+        QStringList nodes;
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            QVERIFY(box);
+            nodes = readable(box);
+            nodes << QAccessible::queryAccessibleInterface(box)->text(QAccessible::Value);
+            for (QPushButton* b : box->findChildren<QPushButton*>())
+                if (b->text().contains("Ne"))
+                    b->click();
+        });
+        const auto answer = dialogs.message(QStringLiteral("Skutečně si přejete smazat soubor protokolu ?"),
+                                            QStringLiteral("Potvrzení vymazání"), Dialogs::Buttons::YesNo,
+                                            Dialogs::Icon::Question, Dialogs::Answer::Yes);
+        QCOMPARE(answer, Dialogs::Answer::No);
+        QVERIFY2(nodes.join('\n').contains("Skutečně si přejete smazat soubor protokolu ?"),
+                 qPrintable(nodes.join('\n')));
+        QVERIFY(has(nodes, "Ano") || has(nodes, "&Ano"));
+    }
+};
+
+QTEST_MAIN(TestAccessibility)
+#include "test_accessibility.moc"
