@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <sys/file.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -322,6 +323,23 @@ private slots:
         QVERIFY(f.protocolBytes().isEmpty());
         w.mnuPocitej->trigger();
         QCOMPARE(f.protocolLines().first(), QString(64, QLatin1Char('_')));
+    }
+
+    // However the settings dialog closes, the settings are applied; a protocol that cannot be
+    // opened then is reported like at start-up and the program runs on.
+    void settingsCommandAppliesAfterClosing() {
+        WindowFixture f;
+        FrmMain& w = f.start();
+        w.state.bProtokol = true;
+        w.state.ProtokolFile = QStringLiteral("/nonexistent-numio/p.txt");
+        QTimer::singleShot(0, [] {
+            if (QWidget* dialog = QApplication::activeModalWidget())
+                dialog->close(); // the close box: nothing is saved
+        });
+        w.mnuNastaveni->trigger();
+        QCOMPARE(f.dialogs.texts(), QStringList{"Chyba č. 76 - Cesta nenalezena"});
+        QVERIFY(w.mnuPocitej->isEnabled());
+        QCOMPARE(f.store.read("Numio2", "Audit", "Active", "unset"), QStringLiteral("unset"));
     }
 
     void hoverBanner() {
