@@ -1,5 +1,7 @@
 #include "ui/main_window.h"
 
+#include "ui/look.h"
+
 #include "core/generator.h"
 #include "ui/answer_box.h"
 #include "ui/status_bar.h"
@@ -30,10 +32,6 @@ const ModeLook kLooks[] = {
     /* Repeat   */ {false, false, true, true, " Numio - přezkoušení příkladů na které bylo chybně odpovězeno"},
 };
 
-void setMenuEnabled(QMenu* menu, bool enabled) {
-    menu->setEnabled(enabled);
-    menu->menuAction()->setEnabled(enabled);
-}
 
 } // namespace
 

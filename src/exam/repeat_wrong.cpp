@@ -1,5 +1,7 @@
 #include "ui/main_window.h"
 
+#include "ui/look.h"
+
 #include <QFrame>
 #include <QMenu>
 
@@ -24,12 +26,9 @@ void FrmMain::makeRepeatOffer() {
                                Dialogs::Answer::Yes) != Dialogs::Answer::Yes)
         return;
     frmVysvedceni->hide();
-    mnuNumio->setEnabled(true);
-    mnuNumio->menuAction()->setEnabled(true);
-    if (state.bProtokol) {
-        mnuProtokol->setEnabled(true);
-        mnuProtokol->menuAction()->setEnabled(true);
-    }
+    setMenuEnabled(mnuNumio, true);
+    if (state.bProtokol)
+        setMenuEnabled(mnuProtokol, true);
     StartOpravy();
 }
 

@@ -12,10 +12,6 @@
 namespace numio {
 
 namespace {
-void setMenuEnabled(QMenu* menu, bool enabled) {
-    menu->setEnabled(enabled);
-    menu->menuAction()->setEnabled(enabled);
-}
 constexpr int kSlideTwips = 2100;
 constexpr int kSlideFrames = 35;
 } // namespace

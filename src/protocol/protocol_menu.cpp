@@ -1,5 +1,7 @@
 #include "ui/main_window.h"
 
+#include "protocol/journal.h"
+#include "protocol/overview_window.h"
 #include "protocol/protocol_file.h"
 #include "protocol/protocol_viewer.h"
 #include "protocol/protocol_writer.h"
@@ -19,6 +21,7 @@ void FrmMain::mnuProtokol_Open() {
     const bool content = ProtokolSize(state) > 0;
     mnuShowProtokol->setEnabled(content);
     mnuDelete->setEnabled(content);
+    mnuPrehled->setEnabled(content);
 }
 
 void FrmMain::mnuShowProtokol_Click() {
@@ -33,6 +36,30 @@ void FrmMain::mnuDelete_Click() {
         return;
     if (DeleteProtokol(state, doors_.dialogs))
         ApplySettingsReported();
+}
+
+void FrmMain::mnuPrehled_Click() {
+    if (!mnuProtokol->isEnabled())
+        return;
+    const Journal journal = parseJournal(doors_.files.readAll(state.ProtokolFile));
+    QStringList entries;
+    {
+        OverviewWindow overview(journal, doors_.dialogs, !state.modeRunning(), this);
+        connect(&overview, &OverviewWindow::practiseRequested, this,
+                [&entries](const QStringList& chosen) { entries = chosen; });
+        overview.exec();
+    }
+    if (!entries.isEmpty())
+        practiseProblems(entries);
+}
+
+void FrmMain::practiseProblems(const QStringList& entries) {
+    if (state.modeRunning() || entries.isEmpty())
+        return;
+    state.clearRepeatList();
+    for (const QString& entry : entries.mid(0, PracticeState::kRepeatCapacity))
+        state.SpatnePriklady[static_cast<std::size_t>(++state.nSpatnePriklady)] = entry;
+    StartOpravy();
 }
 
 } // namespace numio

@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QLabel>
+#include <QMenu>
 
 namespace numio {
 
@@ -23,6 +24,11 @@ void fitText(QLabel* label, double basePointSize) {
     while (f.pointSizeF() > 8 && QFontMetrics(f).horizontalAdvance(label->text()) > room)
         f.setPointSizeF(f.pointSizeF() - 2);
     label->setFont(f);
+}
+
+void setMenuEnabled(QMenu* menu, bool enabled) {
+    menu->setEnabled(enabled);
+    menu->menuAction()->setEnabled(enabled);
 }
 
 } // namespace numio

@@ -4,6 +4,7 @@
 #include <QRect>
 
 class QLabel;
+class QMenu;
 
 namespace numio {
 
@@ -19,5 +20,8 @@ QFont programFont(double pointSize, bool bold = false, bool italic = false);
 // Shrinks the label's font until its text fits the label (hand-edited ranges can make long
 // problems); goes back to the base size for short texts.
 void fitText(QLabel* label, double basePointSize);
+
+// A top-level menu switched as a whole, its shortcuts included.
+void setMenuEnabled(QMenu* menu, bool enabled);
 
 } // namespace numio

@@ -84,6 +84,7 @@ void FrmMain::buildMenus() {
     mnuShowProtokol = item(mnuProtokol, "mnuShowProtokol", QStringLiteral("&Zobraz protokol"), {},
                            &FrmMain::mnuShowProtokol_Click);
     mnuDelete = item(mnuProtokol, "mnuDelete", QStringLiteral("&Smaž protokol"), {}, &FrmMain::mnuDelete_Click);
+    mnuPrehled = item(mnuProtokol, "mnuPrehled", QStringLiteral("&Přehled výsledků"), {}, &FrmMain::mnuPrehled_Click);
     connect(mnuProtokol, &QMenu::aboutToShow, this, [this] { guarded([this] { mnuProtokol_Open(); }); });
 }
 

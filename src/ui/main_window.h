@@ -70,6 +70,7 @@ public:
     QMenu* mnuProtokol = nullptr;
     QAction* mnuShowProtokol = nullptr;
     QAction* mnuDelete = nullptr;
+    QAction* mnuPrehled = nullptr;
 
     QLabel* lbLeft = nullptr;
     QLabel* lb1 = nullptr;
@@ -113,6 +114,9 @@ public:
     void mnuProtokol_Open();
     void mnuShowProtokol_Click();
     void mnuDelete_Click();
+    void mnuPrehled_Click();
+    // Puts the given repeat-list entries in place of the list and repeats them.
+    void practiseProblems(const QStringList& entries);
     void pbOK_Click();
     void Cas_Timer();
 

@@ -1,5 +1,7 @@
 #include "ui/main_window.h"
 
+#include "ui/look.h"
+
 #include "core/generator.h"
 #include "platform/failure.h"
 #include "protocol/protocol_file.h"
@@ -9,13 +11,6 @@
 #include <QMenu>
 
 namespace numio {
-
-namespace {
-void setMenuEnabled(QMenu* menu, bool enabled) {
-    menu->setEnabled(enabled);
-    menu->menuAction()->setEnabled(enabled);
-}
-} // namespace
 
 // Brings the protocol file, the status-bar pictures and the start items in line with the
 // settings. Opening the file comes first: when it fails, panels and menus stay as they were.

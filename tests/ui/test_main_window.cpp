@@ -342,6 +342,48 @@ private slots:
         QCOMPARE(f.store.read("Numio2", "Audit", "Active", "unset"), QStringLiteral("unset"));
     }
 
+    // The overview's practice button repeats the journal's most-missed problems, most-missed first.
+    void practiseTheMostMissed() {
+        WindowFixture f;
+        f.protocolOn();
+        FrmMain& w = f.start();
+        w.mnuPocitej->trigger();
+        const QString once = w.lbLeft->text();
+        f.answerWrong();
+        QString twice = w.lbLeft->text();
+        while (twice == once) { // a different problem for the second place
+            f.answerRight();
+            twice = w.lbLeft->text();
+        }
+        const int a = w.state.A, b = w.state.B, c = w.state.C;
+        f.answerWrong();
+        f.dialogs.answers = {Dialogs::Answer::No};
+        w.mnuStop->trigger();
+        // The same problem missed again in a second examination.
+        w.mnuPocitej->trigger();
+        w.state.A = a, w.state.B = b, w.state.C = Integer(c);
+        w.state.Rezim = twice.contains('+') ? "+" : twice.contains('-') ? "-" : twice.contains('*') ? "*" : ":";
+        f.answerWrong();
+        f.dialogs.answers = {Dialogs::Answer::No};
+        w.mnuStop->trigger();
+
+        emit w.mnuProtokol->aboutToShow();
+        QVERIFY(w.mnuPrehled->isEnabled());
+        QTimer::singleShot(0, [] {
+            QWidget* overview = QApplication::activeModalWidget();
+            QVERIFY(overview);
+            for (QPushButton* button : overview->findChildren<QPushButton*>())
+                if (button->text().contains(QStringLiteral("Procvičit")))
+                    button->click();
+        });
+        w.mnuPrehled->trigger();
+        QVERIFY(w.state.bOpravy);
+        QCOMPARE(w.state.nSpatnePriklady, 2);
+        QCOMPARE(w.lbLeft->text(), twice);
+        f.answerRight();
+        QCOMPARE(w.lbLeft->text(), once);
+    }
+
     void hoverBanner() {
         WindowFixture f;
         FrmMain& w = f.start();

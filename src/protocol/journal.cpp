@@ -1,0 +1,636 @@
+#include "protocol/journal.h"
+
+#include "core/scoring.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <limits>
+
+namespace numio {
+
+namespace {
+
+constexpr QStringView kTitle = u"Numio - ";
+constexpr QStringView kLimit = u"Limit na počítání sady vypršel !! (";
+constexpr QStringView kLimitEnd = u".min)";
+constexpr QStringView kTotal = u"Příkladů celkem : ";
+constexpr QStringView kWrong = u"Špatně : ";
+constexpr QStringView kGrade = u"Známka : ";
+constexpr QStringView kRate = u"Úspěšnost : ";
+constexpr QStringView kShutdown = u"Přerušeno zásahamem uživatele v průběhu zkoušení";
+constexpr QStringView kAnswerStart = u"   <";
+constexpr int kRuleLength = 64;
+constexpr int kDashesLength = 35;
+constexpr qint64 kNoStamp = std::numeric_limits<qint64>::min();
+
+bool isDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+bool allOf(QStringView line, qsizetype length, char16_t c) {
+    if (line.size() != length)
+        return false;
+    for (QChar x : line) {
+        if (x != c)
+            return false;
+    }
+    return true;
+}
+
+// A number as the writer puts it: digits, a minus only when negative, no leading zeros, and within
+// the program's 16-bit Integer.
+bool takeInteger(QStringView s, qsizetype& i, int& value, bool signAllowed) {
+    const bool negative = signAllowed && i < s.size() && s[i] == u'-';
+    if (negative)
+        ++i;
+    const qsizetype from = i;
+    int v = 0;
+    while (i < s.size() && isDigit(s[i])) {
+        if (i - from == 5)
+            return false;
+        v = v * 10 + (s[i].unicode() - u'0');
+        ++i;
+    }
+    if (i == from || (s[from] == u'0' && i - from > 1) || (negative && v == 0))
+        return false;
+    value = negative ? -v : v;
+    return value >= -32768 && value <= 32767;
+}
+
+bool wholeInteger(QStringView s, int& value, bool signAllowed = false) {
+    qsizetype i = 0;
+    return takeInteger(s, i, value, signAllowed) && i == s.size();
+}
+
+struct Problem {
+    int a = 0;
+    int b = 0;
+    int c = 0;
+    int op = 0; // nRezim
+};
+
+// "A<op>B=C   <answer>", where C really is A op B.
+bool parseLog(QStringView line, Problem& p) {
+    qsizetype i = 0;
+    if (!takeInteger(line, i, p.a, true) || i >= line.size())
+        return false;
+    switch (line[i].unicode()) {
+    case u'+':
+        p.op = 1;
+        break;
+    case u'-':
+        p.op = 2;
+        break;
+    case u'*':
+        p.op = 3;
+        break;
+    case u':':
+        p.op = 4;
+        break;
+    default:
+        return false;
+    }
+    ++i;
+    if (!takeInteger(line, i, p.b, true) || i >= line.size() || line[i] != u'=')
+        return false;
+    ++i;
+    if (!takeInteger(line, i, p.c, true) || !line.sliced(i).startsWith(kAnswerStart) ||
+        !line.endsWith(u'>') || line.size() < i + kAnswerStart.size() + 1)
+        return false;
+    const long long a = p.a, b = p.b, c = p.c;
+    switch (p.op) {
+    case 1:
+        return a + b == c;
+    case 2:
+        return a - b == c;
+    case 3:
+        return a * b == c;
+    default:
+        return b != 0 && b * c == a;
+    }
+}
+
+// "Limit na počítání sady vypršel !! (10.min)"
+bool isLimit(QStringView line) {
+    if (!line.startsWith(kLimit) || !line.endsWith(kLimitEnd))
+        return false;
+    int minutes = 0;
+    return wholeInteger(line.sliced(kLimit.size(), line.size() - kLimit.size() - kLimitEnd.size()), minutes,
+                        true);
+}
+
+bool countAfter(QStringView line, QStringView prefix, int& value) {
+    return line.startsWith(prefix) && wholeInteger(line.sliced(prefix.size()), value) && value >= 0;
+}
+
+enum class Kind { Empty, Rule, Title, Dashes, Log, Limit, Total, Wrong, Grade, Rate, Shutdown, Foreign };
+
+// Classifies by the first letter, so most lines are compared against one form only.
+Kind classify(QStringView line, Problem& problem, int& number) {
+    if (line.isEmpty())
+        return Kind::Empty;
+    switch (line.front().unicode()) {
+    case u'_':
+        return allOf(line, kRuleLength, u'_') ? Kind::Rule : Kind::Foreign;
+    case u'N':
+        return line.startsWith(kTitle) ? Kind::Title : Kind::Foreign;
+    case u'L':
+        return isLimit(line) ? Kind::Limit : Kind::Foreign;
+    case u'P':
+        if (countAfter(line, kTotal, number))
+            return Kind::Total;
+        return line == kShutdown ? Kind::Shutdown : Kind::Foreign;
+    case u'Š':
+        return countAfter(line, kWrong, number) ? Kind::Wrong : Kind::Foreign;
+    case u'Z':
+        return countAfter(line, kGrade, number) ? Kind::Grade : Kind::Foreign;
+    case u'Ú':
+        // The printed rate is not used, but it must look like one.
+        return line.startsWith(kRate) && line.endsWith(u'%') &&
+                       wholeInteger(line.sliced(kRate.size(), line.size() - kRate.size() - 1), number, true)
+                   ? Kind::Rate
+                   : Kind::Foreign;
+    case u'-':
+        if (allOf(line, kDashesLength, u'-'))
+            return Kind::Dashes;
+        break;
+    default:
+        if (!isDigit(line.front()))
+            return Kind::Foreign;
+    }
+    return parseLog(line, problem) ? Kind::Log : Kind::Foreign;
+}
+
+bool takeNumber(QStringView s, qsizetype& i, int& value, int& digits) {
+    const qsizetype from = i;
+    value = 0;
+    while (i < s.size() && isDigit(s[i]) && i - from < 4) {
+        value = value * 10 + (s[i].unicode() - u'0');
+        ++i;
+    }
+    digits = static_cast<int>(i - from);
+    return digits > 0 && !(i < s.size() && isDigit(s[i]));
+}
+
+void skipBlanks(QStringView s, qsizetype& i) {
+    while (i < s.size() && s[i] == u' ')
+        ++i;
+}
+
+// English abbreviations, as the C locale writes them: "14 Mar 2002".
+int takeMonthName(QStringView s, qsizetype& i) {
+    static constexpr QStringView kMonths[] = {u"jan", u"feb", u"mar", u"apr", u"may", u"jun",
+                                              u"jul", u"aug", u"sep", u"oct", u"nov", u"dec"};
+    if (i + 3 > s.size())
+        return 0;
+    const QStringView word = s.sliced(i, 3);
+    for (int m = 0; m < 12; ++m) {
+        if (word.compare(kMonths[m], Qt::CaseInsensitive) == 0) {
+            i += 3;
+            while (i < s.size() && (s[i].isLetter() || s[i] == u'.'))
+                ++i;
+            return m + 1;
+        }
+    }
+    return 0;
+}
+
+int fullYear(int year, int digits) {
+    if (digits == 4)
+        return year;
+    if (digits != 2)
+        return -1;
+    return year < 70 ? 2000 + year : 1900 + year;
+}
+
+QDate takeDate(QStringView s, qsizetype& i) {
+    int n1 = 0, n2 = 0, n3 = 0, d1 = 0, d2 = 0, d3 = 0;
+    if (!takeNumber(s, i, n1, d1) || i >= s.size())
+        return {};
+    const QChar sep = s[i];
+    if (sep == u' ') {
+        skipBlanks(s, i);
+        const int month = takeMonthName(s, i);
+        skipBlanks(s, i);
+        if (month == 0 || !takeNumber(s, i, n3, d3) || d1 > 2 || d3 != 4)
+            return {};
+        return QDate(fullYear(n3, d3), month, n1);
+    }
+    if (sep != u'.' && sep != u'/' && sep != u'-')
+        return {};
+    // "14. 3. 2002" and "2002. 03. 14." have blanks after the full stops.
+    const auto separator = [&] {
+        if (i >= s.size() || s[i] != sep)
+            return false;
+        ++i;
+        if (sep == u'.')
+            skipBlanks(s, i);
+        return true;
+    };
+    if (!separator() || !takeNumber(s, i, n2, d2) || !separator() || !takeNumber(s, i, n3, d3))
+        return {};
+    if (sep == u'.' && i < s.size() && s[i] == u'.')
+        ++i;
+    if (d2 > 2)
+        return {};
+    if (d1 == 4) // year first: ISO, Hungarian, Japanese
+        return d3 <= 2 ? QDate(n1, n2, n3) : QDate();
+    if (d1 > 2)
+        return {};
+    bool dayFirst = true;
+    if (sep == u'/') {
+        // en_US writes M/d/yy, en_GB and French dd/MM/yyyy; a number above 12 settles it.
+        if (n1 > 12)
+            dayFirst = true;
+        else if (n2 > 12)
+            dayFirst = false;
+        else
+            dayFirst = d3 == 4;
+    }
+    const int year = fullYear(n3, d3);
+    if (year < 0)
+        return {};
+    return dayFirst ? QDate(year, n2, n1) : QDate(year, n1, n2);
+}
+
+QTime takeTime(QStringView s, qsizetype& i) {
+    int h = 0, m = 0, sec = 0, dh = 0, dm = 0, ds = 0;
+    if (!takeNumber(s, i, h, dh) || dh > 2 || i >= s.size() || s[i] != u':')
+        return {};
+    ++i;
+    if (!takeNumber(s, i, m, dm) || dm != 2)
+        return {};
+    if (i < s.size() && s[i] == u':') {
+        ++i;
+        if (!takeNumber(s, i, sec, ds) || ds != 2)
+            return {};
+    }
+    if (i < s.size()) {
+        if (s[i] != u' ')
+            return {};
+        skipBlanks(s, i);
+        // A 12-hour clock: "10:05:17 AM CET". What follows (a time zone) is not needed.
+        if (i + 1 < s.size() && s[i + 1].toUpper() == u'M' && (i + 2 == s.size() || s[i + 2] == u' ')) {
+            const QChar half = s[i].toUpper();
+            if (half == u'A' || half == u'P') {
+                if (h < 1 || h > 12)
+                    return {};
+                h = h % 12 + (half == u'P' ? 12 : 0);
+            }
+        }
+    }
+    return QTime(h, m, sec);
+}
+
+bool readDateTime(QStringView text, QDate& date, QTime& time) {
+    qsizetype i = 0;
+    date = takeDate(text, i);
+    if (!date.isValid())
+        return false;
+    skipBlanks(text, i);
+    if (i < text.size() && text[i] == u'T')
+        ++i;
+    // The date alone is midnight.
+    time = i == text.size() ? QTime(0, 0) : takeTime(text, i);
+    return time.isValid();
+}
+
+// Local time without asking the C library for every block: with TZ unset, each local conversion
+// re-reads the zone file, which made a long journal several times slower to read. The offset is
+// asked at the ends of each month, and where it changes within one (daylight saving) at the ends
+// of each day; only the day of the change itself goes the slow way.
+class LocalTimes {
+  public:
+    QDateTime at(QDate date, QTime time) {
+        const QDate first(date.year(), date.month(), 1);
+        std::optional<int> offset = steady(months_, first, first.addMonths(1).addDays(-1));
+        if (!offset)
+            offset = steady(days_, date, date);
+        if (!offset)
+            return QDateTime(date, time);
+        return QDateTime(date, time, Qt::OffsetFromUTC, *offset);
+    }
+
+  private:
+    using Cache = QHash<qint64, std::optional<int>>;
+
+    static std::optional<int> steady(Cache& cache, QDate from, QDate to) {
+        auto found = cache.constFind(from.toJulianDay());
+        if (found == cache.constEnd()) {
+            const QDateTime start(from, QTime(0, 0)), end(to, QTime(23, 59, 59));
+            const bool same =
+                start.isValid() && end.isValid() && start.offsetFromUtc() == end.offsetFromUtc();
+            found = cache.insert(from.toJulianDay(),
+                                 same ? std::optional<int>(start.offsetFromUtc()) : std::nullopt);
+        }
+        return *found;
+    }
+
+    Cache months_;
+    Cache days_;
+};
+
+struct Missed {
+    Problem problem;
+    int count = 0;
+    qint64 lastStamp = kNoStamp;
+    QDateTime last;
+};
+
+class Reader {
+  public:
+    void line(QStringView text) {
+        Problem problem;
+        int number = 0;
+        const Kind kind = classify(text, problem, number);
+        // A foreign line changes nothing around it: it may be a note added by hand.
+        if (kind == Kind::Foreign) {
+            ++journal_.unreadableLines;
+            return;
+        }
+
+        // The FINISH record's lines must follow one another; anything else ends it.
+        switch (at_) {
+        case At::Counted:
+            if (kind == Kind::Wrong) {
+                finish(number);
+                return;
+            }
+            ++journal_.unreadableLines; // a count of problems without the wrong ones tells nothing
+            at_ = At::Outside;
+            break;
+        case At::Scored:
+        case At::Graded:
+            if (kind == Kind::Grade && at_ == At::Scored) {
+                at_ = At::Graded;
+                return;
+            }
+            at_ = At::Outside;
+            if (kind == Kind::Rate)
+                return;
+            break;
+        default:
+            break;
+        }
+
+        const bool inBlock = at_ == At::Opened || at_ == At::Titled || at_ == At::Body;
+        switch (kind) {
+        case Kind::Empty:
+            if (inBlock)
+                at_ = At::Body;
+            return;
+        case Kind::Rule:
+            open();
+            return;
+        case Kind::Title:
+            // A block whose rule line was lost still starts here.
+            if (at_ != At::Opened)
+                open();
+            title(text.sliced(kTitle.size()));
+            return;
+        case Kind::Dashes:
+            if (at_ == At::Opened || at_ == At::Titled) {
+                at_ = At::Body;
+                return;
+            }
+            break;
+        case Kind::Log:
+            if (inBlock) {
+                miss(problem);
+                at_ = At::Body;
+                return;
+            }
+            break;
+        case Kind::Limit:
+            if (inBlock) {
+                limit_ = true;
+                at_ = At::Body;
+                return;
+            }
+            break;
+        case Kind::Total:
+            if (inBlock && number >= 1) {
+                total_ = number;
+                at_ = At::Counted;
+                return;
+            }
+            break;
+        case Kind::Shutdown:
+            at_ = At::Outside;
+            return;
+        case Kind::Wrong:
+        case Kind::Grade:
+        case Kind::Rate:
+        case Kind::Foreign:
+            break;
+        }
+        // A record's line out of its place.
+        ++journal_.unreadableLines;
+    }
+
+    Journal take() {
+        if (at_ == At::Counted)
+            ++journal_.unreadableLines;
+        std::vector<QString> texts;
+        texts.reserve(missed_.size());
+        std::vector<std::size_t> order(missed_.size());
+        for (std::size_t i = 0; i < missed_.size(); ++i) {
+            texts.push_back(problemText(missed_[i].problem));
+            order[i] = i;
+        }
+        std::sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
+            const Missed& a = missed_[x];
+            const Missed& b = missed_[y];
+            if (a.count != b.count)
+                return a.count > b.count;
+            if (a.lastStamp != b.lastStamp)
+                return a.lastStamp > b.lastStamp;
+            return texts[x] < texts[y];
+        });
+        QVector<MissedProblem>& out = journal_.missed;
+        out.reserve(qsizetype(missed_.size()));
+        for (std::size_t i : order) {
+            const Missed& m = missed_[i];
+            const Problem& p = m.problem;
+            out.push_back({texts[i], QStringLiteral("%1,%2,%3,%4").arg(p.a).arg(p.b).arg(p.c).arg(p.op),
+                           m.count, m.last});
+        }
+        return std::move(journal_);
+    }
+
+  private:
+    enum class At { Outside, Opened, Titled, Body, Counted, Scored, Graded };
+
+    static QString problemText(const Problem& p) {
+        static constexpr char16_t kSigns[] = u"?+-*:";
+        return QString::number(p.a) + QChar(kSigns[p.op]) + QString::number(p.b);
+    }
+
+    void open() {
+        at_ = At::Opened;
+        when_ = QDateTime();
+        stamp_ = kNoStamp;
+        limit_ = false;
+        total_ = 0;
+    }
+
+    void title(QStringView dateTime) {
+        QDate date;
+        QTime time;
+        when_ = readDateTime(dateTime, date, time) ? times_.at(date, time) : QDateTime();
+        stamp_ = when_.isValid() ? when_.toMSecsSinceEpoch() : kNoStamp;
+        at_ = At::Titled;
+    }
+
+    void finish(int wrong) {
+        if (wrong > total_) {
+            journal_.unreadableLines += 2;
+            at_ = At::Outside;
+            return;
+        }
+        const Score score = scoreOf(total_, wrong);
+        journal_.exams.push_back({when_, total_, wrong, score.grade, score.successRate, limit_});
+        journal_.totalProblems += total_;
+        journal_.totalWrong += wrong;
+        at_ = At::Scored;
+    }
+
+    void miss(const Problem& p) {
+        // Operands and result are 16-bit, so the key holds them whole; C follows from them.
+        const quint64 key = (quint64(quint16(p.a)) << 32) | (quint64(quint16(p.b)) << 16) | quint64(p.op);
+        auto found = index_.constFind(key);
+        if (found == index_.constEnd()) {
+            found = index_.insert(key, missed_.size());
+            missed_.push_back({p, 0, kNoStamp, QDateTime()});
+        }
+        Missed& m = missed_[*found];
+        ++m.count;
+        if (stamp_ > m.lastStamp) {
+            m.lastStamp = stamp_;
+            m.last = when_;
+        }
+    }
+
+    Journal journal_;
+    At at_ = At::Outside;
+    QDateTime when_;
+    qint64 stamp_ = kNoStamp;
+    bool limit_ = false;
+    int total_ = 0;
+    QHash<quint64, std::size_t> index_;
+    LocalTimes times_;
+    std::vector<Missed> missed_;
+};
+
+} // namespace
+
+QDateTime parseProtocolDateTime(QStringView text) {
+    QDate date;
+    QTime time;
+    if (!readDateTime(text, date, time))
+        return {};
+    return QDateTime(date, time);
+}
+
+Journal parseJournal(const QString& text) {
+    Reader reader;
+    const QStringView all(text);
+    for (qsizetype from = 0; from < all.size();) {
+        qsizetype end = all.indexOf(u'\n', from);
+        if (end < 0)
+            end = all.size();
+        QStringView line = all.sliced(from, end - from);
+        // CR of CR LF, and blanks an editor may leave at the end.
+        while (!line.isEmpty() && (line.back() == u'\r' || line.back() == u' ' || line.back() == u'\t'))
+            line.chop(1);
+        reader.line(line);
+        from = end + 1;
+    }
+    return reader.take();
+}
+
+int Journal::undatedExams() const {
+    return static_cast<int>(
+        std::count_if(exams.begin(), exams.end(), [](const Examination& e) { return !e.when.isValid(); }));
+}
+
+bool Journal::chronological() const {
+    for (qsizetype i = 0; i < exams.size(); ++i) {
+        if (!exams[i].when.isValid() || (i > 0 && exams[i].when < exams[i - 1].when))
+            return false;
+    }
+    return true;
+}
+
+Score scoreOf(qint64 problems, qint64 wrong) {
+    // grade() adds right + 5 x wrong in 16 bits, which always fits up to 6553 problems.
+    constexpr qint64 kDirect = 32767 / 5;
+    if (problems <= kDirect)
+        return {grade(Integer(problems), Integer(wrong)), successRate(Integer(problems), Integer(wrong))};
+    // Over 6400 problems both figures have their steps at whole numbers of wrong answers: the rate at
+    // every 64th, the grade's halves at 1600k + 800. Rounding wrong x 6400 / problems up keeps the
+    // rate; stepping back off a half the true ratio lies below keeps the grade.
+    constexpr qint64 kScaled = 6400;
+    const qint64 numerator = wrong * kScaled; // fits: problems of a journal stay far below 2^49
+    qint64 scaled = numerator / problems;
+    if (numerator % problems != 0) {
+        ++scaled;
+        if (scaled % 1600 == 800)
+            --scaled;
+    }
+    return scoreOf(kScaled, scaled);
+}
+
+std::optional<Score> overallScore(const Journal& journal) {
+    if (journal.totalProblems < 1)
+        return std::nullopt;
+    return scoreOf(journal.totalProblems, journal.totalWrong);
+}
+
+QVector<double> movingAverage(const QVector<Examination>& exams, int window) {
+    window = std::max(window, 1);
+    QVector<double> out;
+    out.reserve(exams.size());
+    long long sum = 0;
+    for (qsizetype i = 0; i < exams.size(); ++i) {
+        sum += exams[i].successRate;
+        if (i >= window)
+            sum -= exams[i - window].successRate;
+        out.push_back(double(sum) / double(std::min<qsizetype>(i + 1, window)));
+    }
+    return out;
+}
+
+std::optional<WindowComparison> compareLastTen(const Journal& journal) {
+    constexpr qsizetype kWindow = 10;
+    const qsizetype n = journal.exams.size();
+    if (n <= kWindow)
+        return std::nullopt;
+    const auto means = [&](qsizetype from, qsizetype to, double& rate, double& grade) {
+        double r = 0, g = 0;
+        for (qsizetype i = from; i < to; ++i) {
+            r += journal.exams[i].successRate;
+            g += journal.exams[i].grade;
+        }
+        rate = r / double(to - from);
+        grade = g / double(to - from);
+    };
+    WindowComparison c;
+    const qsizetype split = n - kWindow;
+    const qsizetype start = std::max<qsizetype>(0, split - kWindow);
+    c.lastCount = int(kWindow);
+    c.previousCount = int(split - start);
+    means(split, n, c.lastRate, c.lastGrade);
+    means(start, split, c.previousRate, c.previousGrade);
+    return c;
+}
+
+QStringList practiceEntries(const Journal& journal, int limit) {
+    QStringList entries;
+    for (qsizetype i = 0; i < journal.missed.size() && i < limit; ++i)
+        entries << journal.missed[i].entry;
+    return entries;
+}
+
+} // namespace numio

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <optional>
+
+namespace numio {
+
+// One finished examination: a block whose FINISH record could be read.
+struct Examination {
+    QDateTime when; // invalid when the INIT line's date could not be read
+    int problems = 0;
+    int wrong = 0;
+    int grade = 0;       // from the counts, not from the printed line
+    int successRate = 0; // likewise
+    bool limitReached = false;
+};
+
+// A problem the pupil got wrong, from the LOG lines of all blocks (finished or not).
+struct MissedProblem {
+    QString problem; // "7+8"
+    QString entry;   // "7,8,15,1", the repeat list's form
+    int count = 0;
+    QDateTime last; // invalid when none of its blocks had a readable date
+};
+
+struct Journal {
+    QVector<Examination> exams;    // in the order of the file
+    QVector<MissedProblem> missed; // count desc, then last desc, then problem
+    int unreadableLines = 0;
+    // Sums over exams; 64 bits, since a hand-made journal can exceed any 32-bit count.
+    qint64 totalProblems = 0;
+    qint64 totalWrong = 0;
+
+    bool isEmpty() const { return exams.isEmpty(); }
+    int undatedExams() const;
+    // Every examination dated and none earlier than the one before: a time axis makes sense.
+    bool chronological() const;
+};
+
+// Reads a protocol already decoded to text. Lines end in CR LF or LF. Never fails: what cannot be
+// read is counted in unreadableLines and skipped.
+Journal parseJournal(const QString& text);
+
+// The INIT line's date and time after "Numio - ", in the forms regional settings give:
+// "14.3.2002 10:05:17", "14.03.02 10:05:17 CET", "2002-03-14 10:05:17", "3/14/02 10:05:17 AM CET",
+// "14/03/2002 10:05:17", "14 Mar 2002 10:05:17", or a date alone for midnight. Invalid otherwise.
+QDateTime parseProtocolDateTime(QStringView text);
+
+struct Score {
+    int grade = 0;
+    int successRate = 0;
+};
+
+// Grade and success rate of any counts through core/scoring, whose 16-bit arithmetic takes at most
+// a few thousand problems: larger counts are brought to an equivalent ratio first.
+// 1 <= problems, 0 <= wrong <= problems.
+Score scoreOf(qint64 problems, qint64 wrong);
+
+// The whole journal as one examination; nothing when it has no examination.
+std::optional<Score> overallScore(const Journal& journal);
+
+// For each examination the mean success rate of it and the window - 1 before it.
+QVector<double> movingAverage(const QVector<Examination>& exams, int window = 10);
+
+struct WindowComparison {
+    int lastCount = 0;     // 10 unless the journal has fewer
+    int previousCount = 0; // 1 to 10
+    double lastRate = 0;   // mean success rate
+    double previousRate = 0;
+    double lastGrade = 0; // mean grade
+    double previousGrade = 0;
+    double change() const { return lastRate - previousRate; } // in percentage points
+};
+
+// The last ten examinations against the ten before them; nothing with fewer than eleven.
+std::optional<WindowComparison> compareLastTen(const Journal& journal);
+
+// Repeat-list entries of the most-missed problems, most-missed first.
+QStringList practiceEntries(const Journal& journal, int limit);
+
+} // namespace numio
