@@ -53,6 +53,7 @@ void FrmMain::applyModeLook(Mode m) {
     pbStop->setVisible(look.stopButton);
     lbLeft->setVisible(look.problemShown);
     lb1->setVisible(look.problemShown);
+    dfResult->parentWidget()->setVisible(look.problemShown);
     dfResult->setVisible(look.problemShown);
     if (m == Mode::Idle) {
         mnuOpakujSpatne->setEnabled(state.nSpatnePriklady > 0);

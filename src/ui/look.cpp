@@ -1,5 +1,6 @@
 #include "ui/look.h"
 
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
@@ -7,9 +8,19 @@
 namespace numio {
 
 QFont programFont(double pointSize, bool bold, bool italic) {
+    // The first face of the list that is installed, looked up once: asking for a missing face
+    // makes every font request search the system for a substitute.
+    static const QString family = [] {
+        const QStringList installed = QFontDatabase::families();
+        for (const char* wanted : {"Tahoma", "Liberation Sans", "Arimo", "DejaVu Sans"}) {
+            if (installed.contains(QString::fromLatin1(wanted)))
+                return QString::fromLatin1(wanted);
+        }
+        return QString();
+    }();
     QFont f;
-    f.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
-                   QStringLiteral("DejaVu Sans")});
+    if (!family.isEmpty())
+        f.setFamily(family);
     f.setStyleHint(QFont::SansSerif);
     f.setPointSizeF(pointSize);
     f.setBold(bold);

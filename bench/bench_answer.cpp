@@ -1,0 +1,95 @@
+// Time from Enter to the next problem, over 10 000 right answers in plain practice with the
+// real window (offscreen) and fakes at the doors that wait or ask. Prints figures; never fails.
+#include "bench_common.h"
+#include "support/window_fixture.h"
+
+#include <QApplication>
+#include <QLabel>
+
+#include <cstdio>
+#include <sys/resource.h>
+
+using namespace numio;
+using namespace numio::bench;
+
+namespace {
+
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    constexpr int kAnswers = 10000;
+
+    test::WindowFixture f;
+    FrmMain& w = f.start();
+    if (!QTest::qWaitForWindowExposed(&w))
+        std::printf("  (window not exposed)\n");
+    PaintCounter counter;
+    w.lbLeft->installEventFilter(&counter);
+    w.mnuPocitej->trigger();
+    QCoreApplication::processEvents();
+
+    // CPU time per answer tells the program's own cost from waiting for a core others hold.
+    std::vector<double> handled, painted, cpu;
+    handled.reserve(kAnswers);
+    painted.reserve(kAnswers);
+    cpu.reserve(kAnswers);
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    int missed = 0;
+    int labelPaints = 0;
+    for (int i = 0; i < kAnswers; ++i) {
+        QTest::keyClicks(w.dfResult, QString::number(w.state.C));
+        QCoreApplication::processEvents(); // the typed digits' repaint stays out of the timing
+        const int before = w.state.nPrikladID;
+        counter.paints = 0;
+
+        const long long c0 = processCpuNs();
+        const long long t0 = monotonicNs();
+        QTest::keyClick(w.dfResult, Qt::Key_Return);
+        const long long t1 = monotonicNs();
+        QCoreApplication::processEvents(); // the queued repaint of the window
+        const long long t2 = monotonicNs();
+        cpu.push_back(double(processCpuNs() - c0) / 1e3);
+
+        if (w.state.nPrikladID != before + 1 || !w.dfResult->text().isEmpty())
+            ++missed;
+        labelPaints += counter.paints > 0;
+        handled.push_back(double(t1 - t0) / 1e3);
+        painted.push_back(double(t2 - t0) / 1e3);
+    }
+
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    const Spread h = spread(handled);
+    const Spread c = spread(cpu);
+    const Spread p = spread(painted);
+    std::printf("== Answer handling (%d right answers, offscreen; target: under 1 ms)\n", kAnswers);
+    std::printf("  %-34s %9s %9s %9s\n", "", "median", "p99", "max");
+    std::printf("  %-34s %6.0f us %6.0f us %6.0f us\n", "Enter -> next problem in the label", h.median, h.p99,
+                h.max);
+    std::printf("  %-34s %6.0f us %6.0f us %6.0f us\n", "Enter -> window repainted", p.median, p.p99, p.max);
+    std::printf("  %-34s %6.0f us %6.0f us %6.0f us\n", "CPU time of that, all threads", c.median, c.p99,
+                c.max);
+    std::printf("  times this process had to give up a core it wanted: %ld\n",
+                after.ru_nivcsw - before.ru_nivcsw);
+    std::printf("  problem label repainted after %d answers (the rest drew the same problem again)\n",
+                labelPaints);
+    if (missed)
+        std::printf("  (%d answers were not taken as right)\n", missed);
+    return 0;
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+// The main window over the program's own doors (INI settings in a temporary folder, real
+// files, random source, clock, event pump and timer); only the message boxes are replaced.
+
+#include "bench_common.h"
+
+#include "platform/clock.h"
+#include "platform/dialogs.h"
+#include "platform/random_source.h"
+#include "platform/settings_store.h"
+#include "platform/text_files.h"
+#include "platform/widgets/qt_doors.h"
+#include "ui/main_window.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+#include <memory>
+
+namespace numio::bench {
+
+// A benchmark expects no message box; should one come, it is printed and answered by default.
+class PrintingDialogs : public Dialogs {
+public:
+    Answer message(const QString& text, const QString&, Buttons, Icon, Answer defaultButton) override {
+        std::printf("  (message box: %s)\n", qPrintable(text));
+        return defaultButton;
+    }
+    QString chooseFile(const QString&, const QString&, const QString&) override { return {}; }
+};
+
+struct RealRig {
+    QTemporaryDir dir;
+    IniSettingsStore store{dir.path()};
+    LocalTextFiles files;
+    SystemRandomSource random;
+    SystemClock clock;
+    PrintingDialogs dialogs;
+    QtEventPump pump;
+    QtPeriodicTimer timer;
+    PeriodicTimer* timerInUse = &timer; // a bench may put a wrapper around the real timer
+    std::unique_ptr<FrmMain> w;
+
+    // "Section/Key" = text, as it would stand in the INI file; before start().
+    void set(const QString& key, const QString& value) {
+        const int slash = key.indexOf(QLatin1Char('/'));
+        store.write(QStringLiteral("Numio2"), key.left(slash), key.mid(slash + 1), value);
+    }
+
+    FrmMain& start() {
+        w = std::make_unique<FrmMain>(Doors{store, files, random, clock, dialogs, pump, *timerInUse});
+        w->onEnd = [] {};
+        w->Form_Load();
+        w->show();
+        if (!QTest::qWaitForWindowExposed(w.get()))
+            std::printf("  (window not exposed)\n");
+        return *w;
+    }
+};
+
+} // namespace numio::bench

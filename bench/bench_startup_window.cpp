@@ -1,0 +1,51 @@
+// The program's own start-up, step for step as main() does it, with the moments between the
+// steps written out for bench_startup. Started by that driver; prints raw figures only.
+#include "startup_probe.h"
+
+#include "platform/clock.h"
+#include "platform/random_source.h"
+#include "platform/settings_store.h"
+#include "platform/text_files.h"
+#include "platform/widgets/qt_doors.h"
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QScreen>
+#include <QTranslator>
+
+using numio::bench::StartupProbe;
+
+int main(int argc, char** argv) {
+    StartupProbe::mark("main");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Numio"));
+    QApplication::setDesktopFileName(QStringLiteral("numio"));
+    StartupProbe::mark("app");
+
+    QTranslator qtCzech;
+    if (qtCzech.load(QLocale(QLocale::Czech, QLocale::Czechia), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtCzech);
+    StartupProbe::mark("translator");
+
+    numio::IniSettingsStore store;
+    numio::LocalTextFiles files;
+    numio::SystemRandomSource random;
+    numio::SystemClock clock;
+    numio::QtDialogs dialogs;
+    numio::QtEventPump pump;
+    numio::QtPeriodicTimer timer;
+
+    numio::FrmMain window({store, files, random, clock, dialogs, pump, timer});
+    dialogs.setOwner(&window);
+    StartupProbe::mark("built");
+    window.Form_Load();
+    StartupProbe::mark("loaded");
+    window.adjustSize();
+    window.move(window.screen()->availableGeometry().center() - window.rect().center());
+    StartupProbe probe(&window);
+    window.show();
+    StartupProbe::mark("shown");
+    return app.exec();
+}
