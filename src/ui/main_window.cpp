@@ -137,8 +137,9 @@ void FrmMain::buildWindow() {
     connect(sbMain, &StatusBar::hovered, this, [this] { statusBarHovered(); });
 
     setWindowTitle(QStringLiteral(" Numio"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+    // A fixed window: a title and a close box, nothing to minimise or maximise.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
