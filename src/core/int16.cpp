@@ -43,8 +43,13 @@ double parseNumber(const QString& text) {
         throw Failure(kTypeMismatch);
     bool ok = false;
     const double value = t.toDouble(&ok);
-    if (!ok)
-        throw Failure(kOverflow); // only a number too long to hold gets here
+    if (!ok) {
+        // Only a number too large or too small to hold gets here: a fraction that small is 0.
+        const QString whole = t.section(QLatin1Char('.'), 0, 0).remove(QLatin1Char('+')).remove(QLatin1Char('-'));
+        if (whole.count(QLatin1Char('0')) == whole.size())
+            return 0.0;
+        throw Failure(kOverflow);
+    }
     return value;
 }
 

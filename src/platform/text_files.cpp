@@ -136,6 +136,13 @@ public:
     LocalAppendStream(const LocalAppendStream&) = delete;
     LocalAppendStream& operator=(const LocalAppendStream&) = delete;
 
+    bool refersTo(const QString& path) const override {
+        struct stat open {};
+        struct stat named {};
+        return fd_ >= 0 && ::fstat(fd_, &open) == 0 && ::stat(nativePath(path).constData(), &named) == 0 &&
+               open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+    }
+
     void writeLine(const QString& text) override {
         if (fd_ < 0)
             throw Failure(kBadFileName);
@@ -174,9 +181,16 @@ private:
 
 std::unique_ptr<AppendStream> LocalTextFiles::openForAppending(const QString& path) {
     const QByteArray native = nativePath(path);
-    const int fd = openRetrying(native, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    // Non-blocking for the open only: a named pipe without a reader then fails at once.
+    const int fd = openRetrying(native, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0)
         fail(errno, path);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !(S_ISREG(st.st_mode) || S_ISCHR(st.st_mode))) {
+        ::close(fd);
+        throw Failure(kPathFileAccess);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     int locked;
     do {
         locked = ::flock(fd, LOCK_EX | LOCK_NB);
@@ -207,7 +221,7 @@ void LocalTextFiles::remove(const FileEntry& entry) {
 
 QString LocalTextFiles::readAll(const QString& path) {
     const QByteArray native = nativePath(path);
-    const int fd = openRetrying(native, O_RDONLY | O_CLOEXEC);
+    const int fd = openRetrying(native, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         fail(errno, path);
     struct Closer {
@@ -218,7 +232,8 @@ QString LocalTextFiles::readAll(const QString& path) {
     struct stat st {};
     if (::fstat(fd, &st) != 0)
         fail(errno, path);
-    if (S_ISDIR(st.st_mode))
+    // Only a regular file has an end to read to (not a pipe, not a device).
+    if (!S_ISREG(st.st_mode))
         throw Failure(kPathFileAccess);
 
     // One byte beyond the size lets a single read reach the end; the loop only covers a growing file.

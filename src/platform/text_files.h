@@ -12,6 +12,8 @@ public:
     virtual ~AppendStream() = default;
     virtual void writeLine(const QString& text) = 0;
     virtual void close() = 0;
+    // Whether the path still names the very file this stream writes to.
+    virtual bool refersTo(const QString& path) const = 0;
 };
 
 // A looked-up directory entry.
@@ -24,7 +26,8 @@ struct FileEntry {
 class TextFiles {
 public:
     virtual ~TextFiles() = default;
-    // Creates the file when missing and holds an exclusive advisory lock while open.
+    // Creates the file when missing and holds an exclusive advisory lock while open. Only a
+    // regular file or a device will do: a named pipe would wait for a reader for ever.
     virtual std::unique_ptr<AppendStream> openForAppending(const QString& path) = 0;
     virtual FileEntry lookUp(const QString& path) = 0;
     virtual qint64 size(const FileEntry& entry) = 0;

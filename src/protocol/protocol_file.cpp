@@ -25,6 +25,12 @@ void OpenProtokol(PracticeState& s) {
     if (!s.bProtokol)
         return;
     TextFiles& fso = fileSystem(s);
+    if (s.bProtokolOpen && s.tsProtokol && s.tsProtokol->refersTo(s.ProtokolFile)) {
+        // Already open on this very file: closing and reopening would only give a second copy
+        // of the program the moment to take the lock from us.
+        s.fileProtokol = fso.lookUp(s.ProtokolFile);
+        return;
+    }
     if (s.bProtokolOpen) {
         // Closed first: the lock is per open file, so reopening the same path would refuse us.
         s.bProtokolOpen = false;

@@ -1,0 +1,62 @@
+// Feeds arbitrary bytes, decoded as the program reads its protocol, to the journal parser and
+// checks what must hold for any input.
+#include "protocol/journal.h"
+
+#include <QStringDecoder>
+
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+
+using namespace numio;
+
+namespace {
+
+void check(bool condition) {
+    if (!condition)
+        std::abort();
+}
+
+qint64 stamp(const QDateTime& t) {
+    return t.isValid() ? t.toMSecsSinceEpoch() : std::numeric_limits<qint64>::min();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    QStringDecoder decoder("windows-1250");
+    const QString text = decoder.decode(QByteArrayView(data, qsizetype(size)));
+    const Journal j = parseJournal(text);
+
+    check(j.unreadableLines >= 0 && j.unreadableLines <= text.count(u'\n') + 1);
+    qint64 problems = 0, wrong = 0;
+    for (const Examination& e : j.exams) {
+        check(e.problems >= 1 && e.wrong >= 0 && e.wrong <= e.problems);
+        check(e.grade >= 1 && e.grade <= 5 && e.successRate >= 0 && e.successRate <= 100);
+        problems += e.problems;
+        wrong += e.wrong;
+    }
+    check(problems == j.totalProblems && wrong == j.totalWrong);
+
+    for (qsizetype i = 0; i < j.missed.size(); ++i) {
+        const MissedProblem& m = j.missed[i];
+        check(m.count >= 1 && m.entry.split(u',').size() == 4);
+        if (i > 0) {
+            const MissedProblem& p = j.missed[i - 1];
+            const qint64 a = stamp(p.last), b = stamp(m.last);
+            check(p.count > m.count || (p.count == m.count && (a > b || (a == b && p.problem < m.problem))));
+        }
+    }
+
+    if (const std::optional<Score> s = overallScore(j))
+        check(s->grade >= 1 && s->grade <= 5 && s->successRate >= 0 && s->successRate <= 100);
+    for (double a : movingAverage(j.exams, 10))
+        check(a >= 0 && a <= 100);
+    if (const std::optional<WindowComparison> c = compareLastTen(j))
+        check(c->lastCount == 10 && c->previousCount >= 1 && c->previousCount <= 10);
+    check(practiceEntries(j, 150).size() == std::min<qsizetype>(150, j.missed.size()));
+
+    // The date reader alone, on the first line of the input.
+    parseProtocolDateTime(QStringView(text).left(text.indexOf(u'\n')));
+    return 0;
+}
