@@ -32,26 +32,6 @@ private:
     std::mt19937 engine_;
 };
 
-// Plays back the given values, then repeats the last one.
-class ScriptedRandom : public RandomSource {
-public:
-    explicit ScriptedRandom(std::deque<float> values) : values_(std::move(values)) {}
-    float next() override {
-        ++draws;
-        if (values_.size() > 1) {
-            const float v = values_.front();
-            values_.pop_front();
-            return v;
-        }
-        return values_.empty() ? 0.0f : values_.front();
-    }
-    void mixClock() override {}
-    int draws = 0;
-
-private:
-    std::deque<float> values_;
-};
-
 // Waits take no time. A test can run code inside every wait (where a pupil's key would arrive).
 class FakePump : public EventPump {
 public:
@@ -60,9 +40,8 @@ public:
         if (realEvents)
             QCoreApplication::processEvents();
     }
-    bool waitFor(int ms, const std::function<bool()>& stop) override {
+    bool waitFor(int, const std::function<bool()>& stop) override {
         ++waits;
-        waitedMs += ms;
         processEvents();
         if (duringWait) {
             auto hook = duringWait;
@@ -75,7 +54,6 @@ public:
     bool realEvents = true;
     int processed = 0;
     int waits = 0;
-    long long waitedMs = 0;
     int beeps = 0;
     std::function<void()> duringWait;
 };
