@@ -1,269 +1,135 @@
 // The protocol file against sudden death and against a second running copy, with real processes.
+// The test runs itself as the other process ("--drive <protocol> <limit> <run ms> <seed>"): a real
+// window answering as fast as it can, which tells on stdout, flushed at once so that a SIGKILL loses
+// nothing already told, "W <line>" for each protocol line the system has taken and "M <title>|<text>"
+// for each message.
 
-#include "hardening/protocol_lines.h"
+#include "support/window_fixture.h"
 
-#include <QDir>
-#include <QFile>
+#include <QDeadlineTimer>
 #include <QProcess>
-#include <QSettings>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QThread>
-#include <fcntl.h>
-#include <random>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <QPushButton>
 
-#ifndef NUMIO_DRIVER
-#error "NUMIO_DRIVER must name the driver executable"
-#endif
+namespace numio::test {
 
-using namespace numio::test;
+void tell(const QString& line) { std::fputs(qPrintable(line + '\n'), stdout), std::fflush(stdout); }
 
-namespace {
+struct TellingStream : AppendStream {
+    explicit TellingStream(std::unique_ptr<AppendStream> s) : inner(std::move(s)) {}
+    void writeLine(const QString& text) override { inner->writeLine(text), tell("W " + text); } // once it went
+    void close() override { inner->close(); }
+    bool refersTo(const QString& path) const override { return inner->refersTo(path); }
+    std::unique_ptr<AppendStream> inner;
+};
+struct TellingFiles : LocalTextFiles {
+    std::unique_ptr<AppendStream> openForAppending(const QString& path) override {
+        return std::make_unique<TellingStream>(LocalTextFiles::openForAppending(path));
+    }
+};
 
-const QString kFailureTitle = QStringLiteral("Chybové hlášení");
+int drive(int argc, char** argv) {
+    QApplication app(argc, argv);
+    TellingFiles files;
+    WindowFixture f; // its settings, clock, pump and timer, but files that tell
+    f.set("Audit/Active", "True");
+    f.set("Audit/File", QString::fromLocal8Bit(argv[2]));
+    f.set("Settings/Limit", argv[3]); // "True": the end of every examination reopens the file
+    f.set("Settings/Sada", "7");
+    f.dialogs.onMessage = [](const FakeDialogs::Shown& m) { tell("M " + m.title + '|' + m.text); };
+    std::mt19937 pupil(QByteArray(argv[5]).toUInt());
+    f.w = std::make_unique<FrmMain>(Doors{f.store, files, f.random, f.clock, f.dialogs, f.pump, f.timer});
+    f.w->Form_Load();
+    for (QDeadlineTimer end(QByteArray(argv[4]).toLongLong()); !end.hasExpired();) {
+        if (f.w->reportCardShown())
+            f.w->pbOK->click();
+        else if (!f.w->state.modeRunning())
+            (pupil() % 2 ? f.w->mnuPocitejSady : f.w->mnuPocitej)->trigger();
+        else if (pupil() % 20 == 0)
+            f.w->mnuStop->trigger();
+        else
+            f.answer(QString::number(f.w->state.C + (pupil() % 4 == 0)));
+    }
+    return 0;
+}
 
-struct Driver {
-    std::unique_ptr<QProcess> process = std::make_unique<QProcess>();
+// A copy of the program running in its own process.
+struct Copy {
+    QProcess p;
     QByteArray out;
-
-    void start(const QString& config, int runMs, unsigned seed) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        process->setProcessEnvironment(env);
-        process->setProcessChannelMode(QProcess::SeparateChannels);
-        process->start(QStringLiteral(NUMIO_DRIVER), {config, QString::number(runMs), QString::number(seed)});
+    Copy(const QString& protocol, bool limit, int runMs, unsigned seed) {
+        p.start(QCoreApplication::applicationFilePath(), {"--drive", protocol, limit ? "True" : "False",
+                                                          QString::number(runMs), QString::number(seed)});
     }
-    void read() { out += process->readAllStandardOutput(); }
-    // Waits for a line starting with the given text; false when the driver ends first.
-    bool waitFor(const QByteArray& prefix) {
-        for (;;) {
-            read();
-            if (out.startsWith(prefix) || out.contains("\n" + prefix))
-                return true;
-            if (process->state() == QProcess::NotRunning)
-                return false;
-            process->waitForReadyRead(1000);
-        }
+    QStringList told(const QString& kind) {
+        QStringList lines;
+        for (const QString& line : QString::fromUtf8(out += p.readAllStandardOutput()).split('\n'))
+            if (line.startsWith(kind))
+                lines << line.mid(kind.size());
+        return lines;
     }
-    void kill() {
-        process->kill(); // SIGKILL
-        process->waitForFinished(30000);
-        read();
-    }
-    bool finish() {
-        const bool ended = process->waitForFinished(120000);
-        read();
-        return ended && process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
-    }
-    QStringList told(const char* kind) const {
-        QStringList result;
-        const QByteArray prefix = QByteArray(kind) + ' ';
-        for (const QByteArray& line : out.split('\n')) {
-            if (line.startsWith(prefix))
-                result << QString::fromUtf8(line.mid(prefix.size()));
-        }
-        return result;
-    }
-    QStringList failures() const {
-        QStringList result;
-        for (const QString& m : told("M")) {
-            if (m.startsWith(kFailureTitle + QLatin1Char('|')))
-                result << m.mid(kFailureTitle.size() + 1);
-        }
-        return result;
-    }
-    QString stderrText() { return QString::fromLocal8Bit(process->readAllStandardError()); }
+    QStringList failures() { return told("M " + kFailureTitle + '|'); }
 };
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-struct Setup {
-    QTemporaryDir dir;
-    QString protocol() const { return dir.filePath(QStringLiteral("protokol.txt")); }
-    // Settings as the settings dialog would store them, with short sets so every kind of record
-    // comes round quickly.
-    void write(bool perAnswerLimit) { writeTo(dir.path(), perAnswerLimit); }
-    void writeTo(const QString& folder, bool perAnswerLimit) {
-        QSettings ini(folder + QStringLiteral("/Numio2/Numio2.conf"), QSettings::IniFormat);
-        ini.setValue(QStringLiteral("Settings/MaxValue"), QStringLiteral("20"));
-        ini.setValue(QStringLiteral("Settings/MaxValueX"), QStringLiteral("10"));
-        ini.setValue(QStringLiteral("Settings/Plus"), QStringLiteral("True"));
-        ini.setValue(QStringLiteral("Settings/Minus"), QStringLiteral("True"));
-        ini.setValue(QStringLiteral("Settings/Krat"), QStringLiteral("True"));
-        ini.setValue(QStringLiteral("Settings/Deleno"), QStringLiteral("True"));
-        ini.setValue(QStringLiteral("Settings/Limit"), perAnswerLimit ? QStringLiteral("True") : QStringLiteral("False"));
-        ini.setValue(QStringLiteral("Settings/LimitSady"), QStringLiteral("False"));
-        ini.setValue(QStringLiteral("Settings/TimeLimit"), QStringLiteral("20"));
-        ini.setValue(QStringLiteral("Settings/Sada"), QStringLiteral("7"));
-        ini.setValue(QStringLiteral("Audit/Active"), QStringLiteral("True"));
-        ini.setValue(QStringLiteral("Audit/File"), protocol());
-        ini.sync();
-    }
-};
-
-unsigned testSeed() {
-    bool ok = false;
-    const unsigned fromEnv = qEnvironmentVariable("NUMIO_HARDENING_SEED").toUInt(&ok);
-    return ok ? fromEnv : 20020314u;
-}
-
-} // namespace
 
 class TestProcesses : public QObject {
     Q_OBJECT
 private slots:
-    // Killed at random moments, the copy leaves only whole lines, among them every line it had
-    // written, and the next copy appends after them.
-    void killedAtRandomMoments_data() {
-        QTest::addColumn<bool>("perAnswerLimit");
-        // With a limit the file is closed and opened again at the end of every examination.
-        QTest::newRow("no limit") << false;
-        QTest::newRow("per-answer limit") << true;
-    }
+    // Every line the killed copy had written is in the file, whole, and the next copy appends.
     void killedAtRandomMoments() {
-        QFETCH(bool, perAnswerLimit);
-        const unsigned seed = testSeed() + (perAnswerLimit ? 1u : 0u);
+        const unsigned seed = qEnvironmentVariableIsSet("NUMIO_KILL_SEED")
+                                  ? qEnvironmentVariableIntValue("NUMIO_KILL_SEED") : 20020314;
         std::mt19937 rng(seed);
-        Setup setup;
-        QVERIFY(setup.dir.isValid());
-        setup.write(perAnswerLimit);
-
-        QByteArray before;
-        int killsWithNewLines = 0;
-        int killsBetweenWriteAndTelling = 0;
-        constexpr int kKills = 20; // per row; two rows
-        for (int round = 0; round < kKills; ++round) {
-            const QString where = QStringLiteral("seed %1 (NUMIO_HARDENING_SEED=%2), round %3: ")
-                                      .arg(seed).arg(testSeed()).arg(round);
-            Driver d;
-            d.start(setup.dir.path(), 600000, rng());
-            QVERIFY2(d.process->waitForStarted(30000), qPrintable(where + d.process->errorString()));
-            // Mostly after start-up, sometimes while the file is being opened.
-            if (rng() % 5 != 0)
-                QVERIFY2(d.waitFor("READY"), qPrintable(where + QStringLiteral("no start-up: ") + d.stderrText()));
-            QThread::msleep(rng() % 250);
-            d.kill();
-            QVERIFY2(d.process->exitStatus() == QProcess::CrashExit, qPrintable(where + QStringLiteral("ended by itself")));
-
-            const QByteArray after = readFile(setup.protocol());
-            QVERIFY2(after.startsWith(before), qPrintable(where + QStringLiteral("earlier content changed")));
-            QStringList lines;
-            const QString broken = checkProtocolBytes(after, &lines);
-            QVERIFY2(broken.isEmpty(), qPrintable(where + broken));
-
-            // What the copy said it had written is what was appended, but for one line at most
-            // written in the instant before the kill.
-            QStringList appended;
-            QVERIFY(checkProtocolBytes(after.mid(before.size()), &appended).isEmpty());
-            const QStringList written = d.told("W");
-            QVERIFY2(appended.size() >= written.size() && appended.size() <= written.size() + 1,
-                     qPrintable(where + QStringLiteral("%1 lines said written, %2 appended")
-                                            .arg(written.size()).arg(appended.size())));
-            QCOMPARE(appended.mid(0, written.size()), written);
-            // A killed copy leaves no lock behind.
-            QVERIFY2(d.failures().isEmpty(), qPrintable(where + d.failures().join(QLatin1Char(';'))));
-            QVERIFY2(d.told("BROKEN").isEmpty(), qPrintable(where + d.told("BROKEN").join(QLatin1Char(';'))));
-            if (!appended.isEmpty())
-                ++killsWithNewLines;
-            if (appended.size() > written.size())
-                ++killsBetweenWriteAndTelling;
-            before = after;
+        WindowFixture fx; // only its folder and its look at the protocol file
+        QStringList before;
+        int killsAfterLines = 0;
+        for (int round = 0; round < 32; ++round) {
+            Copy copy(fx.protocolPath(), round % 2, 600000, rng());
+            const QString where = QStringLiteral("NUMIO_KILL_SEED=%1, kill %2: ").arg(seed).arg(round);
+            // Mostly after the start-up, sometimes while the file is opened; the output flows meanwhile.
+            QVERIFY2(rng() % 5 ? copy.p.waitForReadyRead(30000) : copy.p.waitForStarted(), qPrintable(where));
+            QVERIFY(!copy.p.waitForFinished(rng() % 250));
+            copy.p.kill();
+            QVERIFY(copy.p.waitForFinished());
+            const QStringList told = copy.told("W "), lines = fx.protocolLines();
+            const QStringList added = lines.mid(before.size());
+            // The lines before, those the copy told, and perhaps one written just before the kill; all whole.
+            QVERIFY2(lines.mid(0, before.size()) == before && added.mid(0, told.size()) == told &&
+                         added.size() <= told.size() + 1,
+                     qPrintable(where + QStringLiteral("%1 told, %2 added").arg(told.size()).arg(added.size())));
+            QVERIFY2(lines.isEmpty() || fx.protocolBytes().endsWith("\r\n"), qPrintable(where + "torn"));
+            // The killed copy left no lock behind.
+            QVERIFY2(copy.failures().isEmpty(), qPrintable(where + copy.failures().join(' ')));
+            killsAfterLines += lines.size() > before.size();
+            before = lines;
         }
-        qInfo("%lld bytes after %d kills; %d kills came after new lines, %d right after a write",
-              qint64(before.size()), kKills, killsWithNewLines, killsBetweenWriteAndTelling);
-        // The kills came at moments of writing, not all before the first line.
-        QVERIFY(killsWithNewLines >= kKills / 2);
-        QVERIFY(before.size() > 0);
+        QVERIFY(killsAfterLines >= 16); // the kills came while lines were written
     }
 
-    // A second copy with the same protocol is refused once, says so, and goes on without it.
-    // (The first copy runs without a limit: with one it lets the file go for an instant at the end
-    // of every examination, a race test_failing_files shows on its own.)
-    void secondCopy_data() {
-        QTest::addColumn<bool>("secondHasLimit");
-        QTest::newRow("same settings") << false;
-        // With a limit the second copy applies its settings again after every examination.
-        QTest::newRow("second copy with a per-answer limit") << true;
-    }
+    // A second copy with the same protocol is refused once, says so, and runs on without it; with a
+    // per-answer limit it applies its settings again at the end of every examination.
     void secondCopy() {
-        QFETCH(bool, secondHasLimit);
-        Setup setup;
-        QVERIFY(setup.dir.isValid());
-        setup.write(false);
-        QTemporaryDir secondConfig;
-        setup.writeTo(secondConfig.path(), secondHasLimit);
-        Driver first;
-        first.start(setup.dir.path(), 2500, 1);
-        QVERIFY(first.process->waitForStarted(30000));
-        QVERIFY2(first.waitFor("W "), qPrintable(first.stderrText()));
-        Driver second;
-        second.start(secondConfig.path(), 1200, 2);
-        QVERIFY(second.process->waitForStarted(30000));
-        QVERIFY2(second.finish(), qPrintable(second.stderrText()));
-        QVERIFY2(first.finish(), qPrintable(first.stderrText()));
-
-        QCOMPARE(second.failures(), QStringList{QStringLiteral("Chyba č. 70 - Přístup odepřen")});
-        QCOMPARE(second.told("W"), QStringList());
-        const QStringList answered = second.told("ANSWERED");
-        QCOMPARE(answered.size(), 1);
-        QVERIFY2(answered[0].toInt() > 0, "the second copy did not run on");
-        QCOMPARE(first.failures(), QStringList());
-
-        // The file holds the first copy's lines, exactly and in order, and nothing else.
-        QStringList lines;
-        const QString broken = checkProtocolBytes(readFile(setup.protocol()), &lines);
-        QVERIFY2(broken.isEmpty(), qPrintable(broken));
-        QCOMPARE(lines, first.told("W"));
-        QVERIFY(lines.size() > 3);
-    }
-
-    // A hand-edited protocol path naming a FIFO: start-up must not wait for a reader forever.
-    void fifoAsTheProtocol() {
-        Setup setup;
-        QVERIFY(setup.dir.isValid());
-        const QString fifo = setup.dir.filePath(QStringLiteral("pipe"));
-        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0644) == 0);
-        {
-            QSettings ini(setup.dir.filePath(QStringLiteral("Numio2/Numio2.conf")), QSettings::IniFormat);
-            ini.setValue(QStringLiteral("Audit/Active"), QStringLiteral("True"));
-            ini.setValue(QStringLiteral("Audit/File"), fifo);
+        for (bool limit : {false, true}) {
+            WindowFixture fx;
+            Copy first(fx.protocolPath(), false, 2500, 1);
+            QVERIFY(first.p.waitForReadyRead(30000)); // the file is open
+            Copy second(fx.protocolPath(), limit, 1200, 2);
+            QVERIFY(second.p.waitForFinished(60000) && first.p.waitForFinished(60000));
+            QCOMPARE(second.failures(), QStringList{Failure(kAccessDenied).messageText()});
+            QCOMPARE(second.told("W "), QStringList());
+            QVERIFY(!second.told("M Upozornění|").isEmpty()); // its examinations ran to their ends
+            QCOMPARE(first.failures(), QStringList());
+            QCOMPARE(fx.protocolLines(), first.told("W ")); // all the first copy's, none interleaved
         }
-        Driver d;
-        d.start(setup.dir.path(), 300, 1);
-        QVERIFY(d.process->waitForStarted(30000));
-        const QString proc = QStringLiteral("/proc/%1/").arg(d.process->processId());
-        // Either start-up ends, or the kernel shows the copy waiting in open() for a FIFO partner.
-        bool blocked = false;
-        for (int polls = 0; !blocked; ++polls) {
-            d.read();
-            if (d.out.contains("READY") || d.process->state() == QProcess::NotRunning)
-                break;
-            QFile wchan(proc + QStringLiteral("wchan"));
-            if (wchan.open(QIODevice::ReadOnly)) {
-                const QByteArray where = wchan.readAll();
-                blocked = where.contains("wait_for_partner") || where.contains("fifo_open");
-            }
-            if (polls == 300) {
-                d.kill();
-                QSKIP("cannot tell here whether the start-up waits");
-            }
-            if (!blocked)
-                d.process->waitForReadyRead(100);
-        }
-        int reader = -1;
-        if (blocked) // a reader lets the copy go on, so it can be ended cleanly
-            reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
-        d.kill();
-        if (reader >= 0)
-            ::close(reader);
-        QVERIFY(!blocked);
     }
 };
 
-QTEST_GUILESS_MAIN(TestProcesses)
+} // namespace numio::test
+
+int main(int argc, char** argv) {
+    if (argc == 6 && qstrcmp(argv[1], "--drive") == 0)
+        return numio::test::drive(argc, argv);
+    QCoreApplication app(argc, argv);
+    numio::test::TestProcesses test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "test_processes.moc"
