@@ -24,9 +24,8 @@ public:
         ++draws;
         return std::uniform_real_distribution<float>(0.0f, 1.0f)(engine_);
     }
-    void mixClock() override { ++mixes; }
+    void mixClock() override {}
     int draws = 0;
-    int mixes = 0;
 
 private:
     std::mt19937 engine_;
@@ -36,7 +35,6 @@ private:
 class FakePump : public EventPump {
 public:
     void processEvents() override {
-        ++processed;
         if (realEvents)
             QCoreApplication::processEvents();
     }
@@ -52,7 +50,6 @@ public:
     void beep() override { ++beeps; }
 
     bool realEvents = true;
-    int processed = 0;
     int waits = 0;
     int beeps = 0;
     std::function<void()> duringWait;

@@ -250,16 +250,6 @@ private slots:
         QVERIFY(QFile::exists(f.protocolPath()) && f.protocolBytes().isEmpty());
         w.mnuPocitej->trigger();
         QCOMPARE(f.protocolLines().first(), QString(64, QLatin1Char('_')));
-
-        // A folder where the file was: the failures are reported and the program goes on.
-        w.mnuStop->trigger();
-        QFile::remove(f.protocolPath());
-        QDir(f.dir.path()).mkdir(QStringLiteral("protokol.txt"));
-        f.dialogs.answers = {Dialogs::Answer::Yes};
-        w.mnuDelete->trigger();
-        QVERIFY(f.dialogs.shown.back().text.startsWith(QStringLiteral("Chyba č. ")));
-        w.mnuPocitej->trigger();
-        QVERIFY(w.state.bPocitej);
     }
 
     // However the settings dialog closes, the settings are applied; a protocol that cannot be
