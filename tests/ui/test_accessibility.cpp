@@ -1,11 +1,8 @@
-#include "platform/widgets/qt_doors.h"
 #include "support/window_fixture.h"
 
 #include <QAccessible>
 #include <QApplication>
-#include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 
 using namespace numio;
 using namespace numio::test;
@@ -81,22 +78,6 @@ private slots:
         QVERIFY(has(nodes, "V Y S V Ě D Č E N Í"));
         QVERIFY(has(nodes, "1", "Známka na vysvědčení"));
         QVERIFY(has(nodes, "OK"));
-    }
-
-    void messageBoxesAreReadable() {
-        QWidget owner;
-        QtDialogs dialogs(&owner);
-        QStringList nodes;
-        QTimer::singleShot(0, [&] {
-            QWidget* box = QApplication::activeModalWidget();
-            nodes = readable(box) << QAccessible::queryAccessibleInterface(box)->text(QAccessible::Value);
-            box->close();
-        });
-        dialogs.message(QStringLiteral("Skutečně si přejete smazat soubor protokolu ?"),
-                        QStringLiteral("Potvrzení vymazání"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
-                        Dialogs::Answer::Yes);
-        QVERIFY2(nodes.join('\n').contains("Skutečně si přejete smazat soubor protokolu ?"), qPrintable(nodes.join('\n')));
-        QVERIFY(has(nodes, "Ano") || has(nodes, "&Ano"));
     }
 };
 
