@@ -1,5 +1,7 @@
 #include "ui/settings_dialog.h"
 
+#include "ui/answer_box.h"
+
 #include "core/settings.h"
 #include "ui/look.h"
 
@@ -12,7 +14,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <algorithm>
@@ -68,20 +69,6 @@ void selectNearest(QComboBox* c, int value) {
 
 // Typing into the set size: digits and Backspace only. Keys that type nothing (Tab, arrows,
 // Delete) pass; Enter and the clipboard combinations are swallowed with everything else.
-bool swallowedBySetSize(const QKeyEvent* e) {
-    const int key = e->key();
-    if (key == Qt::Key_Backspace || key == Qt::Key_Delete || key == Qt::Key_Tab || key == Qt::Key_Backtab)
-        return false;
-    if (e->matches(QKeySequence::Paste) || e->matches(QKeySequence::Cut) || e->matches(QKeySequence::Copy) ||
-        e->matches(QKeySequence::Undo) || e->matches(QKeySequence::Redo) ||
-        (e->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)))
-        return true;
-    const QString text = e->text();
-    if (text.isEmpty())
-        return false;
-    return !(text.size() == 1 && text[0] >= QLatin1Char('0') && text[0] <= QLatin1Char('9'));
-}
-
 } // namespace
 
 QString protocolChooserFolder(const QString& programFolder) {
@@ -186,12 +173,9 @@ void SettingsDialog::buildPracticeTab(QWidget* tab) {
     Frame3 = place(new QGroupBox(QStringLiteral("Sady"), canvas), "Frame3", twipsRect(210, 3240, 5685, 1065));
     auto* sizeLabel =
         label(Frame3, QStringLiteral("&Velikost zkoušené sady :"), twipsRect(210, 315, 1800, 225));
-    dfSady = place(new QLineEdit(Frame3), "dfSady", twipsRect(2025, 300, 435, 285));
+    // Digits only, however they arrive; an empty box becomes 0 when the focus leaves it.
+    dfSady = place(new DigitBox(3, Frame3), "dfSady", twipsRect(2025, 300, 435, 285));
     dfSady->setToolTip(QStringLiteral("Počet příkladů, který bude zkoušen v rámci jedné sady."));
-    dfSady->setMaxLength(3);
-    // Pasted or dropped text bypasses the key rule; the validator refuses anything but digits.
-    dfSady->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("^[0-9]{0,3}$")), dfSady));
     dfSady->installEventFilter(this);
     sizeLabel->setBuddy(dfSady);
     label(Frame3, QStringLiteral("příkladů."), twipsRect(2550, 300, 690, 240));
@@ -228,8 +212,6 @@ void SettingsDialog::alignTabCanvases() {
 
 bool SettingsDialog::eventFilter(QObject* watched, QEvent* event) {
     if (watched == dfSady) {
-        if (event->type() == QEvent::KeyPress && swallowedBySetSize(static_cast<QKeyEvent*>(event)))
-            return true;
         if (event->type() == QEvent::FocusOut && dfSady->text().isEmpty())
             dfSady->setText(QStringLiteral("0"));
     } else if (event->type() == QEvent::Move || event->type() == QEvent::Resize) {
