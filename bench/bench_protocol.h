@@ -1,0 +1,77 @@
+#pragma once
+
+// A large protocol for the benchmarks that read one, and a dialog door that prints.
+
+#include "platform/dialogs.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QString>
+#include <QStringEncoder>
+#include <cstdio>
+
+namespace numio::bench {
+
+class PrintingDialogs : public Dialogs {
+  public:
+    Answer message(const QString& text, const QString&, Buttons, Icon, Answer defaultButton) override {
+        std::printf("message: %s\n", qPrintable(text));
+        return defaultButton;
+    }
+    QString chooseFile(const QString&, const QString&, const QString&) override { return {}; }
+};
+
+// A pupil's years: a set of 20 each evening, a few wrong answers, now and then a limit, a block
+// cut short by closing the window, or a line somebody typed in.
+inline QString protocolText(qint64 targetBytes) {
+    QString text;
+    text.reserve(targetBytes + 4096);
+    const QString crlf = QStringLiteral("\r\n");
+    QDateTime when(QDate(2002, 3, 14), QTime(17, 5, 17));
+    const char signs[] = "+-*:";
+    for (int block = 0; text.size() < targetBytes; ++block) {
+        when = when.addSecs(6 * 3600 + block % 7 * 60);
+        text += QString(64, u'_') + crlf;
+        text += QStringLiteral("Numio - ") + when.toString(u"d.M.yyyy H:mm:ss") + crlf;
+        text += QString(35, u'-') + crlf;
+        const int wrong = block % 6;
+        for (int i = 0; i < wrong; ++i) {
+            const int op = (block + i) % 4;
+            const int b = (block * 7 + i) % 9 + 1;
+            const int c = (block * 3 + i * 5) % 10 + 1;
+            const int a = op == 1 ? c + b : op == 3 ? c * b : c;
+            const int result = op == 0 ? c + b : op == 2 ? c * b : c;
+            text +=
+                QStringLiteral("%1%2%3=%4   <%5>").arg(a).arg(QChar(signs[op])).arg(b).arg(result).arg(i) +
+                crlf;
+        }
+        if (block % 97 == 0) {
+            text += QStringLiteral("Přerušeno zásahamem uživatele v průběhu zkoušení") + crlf;
+            continue;
+        }
+        if (block % 13 == 0)
+            text += crlf + QStringLiteral("Limit na počítání sady vypršel !! (10.min)") + crlf;
+        if (block % 501 == 0)
+            text += QStringLiteral("poznámka: dnes unavený") + crlf;
+        text += crlf;
+        text += QStringLiteral("Příkladů celkem : 20") + crlf;
+        text += QStringLiteral("Špatně : %1").arg(wrong) + crlf;
+        text += QStringLiteral("Známka : 1") + crlf;
+        text += QStringLiteral("Úspěšnost : %1%").arg(100 - 5 * wrong) + crlf;
+    }
+    return text;
+}
+
+// Writes the protocol in the program's code page; false when the file cannot be written.
+inline bool writeProtocol(const QString& path, qint64 targetBytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        std::printf("cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    QStringEncoder encoder("windows-1250");
+    file.write(encoder.encode(protocolText(targetBytes)));
+    return true;
+}
+
+} // namespace numio::bench
