@@ -15,10 +15,10 @@ using namespace numio::bench;
 namespace {
 
 class PaintCounter : public QObject {
-public:
+  public:
     int paints = 0;
 
-protected:
+  protected:
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::Paint)
             ++paints;

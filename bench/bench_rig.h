@@ -23,7 +23,7 @@ namespace numio::bench {
 
 // A benchmark expects no message box; should one come, it is printed and answered by default.
 class PrintingDialogs : public Dialogs {
-public:
+  public:
     Answer message(const QString& text, const QString&, Buttons, Icon, Answer defaultButton) override {
         std::printf("  (message box: %s)\n", qPrintable(text));
         return defaultButton;

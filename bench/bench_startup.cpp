@@ -199,8 +199,8 @@ int main(int argc, char** argv) {
     setenv("XDG_CONFIG_HOME", config, 1);
     const int runs = std::getenv("BENCH_RUNS") ? std::max(1, std::atoi(std::getenv("BENCH_RUNS"))) : 20;
 
-    std::printf("== Start-up (QT_QPA_PLATFORM=%s, %d runs each, alternating)\n", std::getenv("QT_QPA_PLATFORM"),
-                runs);
+    std::printf("== Start-up (QT_QPA_PLATFORM=%s, %d runs each, alternating)\n",
+                std::getenv("QT_QPA_PLATFORM"), runs);
     // One unmeasured run each fills the page cache.
     runReporting(argv[1]);
     runReporting(argv[2]);
@@ -241,7 +241,8 @@ int main(int argc, char** argv) {
     std::printf("  %-28s %7.2f ms %7.2f ms            (near 0: it was idle)\n", "CPU in 200 ms after ready",
                 spread(pc).median, spread(fc).median);
     std::printf("  moments, median ms after the start:\n");
-    printMoments("Numio", program, {"main", "app", "translator", "built", "loaded", "shown", "paint", "ready"});
+    printMoments("Numio", program,
+                 {"main", "app", "translator", "built", "loaded", "shown", "paint", "ready"});
     printMoments("floor", floor, {"main", "app", "built", "shown", "paint", "ready"});
 
     if (argc > 3) {
@@ -257,7 +258,8 @@ int main(int argc, char** argv) {
         const Spread rm = spread(rssColumn(real));
         const Spread rfm = spread(rssColumn(realFloor));
         std::printf("  cross-check, %d runs of the numio executable watched from outside (idle = no CPU for "
-                    "500 ms):\n", watched);
+                    "500 ms):\n",
+                    watched);
         std::printf("  %-28s %7.1f ms %7.1f ms %7.2f\n", "start to last CPU use", rt.median, rft.median,
                     rft.median > 0 ? rt.median / rft.median : 0.0);
         std::printf("  %-28s %7.1f MB %7.1f MB %7.2f\n", "resident memory when idle", rm.median, rfm.median,

@@ -16,7 +16,7 @@ namespace {
 
 // The real timer, with each tick handed on to the window and timed on the way.
 class TimedTimer : public PeriodicTimer {
-public:
+  public:
     TimedTimer() {
         real_.onTick([this] {
             const long long at = monotonicNs();
@@ -32,7 +32,7 @@ public:
 
     std::function<void(long long tickedAt)> afterTick;
 
-private:
+  private:
     QtPeriodicTimer real_;
 };
 
@@ -73,8 +73,10 @@ int main(int argc, char** argv) {
 
     const Spread s = spread(lateness);
     std::printf("== Per-answer timeout (%zu of %d timeouts, 1 s limit, due 1.1 s after the problem shows;"
-                " blink off)\n", lateness.size(), kTimeouts);
-    std::printf("  lateness: median %.2f ms, p99 %.2f ms, min %.2f ms, max %.2f ms   (target: median under 20 ms)\n",
-                s.median, s.p99, s.min, s.max);
+                " blink off)\n",
+                lateness.size(), kTimeouts);
+    std::printf(
+        "  lateness: median %.2f ms, p99 %.2f ms, min %.2f ms, max %.2f ms   (target: median under 20 ms)\n",
+        s.median, s.p99, s.min, s.max);
     return 0;
 }

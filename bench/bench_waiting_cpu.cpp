@@ -3,7 +3,7 @@
 // never fails.
 #include "bench_rig.h"
 
-#include "ui/answer_box.h"
+#include "ui/digit_box.h"
 
 #include <QAction>
 #include <QApplication>

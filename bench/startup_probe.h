@@ -19,7 +19,7 @@
 namespace numio::bench {
 
 class StartupProbe : public QObject {
-public:
+  public:
     static void mark(const char* name) { std::printf("mark %s %lld\n", name, monotonicNs()); }
 
     explicit StartupProbe(QWidget* window) : window_(window) {
@@ -27,7 +27,7 @@ public:
             window->installEventFilter(this);
     }
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched == window_ && event->type() == QEvent::Paint && !painted_) {
             painted_ = true;
@@ -53,7 +53,7 @@ protected:
         return true;
     }
 
-private:
+  private:
     QWidget* window_;
     bool painted_ = false;
 };

@@ -8,7 +8,7 @@ packages=(
   fonts-dejavu-core fonts-liberation2
   xvfb xauth imagemagick
   desktop-file-utils appstream dpkg-dev file
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
 )
 
 missing=()

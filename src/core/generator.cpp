@@ -9,11 +9,16 @@ namespace {
 
 bool operationEnabled(const PracticeState& s, int nRezim) {
     switch (nRezim) {
-    case 1: return s.bPlus;
-    case 2: return s.bMinus;
-    case 3: return s.bKrat;
-    case 4: return s.bDeleno;
-    default: return false;
+    case 1:
+        return s.bPlus;
+    case 2:
+        return s.bMinus;
+    case 3:
+        return s.bKrat;
+    case 4:
+        return s.bDeleno;
+    default:
+        return false;
     }
 }
 
@@ -27,7 +32,8 @@ Generated fromRepeatList(PracticeState& s) {
     Generated g;
     if (s.nOpravaID < 1 || s.nOpravaID > s.nSpatnePriklady)
         return g;
-    const QStringList fields = s.SpatnePriklady[static_cast<std::size_t>(s.nOpravaID)].split(QLatin1Char(','));
+    const QStringList fields =
+        s.SpatnePriklady[static_cast<std::size_t>(s.nOpravaID)].split(QLatin1Char(','));
     if (fields.size() != 4)
         return g;
     const Integer a = textToInteger(fields[0]);
@@ -56,11 +62,16 @@ bool operationAdmitsProblem(const PracticeState& s, int nRezim) {
     // Products stay within 16 bits while the largest table is at most 3276 (x 10).
     constexpr int kLargestTable = 32767 / 10;
     switch (nRezim) {
-    case 1: return s.nMaxValue >= 2;
-    case 2: return s.nMaxValue >= 1;
-    case 3: return s.nMaxValueX >= 1 && s.nMaxValueX <= kLargestTable;
-    case 4: return s.nMaxValueX >= 2 && s.nMaxValueX <= kLargestTable;
-    default: return false;
+    case 1:
+        return s.nMaxValue >= 2;
+    case 2:
+        return s.nMaxValue >= 1;
+    case 3:
+        return s.nMaxValueX >= 1 && s.nMaxValueX <= kLargestTable;
+    case 4:
+        return s.nMaxValueX >= 2 && s.nMaxValueX <= kLargestTable;
+    default:
+        return false;
     }
 }
 
@@ -72,7 +83,9 @@ bool anyOperationAdmitsProblem(const PracticeState& s) {
     return false;
 }
 
-QString problemText(const PracticeState& s) { return QString::number(s.A) + s.Rezim + QString::number(s.B); }
+QString problemText(const PracticeState& s) {
+    return QString::number(s.A) + s.Rezim + QString::number(s.B);
+}
 
 Generated VytvorPriklad(PracticeState& s, RandomSource& random, EventPump& pump) {
     if (s.bOpravy)

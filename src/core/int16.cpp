@@ -13,9 +13,15 @@ Integer toInteger(long long value) {
     return static_cast<Integer>(value);
 }
 
-Integer add16(int a, int b) { return toInteger(static_cast<long long>(a) + b); }
-Integer sub16(int a, int b) { return toInteger(static_cast<long long>(a) - b); }
-Integer mul16(int a, int b) { return toInteger(static_cast<long long>(a) * b); }
+Integer add16(int a, int b) {
+    return toInteger(static_cast<long long>(a) + b);
+}
+Integer sub16(int a, int b) {
+    return toInteger(static_cast<long long>(a) - b);
+}
+Integer mul16(int a, int b) {
+    return toInteger(static_cast<long long>(a) * b);
+}
 
 namespace {
 
@@ -45,7 +51,8 @@ double parseNumber(const QString& text) {
     const double value = t.toDouble(&ok);
     if (!ok) {
         // Only a number too large or too small to hold gets here: a fraction that small is 0.
-        const QString whole = t.section(QLatin1Char('.'), 0, 0).remove(QLatin1Char('+')).remove(QLatin1Char('-'));
+        const QString whole =
+            t.section(QLatin1Char('.'), 0, 0).remove(QLatin1Char('+')).remove(QLatin1Char('-'));
         if (whole.count(QLatin1Char('0')) == whole.size())
             return 0.0;
         throw Failure(kOverflow);
@@ -72,6 +79,8 @@ bool textToBoolean(const QString& text) {
     return parseNumber(t) != 0.0;
 }
 
-QString booleanToText(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
+QString booleanToText(bool value) {
+    return value ? QStringLiteral("True") : QStringLiteral("False");
+}
 
 } // namespace numio

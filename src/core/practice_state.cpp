@@ -22,11 +22,16 @@ QString repeatEntry(int a, int b, int c, int rezim) {
 
 QString operatorSign(int nRezim) {
     switch (nRezim) {
-    case 1: return QStringLiteral("+");
-    case 2: return QStringLiteral("-");
-    case 3: return QStringLiteral("*");
-    case 4: return QStringLiteral(":");
-    default: return QString();
+    case 1:
+        return QStringLiteral("+");
+    case 2:
+        return QStringLiteral("-");
+    case 3:
+        return QStringLiteral("*");
+    case 4:
+        return QStringLiteral(":");
+    default:
+        return QString();
     }
 }
 

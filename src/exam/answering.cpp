@@ -2,7 +2,7 @@
 
 #include "core/generator.h"
 #include "core/scoring.h"
-#include "ui/answer_box.h"
+#include "ui/digit_box.h"
 #include "ui/look.h"
 
 #include <QLabel>

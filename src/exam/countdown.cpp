@@ -1,7 +1,7 @@
 #include "ui/main_window.h"
 
 #include "core/scoring.h"
-#include "ui/answer_box.h"
+#include "ui/digit_box.h"
 
 #include <QProgressBar>
 #include <QScopedValueRollback>
@@ -11,8 +11,12 @@ namespace numio {
 
 // A hand-edited store can hold limits the arithmetic cannot serve; the run uses the nearest
 // workable value and the stored one stays as it is.
-Integer FrmMain::perProblemLimit() const { return std::clamp<Integer>(state.nLimit, 1, 32); }
-Integer FrmMain::setLimitMinutes() const { return std::max<Integer>(state.nLimitSady, 1); }
+Integer FrmMain::perProblemLimit() const {
+    return std::clamp<Integer>(state.nLimit, 1, 32);
+}
+Integer FrmMain::setLimitMinutes() const {
+    return std::max<Integer>(state.nLimitSady, 1);
+}
 
 void FrmMain::startCountdown() {
     if (state.bLimit) {
@@ -101,8 +105,9 @@ void FrmMain::expireSetLimit() {
     if (state.bProtokol)
         WriteProtokol(QStringLiteral("LIMIT"));
     ZkouseniIniciate(false);
-    doors_.dialogs.message(QStringLiteral("Časový limit pro počítání sady VYPRŠEL !!"), QStringLiteral("Oznámení"),
-                           Dialogs::Buttons::Ok, Dialogs::Icon::Information, Dialogs::Answer::Ok);
+    doors_.dialogs.message(QStringLiteral("Časový limit pro počítání sady VYPRŠEL !!"),
+                           QStringLiteral("Oznámení"), Dialogs::Buttons::Ok, Dialogs::Icon::Information,
+                           Dialogs::Answer::Ok);
 }
 
 } // namespace numio

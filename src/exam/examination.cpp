@@ -3,7 +3,7 @@
 #include "ui/look.h"
 
 #include "core/generator.h"
-#include "ui/answer_box.h"
+#include "ui/digit_box.h"
 #include "ui/status_bar.h"
 
 #include <QGroupBox>
@@ -29,9 +29,9 @@ const ModeLook kLooks[] = {
     /* Idle     */ {true, false, false, false, " Numio"},
     /* Practice */ {false, true, true, true, " Numio - zkoušení příkladů"},
     /* Sets     */ {false, false, false, true, " Numio - zkoušení příkladů v sadách"},
-    /* Repeat   */ {false, false, true, true, " Numio - přezkoušení příkladů na které bylo chybně odpovězeno"},
+    /* Repeat   */
+    {false, false, true, true, " Numio - přezkoušení příkladů na které bylo chybně odpovězeno"},
 };
-
 
 } // namespace
 
@@ -117,8 +117,8 @@ void FrmMain::ZkouseniIniciate(const bool& Start) {
     if (state.bOpravy) {
         state.bOpravy = false;
         doors_.dialogs.message(QStringLiteral("Režim opravy minule chybných příkladů byl ukončen"),
-                               QStringLiteral("Opravný režim"), Dialogs::Buttons::Ok, Dialogs::Icon::Information,
-                               Dialogs::Answer::Ok);
+                               QStringLiteral("Opravný režim"), Dialogs::Buttons::Ok,
+                               Dialogs::Icon::Information, Dialogs::Answer::Ok);
     } else if (state.nSpatne != 0 && state.nPrikladID <= 5) {
         makeRepeatOffer();
     }

@@ -18,12 +18,13 @@ void FrmMain::mnuOpakujSpatne_Click() {
 void FrmMain::makeRepeatOffer() {
     if (state.nSpatnePriklady < 1)
         return;
-    const QString text = QStringLiteral("Během tohoto zkoušení byly zaznamenány chybně vypočítané příklady - [") +
-                         QString::number(state.nSpatne) + QStringLiteral("] !\r\n") +
-                         QStringLiteral("Přeješ si automaticky provést přezkoušení z těchto chybně odpovězených "
-                                        "příkladů ?");
-    if (doors_.dialogs.message(text, QStringLiteral("Upozornění"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
-                               Dialogs::Answer::Yes) != Dialogs::Answer::Yes)
+    const QString text =
+        QStringLiteral("Během tohoto zkoušení byly zaznamenány chybně vypočítané příklady - [") +
+        QString::number(state.nSpatne) + QStringLiteral("] !\r\n") +
+        QStringLiteral("Přeješ si automaticky provést přezkoušení z těchto chybně odpovězených "
+                       "příkladů ?");
+    if (doors_.dialogs.message(text, QStringLiteral("Upozornění"), Dialogs::Buttons::YesNo,
+                               Dialogs::Icon::Question, Dialogs::Answer::Yes) != Dialogs::Answer::Yes)
         return;
     frmVysvedceni->hide();
     setMenuEnabled(mnuNumio, true);

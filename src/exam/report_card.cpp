@@ -1,7 +1,7 @@
 #include "ui/main_window.h"
 
 #include "core/scoring.h"
-#include "ui/answer_box.h"
+#include "ui/digit_box.h"
 #include "ui/look.h"
 
 #include <QLabel>

@@ -5,13 +5,13 @@
 namespace numio {
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual QDateTime now() const = 0;
 };
 
 class SystemClock : public Clock {
-public:
+  public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
 };
 

@@ -6,7 +6,7 @@ namespace numio {
 
 // Message boxes and the file chooser.
 class Dialogs {
-public:
+  public:
     enum class Buttons { Ok, YesNo };
     enum class Icon { Information, Question, Critical };
     enum class Answer { Ok, Yes, No };

@@ -7,7 +7,7 @@ namespace numio {
 // Handlers that wait (the operation draw, the blinking correction, the sliding report card)
 // keep the window alive through this door.
 class EventPump {
-public:
+  public:
     virtual ~EventPump() = default;
     virtual void processEvents() = 0;
     // Waits about `ms` milliseconds while events keep flowing; returns early (true) as soon as

@@ -13,15 +13,24 @@ QString Failure::messageText() const {
 
 QString Failure::describe(int code) {
     switch (code) {
-    case kOverflow: return QStringLiteral("Přetečení");
-    case kTypeMismatch: return QStringLiteral("Neshoda typů");
-    case kBadFileName: return QStringLiteral("Chybný název nebo číslo souboru");
-    case kFileNotFound: return QStringLiteral("Soubor nenalezen");
-    case kDiskFull: return QStringLiteral("Disk je plný");
-    case kAccessDenied: return QStringLiteral("Přístup odepřen");
-    case kPathFileAccess: return QStringLiteral("Chyba přístupu k cestě nebo souboru");
-    case kPathNotFound: return QStringLiteral("Cesta nenalezena");
-    default: return QStringLiteral("Neznámá chyba");
+    case kOverflow:
+        return QStringLiteral("Přetečení");
+    case kTypeMismatch:
+        return QStringLiteral("Neshoda typů");
+    case kBadFileName:
+        return QStringLiteral("Chybný název nebo číslo souboru");
+    case kFileNotFound:
+        return QStringLiteral("Soubor nenalezen");
+    case kDiskFull:
+        return QStringLiteral("Disk je plný");
+    case kAccessDenied:
+        return QStringLiteral("Přístup odepřen");
+    case kPathFileAccess:
+        return QStringLiteral("Chyba přístupu k cestě nebo souboru");
+    case kPathNotFound:
+        return QStringLiteral("Cesta nenalezena");
+    default:
+        return QStringLiteral("Neznámá chyba");
     }
 }
 

@@ -19,7 +19,7 @@ enum FailureCode : int {
 
 // The one exception type of the program: a numeric code and a Czech description.
 class Failure : public std::exception {
-public:
+  public:
     explicit Failure(int code);
     Failure(int code, QString description);
 
@@ -32,7 +32,7 @@ public:
 
     static QString describe(int code);
 
-private:
+  private:
     int code_;
     QString description_;
     QByteArray what_;

@@ -6,7 +6,7 @@ namespace numio {
 
 // The countdown timer of the main window.
 class PeriodicTimer {
-public:
+  public:
     virtual ~PeriodicTimer() = default;
     virtual void setInterval(int ms) = 0;
     virtual int interval() const = 0;
@@ -14,13 +14,13 @@ public:
     virtual bool isEnabled() const = 0;
     void onTick(std::function<void()> handler) { tick_ = std::move(handler); }
 
-protected:
+  protected:
     void fire() {
         if (tick_)
             tick_();
     }
 
-private:
+  private:
     std::function<void()> tick_;
 };
 

@@ -7,7 +7,7 @@ namespace numio {
 
 // Uniform pseudo-random values in [0, 1).
 class RandomSource {
-public:
+  public:
     virtual ~RandomSource() = default;
     virtual float next() = 0;
     // Stirs the current time into the state without restarting the sequence.
@@ -15,12 +15,12 @@ public:
 };
 
 class SystemRandomSource : public RandomSource {
-public:
+  public:
     SystemRandomSource();
     float next() override;
     void mixClock() override;
 
-private:
+  private:
     std::mt19937_64 engine_;
 };
 

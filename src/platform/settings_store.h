@@ -6,7 +6,7 @@ namespace numio {
 
 // The per-user settings store: texts addressed by application, section and key.
 class SettingsStore {
-public:
+  public:
     virtual ~SettingsStore() = default;
     virtual QString read(const QString& app, const QString& section, const QString& key,
                          const QString& defaultValue) = 0;
@@ -17,7 +17,7 @@ public:
 // INI file "<app>/<app>.conf" in the user's configuration folder ($XDG_CONFIG_HOME or ~/.config).
 // Every value is written and read back as the plain text that stands in the file.
 class IniSettingsStore : public SettingsStore {
-public:
+  public:
     // An empty folder means the user's configuration folder.
     explicit IniSettingsStore(QString configFolder = {});
     QString read(const QString& app, const QString& section, const QString& key,
@@ -26,7 +26,7 @@ public:
 
     QString filePath(const QString& app) const;
 
-private:
+  private:
     QString folder_;
 };
 

@@ -127,7 +127,7 @@ QByteArray encodeLine(const QString& text) {
 }
 
 class LocalAppendStream final : public AppendStream {
-public:
+  public:
     LocalAppendStream(int fd, QString path) : fd_(fd), path_(std::move(path)) {}
     ~LocalAppendStream() override {
         if (fd_ >= 0)
@@ -172,7 +172,7 @@ public:
             fail(errno, path_);
     }
 
-private:
+  private:
     int fd_;
     QString path_;
 };

@@ -8,7 +8,7 @@ namespace numio {
 // A file opened for appending. Each line goes out in Windows-1250 with CR LF and is handed to
 // the operating system at once, so size queries and other readers see it immediately.
 class AppendStream {
-public:
+  public:
     virtual ~AppendStream() = default;
     virtual void writeLine(const QString& text) = 0;
     virtual void close() = 0;
@@ -24,7 +24,7 @@ struct FileEntry {
 // Every operation throws Failure: 70 refused (permissions, read-only file system, lock held by
 // another copy), 53 missing file, 76 missing folder, 61 disk full, 52 bad name, 75 otherwise.
 class TextFiles {
-public:
+  public:
     virtual ~TextFiles() = default;
     // Creates the file when missing and holds an exclusive advisory lock while open. Only a
     // regular file or a device will do: a named pipe would wait for a reader for ever.
@@ -38,7 +38,7 @@ public:
 };
 
 class LocalTextFiles : public TextFiles {
-public:
+  public:
     std::unique_ptr<AppendStream> openForAppending(const QString& path) override;
     FileEntry lookUp(const QString& path) override;
     qint64 size(const FileEntry& entry) override;

@@ -5,7 +5,7 @@
 #include "protocol/protocol_file.h"
 #include "protocol/protocol_viewer.h"
 #include "protocol/protocol_writer.h"
-#include "ui/answer_box.h"
+#include "ui/digit_box.h"
 
 #include <QAction>
 #include <QMenu>

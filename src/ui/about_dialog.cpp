@@ -16,17 +16,17 @@ const QColor kBackground(192, 255, 192);
 
 // A picture stretched to its box, drawn from the vector source at whatever scale the screen has.
 class Picture : public QWidget {
-public:
+  public:
     Picture(const QString& resource, QWidget* parent) : QWidget(parent), renderer_(resource) {}
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         renderer_.render(&painter, QRectF(rect()));
     }
 
-private:
+  private:
     QSvgRenderer renderer_;
 };
 

@@ -10,13 +10,13 @@ namespace numio {
 // dlgAbout: the program's name, version, purpose, terms of passing it on, and its story.
 class AboutDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit AboutDialog(QWidget* owner = nullptr);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     QWidget* Image1 = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;

@@ -9,7 +9,9 @@ class QMenu;
 namespace numio {
 
 // Window geometry comes in twips: 15 twips are one logical pixel at 96 dpi; Qt scales the rest.
-constexpr int twips(int t) { return (t + 7) / 15; }
+constexpr int twips(int t) {
+    return (t + 7) / 15;
+}
 inline QRect twipsRect(int left, int top, int width, int height) {
     return QRect(twips(left), twips(top), twips(width), twips(height));
 }

@@ -1,7 +1,7 @@
 #include "ui/main_window.h"
 
 #include "platform/failure.h"
-#include "ui/answer_box.h"
+#include "ui/digit_box.h"
 #include "ui/look.h"
 #include "ui/pictures.h"
 #include "ui/status_bar.h"
@@ -10,8 +10,8 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGroupBox>
-#include <QLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
@@ -48,7 +48,9 @@ FrmMain::FrmMain(Doors doors, QWidget* parent) : QMainWindow(parent), doors_(doo
     qApp->installEventFilter(this);
 }
 
-FrmMain::~FrmMain() { qApp->removeEventFilter(this); }
+FrmMain::~FrmMain() {
+    qApp->removeEventFilter(this);
+}
 
 void FrmMain::buildMenus() {
     mnuNumio = menuBar()->addMenu(QStringLiteral("&Numio"));
@@ -59,18 +61,20 @@ void FrmMain::buildMenus() {
         a->setObjectName(QString::fromLatin1(name));
         if (!key.isEmpty())
             a->setShortcut(key);
-        connect(a, &QAction::triggered, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+        connect(a, &QAction::triggered, this,
+                [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
         return a;
     };
-    mnuPocitej = item(mnuNumio, "mnuPocitej", QStringLiteral("&Počítej"), QKeySequence(Qt::SHIFT | Qt::Key_F5),
-                      &FrmMain::mnuPocitej_Click);
+    mnuPocitej = item(mnuNumio, "mnuPocitej", QStringLiteral("&Počítej"),
+                      QKeySequence(Qt::SHIFT | Qt::Key_F5), &FrmMain::mnuPocitej_Click);
     mnuPocitejSady = item(mnuNumio, "mnuPocitejSady", QStringLiteral("Počítej &sadu příkladů"),
                           QKeySequence(Qt::Key_F5), &FrmMain::mnuPocitejSady_Click);
     mnuNumio->addSeparator()->setObjectName(QStringLiteral("mnunic3"));
     mnuOpakujSpatne = item(mnuNumio, "mnuOpakujSpatne", QStringLiteral("&Opakuj chybné příklady"),
                            QKeySequence(Qt::Key_F6), &FrmMain::mnuOpakujSpatne_Click);
     mnuNumio->addSeparator()->setObjectName(QStringLiteral("mnuNic2"));
-    mnuStop = item(mnuNumio, "mnuStop", QStringLiteral("S&top"), QKeySequence(Qt::Key_F12), &FrmMain::mnuStop_Click);
+    mnuStop = item(mnuNumio, "mnuStop", QStringLiteral("S&top"), QKeySequence(Qt::Key_F12),
+                   &FrmMain::mnuStop_Click);
     mnuNumio->addSeparator()->setObjectName(QStringLiteral("mnuNic1"));
     mnuNastaveni = item(mnuNumio, "mnuNastaveni", QStringLiteral("Nast&avení"), QKeySequence(Qt::Key_F2),
                         &FrmMain::mnuNastaveni_Click);
@@ -84,8 +88,10 @@ void FrmMain::buildMenus() {
     mnuProtokol->setObjectName(QStringLiteral("mnuProtokol"));
     mnuShowProtokol = item(mnuProtokol, "mnuShowProtokol", QStringLiteral("&Zobraz protokol"), {},
                            &FrmMain::mnuShowProtokol_Click);
-    mnuDelete = item(mnuProtokol, "mnuDelete", QStringLiteral("&Smaž protokol"), {}, &FrmMain::mnuDelete_Click);
-    mnuPrehled = item(mnuProtokol, "mnuPrehled", QStringLiteral("&Přehled výsledků"), {}, &FrmMain::mnuPrehled_Click);
+    mnuDelete =
+        item(mnuProtokol, "mnuDelete", QStringLiteral("&Smaž protokol"), {}, &FrmMain::mnuDelete_Click);
+    mnuPrehled =
+        item(mnuProtokol, "mnuPrehled", QStringLiteral("&Přehled výsledků"), {}, &FrmMain::mnuPrehled_Click);
     connect(mnuProtokol, &QMenu::aboutToShow, this, [this] { guarded([this] { mnuProtokol_Open(); }); });
 }
 
@@ -98,9 +104,11 @@ void FrmMain::buildWindow() {
     setCentralWidget(central);
 
     const QFont big = programFont(48, true);
-    lbLeft = label(central, "lbLeft", {}, twipsRect(735, 210, 3585, 1065), big, Qt::AlignRight | Qt::AlignVCenter);
+    lbLeft =
+        label(central, "lbLeft", {}, twipsRect(735, 210, 3585, 1065), big, Qt::AlignRight | Qt::AlignVCenter);
     lbLeft->setAccessibleDescription(QStringLiteral("Příklad"));
-    lb1 = label(central, "lb1", QStringLiteral("="), twipsRect(4410, 210, 795, 1260), big, Qt::AlignLeft | Qt::AlignTop);
+    lb1 = label(central, "lb1", QStringLiteral("="), twipsRect(4410, 210, 795, 1260), big,
+                Qt::AlignLeft | Qt::AlignTop);
     lb1->setAccessibleName(QStringLiteral("rovná se"));
 
     // A plain sunken frame around a frameless box: the style's rounded frame costs more to
@@ -266,7 +274,9 @@ bool FrmMain::Form_KeyPress(QKeyEvent* event) {
     return false;
 }
 
-void FrmMain::setStatus(const QString& text) { state.pnlStatus->setText(text); }
+void FrmMain::setStatus(const QString& text) {
+    state.pnlStatus->setText(text);
+}
 
 void FrmMain::statusBarHovered() {
     if (!state.pnlStatus)
@@ -282,6 +292,8 @@ void FrmMain::surfaceHovered() {
         state.pnlStatus->setText(state.sStatusText);
 }
 
-bool FrmMain::reportCardShown() const { return !frmVysvedceni->isHidden(); }
+bool FrmMain::reportCardShown() const {
+    return !frmVysvedceni->isHidden();
+}
 
 } // namespace numio

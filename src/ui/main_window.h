@@ -41,7 +41,7 @@ struct Doors {
 // examination live in exam/, the protocol's in protocol/, the frame's in ui/.
 class FrmMain : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit FrmMain(Doors doors, QWidget* parent = nullptr);
     ~FrmMain() override;
 
@@ -128,11 +128,11 @@ public:
 
     bool reportCardShown() const;
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     enum class Mode { Idle, Practice, Sets, Repeat };
 
     void buildWindow();
@@ -161,7 +161,7 @@ private:
 
     Doors doors_;
     bool ending_ = false;
-    bool answering_ = false;      // an answer or a timeout is being dealt with
+    bool answering_ = false;       // an answer or a timeout is being dealt with
     bool setLimitPending_ = false; // the set's time ran out while an answer was being dealt with
     bool sliding_ = false;
 };

@@ -4,7 +4,9 @@
 #include <QSvgRenderer>
 
 // Referencing the resource initialiser also makes the linker keep it in the static library.
-static void initNumioResources() { Q_INIT_RESOURCE(numio); }
+static void initNumioResources() {
+    Q_INIT_RESOURCE(numio);
+}
 
 namespace numio {
 

@@ -1,6 +1,6 @@
 #include "ui/settings_dialog.h"
 
-#include "ui/answer_box.h"
+#include "ui/digit_box.h"
 
 #include "core/settings.h"
 #include "ui/look.h"

@@ -23,17 +23,17 @@ QString protocolChooserFolder(const QString& programFolder);
 // record and the store; any other way of closing leaves both untouched.
 class SettingsDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     SettingsDialog(PracticeState& s, SettingsStore& store, Dialogs& dialogs, QWidget* owner = nullptr);
 
     void FillControls();
     void ReadCheckBoxes();
     void SaveSettings();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void buildPracticeTab(QWidget* tab);
     void buildProtocolTab(QWidget* tab);
     void alignTabCanvases();
@@ -47,7 +47,7 @@ private:
     const QString chooserFolder_;
     QList<QWidget*> tabCanvases_;
 
-public:
+  public:
     // Controls, named as the program names them.
     QTabWidget* SSTab = nullptr;
     QPushButton* pbOK = nullptr;

@@ -67,8 +67,9 @@ void FrmMain::mnuAbout_Click() {
 void FrmMain::mnuKonec_Click() {
     if (!mnuNumio->isEnabled())
         return;
-    if (examRunning() && doors_.dialogs.message(kQuitQuestion, kQuitTitle, Dialogs::Buttons::YesNo,
-                                                Dialogs::Icon::Question, Dialogs::Answer::Yes) != Dialogs::Answer::Yes)
+    if (examRunning() &&
+        doors_.dialogs.message(kQuitQuestion, kQuitTitle, Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
+                               Dialogs::Answer::Yes) != Dialogs::Answer::Yes)
         return;
     if (state.bProtokolOpen)
         CloseProtokol(state);
@@ -83,9 +84,9 @@ void FrmMain::closeEvent(QCloseEvent* event) {
     }
     bool refuse = false;
     guarded([&] {
-        if (examRunning() && doors_.dialogs.message(kQuitQuestion, kQuitTitle, Dialogs::Buttons::YesNo,
-                                                    Dialogs::Icon::Question,
-                                                    Dialogs::Answer::Yes) != Dialogs::Answer::Yes) {
+        if (examRunning() &&
+            doors_.dialogs.message(kQuitQuestion, kQuitTitle, Dialogs::Buttons::YesNo,
+                                   Dialogs::Icon::Question, Dialogs::Answer::Yes) != Dialogs::Answer::Yes) {
             refuse = true;
             return;
         }

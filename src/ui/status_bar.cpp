@@ -9,11 +9,21 @@
 namespace numio {
 
 namespace {
-const char* const kPictureFiles[] = {nullptr,          "status/plus.svg",  "status/minus.svg",
-                                     "status/times.svg", "status/divide.svg", "status/watch.svg",
-                                     "status/tools.svg", "status/clock_red.svg"};
-const char* const kPictureNames[] = {"",          "Sčítání",  "Odčítání", "Násobení",
-                                     "Dělení",    "Časový limit na odpověď", "Protokolování",
+const char* const kPictureFiles[] = {nullptr,
+                                     "status/plus.svg",
+                                     "status/minus.svg",
+                                     "status/times.svg",
+                                     "status/divide.svg",
+                                     "status/watch.svg",
+                                     "status/tools.svg",
+                                     "status/clock_red.svg"};
+const char* const kPictureNames[] = {"",
+                                     "Sčítání",
+                                     "Odčítání",
+                                     "Násobení",
+                                     "Dělení",
+                                     "Časový limit na odpověď",
+                                     "Protokolování",
                                      "Časový limit na sadu"};
 } // namespace
 
@@ -60,7 +70,9 @@ void StatusBar::setPanel(int panel, int picture) {
     redraw(panel);
 }
 
-bool StatusBar::panelVisible(int panel) const { return !panels_[static_cast<std::size_t>(panel)]->isHidden(); }
+bool StatusBar::panelVisible(int panel) const {
+    return !panels_[static_cast<std::size_t>(panel)]->isHidden();
+}
 
 void StatusBar::redraw(int panel) {
     const int picture = shown_[static_cast<std::size_t>(panel)];

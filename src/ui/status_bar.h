@@ -11,7 +11,7 @@ namespace numio {
 // program's own terms.
 class StatusBar : public QStatusBar {
     Q_OBJECT
-public:
+  public:
     // Pictures by their place in the picture list.
     enum Picture { Plus = 1, Minus, Krat, Deleno, Time, Protokol, ProtokolSet };
 
@@ -23,13 +23,13 @@ public:
     int panelPicture(int panel) const { return shown_[static_cast<std::size_t>(panel)]; }
     bool panelVisible(int panel) const;
 
-signals:
+  signals:
     void hovered();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void redraw(int panel);
 
     QLabel* text_;

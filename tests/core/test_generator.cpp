@@ -8,7 +8,7 @@ using namespace numio;
 
 class TestGenerator : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void draws_data() {
         QTest::addColumn<QString>("ops"); // enabled, out of "+-*:"
         QTest::addColumn<int>("maxValue");

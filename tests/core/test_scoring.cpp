@@ -7,7 +7,7 @@ using namespace numio;
 
 class TestScoring : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void figures_data() {
         QTest::addColumn<int>("problems");
         QTest::addColumn<int>("wrong");

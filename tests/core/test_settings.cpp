@@ -21,7 +21,7 @@ class TestSettings : public QObject {
 
     QTemporaryDir dir_;
 
-private slots:
+  private slots:
     // Loading, and with it the conversion of texts to numbers and truth values.
     void load_data() {
         QTest::addColumn<QByteArray>("ini");   // after "[Settings]"

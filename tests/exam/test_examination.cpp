@@ -21,7 +21,7 @@ const QString kSetTimeOut = QStringLiteral("Časový limit pro počítání sady
 
 class TestExamination : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void perProblemTimeout() {
         WindowFixture f;
         f.protocolOn();
@@ -120,8 +120,8 @@ private slots:
         QCOMPARE(f.dialogs.shown.back().text, kSetTimeOut);
         const QStringList lines = f.protocolLines();
         QCOMPARE(lines.mid(lines.size() - 7, 4),
-                 (QStringList{QString(), QStringLiteral("Limit na počítání sady vypršel !! (1.min)"), QString(),
-                              QStringLiteral("Příkladů celkem : 7")}));
+                 (QStringList{QString(), QStringLiteral("Limit na počítání sady vypršel !! (1.min)"),
+                              QString(), QStringLiteral("Příkladů celkem : 7")}));
         QVERIFY(!w.sbMain->panelVisible(6));
         f.dialogs.answers = {Dialogs::Answer::No};
         w.pbOK->click(); // then the offer
@@ -133,11 +133,16 @@ private slots:
         QTest::addColumn<QString>("limits");
         QTest::addColumn<QString>("value");
         QTest::addColumn<int>("ticksToTimeout");
-        QTest::newRow("per answer 0") << "Limit" << "0" << 11;
-        QTest::newRow("per answer -5") << "Limit" << "-5" << 11;
-        QTest::newRow("per answer 100") << "Limit" << "100" << 321;
-        QTest::newRow("set 0") << "LimitSady" << "0" << 1;
-        QTest::newRow("both limits") << "Both" << "1" << 11;
+        QTest::newRow("per answer 0") << "Limit"
+                                      << "0" << 11;
+        QTest::newRow("per answer -5") << "Limit"
+                                       << "-5" << 11;
+        QTest::newRow("per answer 100") << "Limit"
+                                        << "100" << 321;
+        QTest::newRow("set 0") << "LimitSady"
+                               << "0" << 1;
+        QTest::newRow("both limits") << "Both"
+                                     << "1" << 11;
     }
     void unusualLimits() {
         QFETCH(QString, limits);

@@ -23,11 +23,15 @@ const QByteArray kKeys[] = {"MaxValue=20", "MaxValueX=10", "Plus=True",      "Mi
 QByteArray junk(std::mt19937& rng) {
     static const auto odd = QByteArray("32767|32768|-32769|32767.5|0x10|1e3|inf|nan|TRUE|yes|-0|\"12\"|\"a|"
                                        "@Variant(garbage|@Invalid()|\\x41|a,b|1, 2|[Audit]|;5|čtyři|日本語|"
-                                       "\xEF\xBC\x91|\xC2\xA0" "7|+|-|.|5.| ").split('|');
+                                       "\xEF\xBC\x91|\xC2\xA0"
+                                       "7|+|-|.|5.| ")
+                                .split('|');
     QByteArray text = QByteArray("+- ").mid(rng() % 3, 1) + QByteArray::number(rng() % 40000);
     switch (rng() % 4) {
-    case 0: return odd[rng() % odd.size()];
-    case 1: return QByteArray(1 + rng() % 50000, rng() % 2 ? '9' : 'x');
+    case 0:
+        return odd[rng() % odd.size()];
+    case 1:
+        return QByteArray(1 + rng() % 50000, rng() % 2 ? '9' : 'x');
     case 2: // numbers, long ones, fractions and exponents
         for (int n = rng() % 2 ? 0 : rng() % 400; n > 0; --n)
             text += char('0' + rng() % 10);
@@ -49,15 +53,18 @@ struct HookedFiles : LocalTextFiles {
     }
 };
 
-QStringList failures(const FakeDialogs& d) { return d.texts().filter(QStringLiteral("Chyba č. ")); }
+QStringList failures(const FakeDialogs& d) {
+    return d.texts().filter(QStringLiteral("Chyba č. "));
+}
 
 class TestFailingFiles : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     // Never a crash or a hang, at most one message for each step of the start-up, then the idle look.
     void junkSettings() {
         const unsigned first = qEnvironmentVariableIsSet("NUMIO_SETTINGS_SEED")
-                                   ? qEnvironmentVariableIntValue("NUMIO_SETTINGS_SEED") : 20020314;
+                                   ? qEnvironmentVariableIntValue("NUMIO_SETTINGS_SEED")
+                                   : 20020314;
         qsizetype stopped = 0, unopened = 0; // start-ups stopped at a conversion, protocols that failed
         for (unsigned seed = first; seed < first + 1500; ++seed) {
             std::mt19937 rng(seed);
@@ -71,10 +78,15 @@ private slots:
             ini += "[Audit]\nActive=" + QByteArray(rng() % 100 < spoilt ? junk(rng) : "True");
             // A protocol path stays inside the folder, which is the current folder during the start-up;
             // a named pipe there must not make the start-up wait for a reader.
-            const QByteArray dir = QFile::encodeName(f.dir.path()), paths[] = {
-                dir, dir + "/missing/p.txt", "/dev/full", dir + '/' + QByteArray(300 + rng() % 5000, 'a'),
-                dir + "/p.txt/inside", dir + "/pipe", dir + "/p.txt",
-                junk(rng).replace('/', '_').replace('\\', '_')};
+            const QByteArray dir = QFile::encodeName(f.dir.path()),
+                             paths[] = {dir,
+                                        dir + "/missing/p.txt",
+                                        "/dev/full",
+                                        dir + '/' + QByteArray(300 + rng() % 5000, 'a'),
+                                        dir + "/p.txt/inside",
+                                        dir + "/pipe",
+                                        dir + "/p.txt",
+                                        junk(rng).replace('/', '_').replace('\\', '_')};
             QVERIFY(::mkfifo((dir + "/pipe").constData(), 0644) == 0);
             ini += "\nFile=" + paths[rng() % 8] + "\n";
             QFile file(f.store.filePath(kAppName));
@@ -89,7 +101,8 @@ private slots:
             const auto conversions = shown.filter(conversion).size();
             // Load, apply (the protocol's open) and, with a limit, the open again at the idle look.
             QVERIFY2(failures(f.dialogs).size() == shown.size() && conversions <= 1 &&
-                         shown.size() - conversions <= 1 + (s.bLimit || s.bLimitSady), qPrintable(says));
+                         shown.size() - conversions <= 1 + (s.bLimit || s.bLimitSady),
+                     qPrintable(says));
             const bool idle = w.windowTitle() == QStringLiteral(" Numio") && !s.modeRunning() &&
                               !w.mnuStop->isEnabled() && w.dfResult->isHidden() && w.Progress->isHidden();
             QVERIFY2(idle && (f.status().isEmpty() || f.status() == FrmMain::kNoModeText), qPrintable(says));
@@ -100,9 +113,9 @@ private slots:
 
     // A hand-edited number with a long fraction loads as its rounded value, however small.
     void longFractions() {
-        for (const auto& [value, loaded] : {std::pair{"0." + QString(330, u'0') + '1', 0},
-                                            std::pair{"-0." + QString(400, u'0') + '7', 0},
-                                            std::pair{"12." + QString(400, u'0') + '1', 12}}) {
+        for (const auto& [value, loaded] :
+             {std::pair{"0." + QString(330, u'0') + '1', 0}, std::pair{"-0." + QString(400, u'0') + '7', 0},
+              std::pair{"12." + QString(400, u'0') + '1', 12}}) {
             WindowFixture f;
             f.set("Settings/Sada", value);
             QCOMPARE(f.start().state.nSada, loaded);
@@ -112,7 +125,7 @@ private slots:
 
     // Every failure is told in a message; the examination counts on, and the program runs on.
     void protocolFails_data() {
-        QTest::addColumn<QString>("file"); // in the temporary folder, unless absolute
+        QTest::addColumn<QString>("file");  // in the temporary folder, unless absolute
         QTest::addColumn<QString>("limit"); // with a limit, the end of an examination reopens the file
         for (const char* file : {"/dev/full", "sub/p.txt"})
             for (const char* limit : {"False", "True"})

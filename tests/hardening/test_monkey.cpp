@@ -19,9 +19,15 @@ constexpr char kFlag[] = "True,False|TRUE,false,1,0,-1, true ,2.5";
 const std::pair<const char*, const char*> kSettings[] = {
     {"MaxValue", "10,12,20,30,45,60,100|0,1,2,-7,999,32767, 20 ,+15,12.5"},
     {"MaxValueX", "1,2,3,5,7,10|0,-1,11,3276,3277,32767,2.5"},
-    {"TimeLimit", "1,1,2,3,5,10,20|0,-5,33,100,32767"}, {"TimeLimitSada", "1,2,5|0,-3,32767"},
-    {"Sada", "1,3,5,7,10,12|0,-1,999,32767"}, {"Plus", kFlag}, {"Minus", kFlag}, {"Krat", kFlag},
-    {"Deleno", kFlag}, {"Limit", kFlag}, {"LimitSady", kFlag}};
+    {"TimeLimit", "1,1,2,3,5,10,20|0,-5,33,100,32767"},
+    {"TimeLimitSada", "1,2,5|0,-3,32767"},
+    {"Sada", "1,3,5,7,10,12|0,-1,999,32767"},
+    {"Plus", kFlag},
+    {"Minus", kFlag},
+    {"Krat", kFlag},
+    {"Deleno", kFlag},
+    {"Limit", kFlag},
+    {"LimitSady", kFlag}};
 int hit[4], runs = 0; // events in practice, in sets, in repeating, with the report card; runs made
 
 struct Monkey {
@@ -50,7 +56,8 @@ struct Monkey {
         f.dialogs.onMessage = [this](const FakeDialogs::Shown& m) { // Yes to a share of the questions
             rule(m.title != kFailureTitle, QStringLiteral("failure message ") + m.text);
             const auto yesNo = chance(m.title == QStringLiteral("Potvrzení ukončení programu") ? 15 : 65)
-                                   ? Dialogs::Answer::Yes : Dialogs::Answer::No;
+                                   ? Dialogs::Answer::Yes
+                                   : Dialogs::Answer::No;
             f.dialogs.answers = {m.buttons == Dialogs::Buttons::Ok ? Dialogs::Answer::Ok : yesNo};
         };
         f.pump.realEvents = chance(25); // repaints cost much and find little
@@ -98,7 +105,7 @@ struct Monkey {
         if (d && chance(15) && d->pbSelectFile->isEnabled())
             d->pbSelectFile->click();
         if (auto* dialog = qobject_cast<QDialog*>(modal))
-            d && chance(60) ? d->pbOK->click() : d || chance(50) ? dialog->reject() : dialog->accept();
+            d&& chance(60) ? d->pbOK->click() : d || chance(50) ? dialog->reject() : dialog->accept();
         else
             modal->close();
     }
@@ -118,7 +125,9 @@ struct Monkey {
                                     : chance(60) ? Qt::Key(Qt::Key_A + rng() % 26)
                                                  : pick({Qt::Key_Space, Qt::Key_Escape, Qt::Key_Tab}));
             break;
-        case 's': (chance(50) ? w.pbStop : w.pbOK)->click(); break;
+        case 's':
+            (chance(50) ? w.pbStop : w.pbOK)->click();
+            break;
         case 'a': // a whole answer over what is typed, right or (a quarter) wrong
             QTest::keyClicks(target, QString("\b\b\b%1\r").arg(w.state.C + chance(25) * int(rng() % 5 + 1)));
             break;
@@ -126,8 +135,10 @@ struct Monkey {
             key = chance(4)   ? Qt::Key_F2
                   : chance(1) ? Qt::Key_Q
                               : pick({key, Qt::Key_F6, Qt::Key_F12, Qt::Key_F1, Qt::Key_F3, Qt::Key_F10});
-            QTest::keyClick(&w, key, key == Qt::Key_Q ? Qt::ControlModifier
-                                     : key == Qt::Key_F5 && chance(30) ? Qt::ShiftModifier : Qt::NoModifier);
+            QTest::keyClick(&w, key,
+                            key == Qt::Key_Q                  ? Qt::ControlModifier
+                            : key == Qt::Key_F5 && chance(30) ? Qt::ShiftModifier
+                                                              : Qt::NoModifier);
             break;
         case 'm': // from its menu, if that opens
             item = pick({w.mnuPocitej, w.mnuPocitejSady, w.mnuOpakujSpatne, w.mnuStop, w.mnuDelete});
@@ -155,11 +166,12 @@ struct Monkey {
 
 class TestMonkey : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void monkey_data() {
         QTest::addColumn<unsigned>("seed");
         const unsigned first = qEnvironmentVariableIsSet("NUMIO_MONKEY_SEED")
-                                   ? qEnvironmentVariableIntValue("NUMIO_MONKEY_SEED") : 20020314;
+                                   ? qEnvironmentVariableIntValue("NUMIO_MONKEY_SEED")
+                                   : 20020314;
         for (unsigned seed = first; seed < first + kRuns; ++seed)
             QTest::addRow("seed %u", seed) << seed;
     }

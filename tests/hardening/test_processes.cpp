@@ -12,11 +12,15 @@
 
 namespace numio::test {
 
-void tell(const QString& line) { std::fputs(qPrintable(line + '\n'), stdout), std::fflush(stdout); }
+void tell(const QString& line) {
+    std::fputs(qPrintable(line + '\n'), stdout), std::fflush(stdout);
+}
 
 struct TellingStream : AppendStream {
     explicit TellingStream(std::unique_ptr<AppendStream> s) : inner(std::move(s)) {}
-    void writeLine(const QString& text) override { inner->writeLine(text), tell("W " + text); } // once it went
+    void writeLine(const QString& text) override {
+        inner->writeLine(text), tell("W " + text);
+    } // once it went
     void close() override { inner->close(); }
     bool refersTo(const QString& path) const override { return inner->refersTo(path); }
     std::unique_ptr<AppendStream> inner;
@@ -72,11 +76,12 @@ struct Copy {
 
 class TestProcesses : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     // Every line the killed copy had written is in the file, whole, and the next copy appends.
     void killedAtRandomMoments() {
         const unsigned seed = qEnvironmentVariableIsSet("NUMIO_KILL_SEED")
-                                  ? qEnvironmentVariableIntValue("NUMIO_KILL_SEED") : 20020314;
+                                  ? qEnvironmentVariableIntValue("NUMIO_KILL_SEED")
+                                  : 20020314;
         std::mt19937 rng(seed);
         WindowFixture fx; // only its folder and its look at the protocol file
         QStringList before;
@@ -92,9 +97,10 @@ private slots:
             const QStringList told = copy.told("W "), lines = fx.protocolLines();
             const QStringList added = lines.mid(before.size());
             // The lines before, those the copy told, and perhaps one written just before the kill; all whole.
-            QVERIFY2(lines.mid(0, before.size()) == before && added.mid(0, told.size()) == told &&
-                         added.size() <= told.size() + 1,
-                     qPrintable(where + QStringLiteral("%1 told, %2 added").arg(told.size()).arg(added.size())));
+            QVERIFY2(
+                lines.mid(0, before.size()) == before && added.mid(0, told.size()) == told &&
+                    added.size() <= told.size() + 1,
+                qPrintable(where + QStringLiteral("%1 told, %2 added").arg(told.size()).arg(added.size())));
             QVERIFY2(lines.isEmpty() || fx.protocolBytes().endsWith("\r\n"), qPrintable(where + "torn"));
             // The killed copy left no lock behind.
             QVERIFY2(copy.failures().isEmpty(), qPrintable(where + copy.failures().join(' ')));

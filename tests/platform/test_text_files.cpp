@@ -28,7 +28,8 @@ class TestTextFiles : public QObject {
     void writeLineEncodesWindows1250_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("Czech letters") << QStringLiteral("ÁČĎÉĚÍŇÓŘŠŤÚŮÝŽáčďéěíňóřšťúůýž")
+        QTest::newRow("Czech letters")
+            << QStringLiteral("ÁČĎÉĚÍŇÓŘŠŤÚŮÝŽáčďéěíňóřšťúůýž")
             << QByteArray::fromHex("c1c8cfc9cccdd2d3d88a8ddad9dd8ee1e8efe9ecedf2f3f89a9dfaf9fd9e");
         QTest::newRow("empty line") << QString() << QByteArray();
         QTest::newRow("CJK, Latin-1 outside") << QStringLiteral("a\u4E2D\u00C0b") << QByteArray("a??b");
@@ -67,7 +68,7 @@ class TestTextFiles : public QObject {
     }
 
     void failureCodes_data() {
-        QTest::addColumn<int>("code"); // the operation is named before the colon
+        QTest::addColumn<int>("code");     // the operation is named before the colon
         QTest::addColumn<QString>("name"); // inside the temporary folder unless absolute
         QTest::newRow("open: folder missing") << 76 << "nowhere/p.txt";
         QTest::newRow("open: empty name") << 52 << "";

@@ -64,22 +64,50 @@ class TestJournal : public QObject {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
         QTest::newRow("written: two blocks, limit, closed during a third")
-            << Writing().init(14, 3, 10, 5).log(7, "+", 8, 15, "14").log(12, "-", 5, 7, "6").finish(20, 2)
-                   .init(14, 3, 10, 31).log(6, "*", 7, 42, "48").limit(10).finish(14, 1)
-                   .init(15, 3, 8).log(12, ":", 3, 4, "3").shutdown().init(16, 3, 8).finish(5, 5).text()
+            << Writing()
+                   .init(14, 3, 10, 5)
+                   .log(7, "+", 8, 15, "14")
+                   .log(12, "-", 5, 7, "6")
+                   .finish(20, 2)
+                   .init(14, 3, 10, 31)
+                   .log(6, "*", 7, 42, "48")
+                   .limit(10)
+                   .finish(14, 1)
+                   .init(15, 3, 8)
+                   .log(12, ":", 3, 4, "3")
+                   .shutdown()
+                   .init(16, 3, 8)
+                   .finish(5, 5)
+                   .text()
             << "14.3. 10:05:07 20/2 z1 90%; 14.3. 10:31:07 14/1 z1 92% L; 16.3. 8:00:07 5/5 z5 0% | "
                "12,3,4,4 x1 15.3. 8:00:07; 6,7,42,3 x1 14.3. 10:31:07; 12,5,7,2 x1 14.3. 10:05:07; "
                "7,8,15,1 x1 14.3. 10:05:07 | 0 unreadable, 39/8";
         // Most missed first, then the latest: the file's order of days is not the calendar's.
         QTest::newRow("written: missed on three days, timed out")
-            << Writing().init(3, 5, 9).log(6, "*", 7, 42, "48").log(9, "-", 4, 5, "").finish(10, 2)
-                   .init(5, 5, 9).log(6, "*", 7, 42, "").log(9, "-", 4, 5, "6").finish(10, 2)
-                   .init(4, 5, 9).log(6, "*", 7, 42, "36").log(2, "+", 2, 4, "5").finish(10, 2).text()
+            << Writing()
+                   .init(3, 5, 9)
+                   .log(6, "*", 7, 42, "48")
+                   .log(9, "-", 4, 5, "")
+                   .finish(10, 2)
+                   .init(5, 5, 9)
+                   .log(6, "*", 7, 42, "")
+                   .log(9, "-", 4, 5, "6")
+                   .finish(10, 2)
+                   .init(4, 5, 9)
+                   .log(6, "*", 7, 42, "36")
+                   .log(2, "+", 2, 4, "5")
+                   .finish(10, 2)
+                   .text()
             << "3.5. 9:00:07 10/2 z2 80%; 5.5. 9:00:07 10/2 z2 80%; 4.5. 9:00:07 10/2 z2 80% | 6,7,42,3 x3 "
                "5.5. 9:00:07; 9,4,5,2 x2 5.5. 9:00:07; 2,2,4,1 x1 4.5. 9:00:07 | 0 unreadable, 30/6";
         QTest::newRow("written: midnight, US settings")
-            << Writing().in(QLocale(QLocale::English, QLocale::UnitedStates)).init(1, 1, 0).finish(1, 0)
-                   .init(4, 3, 15, 5).finish(8, 3).text()
+            << Writing()
+                   .in(QLocale(QLocale::English, QLocale::UnitedStates))
+                   .init(1, 1, 0)
+                   .finish(1, 0)
+                   .init(4, 3, 15, 5)
+                   .finish(8, 3)
+                   .text()
             << "1.1. 0:00:07 1/0 z1 100%; 4.3. 15:05:07 8/3 z2 62% |  | 0 unreadable, 9/3";
         // Damaged copies of one written block; without its FINISH record only the LOG line counts.
         const QString one = Writing().init(14, 3, 10, 5).log(7, "+", 8, 15, "14").finish(20, 1).text();
@@ -101,8 +129,8 @@ class TestJournal : public QObject {
         QTest::newRow("rule line lost") << one.mid(66) << read.arg(0);
         // A date alone stands for midnight.
         QTest::newRow("date alone") << with(" 10:05:07", "") << read.arg(0).replace("10:05:07", "0:00:00");
-        QTest::newRow("date unreadable") << with("14.3.2024 10:05:07", "včera")
-                                         << "? 20/1 z1 95% | 7,8,15,1 x1 ? | 0 unreadable, 20/1";
+        QTest::newRow("date unreadable")
+            << with("14.3.2024 10:05:07", "včera") << "? 20/1 z1 95% | 7,8,15,1 x1 ? | 0 unreadable, 20/1";
         QTest::newRow("problems that do not add up")
             << with("<14>", "<14>\r\n7+8=16   <1>\r\n0:0=5   <1>\r\n200*200=40000   <1>\r\n07+8=15   <1>")
             << read.arg(4);
@@ -124,8 +152,9 @@ class TestJournal : public QObject {
         QCOMPARE(movingAverage(journal({100, 50, 60, 10, 20}).exams, 3), expected);
         QVERIFY(!compareLastTen(journal(QList<int>(10, 90))));
         // Of 25 the five oldest are in neither window.
-        const WindowComparison c = compareLastTen(
-            journal(QList<int>(5, 0) + QList<int>(5, 70) + QList<int>(5, 40) + QList<int>(10, 60))).value();
+        const WindowComparison c = compareLastTen(journal(QList<int>(5, 0) + QList<int>(5, 70) +
+                                                          QList<int>(5, 40) + QList<int>(10, 60)))
+                                       .value();
         QCOMPARE((QList<double>{c.lastRate, c.lastGrade, c.previousRate, c.previousGrade, c.change()}),
                  (QList<double>{60, 1, 55, 3, 5}));
     }

@@ -104,7 +104,7 @@ class TestProtocolWriter : public QObject {
         openAt(path());
         write("INIT");
         QCOMPARE(ProtokolSize(s_), qint64(64 + 26 + 35 + 3 * 2)); // seen while the stream is open
-        QCOMPARE(openAt(path()), 0); // our own lock must not refuse the reopen
+        QCOMPARE(openAt(path()), 0);                              // our own lock must not refuse the reopen
         QCOMPARE(openAt(path("new.txt")), 0);
         auto other = files_.openForAppending(path()); // switching files let the old one go
         QCOMPARE(openAt(path()), int(kAccessDenied)); // now another copy holds it

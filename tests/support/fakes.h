@@ -18,7 +18,7 @@ namespace numio::test {
 
 // Seeded source; counts the draws so a test can tell whether any were made.
 class SeededRandom : public RandomSource {
-public:
+  public:
     explicit SeededRandom(unsigned seed = 1) : engine_(seed) {}
     float next() override {
         ++draws;
@@ -27,13 +27,13 @@ public:
     void mixClock() override {}
     int draws = 0;
 
-private:
+  private:
     std::mt19937 engine_;
 };
 
 // Waits take no time. A test can run code inside every wait (where a pupil's key would arrive).
 class FakePump : public EventPump {
-public:
+  public:
     void processEvents() override {
         if (realEvents)
             QCoreApplication::processEvents();
@@ -57,7 +57,7 @@ public:
 
 // Records every message box and answers from a script (default: the default button).
 class FakeDialogs : public Dialogs {
-public:
+  public:
     struct Shown {
         QString text;
         QString title;
@@ -100,7 +100,7 @@ public:
 };
 
 class FixedClock : public Clock {
-public:
+  public:
     explicit FixedClock(QDateTime t = QDateTime(QDate(2002, 3, 14), QTime(10, 5, 17))) : time(std::move(t)) {}
     QDateTime now() const override { return time; }
     QDateTime time;
@@ -108,7 +108,7 @@ public:
 
 // A timer whose ticks the test fires.
 class ManualTimer : public PeriodicTimer {
-public:
+  public:
     void setInterval(int ms) override { interval_ = ms; }
     int interval() const override { return interval_; }
     void setEnabled(bool enabled) override { enabled_ = enabled; }
@@ -121,7 +121,7 @@ public:
         return true;
     }
 
-private:
+  private:
     int interval_ = 0;
     bool enabled_ = false;
 };

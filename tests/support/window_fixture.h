@@ -6,7 +6,7 @@
 #include "platform/settings_store.h"
 #include "platform/text_files.h"
 #include "support/fakes.h"
-#include "ui/answer_box.h"
+#include "ui/digit_box.h"
 #include "ui/main_window.h"
 #include "ui/status_bar.h"
 
@@ -14,8 +14,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QStringDecoder>
 #include <QMenu>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>

@@ -7,7 +7,7 @@
 class TestAboutDialog : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     // Shown three times and closed by OK, the close box and Escape: each showing starts afresh.
     void showsItsTextsAndPicturesAndCloses() {
         for (int how = 0; how < 3; ++how) {

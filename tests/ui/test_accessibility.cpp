@@ -37,7 +37,7 @@ bool has(const QStringList& nodes, const QString& name, const QString& descripti
 
 class TestAccessibility : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     // The problem, the answer box, the counts, the rate, the grade and the correction are read out.
     void examinationIsReadable() {
         WindowFixture f;

@@ -22,7 +22,7 @@ QString results(FrmMain& w) {
 
 class TestMainWindow : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     // Each mode's look, and the idle look after it ends.
     void modeLooks_data() {
         QTest::addColumn<QString>("start");
@@ -30,12 +30,13 @@ private slots:
         QTest::addColumn<bool>("stopItem");
         QTest::addColumn<bool>("stopButton");
         QTest::addColumn<QString>("frame");
-        QTest::newRow("plain practice") << "mnuPocitej" << " Numio - zkoušení příkladů" << true << true << "Výsledky";
-        QTest::newRow("set") << "mnuPocitejSady" << " Numio - zkoušení příkladů v sadách" << false << false
-                             << "Výsledky";
+        QTest::newRow("plain practice") << "mnuPocitej"
+                                        << " Numio - zkoušení příkladů" << true << true << "Výsledky";
+        QTest::newRow("set") << "mnuPocitejSady"
+                             << " Numio - zkoušení příkladů v sadách" << false << false << "Výsledky";
         QTest::newRow("repeat") << "mnuOpakujSpatne"
-                                << " Numio - přezkoušení příkladů na které bylo chybně odpovězeno" << false << true
-                                << "Výsledky oprav ";
+                                << " Numio - přezkoušení příkladů na které bylo chybně odpovězeno" << false
+                                << true << "Výsledky oprav ";
     }
     void modeLooks() {
         QFETCH(QString, start);
@@ -141,10 +142,17 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("message"); // empty: none
         QTest::addColumn<bool>("protocolAfter");
-        QTest::newRow("empty store") << "" << "" << "" << false;
-        QTest::newRow("bad stored value") << "Settings/Krat" << "abc" << "Chyba č. 13 - Neshoda typů" << false;
-        QTest::newRow("protocol locked by another copy") << "lock" << "" << "Chyba č. 70 - Přístup odepřen" << false;
-        QTest::newRow("protocol folder missing") << "Audit/File" << "/nonexistent-numio/p.txt"
+        QTest::newRow("empty store") << ""
+                                     << ""
+                                     << "" << false;
+        QTest::newRow("bad stored value") << "Settings/Krat"
+                                          << "abc"
+                                          << "Chyba č. 13 - Neshoda typů" << false;
+        QTest::newRow("protocol locked by another copy") << "lock"
+                                                         << ""
+                                                         << "Chyba č. 70 - Přístup odepřen" << false;
+        QTest::newRow("protocol folder missing") << "Audit/File"
+                                                 << "/nonexistent-numio/p.txt"
                                                  << "Chyba č. 76 - Cesta nenalezena" << true;
     }
     void startUp() {
@@ -271,7 +279,8 @@ private slots:
         f.protocolOn();
         QFile journal(f.protocolPath());
         QVERIFY(journal.open(QIODevice::WriteOnly));
-        const QByteArray head = QByteArray(64, '_') + "\r\nNumio - 14.3.2002 10:05:17\r\n" + QByteArray(35, '-') + "\r\n";
+        const QByteArray head =
+            QByteArray(64, '_') + "\r\nNumio - 14.3.2002 10:05:17\r\n" + QByteArray(35, '-') + "\r\n";
         journal.write(head + "9-4=5   <1>\r\n7+5=12   <3>\r\n" + head + "7+5=12   <13>\r\n");
         journal.close();
         FrmMain& w = f.start();

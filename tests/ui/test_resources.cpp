@@ -7,7 +7,7 @@
 class TestResources : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     // The SVG reader warns about a missing file and about broken references (a missing gradient
     // or <use> target), drawing the shape without them, so any warning means a wrong picture.
     void init() { QTest::failOnWarning(QRegularExpression(QStringLiteral(".*"))); }

@@ -59,7 +59,7 @@ class TestSettingsDialog : public QObject {
         }
     }
 
-private slots:
+  private slots:
     void use_data() {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QStringList>("actions");

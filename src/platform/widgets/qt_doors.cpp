@@ -38,7 +38,9 @@ QString QtDialogs::chooseFile(const QString& title, const QString& filter, const
                                         QFileDialog::DontConfirmOverwrite | QFileDialog::DontUseNativeDialog);
 }
 
-void QtEventPump::processEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void QtEventPump::processEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 bool QtEventPump::waitFor(int ms, const std::function<bool()>& stop) {
     if (stop && stop())
@@ -65,7 +67,9 @@ bool QtEventPump::waitFor(int ms, const std::function<bool()>& stop) {
     return stopped;
 }
 
-void QtEventPump::beep() { QApplication::beep(); }
+void QtEventPump::beep() {
+    QApplication::beep();
+}
 
 QtPeriodicTimer::QtPeriodicTimer() {
     timer_.setTimerType(Qt::PreciseTimer);

@@ -15,19 +15,19 @@ class QWidget;
 namespace numio {
 
 class QtDialogs : public Dialogs {
-public:
+  public:
     explicit QtDialogs(QWidget* owner = nullptr) : owner_(owner) {}
     void setOwner(QWidget* owner) { owner_ = owner; }
     Answer message(const QString& text, const QString& title, Buttons buttons, Icon icon,
                    Answer defaultButton) override;
     QString chooseFile(const QString& title, const QString& filter, const QString& folder) override;
 
-private:
+  private:
     QPointer<QWidget> owner_;
 };
 
 class QtEventPump : public EventPump {
-public:
+  public:
     void processEvents() override;
     bool waitFor(int ms, const std::function<bool()>& stop) override;
     void beep() override;
@@ -35,14 +35,14 @@ public:
 
 // A precise timer, so a ten-second limit is not stretched by timer slack.
 class QtPeriodicTimer : public PeriodicTimer {
-public:
+  public:
     QtPeriodicTimer();
     void setInterval(int ms) override { timer_.setInterval(ms); }
     int interval() const override { return timer_.interval(); }
     void setEnabled(bool enabled) override;
     bool isEnabled() const override { return timer_.isActive(); }
 
-private:
+  private:
     QTimer timer_;
 };
 

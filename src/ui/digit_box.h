@@ -8,10 +8,10 @@ namespace numio {
 // and Backspace are swallowed, pasted, dropped or composed text is refused unless it is digits.
 class DigitBox : public QLineEdit {
     Q_OBJECT
-public:
+  public:
     explicit DigitBox(int maxDigits, QWidget* parent = nullptr);
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
 };
