@@ -1,7 +1,7 @@
 #pragma once
 
 // The main window over the program's own doors (INI settings in a temporary folder, real
-// files, random source, clock, event pump and timer); only the message boxes are replaced.
+// files, random source, clock, pacer and timer); only the message boxes are replaced.
 
 #include "bench_common.h"
 
@@ -38,7 +38,7 @@ struct RealRig {
     SystemRandomSource random;
     SystemClock clock;
     PrintingDialogs dialogs;
-    QtEventPump pump;
+    QtPacer pacer;
     QtPeriodicTimer timer;
     PeriodicTimer* timerInUse = &timer; // a bench may put a wrapper around the real timer
     std::unique_ptr<FrmMain> w;
@@ -50,7 +50,7 @@ struct RealRig {
     }
 
     FrmMain& start() {
-        w = std::make_unique<FrmMain>(Doors{store, files, random, clock, dialogs, pump, *timerInUse});
+        w = std::make_unique<FrmMain>(Doors{store, files, random, clock, dialogs, pacer, *timerInUse});
         w->onEnd = [] {};
         w->Form_Load();
         w->show();

@@ -1,5 +1,5 @@
 // How late the per-answer timeout fires: 50 problems left unanswered with a 1-second limit,
-// real timer and event pump, offscreen. The countdown ends a problem on its eleventh 100 ms
+// real timer and pacer, offscreen. The countdown ends a problem on its eleventh 100 ms
 // tick, so it is due 1.1 s after the problem was shown. Prints figures; never fails.
 #include "bench_rig.h"
 

@@ -1,5 +1,5 @@
 // CPU time the program uses while it only waits: for an answer, during the blinking correction
-// and during the report card's slide. Real event pump and timer, offscreen; prints figures,
+// and during the report card's slide. Real pacer and timer, offscreen; prints figures,
 // never fails.
 #include "bench_rig.h"
 

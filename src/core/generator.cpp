@@ -87,7 +87,7 @@ QString problemText(const PracticeState& s) {
     return QString::number(s.A) + s.Rezim + QString::number(s.B);
 }
 
-Generated VytvorPriklad(PracticeState& s, RandomSource& random, EventPump& pump) {
+Generated VytvorPriklad(PracticeState& s, RandomSource& random) {
     if (s.bOpravy)
         return fromRepeatList(s);
 
@@ -99,7 +99,6 @@ Generated VytvorPriklad(PracticeState& s, RandomSource& random, EventPump& pump)
     do {
         random.mixClock();
         op = static_cast<int>(std::floor(4.0 * static_cast<double>(random.next()) + 1.0));
-        pump.processEvents();
     } while (!(operationEnabled(s, op) && operationAdmitsProblem(s, op)));
 
     int a = 0;

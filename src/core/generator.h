@@ -1,7 +1,6 @@
 #pragma once
 
 #include "core/practice_state.h"
-#include "platform/event_pump.h"
 #include "platform/random_source.h"
 
 namespace numio {
@@ -22,7 +21,7 @@ struct Generated {
 
 // The next problem into A, B, C, Rezim, nRezim: from the repeat list while bOpravy is on,
 // otherwise drawn at random among the enabled operations that admit a problem.
-Generated VytvorPriklad(PracticeState& s, RandomSource& random, EventPump& pump);
+Generated VytvorPriklad(PracticeState& s, RandomSource& random);
 
 QString problemText(const PracticeState& s);
 

@@ -44,6 +44,8 @@ struct PracticeState {
     bool bOpravy = false;
     Integer nPrikladID = 0;
     Integer nSpatne = 0;
+    // The countdown: milliseconds of the current problem under the per-answer limit (in steps of
+    // 100), minutes of the set under the set limit.
     Integer nNow = 0;
 
     // Wrongly answered problems; index 0 is never used.

@@ -7,7 +7,6 @@
 
 #include <QLabel>
 #include <QPushButton>
-#include <QScopedValueRollback>
 
 namespace numio {
 
@@ -15,6 +14,7 @@ namespace {
 
 const QColor kLightYellow(255, 255, 0);
 const QColor kLightRed(255, 0, 0);
+constexpr int kBlinkPhases = 10;
 
 void setTextColour(QLabel* label, const QColor& colour) {
     QPalette p = label->palette();
@@ -25,7 +25,7 @@ void setTextColour(QLabel* label, const QColor& colour) {
 } // namespace
 
 void FrmMain::VytvorPriklad() {
-    const Generated g = numio::VytvorPriklad(state, doors_.random, doors_.pump);
+    const Generated g = numio::VytvorPriklad(state, doors_.random);
     if (!g.made) {
         // Nothing (more) to ask: end the examination instead of leaving a stale problem.
         if (state.modeRunning()) {
@@ -41,27 +41,38 @@ void FrmMain::VytvorPriklad() {
         setStatus(g.statusText);
 }
 
+// A right answer is dealt with at once; a wrong one after its correction has been shown.
 void FrmMain::Vysledek(const Integer& nOdpoved) {
-    QScopedValueRollback<bool> answering(answering_, true);
     if (nOdpoved == state.C) {
         dfResult->clear();
-    } else {
-        doors_.pump.beep();
-        ShowWrongAnswer();
-        if (ending_)
-            return;
-        dfResult->clear();
-        state.nSpatne = add16(state.nSpatne, 1);
-        if (!state.bOpravy)
-            state.storeWrongProblem();
+        afterAnswer();
+        return;
     }
+    doors_.pacer.beep();
+    afterCorrection_ = &FrmMain::wrongAnswerCounted;
+    ShowWrongAnswer();
+}
+
+void FrmMain::wrongAnswerCounted() {
+    dfResult->clear();
+    state.nSpatne = add16(state.nSpatne, 1);
+    if (!state.bOpravy)
+        state.storeWrongProblem();
+    afterAnswer();
+}
+
+void FrmMain::afterAnswer() {
     if (state.bLimit)
         state.nNow = 0;
     state.nPrikladID = add16(state.nPrikladID, 1);
-
-    if (setLimitPending_ && state.bPocitejSady) {
-        expireSetLimit();
-    } else if (state.bPocitejSady && state.nPrikladID == state.nSada) {
+    // A minute of the set that ran out during the correction counts now that the answer has.
+    if (tickWaiting_) {
+        tickWaiting_ = false;
+        Cas_Timer();
+        if (phase_.mode == Mode::Idle)
+            return;
+    }
+    if (state.bPocitejSady && state.nPrikladID == state.nSada) {
         state.bPocitejSady = false;
         UpdateScore();
         ZkouseniIniciate(false);
@@ -72,18 +83,14 @@ void FrmMain::Vysledek(const Integer& nOdpoved) {
     } else {
         VytvorPriklad();
         UpdateScore();
-        // The set's time may have run out while the next problem was being drawn.
-        if (setLimitPending_ && state.bPocitejSady)
-            expireSetLimit();
     }
 }
 
+// Starts the correction: the solution blinks for ten phases or until a key; then
+// `afterCorrection_` counts the answer.
 void FrmMain::ShowWrongAnswer() {
-    state.bChyba = true;
+    setOverlay(Overlay::Correction);
     setStatus(QStringLiteral("Chyba !!!"));
-    mnuStop->setEnabled(false);
-    pbStop->hide();
-    dfResult->setEnabled(false);
     if (state.bLimit) {
         state.nNow = 0;
         doors_.Cas.setEnabled(false);
@@ -93,33 +100,42 @@ void FrmMain::ShowWrongAnswer() {
 
     dfSpravne->setText(problemText(state) + QLatin1Char('=') + QString::number(state.C));
     dfSpravne->setAutoFillBackground(true);
-    // Ten phases, light yellow first; any key ends the display at once.
-    auto stop = [this] { return state.bChybaKonec || ending_; };
-    for (int phase = 0; phase < 10 && !stop(); ++phase) {
-        setTextColour(dfSpravne, phase % 2 == 0 ? kLightYellow : kLightRed);
-        doors_.pump.waitFor(blinkPhaseMs, stop);
-    }
-    if (ending_)
+    step_ = 0;
+    blinkStep();
+}
+
+void FrmMain::blinkStep() {
+    if (step_ == kBlinkPhases) {
+        endCorrection();
         return;
+    }
+    setTextColour(dfSpravne, step_ % 2 == 0 ? kLightYellow : kLightRed);
+    ++step_;
+    doors_.pacer.start(blinkPhaseMs, [this] { run(Command::PhaseStep, &FrmMain::phaseStep); });
+}
+
+void FrmMain::endCorrection() {
+    doors_.pacer.stop();
     dfSpravne->clear();
     dfSpravne->setAutoFillBackground(false);
-
     if (state.bLimit)
         doors_.Cas.setEnabled(true);
-    dfResult->setEnabled(true);
+    if (phase_.mode == Mode::Repeat)
+        repeatStopOffered_ = true;
+    setOverlay(Overlay::None);
     dfResult->setFocus(); // the pupil types the next answer straight away
-    if (!state.bPocitejSady) {
-        mnuStop->setEnabled(true);
-        pbStop->show();
-    }
-    state.bChyba = false;
-    state.bChybaKonec = false;
     // With both limits on only the per-answer one runs, so there is no set time to show.
-    if (state.bLimitSady && state.bPocitejSady && !state.bLimit)
-        setStatus(QStringLiteral("Zbývající čas : ") + QString::number(sub16(setLimitMinutes(), state.nNow)) +
-                  QStringLiteral("min."));
-    else
-        setStatus(QString());
+    setStatus(state.bLimitSady && state.bPocitejSady && !state.bLimit ? remainingSetTimeText() : QString());
+    const auto next = std::exchange(afterCorrection_, nullptr);
+    if (next)
+        (this->*next)();
+}
+
+void FrmMain::phaseStep() {
+    if (phase_.overlay == Overlay::Correction)
+        blinkStep();
+    else if (phase_.overlay == Overlay::CardSliding)
+        slideStep();
 }
 
 void FrmMain::UpdateScore() {

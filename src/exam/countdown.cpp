@@ -4,7 +4,6 @@
 #include "ui/digit_box.h"
 
 #include <QProgressBar>
-#include <QScopedValueRollback>
 #include <algorithm>
 
 namespace numio {
@@ -18,6 +17,11 @@ Integer FrmMain::setLimitMinutes() const {
     return std::max<Integer>(state.nLimitSady, 1);
 }
 
+QString FrmMain::remainingSetTimeText() const {
+    return QStringLiteral("Zbývající čas : ") + QString::number(sub16(setLimitMinutes(), state.nNow)) +
+           QStringLiteral("min.");
+}
+
 void FrmMain::startCountdown() {
     if (state.bLimit) {
         Progress->show();
@@ -29,8 +33,7 @@ void FrmMain::startCountdown() {
         state.nNow = 0;
     } else if (state.bLimitSady && state.bPocitejSady) {
         ApplySettingsReported();
-        setStatus(QStringLiteral("Zbývající čas : ") + QString::number(sub16(setLimitMinutes(), state.nNow)) +
-                  QStringLiteral("min."));
+        setStatus(remainingSetTimeText());
         doors_.Cas.setInterval(60000);
         doors_.Cas.setEnabled(true);
     }
@@ -47,26 +50,27 @@ void FrmMain::Cas_Timer() {
         setLimitTick();
 }
 
+// nNow counts the milliseconds of the current problem in tenths of a second.
 void FrmMain::perProblemTick() {
-    // A tick inside an answer being judged (the next problem is being drawn) waits its turn.
-    if (answering_)
-        return;
     const Integer limit = mul16(perProblemLimit(), 1000);
     Progress->setValue(state.nNow);
     if (state.nNow < limit) {
         state.nNow = add16(state.nNow, 100);
         return;
     }
-
-    QScopedValueRollback<bool> answering(answering_, true);
     const QString typed = dfResult->text();
     if (typed.isEmpty() || textToInteger(typed) != state.C) {
         state.nSpatne = add16(state.nSpatne, 1);
-        doors_.pump.beep();
+        doors_.pacer.beep();
+        afterCorrection_ = &FrmMain::timedOut;
         ShowWrongAnswer();
-        if (ending_)
-            return;
+        return;
     }
+    timedOut();
+}
+
+// The problem whose time ran out is done, right or wrong.
+void FrmMain::timedOut() {
     dfResult->clear();
     state.nPrikladID = add16(state.nPrikladID, 1);
     UpdateScore();
@@ -82,32 +86,22 @@ void FrmMain::perProblemTick() {
     }
 }
 
+// nNow counts the minutes of the set.
 void FrmMain::setLimitTick() {
-    if (setLimitPending_)
-        return;
     state.nNow = add16(state.nNow, 1);
-    setStatus(QStringLiteral("Zbývající čas : ") + QString::number(sub16(setLimitMinutes(), state.nNow)) +
-              QStringLiteral("min."));
-    if (state.nNow < setLimitMinutes())
-        return;
-    if (answering_) {
-        // Finish once the answer in hand has been counted, so the record and the card include it.
-        setLimitPending_ = true;
-        return;
-    }
-    expireSetLimit();
+    setStatus(remainingSetTimeText());
+    if (state.nNow >= setLimitMinutes())
+        expireSetLimit();
 }
 
 void FrmMain::expireSetLimit() {
-    setLimitPending_ = false;
     state.bPocitejSady = false;
     UpdateScore();
     if (state.bProtokol)
         WriteProtokol(QStringLiteral("LIMIT"));
     ZkouseniIniciate(false);
-    doors_.dialogs.message(QStringLiteral("Časový limit pro počítání sady VYPRŠEL !!"),
-                           QStringLiteral("Oznámení"), Dialogs::Buttons::Ok, Dialogs::Icon::Information,
-                           Dialogs::Answer::Ok);
+    dialogs_.message(QStringLiteral("Časový limit pro počítání sady VYPRŠEL !!"), QStringLiteral("Oznámení"),
+                     Dialogs::Buttons::Ok, Dialogs::Icon::Information, Dialogs::Answer::Ok);
 }
 
 } // namespace numio

@@ -1,15 +1,8 @@
 #include "ui/main_window.h"
 
-#include "ui/look.h"
-
-#include <QFrame>
-#include <QMenu>
-
 namespace numio {
 
 void FrmMain::mnuOpakujSpatne_Click() {
-    if (!mnuOpakujSpatne->isEnabled() || !mnuNumio->isEnabled() || sliding_)
-        return;
     StartOpravy();
 }
 
@@ -23,14 +16,9 @@ void FrmMain::makeRepeatOffer() {
         QString::number(state.nSpatne) + QStringLiteral("] !\r\n") +
         QStringLiteral("Přeješ si automaticky provést přezkoušení z těchto chybně odpovězených "
                        "příkladů ?");
-    if (doors_.dialogs.message(text, QStringLiteral("Upozornění"), Dialogs::Buttons::YesNo,
-                               Dialogs::Icon::Question, Dialogs::Answer::Yes) != Dialogs::Answer::Yes)
-        return;
-    frmVysvedceni->hide();
-    setMenuEnabled(mnuNumio, true);
-    if (state.bProtokol)
-        setMenuEnabled(mnuProtokol, true);
-    StartOpravy();
+    if (dialogs_.message(text, QStringLiteral("Upozornění"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
+                         Dialogs::Answer::Yes) == Dialogs::Answer::Yes)
+        StartOpravy();
 }
 
 } // namespace numio

@@ -5,9 +5,7 @@
 #include "ui/look.h"
 
 #include <QLabel>
-#include <QMenu>
 #include <QPushButton>
-#include <QScopedValueRollback>
 
 namespace numio {
 
@@ -16,37 +14,32 @@ constexpr int kSlideTwips = 2100;
 constexpr int kSlideFrames = 35;
 } // namespace
 
+// Starts the slide-in: the card travels the 2100 twips in 35 frames paced by time, about a
+// second in all, with OK disabled and a busy pointer; then it waits for its OK.
 void FrmMain::ShowVysvedceni() {
-    QScopedValueRollback<bool> sliding(sliding_, true);
-    // No examination may start under the card while it slides in.
-    setMenuEnabled(mnuNumio, false);
-    setMenuEnabled(mnuProtokol, false);
-    pbOK->setEnabled(false);
-    setCursor(Qt::WaitCursor);
-    const QRect place = frmVysvedceni->geometry();
-    frmVysvedceni->move(twips(-kSlideTwips), place.top());
+    frmVysvedceni->move(twips(-kSlideTwips), frmVysvedceni->y());
     lbVizo->setText(QString::number(grade(state.nPrikladID, state.nSpatne)));
-    frmVysvedceni->show();
+    setOverlay(Overlay::CardSliding);
     frmVysvedceni->raise();
-    // The card travels the 2100 twips paced by time, about a second in all.
-    for (int frame = 1; frame <= kSlideFrames && !ending_; ++frame) {
-        const int left = -kSlideTwips + kSlideTwips * frame / kSlideFrames;
-        frmVysvedceni->move(left / 15, place.top());
-        doors_.pump.waitFor(slideFrameMs, [this] { return ending_; });
+    step_ = 0;
+    slideStep();
+}
+
+void FrmMain::slideStep() {
+    if (step_ < kSlideFrames) {
+        ++step_;
+        const int left = -kSlideTwips + kSlideTwips * step_ / kSlideFrames;
+        frmVysvedceni->move(left / 15, frmVysvedceni->y());
+        doors_.pacer.start(slideFrameMs, [this] { run(Command::PhaseStep, &FrmMain::phaseStep); });
+        return;
     }
-    unsetCursor();
     dfZnamka->hide();
-    pbOK->setEnabled(true);
+    setOverlay(Overlay::CardShown);
     pbOK->setFocus();
 }
 
 void FrmMain::pbOK_Click() {
-    if (!reportCardShown() || !pbOK->isEnabled())
-        return;
-    setMenuEnabled(mnuNumio, true);
-    if (state.bProtokol)
-        setMenuEnabled(mnuProtokol, true);
-    frmVysvedceni->hide();
+    setOverlay(Overlay::None);
     for (QLabel* l : {dfPrikladu, dfDobre, dfSpatne, dfSpravne, dfZnamka, dfUspech})
         l->clear();
     dfResult->clear();

@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include "platform/failure.h"
 #include "protocol/journal.h"
 #include "protocol/overview_window.h"
 #include "protocol/protocol_file.h"
@@ -13,7 +14,7 @@
 namespace numio {
 
 void FrmMain::WriteProtokol(const QString& kind) {
-    numio::WriteProtokol(kind, state, dfResult->text(), doors_.clock, doors_.dialogs);
+    numio::WriteProtokol(kind, state, dfResult->text(), doors_.clock, dialogs_);
 }
 
 // Both commands need a file with something in it.
@@ -25,36 +26,40 @@ void FrmMain::mnuProtokol_Open() {
 }
 
 void FrmMain::mnuShowProtokol_Click() {
-    if (!mnuProtokol->isEnabled())
-        return;
-    ProtocolViewer viewer(doors_.files, state.ProtokolFile, doors_.dialogs, this);
-    viewer.exec();
+    modal([this] {
+        ProtocolViewer viewer(doors_.files, state.ProtokolFile, dialogs_, this);
+        viewer.exec();
+    });
 }
 
 void FrmMain::mnuDelete_Click() {
-    if (!mnuProtokol->isEnabled())
-        return;
-    if (DeleteProtokol(state, doors_.dialogs))
+    if (DeleteProtokol(state, dialogs_))
         ApplySettingsReported();
 }
 
 void FrmMain::mnuPrehled_Click() {
-    if (!mnuProtokol->isEnabled())
+    QString text;
+    try {
+        text = doors_.files.readAll(state.ProtokolFile);
+    } catch (const Failure& f) {
+        dialogs_.failure(f); // a journal that cannot be read changes nothing else
         return;
-    const Journal journal = parseJournal(doors_.files.readAll(state.ProtokolFile));
+    }
+    const Journal journal = parseJournal(text);
     QStringList entries;
-    {
-        OverviewWindow overview(journal, doors_.dialogs, !state.modeRunning(), this);
+    const bool canPractise = may(Command::PractiseMissed);
+    modal([&] {
+        OverviewWindow overview(journal, dialogs_, canPractise, this);
         connect(&overview, &OverviewWindow::practiseRequested, this,
                 [&entries](const QStringList& chosen) { entries = chosen; });
         overview.exec();
-    }
+    });
     if (!entries.isEmpty())
         practiseProblems(entries);
 }
 
 void FrmMain::practiseProblems(const QStringList& entries) {
-    if (state.modeRunning() || entries.isEmpty())
+    if (!may(Command::PractiseMissed) || entries.isEmpty())
         return;
     state.clearRepeatList();
     for (const QString& entry : entries.mid(0, PracticeState::kRepeatCapacity))

@@ -26,10 +26,10 @@ int main(int argc, char** argv) {
     numio::SystemRandomSource random;
     numio::SystemClock clock;
     numio::QtDialogs dialogs;
-    numio::QtEventPump pump;
+    numio::QtPacer pacer;
     numio::QtPeriodicTimer timer;
 
-    numio::FrmMain window({store, files, random, clock, dialogs, pump, timer});
+    numio::FrmMain window({store, files, random, clock, dialogs, pacer, timer});
     dialogs.setOwner(&window);
     window.Form_Load();
     window.adjustSize();

@@ -36,7 +36,8 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, QRect plac
 
 } // namespace
 
-FrmMain::FrmMain(Doors doors, QWidget* parent) : QMainWindow(parent), doors_(doors) {
+FrmMain::FrmMain(Doors doors, QWidget* parent)
+    : QMainWindow(parent), doors_(doors), dialogs_(*this, doors.dialogs) {
     setObjectName(QStringLiteral("frmMain"));
     onEnd = [] { QCoreApplication::exit(0); };
     initPictures();
@@ -44,7 +45,7 @@ FrmMain::FrmMain(Doors doors, QWidget* parent) : QMainWindow(parent), doors_(doo
     buildMenus();
     buildWindow();
     doors_.Cas.setEnabled(false);
-    doors_.Cas.onTick([this] { guarded([this] { Cas_Timer(); }); });
+    doors_.Cas.onTick([this] { run(Command::Tick, &FrmMain::Cas_Timer); });
     qApp->installEventFilter(this);
 }
 
@@ -56,42 +57,43 @@ void FrmMain::buildMenus() {
     mnuNumio = menuBar()->addMenu(QStringLiteral("&Numio"));
     mnuNumio->setObjectName(QStringLiteral("mnuNumio"));
     auto item = [this](QMenu* menu, const char* name, const QString& caption, const QKeySequence& key,
-                       void (FrmMain::*handler)()) {
+                       Command command, void (FrmMain::*handler)()) {
         QAction* a = menu->addAction(caption);
         a->setObjectName(QString::fromLatin1(name));
         if (!key.isEmpty())
             a->setShortcut(key);
-        connect(a, &QAction::triggered, this,
-                [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+        connect(a, &QAction::triggered, this, [this, command, handler] { run(command, handler); });
         return a;
     };
-    mnuPocitej = item(mnuNumio, "mnuPocitej", QStringLiteral("&Počítej"),
-                      QKeySequence(Qt::SHIFT | Qt::Key_F5), &FrmMain::mnuPocitej_Click);
+    mnuPocitej =
+        item(mnuNumio, "mnuPocitej", QStringLiteral("&Počítej"), QKeySequence(Qt::SHIFT | Qt::Key_F5),
+             Command::StartPractice, &FrmMain::mnuPocitej_Click);
     mnuPocitejSady = item(mnuNumio, "mnuPocitejSady", QStringLiteral("Počítej &sadu příkladů"),
-                          QKeySequence(Qt::Key_F5), &FrmMain::mnuPocitejSady_Click);
+                          QKeySequence(Qt::Key_F5), Command::StartSet, &FrmMain::mnuPocitejSady_Click);
     mnuNumio->addSeparator()->setObjectName(QStringLiteral("mnunic3"));
     mnuOpakujSpatne = item(mnuNumio, "mnuOpakujSpatne", QStringLiteral("&Opakuj chybné příklady"),
-                           QKeySequence(Qt::Key_F6), &FrmMain::mnuOpakujSpatne_Click);
+                           QKeySequence(Qt::Key_F6), Command::StartRepeat, &FrmMain::mnuOpakujSpatne_Click);
     mnuNumio->addSeparator()->setObjectName(QStringLiteral("mnuNic2"));
-    mnuStop = item(mnuNumio, "mnuStop", QStringLiteral("S&top"), QKeySequence(Qt::Key_F12),
+    mnuStop = item(mnuNumio, "mnuStop", QStringLiteral("S&top"), QKeySequence(Qt::Key_F12), Command::Stop,
                    &FrmMain::mnuStop_Click);
     mnuNumio->addSeparator()->setObjectName(QStringLiteral("mnuNic1"));
     mnuNastaveni = item(mnuNumio, "mnuNastaveni", QStringLiteral("Nast&avení"), QKeySequence(Qt::Key_F2),
-                        &FrmMain::mnuNastaveni_Click);
+                        Command::Settings, &FrmMain::mnuNastaveni_Click);
     mnuNumio->addSeparator()->setObjectName(QStringLiteral("mnunic"));
-    mnuAbout = item(mnuNumio, "mnuAbout", QStringLiteral("O p&rogramu"), {}, &FrmMain::mnuAbout_Click);
+    mnuAbout = item(mnuNumio, "mnuAbout", QStringLiteral("O p&rogramu"), {}, Command::About,
+                    &FrmMain::mnuAbout_Click);
     mnuKonec = item(mnuNumio, "mnuKonec", QStringLiteral("&Konec"), QKeySequence(Qt::CTRL | Qt::Key_Q),
-                    &FrmMain::mnuKonec_Click);
-    connect(mnuNumio, &QMenu::aboutToShow, this, [this] { guarded([this] { mnuNumio_Open(); }); });
+                    Command::Quit, &FrmMain::mnuKonec_Click);
+    connect(mnuNumio, &QMenu::aboutToShow, this, [this] { guarded([this] { applyLook(); }); });
 
     mnuProtokol = menuBar()->addMenu(QStringLiteral("&Protokol"));
     mnuProtokol->setObjectName(QStringLiteral("mnuProtokol"));
     mnuShowProtokol = item(mnuProtokol, "mnuShowProtokol", QStringLiteral("&Zobraz protokol"), {},
-                           &FrmMain::mnuShowProtokol_Click);
-    mnuDelete =
-        item(mnuProtokol, "mnuDelete", QStringLiteral("&Smaž protokol"), {}, &FrmMain::mnuDelete_Click);
-    mnuPrehled =
-        item(mnuProtokol, "mnuPrehled", QStringLiteral("&Přehled výsledků"), {}, &FrmMain::mnuPrehled_Click);
+                           Command::ShowProtocol, &FrmMain::mnuShowProtokol_Click);
+    mnuDelete = item(mnuProtokol, "mnuDelete", QStringLiteral("&Smaž protokol"), {}, Command::DeleteProtocol,
+                     &FrmMain::mnuDelete_Click);
+    mnuPrehled = item(mnuProtokol, "mnuPrehled", QStringLiteral("&Přehled výsledků"), {}, Command::Overview,
+                      &FrmMain::mnuPrehled_Click);
     connect(mnuProtokol, &QMenu::aboutToShow, this, [this] { guarded([this] { mnuProtokol_Open(); }); });
 }
 
@@ -190,7 +192,7 @@ void FrmMain::buildResults(QWidget* central) {
     pbStop->setToolTip(QStringLiteral("Ukončení zkoušení"));
     pbStop->setAccessibleName(QStringLiteral("Ukončení zkoušení"));
     pbStop->hide();
-    connect(pbStop, &QPushButton::clicked, this, [this] { guarded([this] { mnuStop_Click(); }); });
+    connect(pbStop, &QPushButton::clicked, this, [this] { run(Command::Stop, &FrmMain::mnuStop_Click); });
 }
 
 void FrmMain::buildReportCard(QWidget* central) {
@@ -217,20 +219,61 @@ void FrmMain::buildReportCard(QWidget* central) {
     pbOK = new QPushButton(QStringLiteral("OK"), frmVysvedceni);
     pbOK->setObjectName(QStringLiteral("pbOK"));
     pbOK->setGeometry(twipsRect(6615, 1785, 1290, 390));
-    connect(pbOK, &QPushButton::clicked, this, [this] { guarded([this] { pbOK_Click(); }); });
+    connect(pbOK, &QPushButton::clicked, this, [this] { run(Command::CardOk, &FrmMain::pbOK_Click); });
     frmVysvedceni->hide();
 }
 
 void FrmMain::reportFailure(const Failure& f) {
-    doors_.dialogs.failure(f);
-    if (f.code() == kAccessDenied)
+    dialogs_.failure(f);
+    if (f.code() == kAccessDenied) {
         state.bProtokol = false; // for this run only; the stored setting stays on
+        applyLook();
+    }
+}
+
+void FrmMain::run(Command command, void (FrmMain::*handler)()) {
+    guarded([&] {
+        switch (admission(command)) {
+        case Admission::Run:
+            (this->*handler)();
+            break;
+        case Admission::Wait:
+            (command == Command::Tick ? tickWaiting_ : stepWaiting_) = true;
+            break;
+        case Admission::Drop:
+            break;
+        }
+    });
+}
+
+// A tick or a step held back by a message box or by the correction runs once that has ended.
+void FrmMain::resumeWaiting() {
+    if (phase_.modal)
+        return;
+    if (stepWaiting_) {
+        stepWaiting_ = false;
+        run(Command::PhaseStep, &FrmMain::phaseStep);
+    }
+    if (tickWaiting_ && may(Command::Tick)) {
+        tickWaiting_ = false;
+        run(Command::Tick, &FrmMain::Cas_Timer);
+    }
+}
+
+Dialogs::Answer FrmMain::ModalDialogs::message(const QString& text, const QString& title, Buttons buttons,
+                                               Icon icon, Answer defaultButton) {
+    return window_.modal([&] { return inner_.message(text, title, buttons, icon, defaultButton); });
+}
+
+QString FrmMain::ModalDialogs::chooseFile(const QString& title, const QString& filter,
+                                          const QString& folder) {
+    return window_.modal([&] { return inner_.chooseFile(title, filter, folder); });
 }
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget && widget->window() == this && !ending_) {
+        if (widget && widget->window() == this) {
             bool discard = false;
             guarded([&] { discard = Form_KeyPress(static_cast<QKeyEvent*>(event)); });
             if (discard)
@@ -250,25 +293,23 @@ bool FrmMain::Form_KeyPress(QKeyEvent* event) {
     if (std::find(std::begin(modifiers), std::end(modifiers), key) != std::end(modifiers))
         return false;
     // While the correction shows, any key only ends it.
-    if (state.modeRunning() && state.bChyba) {
-        state.bChybaKonec = true;
+    if (phase_.overlay == Overlay::Correction) {
+        if (may(Command::EndCorrection))
+            endCorrection();
         return true;
     }
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
     if (!enter)
         return false;
-    if (answering_)
-        return true; // the previous answer is still being dealt with
-    if (state.modeRunning()) {
+    if (phase_.mode != Mode::Idle) {
         const QString text = dfResult->text();
-        if (!text.isEmpty()) {
-            const Integer nOdpoved = textToInteger(text);
-            Vysledek(nOdpoved);
-        }
+        if (!text.isEmpty() && may(Command::Answer))
+            Vysledek(textToInteger(text));
         return true;
     }
-    if (reportCardShown()) {
-        pbOK_Click(); // the card's OK answers to Enter like a dialog's default button
+    if (phase_.overlay == Overlay::CardShown || phase_.overlay == Overlay::CardSliding) {
+        if (may(Command::CardOk))
+            pbOK_Click(); // the card's OK answers to Enter like a dialog's default button
         return true;
     }
     return false;
@@ -293,7 +334,7 @@ void FrmMain::surfaceHovered() {
 }
 
 bool FrmMain::reportCardShown() const {
-    return !frmVysvedceni->isHidden();
+    return phase_.overlay == Overlay::CardSliding || phase_.overlay == Overlay::CardShown;
 }
 
 } // namespace numio

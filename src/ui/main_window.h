@@ -1,10 +1,11 @@
 #pragma once
 
 #include "core/practice_state.h"
+#include "exam/phase.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
-#include "platform/event_pump.h"
 #include "platform/failure.h"
+#include "platform/pacer.h"
 #include "platform/periodic_timer.h"
 #include "platform/random_source.h"
 #include "platform/settings_store.h"
@@ -33,7 +34,7 @@ struct Doors {
     RandomSource& random;
     Clock& clock;
     Dialogs& dialogs;
-    EventPump& pump;
+    Pacer& pacer;
     PeriodicTimer& Cas;
 };
 
@@ -52,9 +53,12 @@ class FrmMain : public QMainWindow {
     // application unless a test replaces it.
     std::function<void()> onEnd;
 
-    // Pace of the things that take time; tests may shorten them.
+    // Pace of the timed phases.
     int blinkPhaseMs = 250;
     int slideFrameMs = 28;
+
+    // Where the examination stands: the mode and what lies over it.
+    const Phase& phase() const { return phase_; }
 
     PracticeState state;
 
@@ -110,7 +114,6 @@ class FrmMain : public QMainWindow {
     void mnuNastaveni_Click();
     void mnuAbout_Click();
     void mnuKonec_Click();
-    void mnuNumio_Open();
     void mnuProtokol_Open();
     void mnuShowProtokol_Click();
     void mnuDelete_Click();
@@ -133,7 +136,18 @@ class FrmMain : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    enum class Mode { Idle, Practice, Sets, Repeat };
+    // The Dialogs door as the window's procedures use it: every box it opens is a modal phase.
+    class ModalDialogs : public Dialogs {
+      public:
+        ModalDialogs(FrmMain& window, Dialogs& inner) : window_(window), inner_(inner) {}
+        Answer message(const QString& text, const QString& title, Buttons buttons, Icon icon,
+                       Answer defaultButton) override;
+        QString chooseFile(const QString& title, const QString& filter, const QString& folder) override;
+
+      private:
+        FrmMain& window_;
+        Dialogs& inner_;
+    };
 
     void buildWindow();
     void buildMenus();
@@ -142,14 +156,30 @@ class FrmMain : public QMainWindow {
 
     bool Form_KeyPress(QKeyEvent* event); // true: the key is discarded
     void setStatus(const QString& text);
-    Mode mode() const;
-    void applyModeLook(Mode m);
-    void refreshStartItems(bool idle);
+    QString remainingSetTimeText() const;
+
+    // The phase machine.
+    Conditions conditions() const;
+    Admission admission(Command command) const { return admit(phase_, conditions(), command); }
+    bool may(Command command) const { return admission(command) == Admission::Run; }
+    void applyLook();
+    void setOverlay(Overlay overlay);
+    void resumeWaiting();
+    template <class F> auto modal(F&& body);
+
     void startCountdown();
     void perProblemTick();
     void setLimitTick();
     void expireSetLimit();
+    void timedOut();
+    void wrongAnswerCounted();
+    void afterAnswer();
+    void phaseStep();
+    void blinkStep();
+    void endCorrection();
+    void slideStep();
     void makeRepeatOffer();
+    bool askToQuit();
     bool ApplySettingsReported(); // false: a failure was reported
     void reportFailure(const class Failure& f);
     Integer perProblemLimit() const;
@@ -158,19 +188,27 @@ class FrmMain : public QMainWindow {
     bool examRunning() const { return state.bPocitej || state.bPocitejSady; }
 
     template <class F> void guarded(F&& handler);
+    void run(Command command, void (FrmMain::*handler)());
 
     Doors doors_;
-    bool ending_ = false;
-    bool answering_ = false;       // an answer or a timeout is being dealt with
-    bool setLimitPending_ = false; // the set's time ran out while an answer was being dealt with
-    bool sliding_ = false;
+    ModalDialogs dialogs_;
+    Phase phase_;
+    int modalDepth_ = 0;
+    bool tickWaiting_ = false; // a countdown tick held back by the phase
+    bool stepWaiting_ = false; // a blink or slide step held back by a message box
+    int step_ = 0;             // blink phase or slide frame
+    bool repeatStopOffered_ = false;
+    void (FrmMain::*afterCorrection_)() = nullptr; // counts the answer once its correction ends
+    int handlerDepth_ = 0;
 };
 
 // Runs one handler; a failure that escapes it is reported and the program goes on in the
 // state the failure left.
+// Once the outermost handler has ended, what the phase held back gets its turn.
 template <class F> void FrmMain::guarded(F&& handler) {
-    if (ending_)
+    if (phase_.overlay == Overlay::Ending)
         return;
+    ++handlerDepth_;
     try {
         handler();
     } catch (const Failure& f) {
@@ -178,6 +216,22 @@ template <class F> void FrmMain::guarded(F&& handler) {
     } catch (const std::exception& e) {
         reportFailure(Failure(51, QStringLiteral("Vnitřní chyba: ") + QString::fromLocal8Bit(e.what())));
     }
+    if (--handlerDepth_ == 0)
+        resumeWaiting();
+}
+
+// Runs `body` (a message box or a dialog's exec) as a modal phase: timers that fire meanwhile
+// keep their turn until it has closed.
+template <class F> auto FrmMain::modal(F&& body) {
+    struct Depth {
+        FrmMain& w;
+        explicit Depth(FrmMain& window) : w(window) {
+            ++w.modalDepth_;
+            w.phase_.modal = true;
+        }
+        ~Depth() { w.phase_.modal = --w.modalDepth_ > 0; }
+    } depth(*this);
+    return body();
 }
 
 } // namespace numio

@@ -16,7 +16,6 @@ namespace numio {
 // settings. Opening the file comes first: when it fails, panels and menus stay as they were.
 void FrmMain::ApplySettings() {
     OpenProtokol(state);
-    setMenuEnabled(mnuProtokol, state.bProtokol);
 
     const bool operations[] = {state.bPlus, state.bMinus, state.bKrat, state.bDeleno};
     for (int i = 0; i < 4; ++i)
@@ -33,15 +32,7 @@ void FrmMain::ApplySettings() {
 
     if (!anyOperationAdmitsProblem(state))
         setStatus(kNoModeText);
-    refreshStartItems(!examRunning());
-}
-
-// The start items: never while something runs, never when no problem can be made, and a set
-// only with at least one problem in it.
-void FrmMain::refreshStartItems(bool idle) {
-    const bool possible = idle && anyOperationAdmitsProblem(state);
-    mnuPocitej->setEnabled(possible);
-    mnuPocitejSady->setEnabled(possible && state.nSada >= 1);
+    applyLook();
 }
 
 bool FrmMain::ApplySettingsReported() {

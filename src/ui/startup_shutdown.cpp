@@ -22,54 +22,35 @@ const QString kQuitTitle = QStringLiteral("Potvrzení ukončení programu");
 
 void FrmMain::Form_Load() {
     // Each step that fails is reported and start-up goes on with the next one.
-    auto step = [this](auto&& body) {
-        try {
-            body();
-        } catch (const Failure& f) {
-            reportFailure(f);
-        }
-    };
     state.fso = &doors_.files;
-    step([this] { state.pnlStatus = sbMain->textPanel(); });
-    step([this] { frmVysvedceni->hide(); });
-    step([this] { LoadSettings(state, doors_.store); });
-    step([this] { ApplySettings(); });
-    step([this] { ZkouseniIniciate(false); });
-}
-
-void FrmMain::mnuNumio_Open() {
-    if (!anyOperationAdmitsProblem(state)) {
-        mnuPocitej->setEnabled(false);
-        mnuPocitejSady->setEnabled(false);
-    } else if (!state.modeRunning()) {
-        // A set of no problems could neither end by its count nor be stopped.
-        mnuPocitejSady->setEnabled(state.nSada >= 1);
-    }
+    state.pnlStatus = sbMain->textPanel();
+    guarded([this] { LoadSettings(state, doors_.store); });
+    guarded([this] { ApplySettings(); });
+    guarded([this] { ZkouseniIniciate(false); });
 }
 
 void FrmMain::mnuNastaveni_Click() {
-    if (!mnuNastaveni->isEnabled() || !mnuNumio->isEnabled() || state.modeRunning())
-        return;
-    {
-        SettingsDialog dialog(state, doors_.store, doors_.dialogs, this);
+    modal([this] {
+        SettingsDialog dialog(state, doors_.store, dialogs_, this);
         dialog.exec();
-    }
+    });
     ApplySettingsReported();
 }
 
 void FrmMain::mnuAbout_Click() {
-    if (!mnuNumio->isEnabled())
-        return;
-    AboutDialog about(this);
-    about.exec();
+    modal([this] {
+        AboutDialog about(this);
+        about.exec();
+    });
+}
+
+bool FrmMain::askToQuit() {
+    return dialogs_.message(kQuitQuestion, kQuitTitle, Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
+                            Dialogs::Answer::Yes) == Dialogs::Answer::Yes;
 }
 
 void FrmMain::mnuKonec_Click() {
-    if (!mnuNumio->isEnabled())
-        return;
-    if (examRunning() &&
-        doors_.dialogs.message(kQuitQuestion, kQuitTitle, Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
-                               Dialogs::Answer::Yes) != Dialogs::Answer::Yes)
+    if (examRunning() && !askToQuit())
         return;
     if (state.bProtokolOpen)
         CloseProtokol(state);
@@ -78,15 +59,13 @@ void FrmMain::mnuKonec_Click() {
 }
 
 void FrmMain::closeEvent(QCloseEvent* event) {
-    if (ending_) {
+    if (phase_.overlay == Overlay::Ending) {
         event->accept();
         return;
     }
     bool refuse = false;
     guarded([&] {
-        if (examRunning() &&
-            doors_.dialogs.message(kQuitQuestion, kQuitTitle, Dialogs::Buttons::YesNo,
-                                   Dialogs::Icon::Question, Dialogs::Answer::Yes) != Dialogs::Answer::Yes) {
+        if (examRunning() && !askToQuit()) {
             refuse = true;
             return;
         }
@@ -103,7 +82,8 @@ void FrmMain::closeEvent(QCloseEvent* event) {
 
 // Ends at once: no handler runs after this, and nothing is stored.
 void FrmMain::endProgram() {
-    ending_ = true;
+    phase_.overlay = Overlay::Ending;
+    doors_.pacer.stop();
     doors_.Cas.setEnabled(false);
     state.tsProtokol.reset();
     if (onEnd)

@@ -43,12 +43,11 @@ class TestGenerator : public QObject {
         s.nMaxValue = Integer(maxValue);
         s.nMaxValueX = Integer(maxValueX);
         test::SeededRandom random(maxValue * 100 + maxValueX);
-        test::FakePump pump;
         const int n = 12000;
         int hits[5] = {};
         std::set<std::pair<int, int>> seen;
         for (int i = 0; i < n; ++i) {
-            QCOMPARE(VytvorPriklad(s, random, pump).made, !drawn.isEmpty());
+            QCOMPARE(VytvorPriklad(s, random).made, !drawn.isEmpty());
             ++hits[s.nRezim];
             if (s.nRezim == 0)
                 continue;
@@ -71,7 +70,6 @@ class TestGenerator : public QObject {
     void repeatList() {
         PracticeState s;
         test::SeededRandom random;
-        test::FakePump pump;
         s.bOpravy = true;
         s.nOpravaID = 1;
         for (int i = 1; i <= PracticeState::kRepeatCapacity + 1; ++i) {
@@ -81,7 +79,7 @@ class TestGenerator : public QObject {
             QCOMPARE(s.storeWrongProblem(), i <= 150);
         }
         for (int i = 1; i <= 151; ++i) {
-            const Generated g = VytvorPriklad(s, random, pump);
+            const Generated g = VytvorPriklad(s, random);
             QCOMPARE(g.made, i <= 150); // past the end nothing changes
             QCOMPARE(repeatEntry(s.A, s.B, s.C, s.nRezim), s.SpatnePriklady[std::size_t(qMin(i, 150))]);
             QCOMPARE(g.problemText, g.made ? QString::number(i) + "+-*:"[i % 4] + '2' : "");

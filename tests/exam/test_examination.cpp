@@ -9,9 +9,12 @@ using namespace numio::test;
 
 namespace {
 
+// Ticks of the countdown, each followed by the correction it may bring having run its course.
 void tick(WindowFixture& f, int n) {
-    for (int i = 0; i < n; ++i)
+    for (int i = 0; i < n; ++i) {
         f.timer.tick();
+        f.pacer.runOut();
+    }
 }
 
 const QString kRepeatEnded = QStringLiteral("Režim opravy minule chybných příkladů byl ukončen");
@@ -35,7 +38,7 @@ class TestExamination : public QObject {
         tick(f, 1); // the 101st tick after the problem showed
         QCOMPARE(w.state.nPrikladID, 1);
         QCOMPARE(w.state.nSpatne, 1);
-        QCOMPARE(f.pump.beeps, 1);
+        QCOMPARE(f.pacer.beeps, 1);
         QCOMPARE(f.protocolLines().last(), correct + QStringLiteral("   <>"));
         QCOMPARE(w.state.nSpatnePriklady, 0); // counted, not listed
 
@@ -45,7 +48,7 @@ class TestExamination : public QObject {
         QCOMPARE(w.state.nPrikladID, 2);
         QCOMPARE(w.state.nSpatne, 1);
         // Only timeouts were wrong: nothing to repeat, so no offer.
-        w.mnuStop->trigger();
+        f.command(w.mnuStop);
         QVERIFY(f.dialogs.shown.empty() && !w.mnuOpakujSpatne->isEnabled() && !f.timer.isEnabled());
     }
 
@@ -65,7 +68,7 @@ class TestExamination : public QObject {
             w.mnuPocitej->trigger();
             f.answerWrong();
             f.answerWrong();
-            w.mnuStop->trigger(); // Yes to the offer
+            f.command(w.mnuStop); // Yes to the offer
             QVERIFY(w.state.bOpravy);
         } else {
             w.mnuPocitejSady->trigger();
@@ -104,12 +107,10 @@ class TestExamination : public QObject {
             order << (w.reportCardShown() ? "card+" : "") + m.title;
         };
         if (duringCorrection) {
-            f.pump.duringWait = [&] {
-                f.pump.duringWait = nullptr;
-                tick(f, 1);
-                QVERIFY(w.state.bPocitejSady);
-            };
-            f.answerWrong();
+            f.enter(QString::number(w.state.C + 1));
+            f.timer.tick();
+            QVERIFY(w.state.bPocitejSady);
+            f.pacer.runOut();
         } else {
             f.answerWrong();
             QCOMPARE(f.status(), QStringLiteral("Zbývající čas : 1min."));
@@ -124,6 +125,7 @@ class TestExamination : public QObject {
                               QString(), QStringLiteral("Příkladů celkem : 7")}));
         QVERIFY(!w.sbMain->panelVisible(6));
         f.dialogs.answers = {Dialogs::Answer::No};
+        f.pacer.runOut();
         w.pbOK->click(); // then the offer
         QCOMPARE(f.dialogs.shown.back().title, QStringLiteral("Upozornění"));
     }
@@ -190,13 +192,14 @@ class TestExamination : public QObject {
         for (int i = 0; i < problems; ++i)
             i < wrong ? f.answerWrong() : f.answerRight();
         bool sliding = true; // OK disabled and no examination can start under the sliding card
-        f.pump.duringWait = [&] {
-            w.mnuPocitej->trigger();
-            w.mnuOpakujSpatne->trigger();
-            sliding &= !w.pbOK->isEnabled() && !w.state.modeRunning();
-        };
         w.mnuStop->trigger();
-        f.pump.duringWait = nullptr;
+        while (f.pacer.pending()) {
+            sliding &= !w.pbOK->isEnabled() && !w.mnuPocitej->isEnabled() && w.mnuKonec->isEnabled();
+            w.mnuPocitej->trigger();
+            QTest::keyClick(&w, Qt::Key_Return);
+            sliding &= !w.state.modeRunning() && w.reportCardShown();
+            f.pacer.step();
+        }
         QVERIFY(sliding);
         QVERIFY(w.reportCardShown() && w.frmVysvedceni->x() == 0 && w.pbOK->isEnabled());
         QCOMPARE(w.lbVizo->text(), grade);
@@ -226,7 +229,7 @@ class TestExamination : public QObject {
             f.answerWrong();
         }
         f.answerRight();
-        w.mnuStop->trigger();
+        f.command(w.mnuStop);
         w.pbOK->click(); // the offer follows the card; Yes
 
         QVERIFY(f.dialogs.shown[0].text.contains(QStringLiteral("- [152] !")));

@@ -150,7 +150,7 @@ class TestFailingFiles : public QObject {
         for (int i = 0; i < 3; ++i)
             f.answerRight();
         QCOMPARE(w.dfPrikladu->text(), QStringLiteral("3"));
-        w.mnuStop->trigger();
+        f.command(w.mnuStop);
         if (w.reportCardShown())
             w.pbOK->click();
         QTimer::singleShot(0, [] { // the settings confirmed unchanged: applies them, so opens the file again
@@ -180,7 +180,7 @@ class TestFailingFiles : public QObject {
         second.set("Audit/Active", "True");
         second.set("Audit/File", first.protocolPath());
         first.w = std::make_unique<FrmMain>(
-            Doors{first.store, files, first.random, first.clock, first.dialogs, first.pump, first.timer});
+            Doors{first.store, files, first.random, first.clock, first.dialogs, first.pacer, first.timer});
         first.w->Form_Load();
         first.w->mnuPocitej->trigger();
         first.answerRight();

@@ -1,7 +1,8 @@
-// A monkey on the real window: keys, menu commands, timer ticks and answers to every message box
-// and dialog, also inside the waits of the blinking correction and the sliding report card, over
-// random settings. The window's rules are checked after every event. Each row is one seeded run;
-// replay a failure by its row name (test_monkey monkey:"seed N"); NUMIO_MONKEY_SEED moves all seeds.
+// A monkey on the real window: keys (also in bursts with nothing in between), menu commands, timer
+// ticks, steps of the blinking correction and the sliding report card, and answers to every message
+// box and dialog, over random settings. The window's rules are checked after every event. Each row is one
+// seeded run; replay a failure by its row name (test_monkey monkey:"seed N"); NUMIO_MONKEY_SEED moves all
+// seeds.
 
 #include "support/window_fixture.h"
 #include "ui/settings_dialog.h"
@@ -60,10 +61,10 @@ struct Monkey {
                                    : Dialogs::Answer::No;
             f.dialogs.answers = {m.buttons == Dialogs::Buttons::Ok ? Dialogs::Answer::Ok : yesNo};
         };
-        f.pump.realEvents = chance(25); // repaints cost much and find little
-        f.pump.duringWait = [this] {
-            if (depth < 2 && !f.ended && chance(30))
-                ++depth, event(), --depth;
+        f.dialogs.onMessage = [this, answer = f.dialogs.onMessage](const FakeDialogs::Shown& m) {
+            answer(m);
+            if (depth < 2 && !f.ended && chance(30)) // a tick or a phase step behind the box waits
+                ++depth, f.timer.tick(), f.pacer.step(), --depth;
             check(false);
         };
         closer.callOnTimeout([this] { closeModal(); }); // a modal dialog's own loop runs it
@@ -78,7 +79,7 @@ struct Monkey {
         rule(s.bPocitej + s.bPocitejSady + s.bOpravy <= 1, QStringLiteral("two modes at once"));
         rule(s.nSpatnePriklady >= 0 && s.nSpatnePriklady <= PracticeState::kRepeatCapacity,
              QStringLiteral("repeat list of %1").arg(s.nSpatnePriklady));
-        if (!topLevel) // a handler may be half way through
+        if (!topLevel || w.phase().overlay == Overlay::Correction) // the answer in hand is not counted yet
             return;
         rule(s.nSpatne >= 0 && s.nSpatne <= s.nPrikladID,
              QStringLiteral("%1 wrong of %2").arg(s.nSpatne).arg(s.nPrikladID));
@@ -118,7 +119,7 @@ struct Monkey {
         Qt::Key key = Qt::Key_F5;
         if (depth == 0 && QApplication::activeWindow() != &w) // shortcuts need it, as under a pupil's hands
             w.activateWindow(), QCoreApplication::processEvents();
-        switch ("kkkkkkkkkkkkkaaaaaaaaaaaaaaaaffffmmmmtttttsssxx"[rng() % 47]) {
+        switch ("kkkkkkkkkkkkkaaaaaaaaaaaaaaaaffffmmmmtttttsssxxppppbb"[rng() % 53]) {
         case 'k': // digits, Enter and Backspace mostly, but any key
             QTest::keyClick(target, chance(45)   ? Qt::Key(Qt::Key_0 + rng() % 10)
                                     : chance(65) ? pick({Qt::Key_Return, Qt::Key_Enter, Qt::Key_Backspace})
@@ -127,6 +128,14 @@ struct Monkey {
             break;
         case 's':
             (chance(50) ? w.pbStop : w.pbOK)->click();
+            break;
+        case 'p': // the blink or the slide goes on, a step or to its end
+            chance(70) ? void(f.pacer.step()) : f.pacer.runOut();
+            break;
+        case 'b': // keys as fast as a hand on the keyboard can send them: an answer, then a command
+            QTest::keyClicks(target, QString::number(w.state.C));
+            QTest::keyClick(target, Qt::Key_Return);
+            QTest::keyClick(&w, pick({Qt::Key_F12, Qt::Key_F5, Qt::Key_F6, Qt::Key_Return, Qt::Key_5}));
             break;
         case 'a': // a whole answer over what is typed, right or (a quarter) wrong
             QTest::keyClicks(target, QString("\b\b\b%1\r").arg(w.state.C + chance(25) * int(rng() % 5 + 1)));

@@ -34,18 +34,18 @@ struct TellingFiles : LocalTextFiles {
 int drive(int argc, char** argv) {
     QApplication app(argc, argv);
     TellingFiles files;
-    WindowFixture f; // its settings, clock, pump and timer, but files that tell
+    WindowFixture f; // its settings, clock, pacer and timer, but files that tell
     f.set("Audit/Active", "True");
     f.set("Audit/File", QString::fromLocal8Bit(argv[2]));
     f.set("Settings/Limit", argv[3]); // "True": the end of every examination reopens the file
     f.set("Settings/Sada", "7");
     f.dialogs.onMessage = [](const FakeDialogs::Shown& m) { tell("M " + m.title + '|' + m.text); };
     std::mt19937 pupil(QByteArray(argv[5]).toUInt());
-    f.w = std::make_unique<FrmMain>(Doors{f.store, files, f.random, f.clock, f.dialogs, f.pump, f.timer});
+    f.w = std::make_unique<FrmMain>(Doors{f.store, files, f.random, f.clock, f.dialogs, f.pacer, f.timer});
     f.w->Form_Load();
     for (QDeadlineTimer end(QByteArray(argv[4]).toLongLong()); !end.hasExpired();) {
         if (f.w->reportCardShown())
-            f.w->pbOK->click();
+            f.pacer.runOut(), f.w->pbOK->click();
         else if (!f.w->state.modeRunning())
             (pupil() % 2 ? f.w->mnuPocitejSady : f.w->mnuPocitej)->trigger();
         else if (pupil() % 20 == 0)

@@ -4,9 +4,10 @@
 
 #include "platform/clock.h"
 #include "platform/dialogs.h"
-#include "platform/event_pump.h"
+#include "platform/pacer.h"
 #include "platform/periodic_timer.h"
 #include "platform/random_source.h"
+#include <utility>
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -31,28 +32,37 @@ class SeededRandom : public RandomSource {
     std::mt19937 engine_;
 };
 
-// Waits take no time. A test can run code inside every wait (where a pupil's key would arrive).
-class FakePump : public EventPump {
+// The timed phases step only when the test says so.
+class ManualPacer : public Pacer {
   public:
-    void processEvents() override {
-        if (realEvents)
-            QCoreApplication::processEvents();
+    void start(int ms, std::function<void()> step) override {
+        step_ = std::move(step);
+        lastMs = ms;
+        ++started;
     }
-    bool waitFor(int, const std::function<bool()>& stop) override {
-        ++waits;
-        processEvents();
-        if (duringWait) {
-            auto hook = duringWait;
-            hook();
-        }
-        return stop && stop();
-    }
+    void stop() override { step_ = nullptr; }
     void beep() override { ++beeps; }
 
-    bool realEvents = true;
-    int waits = 0;
+    bool pending() const { return static_cast<bool>(step_); }
+    // Fires the pending step, as the event loop would once its time has come.
+    bool step() {
+        auto s = std::exchange(step_, nullptr);
+        if (s)
+            s();
+        return static_cast<bool>(s);
+    }
+    // Lets the phases in hand run to their end.
+    void runOut() {
+        for (int guard = 0; guard < 1000 && step(); ++guard) {
+        }
+    }
+
+    int started = 0;
+    int lastMs = 0;
     int beeps = 0;
-    std::function<void()> duringWait;
+
+  private:
+    std::function<void()> step_;
 };
 
 // Records every message box and answers from a script (default: the default button).

@@ -29,7 +29,7 @@ struct WindowFixture {
     SeededRandom random{42};
     FixedClock clock;
     FakeDialogs dialogs;
-    FakePump pump;
+    ManualPacer pacer;
     ManualTimer timer;
     std::unique_ptr<FrmMain> w;
     int ended = 0;
@@ -47,7 +47,7 @@ struct WindowFixture {
     }
 
     FrmMain& start() {
-        w = std::make_unique<FrmMain>(Doors{store, files, random, clock, dialogs, pump, timer});
+        w = std::make_unique<FrmMain>(Doors{store, files, random, clock, dialogs, pacer, timer});
         w->onEnd = [this] { ++ended; };
         w->Form_Load();
         w->show();
@@ -55,9 +55,19 @@ struct WindowFixture {
     }
 
     // Types an answer into the box and confirms it, as the pupil does.
-    void answer(const QString& text) {
+    void enter(const QString& text) {
         QTest::keyClicks(w->dfResult, text);
         QTest::keyClick(w->dfResult, Qt::Key_Return);
+    }
+    // The same, then waits until a correction has run its course.
+    void answer(const QString& text) {
+        enter(text);
+        pacer.runOut();
+    }
+    // Triggers a command and lets what it starts (a report card's slide) run to its end.
+    void command(QAction* action) {
+        action->trigger();
+        pacer.runOut();
     }
     void answerRight() { answer(QString::number(w->state.C)); }
     void answerWrong() { answer(QString::number(w->state.C + 1)); }

@@ -102,8 +102,8 @@ class TestMainWindow : public QObject {
         const QString problem = w.lbLeft->text() + '=' + QString::number(w.state.C);
         const QString entry = repeatEntry(w.state.A, w.state.B, w.state.C, w.state.nRezim);
         f.answer(QStringLiteral("999"));
-        QCOMPARE(f.pump.beeps, 1);
-        QCOMPARE(f.pump.waits, 10); // ten colour phases
+        QCOMPARE(f.pacer.beeps, 1);
+        QCOMPARE(f.pacer.started, 10); // ten colour phases
         QCOMPARE(w.state.SpatnePriklady[1], entry);
         QCOMPARE(f.protocolLines().last(), problem + QStringLiteral("   <999>"));
         QVERIFY(w.dfResult->isEnabled() && w.dfResult->text().isEmpty() && w.dfSpravne->text().isEmpty());
@@ -111,7 +111,8 @@ class TestMainWindow : public QObject {
         QCOMPARE(results(w), QStringLiteral("3 2 1 66% 2"));
     }
 
-    // Any key ends the correction at once and is typed nowhere; nothing else gets in meanwhile.
+    // Any key ends the correction at once and is typed nowhere; nothing else gets in meanwhile,
+    // and the countdown's tick waits for it.
     void keysDuringTheCorrection_data() {
         QTest::addColumn<int>("key");
         QTest::newRow("digit") << int(Qt::Key_5);
@@ -120,21 +121,83 @@ class TestMainWindow : public QObject {
     void keysDuringTheCorrection() {
         QFETCH(int, key);
         WindowFixture f;
+        f.set("Settings/LimitSady", "True");
+        f.set("Settings/TimeLimitSada", "5");
+        f.set("Settings/Sada", "9");
+        FrmMain& w = f.start();
+        w.mnuPocitejSady->trigger();
+        f.enter(QString::number(w.state.C + 1));
+        QVERIFY(!w.dfResult->isEnabled() && !w.mnuStop->isEnabled() && !w.pbStop->isVisible());
+        QCOMPARE(f.status(), QStringLiteral("Chyba !!!"));
+        QVERIFY(!w.mnuPocitej->isEnabled() && !w.mnuNastaveni->isEnabled());
+        f.timer.tick();
+        QCOMPARE(w.state.nNow, 0);
+        QTest::keyClick(&w, Qt::Key(key));
+        QVERIFY(!f.pacer.pending() && w.phase().overlay == Overlay::None);
+        QCOMPARE(f.pacer.started, 1);
+        QCOMPARE(w.state.nPrikladID, 1);
+        QCOMPARE(w.state.nNow, 1); // the minute counted once the answer had
+        QCOMPARE(f.status(), QStringLiteral("Zbývající čas : 4min."));
+        QVERIFY(w.state.bPocitejSady && w.dfResult->text().isEmpty() && w.dfResult->isEnabled());
+    }
+
+    // Keys sent with no pause between them: each is handled after the one before has ended, so an
+    // answer and a command never interleave and a typed-ahead answer meets its problem.
+    void keysInABurst() {
+        for (int run = 0; run < 20; ++run) {
+            WindowFixture f;
+            f.protocolOn();
+            f.random = SeededRandom(run);
+            FrmMain& w = f.start();
+            w.activateWindow(); // shortcuts need it, as under a pupil's hands
+            QVERIFY(QTest::qWaitForWindowActive(&w));
+            // F5 and an answer typed ahead while idle: judged against the problem it now shows.
+            QTest::keyClick(&w, Qt::Key_F5);
+            const QString shown = w.lbLeft->text();
+            f.answer(QStringLiteral("999"));
+            QVERIFY(!shown.isEmpty() && f.protocolLines().size() == 4);
+            QVERIFY(f.protocolLines().last().startsWith(shown + '='));
+            QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier); // leave the set: Yes
+            w.close();
+
+            WindowFixture g;
+            g.random = SeededRandom(run);
+            FrmMain& v = g.start();
+            v.mnuPocitej->trigger();
+            QStringList missed;
+            for (int i = 0; i < 2; ++i) {
+                missed << v.lbLeft->text();
+                g.answerWrong();
+            }
+            // Stop queued right behind a right answer: it waits until the answer has been dealt with.
+            QMetaObject::invokeMethod(v.mnuStop, &QAction::trigger, Qt::QueuedConnection);
+            QTest::keyClicks(v.dfResult, QString::number(v.state.C));
+            QTest::keyClick(v.dfResult, Qt::Key_Return);
+            QVERIFY(v.state.bPocitej);
+            QCOMPARE(v.state.nPrikladID, 3);
+            QCoreApplication::processEvents(); // Stop, then Yes to the offer
+            QVERIFY(v.state.bOpravy);
+            QCOMPARE(v.lbLeft->text(), missed[0]);
+            QCOMPARE(g.status(), QStringLiteral("Zbývá přezkoušet 2 příkladů."));
+        }
+    }
+
+    // The countdown does not run out behind the exit question, nor anything else that is open.
+    void questionHoldsTheCountdown() {
+        WindowFixture f;
+        f.set("Settings/Limit", "True");
+        f.set("Settings/TimeLimit", "1");
         FrmMain& w = f.start();
         w.mnuPocitej->trigger();
-        f.pump.duringWait = [&] {
-            f.pump.duringWait = nullptr;
-            QVERIFY(!w.dfResult->isEnabled() && !w.mnuStop->isEnabled() && !w.pbStop->isVisible());
-            QCOMPARE(f.status(), QStringLiteral("Chyba !!!"));
-            w.mnuPocitejSady->trigger();
-            w.mnuStop->trigger();
-            QTest::keyClick(&w, Qt::Key(key));
+        f.dialogs.onMessage = [&](const FakeDialogs::Shown&) {
+            for (int i = 0; i < 50; ++i)
+                f.timer.tick();
         };
-        f.answerWrong();
-        QCOMPARE(f.pump.waits, 1);
-        QCOMPARE(w.state.nPrikladID, 1);
-        QVERIFY(w.state.bPocitej && !w.state.bChyba && !w.state.bChybaKonec);
-        QVERIFY(w.dfResult->text().isEmpty() && w.dfResult->isEnabled() && w.pbStop->isVisible());
+        f.dialogs.answers = {Dialogs::Answer::No};
+        w.mnuKonec->trigger();
+        QCOMPARE(w.state.nPrikladID, 0);
+        QCOMPARE(w.state.nNow, 100); // one tick kept its turn
+        QCOMPARE(f.pacer.beeps, 0);
     }
 
     void startUp_data() {

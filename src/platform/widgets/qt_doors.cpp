@@ -1,7 +1,6 @@
 #include "platform/widgets/qt_doors.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -38,36 +37,28 @@ QString QtDialogs::chooseFile(const QString& title, const QString& filter, const
                                         QFileDialog::DontConfirmOverwrite | QFileDialog::DontUseNativeDialog);
 }
 
-void QtEventPump::processEvents() {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
-bool QtEventPump::waitFor(int ms, const std::function<bool()>& stop) {
-    if (stop && stop())
-        return true;
-    QEventLoop loop;
-    bool stopped = false;
-    // The wait ends on time to the millisecond; a key that asks it to stop is noticed within
-    // 25 ms, which nobody sees, and the few wake-ups cost next to nothing.
-    QTimer deadline;
-    deadline.setTimerType(Qt::PreciseTimer);
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (stop && stop()) {
-            stopped = true;
-            loop.quit();
-        }
+QtPacer::QtPacer() {
+    timer_.setSingleShot(true);
+    timer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+        auto step = std::move(step_);
+        step_ = nullptr;
+        if (step)
+            step();
     });
-    deadline.start(qMax(0, ms));
-    if (stop)
-        poll.start(25);
-    loop.exec();
-    return stopped;
 }
 
-void QtEventPump::beep() {
+void QtPacer::start(int ms, std::function<void()> step) {
+    step_ = std::move(step);
+    timer_.start(qMax(0, ms));
+}
+
+void QtPacer::stop() {
+    timer_.stop();
+    step_ = nullptr;
+}
+
+void QtPacer::beep() {
     QApplication::beep();
 }
 

@@ -3,7 +3,7 @@
 // The real platform doors that need Qt Widgets.
 
 #include "platform/dialogs.h"
-#include "platform/event_pump.h"
+#include "platform/pacer.h"
 #include "platform/periodic_timer.h"
 
 #include <QObject>
@@ -26,11 +26,16 @@ class QtDialogs : public Dialogs {
     QPointer<QWidget> owner_;
 };
 
-class QtEventPump : public EventPump {
+class QtPacer : public Pacer {
   public:
-    void processEvents() override;
-    bool waitFor(int ms, const std::function<bool()>& stop) override;
+    QtPacer();
+    void start(int ms, std::function<void()> step) override;
+    void stop() override;
     void beep() override;
+
+  private:
+    QTimer timer_;
+    std::function<void()> step_;
 };
 
 // A precise timer, so a ten-second limit is not stretched by timer slack.

@@ -1,0 +1,77 @@
+#pragma once
+
+// Which command may run when, and what the window looks like, for every examination mode and
+// every overlay phase: the one table behind all the window's guards and enabled states.
+
+namespace numio {
+
+enum class Mode { Idle, Practice, Sets, Repeat };
+
+// What lies over the running mode for the moment.
+enum class Overlay {
+    None,
+    Correction,  // a wrong answer's correction blinks; any key ends it
+    CardSliding, // the report card slides in
+    CardShown,   // the report card waits for its OK
+    Ending,      // the program is closing; nothing runs any more
+};
+
+struct Phase {
+    Mode mode = Mode::Idle;
+    Overlay overlay = Overlay::None;
+    bool modal = false; // a message box or dialog of the program is open
+};
+
+enum class Command {
+    StartPractice,
+    StartSet,
+    StartRepeat,
+    PractiseMissed, // the most-missed problems from the overview
+    Stop,
+    Settings,
+    About,
+    Help,
+    Quit,
+    ShowProtocol,
+    DeleteProtocol,
+    Overview,
+    Answer,        // Enter with an answer typed
+    EndCorrection, // any key while the correction shows
+    CardOk,
+    Tick,      // the countdown timer
+    PhaseStep, // the next blink or slide frame
+};
+
+enum class Admission {
+    Run,
+    Drop, // does not fit the phase: nothing happens
+    Wait, // runs once the phase that holds it has ended (timers only)
+};
+
+// What the settings and the last examination allow, apart from the phase.
+struct Conditions {
+    bool problemPossible = false;   // some chosen operation can make a problem
+    bool setSizeValid = false;      // a set holds at least one problem
+    bool wrongListed = false;       // the repeat list is not empty
+    bool protocolOn = false;        // the protocol is written
+    bool repeatStopOffered = false; // a repeat run has shown a correction, so its Stop item is offered
+};
+
+Admission admit(const Phase& phase, const Conditions& conditions, Command command);
+
+// The window's switchable state in one phase.
+struct Look {
+    bool startPractice, startSet, startRepeat;
+    bool stopItem;   // the Stop menu item
+    bool stopButton; // the red Stop button, shown and enabled
+    bool settings;
+    bool numioMenu, protokolMenu;
+    bool problemShown; // problem, "=" and the answer box
+    bool answerEnabled;
+    bool busyPointer;
+    const char* caption;
+};
+
+Look lookOf(const Phase& phase, const Conditions& conditions);
+
+} // namespace numio
