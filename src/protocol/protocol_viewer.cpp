@@ -282,16 +282,18 @@ QRect ProtocolText::characterRect(qsizetype offset) const {
             toInt(kMargin + (line - firstVisibleLine()) * lineHeight()), cw, lineHeight()};
 }
 
-qsizetype ProtocolText::pointOffset(QPoint point) const {
+qsizetype ProtocolText::pointOffset(QPoint point, Hit hit) const {
     const qsizetype row = std::max(0, point.y() - kMargin) / lineHeight();
     const qsizetype line = std::clamp<qsizetype>(firstVisibleLine() + row, 0, lineCount() - 1);
     const int cw = charWidth();
     const qsizetype x = std::max<qsizetype>(0, point.x() - kMargin + horizontalScrollBar()->value());
-    return offsetInLine(line, (x + cw / 2) / cw);
+    if (hit == Hit::Gap)
+        return offsetInLine(line, (x + cw / 2) / cw);
+    return offsetInLine(line, std::min(x / cw, std::max<qsizetype>(0, lineLength(line) - 1)));
 }
 
 qsizetype ProtocolText::offsetAt(QPoint point) const {
-    return viewport()->rect().contains(point) ? pointOffset(point) : -1;
+    return viewport()->rect().contains(point) ? pointOffset(point, Hit::Character) : -1;
 }
 
 void ProtocolText::ensureVisible(qsizetype offset) {
@@ -475,12 +477,12 @@ void ProtocolText::mousePressEvent(QMouseEvent* event) {
     sinceDoubleClick_.invalidate();
     if (tripleClick) {
         dragUnit_ = Unit::Line;
-        dragOrigin_ = lineRange(pointOffset(point));
+        dragOrigin_ = lineRange(pointOffset(point, Hit::Character));
         select(dragOrigin_.first, dragOrigin_.second, false);
         return;
     }
     dragUnit_ = Unit::Char;
-    const qsizetype at = pointOffset(point);
+    const qsizetype at = pointOffset(point, Hit::Gap);
     select(event->modifiers() & Qt::ShiftModifier ? anchor_ : at, at, true);
 }
 
@@ -492,7 +494,7 @@ void ProtocolText::mouseDoubleClickEvent(QMouseEvent* event) {
     doubleClickPoint_ = event->position().toPoint();
     sinceDoubleClick_.start();
     dragUnit_ = Unit::Word;
-    dragOrigin_ = wordRange(pointOffset(doubleClickPoint_));
+    dragOrigin_ = wordRange(pointOffset(doubleClickPoint_, Hit::Character));
     select(dragOrigin_.first, dragOrigin_.second, false);
 }
 
@@ -505,11 +507,11 @@ void ProtocolText::mouseMoveEvent(QMouseEvent* event) {
         verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
     else if (point.y() > viewport()->height())
         verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    const qsizetype at = pointOffset(point);
     if (dragUnit_ == Unit::Char) {
-        select(anchor_, at, false);
+        select(anchor_, pointOffset(point, Hit::Gap), false);
         return;
     }
+    const qsizetype at = pointOffset(point, Hit::Character);
     // After a double or triple click the selection grows by whole words or lines.
     const Range unit = dragUnit_ == Unit::Word ? wordRange(at) : lineRange(at);
     if (unit.first < dragOrigin_.first)

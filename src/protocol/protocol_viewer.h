@@ -78,7 +78,10 @@ class ProtocolText : public QAbstractScrollArea {
     qsizetype lineStart(qsizetype line) const { return starts_[static_cast<std::size_t>(line)]; }
     qsizetype lineLength(qsizetype line) const;
     qsizetype clampOffset(qsizetype offset) const;
-    qsizetype pointOffset(QPoint point) const;
+    // A click puts the caret in the nearest gap between characters; a double click takes the
+    // character under the pointer.
+    enum class Hit { Gap, Character };
+    qsizetype pointOffset(QPoint point, Hit hit) const;
     qsizetype nextWord(qsizetype offset) const;
     qsizetype previousWord(qsizetype offset) const;
     qsizetype offsetInLine(qsizetype line, qsizetype column) const;

@@ -88,7 +88,7 @@ class TestProtocolViewer : public QObject {
     void mouseSelectsWordThenLine() {
         const auto viewer = open();
         ProtocolText* view = viewer->dfProtokol();
-        const QPoint at = view->characterRect(5).center(); // in "42"
+        const QPoint at = view->characterRect(5).bottomRight(); // the right edge of "42"
         QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
         QCOMPARE(view->selectedText(), "42");
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
