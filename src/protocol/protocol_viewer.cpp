@@ -92,8 +92,8 @@ void ProtocolText::setPlainText(QString text) {
     // Counting first saves growing the index step by step through millions of lines.
     starts_.reserve(static_cast<std::size_t>(text_.count(u'\n')) + 1);
     // One pass drops the CR of each CR LF in place and notes where the lines start. Every
-    // character is stored and the CR's slot reused by the LF, so the loop runs without a branch
-    // but for the rare line end.
+    // character is stored and the LF that follows a CR takes its slot, which keeps the loop free
+    // of branches but at line ends.
     const qsizetype size = text_.size();
     char16_t* chars = size > 0 ? reinterpret_cast<char16_t*>(text_.data()) : nullptr;
     qsizetype kept = 0;
