@@ -4,6 +4,7 @@
 #include "platform/text_files.h"
 #include "protocol/protocol_viewer.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -11,6 +12,8 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <ctime>
+#include <utility>
 
 using namespace numio;
 using bench::PrintingDialogs;
@@ -33,7 +36,7 @@ int main(int argc, char** argv) {
 
         QElapsedTimer timer;
         timer.start();
-        const QString text = files.readAll(path);
+        QString text = files.readAll(path);
         std::printf("read and decode: %lld ms (%lld characters)\n", timer.elapsed(),
                     static_cast<long long>(text.size()));
 
@@ -44,6 +47,41 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
         std::printf("viewer built: %lld ms, shown: %lld ms (%lld lines)\n", built, timer.elapsed(),
                     static_cast<long long>(viewer.dfProtokol()->lineCount()));
+
+        // The machine may be shared: the CPU time says what the view itself costs.
+        timer.restart();
+        const std::clock_t cpuBefore = std::clock();
+        ProtocolText view;
+        view.setPlainText(std::move(text)); // as the viewer hands it over: no copy
+        std::printf("text set (lines indexed, CR LF dropped): %lld ms, %.0f ms of CPU\n", timer.elapsed(),
+                    double(std::clock() - cpuBefore) * 1000.0 / CLOCKS_PER_SEC);
+
+        // What a screen reader asks while reading near the end, each query repeated.
+        QAccessibleTextInterface* reader =
+            QAccessible::queryAccessibleInterface(viewer.dfProtokol())->textInterface();
+        const int count = reader->characterCount();
+        constexpr int kRounds = 1000;
+        int first = 0;
+        int last = 0;
+        const auto perQuery = [&](const char* what, const auto& query) {
+            QElapsedTimer t;
+            t.start();
+            for (int i = 0; i < kRounds; ++i)
+                query(count - 1 - i * 7);
+            std::printf("  %-28s %.2f us\n", what, double(t.nsecsElapsed()) / kRounds / 1000.0);
+        };
+        std::printf("accessible queries on %d characters, per query:\n", count);
+        perQuery("characterCount", [&](int) { return reader->characterCount(); });
+        perQuery("textAtOffset line",
+                 [&](int at) { return reader->textAtOffset(at, QAccessible::LineBoundary, &first, &last); });
+        perQuery("textBeforeOffset line", [&](int at) {
+            return reader->textBeforeOffset(at, QAccessible::LineBoundary, &first, &last);
+        });
+        perQuery("textAtOffset word",
+                 [&](int at) { return reader->textAtOffset(at, QAccessible::WordBoundary, &first, &last); });
+        perQuery("text(at, at + 80)", [&](int at) { return reader->text(at, at + 80); });
+        perQuery("setCursorPosition", [&](int at) { reader->setCursorPosition(at); });
+        perQuery("characterRect", [&](int at) { return reader->characterRect(at); });
     } catch (const Failure& f) {
         std::printf("%s\n", qPrintable(f.messageText()));
     }

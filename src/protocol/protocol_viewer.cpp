@@ -1,46 +1,117 @@
 #include "protocol/protocol_viewer.h"
 
 #include "platform/failure.h"
+#include "protocol/protocol_text_accessible.h"
 
+#include <QAccessible>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFont>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyleHints>
 
 #include <algorithm>
+#include <climits>
 
 namespace numio {
 
 namespace {
 constexpr int kMargin = 4;
+
+enum class CharClass { Blank, Word, Other };
+
+CharClass classOf(QChar c) {
+    if (c == u' ' || c == u'\t')
+        return CharClass::Blank;
+    if (c.isLetterOrNumber() || c == u'_')
+        return CharClass::Word;
+    return CharClass::Other;
 }
 
+enum class Step {
+    PreviousChar,
+    NextChar,
+    PreviousWord,
+    NextWord,
+    PreviousLine,
+    NextLine,
+    PreviousPage,
+    NextPage,
+    StartOfLine,
+    EndOfLine,
+    StartOfDocument,
+    EndOfDocument,
+};
+
+struct KeyBinding {
+    QKeySequence::StandardKey move;
+    QKeySequence::StandardKey select;
+    Step step;
+};
+
+constexpr KeyBinding kBindings[] = {
+    {QKeySequence::MoveToPreviousChar, QKeySequence::SelectPreviousChar, Step::PreviousChar},
+    {QKeySequence::MoveToNextChar, QKeySequence::SelectNextChar, Step::NextChar},
+    {QKeySequence::MoveToPreviousWord, QKeySequence::SelectPreviousWord, Step::PreviousWord},
+    {QKeySequence::MoveToNextWord, QKeySequence::SelectNextWord, Step::NextWord},
+    {QKeySequence::MoveToPreviousLine, QKeySequence::SelectPreviousLine, Step::PreviousLine},
+    {QKeySequence::MoveToNextLine, QKeySequence::SelectNextLine, Step::NextLine},
+    {QKeySequence::MoveToPreviousPage, QKeySequence::SelectPreviousPage, Step::PreviousPage},
+    {QKeySequence::MoveToNextPage, QKeySequence::SelectNextPage, Step::NextPage},
+    {QKeySequence::MoveToStartOfLine, QKeySequence::SelectStartOfLine, Step::StartOfLine},
+    {QKeySequence::MoveToEndOfLine, QKeySequence::SelectEndOfLine, Step::EndOfLine},
+    {QKeySequence::MoveToStartOfBlock, QKeySequence::SelectStartOfBlock, Step::StartOfLine},
+    {QKeySequence::MoveToEndOfBlock, QKeySequence::SelectEndOfBlock, Step::EndOfLine},
+    {QKeySequence::MoveToStartOfDocument, QKeySequence::SelectStartOfDocument, Step::StartOfDocument},
+    {QKeySequence::MoveToEndOfDocument, QKeySequence::SelectEndOfDocument, Step::EndOfDocument},
+};
+
+int toInt(qsizetype value) {
+    return static_cast<int>(std::clamp<qsizetype>(value, INT_MIN / 2, INT_MAX / 2));
+}
+} // namespace
+
 ProtocolText::ProtocolText(QWidget* parent) : QAbstractScrollArea(parent) {
+    installProtocolTextAccessible();
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
 }
 
-void ProtocolText::setPlainText(const QString& text) {
-    text_ = text;
+void ProtocolText::setPlainText(QString text) {
+    text_ = std::move(text);
     starts_.assign(1, 0);
     longest_ = 0;
-    const QStringView view(text_);
-    for (qsizetype from = 0;;) {
-        const qsizetype end = view.indexOf(u'\n', from);
-        if (end < 0)
-            break;
-        starts_.push_back(end + 1);
-        from = end + 1;
+    // Counting first saves growing the index step by step through millions of lines.
+    starts_.reserve(static_cast<std::size_t>(text_.count(u'\n')) + 1);
+    // One pass drops the CR of each CR LF in place and notes where the lines start. Every
+    // character is stored and the LF that follows a CR takes its slot, which keeps the loop free
+    // of branches but at line ends.
+    const qsizetype size = text_.size();
+    char16_t* chars = size > 0 ? reinterpret_cast<char16_t*>(text_.data()) : nullptr;
+    qsizetype kept = 0;
+    qsizetype lineBegin = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = chars[i];
+        chars[kept] = c;
+        kept += !(c == u'\r' && i + 1 < size && chars[i + 1] == u'\n');
+        if (c == u'\n') {
+            longest_ = std::max(longest_, kept - 1 - lineBegin);
+            lineBegin = kept;
+            starts_.push_back(kept);
+        }
     }
-    for (qsizetype line = 0; line < lineCount(); ++line)
-        longest_ = std::max(longest_, lineLength(line));
-    anchor_ = cursor_ = Position{};
+    longest_ = std::max(longest_, kept - lineBegin);
+    text_.truncate(kept);
+    anchor_ = cursor_ = 0;
+    goalColumn_ = -1;
     updateScrollBars();
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
@@ -48,42 +119,133 @@ void ProtocolText::setPlainText(const QString& text) {
 }
 
 qsizetype ProtocolText::lineLength(qsizetype line) const {
-    const qsizetype begin = starts_[static_cast<std::size_t>(line)];
-    qsizetype end = line + 1 < lineCount() ? starts_[static_cast<std::size_t>(line + 1)] - 1 : text_.size();
-    if (end > begin && text_[end - 1] == u'\r')
-        --end;
-    return end - begin;
+    const qsizetype end = line + 1 < lineCount() ? lineStart(line + 1) - 1 : text_.size();
+    return end - lineStart(line);
 }
 
 QString ProtocolText::lineText(qsizetype line) const {
     if (line < 0 || line >= lineCount())
         return {};
-    return text_.mid(starts_[static_cast<std::size_t>(line)], lineLength(line));
+    return text_.mid(lineStart(line), lineLength(line));
 }
 
 qsizetype ProtocolText::firstVisibleLine() const {
     return verticalScrollBar()->value();
 }
 
-qsizetype ProtocolText::offsetOf(Position p) const {
-    return starts_[static_cast<std::size_t>(p.line)] + std::min(p.column, lineLength(p.line));
+qsizetype ProtocolText::clampOffset(qsizetype offset) const {
+    return std::clamp<qsizetype>(offset, 0, text_.size());
+}
+
+qsizetype ProtocolText::lineOf(qsizetype offset) const {
+    const auto after = std::upper_bound(starts_.begin(), starts_.end(), clampOffset(offset));
+    return static_cast<qsizetype>(after - starts_.begin()) - 1;
+}
+
+ProtocolText::Range ProtocolText::lineRange(qsizetype offset) const {
+    const qsizetype line = lineOf(offset);
+    return {lineStart(line), line + 1 < lineCount() ? lineStart(line + 1) : text_.size()};
+}
+
+ProtocolText::Range ProtocolText::wordRange(qsizetype offset) const {
+    offset = clampOffset(offset);
+    if (offset == text_.size())
+        return {offset, offset};
+    const CharClass kind = classOf(text_[offset]);
+    if (kind == CharClass::Other)
+        return {offset, offset + 1};
+    qsizetype first = offset;
+    while (first > 0 && classOf(text_[first - 1]) == kind)
+        --first;
+    qsizetype last = offset + 1;
+    while (last < text_.size() && classOf(text_[last]) == kind)
+        ++last;
+    return {first, last};
+}
+
+qsizetype ProtocolText::nextWord(qsizetype offset) const {
+    if (offset >= text_.size())
+        return text_.size();
+    offset = wordRange(offset).second;
+    while (offset < text_.size() && classOf(text_[offset]) == CharClass::Blank)
+        ++offset;
+    return offset;
+}
+
+qsizetype ProtocolText::previousWord(qsizetype offset) const {
+    while (offset > 0 && classOf(text_[offset - 1]) == CharClass::Blank)
+        --offset;
+    return offset > 0 ? wordRange(offset - 1).first : 0;
+}
+
+qsizetype ProtocolText::offsetInLine(qsizetype line, qsizetype column) const {
+    return lineStart(line) + std::min(column, lineLength(line));
+}
+
+ProtocolText::Range ProtocolText::selectionRange() const {
+    return {std::min(anchor_, cursor_), std::max(anchor_, cursor_)};
+}
+
+void ProtocolText::setSelection(qsizetype anchor, qsizetype cursor) {
+    select(anchor, cursor, true);
+}
+
+void ProtocolText::select(qsizetype anchor, qsizetype cursor, bool reveal) {
+    anchor = clampOffset(anchor);
+    cursor = clampOffset(cursor);
+    const Range before = hasSelection() ? selectionRange() : Range{};
+    const bool caretMoved = cursor != cursor_;
+    anchor_ = anchor;
+    cursor_ = cursor;
+    goalColumn_ = -1;
+    if (reveal)
+        ensureVisible(cursor_);
+    viewport()->update();
+    if (caretMoved) {
+        QAccessibleTextCursorEvent event(this, toInt(cursor_));
+        QAccessible::updateAccessibility(&event);
+    }
+    const Range after = hasSelection() ? selectionRange() : Range{};
+    if (after != before) {
+        QAccessibleTextSelectionEvent event(this, toInt(after.first), toInt(after.second));
+        event.setCursorPosition(toInt(cursor_));
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 QString ProtocolText::selectedText() const {
-    const qsizetype a = offsetOf(std::min(anchor_, cursor_));
-    const qsizetype b = offsetOf(std::max(anchor_, cursor_));
-    return text_.mid(a, b - a).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    const auto [first, last] = selectionRange();
+    return text_.mid(first, last - first);
 }
 
 void ProtocolText::selectAll() {
-    anchor_ = Position{};
-    cursor_ = Position{lineCount() - 1, lineLength(lineCount() - 1)};
-    viewport()->update();
+    select(0, text_.size(), false);
+    publishSelection();
 }
 
 void ProtocolText::copy() const {
-    if (anchor_ != cursor_)
+    if (hasSelection())
         QGuiApplication::clipboard()->setText(selectedText());
+}
+
+void ProtocolText::publishSelection() const {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (hasSelection() && clipboard->supportsSelection())
+        clipboard->setText(selectedText(), QClipboard::Selection);
+}
+
+QMenu* ProtocolText::createContextMenu(QWidget* parent) {
+    auto* menu = new QMenu(parent);
+    QAction* copyAction = menu->addAction(QStringLiteral("&Kopírovat"), this, [this] { copy(); });
+    copyAction->setShortcut(QKeySequence::Copy);
+    copyAction->setEnabled(hasSelection());
+    QAction* selectAllAction = menu->addAction(QStringLiteral("Vybrat &vše"), this, [this] { selectAll(); });
+    selectAllAction->setShortcut(QKeySequence::SelectAll);
+    selectAllAction->setEnabled(!text_.isEmpty());
+    // The keys are the view's own; here they are only shown.
+    for (QAction* action : menu->actions())
+        action->setShortcutContext(Qt::WidgetShortcut);
+    return menu;
 }
 
 int ProtocolText::lineHeight() const {
@@ -94,11 +256,15 @@ int ProtocolText::charWidth() const {
     return std::max(1, fontMetrics().horizontalAdvance(u'M'));
 }
 
+int ProtocolText::visibleLines() const {
+    return std::max(1, (viewport()->height() - kMargin) / lineHeight());
+}
+
 void ProtocolText::updateScrollBars() {
-    const int visibleLines = std::max(1, (viewport()->height() - kMargin) / lineHeight());
-    const qsizetype lastTop = std::max<qsizetype>(0, lineCount() - visibleLines);
+    const int visible = visibleLines();
+    const qsizetype lastTop = std::max<qsizetype>(0, lineCount() - visible);
     verticalScrollBar()->setRange(0, static_cast<int>(std::min<qsizetype>(lastTop, INT_MAX)));
-    verticalScrollBar()->setPageStep(visibleLines);
+    verticalScrollBar()->setPageStep(visible);
     verticalScrollBar()->setSingleStep(1);
 
     const qsizetype contentWidth = longest_ * charWidth() + 2 * kMargin;
@@ -108,13 +274,44 @@ void ProtocolText::updateScrollBars() {
     horizontalScrollBar()->setSingleStep(charWidth());
 }
 
-ProtocolText::Position ProtocolText::positionAt(QPoint point) const {
+QRect ProtocolText::characterRect(qsizetype offset) const {
+    const qsizetype line = lineOf(offset);
+    const qsizetype column = clampOffset(offset) - lineStart(line);
+    const int cw = charWidth();
+    return {toInt(kMargin + column * cw - horizontalScrollBar()->value()),
+            toInt(kMargin + (line - firstVisibleLine()) * lineHeight()), cw, lineHeight()};
+}
+
+qsizetype ProtocolText::pointOffset(QPoint point, Hit hit) const {
     const qsizetype row = std::max(0, point.y() - kMargin) / lineHeight();
     const qsizetype line = std::clamp<qsizetype>(firstVisibleLine() + row, 0, lineCount() - 1);
     const int cw = charWidth();
-    const qsizetype x = point.x() - kMargin + horizontalScrollBar()->value();
-    const qsizetype column = std::clamp<qsizetype>((x + cw / 2) / cw, 0, lineLength(line));
-    return {line, column};
+    const qsizetype x = std::max<qsizetype>(0, point.x() - kMargin + horizontalScrollBar()->value());
+    if (hit == Hit::Gap)
+        return offsetInLine(line, (x + cw / 2) / cw);
+    return offsetInLine(line, std::min(x / cw, std::max<qsizetype>(0, lineLength(line) - 1)));
+}
+
+qsizetype ProtocolText::offsetAt(QPoint point) const {
+    return viewport()->rect().contains(point) ? pointOffset(point, Hit::Character) : -1;
+}
+
+void ProtocolText::ensureVisible(qsizetype offset) {
+    const qsizetype line = lineOf(offset);
+    QScrollBar* vertical = verticalScrollBar();
+    if (line < vertical->value())
+        vertical->setValue(toInt(line));
+    else if (line >= vertical->value() + visibleLines())
+        vertical->setValue(toInt(line - visibleLines() + 1));
+
+    const int cw = charWidth();
+    const qsizetype x = (clampOffset(offset) - lineStart(line)) * cw;
+    const int width = std::max(cw, viewport()->width() - 2 * kMargin);
+    QScrollBar* horizontal = horizontalScrollBar();
+    if (x < horizontal->value())
+        horizontal->setValue(toInt(x));
+    else if (x + cw > horizontal->value() + width)
+        horizontal->setValue(toInt(x + cw - width));
 }
 
 void ProtocolText::paintEvent(QPaintEvent*) {
@@ -125,8 +322,11 @@ void ProtocolText::paintEvent(QPaintEvent*) {
     const int cw = charWidth();
     const int scrollX = horizontalScrollBar()->value();
     const int width = viewport()->width();
-    const Position from = std::min(anchor_, cursor_);
-    const Position to = std::max(anchor_, cursor_);
+    const auto [selFrom, selTo] = selectionRange();
+    const qsizetype fromLine = lineOf(selFrom);
+    const qsizetype toLine = lineOf(selTo);
+    const qsizetype fromColumn = selFrom - lineStart(fromLine);
+    const qsizetype toColumn = selTo - lineStart(toLine);
 
     const qsizetype first = firstVisibleLine();
     const qsizetype last = std::min(lineCount(), first + viewport()->height() / lh + 2);
@@ -134,7 +334,7 @@ void ProtocolText::paintEvent(QPaintEvent*) {
         const int top = kMargin + static_cast<int>(line - first) * lh;
         const int baseline = top + fm.ascent();
         const qsizetype length = lineLength(line);
-        const qsizetype begin = starts_[static_cast<std::size_t>(line)];
+        const qsizetype begin = lineStart(line);
         // Only the columns in sight are drawn, however long the line.
         const qsizetype firstColumn = std::min<qsizetype>(length, scrollX / cw);
         const qsizetype lastColumn = std::min<qsizetype>(length, (scrollX + width) / cw + 2);
@@ -145,12 +345,11 @@ void ProtocolText::paintEvent(QPaintEvent*) {
         painter.drawText(columnX(firstColumn), baseline,
                          text_.mid(begin + firstColumn, lastColumn - firstColumn));
 
-        if (from == to || line < from.line || line > to.line)
+        if (!hasSelection() || line < fromLine || line > toLine)
             continue;
-        const qsizetype selBegin =
-            std::max(line == from.line ? std::min(from.column, length) : 0, firstColumn);
-        const qsizetype selEnd = line == to.line ? std::min(to.column, lastColumn) : lastColumn;
-        const bool markLineEnd = line < to.line && lastColumn == length;
+        const qsizetype selBegin = std::max(line == fromLine ? fromColumn : 0, firstColumn);
+        const qsizetype selEnd = line == toLine ? std::min(toColumn, lastColumn) : lastColumn;
+        const bool markLineEnd = line < toLine && lastColumn == length;
         if (selEnd > selBegin || markLineEnd) {
             const int right = columnX(std::max(selEnd, selBegin)) + (markLineEnd ? cw / 2 : 0);
             painter.fillRect(QRect(columnX(selBegin), top, right - columnX(selBegin), lh),
@@ -158,6 +357,11 @@ void ProtocolText::paintEvent(QPaintEvent*) {
             painter.setPen(palette().color(QPalette::HighlightedText));
             painter.drawText(columnX(selBegin), baseline, text_.mid(begin + selBegin, selEnd - selBegin));
         }
+    }
+    if (hasFocus()) {
+        const QRect caret = characterRect(cursor_);
+        painter.fillRect(QRect(caret.left(), caret.top(), 2, caret.height()),
+                         palette().color(QPalette::Text));
     }
 }
 
@@ -174,21 +378,90 @@ void ProtocolText::changeEvent(QEvent* event) {
     }
 }
 
+void ProtocolText::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update(); // the caret shows only with the focus
+}
+
+void ProtocolText::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
+}
+
 void ProtocolText::keyPressEvent(QKeyEvent* event) {
     if (event == QKeySequence::Copy) {
         copy();
     } else if (event == QKeySequence::SelectAll) {
         selectAll();
-    } else if (event == QKeySequence::MoveToStartOfDocument) {
-        verticalScrollBar()->setValue(0);
-    } else if (event == QKeySequence::MoveToEndOfDocument) {
-        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
-    } else {
-        // Arrows and pages scroll; Enter and Escape go on to the window's buttons.
+    } else if (!moveByKey(event)) {
+        // Enter and Escape go on to the window's buttons.
         QAbstractScrollArea::keyPressEvent(event);
         return;
     }
     event->accept();
+}
+
+bool ProtocolText::moveByKey(QKeyEvent* event) {
+    const auto binding = std::find_if(std::begin(kBindings), std::end(kBindings), [&](const KeyBinding& b) {
+        return event->matches(b.move) || event->matches(b.select);
+    });
+    if (binding == std::end(kBindings))
+        return false;
+    const bool extend = event->matches(binding->select);
+    const qsizetype line = lineOf(cursor_);
+    qsizetype lines = 0; // for moves up and down
+    qsizetype to = cursor_;
+    switch (binding->step) {
+    case Step::PreviousChar:
+        to = hasSelection() && !extend ? selectionRange().first : cursor_ - 1;
+        break;
+    case Step::NextChar:
+        to = hasSelection() && !extend ? selectionRange().second : cursor_ + 1;
+        break;
+    case Step::PreviousWord:
+        to = previousWord(cursor_);
+        break;
+    case Step::NextWord:
+        to = nextWord(cursor_);
+        break;
+    case Step::PreviousLine:
+        lines = -1;
+        break;
+    case Step::NextLine:
+        lines = 1;
+        break;
+    case Step::PreviousPage:
+        lines = -visibleLines();
+        break;
+    case Step::NextPage:
+        lines = visibleLines();
+        break;
+    case Step::StartOfLine:
+        to = lineStart(line);
+        break;
+    case Step::EndOfLine:
+        to = lineStart(line) + lineLength(line);
+        break;
+    case Step::StartOfDocument:
+        to = 0;
+        break;
+    case Step::EndOfDocument:
+        to = text_.size();
+        break;
+    }
+    const qsizetype goal = goalColumn_ >= 0 ? goalColumn_ : cursor_ - lineStart(line);
+    if (lines != 0) {
+        // A page turns the view as well as the caret.
+        if (lines != 1 && lines != -1)
+            verticalScrollBar()->setValue(toInt(verticalScrollBar()->value() + lines));
+        to = offsetInLine(std::clamp<qsizetype>(line + lines, 0, lineCount() - 1), goal);
+    }
+    select(extend ? anchor_ : to, to, true);
+    if (lines != 0)
+        goalColumn_ = goal;
+    if (extend)
+        publishSelection();
+    return true;
 }
 
 void ProtocolText::mousePressEvent(QMouseEvent* event) {
@@ -196,10 +469,33 @@ void ProtocolText::mousePressEvent(QMouseEvent* event) {
         QAbstractScrollArea::mousePressEvent(event);
         return;
     }
-    cursor_ = positionAt(event->position().toPoint());
-    if (!(event->modifiers() & Qt::ShiftModifier))
-        anchor_ = cursor_;
-    viewport()->update();
+    const QPoint point = event->position().toPoint();
+    const QStyleHints* hints = QGuiApplication::styleHints();
+    const bool tripleClick = sinceDoubleClick_.isValid() &&
+                             sinceDoubleClick_.elapsed() < hints->mouseDoubleClickInterval() &&
+                             (point - doubleClickPoint_).manhattanLength() < hints->startDragDistance();
+    sinceDoubleClick_.invalidate();
+    if (tripleClick) {
+        dragUnit_ = Unit::Line;
+        dragOrigin_ = lineRange(pointOffset(point, Hit::Character));
+        select(dragOrigin_.first, dragOrigin_.second, false);
+        return;
+    }
+    dragUnit_ = Unit::Char;
+    const qsizetype at = pointOffset(point, Hit::Gap);
+    select(event->modifiers() & Qt::ShiftModifier ? anchor_ : at, at, true);
+}
+
+void ProtocolText::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mouseDoubleClickEvent(event);
+        return;
+    }
+    doubleClickPoint_ = event->position().toPoint();
+    sinceDoubleClick_.start();
+    dragUnit_ = Unit::Word;
+    dragOrigin_ = wordRange(pointOffset(doubleClickPoint_, Hit::Character));
+    select(dragOrigin_.first, dragOrigin_.second, false);
 }
 
 void ProtocolText::mouseMoveEvent(QMouseEvent* event) {
@@ -211,8 +507,34 @@ void ProtocolText::mouseMoveEvent(QMouseEvent* event) {
         verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
     else if (point.y() > viewport()->height())
         verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    cursor_ = positionAt(point);
-    viewport()->update();
+    if (dragUnit_ == Unit::Char) {
+        select(anchor_, pointOffset(point, Hit::Gap), false);
+        return;
+    }
+    const qsizetype at = pointOffset(point, Hit::Character);
+    // After a double or triple click the selection grows by whole words or lines.
+    const Range unit = dragUnit_ == Unit::Word ? wordRange(at) : lineRange(at);
+    if (unit.first < dragOrigin_.first)
+        select(dragOrigin_.second, unit.first, false);
+    else
+        select(dragOrigin_.first, std::max(unit.second, dragOrigin_.second), false);
+}
+
+void ProtocolText::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        publishSelection();
+    else
+        QAbstractScrollArea::mouseReleaseEvent(event);
+}
+
+void ProtocolText::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu* menu = createContextMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    // From the keyboard the menu opens at the caret.
+    const QPoint at = event->reason() == QContextMenuEvent::Keyboard
+                          ? viewport()->mapToGlobal(characterRect(cursor_).bottomLeft())
+                          : event->globalPos();
+    menu->popup(at);
 }
 
 ProtocolViewer::ProtocolViewer(TextFiles& files, const QString& path, Dialogs& dialogs, QWidget* owner)
@@ -224,6 +546,7 @@ ProtocolViewer::ProtocolViewer(TextFiles& files, const QString& path, Dialogs& d
     setFixedSize(621, 339);
 
     dfProtokol_->setObjectName(QStringLiteral("dfProtokol"));
+    dfProtokol_->setAccessibleName(QStringLiteral("Protokol"));
     dfProtokol_->setGeometry(5, 5, 611, 306);
     dfProtokol_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // The separator lines and the columns only line up in a fixed-pitch face.

@@ -2,23 +2,47 @@
 #include "protocol/protocol_viewer.h"
 #include "support/fakes.h"
 
+#include <QAccessible>
+#include <QClipboard>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
 using namespace numio;
+
+namespace {
+// As the protocol writer leaves them: each line ends in CR LF, the second line is empty.
+const QStringList kLines{QStringLiteral("6*7=42   <48>"), QString(), QStringLiteral("Úspěšnost : 0%")};
+const QString kShown = QStringLiteral("6*7=42   <48>\n\nÚspěšnost : 0%\n");
+} // namespace
 
 class TestProtocolViewer : public QObject {
     Q_OBJECT
+
+    QTemporaryDir dir;
+    LocalTextFiles files;
+    test::FakeDialogs dialogs;
+
+    std::unique_ptr<ProtocolViewer> open() {
+        const QString path = dir.filePath("p.txt");
+        QFile::remove(path);
+        const auto stream = files.openForAppending(path);
+        for (const QString& line : kLines)
+            stream->writeLine(line);
+        auto viewer = std::make_unique<ProtocolViewer>(files, path, dialogs, nullptr);
+        viewer->show();
+        viewer->dfProtokol()->setFocus();
+        return viewer;
+    }
 
   private slots:
     // A missing file shows as an empty window; then each new viewer shows every line written so far
     // while the stream stays open and holds its lock.
     void showsLinesWrittenSoFar() {
-        QTemporaryDir dir;
-        LocalTextFiles files;
-        test::FakeDialogs dialogs;
         const auto shown = [&] {
-            ProtocolViewer viewer(files, dir.filePath("p.txt"), dialogs, nullptr);
+            ProtocolViewer viewer(files, dir.filePath("q.txt"), dialogs, nullptr);
             QStringList lines;
             for (qsizetype i = 0; i < viewer.dfProtokol()->lineCount(); ++i)
                 lines << viewer.dfProtokol()->lineText(i);
@@ -26,12 +50,98 @@ class TestProtocolViewer : public QObject {
         };
         QCOMPARE(shown(), QString());
         QCOMPARE(dialogs.texts(), QStringList{Failure(kFileNotFound).messageText()});
-        const auto stream = files.openForAppending(dir.filePath("p.txt"));
+        const auto stream = files.openForAppending(dir.filePath("q.txt"));
         stream->writeLine(QStringLiteral("6*7=42   <48>"));
         QCOMPARE(shown(), "6*7=42   <48>|");
         stream->writeLine(QString());
         stream->writeLine(QStringLiteral("Úspěšnost : 0%"));
         QCOMPARE(shown(), "6*7=42   <48>||Úspěšnost : 0%|");
+    }
+
+    void keysMoveCaretAndSelect_data() {
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<int>("caret");
+        QTest::addColumn<QString>("copied");
+        QTest::newRow("Shift+Down copies a line with LF")
+            << QKeySequence("Shift+Down, Ctrl+C") << 14 << kLines[0] + "\n";
+        QTest::newRow("down through an empty line keeps the column")
+            << QKeySequence("End, Down, Down") << 28 << QString();
+        QTest::newRow("Ctrl+End, Shift+Up")
+            << QKeySequence("Ctrl+End, Shift+Up, Ctrl+C") << 15 << kLines[2] + "\n";
+        QTest::newRow("Ctrl+A copies all") << QKeySequence("Ctrl+A, Ctrl+C") << 30 << kShown;
+        QTest::newRow("Left ends a selection at its start")
+            << QKeySequence("Shift+Right, Shift+Right, Left") << 0 << QString();
+        QTest::newRow("Ctrl+Right goes by words")
+            << QKeySequence("Ctrl+Right, Ctrl+Right, Shift+End, Ctrl+C") << 13 << "7=42   <48>";
+    }
+    void keysMoveCaretAndSelect() {
+        QFETCH(QKeySequence, keys);
+        QFETCH(int, caret);
+        QFETCH(QString, copied);
+        const auto viewer = open();
+        QGuiApplication::clipboard()->clear();
+        QTest::keySequence(viewer->dfProtokol(), keys);
+        QCOMPARE(viewer->dfProtokol()->cursorPosition(), caret);
+        QCOMPARE(QGuiApplication::clipboard()->text(), copied);
+    }
+
+    void mouseSelectsWordThenLine() {
+        const auto viewer = open();
+        ProtocolText* view = viewer->dfProtokol();
+        const QPoint at = view->characterRect(5).bottomRight(); // the right edge of "42"
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(view->selectedText(), "42");
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(view->selectedText(), kLines[0] + "\n");
+    }
+
+    void contextMenuCopiesOnlyASelection() {
+        const auto viewer = open();
+        for (const bool selected : {false, true}) {
+            if (selected)
+                viewer->dfProtokol()->selectAll();
+            std::unique_ptr<QMenu> menu(viewer->dfProtokol()->createContextMenu(nullptr));
+            const QList<QAction*> items = menu->actions();
+            QCOMPARE(items.size(), 2);
+            QCOMPARE(items[0]->text(), "&Kopírovat");
+            QCOMPARE(items[0]->isEnabled(), selected);
+            QCOMPARE(items[1]->text(), "Vybrat &vše");
+            QVERIFY(items[1]->isEnabled());
+        }
+    }
+
+    void screenReaderReadsLines_data() {
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<int>("boundary");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<int>("start");
+        QTest::newRow("first line") << 3 << int(QAccessible::LineBoundary) << kLines[0] + "\n" << 0;
+        QTest::newRow("empty line") << 14 << int(QAccessible::LineBoundary) << "\n" << 14;
+        QTest::newRow("last line") << 29 << int(QAccessible::LineBoundary) << kLines[2] + "\n" << 15;
+        QTest::newRow("after the last break") << 30 << int(QAccessible::LineBoundary) << "" << 30;
+        QTest::newRow("word") << 16 << int(QAccessible::WordBoundary) << "Úspěšnost" << 15;
+        QTest::newRow("blanks") << 7 << int(QAccessible::WordBoundary) << "   " << 6;
+        QTest::newRow("whole") << 4 << int(QAccessible::NoBoundary) << kShown << 0;
+    }
+    void screenReaderReadsLines() {
+        QFETCH(int, offset);
+        QFETCH(int, boundary);
+        QFETCH(QString, expected);
+        QFETCH(int, start);
+        const auto viewer = open();
+        QAccessibleInterface* view = QAccessible::queryAccessibleInterface(viewer->dfProtokol());
+        QCOMPARE(view->text(QAccessible::Name), "Protokol");
+        QVERIFY(view->state().readOnly);
+        QAccessibleTextInterface* text = view->textInterface();
+        QVERIFY(text);
+        QCOMPARE(text->characterCount(), kShown.size());
+        QCOMPARE(text->text(0, text->characterCount()), kShown);
+        int first = -1;
+        int last = -1;
+        const auto type = QAccessible::TextBoundaryType(boundary);
+        QCOMPARE(text->textAtOffset(offset, type, &first, &last), expected);
+        QCOMPARE(first, start);
+        QCOMPARE(last, start + expected.size());
     }
 };
 
