@@ -83,6 +83,12 @@ bool anyOperationAdmitsProblem(const PracticeState& s) {
     return false;
 }
 
+QString spokenProblem(const PracticeState& s) {
+    static const char* const kWords[] = {"plus", "minus", "krát", "děleno"};
+    const QString word = s.nRezim >= 1 && s.nRezim <= 4 ? QString::fromUtf8(kWords[s.nRezim - 1]) : s.Rezim;
+    return QStringLiteral("Kolik je %1 %2 %3?").arg(s.A).arg(word).arg(s.B);
+}
+
 QString problemText(const PracticeState& s) {
     return QString::number(s.A) + s.Rezim + QString::number(s.B);
 }

@@ -24,5 +24,7 @@ struct Generated {
 Generated VytvorPriklad(PracticeState& s, RandomSource& random);
 
 QString problemText(const PracticeState& s);
+// The problem as it is read aloud: "Kolik je 3 krát 2?".
+QString spokenProblem(const PracticeState& s);
 
 } // namespace numio

@@ -5,6 +5,7 @@
 #include "ui/digit_box.h"
 #include "ui/look.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QPushButton>
 
@@ -37,6 +38,10 @@ void FrmMain::VytvorPriklad() {
     }
     lbLeft->setText(g.problemText);
     fitText(lbLeft, 48);
+    // The pupil's screen reader speaks the new problem without the focus leaving the answer box.
+    dfResult->setAccessibleDescription(spokenProblem(state) + QLatin1Char(' ') + kAnswerHint);
+    QAccessibleEvent spoken(dfResult, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&spoken);
     if (g.hasStatus)
         setStatus(g.statusText);
 }

@@ -5,6 +5,7 @@
 #include "ui/look.h"
 #include "ui/pictures.h"
 #include "ui/status_bar.h"
+#include "ui/value_label.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -20,6 +21,7 @@ namespace numio {
 
 const QString FrmMain::kBanner = QStringLiteral("Numio 1.02 [Prague 2002]");
 const QString FrmMain::kNoModeText = QStringLiteral("Není aktivní žádný režim zkoušení !!");
+const QString FrmMain::kAnswerHint = QStringLiteral("Napiš výsledek a potvrď klávesou Enter.");
 
 namespace {
 
@@ -109,6 +111,7 @@ void FrmMain::buildWindow() {
     lbLeft =
         label(central, "lbLeft", {}, twipsRect(735, 210, 3585, 1065), big, Qt::AlignRight | Qt::AlignVCenter);
     lbLeft->setAccessibleDescription(QStringLiteral("Příklad"));
+    markValueLabel(lbLeft);
     lb1 = label(central, "lb1", QStringLiteral("="), twipsRect(4410, 210, 795, 1260), big,
                 Qt::AlignLeft | Qt::AlignTop);
     lb1->setAccessibleName(QStringLiteral("rovná se"));
@@ -129,7 +132,7 @@ void FrmMain::buildWindow() {
     dfResult->setFont(big);
     dfResult->setTextMargins(4, 0, 2, 0);
     dfResult->setAccessibleName(QStringLiteral("Odpověď"));
-    dfResult->setAccessibleDescription(QStringLiteral("Napiš výsledek a potvrď klávesou Enter"));
+    dfResult->setAccessibleDescription(kAnswerHint);
 
     Progress = new QProgressBar(central);
     Progress->setObjectName(QStringLiteral("Progress"));
@@ -178,6 +181,8 @@ void FrmMain::buildResults(QWidget* central) {
     dfUspech->setAccessibleDescription(QStringLiteral("Úspěšnost"));
     dfSpravne->setAccessibleDescription(QStringLiteral("Správné řešení"));
     dfZnamka->setAccessibleDescription(QStringLiteral("Známka"));
+    for (QLabel* l : {dfPrikladu, dfDobre, dfSpatne, dfUspech, dfSpravne, dfZnamka})
+        markValueLabel(l);
 
     // A dark face lets the light yellow and light red correction stand out.
     QPalette correction = dfSpravne->palette();
@@ -215,6 +220,7 @@ void FrmMain::buildReportCard(QWidget* central) {
     red.setColor(QPalette::WindowText, Qt::red);
     lbVizo->setPalette(red);
     lbVizo->setAccessibleDescription(QStringLiteral("Známka na vysvědčení"));
+    markValueLabel(lbVizo);
 
     pbOK = new QPushButton(QStringLiteral("OK"), frmVysvedceni);
     pbOK->setObjectName(QStringLiteral("pbOK"));

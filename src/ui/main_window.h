@@ -126,6 +126,7 @@ class FrmMain : public QMainWindow {
     // The hover banner of the status bar.
     static const QString kBanner;
     static const QString kNoModeText;
+    static const QString kAnswerHint;
     void statusBarHovered();
     void surfaceHovered();
 

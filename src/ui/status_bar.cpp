@@ -1,5 +1,7 @@
 #include "ui/status_bar.h"
 
+#include "ui/value_label.h"
+
 #include "ui/look.h"
 #include "ui/pictures.h"
 
@@ -43,6 +45,7 @@ StatusBar::StatusBar(QWidget* parent) : QStatusBar(parent) {
     text_->setMouseTracking(true);
     text_->installEventFilter(this);
     text_->setAccessibleDescription(QStringLiteral("Stavový řádek"));
+    markValueLabel(text_);
     addWidget(text_, 1);
 
     for (int p = 2; p <= 7; ++p) {

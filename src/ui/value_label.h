@@ -1,0 +1,12 @@
+#pragma once
+
+class QLabel;
+
+namespace numio {
+
+// A label that shows a changing value (a count, the grade, the problem): a screen reader reads
+// the value as its name and, while it is empty, what the value is (its description), instead of
+// the title of the frame around it.
+void markValueLabel(QLabel* label);
+
+} // namespace numio
