@@ -44,7 +44,8 @@ void FrmMain::mnuPrehled_Click() {
     const Journal journal = parseJournal(doors_.files.readAll(state.ProtokolFile));
     QStringList entries;
     {
-        OverviewWindow overview(journal, doors_.dialogs, !state.modeRunning(), this);
+        OverviewWindow overview(journal, state.ProtokolFile, doors_.store, doors_.dialogs,
+                                !state.modeRunning(), this);
         connect(&overview, &OverviewWindow::practiseRequested, this,
                 [&entries](const QStringList& chosen) { entries = chosen; });
         overview.exec();
