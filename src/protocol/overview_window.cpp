@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QGraphicsLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -176,6 +177,9 @@ QString shownDate(const QDateTime& t) {
 QChart* buildChart(const Journal& journal) {
     auto* chart = new QChart;
     chart->setBackgroundRoundness(0);
+    // The plot gets the room: on a small screen at double scale every pixel counts.
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    chart->layout()->setContentsMargins(0, 0, 0, 0);
     chart->legend()->setAlignment(Qt::AlignBottom);
     QFont titleFont = chart->titleFont();
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.2);
@@ -346,7 +350,7 @@ OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPa
     // Nothing to do in it with keys; Tab passes it by.
     chartView_->setFocusPolicy(Qt::NoFocus);
     chartView_->setMinimumSize(400, 150);
-    layout->addWidget(chartView_, 1);
+    layout->addWidget(chartView_, 3);
 
     auto* bottom = new QHBoxLayout;
     summary_->setObjectName(QStringLiteral("gbSouhrn"));
@@ -388,7 +392,8 @@ OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPa
     missedTable_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     missedTable_->horizontalHeader()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
     missedTable_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    missedTable_->setMinimumHeight(120);
+    missedTable_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    missedTable_->setMinimumHeight(100);
     for (int r = 0; r < listed; ++r) {
         const MissedProblem& m = journal.missed[r];
         auto* times = new QTableWidgetItem(count(m.count));
