@@ -315,6 +315,11 @@ OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPa
     setWindowTitle(QStringLiteral("Přehled výsledků"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
 
+    // Both boxes framed alike; the summary's frame shows when it has the focus.
+    setStyleSheet(QStringLiteral("QGroupBox { border: 2px solid palette(midlight); border-radius: 3px;"
+                                 " margin-top: 1.2em; padding-top: 0.2em; }"
+                                 "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 3px; }"
+                                 "QGroupBox:focus { border-color: palette(highlight); }"));
     auto* layout = new QVBoxLayout(this);
 
     auto* pupil = new QHBoxLayout;
@@ -337,7 +342,7 @@ OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPa
 
     auto* warning = new QLabel(notice(journal), this);
     warning->setObjectName(QStringLiteral("lblUpozorneni"));
-    warning->setAccessibleName(QStringLiteral("Upozornění"));
+    warning->setAccessibleName(warning->text().isEmpty() ? QStringLiteral("Upozornění") : warning->text());
     warning->setWordWrap(true);
     warning->setStyleSheet(QStringLiteral("color: #b71c1c;"));
     warning->setVisible(!warning->text().isEmpty());
@@ -356,8 +361,6 @@ OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPa
     summary_->setObjectName(QStringLiteral("gbSouhrn"));
     // One Tab stop that a screen reader reads whole, rather than a stop for every line.
     summary_->setFocusPolicy(Qt::TabFocus);
-    summary_->setStyleSheet(
-        QStringLiteral("QGroupBox#gbSouhrn:focus { border: 2px solid palette(highlight); }"));
     auto* form = new QFormLayout(summary_);
     form->setVerticalSpacing(3);
     QStringList spoken;
@@ -393,6 +396,8 @@ OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPa
     missedTable_->horizontalHeader()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
     missedTable_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     missedTable_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    // Its height follows the summary beside it; the rest goes to the chart.
+    missedTable_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
     missedTable_->setMinimumHeight(100);
     for (int r = 0; r < listed; ++r) {
         const MissedProblem& m = journal.missed[r];
@@ -465,6 +470,12 @@ void OverviewWindow::keepPupilName() {
         return;
     store_.write(kAppName, kPupilsSection, pupilKey(protocolPath_), name);
     storedName_ = name;
+}
+
+// The label's name is what a screen reader says, so it carries the text; setting it announces it.
+void OverviewWindow::showStatus(const QString& text) {
+    lblStav_->setText(text);
+    lblStav_->setAccessibleName(text);
 }
 
 void OverviewWindow::practise() {
@@ -540,13 +551,13 @@ void OverviewWindow::savePdf() {
         return;
     keepPupilName();
     if (const int code = writeOverviewPdf(reportOf(journal_, storedName_, protocolPath_), chartView_, path)) {
-        lblStav_->setText(QStringLiteral("Přehled se nepodařilo uložit."));
+        showStatus(QStringLiteral("Přehled se nepodařilo uložit."));
         dialogs_.message(Failure(code).messageText() +
                              QStringLiteral("\nPřehled se nepodařilo uložit do souboru %1.").arg(shown),
                          kFailureTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Critical, Dialogs::Answer::Ok);
         return;
     }
-    lblStav_->setText(QStringLiteral("Přehled byl uložen do souboru %1.").arg(shown));
+    showStatus(QStringLiteral("Přehled byl uložen do souboru %1.").arg(shown));
     if (dialogs_.message(
             QStringLiteral("Přehled byl uložen do souboru %1.\nChcete ho nyní otevřít?").arg(shown),
             QStringLiteral("Přehled uložen"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question,

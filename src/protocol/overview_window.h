@@ -46,6 +46,7 @@ class OverviewWindow : public QDialog {
     void savePdf();
     void practise();
     void keepPupilName();
+    void showStatus(const QString& text);
 
     Journal journal_;
     QString protocolPath_;

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,7 +17,7 @@
 
 using namespace numio;
 
-// Twelve examinations in March, two wrong in each of the first two; 2*2 missed most.
+// Twelve examinations in March, two wrong in each of the first two; 8*7 missed most.
 static Journal twelveDays() {
     Journal j;
     for (int day = 1; day <= 12; ++day)
@@ -30,23 +29,23 @@ static Journal twelveDays() {
     return j;
 }
 
-// An overview over a real settings file and a protocol path in a temporary folder.
+// An overview over a real settings file, its protocol in a temporary folder.
 struct Overview {
     QTemporaryDir dir;
     IniSettingsStore store{dir.path()};
     test::FakeDialogs dialogs;
     std::unique_ptr<OverviewWindow> w;
     OverviewWindow& open(const QString& protocol = "protokol.txt", const Journal& j = twelveDays(),
-                         bool canPractise = true) {
-        w = std::make_unique<OverviewWindow>(j, dir.filePath(protocol), store, dialogs, canPractise, nullptr);
+                         bool can = true) {
+        w = std::make_unique<OverviewWindow>(j, dir.filePath(protocol), store, dialogs, can, nullptr);
         return *w;
     }
 };
 
 class TestOverviewWindow : public QObject {
     Q_OBJECT
-
     QList<QUrl> opened;
+
   public slots:
     void openUrl(const QUrl& url) { opened << url; }
 
@@ -54,14 +53,12 @@ class TestOverviewWindow : public QObject {
     void initTestCase() { QDesktopServices::setUrlHandler("file", this, "openUrl"); }
     void cleanupTestCase() { QDesktopServices::unsetUrlHandler("file"); }
 
-    // Each row names a label; twChyby stands for the first of the missed problems.
+    // Each row names a label; twChyby stands for the missed problems, as a school writes them.
     void showsTotals_data() {
         QTest::addColumn<QString>("text");
-        QTest::newRow("lblZkouseni") << "12";
-        QTest::newRow("lblUspesnost") << "98 %";
         QTest::newRow("lblPredchozi") << "úspěšnost 90,0 %, známka 1,0 (jen 2 zkoušení)";
         QTest::newRow("lblZmena") << "zlepšení o 10,0 procentního bodu";
-        QTest::newRow("twChyby") << "8 · 7 = 56";
+        QTest::newRow("twChyby") << "8 · 7 = 56 6 : 2 = 3";
     }
     void showsTotals() {
         QFETCH(QString, text);
@@ -69,8 +66,9 @@ class TestOverviewWindow : public QObject {
         OverviewWindow& w = o.open();
         const QString name = QTest::currentDataTag();
         const QTableWidget* t = w.missedTable();
-        QCOMPARE(name == u"twChyby" ? t->item(0, 0)->text() : w.findChild<QLabel*>(name)->text(), text);
-        QCOMPARE(t->item(1, 0)->text(), "6 : 2 = 3");
+        QCOMPARE(name == u"twChyby" ? t->item(0, 0)->text() + ' ' + t->item(1, 0)->text()
+                                    : w.findChild<QLabel*>(name)->text(),
+                 text);
     }
 
     void practice_data() {
@@ -94,92 +92,72 @@ class TestOverviewWindow : public QObject {
         QTest::mouseClick(w.pbPractise(), Qt::LeftButton);
         const bool enabled = canPractise && missed > 0;
         QCOMPARE(w.pbPractise()->isEnabled(), enabled);
-        QCOMPARE(entries.size(), enabled ? 150 : 0);
         QCOMPARE(entries.value(0) + ' ' + entries.value(149), enabled ? "1,1,2,1 150,1,151,1" : " ");
     }
 
-    // Tab from the name visits the summary, the table once and every button, then wraps.
-    void tabCycle() {
+    // Tab from the name visits the summary, the table once and every button, then wraps; Escape closes.
+    void keyboard() {
         Overview o;
         OverviewWindow& w = o.open();
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         w.dfJmeno()->setFocus();
         QList<QWidget*> visited{w.dfJmeno()};
-        for (int i = 0; i < 10 && (visited.size() == 1 || visited.last() != w.dfJmeno()); ++i) {
+        for (int i = 0; i < 6; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             visited << QApplication::focusWidget();
         }
-        const QList<QWidget*> expected{w.dfJmeno(), w.summary(), w.missedTable(), w.pbPractise(),
-                                       w.pbPdf(),   w.pbClose(), w.dfJmeno()};
-        QCOMPARE(visited, expected);
-        w.missedTable()->setFocus();
-        QTest::keyClick(w.missedTable(), Qt::Key_Down); // arrows stay inside
-        QCOMPARE(QApplication::focusWidget(), w.missedTable());
-        QCOMPARE(w.missedTable()->currentRow(), 1);
-        QTest::keyClick(w.missedTable(), Qt::Key_Escape);
+        QCOMPARE(visited, (QList<QWidget*>{w.dfJmeno(), w.summary(), w.missedTable(), w.pbPractise(),
+                                           w.pbPdf(), w.pbClose(), w.dfJmeno()}));
+        QTest::keyClick(w.dfJmeno(), Qt::Key_Escape);
         QVERIFY(!w.isVisible());
     }
 
-    // The name belongs to the protocol file it was typed for, whatever its path holds.
+    // The name belongs to the protocol file it was typed for, whatever characters its path holds.
     void remembersPupilPerProtocol() {
         Overview o;
-        const QString odd = "sub/a\\b;c=d.txt";
-        o.open(odd).dfJmeno()->setText("Jana Nováková");
+        o.open("sub/a\\b;c=d.txt").dfJmeno()->setText("Jana Nováková");
         o.w->reject();
-        QCOMPARE(o.open("protokol.txt").dfJmeno()->text(), QString());
-        QCOMPARE(o.open(odd).dfJmeno()->text(), "Jana Nováková");
+        QCOMPARE(o.open().dfJmeno()->text(), QString());
+        QCOMPARE(o.open("sub/a\\b;c=d.txt").dfJmeno()->text(), "Jana Nováková");
     }
 
-    // The chooser proposes a dated name in a folder that exists; a name without suffix gets one;
-    // the document names the pupil, the protocol and the period, and may be opened at once.
+    // A folder that cannot hold the file is reported with the file's name and nothing is left behind.
+    // Then a dated name is proposed in a folder that exists, a typed name gets its suffix, the document
+    // names the pupil, the protocol and the period, and it may be opened at once.
     void savesPdf() {
         Overview o;
-        OverviewWindow& w = o.open();
-        w.dfJmeno()->setText("Petr Dvořák");
-        o.dialogs.chosenFiles.push_back(o.dir.filePath("prehled"));
-        opened.clear();
-        QTest::mouseClick(w.pbPdf(), Qt::LeftButton);
+        QFile blocker(o.dir.filePath("file-not-dir"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const QString bad = o.dir.filePath("file-not-dir/out.pdf");
+        o.dialogs.chosenFiles = {bad, o.dir.filePath("prehled")};
+        o.open().dfJmeno()->setText("Petr Dvořák");
+        QTest::mouseClick(o.w->pbPdf(), Qt::LeftButton);
+        QCOMPARE(o.dialogs.texts(),
+                 {"Chyba č. 76 - Cesta nenalezena\nPřehled se nepodařilo uložit do souboru " + bad + "."});
+        QCOMPARE(QDir(o.dir.path()).entryList(QDir::Files), QStringList{"file-not-dir"});
+        QTest::mouseClick(o.w->pbPdf(), Qt::LeftButton);
         const QFileInfo proposed(o.dialogs.chooserCalls.at(0).at(2));
         QCOMPARE(proposed.fileName(),
                  "prehled-vysledku-" + QDate::currentDate().toString("d.M.yyyy") + ".pdf");
         QVERIFY(proposed.dir().exists());
         const QString pdf = o.dir.filePath("prehled.pdf");
-        QVERIFY(QFile::exists(pdf));
-        QVERIFY(w.lblStav()->text().contains(pdf));
+        QVERIFY(o.w->lblStav()->text().contains(pdf));
         QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(pdf)});
         QCOMPARE(o.open().dfJmeno()->text(), "Petr Dvořák"); // kept by the save alone
 
         if (QStandardPaths::findExecutable("pdftotext").isEmpty())
-            QSKIP("pdftotext (poppler-utils) is not installed");
+            QSKIP("pdftotext and pdfinfo (poppler-utils) are not installed");
         QProcess text, info;
         text.start("pdftotext", {pdf, "-"});
         info.start("pdfinfo", {pdf});
         QVERIFY(text.waitForFinished() && info.waitForFinished());
         const QString body = QString::fromUtf8(text.readAllStandardOutput()).simplified();
-        const QString title =
-            QString::fromUtf8(info.readAllStandardOutput()).section("Title:", 1).section('\n', 0, 0);
-        for (const char* s : {"Petr Dvořák", "protokol.txt", "1.3.2024 – 12.3.2024"}) {
-            QVERIFY2(body.contains(QString::fromUtf8(s)), s);
-            QVERIFY2(title.contains(QString::fromUtf8(s)), qPrintable(title));
-        }
-        QVERIFY(body.contains("8 · 7 = 56"));
-    }
-
-    // A folder that cannot hold the file: reported with the file's name, nothing left behind.
-    void failedSaveLeavesNothing() {
-        Overview o;
-        QFile blocker(o.dir.filePath("file-not-dir"));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
-        o.dialogs.chosenFiles.push_back(o.dir.filePath("file-not-dir/out.pdf"));
-        OverviewWindow& w = o.open();
-        QTest::mouseClick(w.pbPdf(), Qt::LeftButton);
-        QCOMPARE(o.dialogs.texts(),
-                 QStringList{"Chyba č. 76 - Cesta nenalezena\nPřehled se nepodařilo uložit do "
-                             "souboru " +
-                             o.dir.filePath("file-not-dir/out.pdf") + "."});
-        QCOMPARE(QDir(o.dir.path()).entryList(QDir::Files), QStringList{"file-not-dir"});
+        const QString title = QString::fromUtf8(info.readAllStandardOutput()).section('\n', 0, 0);
+        QVERIFY2(body.contains("8 · 7 = 56"), qPrintable(body));
+        for (const char* s : {"Petr Dvořák", "protokol.txt", "1.3.2024 – 12.3.2024"})
+            QVERIFY2(body.contains(QString::fromUtf8(s)) && title.contains(QString::fromUtf8(s)), s);
     }
 };
 
