@@ -1,6 +1,7 @@
 // How long a big protocol takes to read, to parse and to show as an overview. Prints figures; never fails.
 #include "bench_protocol.h"
 #include "platform/failure.h"
+#include "platform/settings_store.h"
 #include "platform/text_files.h"
 #include "protocol/journal.h"
 #include "protocol/overview_window.h"
@@ -44,7 +45,8 @@ int main(int argc, char** argv) {
                     static_cast<long long>(journal.missed.size()), journal.unreadableLines);
 
         timer.restart();
-        OverviewWindow window(journal, dialogs, true, nullptr);
+        IniSettingsStore store(dir.path());
+        OverviewWindow window(journal, path, store, dialogs, true, nullptr);
         window.show();
         QApplication::processEvents();
         std::printf("overview built and shown: %lld ms\n", timer.elapsed());

@@ -1,25 +1,32 @@
 #include "protocol/overview_window.h"
 
 #include "core/practice_state.h"
+#include "platform/failure.h"
+#include "protocol/overview_pdf.h"
 
 #include <QChart>
 #include <QChartView>
 #include <QDateTimeAxis>
+#include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGraphicsLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLineSeries>
 #include <QLocale>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QPushButton>
 #include <QScatterSeries>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTableWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <QValueAxis>
 
@@ -74,9 +81,10 @@ QString notice(const Journal& journal) {
     if (journal.unreadableLines > 0)
         parts << QStringLiteral("Nepodařilo se přečíst %1 protokolu.").arg(lines(journal.unreadableLines));
     if (const int undated = journal.undatedExams(); undated > 0)
-        parts << QStringLiteral(
-                     "U %1 zkoušení chybí čitelné datum, v grafu jsou zkoušení řazena podle pořadí.")
-                     .arg(count(undated));
+        parts
+            << QStringLiteral(
+                   "U %1 zkoušení chybí čitelné datum, proto jsou v grafu seřazena podle pořadí v protokolu.")
+                   .arg(count(undated));
     return parts.join(u' ');
 }
 
@@ -101,6 +109,15 @@ struct Row {
     QString value;
 };
 
+// The pupils' names, one per protocol file: a family may keep a journal for each child.
+const QString kAppName = QStringLiteral("Numio2");
+const QString kPupilsSection = QStringLiteral("Pupils");
+
+// A settings key takes '/' and '\\' as separators, so the path goes in as hex of its UTF-8.
+QString pupilKey(const QString& protocolPath) {
+    return QString::fromLatin1(QFileInfo(protocolPath).absoluteFilePath().toUtf8().toHex());
+}
+
 QString windowText(double rate, double grade) {
     return QStringLiteral("úspěšnost %1, známka %2").arg(percent(rate), decimal(grade));
 }
@@ -122,14 +139,14 @@ QVector<Row> totals(const Journal& journal) {
     const std::optional<WindowComparison> c = compareLastTen(journal);
     if (!c) {
         rows.push_back({QStringLiteral("lblZmena"), QStringLiteral("Vývoj:"),
-                        QStringLiteral("srovnání posledních 10 zkoušení s předchozími až od 11 zkoušení")});
+                        QStringLiteral("Srovnání bude k dispozici od 11. zkoušení.")});
         return rows;
     }
     rows.push_back({QStringLiteral("lblPosledni"), QStringLiteral("Posledních 10 zkoušení:"),
                     windowText(c->lastRate, c->lastGrade)});
     QString previous = windowText(c->previousRate, c->previousGrade);
     if (c->previousCount < 10)
-        previous += QStringLiteral(" (jen %1)").arg(c->previousCount);
+        previous += QStringLiteral(" (jen %1 zkoušení)").arg(c->previousCount);
     rows.push_back({QStringLiteral("lblPredchozi"), QStringLiteral("Předchozích 10 zkoušení:"), previous});
     // Rounded as the means beside it are shown, so the three agree.
     const double change = std::round(c->change() * 10.0) / 10.0;
@@ -142,12 +159,15 @@ QVector<Row> totals(const Journal& journal) {
     return rows;
 }
 
-// "12 : 3 = 4" from the repeat-list entry "12,3,4,4".
+// "8 · 7 = 56", "56 : 8 = 7" as a school writes them, from the repeat-list entry "56,8,7,4". The main
+// window keeps its own "*" for the pupil's problem.
 QString shownProblem(const MissedProblem& m) {
     const QStringList f = m.entry.split(u',');
     if (f.size() != 4)
         return m.problem;
-    return QStringLiteral("%1 %2 %3 = %4").arg(f[0], operatorSign(f[3].toInt()), f[1], f[2]);
+    const int op = f[3].toInt();
+    const QString sign = op == 3 ? QStringLiteral("·") : operatorSign(op);
+    return QStringLiteral("%1 %2 %3 = %4").arg(f[0], sign, f[1], f[2]);
 }
 
 QString shownDate(const QDateTime& t) {
@@ -157,6 +177,9 @@ QString shownDate(const QDateTime& t) {
 QChart* buildChart(const Journal& journal) {
     auto* chart = new QChart;
     chart->setBackgroundRoundness(0);
+    // The plot gets the room: on a small screen at double scale every pixel counts.
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    chart->layout()->setContentsMargins(0, 0, 0, 0);
     chart->legend()->setAlignment(Qt::AlignBottom);
     QFont titleFont = chart->titleFont();
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.2);
@@ -196,7 +219,7 @@ QChart* buildChart(const Journal& journal) {
     chart->addSeries(rates);
 
     auto* mean = new QLineSeries;
-    mean->setName(QStringLiteral("Průměr posledních 10"));
+    mean->setName(QStringLiteral("Průměr posledních 10 zkoušení"));
     mean->setPen(QPen(QColor(0x15, 0x65, 0xc0), 3.0));
     mean->replace(averagePoints);
     chart->addSeries(mean);
@@ -280,57 +303,102 @@ QChart* buildChart(const Journal& journal) {
 
 } // namespace
 
-OverviewWindow::OverviewWindow(const Journal& journal, Dialogs& dialogs, bool canPractise, QWidget* owner)
-    : QDialog(owner), journal_(journal), dialogs_(dialogs),
-      chartView_(new QChartView(buildChart(journal), this)), missedTable_(new QTableWidget(this)),
-      pbPdf_(new QPushButton(QStringLiteral("Uložit jako PDF"), this)),
-      pbPractise_(new QPushButton(QStringLiteral("Procvičit nejčastější chyby"), this)),
-      pbClose_(new QPushButton(QStringLiteral("Zavřít"), this)) {
+OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPath, SettingsStore& store,
+                               Dialogs& dialogs, bool canPractise, QWidget* owner)
+    : QDialog(owner), journal_(journal), protocolPath_(protocolPath), store_(store), dialogs_(dialogs),
+      dfJmeno_(new QLineEdit(this)), chartView_(new QChartView(buildChart(journal), this)),
+      summary_(new QGroupBox(QStringLiteral("Souhrn"), this)), missedTable_(new QTableWidget(this)),
+      lblStav_(new QLabel(this)), pbPdf_(new QPushButton(QStringLiteral("&Uložit jako PDF"), this)),
+      pbPractise_(new QPushButton(QStringLiteral("&Procvičit nejčastější chyby"), this)),
+      pbClose_(new QPushButton(QStringLiteral("&Zavřít"), this)) {
     setObjectName(QStringLiteral("frmPrehled"));
     setWindowTitle(QStringLiteral("Přehled výsledků"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-    resize(980, 720);
 
+    // Both boxes framed alike; the summary's frame shows when it has the focus.
+    setStyleSheet(QStringLiteral("QGroupBox { border: 2px solid palette(midlight); border-radius: 3px;"
+                                 " margin-top: 1.2em; padding-top: 0.2em; }"
+                                 "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 3px; }"
+                                 "QGroupBox:focus { border-color: palette(highlight); }"));
     auto* layout = new QVBoxLayout(this);
+
+    auto* pupil = new QHBoxLayout;
+    auto* pupilLabel = new QLabel(QStringLiteral("&Jméno žáka:"), this);
+    pupilLabel->setBuddy(dfJmeno_);
+    dfJmeno_->setObjectName(QStringLiteral("dfJmeno"));
+    dfJmeno_->setAccessibleName(QStringLiteral("Jméno žáka"));
+    dfJmeno_->setMaxLength(80);
+    dfJmeno_->setMinimumWidth(240);
+    storedName_ = store_.read(kAppName, kPupilsSection, pupilKey(protocolPath_), QString());
+    dfJmeno_->setText(storedName_);
+    auto* file = new QLabel(QStringLiteral("Protokol: %1").arg(QFileInfo(protocolPath_).fileName()), this);
+    file->setObjectName(QStringLiteral("lblSoubor"));
+    file->setToolTip(QDir::toNativeSeparators(protocolPath_));
+    pupil->addWidget(pupilLabel);
+    pupil->addWidget(dfJmeno_);
+    pupil->addSpacing(24);
+    pupil->addWidget(file, 1);
+    layout->addLayout(pupil);
 
     auto* warning = new QLabel(notice(journal), this);
     warning->setObjectName(QStringLiteral("lblUpozorneni"));
+    warning->setAccessibleName(warning->text().isEmpty() ? QStringLiteral("Upozornění") : warning->text());
     warning->setWordWrap(true);
     warning->setStyleSheet(QStringLiteral("color: #b71c1c;"));
     warning->setVisible(!warning->text().isEmpty());
     layout->addWidget(warning);
 
     chartView_->setObjectName(QStringLiteral("chvUspesnost"));
+    chartView_->setAccessibleName(QStringLiteral("Graf úspěšnosti"));
+    chartView_->setAccessibleDescription(chartView_->chart()->title());
     chartView_->setRenderHint(QPainter::Antialiasing);
-    chartView_->setMinimumSize(560, 300);
+    // Nothing to do in it with keys; Tab passes it by.
+    chartView_->setFocusPolicy(Qt::NoFocus);
+    chartView_->setMinimumSize(400, 150);
     layout->addWidget(chartView_, 3);
 
     auto* bottom = new QHBoxLayout;
-    auto* summary = new QGroupBox(QStringLiteral("Souhrn"), this);
-    auto* form = new QFormLayout(summary);
+    summary_->setObjectName(QStringLiteral("gbSouhrn"));
+    // One Tab stop that a screen reader reads whole, rather than a stop for every line.
+    summary_->setFocusPolicy(Qt::TabFocus);
+    auto* form = new QFormLayout(summary_);
+    form->setVerticalSpacing(3);
+    QStringList spoken;
     for (const Row& row : totals(journal)) {
-        auto* value = new QLabel(row.value, summary);
+        auto* value = new QLabel(row.value, summary_);
         value->setObjectName(row.name);
         value->setWordWrap(true);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        const QString line = row.label + u' ' + row.value;
+        value->setAccessibleName(line);
+        spoken << line;
         form->addRow(row.label, value);
     }
-    bottom->addWidget(summary, 1);
+    summary_->setAccessibleName(QStringLiteral("Souhrn"));
+    summary_->setAccessibleDescription(spoken.join(QStringLiteral("; ")));
+    bottom->addWidget(summary_, 1);
 
     auto* missedBox = new QGroupBox(QStringLiteral("Nejčastější chyby"), this);
     auto* missedLayout = new QVBoxLayout(missedBox);
     const int listed = static_cast<int>(std::min<qsizetype>(journal.missed.size(), kListedProblems));
     missedTable_->setObjectName(QStringLiteral("twChyby"));
+    missedTable_->setAccessibleName(QStringLiteral("Nejčastější chyby"));
+    // One Tab stop: arrows move inside, Tab goes on to the buttons.
+    missedTable_->setTabKeyNavigation(false);
     missedTable_->setColumnCount(3);
     missedTable_->setRowCount(listed);
     missedTable_->setHorizontalHeaderLabels(
-        {QStringLiteral("Příklad"), QStringLiteral("Chyb"), QStringLiteral("Naposledy")});
+        {QStringLiteral("Příklad"), QStringLiteral("Počet chyb"), QStringLiteral("Naposledy")});
     missedTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     missedTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
     missedTable_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     missedTable_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     missedTable_->horizontalHeader()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
     missedTable_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    missedTable_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    // Its height follows the summary beside it; the rest goes to the chart.
+    missedTable_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+    missedTable_->setMinimumHeight(100);
     for (int r = 0; r < listed; ++r) {
         const MissedProblem& m = journal.missed[r];
         auto* times = new QTableWidgetItem(count(m.count));
@@ -339,34 +407,75 @@ OverviewWindow::OverviewWindow(const Journal& journal, Dialogs& dialogs, bool ca
         missedTable_->setItem(r, 1, times);
         missedTable_->setItem(r, 2, new QTableWidgetItem(shownDate(m.last)));
     }
+    if (listed > 0)
+        missedTable_->setCurrentCell(0, 0, QItemSelectionModel::NoUpdate);
     missedLayout->addWidget(missedTable_);
     if (journal.missed.size() > listed) {
-        auto* more = new QLabel(QStringLiteral("Uvedeno %1 nejčastějších z %2 různých příkladů.")
+        auto* more = new QLabel(QStringLiteral("Zobrazeno %1 nejčastějších z %2 různých příkladů.")
                                     .arg(count(listed), count(journal.missed.size())),
                                 missedBox);
         more->setObjectName(QStringLiteral("lblDalsiChyby"));
+        more->setAccessibleName(more->text());
         missedLayout->addWidget(more);
     }
     bottom->addWidget(missedBox, 1);
-    layout->addLayout(bottom, 2);
+    layout->addLayout(bottom, 1);
 
     auto* buttons = new QHBoxLayout;
     pbPractise_->setObjectName(QStringLiteral("pbProcvicit"));
     pbPractise_->setEnabled(canPractise && !journal.missed.isEmpty());
     if (!canPractise)
         pbPractise_->setToolTip(QStringLiteral("Během zkoušení nelze procvičovat."));
+    lblStav_->setObjectName(QStringLiteral("lblStav"));
+    lblStav_->setAccessibleName(QStringLiteral("Stav"));
+    lblStav_->setWordWrap(true);
+    lblStav_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long path wraps instead of widening the window.
+    lblStav_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     pbPdf_->setObjectName(QStringLiteral("pbPdf"));
     pbClose_->setObjectName(QStringLiteral("pbClose"));
     pbClose_->setDefault(true);
     buttons->addWidget(pbPractise_);
-    buttons->addStretch(1);
+    buttons->addWidget(lblStav_, 1);
     buttons->addWidget(pbPdf_);
     buttons->addWidget(pbClose_);
     layout->addLayout(buttons);
 
+    setTabOrder(dfJmeno_, summary_);
+    setTabOrder(summary_, missedTable_);
+    setTabOrder(missedTable_, pbPractise_);
+    setTabOrder(pbPractise_, pbPdf_);
+    setTabOrder(pbPdf_, pbClose_);
+
+    // Fits a small laptop's screen at any scale; the chart takes what is left.
+    setMinimumSize(760, 500);
+    QSize size(1000, 740);
+    if (const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size() * 0.95);
+    resize(size.expandedTo(minimumSize()));
+
     connect(pbPractise_, &QPushButton::clicked, this, &OverviewWindow::practise);
     connect(pbPdf_, &QPushButton::clicked, this, &OverviewWindow::savePdf);
     connect(pbClose_, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void OverviewWindow::done(int result) {
+    keepPupilName();
+    QDialog::done(result);
+}
+
+void OverviewWindow::keepPupilName() {
+    const QString name = dfJmeno_->text().simplified();
+    if (name == storedName_)
+        return;
+    store_.write(kAppName, kPupilsSection, pupilKey(protocolPath_), name);
+    storedName_ = name;
+}
+
+// The label's name is what a screen reader says, so it carries the text; setting it announces it.
+void OverviewWindow::showStatus(const QString& text) {
+    lblStav_->setText(text);
+    lblStav_->setAccessibleName(text);
 }
 
 void OverviewWindow::practise() {
@@ -379,194 +488,81 @@ void OverviewWindow::practise() {
     accept();
 }
 
-void OverviewWindow::savePdf() {
-    QString path = dialogs_.chooseFile(QStringLiteral("Uložit přehled jako PDF"),
-                                       QStringLiteral("Dokumenty PDF (*.pdf)"),
-                                       QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
-    if (path.isEmpty())
-        return;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".pdf");
-    // The chooser is the protocol's, which never asks before overwriting: a PDF is replaced whole.
-    if (QFileInfo::exists(path) &&
-        dialogs_.message(QStringLiteral("Soubor %1 již existuje.\r\nPřeješ si ho přepsat ?").arg(path),
-                         QStringLiteral("Upozornění"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
-                         Dialogs::Answer::No) != Dialogs::Answer::Yes)
-        return;
-    if (!saveOverviewPdf(journal_, chartView_, path))
-        dialogs_.message(QStringLiteral("Přehled se nepodařilo uložit do souboru %1.").arg(path),
-                         QStringLiteral("Chybové hlášení"), Dialogs::Buttons::Ok, Dialogs::Icon::Critical,
-                         Dialogs::Answer::Ok);
-}
-
 namespace {
 
-// Draws top to bottom and starts a new page when the next piece does not fit.
-class PdfPages {
-  public:
-    PdfPages(QPdfWriter& writer, QPainter& painter) : writer_(writer), painter_(painter) {
-        QFont f = painter.font();
-        f.setPointSizeF(9);
-        footerFont_ = f;
-        footerHeight_ = QFontMetricsF(footerFont_, &writer).height() * 2;
-        footer();
+// The documents folder where there is one, else home: never a folder the chooser cannot show.
+QString proposedPdfPath() {
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    return QDir(folder).filePath(
+        QStringLiteral("prehled-vysledku-%1.pdf").arg(QDate::currentDate().toString(kDateFormat)));
+}
+
+OverviewReport reportOf(const Journal& journal, const QString& pupil, const QString& protocolPath) {
+    OverviewReport report;
+    const QString fileName = QFileInfo(protocolPath).fileName();
+    const QString printed = QDate::currentDate().toString(kDateFormat);
+    if (!pupil.isEmpty())
+        report.header.push_back({QStringLiteral("Jméno žáka:"), pupil});
+    report.header.push_back({QStringLiteral("Protokol:"), fileName});
+    report.header.push_back({QStringLiteral("Období:"), period(journal)});
+    report.header.push_back({QStringLiteral("Datum tisku:"), printed});
+    QStringList title{QStringLiteral("Přehled výsledků")};
+    if (!pupil.isEmpty())
+        title << pupil;
+    title << fileName << period(journal) << QStringLiteral("vytištěno %1").arg(printed);
+    report.title = title.join(QStringLiteral(", "));
+
+    // The period stands in the header already.
+    for (const Row& row : totals(journal))
+        if (row.name != u"lblObdobi")
+            report.totals.push_back({row.label, row.value});
+    report.notice = notice(journal);
+    report.columns = {QStringLiteral("Pořadí"), QStringLiteral("Příklad"), QStringLiteral("Počet chyb"),
+                      QStringLiteral("Naposledy")};
+    const qsizetype listed = std::min<qsizetype>(journal.missed.size(), kListedProblems);
+    for (qsizetype r = 0; r < listed; ++r) {
+        const MissedProblem& m = journal.missed[r];
+        report.missed.push_back(
+            {QString::number(r + 1) + u'.', shownProblem(m), count(m.count), shownDate(m.last)});
     }
-
-    double width() const { return writer_.width(); }
-    int page() const { return page_; }
-    double y = 0;
-
-    // False when a new page was needed and could not be started.
-    bool need(double height) {
-        if (y + height <= writer_.height() - footerHeight_)
-            return true;
-        if (!writer_.newPage())
-            return false;
-        ++page_;
-        y = 0;
-        footer();
-        return true;
-    }
-
-    double text(const QString& s, const QFont& font, double x = 0, const QColor& colour = Qt::black) {
-        painter_.setFont(font);
-        painter_.setPen(colour);
-        const double h = QFontMetricsF(font, &writer_).height();
-        painter_.drawText(QRectF(x, y, width() - x, h), Qt::AlignLeft | Qt::AlignVCenter, s);
-        return h;
-    }
-
-  private:
-    void footer() {
-        painter_.save();
-        painter_.setFont(footerFont_);
-        painter_.setPen(Qt::darkGray);
-        painter_.drawText(QRectF(0, writer_.height() - footerHeight_ / 2, width(), footerHeight_ / 2),
-                          Qt::AlignHCenter | Qt::AlignBottom, QStringLiteral("Strana %1").arg(page_));
-        painter_.restore();
-    }
-
-    QPdfWriter& writer_;
-    QPainter& painter_;
-    QFont footerFont_;
-    double footerHeight_ = 0;
-    int page_ = 1;
-};
-
-void renderChart(QChartView* view, QPainter& painter, const QRectF& target) {
-    QChart* chart = view->chart();
-    // The page wants the chart in a fixed shape, whatever the window's size is just now.
-    const QSizeF shown = chart->size();
-    // At the page's own scale the chart's fonts keep their size, as on screen.
-    const QSizeF printed = target.size();
-    chart->resize(printed);
-    if (chart->layout())
-        chart->layout()->activate();
-    view->scene()->render(&painter, target, QRectF(chart->pos(), printed));
-    chart->resize(shown);
-    if (chart->layout())
-        chart->layout()->activate();
+    if (journal.missed.size() > listed)
+        report.moreMissed =
+            QStringLiteral("… a dalších %1 různých příkladů.").arg(count(journal.missed.size() - listed));
+    return report;
 }
 
 } // namespace
 
-bool saveOverviewPdf(const Journal& journal, QChartView* chartView, const QString& path) {
-    QPdfWriter writer(path);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-    // Screen resolution keeps the chart's fonts and lines in the proportions they have on screen.
-    writer.setResolution(96);
-    writer.setTitle(QStringLiteral("Přehled výsledků"));
-    writer.setCreator(QStringLiteral("Numio"));
-    QPainter painter;
-    if (!painter.begin(&writer))
-        return false;
-    painter.setRenderHint(QPainter::Antialiasing);
-
-    QFont body = painter.font();
-    body.setPointSizeF(10);
-    QFont bold = body;
-    bold.setBold(true);
-    QFont heading = bold;
-    heading.setPointSizeF(13);
-    QFont title = bold;
-    title.setPointSizeF(20);
-
-    PdfPages pages(writer, painter);
-    pages.y += pages.text(QStringLiteral("Přehled výsledků"), title);
-    pages.y += pages.text(QStringLiteral("Vytvořeno %1").arg(QDate::currentDate().toString(kDateFormat)),
-                          body, 0, Qt::darkGray);
-    pages.y += 12;
-
-    const double lineHeight = QFontMetricsF(body, &writer).height() * 1.35;
-    double labelWidth = 0;
-    const QVector<Row> rows = totals(journal);
-    for (const Row& row : rows)
-        labelWidth = std::max(labelWidth, QFontMetricsF(bold, &writer).horizontalAdvance(row.label));
-    for (const Row& row : rows) {
-        pages.text(row.label, bold);
-        pages.text(row.value, body, labelWidth + 12);
-        pages.y += lineHeight;
+void OverviewWindow::savePdf() {
+    QString path = dialogs_.chooseFile(QStringLiteral("Uložit přehled jako PDF"),
+                                       QStringLiteral("Dokumenty PDF (*.pdf)"), proposedPdfPath());
+    if (path.isEmpty())
+        return;
+    if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+        path += QStringLiteral(".pdf");
+    const QString shown = QDir::toNativeSeparators(path);
+    // The chooser never asks before overwriting (the protocol's is appended to): ask here.
+    if (QFileInfo::exists(path) &&
+        dialogs_.message(QStringLiteral("Soubor %1 již existuje. Chcete ho přepsat?").arg(shown),
+                         QStringLiteral("Upozornění"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
+                         Dialogs::Answer::No) != Dialogs::Answer::Yes)
+        return;
+    keepPupilName();
+    if (const int code = writeOverviewPdf(reportOf(journal_, storedName_, protocolPath_), chartView_, path)) {
+        showStatus(QStringLiteral("Přehled se nepodařilo uložit."));
+        dialogs_.message(Failure(code).messageText() +
+                             QStringLiteral("\nPřehled se nepodařilo uložit do souboru %1.").arg(shown),
+                         kFailureTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Critical, Dialogs::Answer::Ok);
+        return;
     }
-    if (const QString n = notice(journal); !n.isEmpty()) {
-        painter.setFont(body);
-        painter.setPen(QColor(0xb7, 0x1c, 0x1c));
-        const QRectF box = painter.boundingRect(QRectF(0, pages.y, pages.width(), 1000), Qt::TextWordWrap, n);
-        painter.drawText(box, Qt::TextWordWrap, n);
-        pages.y += box.height();
-    }
-    pages.y += 12;
-
-    if (chartView) {
-        const QRectF target(0, pages.y, pages.width(), pages.width() * 0.58);
-        renderChart(chartView, painter, target);
-        pages.y += target.height() + 18;
-    }
-
-    const double rowHeight = QFontMetricsF(body, &writer).height() * 1.5;
-    if (!pages.need(lineHeight * 2 + rowHeight * 3))
-        return false;
-    pages.y += pages.text(QStringLiteral("Nejčastější chyby"), heading) + 6;
-    if (journal.missed.isEmpty()) {
-        pages.text(QStringLiteral("Žádná chyba v protokolu."), body);
-    } else {
-        const double w = pages.width();
-        const double rank = QFontMetricsF(bold, &writer).horizontalAdvance(QStringLiteral("Pořadí")) + 24;
-        const std::array<double, 4> columns{0, rank, w * 0.55, w * 0.70};
-        const auto drawRow = [&](const QStringList& cells, const QFont& font, bool shaded) {
-            if (shaded)
-                painter.fillRect(QRectF(0, pages.y, w, rowHeight), QColor(0xee, 0xee, 0xee));
-            painter.setFont(font);
-            painter.setPen(Qt::black);
-            for (std::size_t c = 0; c < columns.size(); ++c) {
-                const double right = c + 1 < columns.size() ? columns[c + 1] : w;
-                const Qt::Alignment align = (c == 0 || c == 2) ? Qt::AlignRight : Qt::AlignLeft;
-                painter.drawText(QRectF(columns[c] + 6, pages.y, right - columns[c] - 12, rowHeight),
-                                 align | Qt::AlignVCenter, cells[qsizetype(c)]);
-            }
-            pages.y += rowHeight;
-        };
-        const QStringList header{QStringLiteral("Pořadí"), QStringLiteral("Příklad"), QStringLiteral("Chyb"),
-                                 QStringLiteral("Naposledy")};
-        drawRow(header, bold, true);
-        const qsizetype listed = std::min<qsizetype>(journal.missed.size(), kListedProblems);
-        for (qsizetype r = 0; r < listed; ++r) {
-            const int page = pages.page();
-            if (!pages.need(rowHeight))
-                return false;
-            if (pages.page() != page)
-                drawRow(header, bold, true);
-            const MissedProblem& m = journal.missed[r];
-            drawRow({QString::number(r + 1) + u'.', shownProblem(m), count(m.count), shownDate(m.last)}, body,
-                    r % 2 == 1);
-        }
-        if (journal.missed.size() > listed && pages.need(rowHeight)) {
-            pages.text(
-                QStringLiteral("… a dalších %1 různých příkladů.").arg(count(journal.missed.size() - listed)),
-                body);
-        }
-    }
-    return painter.end();
+    showStatus(QStringLiteral("Přehled byl uložen do souboru %1.").arg(shown));
+    if (dialogs_.message(
+            QStringLiteral("Přehled byl uložen do souboru %1.\nChcete ho nyní otevřít?").arg(shown),
+            QStringLiteral("Přehled uložen"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
+            Dialogs::Answer::Yes) == Dialogs::Answer::Yes)
+        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 } // namespace numio

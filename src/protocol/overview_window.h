@@ -1,31 +1,42 @@
 #pragma once
 
 #include "platform/dialogs.h"
+#include "platform/settings_store.h"
 #include "protocol/journal.h"
 
 #include <QDialog>
 #include <QStringList>
 
 class QChartView;
+class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTableWidget;
 
 namespace numio {
 
 // frmPrehled: the success of every examination over time, the totals and the most-missed problems
-// of a journal already read. Modal; build one for every showing.
+// of a journal already read, under the name of the pupil whose journal it is. Modal; build one for
+// every showing.
 class OverviewWindow : public QDialog {
     Q_OBJECT
   public:
+    // protocolPath: the journal's file; the pupil's name is remembered for it in the store.
     // canPractise: no examination runs, so the repeat mode may start.
-    OverviewWindow(const Journal& journal, Dialogs& dialogs, bool canPractise, QWidget* owner);
+    OverviewWindow(const Journal& journal, const QString& protocolPath, SettingsStore& store,
+                   Dialogs& dialogs, bool canPractise, QWidget* owner);
 
+    QLineEdit* dfJmeno() const { return dfJmeno_; }
     QChartView* chartView() const { return chartView_; }
+    QGroupBox* summary() const { return summary_; }
     QTableWidget* missedTable() const { return missedTable_; }
+    QLabel* lblStav() const { return lblStav_; }
     QPushButton* pbPdf() const { return pbPdf_; }
     QPushButton* pbPractise() const { return pbPractise_; }
     QPushButton* pbClose() const { return pbClose_; }
+
+    void done(int result) override;
 
   signals:
     // Up to 150 repeat-list entries ("12,3,4,4"), most-missed first; the window then closes.
@@ -34,18 +45,22 @@ class OverviewWindow : public QDialog {
   private:
     void savePdf();
     void practise();
+    void keepPupilName();
+    void showStatus(const QString& text);
 
     Journal journal_;
+    QString protocolPath_;
+    SettingsStore& store_;
     Dialogs& dialogs_;
+    QString storedName_;
+    QLineEdit* dfJmeno_;
     QChartView* chartView_;
+    QGroupBox* summary_;
     QTableWidget* missedTable_;
+    QLabel* lblStav_;
     QPushButton* pbPdf_;
     QPushButton* pbPractise_;
     QPushButton* pbClose_;
 };
-
-// An A4 document for a parents' meeting: the title, the totals, the chart as the view shows it and
-// the most-missed problems over as many pages as they need. False when the file cannot be written.
-bool saveOverviewPdf(const Journal& journal, QChartView* chartView, const QString& path);
 
 } // namespace numio

@@ -49,7 +49,7 @@ void FrmMain::mnuPrehled_Click() {
     QStringList entries;
     const bool canPractise = may(Command::PractiseMissed);
     modal([&] {
-        OverviewWindow overview(journal, dialogs_, canPractise, this);
+        OverviewWindow overview(journal, state.ProtokolFile, doors_.store, dialogs_, canPractise, this);
         connect(&overview, &OverviewWindow::practiseRequested, this,
                 [&entries](const QStringList& chosen) { entries = chosen; });
         overview.exec();

@@ -1,47 +1,74 @@
+#include "platform/settings_store.h"
 #include "protocol/overview_window.h"
 #include "support/fakes.h"
 
-#include <QFile>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace numio;
 
-// Twelve examinations in March, two wrong in each of the first two; 2*2 missed most.
+// Twelve examinations in March, two wrong in each of the first two; 8*7 missed most.
 static Journal twelveDays() {
     Journal j;
     for (int day = 1; day <= 12; ++day)
         j.exams.push_back(
             {QDateTime(QDate(2024, 3, day), QTime(17, 0)), 20, day > 2 ? 0 : 2, 1, day > 2 ? 100 : 90});
-    j.missed = {{"2*2", "2,2,4,3", 3, QDateTime(QDate(2024, 3, 5), QTime(17, 0))}, {"6:2", "6,2,3,4", 1, {}}};
+    j.missed = {{"8*7", "8,7,56,3", 3, QDateTime(QDate(2024, 3, 5), QTime(17, 0))},
+                {"6:2", "6,2,3,4", 1, {}}};
     j.totalProblems = 240, j.totalWrong = 4;
     return j;
 }
 
+// An overview over a real settings file, its protocol in a temporary folder.
+struct Overview {
+    QTemporaryDir dir;
+    IniSettingsStore store{dir.path()};
+    test::FakeDialogs dialogs;
+    std::unique_ptr<OverviewWindow> w;
+    OverviewWindow& open(const QString& protocol = "protokol.txt", const Journal& j = twelveDays(),
+                         bool can = true) {
+        w = std::make_unique<OverviewWindow>(j, dir.filePath(protocol), store, dialogs, can, nullptr);
+        return *w;
+    }
+};
+
 class TestOverviewWindow : public QObject {
     Q_OBJECT
+    QList<QUrl> opened;
+
+  public slots:
+    void openUrl(const QUrl& url) { opened << url; }
 
   private slots:
-    // Each row names a label; twChyby stands for the first of the missed problems.
+    void initTestCase() { QDesktopServices::setUrlHandler("file", this, "openUrl"); }
+    void cleanupTestCase() { QDesktopServices::unsetUrlHandler("file"); }
+
+    // Each row names a label; twChyby stands for the missed problems, as a school writes them.
     void showsTotals_data() {
         QTest::addColumn<QString>("text");
-        QTest::newRow("lblZkouseni") << "12";
-        QTest::newRow("lblPriklady") << "240";
-        QTest::newRow("lblUspesnost") << "98 %";
-        QTest::newRow("lblPredchozi") << "úspěšnost 90,0 %, známka 1,0 (jen 2)";
+        QTest::newRow("lblPredchozi") << "úspěšnost 90,0 %, známka 1,0 (jen 2 zkoušení)";
         QTest::newRow("lblZmena") << "zlepšení o 10,0 procentního bodu";
-        QTest::newRow("twChyby") << "2 * 2 = 4";
+        QTest::newRow("twChyby") << "8 · 7 = 56 6 : 2 = 3";
     }
     void showsTotals() {
         QFETCH(QString, text);
-        test::FakeDialogs dialogs;
-        OverviewWindow w(twelveDays(), dialogs, true, nullptr);
+        Overview o;
+        OverviewWindow& w = o.open();
         const QString name = QTest::currentDataTag();
         const QTableWidget* t = w.missedTable();
-        QCOMPARE(name == u"twChyby" ? t->item(0, 0)->text() : w.findChild<QLabel*>(name)->text(), text);
+        QCOMPARE(name == u"twChyby" ? t->item(0, 0)->text() + ' ' + t->item(1, 0)->text()
+                                    : w.findChild<QLabel*>(name)->text(),
+                 text);
     }
 
     void practice_data() {
@@ -57,26 +84,74 @@ class TestOverviewWindow : public QObject {
         Journal j;
         for (int a = 1; a <= missed; ++a)
             j.missed.push_back({"", QStringLiteral("%1,1,%2,1").arg(a).arg(a + 1), 200 - a, {}});
-        test::FakeDialogs dialogs;
-        OverviewWindow w(j, dialogs, canPractise, nullptr);
+        Overview o;
+        OverviewWindow& w = o.open("protokol.txt", j, canPractise);
         QStringList entries;
         connect(&w, &OverviewWindow::practiseRequested, [&](const QStringList& e) { entries += e; });
         w.show();
         QTest::mouseClick(w.pbPractise(), Qt::LeftButton);
         const bool enabled = canPractise && missed > 0;
-        QCOMPARE(w.pbPractise()->isEnabled(), enabled);
-        QCOMPARE(entries.size(), enabled ? 150 : 0);
         QCOMPARE(entries.value(0) + ' ' + entries.value(149), enabled ? "1,1,2,1 150,1,151,1" : " ");
     }
 
+    // Tab from the name visits the summary, the table once and every button, then wraps.
+    void keyboard() {
+        Overview o;
+        OverviewWindow& w = o.open();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.dfJmeno()->setFocus();
+        QList<QWidget*> visited{w.dfJmeno()};
+        for (int i = 0; i < 6; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited << QApplication::focusWidget();
+        }
+        QCOMPARE(visited, (QList<QWidget*>{w.dfJmeno(), w.summary(), w.missedTable(), w.pbPractise(),
+                                           w.pbPdf(), w.pbClose(), w.dfJmeno()}));
+    }
+
+    // The name belongs to the protocol file it was typed for, whatever characters its path holds.
+    void remembersPupilPerProtocol() {
+        Overview o;
+        o.open("sub/a\\b;c=d.txt").dfJmeno()->setText("Jana Nováková");
+        o.w->reject();
+        QCOMPARE(o.open().dfJmeno()->text(), QString());
+        QCOMPARE(o.open("sub/a\\b;c=d.txt").dfJmeno()->text(), "Jana Nováková");
+    }
+
+    // A folder that cannot hold the file is reported with the file's name and nothing is left behind.
+    // Then a dated name is proposed in a folder that exists, a typed name gets its suffix, the document
+    // names the pupil, the protocol and the period, and it may be opened at once.
     void savesPdf() {
-        QTemporaryDir dir;
-        test::FakeDialogs dialogs;
-        dialogs.chosenFiles.push_back(dir.filePath("overview")); // the suffix is added
-        OverviewWindow w(twelveDays(), dialogs, true, nullptr);
-        QTest::mouseClick(w.pbPdf(), Qt::LeftButton);
-        QFile pdf(dir.filePath("overview.pdf"));
-        QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-");
+        Overview o;
+        QVERIFY(QFile(o.dir.filePath("file-not-dir")).open(QIODevice::WriteOnly));
+        const QString bad = o.dir.filePath("file-not-dir/out.pdf");
+        o.dialogs.chosenFiles = {bad, o.dir.filePath("prehled")};
+        o.open().dfJmeno()->setText("Petr Dvořák");
+        QTest::mouseClick(o.w->pbPdf(), Qt::LeftButton);
+        QCOMPARE(o.dialogs.texts(),
+                 {"Chyba č. 76 - Cesta nenalezena\nPřehled se nepodařilo uložit do souboru " + bad + "."});
+        QCOMPARE(QDir(o.dir.path()).entryList(QDir::Files), QStringList{"file-not-dir"});
+        QTest::mouseClick(o.w->pbPdf(), Qt::LeftButton);
+        const QFileInfo proposed(o.dialogs.chooserCalls.at(0).at(2));
+        QCOMPARE(proposed.fileName(),
+                 "prehled-vysledku-" + QDate::currentDate().toString("d.M.yyyy") + ".pdf");
+        QVERIFY(proposed.dir().exists());
+        const QString pdf = o.dir.filePath("prehled.pdf");
+        QVERIFY(o.w->lblStav()->text().contains(pdf));
+        QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(pdf)});
+        QCOMPARE(o.open().dfJmeno()->text(), "Petr Dvořák"); // kept by the save alone
+
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("pdftotext and pdfinfo (poppler-utils) are not installed");
+        QProcess text, info;
+        text.start("pdftotext", {pdf, "-"});
+        info.start("pdfinfo", {pdf});
+        QVERIFY(text.waitForFinished() && info.waitForFinished());
+        const QString body = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+        const QString title = QString::fromUtf8(info.readAllStandardOutput()).section('\n', 0, 0);
+        for (const char* s : {"Petr Dvořák", "protokol.txt", "1.3.2024 – 12.3.2024"})
+            QVERIFY2(body.contains(QString::fromUtf8(s)) && title.contains(QString::fromUtf8(s)), s);
     }
 };
 
