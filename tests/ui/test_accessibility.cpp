@@ -45,7 +45,13 @@ class TestAccessibility : public QObject {
         w.mnuPocitej->trigger();
         QStringList nodes = readable(&w);
         QVERIFY2(has(nodes, w.lbLeft->text(), "Příklad"), qPrintable(nodes.join('\n')));
-        QVERIFY(has(nodes, "Odpověď", "Enter"));
+        // The problem is asked in the answer box's description, which follows each new problem.
+        const QString asked = QStringLiteral("Kolik je %1 %2 %3? ")
+                                  .arg(w.state.A)
+                                  .arg(QStringList{"plus", "minus", "krát", "děleno"}[w.state.nRezim - 1],
+                                       QString::number(w.state.B));
+        QVERIFY2(has(nodes, "Odpověď", asked + "Napiš výsledek a potvrď klávesou Enter."),
+                 qPrintable(nodes.join('\n')));
 
         const QString correction = w.lbLeft->text() + '=' + QString::number(w.state.C);
         f.enter(QString::number(w.state.C + 1));
