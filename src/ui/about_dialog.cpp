@@ -30,18 +30,6 @@ class Picture : public QWidget {
     QSvgRenderer renderer_;
 };
 
-// Pixel sizes: the boxes are in pixels, so the texts must grow and shrink with them.
-QFont aboutFont(int pixelSize, bool bold = false, bool italic = false) {
-    QFont f;
-    f.setFamilies(
-        {QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    f.setStyleHint(QFont::SansSerif);
-    f.setPixelSize(pixelSize);
-    f.setBold(bold);
-    f.setItalic(italic);
-    return f;
-}
-
 QLabel* colouredLabel(const QString& text, const QFont& font, const QColor& colour, QWidget* parent) {
     auto* l = new QLabel(text, parent);
     l->setTextFormat(Qt::PlainText);
@@ -72,7 +60,7 @@ AboutDialog::AboutDialog(QWidget* owner)
     initPictures();
     setObjectName(QStringLiteral("dlgAbout"));
     setWindowTitle(QStringLiteral("Numio [verse 1.02]"));
-    setFont(aboutFont(11));
+    setFont(programPixelFont(11));
     setFixedSize(twips(6030), twips(4530));
     QPalette p = palette();
     p.setColor(QPalette::Window, kBackground);
@@ -83,12 +71,12 @@ AboutDialog::AboutDialog(QWidget* owner)
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(twipsRect(75, 75, 2460, 1650));
 
-    Label1 = colouredLabel(QStringLiteral("Numio"), aboutFont(48, true), QColor(255, 0, 0), this);
+    Label1 = colouredLabel(QStringLiteral("Numio"), programPixelFont(48, true), QColor(255, 0, 0), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(twipsRect(2775, 375, 2565, 1065));
 
-    Label2 =
-        colouredLabel(QStringLiteral("verse 1.02"), aboutFont(19, true, true), QColor(192, 192, 0), this);
+    Label2 = colouredLabel(QStringLiteral("verse 1.02"), programPixelFont(19, true, true),
+                           QColor(192, 192, 0), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(twipsRect(4200, 1275, 1590, 345));
 

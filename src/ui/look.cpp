@@ -7,7 +7,9 @@
 
 namespace numio {
 
-QFont programFont(double pointSize, bool bold, bool italic) {
+namespace {
+
+QFont baseFont(bool bold, bool italic) {
     // The first face of the list that is installed, looked up once: asking for a missing face
     // makes every font request search the system for a substitute.
     static const QString family = [] {
@@ -22,9 +24,22 @@ QFont programFont(double pointSize, bool bold, bool italic) {
     if (!family.isEmpty())
         f.setFamily(family);
     f.setStyleHint(QFont::SansSerif);
-    f.setPointSizeF(pointSize);
     f.setBold(bold);
     f.setItalic(italic);
+    return f;
+}
+
+} // namespace
+
+QFont programFont(double pointSize, bool bold, bool italic) {
+    QFont f = baseFont(bold, italic);
+    f.setPointSizeF(pointSize);
+    return f;
+}
+
+QFont programPixelFont(int pixelSize, bool bold, bool italic) {
+    QFont f = baseFont(bold, italic);
+    f.setPixelSize(pixelSize);
     return f;
 }
 

@@ -18,6 +18,8 @@ inline QRect twipsRect(int left, int top, int width, int height) {
 
 // Tahoma where the system has it, otherwise sans faces of similar width.
 QFont programFont(double pointSize, bool bold = false, bool italic = false);
+// The same faces by pixel size, for boxes laid out in pixels, whose texts must scale with them.
+QFont programPixelFont(int pixelSize, bool bold = false, bool italic = false);
 
 // Shrinks the label's font until its text fits the label (hand-edited ranges can make long
 // problems); goes back to the base size for short texts.

@@ -26,16 +26,6 @@ namespace {
 const QString kChooserTitle = QStringLiteral("Volba souboru protokolu");
 const QString kChooserFilter = QStringLiteral("Soubory protokolu (*.txt)");
 
-// Pixel rather than point size: the boxes are laid out in pixels, so the texts must scale with them.
-QFont dialogFont() {
-    QFont f;
-    f.setFamilies(
-        {QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    f.setStyleHint(QFont::SansSerif);
-    f.setPixelSize(11);
-    return f;
-}
-
 template <class W> W* place(W* widget, const char* name, QRect where) {
     if (name)
         widget->setObjectName(QLatin1String(name));
@@ -85,7 +75,7 @@ SettingsDialog::SettingsDialog(PracticeState& s, SettingsStore& store, Dialogs& 
       chooserFolder_(protocolChooserFolder(QCoreApplication::applicationDirPath())) {
     setObjectName(QStringLiteral("dlgSettings"));
     setWindowTitle(QStringLiteral(" Nastavení parametrů zkoušení"));
-    setFont(dialogFont());
+    setFont(programPixelFont(11));
     setFixedSize(twips(6240), twips(5265));
 
     SSTab = place(new QTabWidget(this), "SSTab", twipsRect(105, 105, 6000, 4500));
