@@ -42,30 +42,24 @@ class TestAboutDialog : public QObject {
         }
     }
 
-    // The page arrives whole and in Czech, every link inside it has its anchor, and both ways out close.
+    // The page arrives whole and in Czech, every link inside it finds its anchor, and Escape closes.
     void helpReadsAndCloses() {
-        for (const bool byKey : {false, true}) {
-            numio::HelpWindow help;
-            help.show();
-            QVERIFY(help.width() <= 1280 && help.height() <= 640);
-            const QTextDocument* page = help.findChild<QTextBrowser*>()->document();
-            for (const char* text : {"Počítej sadu příkladů", "Známka", "iconv -f cp1250", "Numio2.conf"})
-                QVERIFY2(page->toPlainText().contains(QString::fromUtf8(text)), text);
-            QStringList links, anchors;
-            for (QTextBlock b = page->begin(); b != page->end(); b = b.next())
-                for (auto f = b.begin(); !f.atEnd(); ++f) {
-                    anchors += f.fragment().charFormat().anchorNames();
-                    if (f.fragment().charFormat().anchorHref().startsWith('#'))
-                        links += f.fragment().charFormat().anchorHref().mid(1);
-                }
-            for (const QString& link : links)
-                QVERIFY2(anchors.contains(link), qPrintable(link));
-            if (byKey)
-                QTest::keyClick(help.findChild<QTextBrowser*>(), Qt::Key_Escape);
-            else
-                QTest::mouseClick(help.findChild<QPushButton*>("pbClose"), Qt::LeftButton);
-            QVERIFY(!help.isVisible());
-        }
+        numio::HelpWindow help;
+        help.show();
+        auto* page = help.findChild<QTextBrowser*>();
+        for (const char* text : {"Počítej sadu příkladů", "iconv -f cp1250", "Numio2.conf"})
+            QVERIFY2(page->toPlainText().contains(QString::fromUtf8(text)), text);
+        QStringList links, anchors;
+        for (QTextBlock b = page->document()->begin(); b.isValid(); b = b.next())
+            for (auto f = b.begin(); !f.atEnd(); ++f) {
+                anchors += f.fragment().charFormat().anchorNames();
+                links += f.fragment().charFormat().anchorHref().section('#', 1);
+            }
+        links.removeAll(QString());
+        for (const QString& link : links)
+            QVERIFY2(anchors.contains(link), qPrintable(link));
+        QTest::keyClick(page, Qt::Key_Escape);
+        QVERIFY(!help.isVisible());
     }
 };
 
