@@ -4,6 +4,7 @@
 
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -35,9 +36,11 @@ HelpWindow::HelpWindow(QWidget* owner) : QDialog(owner) {
     layout->addWidget(page);
     layout->addLayout(buttons);
 
-    // Room for the tables, yet small enough for a 1280 x 700 desktop with its panel.
+    // Room for the tables, yet small enough for a 1280 x 700 desktop with its panel, and never
+    // taller than a small or magnified screen (leaving room for the title bar).
     setMinimumSize(420, 300);
-    resize(760, 620);
+    const QSize room = (owner ? owner->screen() : screen())->availableSize() - QSize(16, 48);
+    resize(QSize(760, 620).boundedTo(room).expandedTo(minimumSize()));
     page->setFocus();
 }
 
