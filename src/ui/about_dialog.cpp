@@ -45,10 +45,10 @@ QLabel* colouredLabel(const QString& text, const QFont& font, const QColor& colo
 const QString kInfo = QStringLiteral(
     "Program na výuku matematiky pro I. a II. stupeň ZŠ (sčítání, odčítání, násobení, dělení)\r\n"
     "\r\n"
-    "Program je šířen zdarma: smíte jej volně\r\n"
-    "kopírovat a předávat dalším žákům, rodičům\r\n"
-    "i školám, ovšem jen v nezměněné podobě\r\n"
-    "a bez jakékoli úplaty.\r\n"
+    "Program je svobodný software: smíte jej\r\n"
+    "šířit a upravovat podle licence GNU GPL\r\n"
+    "verze 3 nebo kterékoli pozdější. Je šířen\r\n"
+    "bez jakékoli záruky.\r\n"
     "\r\n"
     "Program vznikl ve snaze naučit mého syna matematice ..... ");
 

@@ -173,8 +173,12 @@ void SettingsDialog::buildPracticeTab(QWidget* tab) {
                         "cbLimitSada", twipsRect(210, 735, 2955, 225));
     cmbLimitSada = list(Frame3, "cmbLimitSada", {1, 5, 10, 15, 20, 25, 30, 40, 50, 60, 80},
                         twipsRect(2730, 630, 645, 315));
-    cmbLimitSada->setAccessibleName(QStringLiteral("Časový limit na sadu příkladů (min.)"));
-    label(Frame3, QStringLiteral("min."), twipsRect(3465, 735, 435, 225));
+    // On Linux a combo box's own name is its current entry ("60"); screen readers take what it is
+    // from the label it is the buddy of, so the unit label beside it carries the whole meaning.
+    const QString limitName = QStringLiteral("Časový limit na sadu příkladů (min.)");
+    cmbLimitSada->setAccessibleName(limitName);
+    label(Frame3, QStringLiteral("min."), twipsRect(3465, 735, 435, 225), cmbLimitSada)
+        ->setAccessibleName(limitName);
 }
 
 void SettingsDialog::buildProtocolTab(QWidget* tab) {

@@ -2,8 +2,11 @@
 #include "support/fakes.h"
 #include "ui/settings_dialog.h"
 
+#include <QAccessible>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -117,6 +120,21 @@ class TestSettingsDialog : public QObject {
         QCOMPARE(protocolChooserFolder(dir_.path()), dir_.path());
         QCOMPARE(protocolChooserFolder(dir_.filePath("missing")),
                  QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    }
+
+    // On Linux a screen reader names a list by its entry ("60"): each list needs a label of its own
+    // that says what it is, not the group's title nor a bare unit.
+    void listsAreLabelled() {
+        PracticeState s;
+        RecordingStore store(dir_.path());
+        test::FakeDialogs dialogs;
+        SettingsDialog d(s, store, dialogs);
+        for (QComboBox* list : d.findChildren<QComboBox*>()) {
+            const auto labels = QAccessible::queryAccessibleInterface(list)->relations(QAccessible::Label);
+            QVERIFY2(!labels.isEmpty() && qobject_cast<QLabel*>(labels.first().first->object()) &&
+                         labels.first().first->text(QAccessible::Name).contains(' '),
+                     qPrintable(list->objectName()));
+        }
     }
 };
 

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QDialog>
+
+namespace numio {
+
+// The Czech help page bundled with the program, for parents, teachers and pupils.
+class HelpWindow : public QDialog {
+    Q_OBJECT
+  public:
+    explicit HelpWindow(QWidget* owner = nullptr);
+};
+
+} // namespace numio
