@@ -9,6 +9,7 @@
 
 #include <bitset>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -217,6 +218,37 @@ void LocalTextFiles::remove(const FileEntry& entry) {
     const QByteArray native = nativePath(entry.path);
     if (::unlink(native.constData()) != 0)
         fail(errno, entry.path);
+}
+
+bool LocalTextFiles::moveToTrash(const QString& path) {
+    QString inTrash;
+    if (!QFile::moveToTrash(path, &inTrash))
+        return false;
+    if (QFileInfo(inTrash).isAbsolute())
+        return true;
+    // Without a usable trash folder Qt moves the file below the current folder and still reports
+    // success: bring it back and let the caller keep it beside itself.
+    const QString stray = QFileInfo(inTrash).absoluteFilePath();
+    const QString info = QFileInfo(QFileInfo(stray).absolutePath() + QStringLiteral("/../info/") +
+                                   QFileInfo(stray).fileName() + QStringLiteral(".trashinfo"))
+                             .absoluteFilePath();
+    rename(stray, path);
+    QFile::remove(info);
+    return false;
+}
+
+void LocalTextFiles::rename(const QString& from, const QString& to) {
+    const QByteArray source = nativePath(from);
+    const QByteArray target = nativePath(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return;
+    if (errno != EINVAL && errno != ENOSYS)
+        fail(errno, from);
+    // A file system without the no-replace flag: a hard link refuses an existing name as well.
+    if (::link(source.constData(), target.constData()) != 0)
+        fail(errno, from);
+    if (::unlink(source.constData()) != 0)
+        fail(errno, from);
 }
 
 QString LocalTextFiles::readAll(const QString& path) {

@@ -34,8 +34,11 @@ void FrmMain::mnuShowProtokol_Click() {
 void FrmMain::mnuDelete_Click() {
     if (!mnuProtokol->isEnabled())
         return;
-    if (DeleteProtokol(state, doors_.dialogs))
+    if (const std::optional<QString> said = DeleteProtokol(state, doors_.dialogs, doors_.clock)) {
         ApplySettingsReported();
+        if (!said->isEmpty())
+            setStatus(*said);
+    }
 }
 
 void FrmMain::mnuPrehled_Click() {

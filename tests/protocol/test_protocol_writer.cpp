@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -98,7 +99,7 @@ class TestProtocolWriter : public QObject {
         ::close(sealed);
     }
 
-    // Open, reopen, the size test and "Smaž protokol".
+    // Open, reopen and the size test.
     void fileManagement() {
         QCOMPARE(ProtokolSize(s_), qint64(0)); // no entry yet
         openAt(path());
@@ -110,17 +111,38 @@ class TestProtocolWriter : public QObject {
         QCOMPARE(openAt(path()), int(kAccessDenied)); // now another copy holds it
         QVERIFY(!s_.bProtokolOpen && !s_.tsProtokol);
         other.reset();
+    }
 
+    // "Smaž protokol": No keeps everything; Yes puts the old journal, read-only or not, in the trash,
+    // or beside itself with the time where there is no trash, and the path starts empty again.
+    void deleteKeepsTheOldJournal() {
+        struct NoTrash : LocalTextFiles {
+            bool moveToTrash(const QString&) override { return false; }
+        } noTrash;
+        qputenv("XDG_DATA_HOME", QFile::encodeName(path("data")));
+        QVERIFY(QDir().mkpath(path("data")));
+        const qint64 init = 64 + 26 + 35 + 3 * 2;
         QCOMPARE(openAt(path()), 0);
-        QVERIFY(QFile::setPermissions(path(), QFile::ReadOwner));
-        dialogs_.answers = {Dialogs::Answer::No, Dialogs::Answer::Yes, Dialogs::Answer::Yes};
-        QVERIFY(!DeleteProtokol(s_, dialogs_));
-        QVERIFY(QFile::exists(path()) && s_.bProtokolOpen);
-        QVERIFY(DeleteProtokol(s_, dialogs_)); // read-only goes as well
-        QVERIFY(!QFile::exists(path()) && !s_.bProtokolOpen && ProtokolSize(s_) == 0);
-        QVERIFY(DeleteProtokol(s_, dialogs_)); // already gone: the failure is shown
+        dialogs_.answers = {Dialogs::Answer::No};
+        QVERIFY(!DeleteProtokol(s_, dialogs_, clock_) && s_.bProtokolOpen);
+        s_.tsProtokol.reset(), s_.bProtokolOpen = false;
+        for (const QString name :
+             {"trash", "protokol.2002-03-14_10-05-17.txt", "protokol.2002-03-14_10-05-17-2.txt"}) {
+            QCOMPARE(openAt(path()), 0);
+            QCOMPARE(ProtokolSize(s_), qint64(0)); // the next INIT at the top
+            write("INIT");
+            QVERIFY(QFile::setPermissions(path(), QFile::ReadOwner));
+            const std::optional<QString> said = DeleteProtokol(s_, dialogs_, clock_);
+            QVERIFY(said && !QFile::exists(path()) && !s_.bProtokolOpen && ProtokolSize(s_) == 0);
+            const QString kept = name == u"trash" ? path("data/Trash/files/protokol.txt") : path(name);
+            QCOMPARE(QFileInfo(kept).size(), init);
+            QCOMPARE(*said, name == u"trash" ? QStringLiteral("Starý protokol je v koši.")
+                                             : "Starý protokol je uložen jako " + name + '.');
+            s_.fso = &noTrash;
+        }
+        QCOMPARE(DeleteProtokol(s_, dialogs_, clock_), QString()); // already gone: the failure is shown
         const QString asked = "Skutečně si přejete smazat soubor protokolu ?";
-        QCOMPARE(dialogs_.texts(), (QStringList{asked, asked, asked, Failure(kFileNotFound).messageText()}));
+        QCOMPARE(dialogs_.texts(), QStringList(5, asked) << Failure(kFileNotFound).messageText());
     }
 };
 
