@@ -36,6 +36,11 @@ bool folderOfExists(const QString& path) {
     return ::stat(folder.constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool isSymlink(const QString& path) {
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 int failureCodeFor(int error, const QString& path) {
     switch (error) {
     case EACCES:
@@ -48,7 +53,8 @@ int failureCodeFor(int error, const QString& path) {
 #endif
         return kAccessDenied;
     case ENOENT:
-        return folderOfExists(path) ? kFileNotFound : kPathNotFound;
+        // A symbolic link that leads nowhere is a path that cannot be followed, not a missing file.
+        return folderOfExists(path) && !isSymlink(path) ? kFileNotFound : kPathNotFound;
     case ENOTDIR:
         return kPathNotFound;
     case ENOSPC:
@@ -199,6 +205,10 @@ std::unique_ptr<AppendStream> LocalTextFiles::openForAppending(const QString& pa
     if (locked != 0) {
         const int error = errno;
         ::close(fd);
+        if (error == EWOULDBLOCK)
+            throw Failure(kAccessDenied)
+                .withDetail(
+                    QStringLiteral("Soubor %1 právě používá jiný spuštěný Numio.").arg(displayPath(path)));
         fail(error, path);
     }
     return std::make_unique<LocalAppendStream>(fd, path);

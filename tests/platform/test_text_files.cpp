@@ -74,6 +74,7 @@ class TestTextFiles : public QObject {
         QTest::newRow("open: empty name") << 52 << "";
         QTest::newRow("open: a folder") << 75 << ".";
         QTest::newRow("open: a named pipe") << 75 << "pipe";
+        QTest::newRow("open: link into a missing folder") << 76 << "dangling";
         QTest::newRow("write: disk full") << 61 << "/dev/full";
         QTest::newRow("lookUp: file missing") << 53 << "gone";
         QTest::newRow("lookUp: a folder") << 75 << ".";
@@ -83,6 +84,7 @@ class TestTextFiles : public QObject {
         QFETCH(int, code);
         QFETCH(QString, name);
         ::mkfifo(QFile::encodeName(path("pipe")).constData(), 0644);
+        QFile::link(path("nowhere/p.txt"), path("dangling"));
         const QString full = name.isEmpty() || name.startsWith(u'/') ? name : path(name);
         const QHash<QString, std::function<void()>> operations{
             {"open", [&] { files_.openForAppending(full); }},
