@@ -154,20 +154,27 @@ class LocalAppendStream final : public AppendStream {
         if (fd_ < 0)
             throw Failure(kBadFileName);
         const QByteArray line = encodeLine(text);
+        // Where the line begins: a line the disk took only in part is cut off again, so that the
+        // file holds whole lines only. The lock keeps other writers out meanwhile.
+        struct stat st {};
+        const off_t start = ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : -1;
         // The whole line goes to the OS at once, so size queries and readers see it right away.
         const char* data = line.constData();
         qsizetype left = line.size();
         while (left > 0) {
             const ssize_t n = ::write(fd_, data, static_cast<size_t>(left));
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                fail(errno, path_);
+            if (n > 0) {
+                data += n;
+                left -= n;
+                continue;
             }
-            if (n == 0)
-                throw Failure(kPathFileAccess);
-            data += n;
-            left -= n;
+            if (n < 0 && errno == EINTR)
+                continue;
+            const int error = n < 0 ? errno : ENOSPC;
+            if (start >= 0 && data != line.constData())
+                while (::ftruncate(fd_, start) != 0 && errno == EINTR) {
+                }
+            fail(error, path_);
         }
     }
 

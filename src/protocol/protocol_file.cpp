@@ -58,7 +58,7 @@ void OpenProtokol(PracticeState& s) {
 }
 
 void FollowProtokolPath(PracticeState& s) {
-    if (!s.bProtokolOpen || !s.tsProtokol || s.tsProtokol->refersTo(s.ProtokolFile))
+    if (!s.bProtokolOpen || (s.tsProtokol && s.tsProtokol->refersTo(s.ProtokolFile)))
         return;
     // Lines written to a file nobody can find any more would be lost.
     s.bProtokolOpen = false;

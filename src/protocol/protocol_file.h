@@ -16,7 +16,8 @@ namespace numio {
 void OpenProtokol(PracticeState& s);
 
 // Before a record is written: when the path no longer names the open file (deleted, replaced by
-// a rename, its folder gone), opens the path anew, creating it. Failures go to the caller; the
+// a rename, its folder gone), opens the path anew, creating it, so that nothing later goes to a
+// file no one can find. Nothing happens while no file is open. Failures go to the caller; the
 // state then holds no open stream.
 void FollowProtokolPath(PracticeState& s);
 

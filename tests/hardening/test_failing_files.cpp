@@ -134,8 +134,8 @@ class TestFailingFiles : public QObject {
     void protocolFails() {
         QFETCH(QString, file);
         QFETCH(QString, limit);
-        // A full disk fails each line; after the folder goes, lines go on to the open, nameless file
-        // until a reopen misses the folder, and later lines miss the file.
+        // A full disk fails each line; after the folder goes, the next record looks for the file anew
+        // and misses the folder, and later lines miss the file.
         const QList<int> codes =
             file.startsWith(u'/') ? QList<int>{kDiskFull} : QList<int>{kPathNotFound, kBadFileName};
         WindowFixture f;

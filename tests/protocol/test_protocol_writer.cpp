@@ -10,8 +10,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 using namespace numio;
@@ -97,6 +99,67 @@ class TestProtocolWriter : public QObject {
         QCOMPARE(s_.bProtokol, file != u"sealed");
         QCOMPARE(::lseek(sealed, 0, SEEK_END), 0);
         ::close(sealed);
+    }
+
+    // The file deleted, replaced by a rename (as editors save) or its folder removed while the program
+    // runs: the next record and the closing line go to the path anew, or the failure is told there.
+    void pathChangedWhileOpen_data() {
+        QTest::addColumn<QByteArray>("expected"); // the file afterwards; "-": none
+        const QByteArray lines = QStringEncoder("windows-1250")(
+            QStringLiteral("7+8=15   <5>\r\nPřerušeno zásahamem uživatele v průběhu zkoušení\r\n"));
+        QTest::newRow("deleted") << lines;
+        QTest::newRow("replaced") << "other\r\n" + lines;
+        QTest::newRow("folder removed") << QByteArray("-");
+    }
+    void pathChangedWhileOpen() {
+        QFETCH(QByteArray, expected);
+        const QString file = path("sub/p.txt"), tag = QTest::currentDataTag();
+        QVERIFY(QDir(dir_->path()).mkdir("sub"));
+        QCOMPARE(openAt(file), 0);
+        write("INIT");
+        if (tag == "deleted")
+            QVERIFY(QFile::remove(file));
+        if (tag == "replaced") {
+            QFile other(path("sub/new"));
+            QVERIFY(other.open(QIODevice::WriteOnly) && other.write("other\r\n") == 7);
+            other.close();
+            QVERIFY(::rename(QFile::encodeName(path("sub/new")), QFile::encodeName(file)) == 0);
+        } else if (tag == "folder removed") {
+            QVERIFY(QDir(path("sub")).removeRecursively());
+        }
+        s_.A = 7, s_.Rezim = "+", s_.B = 8, s_.C = 15, write("LOG", "5");
+        WriteShutdownLine(s_);
+        QFile back(file);
+        QCOMPARE(back.open(QIODevice::ReadOnly) ? back.readAll() : "-", expected);
+        QCOMPARE(dialogs_.texts(), expected == "-"
+                                       ? QStringList{Failure(kPathNotFound).messageText() +
+                                                     "\nSoubor protokolu " + file + " nelze otevřít."}
+                                       : QStringList());
+    }
+
+    // With a few bytes left on the disk a line is written only in part: it is cut off again, so the
+    // file keeps whole lines.
+    void fullDiskKeepsWholeLines() {
+        const QString mount = path("small");
+        QVERIFY(QDir().mkdir(mount));
+        if (::mount("tmpfs", QFile::encodeName(mount), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("no small file system to fill (needs the right to mount)");
+        struct Unmount {
+            QByteArray at;
+            ~Unmount() { ::umount2(at.constData(), MNT_DETACH); }
+        } unmount{QFile::encodeName(mount)};
+        const QByteArray before = QByteArray(4088, 'x') + "\r\n"; // ends 6 bytes short of a page
+        QFile old(mount + "/p.txt"), filler(mount + "/filler");
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write(before) == before.size() && old.flush());
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        while (filler.write(QByteArray(4096, 'f')) > 0) {
+        }
+        QCOMPARE(openAt(old.fileName()), 0);
+        write("INIT");
+        QFile back(old.fileName());
+        const QByteArray after = back.open(QIODevice::ReadOnly) ? back.readAll() : QByteArray();
+        QCOMPARE(after, before);
+        QCOMPARE(dialogs_.texts(), QStringList(3, Failure(kDiskFull).messageText()));
     }
 
     // Open, reopen and the size test.
