@@ -7,6 +7,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <bitset>
 #include <cerrno>
 #include <cstdio>
@@ -269,10 +270,15 @@ void LocalTextFiles::rename(const QString& from, const QString& to) {
 }
 
 QString LocalTextFiles::readAll(const QString& path) {
+    // Reading is refused (70) only for want of permission; anything else is no refusal to write.
+    const auto fail = [&](int error) {
+        const int code = failureCodeFor(error, path);
+        throw Failure(code == kAccessDenied && error != EACCES && error != EPERM ? kPathFileAccess : code);
+    };
     const QByteArray native = nativePath(path);
     const int fd = openRetrying(native, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        fail(errno, path);
+        fail(errno);
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }
@@ -280,31 +286,32 @@ QString LocalTextFiles::readAll(const QString& path) {
 
     struct stat st {};
     if (::fstat(fd, &st) != 0)
-        fail(errno, path);
+        fail(errno);
     // Only a regular file has an end to read to (not a pipe, not a device).
     if (!S_ISREG(st.st_mode))
         throw Failure(kPathFileAccess);
 
-    // One byte beyond the size lets a single read reach the end; the loop only covers a growing file.
-    QByteArray bytes(st.st_size > 0 ? static_cast<qsizetype>(st.st_size) + 1 : 64 * 1024, Qt::Uninitialized);
-    qsizetype used = 0;
+    // Read and decoded piece by piece: the decoder gives an empty text, without an error, for
+    // 512 MiB and more at once. One byte is one character, so any cut is a clean one.
+    constexpr qsizetype kPiece = 16 * 1024 * 1024;
+    QByteArray piece(kPiece, Qt::Uninitialized);
+    QStringDecoder decoder(kCodec);
+    QString text;
+    qsizetype read = 0;
     for (;;) {
-        if (used == bytes.size())
-            bytes.resize(bytes.size() * 2);
-        const ssize_t n = ::read(fd, bytes.data() + used, static_cast<size_t>(bytes.size() - used));
+        const ssize_t n = ::read(fd, piece.data(), static_cast<size_t>(kPiece));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            fail(errno, path);
+            fail(errno);
         }
         if (n == 0)
             break;
-        used += n;
+        if (text.size() < read + decoder.requiredSpace(n))
+            text.resize(std::max<qsizetype>(read + decoder.requiredSpace(n), qsizetype(st.st_size)));
+        read = decoder.appendToBuffer(text.data() + read, QByteArrayView(piece).first(n)) - text.constData();
     }
-    bytes.truncate(used);
-
-    QStringDecoder decoder(kCodec);
-    QString text = decoder.decode(bytes);
+    text.truncate(read);
     if (!decoder.isValid() || decoder.hasError())
         throw Failure(kPathFileAccess);
     return text;
