@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/journal_dates.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -42,13 +44,9 @@ struct Journal {
 };
 
 // Reads a protocol already decoded to text. Lines end in CR LF or LF. Never fails: what cannot be
-// read is counted in unreadableLines and skipped.
-Journal parseJournal(const QString& text);
-
-// The INIT line's date and time after "Numio - ", in the forms regional settings give:
-// "14.3.2002 10:05:17", "14.03.02 10:05:17 CET", "2002-03-14 10:05:17", "3/14/02 10:05:17 AM CET",
-// "14/03/2002 10:05:17", "14 Mar 2002 10:05:17", or a date alone for midnight. Invalid otherwise.
-QDateTime parseProtocolDateTime(QStringView text);
+// read is counted in unreadableLines and skipped. Dates are read as ProtocolDates does under the
+// locale.
+Journal parseJournal(const QString& text, const QLocale& locale = QLocale::system());
 
 struct Score {
     int grade = 0;

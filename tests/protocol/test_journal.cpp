@@ -141,6 +141,34 @@ class TestJournal : public QObject {
         QCOMPARE(summary(text), expected);
     }
 
+    // Dates written under one locale read back under it, or under another when a day above 12 in the
+    // file shows the order: the same days, also where day and month could be swapped.
+    void datesRoundTrip_data() {
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("read");
+        for (const char* name : {"cs_CZ", "en_US", "de_DE", "es_ES", "en_AU", "C"})
+            QTest::newRow(name) << name << name;
+        QTest::newRow("en_US read under es_ES") << "en_US"
+                                                << "es_ES";
+        QTest::newRow("es_ES read under en_US") << "es_ES"
+                                                << "en_US";
+    }
+    void datesRoundTrip() {
+        QFETCH(QString, written);
+        QFETCH(QString, read);
+        Writing w;
+        w.in(QLocale(written));
+        QStringList days{"6.12.", "12.6.", "2.1."};
+        if (written != read)
+            days << "25.12.";
+        for (const QString& day : days)
+            w.init(day.section('.', 0, 0).toInt(), day.section('.', 1, 1).toInt(), 10).finish(1, 0);
+        QStringList back;
+        for (const Examination& e : parseJournal(w.text(), QLocale(read)).exams)
+            back << e.when.toString(u"d.M.");
+        QCOMPARE(back, days);
+    }
+
     void movingAverageAndLastTen() {
         const auto journal = [](const QList<int>& rates) {
             Journal j;
