@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/practice_state.h"
 #include "protocol/journal_dates.h"
 
 #include <QDateTime>
@@ -77,7 +78,19 @@ struct WindowComparison {
 // The last ten examinations against the ten before them; nothing with fewer than eleven.
 std::optional<WindowComparison> compareLastTen(const Journal& journal);
 
-// Repeat-list entries of the most-missed problems, most-missed first.
+// The problems the current settings could draw, with a result the answer box holds (0 to 999).
+struct PracticeRules {
+    int maxValue = 0;        // nMaxValue: the largest sum, the largest minuend
+    int maxValueX = 0;       // nMaxValueX: the largest table
+    bool operations[4] = {}; // +, -, *, : enabled and able to produce a problem
+
+    static PracticeRules of(const PracticeState& s);
+    bool admits(int a, int b, int c, int op) const;
+};
+
+// Repeat-list entries of the most-missed problems, most-missed first, all of them.
 QStringList practiceEntries(const Journal& journal, int limit);
+// Likewise, only those the rules admit: a hand-edited journal may hold problems no answer fits.
+QStringList practiceEntries(const Journal& journal, int limit, const PracticeRules& rules);
 
 } // namespace numio

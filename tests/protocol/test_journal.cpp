@@ -169,6 +169,23 @@ class TestJournal : public QObject {
         QCOMPARE(back, days);
     }
 
+    // Most-missed practice from a hand-edited journal asks only what the current settings could draw
+    // and the answer box can hold.
+    void practiceOnlyWhatCanBeAnswered() {
+        Journal j;
+        for (const char* entry :
+             {"5,7,-2,2", "7,8,15,1", "1000,1000,2000,1", "0,5,5,1", "60,60,120,1", "5,5,0,2", "12,5,7,2",
+              "6,7,42,3", "6,11,66,3", "11,7,77,3", "56,8,7,4", "7,8,15,1,0"})
+            j.missed.push_back({QString(), entry, 1, QDateTime()});
+        PracticeState s;
+        s.nMaxValue = 100, s.nMaxValueX = 10, s.bPlus = s.bMinus = s.bKrat = true;
+        QCOMPARE(practiceEntries(j, 150, PracticeRules::of(s)),
+                 (QStringList{"7,8,15,1", "5,5,0,2", "12,5,7,2", "6,7,42,3"}));
+        QCOMPARE(practiceEntries(j, 2, PracticeRules::of(s)), (QStringList{"7,8,15,1", "5,5,0,2"}));
+        s.bDeleno = true;
+        QVERIFY(practiceEntries(j, 150, PracticeRules::of(s)).contains("56,8,7,4"));
+    }
+
     void movingAverageAndLastTen() {
         const auto journal = [](const QList<int>& rates) {
             Journal j;
