@@ -111,18 +111,6 @@ class TestFailingFiles : public QObject {
         QVERIFY(stopped > 150 && unopened > 150); // the junk reached every step
     }
 
-    // A hand-edited number with a long fraction loads as its rounded value, however small.
-    void longFractions() {
-        for (const auto& [value, loaded] :
-             {std::pair{"0." + QString(330, u'0') + '1', 0}, std::pair{"-0." + QString(400, u'0') + '7', 0},
-              std::pair{"12." + QString(400, u'0') + '1', 12}}) {
-            WindowFixture f;
-            f.set("Settings/Sada", value);
-            QCOMPARE(f.start().state.nSada, loaded);
-            QCOMPARE(f.dialogs.texts(), QStringList());
-        }
-    }
-
     // Every failure is told in a message; the examination counts on, and the program runs on.
     void protocolFails_data() {
         QTest::addColumn<QString>("file");  // in the temporary folder, unless absolute
