@@ -88,12 +88,9 @@ class TestSettings : public QObject {
         IniSettingsStore store(dir_.filePath(what));
         const QString file = store.filePath(kAppName), parent = QFileInfo(file).path();
         QVERIFY(QDir().mkpath(what.startsWith("file") ? dir_.filePath(what) : parent));
-        if (what == "named pipe")
-            QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0644), 0);
-        else if (what == "folder")
-            QVERIFY(QDir().mkdir(file));
-        else
-            QVERIFY(QFile(parent).open(QIODevice::WriteOnly));
+        QVERIFY(what == "named pipe" ? ::mkfifo(QFile::encodeName(file).constData(), 0644) == 0
+                : what == "folder"   ? QDir().mkdir(file)
+                                     : QFile(parent).open(QIODevice::WriteOnly));
         PracticeState s;
         QString told;
         try {
