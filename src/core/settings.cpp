@@ -7,17 +7,39 @@ namespace {
 const QString kSettings = QStringLiteral("Settings");
 const QString kAudit = QStringLiteral("Audit");
 
+template <typename Convert>
+auto readValue(SettingsStore& store, const QString& section, const QString& key, const QString& def,
+               Convert convert) {
+    const QString text = store.read(kAppName, section, key, def);
+    try {
+        return convert(text);
+    } catch (Failure& f) {
+        constexpr qsizetype kShown = 40;
+        const QString shown = text.size() > kShown ? text.left(kShown) + u'…' : text;
+        throw f.withDetail(
+            QStringLiteral("Nastavení %1 v souboru %2 má neplatnou hodnotu „%3“. Toto a všechna následující "
+                           "nastavení se nenačetla.")
+                .arg(key, displayPath(store.location(kAppName)), shown));
+    }
+}
+
 Integer readInteger(SettingsStore& store, const QString& key, const QString& def) {
-    return textToInteger(store.read(kAppName, kSettings, key, def));
+    return readValue(store, kSettings, key, def, textToInteger);
 }
 
 bool readBoolean(SettingsStore& store, const QString& section, const QString& key, bool def) {
-    return textToBoolean(store.read(kAppName, section, key, booleanToText(def)));
+    return readValue(store, section, key, booleanToText(def), textToBoolean);
 }
 
 } // namespace
 
 void LoadSettings(PracticeState& s, SettingsStore& store) {
+    std::optional<Failure> unreadable;
+    try {
+        store.checkReadable(kAppName);
+    } catch (const Failure& f) {
+        unreadable = f; // the reads below then give the defaults
+    }
     s.nMaxValue = readInteger(store, QStringLiteral("MaxValue"), QStringLiteral("10"));
     s.nMaxValueX = readInteger(store, QStringLiteral("MaxValueX"), QStringLiteral("1"));
     s.bPlus = readBoolean(store, kSettings, QStringLiteral("Plus"), true);
@@ -31,14 +53,17 @@ void LoadSettings(PracticeState& s, SettingsStore& store) {
     s.nSada = readInteger(store, QStringLiteral("Sada"), QStringLiteral("20"));
     s.bProtokol = readBoolean(store, kAudit, QStringLiteral("Active"), false);
     s.ProtokolFile = store.read(kAppName, kAudit, QStringLiteral("File"), QString());
+    if (unreadable)
+        throw *unreadable;
 }
 
-void SaveSettings(const PracticeState& s, SettingsStore& store) {
+std::optional<Failure> SaveSettings(const PracticeState& s, SettingsStore& store) {
+    QList<SettingsEntry> entries;
     auto number = [&](const QString& key, Integer v) {
-        store.write(kAppName, kSettings, key, QString::number(v));
+        entries.push_back({kSettings, key, QString::number(v)});
     };
     auto flag = [&](const QString& section, const QString& key, bool v) {
-        store.write(kAppName, section, key, booleanToText(v));
+        entries.push_back({section, key, booleanToText(v)});
     };
     number(QStringLiteral("MaxValue"), s.nMaxValue);
     number(QStringLiteral("MaxValueX"), s.nMaxValueX);
@@ -52,7 +77,13 @@ void SaveSettings(const PracticeState& s, SettingsStore& store) {
     number(QStringLiteral("TimeLimitSada"), s.nLimitSady);
     number(QStringLiteral("Sada"), s.nSada);
     flag(kAudit, QStringLiteral("Active"), s.bProtokol);
-    store.write(kAppName, kAudit, QStringLiteral("File"), s.ProtokolFile);
+    entries.push_back({kAudit, QStringLiteral("File"), s.ProtokolFile});
+    try {
+        store.write(kAppName, entries);
+    } catch (const Failure& f) {
+        return f;
+    }
+    return std::nullopt;
 }
 
 } // namespace numio

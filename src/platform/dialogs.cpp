@@ -5,7 +5,8 @@
 namespace numio {
 
 void Dialogs::failure(const Failure& f) {
-    message(f.messageText(), kFailureTitle, Buttons::Ok, Icon::Critical, Answer::Ok);
+    const QString text = f.detail().isEmpty() ? f.messageText() : f.messageText() + u'\n' + f.detail();
+    message(text, kFailureTitle, Buttons::Ok, Icon::Critical, Answer::Ok);
 }
 
 } // namespace numio

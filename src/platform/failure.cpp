@@ -1,5 +1,7 @@
 #include "platform/failure.h"
 
+#include <QDir>
+
 namespace numio {
 
 Failure::Failure(int code) : Failure(code, describe(code)) {}
@@ -9,6 +11,13 @@ Failure::Failure(int code, QString description)
 
 QString Failure::messageText() const {
     return QStringLiteral("Chyba č. ") + QString::number(code_) + QStringLiteral(" - ") + description_;
+}
+
+QString displayPath(const QString& path) {
+    const QString home = QDir::homePath();
+    if (home.size() > 1 && path.startsWith(home + u'/'))
+        return u'~' + path.mid(home.size());
+    return path;
 }
 
 QString Failure::describe(int code) {

@@ -27,17 +27,28 @@ class Failure : public std::exception {
     const QString& description() const noexcept { return description_; }
     const char* what() const noexcept override { return what_.constData(); }
 
-    // "Chyba č. 70 - Přístup odepřen": the text of every failure message box.
+    // "Chyba č. 70 - Přístup odepřen": the first line of every failure message box.
     QString messageText() const;
+
+    // An optional second line saying which file or setting it was about.
+    const QString& detail() const noexcept { return detail_; }
+    Failure& withDetail(QString detail) {
+        detail_ = std::move(detail);
+        return *this;
+    }
 
     static QString describe(int code);
 
   private:
     int code_;
     QString description_;
+    QString detail_;
     QByteArray what_;
 };
 
 inline const QString kFailureTitle = QStringLiteral("Chybové hlášení");
+
+// A path for a message: the home folder shortened to "~".
+QString displayPath(const QString& path);
 
 } // namespace numio

@@ -1,37 +1,204 @@
 #include "platform/settings_store.h"
 
+#include "platform/failure.h"
+
 #include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace numio {
+
+namespace {
+
+// Which file stands at the path now, and in which state; empty when there is none.
+QByteArray identityOf(const struct stat& st) {
+    QByteArray id;
+    for (const qint64 v : {qint64(st.st_dev), qint64(st.st_ino), qint64(st.st_mode), qint64(st.st_size),
+                           qint64(st.st_mtim.tv_sec), qint64(st.st_mtim.tv_nsec), qint64(st.st_ctim.tv_sec),
+                           qint64(st.st_ctim.tv_nsec)})
+        id += QByteArray::number(v) + ',';
+    return id;
+}
+
+int hexValue(QChar c) {
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
+
+// A value as it stands after "=": quotes and backslash escapes (as written by QSettings) are
+// undone, blanks around it outside quotes dropped; ';' and ',' are text like any other.
+std::optional<QString> decodeValue(QStringView raw) {
+    QString out;
+    qsizetype keep = 0; // the length without trailing blanks outside quotes
+    bool quoted = false;
+    qsizetype i = 0;
+    while (i < raw.size() && (raw[i] == u' ' || raw[i] == u'\t'))
+        ++i;
+    const bool marked = i < raw.size() && raw[i] == u'@';
+    for (; i < raw.size(); ++i) {
+        const QChar c = raw[i];
+        if (c == u'"') {
+            quoted = !quoted;
+            keep = out.size();
+            continue;
+        }
+        if (c == u'\\' && i + 1 < raw.size()) {
+            const QChar e = raw[++i];
+            static constexpr QStringView kFrom = u"abfnrtv\"'\\?";
+            static constexpr QStringView kTo = u"\a\b\f\n\r\t\v\"'\\?";
+            if (const qsizetype k = kFrom.indexOf(e); k >= 0) {
+                out += kTo[k];
+            } else if (e == u'x' && i + 1 < raw.size() && hexValue(raw[i + 1]) >= 0) {
+                char32_t v = 0;
+                while (i + 1 < raw.size() && hexValue(raw[i + 1]) >= 0 && v < 0x10FFFF)
+                    v = v * 16 + char32_t(hexValue(raw[++i]));
+                out += QString::fromUcs4(&v, 1);
+            } else if (e >= u'0' && e <= u'7') {
+                char32_t v = e.unicode() - u'0';
+                while (i + 1 < raw.size() && raw[i + 1] >= u'0' && raw[i + 1] <= u'7' && v < 0x10FFFF)
+                    v = v * 8 + char32_t(raw[++i].unicode() - u'0');
+                out += QString::fromUcs4(&v, 1);
+            } else {
+                out += c;
+                out += e;
+            }
+            keep = out.size();
+            continue;
+        }
+        out += c;
+        if (quoted || (c != u' ' && c != u'\t'))
+            keep = out.size();
+    }
+    out.truncate(keep);
+    // QSettings' own marks for texts that begin with "@".
+    if (marked) {
+        if (out == u"@Invalid()")
+            return std::nullopt;
+        if (out.startsWith(u"@@"))
+            return out.mid(1);
+        for (const QStringView kind : {QStringView(u"@String("), QStringView(u"@ByteArray(")})
+            if (out.startsWith(kind) && out.endsWith(u')'))
+                return out.sliced(kind.size(), out.size() - kind.size() - 1);
+    }
+    return out;
+}
+
+QHash<QString, std::optional<QString>> parseIni(const QString& text) {
+    QHash<QString, std::optional<QString>> values;
+    QString section;
+    for (QStringView line : QStringView(text).split(u'\n')) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.front() == u';' || line.front() == u'#')
+            continue;
+        if (line.front() == u'[') {
+            const qsizetype end = line.indexOf(u']');
+            section = (end < 0 ? line.sliced(1) : line.sliced(1, end - 1)).trimmed().toString();
+            continue;
+        }
+        const qsizetype eq = line.indexOf(u'=');
+        if (eq <= 0)
+            continue;
+        values.insert(section + u'/' + line.first(eq).trimmed().toString(), decodeValue(line.sliced(eq + 1)));
+    }
+    return values;
+}
+
+QString startsOnDefaults(const QString& path) {
+    return QStringLiteral("Soubor nastavení %1 nelze přečíst; platí výchozí nastavení.")
+        .arg(displayPath(path));
+}
+
+} // namespace
 
 IniSettingsStore::IniSettingsStore(QString configFolder) : folder_(std::move(configFolder)) {
     if (folder_.isEmpty())
         folder_ = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
 }
 
+IniSettingsStore::~IniSettingsStore() = default;
+
 QString IniSettingsStore::filePath(const QString& app) const {
     return QDir(folder_).filePath(app + QLatin1Char('/') + app + QStringLiteral(".conf"));
 }
 
-QString IniSettingsStore::read(const QString& app, const QString& section, const QString& key,
-                               const QString& defaultValue) {
-    QSettings ini(filePath(app), QSettings::IniFormat);
-    const QVariant value = ini.value(section + QLatin1Char('/') + key);
-    if (!value.isValid())
-        return defaultValue;
-    // An unquoted hand-edited value with commas comes back as a list: give the text as it stands.
-    if (value.typeId() == QMetaType::QStringList)
-        return value.toStringList().join(QStringLiteral(", "));
-    return value.toString();
+const IniSettingsStore::Parsed& IniSettingsStore::parsed(const QString& app) {
+    const QString path = filePath(app);
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st {};
+    const bool exists = ::stat(native.constData(), &st) == 0;
+    const int statError = exists ? 0 : errno;
+    const QByteArray identity = exists ? identityOf(st) : QByteArray::number(statError);
+    auto found = cache_.constFind(app);
+    if (found != cache_.constEnd() && (*found)->identity == identity)
+        return **found;
+
+    auto parsed = std::make_shared<Parsed>();
+    parsed->identity = identity;
+    cache_.insert(app, parsed);
+    const auto problem = [&](int code) -> const Parsed& {
+        parsed->problem = std::make_unique<Failure>(code);
+        parsed->problem->withDetail(startsOnDefaults(path));
+        return *parsed;
+    };
+    if (!exists)
+        return statError == ENOENT ? *parsed : problem(statError == EACCES ? kAccessDenied : kPathFileAccess);
+    // Only a regular file has an end to read to: opening a named pipe would wait for a writer for ever.
+    if (!S_ISREG(st.st_mode))
+        return problem(kPathFileAccess);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return problem(file.error() == QFileDevice::PermissionsError ? kAccessDenied : kPathFileAccess);
+    parsed->values = parseIni(QString::fromUtf8(file.readAll()));
+    return *parsed;
 }
 
-void IniSettingsStore::write(const QString& app, const QString& section, const QString& key,
-                             const QString& value) {
-    QSettings ini(filePath(app), QSettings::IniFormat);
-    ini.setValue(section + QLatin1Char('/') + key, value);
+QString IniSettingsStore::read(const QString& app, const QString& section, const QString& key,
+                               const QString& defaultValue) {
+    const Parsed& p = parsed(app);
+    const auto found = p.values.constFind(section + QLatin1Char('/') + key);
+    if (found == p.values.constEnd() || !*found)
+        return defaultValue;
+    return **found;
+}
+
+void IniSettingsStore::checkReadable(const QString& app) {
+    if (const Parsed& p = parsed(app); p.problem)
+        throw *p.problem;
+}
+
+void IniSettingsStore::write(const QString& app, const QList<SettingsEntry>& entries) {
+    const QString path = filePath(app);
+    cache_.remove(app);
+    const auto refuse = [&](int code) {
+        throw Failure(code).withDetail(
+            QStringLiteral("Nastavení nelze uložit do souboru %1; platí jen do ukončení programu.")
+                .arg(displayPath(path)));
+    };
+    // QSettings reads the file before replacing it: it must be one that can be read to its end.
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0) {
+        if (!S_ISREG(st.st_mode))
+            refuse(kPathFileAccess);
+        if (::access(QFile::encodeName(path).constData(), R_OK) != 0)
+            refuse(kAccessDenied);
+    }
+    QSettings ini(path, QSettings::IniFormat);
+    for (const SettingsEntry& e : entries)
+        ini.setValue(e.section + QLatin1Char('/') + e.key, e.value);
     ini.sync();
+    if (ini.status() != QSettings::NoError)
+        refuse(kPathFileAccess);
 }
 
 } // namespace numio

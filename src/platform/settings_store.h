@@ -1,33 +1,69 @@
 #pragma once
 
+#include <QDateTime>
+#include <QHash>
+#include <QList>
 #include <QString>
 
+#include <memory>
+#include <optional>
+
 namespace numio {
+
+class Failure;
+
+struct SettingsEntry {
+    QString section;
+    QString key;
+    QString value;
+};
 
 // The per-user settings store: texts addressed by application, section and key.
 class SettingsStore {
   public:
     virtual ~SettingsStore() = default;
+    // Never fails: where the file cannot be read, every key has its default (checkReadable tells why).
     virtual QString read(const QString& app, const QString& section, const QString& key,
                          const QString& defaultValue) = 0;
-    virtual void write(const QString& app, const QString& section, const QString& key,
-                       const QString& value) = 0;
+    // All entries at once, the file replaced whole or not at all. Throws Failure naming the file.
+    virtual void write(const QString& app, const QList<SettingsEntry>& entries) = 0;
+    void write(const QString& app, const QString& section, const QString& key, const QString& value) {
+        write(app, QList<SettingsEntry>{{section, key, value}});
+    }
+    // Throws Failure naming the file when it exists but cannot be read.
+    virtual void checkReadable(const QString& app) { (void)app; }
+    // Where the settings are kept, for messages.
+    virtual QString location(const QString& app) const { return app; }
 };
 
 // INI file "<app>/<app>.conf" in the user's configuration folder ($XDG_CONFIG_HOME or ~/.config).
-// Every value is written and read back as the plain text that stands in the file.
+// Every value is read back as the text that stands in the file: a hand-edited ';' or ',' is part
+// of it, not a comment or a list.
 class IniSettingsStore : public SettingsStore {
   public:
     // An empty folder means the user's configuration folder.
     explicit IniSettingsStore(QString configFolder = {});
+    ~IniSettingsStore() override;
     QString read(const QString& app, const QString& section, const QString& key,
                  const QString& defaultValue) override;
-    void write(const QString& app, const QString& section, const QString& key, const QString& value) override;
+    using SettingsStore::write;
+    void write(const QString& app, const QList<SettingsEntry>& entries) override;
+    void checkReadable(const QString& app) override;
+    QString location(const QString& app) const override { return filePath(app); }
 
     QString filePath(const QString& app) const;
 
   private:
+    // One parse per file, kept while the file stays the same one, unchanged.
+    struct Parsed {
+        QByteArray identity;
+        QHash<QString, std::optional<QString>> values; // "Section/Key"; none: an invalid value
+        std::unique_ptr<Failure> problem;
+    };
+    const Parsed& parsed(const QString& app);
+
     QString folder_;
+    QHash<QString, std::shared_ptr<Parsed>> cache_;
 };
 
 } // namespace numio

@@ -7,8 +7,10 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <bitset>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -35,6 +37,11 @@ bool folderOfExists(const QString& path) {
     return ::stat(folder.constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool isSymlink(const QString& path) {
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 int failureCodeFor(int error, const QString& path) {
     switch (error) {
     case EACCES:
@@ -47,7 +54,8 @@ int failureCodeFor(int error, const QString& path) {
 #endif
         return kAccessDenied;
     case ENOENT:
-        return folderOfExists(path) ? kFileNotFound : kPathNotFound;
+        // A symbolic link that leads nowhere is a path that cannot be followed, not a missing file.
+        return folderOfExists(path) && !isSymlink(path) ? kFileNotFound : kPathNotFound;
     case ENOTDIR:
         return kPathNotFound;
     case ENOSPC:
@@ -147,20 +155,27 @@ class LocalAppendStream final : public AppendStream {
         if (fd_ < 0)
             throw Failure(kBadFileName);
         const QByteArray line = encodeLine(text);
+        // Where the line begins: a line the disk took only in part is cut off again, so that the
+        // file holds whole lines only. The lock keeps other writers out meanwhile.
+        struct stat st {};
+        const off_t start = ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : -1;
         // The whole line goes to the OS at once, so size queries and readers see it right away.
         const char* data = line.constData();
         qsizetype left = line.size();
         while (left > 0) {
             const ssize_t n = ::write(fd_, data, static_cast<size_t>(left));
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                fail(errno, path_);
+            if (n > 0) {
+                data += n;
+                left -= n;
+                continue;
             }
-            if (n == 0)
-                throw Failure(kPathFileAccess);
-            data += n;
-            left -= n;
+            if (n < 0 && errno == EINTR)
+                continue;
+            const int error = n < 0 ? errno : ENOSPC;
+            if (start >= 0 && data != line.constData())
+                while (::ftruncate(fd_, start) != 0 && errno == EINTR) {
+                }
+            fail(error, path_);
         }
     }
 
@@ -198,6 +213,10 @@ std::unique_ptr<AppendStream> LocalTextFiles::openForAppending(const QString& pa
     if (locked != 0) {
         const int error = errno;
         ::close(fd);
+        if (error == EWOULDBLOCK)
+            throw Failure(kAccessDenied)
+                .withDetail(
+                    QStringLiteral("Soubor %1 právě používá jiný spuštěný Numio.").arg(displayPath(path)));
         fail(error, path);
     }
     return std::make_unique<LocalAppendStream>(fd, path);
@@ -219,11 +238,47 @@ void LocalTextFiles::remove(const FileEntry& entry) {
         fail(errno, entry.path);
 }
 
+bool LocalTextFiles::moveToTrash(const QString& path) {
+    QString inTrash;
+    if (!QFile::moveToTrash(path, &inTrash))
+        return false;
+    if (QFileInfo(inTrash).isAbsolute())
+        return true;
+    // Without a usable trash folder Qt moves the file below the current folder and still reports
+    // success: bring it back and let the caller keep it beside itself.
+    const QString stray = QFileInfo(inTrash).absoluteFilePath();
+    const QString info = QFileInfo(QFileInfo(stray).absolutePath() + QStringLiteral("/../info/") +
+                                   QFileInfo(stray).fileName() + QStringLiteral(".trashinfo"))
+                             .absoluteFilePath();
+    rename(stray, path);
+    QFile::remove(info);
+    return false;
+}
+
+void LocalTextFiles::rename(const QString& from, const QString& to) {
+    const QByteArray source = nativePath(from);
+    const QByteArray target = nativePath(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return;
+    if (errno != EINVAL && errno != ENOSYS)
+        fail(errno, from);
+    // A file system without the no-replace flag: a hard link refuses an existing name as well.
+    if (::link(source.constData(), target.constData()) != 0)
+        fail(errno, from);
+    if (::unlink(source.constData()) != 0)
+        fail(errno, from);
+}
+
 QString LocalTextFiles::readAll(const QString& path) {
+    // Reading is refused (70) only for want of permission; anything else is no refusal to write.
+    const auto fail = [&](int error) {
+        const int code = failureCodeFor(error, path);
+        throw Failure(code == kAccessDenied && error != EACCES && error != EPERM ? kPathFileAccess : code);
+    };
     const QByteArray native = nativePath(path);
     const int fd = openRetrying(native, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        fail(errno, path);
+        fail(errno);
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }
@@ -231,31 +286,32 @@ QString LocalTextFiles::readAll(const QString& path) {
 
     struct stat st {};
     if (::fstat(fd, &st) != 0)
-        fail(errno, path);
+        fail(errno);
     // Only a regular file has an end to read to (not a pipe, not a device).
     if (!S_ISREG(st.st_mode))
         throw Failure(kPathFileAccess);
 
-    // One byte beyond the size lets a single read reach the end; the loop only covers a growing file.
-    QByteArray bytes(st.st_size > 0 ? static_cast<qsizetype>(st.st_size) + 1 : 64 * 1024, Qt::Uninitialized);
-    qsizetype used = 0;
+    // Read and decoded piece by piece: the decoder gives an empty text, without an error, for
+    // 512 MiB and more at once. One byte is one character, so any cut is a clean one.
+    constexpr qsizetype kPiece = 16 * 1024 * 1024;
+    QByteArray piece(kPiece, Qt::Uninitialized);
+    QStringDecoder decoder(kCodec);
+    QString text;
+    qsizetype read = 0;
     for (;;) {
-        if (used == bytes.size())
-            bytes.resize(bytes.size() * 2);
-        const ssize_t n = ::read(fd, bytes.data() + used, static_cast<size_t>(bytes.size() - used));
+        const ssize_t n = ::read(fd, piece.data(), static_cast<size_t>(kPiece));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            fail(errno, path);
+            fail(errno);
         }
         if (n == 0)
             break;
-        used += n;
+        if (text.size() < read + decoder.requiredSpace(n))
+            text.resize(std::max<qsizetype>(read + decoder.requiredSpace(n), qsizetype(st.st_size)));
+        read = decoder.appendToBuffer(text.data() + read, QByteArrayView(piece).first(n)) - text.constData();
     }
-    bytes.truncate(used);
-
-    QStringDecoder decoder(kCodec);
-    QString text = decoder.decode(bytes);
+    text.truncate(read);
     if (!decoder.isValid() || decoder.hasError())
         throw Failure(kPathFileAccess);
     return text;

@@ -33,6 +33,10 @@ class TextFiles {
     virtual qint64 size(const FileEntry& entry) = 0;
     // Deletes also a read-only file.
     virtual void remove(const FileEntry& entry) = 0;
+    // Moves the file to the desktop's trash; false where there is none (nothing then changes).
+    virtual bool moveToTrash(const QString& path) = 0;
+    // Renames within the file system, never over an existing file.
+    virtual void rename(const QString& from, const QString& to) = 0;
     // Opens for reading (never creating), reads the whole text decoded from Windows-1250, closes.
     virtual QString readAll(const QString& path) = 0;
 };
@@ -43,6 +47,8 @@ class LocalTextFiles : public TextFiles {
     FileEntry lookUp(const QString& path) override;
     qint64 size(const FileEntry& entry) override;
     void remove(const FileEntry& entry) override;
+    bool moveToTrash(const QString& path) override;
+    void rename(const QString& from, const QString& to) override;
     QString readAll(const QString& path) override;
 };
 

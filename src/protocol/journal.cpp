@@ -1,5 +1,7 @@
 #include "protocol/journal.h"
 
+#include "core/generator.h"
+#include "core/practice_state.h"
 #include "core/scoring.h"
 
 #include <QHash>
@@ -75,22 +77,13 @@ bool parseLog(QStringView line, Problem& p) {
     qsizetype i = 0;
     if (!takeInteger(line, i, p.a, true) || i >= line.size())
         return false;
-    switch (line[i].unicode()) {
-    case u'+':
-        p.op = 1;
-        break;
-    case u'-':
-        p.op = 2;
-        break;
-    case u'*':
-        p.op = 3;
-        break;
-    case u':':
-        p.op = 4;
-        break;
-    default:
-        return false;
+    p.op = 0;
+    for (int op = 1; op <= 4 && p.op == 0; ++op) {
+        if (operatorSign(op) == line[i])
+            p.op = op;
     }
+    if (p.op == 0)
+        return false;
     ++i;
     if (!takeInteger(line, i, p.b, true) || i >= line.size() || line[i] != u'=')
         return false;
@@ -162,175 +155,6 @@ Kind classify(QStringView line, Problem& problem, int& number) {
     return parseLog(line, problem) ? Kind::Log : Kind::Foreign;
 }
 
-bool takeNumber(QStringView s, qsizetype& i, int& value, int& digits) {
-    const qsizetype from = i;
-    value = 0;
-    while (i < s.size() && isDigit(s[i]) && i - from < 4) {
-        value = value * 10 + (s[i].unicode() - u'0');
-        ++i;
-    }
-    digits = static_cast<int>(i - from);
-    return digits > 0 && !(i < s.size() && isDigit(s[i]));
-}
-
-void skipBlanks(QStringView s, qsizetype& i) {
-    while (i < s.size() && s[i] == u' ')
-        ++i;
-}
-
-// English abbreviations, as the C locale writes them: "14 Mar 2002".
-int takeMonthName(QStringView s, qsizetype& i) {
-    static constexpr QStringView kMonths[] = {u"jan", u"feb", u"mar", u"apr", u"may", u"jun",
-                                              u"jul", u"aug", u"sep", u"oct", u"nov", u"dec"};
-    if (i + 3 > s.size())
-        return 0;
-    const QStringView word = s.sliced(i, 3);
-    for (int m = 0; m < 12; ++m) {
-        if (word.compare(kMonths[m], Qt::CaseInsensitive) == 0) {
-            i += 3;
-            while (i < s.size() && (s[i].isLetter() || s[i] == u'.'))
-                ++i;
-            return m + 1;
-        }
-    }
-    return 0;
-}
-
-int fullYear(int year, int digits) {
-    if (digits == 4)
-        return year;
-    if (digits != 2)
-        return -1;
-    return year < 70 ? 2000 + year : 1900 + year;
-}
-
-QDate takeDate(QStringView s, qsizetype& i) {
-    int n1 = 0, n2 = 0, n3 = 0, d1 = 0, d2 = 0, d3 = 0;
-    if (!takeNumber(s, i, n1, d1) || i >= s.size())
-        return {};
-    const QChar sep = s[i];
-    if (sep == u' ') {
-        skipBlanks(s, i);
-        const int month = takeMonthName(s, i);
-        skipBlanks(s, i);
-        if (month == 0 || !takeNumber(s, i, n3, d3) || d1 > 2 || d3 != 4)
-            return {};
-        return QDate(fullYear(n3, d3), month, n1);
-    }
-    if (sep != u'.' && sep != u'/' && sep != u'-')
-        return {};
-    // "14. 3. 2002" and "2002. 03. 14." have blanks after the full stops.
-    const auto separator = [&] {
-        if (i >= s.size() || s[i] != sep)
-            return false;
-        ++i;
-        if (sep == u'.')
-            skipBlanks(s, i);
-        return true;
-    };
-    if (!separator() || !takeNumber(s, i, n2, d2) || !separator() || !takeNumber(s, i, n3, d3))
-        return {};
-    if (sep == u'.' && i < s.size() && s[i] == u'.')
-        ++i;
-    if (d2 > 2)
-        return {};
-    if (d1 == 4) // year first: ISO, Hungarian, Japanese
-        return d3 <= 2 ? QDate(n1, n2, n3) : QDate();
-    if (d1 > 2)
-        return {};
-    bool dayFirst = true;
-    if (sep == u'/') {
-        // en_US writes M/d/yy, en_GB and French dd/MM/yyyy; a number above 12 settles it.
-        if (n1 > 12)
-            dayFirst = true;
-        else if (n2 > 12)
-            dayFirst = false;
-        else
-            dayFirst = d3 == 4;
-    }
-    const int year = fullYear(n3, d3);
-    if (year < 0)
-        return {};
-    return dayFirst ? QDate(year, n2, n1) : QDate(year, n1, n2);
-}
-
-QTime takeTime(QStringView s, qsizetype& i) {
-    int h = 0, m = 0, sec = 0, dh = 0, dm = 0, ds = 0;
-    if (!takeNumber(s, i, h, dh) || dh > 2 || i >= s.size() || s[i] != u':')
-        return {};
-    ++i;
-    if (!takeNumber(s, i, m, dm) || dm != 2)
-        return {};
-    if (i < s.size() && s[i] == u':') {
-        ++i;
-        if (!takeNumber(s, i, sec, ds) || ds != 2)
-            return {};
-    }
-    if (i < s.size()) {
-        if (s[i] != u' ')
-            return {};
-        skipBlanks(s, i);
-        // A 12-hour clock: "10:05:17 AM CET". What follows (a time zone) is not needed.
-        if (i + 1 < s.size() && s[i + 1].toUpper() == u'M' && (i + 2 == s.size() || s[i + 2] == u' ')) {
-            const QChar half = s[i].toUpper();
-            if (half == u'A' || half == u'P') {
-                if (h < 1 || h > 12)
-                    return {};
-                h = h % 12 + (half == u'P' ? 12 : 0);
-            }
-        }
-    }
-    return QTime(h, m, sec);
-}
-
-bool readDateTime(QStringView text, QDate& date, QTime& time) {
-    qsizetype i = 0;
-    date = takeDate(text, i);
-    if (!date.isValid())
-        return false;
-    skipBlanks(text, i);
-    if (i < text.size() && text[i] == u'T')
-        ++i;
-    // The date alone is midnight.
-    time = i == text.size() ? QTime(0, 0) : takeTime(text, i);
-    return time.isValid();
-}
-
-// Local time without asking the C library for every block: with TZ unset, each local conversion
-// re-reads the zone file, which made a long journal several times slower to read. The offset is
-// asked at the ends of each month, and where it changes within one (daylight saving) at the ends
-// of each day; only the day of the change itself goes the slow way.
-class LocalTimes {
-  public:
-    QDateTime at(QDate date, QTime time) {
-        const QDate first(date.year(), date.month(), 1);
-        std::optional<int> offset = steady(months_, first, first.addMonths(1).addDays(-1));
-        if (!offset)
-            offset = steady(days_, date, date);
-        if (!offset)
-            return QDateTime(date, time);
-        return QDateTime(date, time, Qt::OffsetFromUTC, *offset);
-    }
-
-  private:
-    using Cache = QHash<qint64, std::optional<int>>;
-
-    static std::optional<int> steady(Cache& cache, QDate from, QDate to) {
-        auto found = cache.constFind(from.toJulianDay());
-        if (found == cache.constEnd()) {
-            const QDateTime start(from, QTime(0, 0)), end(to, QTime(23, 59, 59));
-            const bool same =
-                start.isValid() && end.isValid() && start.offsetFromUtc() == end.offsetFromUtc();
-            found = cache.insert(from.toJulianDay(),
-                                 same ? std::optional<int>(start.offsetFromUtc()) : std::nullopt);
-        }
-        return *found;
-    }
-
-    Cache months_;
-    Cache days_;
-};
-
 struct Missed {
     Problem problem;
     int count = 0;
@@ -340,6 +164,8 @@ struct Missed {
 
 class Reader {
   public:
+    explicit Reader(ProtocolDates& dates) : dates_(dates) {}
+
     void line(QStringView text) {
         Problem problem;
         int number = 0;
@@ -453,8 +279,7 @@ class Reader {
         for (std::size_t i : order) {
             const Missed& m = missed_[i];
             const Problem& p = m.problem;
-            out.push_back({texts[i], QStringLiteral("%1,%2,%3,%4").arg(p.a).arg(p.b).arg(p.c).arg(p.op),
-                           m.count, m.last});
+            out.push_back({texts[i], repeatEntry(p.a, p.b, p.c, p.op), m.count, m.last});
         }
         return std::move(journal_);
     }
@@ -463,8 +288,7 @@ class Reader {
     enum class At { Outside, Opened, Titled, Body, Counted, Scored, Graded };
 
     static QString problemText(const Problem& p) {
-        static constexpr char16_t kSigns[] = u"?+-*:";
-        return QString::number(p.a) + QChar(kSigns[p.op]) + QString::number(p.b);
+        return QString::number(p.a) + operatorSign(p.op) + QString::number(p.b);
     }
 
     void open() {
@@ -476,9 +300,7 @@ class Reader {
     }
 
     void title(QStringView dateTime) {
-        QDate date;
-        QTime time;
-        when_ = readDateTime(dateTime, date, time) ? times_.at(date, time) : QDateTime();
+        when_ = dates_.read(dateTime);
         stamp_ = when_.isValid() ? when_.toMSecsSinceEpoch() : kNoStamp;
         at_ = At::Titled;
     }
@@ -519,22 +341,15 @@ class Reader {
     bool limit_ = false;
     int total_ = 0;
     QHash<quint64, std::size_t> index_;
-    LocalTimes times_;
+    ProtocolDates& dates_;
     std::vector<Missed> missed_;
 };
 
 } // namespace
 
-QDateTime parseProtocolDateTime(QStringView text) {
-    QDate date;
-    QTime time;
-    if (!readDateTime(text, date, time))
-        return {};
-    return QDateTime(date, time);
-}
-
-Journal parseJournal(const QString& text) {
-    Reader reader;
+Journal parseJournal(const QString& text, const QLocale& locale) {
+    ProtocolDates dates(text, locale);
+    Reader reader(dates);
     const QStringView all(text);
     for (qsizetype from = 0; from < all.size();) {
         qsizetype end = all.indexOf(u'\n', from);
@@ -626,10 +441,49 @@ std::optional<WindowComparison> compareLastTen(const Journal& journal) {
     return c;
 }
 
+PracticeRules PracticeRules::of(const PracticeState& s) {
+    PracticeRules r;
+    r.maxValue = s.nMaxValue;
+    r.maxValueX = s.nMaxValueX;
+    const bool enabled[4] = {s.bPlus, s.bMinus, s.bKrat, s.bDeleno};
+    for (int op = 1; op <= 4; ++op)
+        r.operations[op - 1] = enabled[op - 1] && operationAdmitsProblem(s, op);
+    return r;
+}
+
+// The generator's draws: a sum of two numbers from 1 up to maxValue; a difference of b from a
+// with 1 <= b <= a <= maxValue; a product of 1 to maxValueX times 1 to 10; a quotient of such a
+// product by its factor from 1 to 10 (never a by itself).
+bool PracticeRules::admits(int a, int b, int c, int op) const {
+    constexpr int kLargestAnswer = 999;
+    if (op < 1 || op > 4 || !operations[op - 1] || c < 0 || c > kLargestAnswer)
+        return false;
+    switch (op) {
+    case 1:
+        return a >= 1 && b >= 1 && a + b == c && c <= maxValue;
+    case 2:
+        return b >= 1 && b <= a && a <= maxValue && a - b == c;
+    case 3:
+        return a >= 1 && a <= maxValueX && b >= 1 && b <= 10 && a * b == c;
+    default:
+        return b >= 1 && b <= 10 && c >= 1 && c <= maxValueX && c * b == a && a != b;
+    }
+}
+
 QStringList practiceEntries(const Journal& journal, int limit) {
     QStringList entries;
     for (qsizetype i = 0; i < journal.missed.size() && i < limit; ++i)
         entries << journal.missed[i].entry;
+    return entries;
+}
+
+QStringList practiceEntries(const Journal& journal, int limit, const PracticeRules& rules) {
+    QStringList entries;
+    for (qsizetype i = 0; i < journal.missed.size() && entries.size() < limit; ++i) {
+        const QStringList f = journal.missed[i].entry.split(u',');
+        if (f.size() == 4 && rules.admits(f[0].toInt(), f[1].toInt(), f[2].toInt(), f[3].toInt()))
+            entries << journal.missed[i].entry;
+    }
     return entries;
 }
 

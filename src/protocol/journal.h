@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/practice_state.h"
+#include "protocol/journal_dates.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -42,13 +45,9 @@ struct Journal {
 };
 
 // Reads a protocol already decoded to text. Lines end in CR LF or LF. Never fails: what cannot be
-// read is counted in unreadableLines and skipped.
-Journal parseJournal(const QString& text);
-
-// The INIT line's date and time after "Numio - ", in the forms regional settings give:
-// "14.3.2002 10:05:17", "14.03.02 10:05:17 CET", "2002-03-14 10:05:17", "3/14/02 10:05:17 AM CET",
-// "14/03/2002 10:05:17", "14 Mar 2002 10:05:17", or a date alone for midnight. Invalid otherwise.
-QDateTime parseProtocolDateTime(QStringView text);
+// read is counted in unreadableLines and skipped. Dates are read as ProtocolDates does under the
+// locale.
+Journal parseJournal(const QString& text, const QLocale& locale = QLocale::system());
 
 struct Score {
     int grade = 0;
@@ -79,7 +78,19 @@ struct WindowComparison {
 // The last ten examinations against the ten before them; nothing with fewer than eleven.
 std::optional<WindowComparison> compareLastTen(const Journal& journal);
 
-// Repeat-list entries of the most-missed problems, most-missed first.
+// The problems the current settings could draw, with a result the answer box holds (0 to 999).
+struct PracticeRules {
+    int maxValue = 0;        // nMaxValue: the largest sum, the largest minuend
+    int maxValueX = 0;       // nMaxValueX: the largest table
+    bool operations[4] = {}; // +, -, *, : enabled and able to produce a problem
+
+    static PracticeRules of(const PracticeState& s);
+    bool admits(int a, int b, int c, int op) const;
+};
+
+// Repeat-list entries of the most-missed problems, most-missed first, all of them.
 QStringList practiceEntries(const Journal& journal, int limit);
+// Likewise, only those the rules admit: a hand-edited journal may hold problems no answer fits.
+QStringList practiceEntries(const Journal& journal, int limit, const PracticeRules& rules);
 
 } // namespace numio

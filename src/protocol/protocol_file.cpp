@@ -2,21 +2,39 @@
 
 #include "platform/failure.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace numio {
 
 namespace {
 
-TextFiles& fileSystem(PracticeState& s) {
-    if (!s.fso) {
-        static LocalTextFiles local; // created on first use, lives for the run
-        s.fso = &local;
-    }
+TextFiles& fileSystem(const PracticeState& s) {
+    if (!s.fso)
+        throw Failure(kPathFileAccess);
     return *s.fso;
 }
 
 void closeStream(PracticeState& s) {
     if (const std::unique_ptr<AppendStream> stream = std::move(s.tsProtokol))
         stream->close();
+}
+
+// Nothing is kept unless both steps succeed, so a half-opened file never holds the lock.
+void openAnew(PracticeState& s) {
+    TextFiles& fso = fileSystem(s);
+    try {
+        std::unique_ptr<AppendStream> stream = fso.openForAppending(s.ProtokolFile);
+        FileEntry entry = fso.lookUp(s.ProtokolFile);
+        s.tsProtokol = std::move(stream);
+        s.fileProtokol = std::move(entry);
+        s.bProtokolOpen = true;
+    } catch (Failure& f) {
+        if (f.detail().isEmpty())
+            f.withDetail(
+                QStringLiteral("Soubor protokolu %1 nelze otevřít.").arg(displayPath(s.ProtokolFile)));
+        throw;
+    }
 }
 
 } // namespace
@@ -36,19 +54,35 @@ void OpenProtokol(PracticeState& s) {
         s.bProtokolOpen = false;
         closeStream(s);
     }
-    // Nothing is kept unless both steps succeed, so a half-opened file never holds the lock.
-    std::unique_ptr<AppendStream> stream = fso.openForAppending(s.ProtokolFile);
-    FileEntry entry = fso.lookUp(s.ProtokolFile);
-    s.tsProtokol = std::move(stream);
-    s.fileProtokol = std::move(entry);
-    s.bProtokolOpen = true;
+    openAnew(s);
 }
 
-bool DeleteProtokol(PracticeState& s, Dialogs& dialogs) {
+void FollowProtokolPath(PracticeState& s) {
+    if (!s.bProtokolOpen || (s.tsProtokol && s.tsProtokol->refersTo(s.ProtokolFile)))
+        return;
+    // Lines written to a file nobody can find any more would be lost.
+    s.bProtokolOpen = false;
+    s.fileProtokol.reset();
+    closeStream(s);
+    openAnew(s);
+}
+
+QString datedProtokolName(const QString& path, const QDateTime& when, int attempt) {
+    const QFileInfo file(path);
+    QString stamp = when.toString(u"yyyy-MM-dd_HH-mm-ss");
+    if (attempt > 1)
+        stamp += u'-' + QString::number(attempt);
+    const QString suffix = file.suffix();
+    QString name = suffix.isEmpty() ? file.fileName() + u'.' + stamp
+                                    : file.completeBaseName() + u'.' + stamp + u'.' + suffix;
+    return file.dir().filePath(name);
+}
+
+std::optional<QString> DeleteProtokol(PracticeState& s, Dialogs& dialogs, const Clock& clock) {
     if (dialogs.message(QStringLiteral("Skutečně si přejete smazat soubor protokolu ?"),
                         QStringLiteral("Potvrzení vymazání"), Dialogs::Buttons::YesNo,
                         Dialogs::Icon::Question, Dialogs::Answer::Yes) != Dialogs::Answer::Yes)
-        return false;
+        return std::nullopt;
     try {
         s.fileProtokol.reset();
         if (s.bProtokolOpen) {
@@ -56,19 +90,34 @@ bool DeleteProtokol(PracticeState& s, Dialogs& dialogs) {
             closeStream(s);
         }
         TextFiles& fso = fileSystem(s);
-        s.fileProtokol = fso.lookUp(s.ProtokolFile);
-        fso.remove(*s.fileProtokol);
+        fso.lookUp(s.ProtokolFile);
+        if (fso.moveToTrash(s.ProtokolFile))
+            return QStringLiteral("Starý protokol je v koši.");
+        // Two deletions within a second must not overwrite the first copy.
+        const QDateTime now = clock.now().isValid() ? clock.now() : QDateTime::currentDateTime();
+        QString copy;
+        for (int attempt = 1;; ++attempt) {
+            copy = datedProtokolName(s.ProtokolFile, now, attempt);
+            try {
+                fso.rename(s.ProtokolFile, copy);
+                break;
+            } catch (const Failure&) {
+                if (!QFileInfo::exists(copy) || attempt == 99)
+                    throw;
+            }
+        }
+        return QStringLiteral("Starý protokol je uložen jako %1.").arg(QFileInfo(copy).fileName());
     } catch (const Failure& f) {
         dialogs.failure(f);
     }
-    return true;
+    return QString();
 }
 
 qint64 ProtokolSize(PracticeState& s) {
-    if (!s.fileProtokol)
+    if (!s.fileProtokol || !s.fso)
         return 0;
     try {
-        return fileSystem(s).size(*s.fileProtokol);
+        return s.fso->size(*s.fileProtokol);
     } catch (const Failure&) {
         return 0; // gone or unreadable: nothing to show or delete
     }

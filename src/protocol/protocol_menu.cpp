@@ -33,8 +33,11 @@ void FrmMain::mnuShowProtokol_Click() {
 }
 
 void FrmMain::mnuDelete_Click() {
-    if (DeleteProtokol(state, dialogs_))
+    if (const std::optional<QString> said = DeleteProtokol(state, dialogs_, doors_.clock)) {
         ApplySettingsReported();
+        if (!said->isEmpty())
+            setStatus(*said);
+    }
 }
 
 void FrmMain::mnuPrehled_Click() {

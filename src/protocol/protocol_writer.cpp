@@ -2,6 +2,7 @@
 
 #include "core/scoring.h"
 #include "platform/failure.h"
+#include "protocol/protocol_file.h"
 
 #include <functional>
 #include <initializer_list>
@@ -12,7 +13,20 @@ namespace {
 
 using Line = std::function<QString()>;
 
+// 70 switches the protocol off for this run only; the stored setting stays on.
+void report(const Failure& f, PracticeState& s, Dialogs& dialogs) {
+    dialogs.failure(f);
+    if (f.code() == kAccessDenied)
+        s.bProtokol = false;
+}
+
 void writeRecord(std::initializer_list<Line> lines, PracticeState& s, Dialogs& dialogs) {
+    try {
+        FollowProtokolPath(s);
+    } catch (const Failure& f) {
+        report(f, s, dialogs); // the record is dropped, its lines would only fail one by one
+        return;
+    }
     for (const Line& line : lines) {
         try {
             const QString text = line();
@@ -21,11 +35,9 @@ void writeRecord(std::initializer_list<Line> lines, PracticeState& s, Dialogs& d
                 throw Failure(kBadFileName);
             s.tsProtokol->writeLine(text);
         } catch (const Failure& f) {
-            dialogs.failure(f);
-            if (f.code() == kAccessDenied) {
-                s.bProtokol = false; // for this run only; the stored setting stays on
+            report(f, s, dialogs);
+            if (f.code() == kAccessDenied)
                 return;
-            }
         }
     }
 }
@@ -100,6 +112,7 @@ void WriteProtokol(const QString& kind, PracticeState& s, const QString& answerT
 void WriteShutdownLine(PracticeState& s) {
     if (!s.bProtokolOpen)
         return;
+    FollowProtokolPath(s);
     if (!s.tsProtokol)
         throw Failure(kBadFileName);
     // The stream goes away even when the line fails: the program is ending.

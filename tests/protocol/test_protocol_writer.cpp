@@ -5,12 +5,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 using namespace numio;
@@ -98,7 +101,64 @@ class TestProtocolWriter : public QObject {
         ::close(sealed);
     }
 
-    // Open, reopen, the size test and "Smaž protokol".
+    // The file deleted, replaced by a rename (as editors save) or its folder removed while the program
+    // runs: the next record and the closing line go to the path anew, or the failure is told there.
+    void pathChangedWhileOpen_data() {
+        QTest::addColumn<QByteArray>("expected"); // the file afterwards; "-": none
+        const QByteArray lines = QStringEncoder("windows-1250")(
+            QStringLiteral("7+8=15   <5>\r\nPřerušeno zásahamem uživatele v průběhu zkoušení\r\n"));
+        QTest::newRow("deleted") << lines;
+        QTest::newRow("replaced") << "other\r\n" + lines;
+        QTest::newRow("folder removed") << QByteArray("-");
+    }
+    void pathChangedWhileOpen() {
+        QFETCH(QByteArray, expected);
+        const QString file = path("sub/p.txt"), tag = QTest::currentDataTag();
+        QVERIFY(QDir(dir_->path()).mkdir("sub"));
+        QCOMPARE(openAt(file), 0);
+        write("INIT");
+        QFile other(path("sub/new"));
+        QVERIFY(other.open(QIODevice::WriteOnly) && other.write("other\r\n") == 7 && other.flush());
+        if (tag == "deleted")
+            QVERIFY(QFile::remove(file));
+        else if (tag == "replaced")
+            QVERIFY(::rename(QFile::encodeName(other.fileName()), QFile::encodeName(file)) == 0);
+        else
+            QVERIFY(QDir(path("sub")).removeRecursively());
+        s_.A = 7, s_.Rezim = "+", s_.B = 8, s_.C = 15, write("LOG", "5");
+        WriteShutdownLine(s_);
+        QFile back(file);
+        QCOMPARE(back.open(QIODevice::ReadOnly) ? back.readAll() : "-", expected);
+        const QString told = "Chyba č. 76 - Cesta nenalezena\nSoubor protokolu " + file + " nelze otevřít.";
+        QCOMPARE(dialogs_.texts().join(""), expected == "-" ? told : "");
+    }
+
+    // With a few bytes left on the disk a line is written only in part: it is cut off again, so the
+    // file keeps whole lines.
+    void fullDiskKeepsWholeLines() {
+        const QString mount = path("small");
+        QVERIFY(QDir().mkdir(mount));
+        if (::mount("tmpfs", QFile::encodeName(mount), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("no small file system to fill (needs the right to mount)");
+        struct Unmount {
+            QByteArray at;
+            ~Unmount() { ::umount2(at.constData(), MNT_DETACH); }
+        } unmount{QFile::encodeName(mount)};
+        const QByteArray before = QByteArray(4088, 'x') + "\r\n"; // ends 6 bytes short of a page
+        QFile old(mount + "/p.txt"), filler(mount + "/filler");
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write(before) == before.size() && old.flush());
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        while (filler.write(QByteArray(4096, 'f')) > 0) {
+        }
+        QCOMPARE(openAt(old.fileName()), 0);
+        write("INIT");
+        QFile back(old.fileName());
+        QVERIFY(back.open(QIODevice::ReadOnly));
+        QCOMPARE(back.readAll(), before);
+        QCOMPARE(dialogs_.texts(), QStringList(3, Failure(kDiskFull).messageText()));
+    }
+
+    // Open, reopen and the size test.
     void fileManagement() {
         QCOMPARE(ProtokolSize(s_), qint64(0)); // no entry yet
         openAt(path());
@@ -109,18 +169,38 @@ class TestProtocolWriter : public QObject {
         auto other = files_.openForAppending(path()); // switching files let the old one go
         QCOMPARE(openAt(path()), int(kAccessDenied)); // now another copy holds it
         QVERIFY(!s_.bProtokolOpen && !s_.tsProtokol);
-        other.reset();
+    }
 
+    // "Smaž protokol": No keeps everything; Yes puts the old journal, read-only or not, in the trash,
+    // or beside itself with the time where there is no trash, and the path starts empty again.
+    void deleteKeepsTheOldJournal() {
+        struct NoTrash : LocalTextFiles {
+            bool moveToTrash(const QString&) override { return false; }
+        } noTrash;
+        qputenv("XDG_DATA_HOME", QFile::encodeName(path("data")));
+        QVERIFY(QDir().mkpath(path("data")));
+        const qint64 init = 64 + 26 + 35 + 3 * 2;
         QCOMPARE(openAt(path()), 0);
-        QVERIFY(QFile::setPermissions(path(), QFile::ReadOwner));
-        dialogs_.answers = {Dialogs::Answer::No, Dialogs::Answer::Yes, Dialogs::Answer::Yes};
-        QVERIFY(!DeleteProtokol(s_, dialogs_));
-        QVERIFY(QFile::exists(path()) && s_.bProtokolOpen);
-        QVERIFY(DeleteProtokol(s_, dialogs_)); // read-only goes as well
-        QVERIFY(!QFile::exists(path()) && !s_.bProtokolOpen && ProtokolSize(s_) == 0);
-        QVERIFY(DeleteProtokol(s_, dialogs_)); // already gone: the failure is shown
+        dialogs_.answers = {Dialogs::Answer::No};
+        QVERIFY(!DeleteProtokol(s_, dialogs_, clock_) && s_.bProtokolOpen);
+        s_.tsProtokol.reset(), s_.bProtokolOpen = false;
+        for (const QString name :
+             {"trash", "protokol.2002-03-14_10-05-17.txt", "protokol.2002-03-14_10-05-17-2.txt"}) {
+            QCOMPARE(openAt(path()), 0);
+            QCOMPARE(ProtokolSize(s_), qint64(0)); // the next INIT at the top
+            write("INIT");
+            QVERIFY(QFile::setPermissions(path(), QFile::ReadOwner));
+            const std::optional<QString> said = DeleteProtokol(s_, dialogs_, clock_);
+            QVERIFY(said && !QFile::exists(path()) && !s_.bProtokolOpen && ProtokolSize(s_) == 0);
+            const QString kept = name == u"trash" ? path("data/Trash/files/protokol.txt") : path(name);
+            QCOMPARE(QFileInfo(kept).size(), init);
+            QCOMPARE(*said, name == u"trash" ? QStringLiteral("Starý protokol je v koši.")
+                                             : "Starý protokol je uložen jako " + name + '.');
+            s_.fso = &noTrash;
+        }
+        QCOMPARE(DeleteProtokol(s_, dialogs_, clock_), QString()); // already gone: the failure is shown
         const QString asked = "Skutečně si přejete smazat soubor protokolu ?";
-        QCOMPARE(dialogs_.texts(), (QStringList{asked, asked, asked, Failure(kFileNotFound).messageText()}));
+        QCOMPARE(dialogs_.texts(), QStringList(5, asked) << Failure(kFileNotFound).messageText());
     }
 };
 

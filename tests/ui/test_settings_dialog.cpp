@@ -19,9 +19,10 @@ using namespace numio;
 // The INI store, noting every write as "Section/Key=text".
 struct RecordingStore : IniSettingsStore {
     using IniSettingsStore::IniSettingsStore;
-    void write(const QString& a, const QString& s, const QString& k, const QString& v) override {
-        writes << s + '/' + k + '=' + v;
-        IniSettingsStore::write(a, s, k, v);
+    void write(const QString& a, const QList<SettingsEntry>& entries) override {
+        for (const SettingsEntry& e : entries)
+            writes << e.section + '/' + e.key + '=' + e.value;
+        IniSettingsStore::write(a, entries);
     }
     QByteArray bytes() const {
         QFile f(filePath(kAppName));
@@ -94,9 +95,11 @@ class TestSettingsDialog : public QObject {
         QFETCH(QStringList, chooser);
         QFETCH(QString, expected);
         RecordingStore store(dir_.path());
-        for (const QString& kv : keyed(stored)) // unrecorded
-            store.IniSettingsStore::write(kAppName, kv.section('/', 0, 0),
-                                          kv.section('/', 1).section('=', 0, 0), kv.section('=', 1));
+        QList<SettingsEntry> seed;
+        for (const QString& kv : keyed(stored))
+            seed.push_back(
+                {kv.section('/', 0, 0), kv.section('/', 1).section('=', 0, 0), kv.section('=', 1)});
+        store.IniSettingsStore::write(kAppName, seed); // unrecorded
         PracticeState s;
         LoadSettings(s, store);
         const QByteArray bytes = store.bytes();
