@@ -46,7 +46,8 @@ int main(int argc, char** argv) {
 
         timer.restart();
         IniSettingsStore store(dir.path());
-        OverviewWindow window(journal, path, store, dialogs, true, nullptr);
+        OverviewWindow window(journal, path, store, dialogs, PracticeRules{100, 10, {true, true, true, true}},
+                              nullptr);
         window.show();
         QApplication::processEvents();
         std::printf("overview built and shown: %lld ms\n", timer.elapsed());

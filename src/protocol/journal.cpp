@@ -470,13 +470,6 @@ bool PracticeRules::admits(int a, int b, int c, int op) const {
     }
 }
 
-QStringList practiceEntries(const Journal& journal, int limit) {
-    QStringList entries;
-    for (qsizetype i = 0; i < journal.missed.size() && i < limit; ++i)
-        entries << journal.missed[i].entry;
-    return entries;
-}
-
 QStringList practiceEntries(const Journal& journal, int limit, const PracticeRules& rules) {
     QStringList entries;
     for (qsizetype i = 0; i < journal.missed.size() && entries.size() < limit; ++i) {

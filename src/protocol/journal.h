@@ -88,9 +88,8 @@ struct PracticeRules {
     bool admits(int a, int b, int c, int op) const;
 };
 
-// Repeat-list entries of the most-missed problems, most-missed first, all of them.
-QStringList practiceEntries(const Journal& journal, int limit);
-// Likewise, only those the rules admit: a hand-edited journal may hold problems no answer fits.
+// Repeat-list entries of the most-missed problems, most-missed first, only those the rules admit:
+// a hand-edited journal may hold problems no answer fits.
 QStringList practiceEntries(const Journal& journal, int limit, const PracticeRules& rules);
 
 } // namespace numio

@@ -304,9 +304,9 @@ QChart* buildChart(const Journal& journal) {
 } // namespace
 
 OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPath, SettingsStore& store,
-                               Dialogs& dialogs, bool canPractise, QWidget* owner)
-    : QDialog(owner), journal_(journal), protocolPath_(protocolPath), store_(store), dialogs_(dialogs),
-      dfJmeno_(new QLineEdit(this)), chartView_(new QChartView(buildChart(journal), this)),
+                               Dialogs& dialogs, std::optional<PracticeRules> practice, QWidget* owner)
+    : QDialog(owner), journal_(journal), practice_(practice), protocolPath_(protocolPath), store_(store),
+      dialogs_(dialogs), dfJmeno_(new QLineEdit(this)), chartView_(new QChartView(buildChart(journal), this)),
       summary_(new QGroupBox(QStringLiteral("Souhrn"), this)), missedTable_(new QTableWidget(this)),
       lblStav_(new QLabel(this)), pbPdf_(new QPushButton(QStringLiteral("&Uložit jako PDF"), this)),
       pbPractise_(new QPushButton(QStringLiteral("&Procvičit nejčastější chyby"), this)),
@@ -423,8 +423,8 @@ OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPa
 
     auto* buttons = new QHBoxLayout;
     pbPractise_->setObjectName(QStringLiteral("pbProcvicit"));
-    pbPractise_->setEnabled(canPractise && !journal.missed.isEmpty());
-    if (!canPractise)
+    pbPractise_->setEnabled(practice_ && !practiceEntries(journal, 1, *practice_).isEmpty());
+    if (!practice_)
         pbPractise_->setToolTip(QStringLiteral("Během zkoušení nelze procvičovat."));
     lblStav_->setObjectName(QStringLiteral("lblStav"));
     lblStav_->setAccessibleName(QStringLiteral("Stav"));
@@ -481,7 +481,7 @@ void OverviewWindow::showStatus(const QString& text) {
 void OverviewWindow::practise() {
     if (!pbPractise_->isEnabled())
         return;
-    const QStringList entries = practiceEntries(journal_, PracticeState::kRepeatCapacity);
+    const QStringList entries = practiceEntries(journal_, PracticeState::kRepeatCapacity, *practice_);
     if (entries.isEmpty())
         return;
     emit practiseRequested(entries);

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QStringList>
+#include <optional>
 
 class QChartView;
 class QGroupBox;
@@ -23,9 +24,9 @@ class OverviewWindow : public QDialog {
     Q_OBJECT
   public:
     // protocolPath: the journal's file; the pupil's name is remembered for it in the store.
-    // canPractise: no examination runs, so the repeat mode may start.
+    // practice: the rules of the problems that may be practised; none while an examination runs.
     OverviewWindow(const Journal& journal, const QString& protocolPath, SettingsStore& store,
-                   Dialogs& dialogs, bool canPractise, QWidget* owner);
+                   Dialogs& dialogs, std::optional<PracticeRules> practice, QWidget* owner);
 
     QLineEdit* dfJmeno() const { return dfJmeno_; }
     QChartView* chartView() const { return chartView_; }
@@ -49,6 +50,7 @@ class OverviewWindow : public QDialog {
     void showStatus(const QString& text);
 
     Journal journal_;
+    std::optional<PracticeRules> practice_;
     QString protocolPath_;
     SettingsStore& store_;
     Dialogs& dialogs_;

@@ -50,9 +50,11 @@ void FrmMain::mnuPrehled_Click() {
     }
     const Journal journal = parseJournal(text);
     QStringList entries;
-    const bool canPractise = may(Command::PractiseMissed);
+    std::optional<PracticeRules> practice;
+    if (may(Command::PractiseMissed))
+        practice = PracticeRules::of(state);
     modal([&] {
-        OverviewWindow overview(journal, state.ProtokolFile, doors_.store, dialogs_, canPractise, this);
+        OverviewWindow overview(journal, state.ProtokolFile, doors_.store, dialogs_, practice, this);
         connect(&overview, &OverviewWindow::practiseRequested, this,
                 [&entries](const QStringList& chosen) { entries = chosen; });
         overview.exec();

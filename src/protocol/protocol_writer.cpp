@@ -90,7 +90,7 @@ void WriteProtokol(const QString& kind, PracticeState& s, const QString& answerT
         writeRecord({[] { return QString(); },
                      [&] {
                          return QStringLiteral("Limit na počítání sady vypršel !! (") +
-                                QString::number(s.nLimitSady) + QStringLiteral(".min)");
+                                QString::number(std::max<Integer>(s.nLimitSady, 1)) + QStringLiteral(".min)");
                      }},
                     s, dialogs);
     } else if (kind == u"FINISH") {

@@ -82,6 +82,8 @@ void FrmMain::buildMenus() {
     mnuNastaveni = item(mnuNumio, "mnuNastaveni", QStringLiteral("Nast&avení"), QKeySequence(Qt::Key_F2),
                         Command::Settings, &FrmMain::mnuNastaveni_Click);
     mnuNumio->addSeparator()->setObjectName(QStringLiteral("mnunic"));
+    mnuNapoveda = item(mnuNumio, "mnuNapoveda", QStringLiteral("&Nápověda"), QKeySequence(Qt::Key_F1),
+                       Command::Help, &FrmMain::mnuNapoveda_Click);
     mnuAbout = item(mnuNumio, "mnuAbout", QStringLiteral("O p&rogramu"), {}, Command::About,
                     &FrmMain::mnuAbout_Click);
     mnuKonec = item(mnuNumio, "mnuKonec", QStringLiteral("&Konec"), QKeySequence(Qt::CTRL | Qt::Key_Q),

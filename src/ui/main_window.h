@@ -69,6 +69,7 @@ class FrmMain : public QMainWindow {
     QAction* mnuOpakujSpatne = nullptr;
     QAction* mnuStop = nullptr;
     QAction* mnuNastaveni = nullptr;
+    QAction* mnuNapoveda = nullptr;
     QAction* mnuAbout = nullptr;
     QAction* mnuKonec = nullptr;
     QMenu* mnuProtokol = nullptr;
@@ -112,6 +113,7 @@ class FrmMain : public QMainWindow {
     void mnuOpakujSpatne_Click();
     void mnuStop_Click();
     void mnuNastaveni_Click();
+    void mnuNapoveda_Click();
     void mnuAbout_Click();
     void mnuKonec_Click();
     void mnuProtokol_Open();

@@ -3,6 +3,7 @@
 #include "ui/digit_box.h"
 
 #include "core/settings.h"
+#include "platform/failure.h"
 #include "ui/look.h"
 
 #include <QCheckBox>
@@ -18,6 +19,7 @@
 #include <QTabWidget>
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 
 namespace numio {
 
@@ -192,6 +194,7 @@ void SettingsDialog::buildProtocolTab(QWidget* tab) {
     auto* fileLabel = label(canvas, QStringLiteral("Soubor proto&kolu"), twipsRect(210, 1155, 1275, 225));
     dfFile = place(new QLineEdit(canvas), "dfFile", twipsRect(1575, 1125, 4275, 330));
     dfFile->setReadOnly(true);
+    dfFile->setMaxLength(std::numeric_limits<int>::max()); // a path of any length survives OK
     fileLabel->setBuddy(dfFile);
     pbSelectFile = place(new QPushButton(QStringLiteral("Zvol so&ubor"), canvas), "pbSelectFile",
                          twipsRect(4500, 1500, 1365, 270));
@@ -254,7 +257,9 @@ void SettingsDialog::SaveSettings() {
         dfSady->setText(QStringLiteral("0"));
     s_.nSada = textToInteger(dfSady->text());
     s_.ProtokolFile = dfFile->text();
-    numio::SaveSettings(s_, store_);
+    // The values stay in force for this run even when they cannot be stored.
+    if (const std::optional<Failure> failed = numio::SaveSettings(s_, store_))
+        dialogs_.failure(*failed);
 }
 
 void SettingsDialog::protocolRule(bool checked) {

@@ -6,6 +6,7 @@
 #include "protocol/protocol_file.h"
 #include "protocol/protocol_writer.h"
 #include "ui/about_dialog.h"
+#include "ui/help_window.h"
 #include "ui/settings_dialog.h"
 #include "ui/status_bar.h"
 
@@ -35,6 +36,13 @@ void FrmMain::mnuNastaveni_Click() {
         dialog.exec();
     });
     ApplySettingsReported();
+}
+
+void FrmMain::mnuNapoveda_Click() {
+    modal([this] {
+        HelpWindow help(this);
+        help.exec();
+    });
 }
 
 void FrmMain::mnuAbout_Click() {

@@ -37,7 +37,10 @@ struct Overview {
     std::unique_ptr<OverviewWindow> w;
     OverviewWindow& open(const QString& protocol = "protokol.txt", const Journal& j = twelveDays(),
                          bool can = true) {
-        w = std::make_unique<OverviewWindow>(j, dir.filePath(protocol), store, dialogs, can, nullptr);
+        std::optional<PracticeRules> rules;
+        if (can) // everything up to the largest tables
+            rules = PracticeRules{999, 10, {true, true, true, true}};
+        w = std::make_unique<OverviewWindow>(j, dir.filePath(protocol), store, dialogs, rules, nullptr);
         return *w;
     }
 };

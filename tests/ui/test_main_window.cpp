@@ -344,6 +344,7 @@ class TestMainWindow : public QObject {
     void practiseTheMostMissed() {
         WindowFixture f;
         f.protocolOn();
+        f.set("Settings/MaxValue", "20");
         QFile journal(f.protocolPath());
         QVERIFY(journal.open(QIODevice::WriteOnly));
         const QByteArray head =
