@@ -4,6 +4,7 @@
 #include "platform/text_files.h"
 #include "platform/widgets/qt_doors.h"
 #include "ui/main_window.h"
+#include "ui/signal_watch.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -32,6 +33,8 @@ int main(int argc, char** argv) {
     numio::FrmMain window({store, files, random, clock, dialogs, pacer, timer});
     dialogs.setOwner(&window);
     window.Form_Load();
+    numio::SignalWatch signalWatch;
+    QObject::connect(&signalWatch, &numio::SignalWatch::endRequested, &window, &numio::FrmMain::endOnRequest);
     window.adjustSize();
     window.move(window.screen()->availableGeometry().center() - window.rect().center());
     window.show();

@@ -124,6 +124,8 @@ class FrmMain : public QMainWindow {
     void practiseProblems(const QStringList& entries);
     void pbOK_Click();
     void Cas_Timer();
+    // The session asks the program to end: the shutdown record, then the end, with no question.
+    void endOnRequest();
 
     // The hover banner of the status bar.
     static const QString kBanner;

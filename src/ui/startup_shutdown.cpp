@@ -88,6 +88,15 @@ void FrmMain::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+void FrmMain::endOnRequest() {
+    guarded([this] {
+        if (state.bProtokolOpen)
+            WriteShutdownLine(state);
+        endProgram();
+        close();
+    });
+}
+
 // Ends at once: no handler runs after this, and nothing is stored.
 void FrmMain::endProgram() {
     phase_.overlay = Overlay::Ending;

@@ -9,6 +9,7 @@
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QPushButton>
+#include <csignal>
 
 namespace numio::test {
 
@@ -125,6 +126,33 @@ class TestProcesses : public QObject {
             QCOMPARE(first.failures(), QStringList());
             QCOMPARE(fx.protocolLines(), first.told("W ")); // all the first copy's, none interleaved
         }
+    }
+
+    // Logging out, a hang-up or Ctrl+C in a terminal ends the real program the way closing it
+    // does: the shutdown line is the protocol's last, and no question is asked.
+    void endedBySignal_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+    }
+    void endedBySignal() {
+        QFETCH(int, signal);
+        WindowFixture fx;
+        fx.protocolOn();
+        QProcess numio;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", fx.dir.path());
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        numio.setProcessEnvironment(env);
+        numio.start(NUMIO_BINARY, {});
+        QVERIFY(numio.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(fx.protocolPath()), 30000); // open since start-up
+        QTest::qWait(300);                                                 // the event loop runs
+        ::kill(numio.processId(), signal);
+        QVERIFY(numio.waitForFinished(30000));
+        QCOMPARE(numio.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(fx.protocolLines(), QStringList{"Přerušeno zásahamem uživatele v průběhu zkoušení"});
     }
 };
 
