@@ -21,4 +21,10 @@ class Dialogs {
     void failure(const class Failure& f);
 };
 
+// Where a chooser starts: the documents folder where there is one, else the home folder, so the
+// proposed name never lands in a folder that does not exist.
+QString documentsOrHomeFolder();
+// The path with the suffix added when the name typed lacks it ("protokol" -> "protokol.txt").
+QString withSuffix(const QString& path, const QString& suffix);
+
 } // namespace numio

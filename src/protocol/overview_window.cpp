@@ -490,13 +490,9 @@ void OverviewWindow::practise() {
 
 namespace {
 
-// The documents folder where there is one, else home: never a folder the chooser cannot show.
 QString proposedPdfPath() {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        folder = QDir::homePath();
-    return QDir(folder).filePath(
-        QStringLiteral("prehled-vysledku-%1.pdf").arg(QDate::currentDate().toString(kDateFormat)));
+    return QDir(documentsOrHomeFolder())
+        .filePath(QStringLiteral("prehled-vysledku-%1.pdf").arg(QDate::currentDate().toString(kDateFormat)));
 }
 
 OverviewReport reportOf(const Journal& journal, const QString& pupil, const QString& protocolPath) {
@@ -540,8 +536,7 @@ void OverviewWindow::savePdf() {
                                        QStringLiteral("Dokumenty PDF (*.pdf)"), proposedPdfPath());
     if (path.isEmpty())
         return;
-    if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
-        path += QStringLiteral(".pdf");
+    path = withSuffix(path, QStringLiteral(".pdf"));
     const QString shown = QDir::toNativeSeparators(path);
     // The chooser never asks before overwriting (the protocol's is appended to): ask here.
     if (QFileInfo::exists(path) &&

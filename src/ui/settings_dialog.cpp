@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -67,7 +68,7 @@ QString protocolChooserFolder(const QString& programFolder) {
     const QFileInfo folder(programFolder);
     if (folder.isDir() && folder.isWritable())
         return programFolder;
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return documentsOrHomeFolder();
 }
 
 SettingsDialog::SettingsDialog(PracticeState& s, SettingsStore& store, Dialogs& dialogs, QWidget* owner)
@@ -281,7 +282,9 @@ void SettingsDialog::selectFile() {
 }
 
 QString SettingsDialog::chooseProtocolFile() {
-    return dialogs_.chooseFile(kChooserTitle, kChooserFilter, chooserFolder_);
+    return withSuffix(dialogs_.chooseFile(kChooserTitle, kChooserFilter,
+                                          QDir(chooserFolder_).filePath(QStringLiteral("protokol.txt"))),
+                      QStringLiteral(".txt"));
 }
 
 } // namespace numio

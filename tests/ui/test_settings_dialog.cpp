@@ -119,10 +119,21 @@ class TestSettingsDialog : public QObject {
                  (d.result() == QDialog::Accepted ? keyed(expected) : QStringList()) + keyed(expected));
     }
 
+    // The chooser proposes protokol.txt in a folder that exists: the program's when it is writable,
+    // else the documents folder, else home; a name typed without suffix gets ".txt".
     void chooserStartsWhereAFileCanBeCreated() {
         QCOMPARE(protocolChooserFolder(dir_.path()), dir_.path());
-        QCOMPARE(protocolChooserFolder(dir_.filePath("missing")),
-                 QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+        const QByteArray home = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(dir_.path()));
+        for (bool documents : {false, true}) {
+            if (documents)
+                QDir(dir_.path()).mkdir("Documents");
+            const QString folder = protocolChooserFolder(dir_.filePath("missing"));
+            QCOMPARE(folder, documents ? dir_.filePath("Documents") : dir_.path());
+        }
+        qputenv("HOME", home);
+        QCOMPARE(withSuffix("/home/ja/protokol", ".txt"), QStringLiteral("/home/ja/protokol.txt"));
+        QCOMPARE(withSuffix("/home/ja/P.TXT", ".txt"), QStringLiteral("/home/ja/P.TXT"));
     }
 
     // On Linux a screen reader names a list by its entry ("60"): each list needs a label of its own
