@@ -354,6 +354,7 @@ OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPa
     chartView_->setRenderHint(QPainter::Antialiasing);
     // Nothing to do in it with keys; Tab passes it by.
     chartView_->setFocusPolicy(Qt::NoFocus);
+    chartView_->viewport()->setFocusPolicy(Qt::NoFocus);
     chartView_->setMinimumSize(400, 150);
     layout->addWidget(chartView_, 3);
 

@@ -112,8 +112,7 @@ void FrmMain::buildWindow() {
     const QFont big = programFont(48, true);
     lbLeft =
         label(central, "lbLeft", {}, twipsRect(735, 210, 3585, 1065), big, Qt::AlignRight | Qt::AlignVCenter);
-    lbLeft->setAccessibleDescription(QStringLiteral("Příklad"));
-    markValueLabel(lbLeft);
+    markValueLabel(lbLeft, QStringLiteral("Příklad"));
     lb1 = label(central, "lb1", QStringLiteral("="), twipsRect(4410, 210, 795, 1260), big,
                 Qt::AlignLeft | Qt::AlignTop);
     lb1->setAccessibleName(QStringLiteral("rovná se"));
@@ -177,14 +176,12 @@ void FrmMain::buildResults(QWidget* central) {
                      Qt::AlignCenter);
 
     // A value label's text is what a screen reader reads as its name; the description says what it is.
-    dfPrikladu->setAccessibleDescription(QStringLiteral("Zkoušeno příkladů"));
-    dfDobre->setAccessibleDescription(QStringLiteral("Z toho správně"));
-    dfSpatne->setAccessibleDescription(QStringLiteral("Z toho špatně"));
-    dfUspech->setAccessibleDescription(QStringLiteral("Úspěšnost"));
-    dfSpravne->setAccessibleDescription(QStringLiteral("Správné řešení"));
-    dfZnamka->setAccessibleDescription(QStringLiteral("Známka"));
-    for (QLabel* l : {dfPrikladu, dfDobre, dfSpatne, dfUspech, dfSpravne, dfZnamka})
-        markValueLabel(l);
+    markValueLabel(dfPrikladu, QStringLiteral("Zkoušeno příkladů"));
+    markValueLabel(dfDobre, QStringLiteral("Z toho správně"));
+    markValueLabel(dfSpatne, QStringLiteral("Z toho špatně"));
+    markValueLabel(dfUspech, QStringLiteral("Úspěšnost"));
+    markValueLabel(dfSpravne, QStringLiteral("Správné řešení"));
+    markValueLabel(dfZnamka, QStringLiteral("Známka"));
 
     // A dark face lets the light yellow and light red correction stand out.
     QPalette correction = dfSpravne->palette();
@@ -221,8 +218,7 @@ void FrmMain::buildReportCard(QWidget* central) {
     QPalette red = lbVizo->palette();
     red.setColor(QPalette::WindowText, Qt::red);
     lbVizo->setPalette(red);
-    lbVizo->setAccessibleDescription(QStringLiteral("Známka na vysvědčení"));
-    markValueLabel(lbVizo);
+    markValueLabel(lbVizo, QStringLiteral("Známka na vysvědčení"));
 
     pbOK = new QPushButton(QStringLiteral("OK"), frmVysvedceni);
     pbOK->setObjectName(QStringLiteral("pbOK"));

@@ -82,6 +82,7 @@ SettingsDialog::SettingsDialog(PracticeState& s, SettingsStore& store, Dialogs& 
     setFixedSize(twips(6240), twips(5265));
 
     SSTab = place(new QTabWidget(this), "SSTab", twipsRect(105, 105, 6000, 4500));
+    SSTab->setAccessibleName(QStringLiteral("Nastavení"));
     auto* practice = new QWidget;
     auto* protocol = new QWidget;
     SSTab->addTab(practice, QStringLiteral("Nastavení &zkoušení"));

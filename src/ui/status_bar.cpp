@@ -44,8 +44,7 @@ StatusBar::StatusBar(QWidget* parent) : QStatusBar(parent) {
     text_->setFrameShadow(QFrame::Sunken);
     text_->setMouseTracking(true);
     text_->installEventFilter(this);
-    text_->setAccessibleDescription(QStringLiteral("Stavový řádek"));
-    markValueLabel(text_);
+    markValueLabel(text_, QStringLiteral("Stavový řádek"));
     addWidget(text_, 1);
 
     for (int p = 2; p <= 7; ++p) {

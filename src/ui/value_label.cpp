@@ -30,10 +30,12 @@ QAccessibleInterface* valueLabelFactory(const QString&, QObject* object) {
 
 } // namespace
 
-void markValueLabel(QLabel* label) {
+void markValueLabel(QLabel* label, const QString& what) {
     static const bool installed = (QAccessible::installFactory(valueLabelFactory), true);
     Q_UNUSED(installed);
+    // Before anything asks for the label's interface, which is made once and kept.
     label->setProperty(kValueProperty, true);
+    label->setAccessibleDescription(what);
 }
 
 } // namespace numio

@@ -1,8 +1,16 @@
 #include "support/window_fixture.h"
 
+#include "protocol/overview_window.h"
+#include "protocol/protocol_viewer.h"
+#include "ui/about_dialog.h"
+#include "ui/help_window.h"
+#include "ui/settings_dialog.h"
+
 #include <QAccessible>
 #include <QApplication>
+#include <QGroupBox>
 #include <QPushButton>
+#include <QTabWidget>
 
 using namespace numio;
 using namespace numio::test;
@@ -22,6 +30,39 @@ void walk(QAccessibleInterface* node, QStringList& out, int depth = 0) {
 QStringList readable(QWidget* w) {
     QStringList out;
     walk(QAccessible::queryAccessibleInterface(w), out);
+    return out;
+}
+
+// What a screen reader would meet without a name of its own: a control or a text with no name, or
+// one that only borrows the title of the frame around it.
+void unnamed(QAccessibleInterface* node, QStringList& out, int depth = 0) {
+    if (!node || depth > 30 || node->state().invisible)
+        return;
+    const QString name = node->text(QAccessible::Name).trimmed();
+    const auto role = node->role();
+    const bool matters = node->state().focusable || role == QAccessible::StaticText ||
+                         role == QAccessible::EditableText || role == QAccessible::Graphic;
+    QString frame;
+    for (QObject* o = node->object() ? node->object()->parent() : nullptr; o && frame.isEmpty();
+         o = o->parent())
+        if (auto* box = qobject_cast<QGroupBox*>(o))
+            frame = box->title().trimmed();
+    const auto* widget = qobject_cast<QWidget*>(node->object());
+    const bool borrowed = widget && widget->accessibleName().isEmpty() && !frame.isEmpty() && name == frame;
+    if (matters && (name.isEmpty() || borrowed))
+        out << QStringLiteral("%1 (role %2) \"%3\"")
+                   .arg(node->object()
+                            ? node->object()->objectName() + "/" + node->object()->metaObject()->className()
+                            : QString())
+                   .arg(int(role))
+                   .arg(name);
+    for (int i = 0; i < node->childCount(); ++i)
+        unnamed(node->child(i), out, depth + 1);
+}
+
+QStringList unnamed(QWidget* w) {
+    QStringList out;
+    unnamed(QAccessible::queryAccessibleInterface(w), out);
     return out;
 }
 
@@ -81,6 +122,36 @@ class TestAccessibility : public QObject {
         QVERIFY(has(nodes, "V Y S V Ě D Č E N Í"));
         QVERIFY(has(nodes, "1", "Známka na vysvědčení"));
         QVERIFY(has(nodes, "OK"));
+    }
+
+    // Every window: each control and each text has a name of its own.
+    void everyWindowNamesItsControls() {
+        WindowFixture f;
+        f.protocolOn();
+        FrmMain& w = f.start();
+        QVERIFY2(unnamed(&w).isEmpty(), qPrintable(unnamed(&w).join(", ")));
+        w.mnuPocitej->trigger();
+        QVERIFY2(unnamed(&w).isEmpty(), qPrintable(unnamed(&w).join(", ")));
+        f.enter(QString::number(w.state.C + 1)); // the correction shows
+        QVERIFY2(unnamed(&w).isEmpty(), qPrintable(unnamed(&w).join(", ")));
+        f.pacer.runOut();
+        f.command(w.mnuStop);
+
+        SettingsDialog settings(w.state, f.store, f.dialogs, &w);
+        settings.show();
+        for (int tab = 0; tab < settings.SSTab->count(); ++tab) {
+            settings.SSTab->setCurrentIndex(tab);
+            QVERIFY2(unnamed(&settings).isEmpty(), qPrintable(unnamed(&settings).join(", ")));
+        }
+        AboutDialog about(&w);
+        HelpWindow help(&w);
+        ProtocolViewer viewer(f.files, f.protocolPath(), f.dialogs, &w);
+        OverviewWindow overview(parseJournal(f.files.readAll(f.protocolPath())), f.protocolPath(), f.store,
+                                f.dialogs, std::nullopt, &w);
+        for (QDialog* d : std::initializer_list<QDialog*>{&about, &help, &viewer, &overview}) {
+            d->show();
+            QVERIFY2(unnamed(d).isEmpty(), qPrintable(d->windowTitle() + ": " + unnamed(d).join(", ")));
+        }
     }
 };
 
