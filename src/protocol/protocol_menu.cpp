@@ -1,7 +1,7 @@
 #include "ui/main_window.h"
 
 #include "protocol/journal.h"
-#include "protocol/overview_window.h"
+#include "protocol/overview_loader.h"
 #include "protocol/protocol_file.h"
 #include "protocol/protocol_viewer.h"
 #include "protocol/protocol_writer.h"
@@ -42,13 +42,7 @@ void FrmMain::mnuPrehled_Click() {
     if (!mnuProtokol->isEnabled())
         return;
     const Journal journal = parseJournal(doors_.files.readAll(state.ProtokolFile));
-    QStringList entries;
-    {
-        OverviewWindow overview(journal, doors_.dialogs, !state.modeRunning(), this);
-        connect(&overview, &OverviewWindow::practiseRequested, this,
-                [&entries](const QStringList& chosen) { entries = chosen; });
-        overview.exec();
-    }
+    const QStringList entries = showOverview(journal, doors_.dialogs, !state.modeRunning(), this);
     if (!entries.isEmpty())
         practiseProblems(entries);
 }
