@@ -241,8 +241,7 @@ int main(int argc, char** argv) {
     std::printf("  %-28s %7.2f ms %7.2f ms            (near 0: it was idle)\n", "CPU in 200 ms after ready",
                 spread(pc).median, spread(fc).median);
     std::printf("  moments, median ms after the start:\n");
-    printMoments("Numio", program,
-                 {"main", "app", "translator", "built", "loaded", "shown", "paint", "ready"});
+    printMoments("Numio", program, {"main", "app", "built", "loaded", "shown", "paint", "ready"});
     printMoments("floor", floor, {"main", "app", "built", "shown", "paint", "ready"});
 
     if (argc > 3) {

@@ -10,9 +10,7 @@
 #include "ui/main_window.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
 #include <QScreen>
-#include <QTranslator>
 
 using numio::bench::StartupProbe;
 
@@ -23,11 +21,7 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("numio"));
     StartupProbe::mark("app");
 
-    QTranslator qtCzech;
-    if (qtCzech.load(QLocale(QLocale::Czech, QLocale::Czechia), QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtCzech);
-    StartupProbe::mark("translator");
+    numio::CzechContextMenus czechContextMenus;
 
     numio::IniSettingsStore store;
     numio::LocalTextFiles files;

@@ -2,7 +2,7 @@
 
 #include "platform/failure.h"
 #include "protocol/journal.h"
-#include "protocol/overview_window.h"
+#include "protocol/overview_loader.h"
 #include "protocol/protocol_file.h"
 #include "protocol/protocol_viewer.h"
 #include "protocol/protocol_writer.h"
@@ -48,16 +48,11 @@ void FrmMain::mnuPrehled_Click() {
         dialogs_.failure(f); // a journal that cannot be read changes nothing else
         return;
     }
-    const Journal journal = parseJournal(text);
-    QStringList entries;
     std::optional<PracticeRules> practice;
     if (may(Command::PractiseMissed))
         practice = PracticeRules::of(state);
-    modal([&] {
-        OverviewWindow overview(journal, state.ProtokolFile, doors_.store, dialogs_, practice, this);
-        connect(&overview, &OverviewWindow::practiseRequested, this,
-                [&entries](const QStringList& chosen) { entries = chosen; });
-        overview.exec();
+    const QStringList entries = modal([&] {
+        return showOverview(parseJournal(text), state.ProtokolFile, doors_.store, dialogs_, practice, this);
     });
     if (!entries.isEmpty())
         practiseProblems(entries);

@@ -7,20 +7,16 @@
 #include "ui/signal_watch.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
 #include <QScreen>
-#include <QTranslator>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Numio"));
     QApplication::setDesktopFileName(QStringLiteral("numio"));
 
-    // Standard dialogs (the file chooser above all) speak Czech like the rest of the program.
-    QTranslator qtCzech;
-    if (qtCzech.load(QLocale(QLocale::Czech, QLocale::Czechia), QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtCzech);
+    // Qt's own texts speak Czech like the rest of the program: the standard dialogs load them
+    // before they are built, and this before the first context menu of a text field.
+    numio::CzechContextMenus czechContextMenus;
 
     numio::IniSettingsStore store;
     numio::LocalTextFiles files;

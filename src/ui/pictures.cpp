@@ -1,6 +1,7 @@
 #include "ui/pictures.h"
 
 #include <QPainter>
+#include <QPixmapCache>
 #include <QSvgRenderer>
 
 // Referencing the resource initialiser also makes the linker keep it in the static library.
@@ -16,15 +17,26 @@ void initPictures() {
 }
 
 QPixmap picture(const QString& name, QSize logicalSize, qreal devicePixelRatio) {
+    // Drawn once for each size: the status bar shows the same pictures again after every change
+    // of the settings.
+    const QString key = QStringLiteral("numio:%1:%2x%3@%4")
+                            .arg(name)
+                            .arg(logicalSize.width())
+                            .arg(logicalSize.height())
+                            .arg(devicePixelRatio);
+    QPixmap pixmap;
+    if (QPixmapCache::find(key, &pixmap))
+        return pixmap;
     initPictures();
     QSvgRenderer renderer(QStringLiteral(":/") + name);
-    QPixmap pixmap(logicalSize * devicePixelRatio);
+    pixmap = QPixmap(logicalSize * devicePixelRatio);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     renderer.render(&painter);
     painter.end();
     pixmap.setDevicePixelRatio(devicePixelRatio);
+    QPixmapCache::insert(key, pixmap);
     return pixmap;
 }
 

@@ -2,13 +2,42 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTranslator>
 
 namespace numio {
 
+void useCzechQtTexts() {
+    static bool loaded = false;
+    if (loaded || !QCoreApplication::instance())
+        return;
+    loaded = true;
+    auto* czech = new QTranslator(QCoreApplication::instance());
+    if (czech->load(QLocale(QLocale::Czech, QLocale::Czechia), QStringLiteral("qtbase"), QStringLiteral("_"),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(czech);
+    else
+        delete czech;
+}
+
+CzechContextMenus::CzechContextMenus() {
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+bool CzechContextMenus::eventFilter(QObject*, QEvent* event) {
+    // Seen before the widget builds its menu, so the menu is built in Czech.
+    if (event->type() == QEvent::ContextMenu) {
+        useCzechQtTexts();
+        QCoreApplication::instance()->removeEventFilter(this);
+    }
+    return false;
+}
+
 Dialogs::Answer QtDialogs::message(const QString& text, const QString& title, Buttons buttons, Icon icon,
                                    Answer defaultButton) {
+    useCzechQtTexts();
     QMessageBox box(owner_);
     box.setWindowTitle(title);
     box.setText(text);
@@ -33,6 +62,7 @@ Dialogs::Answer QtDialogs::message(const QString& text, const QString& title, Bu
 QString QtDialogs::chooseFile(const QString& title, const QString& filter, const QString& folder) {
     // A save-style chooser accepts a file that does not exist yet; the protocol is appended to,
     // so an existing one needs no overwrite warning.
+    useCzechQtTexts();
     return QFileDialog::getSaveFileName(owner_, title, folder, filter, nullptr,
                                         QFileDialog::DontConfirmOverwrite | QFileDialog::DontUseNativeDialog);
 }

@@ -14,6 +14,19 @@ class QWidget;
 
 namespace numio {
 
+// Qt's own texts in Czech (the file chooser's, the context menus of text fields). Loaded on first
+// need, not at start-up, where it would only delay the window: safe to call any number of times.
+void useCzechQtTexts();
+
+// Loads them when the first context menu is asked for anywhere, then stays out of the way.
+class CzechContextMenus : public QObject {
+  public:
+    CzechContextMenus();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
 class QtDialogs : public Dialogs {
   public:
     explicit QtDialogs(QWidget* owner = nullptr) : owner_(owner) {}
