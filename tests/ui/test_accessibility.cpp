@@ -11,58 +11,55 @@
 #include <QGroupBox>
 #include <QPushButton>
 #include <QTabWidget>
+#include <functional>
 
 using namespace numio;
 using namespace numio::test;
 
 namespace {
 
-// Everything a screen reader can reach from the window: "name | description" of each node.
-void walk(QAccessibleInterface* node, QStringList& out, int depth = 0) {
-    if (!node || depth > 30)
+// Every node a screen reader can reach from the window, hidden ones left out.
+void visit(QAccessibleInterface* node, const std::function<void(QAccessibleInterface*)>& see, int depth = 0) {
+    if (!node || depth > 30 || node->state().invisible)
         return;
-    if (!node->state().invisible)
-        out << node->text(QAccessible::Name) + " | " + node->text(QAccessible::Description);
+    see(node);
     for (int i = 0; i < node->childCount(); ++i)
-        walk(node->child(i), out, depth + 1);
+        visit(node->child(i), see, depth + 1);
 }
 
+// "name | description" of each node.
 QStringList readable(QWidget* w) {
     QStringList out;
-    walk(QAccessible::queryAccessibleInterface(w), out);
+    visit(QAccessible::queryAccessibleInterface(w), [&](QAccessibleInterface* node) {
+        out << node->text(QAccessible::Name) + " | " + node->text(QAccessible::Description);
+    });
     return out;
 }
 
 // What a screen reader would meet without a name of its own: a control or a text with no name, or
 // one that only borrows the title of the frame around it.
-void unnamed(QAccessibleInterface* node, QStringList& out, int depth = 0) {
-    if (!node || depth > 30 || node->state().invisible)
-        return;
-    const QString name = node->text(QAccessible::Name).trimmed();
-    const auto role = node->role();
-    const bool matters = node->state().focusable || role == QAccessible::StaticText ||
-                         role == QAccessible::EditableText || role == QAccessible::Graphic;
-    QString frame;
-    for (QObject* o = node->object() ? node->object()->parent() : nullptr; o && frame.isEmpty();
-         o = o->parent())
-        if (auto* box = qobject_cast<QGroupBox*>(o))
-            frame = box->title().trimmed();
-    const auto* widget = qobject_cast<QWidget*>(node->object());
-    const bool borrowed = widget && widget->accessibleName().isEmpty() && !frame.isEmpty() && name == frame;
-    if (matters && (name.isEmpty() || borrowed))
-        out << QStringLiteral("%1 (role %2) \"%3\"")
-                   .arg(node->object()
-                            ? node->object()->objectName() + "/" + node->object()->metaObject()->className()
-                            : QString())
-                   .arg(int(role))
-                   .arg(name);
-    for (int i = 0; i < node->childCount(); ++i)
-        unnamed(node->child(i), out, depth + 1);
-}
-
 QStringList unnamed(QWidget* w) {
     QStringList out;
-    unnamed(QAccessible::queryAccessibleInterface(w), out);
+    visit(QAccessible::queryAccessibleInterface(w), [&](QAccessibleInterface* node) {
+        const QString name = node->text(QAccessible::Name).trimmed();
+        const auto role = node->role();
+        const bool matters = node->state().focusable || role == QAccessible::StaticText ||
+                             role == QAccessible::EditableText || role == QAccessible::Graphic;
+        QString frame;
+        for (QObject* o = node->object() ? node->object()->parent() : nullptr; o && frame.isEmpty();
+             o = o->parent())
+            if (auto* box = qobject_cast<QGroupBox*>(o))
+                frame = box->title().trimmed();
+        const auto* widget = qobject_cast<QWidget*>(node->object());
+        const bool borrowed =
+            widget && widget->accessibleName().isEmpty() && !frame.isEmpty() && name == frame;
+        if (matters && (name.isEmpty() || borrowed))
+            out << QStringLiteral("%1/%2 (role %3) \"%4\"")
+                       .arg(widget ? widget->objectName() : QString(),
+                            widget ? widget->metaObject()->className() : "")
+                       .arg(int(role))
+                       .arg(name);
+    });
     return out;
 }
 
