@@ -1,20 +1,21 @@
 #include "core/generator.h"
+#include "support/data.h"
 #include "support/fakes.h"
 
 #include <QTest>
 #include <set>
 
 using namespace numio;
+using namespace numio::test;
 
 class TestGenerator : public QObject {
     Q_OBJECT
   private slots:
     void draws_data() {
-        QTest::addColumn<QString>("ops"); // enabled, out of "+-*:"
-        QTest::addColumn<int>("maxValue");
-        QTest::addColumn<int>("maxValueX");
-        QTest::addColumn<QString>("drawn"); // each about equally often; none: nothing made, at once
-        QTest::addColumn<int>("pairs");     // distinct (A, B) that all occur; 0: too many to wait for
+        // ops: enabled, out of "+-*:"
+        // drawn: each about equally often; none: nothing made, at once
+        // pairs: distinct (A, B) that all occur; 0: too many to wait for
+        columns<QString, int, int, QString, int>({"ops", "maxValue", "maxValueX", "drawn", "pairs"});
         QTest::newRow("addition to 10") << "+" << 10 << 1 << "+" << 45;
         QTest::newRow("subtraction to 10") << "-" << 10 << 1 << "-" << 55;
         QTest::newRow("multiplication table 10") << "*" << 10 << 10 << "*" << 100;
@@ -31,11 +32,8 @@ class TestGenerator : public QObject {
 
     // Every problem keeps its operation's ranges; settings that admit nothing never hang.
     void draws() {
-        QFETCH(QString, ops);
-        QFETCH(int, maxValue);
-        QFETCH(int, maxValueX);
-        QFETCH(QString, drawn);
-        QFETCH(int, pairs);
+        const auto [ops, maxValue, maxValueX, drawn, pairs] =
+            fetch<QString, int, int, QString, int>("ops", "maxValue", "maxValueX", "drawn", "pairs");
         PracticeState s;
         bool* enabled[] = {&s.bPlus, &s.bMinus, &s.bKrat, &s.bDeleno};
         for (int op = 0; op < 4; ++op)

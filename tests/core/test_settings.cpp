@@ -1,5 +1,6 @@
 #include "core/settings.h"
 #include "platform/failure.h"
+#include "support/data.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -9,6 +10,7 @@
 #include <sys/stat.h>
 
 using namespace numio;
+using namespace numio::test;
 
 // "nMaxValue,nMaxValueX,Plus,Minus,Krat,Deleno,Limit,LimitSady,nLimit,nLimitSady,nSada,Active,File"
 static QString fields(const PracticeState& s) {
@@ -27,8 +29,9 @@ class TestSettings : public QObject {
   private slots:
     // Loading, and with it the conversion of texts to numbers and truth values.
     void load_data() {
-        QTest::addColumn<QByteArray>("ini");   // after "[Settings]"
-        QTest::addColumn<QString>("expected"); // failure code (0: none): the fields loaded
+        // ini: after "[Settings]"
+        // expected: failure code (0: none): the fields loaded
+        columns<QByteArray, QString>({"ini", "expected"});
         QTest::newRow("defaults") << QByteArray() << "0: 10,1,1,1,0,0,0,0,10,60,20,0,";
         QTest::newRow("bad first key") << QByteArray("MaxValue=x\nSada=3") << "13: 0,0,0,0,0,0,0,0,0,0,0,0,";
         QTest::newRow("bad middle key")
@@ -53,8 +56,7 @@ class TestSettings : public QObject {
     }
 
     void load() {
-        QFETCH(QByteArray, ini);
-        QFETCH(QString, expected);
+        const auto [ini, expected] = fetch<QByteArray, QString>("ini", "expected");
         // A folder of its own for every row: QSettings does not notice a file rewritten in the same second.
         const QString folder = dir_.filePath(QTest::currentDataTag());
         IniSettingsStore store(folder);
