@@ -1,6 +1,7 @@
 #include "protocol/journal.h"
 #include "protocol/protocol_file.h"
 #include "protocol/protocol_writer.h"
+#include "support/data.h"
 #include "support/fakes.h"
 
 #include <QStringEncoder>
@@ -8,6 +9,7 @@
 #include <QTest>
 
 using namespace numio;
+using namespace numio::test;
 
 // Journals written through the program's own writer into a real file, read back decoded.
 struct Writing {
@@ -61,43 +63,22 @@ class TestJournal : public QObject {
 
   private slots:
     void journals_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("expected");
+        columns<QString, QString>({"text", "expected"});
+        Writing a, b;
+        a.init(14, 3, 10, 5).log(7, "+", 8, 15, "14").log(12, "-", 5, 7, "6").finish(20, 2);
+        a.init(14, 3, 10, 31).log(6, "*", 7, 42, "48").limit(10).finish(14, 1);
+        a.init(15, 3, 8).log(12, ":", 3, 4, "3").shutdown().init(16, 3, 8).finish(5, 5);
         QTest::newRow("written: two blocks, limit, closed during a third")
-            << Writing()
-                   .init(14, 3, 10, 5)
-                   .log(7, "+", 8, 15, "14")
-                   .log(12, "-", 5, 7, "6")
-                   .finish(20, 2)
-                   .init(14, 3, 10, 31)
-                   .log(6, "*", 7, 42, "48")
-                   .limit(10)
-                   .finish(14, 1)
-                   .init(15, 3, 8)
-                   .log(12, ":", 3, 4, "3")
-                   .shutdown()
-                   .init(16, 3, 8)
-                   .finish(5, 5)
-                   .text()
+            << a.text()
             << "14.3. 10:05:07 20/2 z1 90%; 14.3. 10:31:07 14/1 z1 92% L; 16.3. 8:00:07 5/5 z5 0% | "
                "12,3,4,4 x1 15.3. 8:00:07; 6,7,42,3 x1 14.3. 10:31:07; 12,5,7,2 x1 14.3. 10:05:07; "
                "7,8,15,1 x1 14.3. 10:05:07 | 0 unreadable, 39/8";
         // Most missed first, then the latest: the file's order of days is not the calendar's.
+        b.init(3, 5, 9).log(6, "*", 7, 42, "48").log(9, "-", 4, 5, "").finish(10, 2);
+        b.init(5, 5, 9).log(6, "*", 7, 42, "").log(9, "-", 4, 5, "6").finish(10, 2);
+        b.init(4, 5, 9).log(6, "*", 7, 42, "36").log(2, "+", 2, 4, "5").finish(10, 2);
         QTest::newRow("written: missed on three days, timed out")
-            << Writing()
-                   .init(3, 5, 9)
-                   .log(6, "*", 7, 42, "48")
-                   .log(9, "-", 4, 5, "")
-                   .finish(10, 2)
-                   .init(5, 5, 9)
-                   .log(6, "*", 7, 42, "")
-                   .log(9, "-", 4, 5, "6")
-                   .finish(10, 2)
-                   .init(4, 5, 9)
-                   .log(6, "*", 7, 42, "36")
-                   .log(2, "+", 2, 4, "5")
-                   .finish(10, 2)
-                   .text()
+            << b.text()
             << "3.5. 9:00:07 10/2 z2 80%; 5.5. 9:00:07 10/2 z2 80%; 4.5. 9:00:07 10/2 z2 80% | 6,7,42,3 x3 "
                "5.5. 9:00:07; 9,4,5,2 x2 5.5. 9:00:07; 2,2,4,1 x1 4.5. 9:00:07 | 0 unreadable, 30/6";
         // Damaged copies of one written block; without its FINISH record only the LOG line counts.
@@ -127,8 +108,7 @@ class TestJournal : public QObject {
             << read.arg(4);
     }
     void journals() {
-        QFETCH(QString, text);
-        QFETCH(QString, expected);
+        const auto [text, expected] = fetch<QString, QString>("text", "expected");
         QCOMPARE(summary(text), expected);
     }
 

@@ -1,5 +1,6 @@
 #include "platform/settings_store.h"
 #include "protocol/overview_window.h"
+#include "support/data.h"
 #include "support/fakes.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include <QTest>
 
 using namespace numio;
+using namespace numio::test;
 
 // Twelve examinations in March, two wrong in each of the first two; 8*7 missed most.
 static Journal twelveDays() {
@@ -75,15 +77,13 @@ class TestOverviewWindow : public QObject {
     }
 
     void practice_data() {
-        QTest::addColumn<bool>("canPractise");
-        QTest::addColumn<int>("missed");
+        columns<bool, int>({"canPractise", "missed"});
         QTest::newRow("offered") << true << 160; // more than the repeat list holds
         QTest::newRow("examination running") << false << 160;
         QTest::newRow("nothing missed") << true << 0;
     }
     void practice() {
-        QFETCH(bool, canPractise);
-        QFETCH(int, missed);
+        const auto [canPractise, missed] = fetch<bool, int>("canPractise", "missed");
         Journal j;
         for (int a = 1; a <= missed; ++a)
             j.missed.push_back({"", QStringLiteral("%1,1,%2,1").arg(a).arg(a + 1), 200 - a, {}});
