@@ -1,4 +1,5 @@
 #include "core/settings.h"
+#include "support/data.h"
 #include "support/fakes.h"
 #include "ui/settings_dialog.h"
 
@@ -15,6 +16,7 @@
 #include <QTest>
 
 using namespace numio;
+using namespace numio::test;
 
 // The INI store, noting every write as "Section/Key=text".
 struct RecordingStore : IniSettingsStore {
@@ -65,10 +67,9 @@ class TestSettingsDialog : public QObject {
 
   private slots:
     void use_data() {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QStringList>("actions");
-        QTest::addColumn<QStringList>("chooser"); // scripted answers, "" cancels
-        QTest::addColumn<QString>("expected");    // what OK stores; after "close", what stood before
+        // chooser: scripted answers, "" cancels
+        // expected: what OK stores; after "close", what stood before
+        columns<QString, QStringList, QStringList, QString>({"stored", "actions", "chooser", "expected"});
         using L = QStringList;
         QTest::newRow("hand-edited: both limits, values off the lists")
             << "Limit=True LimitSady=True MaxValue=27 MaxValueX=0 TimeLimit=25 TimeLimitSada=70" << L() << L()
@@ -90,10 +91,8 @@ class TestSettingsDialog : public QObject {
     }
 
     void use() {
-        QFETCH(QString, stored);
-        QFETCH(QStringList, actions);
-        QFETCH(QStringList, chooser);
-        QFETCH(QString, expected);
+        const auto [stored, actions, chooser, expected] =
+            fetch<QString, QStringList, QStringList, QString>("stored", "actions", "chooser", "expected");
         RecordingStore store(dir_.path());
         QList<SettingsEntry> seed;
         for (const QString& kv : keyed(stored))
