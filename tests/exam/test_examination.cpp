@@ -27,9 +27,7 @@ class TestExamination : public QObject {
     Q_OBJECT
   private slots:
     void perProblemTimeout() {
-        WindowFixture f;
-        f.protocolOn();
-        f.set("Settings/Limit", "True");
+        WindowFixture f("Audit Limit=True");
         FrmMain& w = f.start();
         w.mnuPocitej->trigger();
         QCOMPARE(w.Progress->maximum(), 10000);
@@ -60,10 +58,7 @@ class TestExamination : public QObject {
     }
     void timeoutOnTheLastProblemEnds() {
         QFETCH(bool, repeat);
-        WindowFixture f;
-        f.set("Settings/Limit", "True");
-        f.set("Settings/TimeLimit", "1");
-        f.set("Settings/Sada", "2");
+        WindowFixture f("Limit=True TimeLimit=1 Sada=2");
         FrmMain& w = f.start();
         if (repeat) {
             w.mnuPocitej->trigger();
@@ -92,10 +87,7 @@ class TestExamination : public QObject {
     }
     void setLimit() {
         QFETCH(bool, duringCorrection);
-        WindowFixture f;
-        f.protocolOn();
-        f.set("Settings/LimitSady", "True");
-        f.set("Settings/TimeLimitSada", "1");
+        WindowFixture f("Audit LimitSady=True TimeLimitSada=1");
         FrmMain& w = f.start();
         QVERIFY(!w.sbMain->panelVisible(6));
         w.mnuPocitejSady->trigger();
@@ -133,27 +125,17 @@ class TestExamination : public QObject {
 
     // Hand-edited limits: no overflow at the start, no instant timeouts; both on runs per answer.
     void unusualLimits_data() {
-        columns<QString, QString, int>({"limits", "value", "ticksToTimeout"});
-        const auto row = [](const char* name, const char* limits, const char* value, int ticks) {
-            QTest::newRow(name) << QString(limits) << QString(value) << ticks;
-        };
-        row("per answer 0", "Limit", "0", 11);
-        row("per answer -5", "Limit", "-5", 11);
-        row("per answer 100", "Limit", "100", 321);
-        row("set 0", "LimitSady", "0", 1);
-        row("both limits", "Both", "1", 11);
+        columns<QString, int>({"settings", "ticksToTimeout"});
+        QTest::newRow("per answer 0") << "Limit=True TimeLimit=0" << 11;
+        QTest::newRow("per answer -5") << "Limit=True TimeLimit=-5" << 11;
+        QTest::newRow("per answer 100") << "Limit=True TimeLimit=100" << 321;
+        QTest::newRow("set 0") << "LimitSady=True TimeLimitSada=0" << 1;
+        QTest::newRow("both limits") << "Limit=True LimitSady=True TimeLimit=1" << 11;
     }
     void unusualLimits() {
-        const auto [limits, value, ticksToTimeout] =
-            fetch<QString, QString, int>("limits", "value", "ticksToTimeout");
-        WindowFixture f;
-        const bool perAnswer = limits != "LimitSady";
-        if (perAnswer)
-            f.set("Settings/Limit", "True");
-        if (!perAnswer || limits == "Both")
-            f.set("Settings/LimitSady", "True");
-        const QString key = perAnswer ? "TimeLimit" : "TimeLimitSada";
-        f.set("Settings/" + key, value);
+        const auto [settings, ticksToTimeout] = fetch<QString, int>("settings", "ticksToTimeout");
+        WindowFixture f(settings);
+        const bool perAnswer = settings.startsWith("Limit=");
         FrmMain& w = f.start();
         f.dialogs.answers = {Dialogs::Answer::No};
         w.mnuPocitejSady->trigger();
@@ -164,7 +146,8 @@ class TestExamination : public QObject {
         QCOMPARE(w.state.nPrikladID, perAnswer ? 1 : 0);
         QCOMPARE(w.state.modeRunning(), perAnswer);
         QVERIFY(!f.status().startsWith(QStringLiteral("Zbývající")) || !perAnswer);
-        QCOMPARE(f.store.read("Numio2", "Settings", key, ""), value);
+        const QString limit = settings.section(' ', -1);
+        QCOMPARE(f.store.read("Numio2", "Settings", limit.section('=', 0, 0), ""), limit.section('=', 1));
     }
 
     void reportCard_data() {

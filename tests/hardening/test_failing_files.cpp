@@ -161,9 +161,7 @@ class TestFailingFiles : public QObject {
     // timed examination) is the one refused; the first keeps its file and its protocol.
     void secondWindowDuringReopen() {
         HookedFiles files;
-        WindowFixture first, second;
-        first.protocolOn();
-        first.set("Settings/Limit", "True");
+        WindowFixture first("Audit Limit=True"), second;
         second.set("Audit/Active", "True");
         second.set("Audit/File", first.protocolPath());
         first.w = std::make_unique<FrmMain>(

@@ -41,9 +41,7 @@ class TestMainWindow : public QObject {
         const auto [start, caption, stopItem, stopButton, frame] =
             fetch<QString, QString, bool, bool, QString>("start", "caption", "stopItem", "stopButton",
                                                          "frame");
-        WindowFixture f;
-        f.protocolOn();
-        f.set("Settings/Sada", "3");
+        WindowFixture f("Audit Sada=3");
         FrmMain& w = f.start();
         QCOMPARE(w.windowTitle(), QStringLiteral(" Numio"));
         QVERIFY(!w.mnuOpakujSpatne->isEnabled() && !w.dfResult->isVisible() && !w.pbStop->isVisible());
@@ -80,8 +78,7 @@ class TestMainWindow : public QObject {
     }
 
     void answering() {
-        WindowFixture f;
-        f.protocolOn();
+        WindowFixture f("Audit");
         FrmMain& w = f.start();
         w.mnuPocitej->trigger();
         // Digits only, three at most, however they arrive.
@@ -117,10 +114,7 @@ class TestMainWindow : public QObject {
     }
     void keysDuringTheCorrection() {
         QFETCH(int, key);
-        WindowFixture f;
-        f.set("Settings/LimitSady", "True");
-        f.set("Settings/TimeLimitSada", "5");
-        f.set("Settings/Sada", "9");
+        WindowFixture f("LimitSady=True TimeLimitSada=5 Sada=9");
         FrmMain& w = f.start();
         w.mnuPocitejSady->trigger();
         f.enter(QString::number(w.state.C + 1));
@@ -142,8 +136,7 @@ class TestMainWindow : public QObject {
     // answer and a command never interleave and a typed-ahead answer meets its problem.
     void keysInABurst() {
         for (int run = 0; run < 20; ++run) {
-            WindowFixture f;
-            f.protocolOn();
+            WindowFixture f("Audit");
             f.random = SeededRandom(run);
             FrmMain& w = f.start();
             w.activateWindow(); // shortcuts need it, as under a pupil's hands
@@ -181,9 +174,7 @@ class TestMainWindow : public QObject {
 
     // The countdown does not run out behind the exit question, nor anything else that is open.
     void questionHoldsTheCountdown() {
-        WindowFixture f;
-        f.set("Settings/Limit", "True");
-        f.set("Settings/TimeLimit", "1");
+        WindowFixture f("Limit=True TimeLimit=1");
         FrmMain& w = f.start();
         w.mnuPocitej->trigger();
         f.dialogs.onMessage = [&](const FakeDialogs::Shown&) {
@@ -244,8 +235,7 @@ class TestMainWindow : public QObject {
     }
     void leaving() {
         const auto [mode, byMenu] = fetch<QString, bool>("mode", "byMenu");
-        WindowFixture f;
-        f.protocolOn();
+        WindowFixture f("Audit");
         FrmMain& w = f.start();
         if (!mode.isEmpty())
             w.findChild<QAction*>(mode)->trigger();
@@ -269,18 +259,15 @@ class TestMainWindow : public QObject {
     }
 
     void menuRules() {
-        WindowFixture f;
-        f.set("Settings/Plus", "False");
-        f.set("Settings/Minus", "False");
-        f.set("Settings/Deleno", "True"); // division with table 1 admits no problem
+        // Division with table 1 admits no problem.
+        WindowFixture f("Plus=False Minus=False Deleno=True");
         FrmMain& w = f.start();
         QCOMPARE(f.status(), QStringLiteral("Není aktivní žádný režim zkoušení !!"));
         QVERIFY(!w.mnuPocitej->isEnabled() && !w.mnuPocitejSady->isEnabled());
         QCOMPARE(w.sbMain->panelPicture(5), int(StatusBar::Deleno));
         QVERIFY(!w.sbMain->panelVisible(2));
 
-        WindowFixture g;
-        g.set("Settings/Sada", "0");
+        WindowFixture g("Sada=0");
         FrmMain& v = g.start();
         emit v.mnuNumio->aboutToShow();
         QVERIFY(v.mnuPocitej->isEnabled() && !v.mnuPocitejSady->isEnabled());
@@ -297,8 +284,7 @@ class TestMainWindow : public QObject {
     }
 
     void protocolMenu() {
-        WindowFixture f;
-        f.protocolOn();
+        WindowFixture f("Audit");
         FrmMain& w = f.start();
         emit w.mnuProtokol->aboutToShow();
         QVERIFY(!w.mnuShowProtokol->isEnabled() && !w.mnuDelete->isEnabled() && !w.mnuPrehled->isEnabled());
@@ -329,9 +315,7 @@ class TestMainWindow : public QObject {
 
     // The overview's practice button repeats the journal's most-missed problems first.
     void practiseTheMostMissed() {
-        WindowFixture f;
-        f.protocolOn();
-        f.set("Settings/MaxValue", "20");
+        WindowFixture f("Audit MaxValue=20");
         QFile journal(f.protocolPath());
         QVERIFY(journal.open(QIODevice::WriteOnly));
         const QByteArray head =
