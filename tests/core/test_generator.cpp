@@ -38,8 +38,7 @@ class TestGenerator : public QObject {
         bool* enabled[] = {&s.bPlus, &s.bMinus, &s.bKrat, &s.bDeleno};
         for (int op = 0; op < 4; ++op)
             *enabled[op] = ops.contains("+-*:"[op]);
-        s.nMaxValue = Integer(maxValue);
-        s.nMaxValueX = Integer(maxValueX);
+        s.nMaxValue = Integer(maxValue), s.nMaxValueX = Integer(maxValueX);
         test::SeededRandom random(maxValue * 100 + maxValueX);
         const int n = 12000;
         int hits[5] = {};
@@ -68,12 +67,9 @@ class TestGenerator : public QObject {
     void repeatList() {
         PracticeState s;
         test::SeededRandom random;
-        s.bOpravy = true;
-        s.nOpravaID = 1;
+        s.bOpravy = true, s.nOpravaID = 1;
         for (int i = 1; i <= PracticeState::kRepeatCapacity + 1; ++i) {
-            s.A = i;
-            s.B = 2;
-            s.nRezim = Integer(i % 4 + 1);
+            s.A = i, s.B = 2, s.nRezim = Integer(i % 4 + 1);
             QCOMPARE(s.storeWrongProblem(), i <= 150);
         }
         for (int i = 1; i <= 151; ++i) {
