@@ -62,18 +62,16 @@ class TestProtocolViewer : public QObject {
 
     void keysMoveCaretAndSelect_data() {
         columns<QKeySequence, int, QString>({"keys", "caret", "copied"});
-        QTest::newRow("Shift+Down copies a line with LF")
-            << QKeySequence("Shift+Down, Ctrl+C") << 14 << kLines[0] + "\n";
-        QTest::newRow("down through an empty line keeps the column")
-            << QKeySequence("End, Down, Down") << 28 << QString();
-        QTest::newRow("Ctrl+End, Shift+Up")
-            << QKeySequence("Ctrl+End, Shift+Up, Ctrl+C") << 15 << kLines[2] + "\n";
-        QTest::newRow("Ctrl+A copies all") << QKeySequence("Ctrl+A, Ctrl+C") << 30 << kShown;
-        QTest::newRow("Left ends a selection at its start")
-            << QKeySequence("Shift+Right, Shift+Right, Left") << 0 << QString();
-        QTest::newRow("Ctrl+Right goes by words")
-            << QKeySequence("Ctrl+Right, Ctrl+Right, Shift+End, Ctrl+C") << 13 << "7=42   <48>";
+        row("Shift+Down copies a line with LF", QKeySequence("Shift+Down, Ctrl+C"), 14, kLines[0] + "\n");
+        row("down through an empty line keeps the column", QKeySequence("End, Down, Down"), 28, QString());
+        row("Ctrl+End, Shift+Up", QKeySequence("Ctrl+End, Shift+Up, Ctrl+C"), 15, kLines[2] + "\n");
+        row("Ctrl+A copies all", QKeySequence("Ctrl+A, Ctrl+C"), 30, kShown);
+        row("Left ends a selection at its start", QKeySequence("Shift+Right, Shift+Right, Left"), 0,
+            QString());
+        row("Ctrl+Right goes by words", QKeySequence("Ctrl+Right, Ctrl+Right, Shift+End, Ctrl+C"), 13,
+            "7=42   <48>");
     }
+
     void keysMoveCaretAndSelect() {
         const auto [keys, caret, copied] = fetch<QKeySequence, int, QString>("keys", "caret", "copied");
         const auto viewer = open();

@@ -28,14 +28,10 @@ class TestMainWindow : public QObject {
     void modeLooks_data() {
         columns<QString, QString, bool, bool, QString>(
             {"start", "caption", "stopItem", "stopButton", "frame"});
-        const auto row = [](const char* start, const char* caption, bool item, bool button,
-                            const char* frame) {
-            QTest::newRow(start) << QString(start) << QString(caption) << item << button << QString(frame);
-        };
-        row("mnuPocitej", " Numio - zkoušení příkladů", true, true, "Výsledky");
-        row("mnuPocitejSady", " Numio - zkoušení příkladů v sadách", false, false, "Výsledky");
-        row("mnuOpakujSpatne", " Numio - přezkoušení příkladů na které bylo chybně odpovězeno", false, true,
-            "Výsledky oprav ");
+        row("plain practice", "mnuPocitej", " Numio - zkoušení příkladů", true, true, "Výsledky");
+        row("set", "mnuPocitejSady", " Numio - zkoušení příkladů v sadách", false, false, "Výsledky");
+        row("repeat", "mnuOpakujSpatne", " Numio - přezkoušení příkladů na které bylo chybně odpovězeno",
+            false, true, "Výsledky oprav ");
     }
     void modeLooks() {
         const auto [start, caption, stopItem, stopButton, frame] =
