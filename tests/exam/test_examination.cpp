@@ -28,8 +28,7 @@ class TestExamination : public QObject {
   private slots:
     void perProblemTimeout() {
         WindowFixture f("Audit Limit=True");
-        FrmMain& w = f.start();
-        w.mnuPocitej->trigger();
+        FrmMain& w = f.start(&FrmMain::mnuPocitej);
         QCOMPARE(w.Progress->maximum(), 10000);
         const QString correct = w.lbLeft->text() + '=' + QString::number(w.state.C);
         tick(f, 100);
@@ -159,8 +158,7 @@ class TestExamination : public QObject {
     void reportCard() {
         const auto [problems, wrong, grade] = fetch<int, int, QString>("problems", "wrong", "grade");
         WindowFixture f;
-        FrmMain& w = f.start();
-        w.mnuPocitej->trigger();
+        FrmMain& w = f.start(&FrmMain::mnuPocitej);
         for (int i = 0; i < problems; ++i)
             i < wrong ? f.answerWrong() : f.answerRight();
         bool sliding = true; // OK disabled and no examination can start under the sliding card
@@ -192,8 +190,7 @@ class TestExamination : public QObject {
 
     void repeatRun() {
         WindowFixture f;
-        FrmMain& w = f.start();
-        w.mnuPocitej->trigger();
+        FrmMain& w = f.start(&FrmMain::mnuPocitej);
         QStringList missed;
         for (int i = 0; i < 152; ++i) { // only the first 150 are listed
             if (i < 3)

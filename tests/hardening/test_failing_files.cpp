@@ -131,8 +131,7 @@ class TestFailingFiles : public QObject {
         f.set("Audit/Active", "True");
         f.set("Audit/File", path);
         f.set("Settings/Limit", limit);
-        FrmMain& w = f.start();
-        w.mnuPocitej->trigger();
+        FrmMain& w = f.start(&FrmMain::mnuPocitej);
         QVERIFY(QDir(f.dir.filePath(QStringLiteral("sub"))).removeRecursively());
         for (int i = 0; i < 3; ++i)
             f.answerRight();

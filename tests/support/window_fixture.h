@@ -60,6 +60,11 @@ struct WindowFixture {
         w->show();
         return *w;
     }
+    // Starts the program and then an examination by its menu item, e.g. &FrmMain::mnuPocitej.
+    FrmMain& start(QAction* FrmMain::*item) {
+        (start().*item)->trigger();
+        return *w;
+    }
 
     // Types an answer into the box and confirms it, as the pupil does.
     void enter(const QString& text) {

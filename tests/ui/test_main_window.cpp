@@ -75,8 +75,7 @@ class TestMainWindow : public QObject {
 
     void answering() {
         WindowFixture f("Audit");
-        FrmMain& w = f.start();
-        w.mnuPocitej->trigger();
+        FrmMain& w = f.start(&FrmMain::mnuPocitej);
         // Digits only, three at most, however they arrive.
         QTest::keyClicks(w.dfResult, QStringLiteral("a-,1.2x34"));
         QCOMPARE(w.dfResult->text(), QStringLiteral("123"));
@@ -111,8 +110,7 @@ class TestMainWindow : public QObject {
     void keysDuringTheCorrection() {
         QFETCH(int, key);
         WindowFixture f("LimitSady=True TimeLimitSada=5 Sada=9");
-        FrmMain& w = f.start();
-        w.mnuPocitejSady->trigger();
+        FrmMain& w = f.start(&FrmMain::mnuPocitejSady);
         f.enter(QString::number(w.state.C + 1));
         QVERIFY(!w.dfResult->isEnabled() && !w.mnuStop->isEnabled() && !w.pbStop->isVisible());
         QCOMPARE(f.status(), QStringLiteral("Chyba !!!"));
@@ -148,8 +146,7 @@ class TestMainWindow : public QObject {
 
             WindowFixture g;
             g.random = SeededRandom(run);
-            FrmMain& v = g.start();
-            v.mnuPocitej->trigger();
+            FrmMain& v = g.start(&FrmMain::mnuPocitej);
             QStringList missed;
             for (int i = 0; i < 2; ++i) {
                 missed << v.lbLeft->text();
@@ -171,8 +168,7 @@ class TestMainWindow : public QObject {
     // The countdown does not run out behind the exit question, nor anything else that is open.
     void questionHoldsTheCountdown() {
         WindowFixture f("Limit=True TimeLimit=1");
-        FrmMain& w = f.start();
-        w.mnuPocitej->trigger();
+        FrmMain& w = f.start(&FrmMain::mnuPocitej);
         f.dialogs.onMessage = [&](const FakeDialogs::Shown&) {
             for (int i = 0; i < 50; ++i)
                 f.timer.tick();
