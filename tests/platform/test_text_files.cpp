@@ -1,5 +1,6 @@
 #include "platform/failure.h"
 #include "platform/text_files.h"
+#include "support/data.h"
 
 #include <QFile>
 #include <QStorageInfo>
@@ -10,6 +11,7 @@
 #include <sys/stat.h>
 
 using namespace numio;
+using namespace numio::test;
 
 template <typename F> static int failureOf(F&& action) try {
     return action(), 0;
@@ -27,19 +29,16 @@ class TestTextFiles : public QObject {
 
   private slots:
     void writeLineEncodesWindows1250_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("Czech letters")
-            << QStringLiteral("ÁČĎÉĚÍŇÓŘŠŤÚŮÝŽáčďéěíňóřšťúůýž")
-            << QByteArray::fromHex("c1c8cfc9cccdd2d3d88a8ddad9dd8ee1e8efe9ecedf2f3f89a9dfaf9fd9e");
+        columns<QString, QByteArray>({"text", "bytes"});
+        row("Czech letters", QStringLiteral("ÁČĎÉĚÍŇÓŘŠŤÚŮÝŽáčďéěíňóřšťúůýž"),
+            QByteArray::fromHex("c1c8cfc9cccdd2d3d88a8ddad9dd8ee1e8efe9ecedf2f3f89a9dfaf9fd9e"));
         QTest::newRow("empty line") << QString() << QByteArray();
         QTest::newRow("CJK, Latin-1 outside") << QStringLiteral("a\u4E2D\u00C0b") << QByteArray("a??b");
         QTest::newRow("emoji pair is one character") << QStringLiteral("a\U0001F600b") << QByteArray("a?b");
         QTest::newRow("BOM, surrogate") << QStringLiteral("a\uFEFFb") + QChar(0xD800) << QByteArray("a?b?");
     }
     void writeLineEncodesWindows1250() {
-        QFETCH(QString, text);
-        QFETCH(QByteArray, bytes);
+        const auto [text, bytes] = fetch<QString, QByteArray>("text", "bytes");
         QFile file(path(QTest::currentDataTag()));
         files_.openForAppending(file.fileName())->writeLine(text);
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -83,8 +82,9 @@ class TestTextFiles : public QObject {
     }
 
     void failureCodes_data() {
-        QTest::addColumn<int>("code");     // the operation is named before the colon
-        QTest::addColumn<QString>("name"); // inside the temporary folder unless absolute
+        // code: the operation is named before the colon
+        // name: inside the temporary folder unless absolute
+        columns<int, QString>({"code", "name"});
         QTest::newRow("open: folder missing") << 76 << "nowhere/p.txt";
         QTest::newRow("open: empty name") << 52 << "";
         QTest::newRow("open: a folder") << 75 << ".";
@@ -96,8 +96,7 @@ class TestTextFiles : public QObject {
         QTest::newRow("readAll: a named pipe") << 75 << "pipe";
     }
     void failureCodes() {
-        QFETCH(int, code);
-        QFETCH(QString, name);
+        const auto [code, name] = fetch<int, QString>("code", "name");
         ::mkfifo(QFile::encodeName(path("pipe")).constData(), 0644);
         QFile::link(path("nowhere/p.txt"), path("dangling"));
         const QString full = name.isEmpty() || name.startsWith(u'/') ? name : path(name);

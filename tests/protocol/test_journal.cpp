@@ -1,6 +1,7 @@
 #include "protocol/journal.h"
 #include "protocol/protocol_file.h"
 #include "protocol/protocol_writer.h"
+#include "support/data.h"
 #include "support/fakes.h"
 
 #include <QStringEncoder>
@@ -8,6 +9,7 @@
 #include <QTest>
 
 using namespace numio;
+using namespace numio::test;
 
 // Journals written through the program's own writer into a real file, read back decoded.
 struct Writing {
@@ -61,52 +63,28 @@ class TestJournal : public QObject {
 
   private slots:
     void journals_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("written: two blocks, limit, closed during a third")
-            << Writing()
-                   .init(14, 3, 10, 5)
-                   .log(7, "+", 8, 15, "14")
-                   .log(12, "-", 5, 7, "6")
-                   .finish(20, 2)
-                   .init(14, 3, 10, 31)
-                   .log(6, "*", 7, 42, "48")
-                   .limit(10)
-                   .finish(14, 1)
-                   .init(15, 3, 8)
-                   .log(12, ":", 3, 4, "3")
-                   .shutdown()
-                   .init(16, 3, 8)
-                   .finish(5, 5)
-                   .text()
-            << "14.3. 10:05:07 20/2 z1 90%; 14.3. 10:31:07 14/1 z1 92% L; 16.3. 8:00:07 5/5 z5 0% | "
-               "12,3,4,4 x1 15.3. 8:00:07; 6,7,42,3 x1 14.3. 10:31:07; 12,5,7,2 x1 14.3. 10:05:07; "
-               "7,8,15,1 x1 14.3. 10:05:07 | 0 unreadable, 39/8";
+        columns<QString, QString>({"text", "expected"});
+        Writing a, b;
+        a.init(14, 3, 10, 5).log(7, "+", 8, 15, "14").log(12, "-", 5, 7, "6").finish(20, 2);
+        a.init(14, 3, 10, 31).log(6, "*", 7, 42, "48").limit(10).finish(14, 1);
+        a.init(15, 3, 8).log(12, ":", 3, 4, "3").shutdown().init(16, 3, 8).finish(5, 5);
+        row("written: two blocks, limit, closed during a third", a.text(),
+            "14.3. 10:05:07 20/2 z1 90%; 14.3. 10:31:07 14/1 z1 92% L; 16.3. 8:00:07 5/5 z5 0% | "
+            "12,3,4,4 x1 15.3. 8:00:07; 6,7,42,3 x1 14.3. 10:31:07; 12,5,7,2 x1 14.3. 10:05:07; "
+            "7,8,15,1 x1 14.3. 10:05:07 | 0 unreadable, 39/8");
         // Most missed first, then the latest: the file's order of days is not the calendar's.
-        QTest::newRow("written: missed on three days, timed out")
-            << Writing()
-                   .init(3, 5, 9)
-                   .log(6, "*", 7, 42, "48")
-                   .log(9, "-", 4, 5, "")
-                   .finish(10, 2)
-                   .init(5, 5, 9)
-                   .log(6, "*", 7, 42, "")
-                   .log(9, "-", 4, 5, "6")
-                   .finish(10, 2)
-                   .init(4, 5, 9)
-                   .log(6, "*", 7, 42, "36")
-                   .log(2, "+", 2, 4, "5")
-                   .finish(10, 2)
-                   .text()
-            << "3.5. 9:00:07 10/2 z2 80%; 5.5. 9:00:07 10/2 z2 80%; 4.5. 9:00:07 10/2 z2 80% | 6,7,42,3 x3 "
-               "5.5. 9:00:07; 9,4,5,2 x2 5.5. 9:00:07; 2,2,4,1 x1 4.5. 9:00:07 | 0 unreadable, 30/6";
+        b.init(3, 5, 9).log(6, "*", 7, 42, "48").log(9, "-", 4, 5, "").finish(10, 2);
+        b.init(5, 5, 9).log(6, "*", 7, 42, "").log(9, "-", 4, 5, "6").finish(10, 2);
+        b.init(4, 5, 9).log(6, "*", 7, 42, "36").log(2, "+", 2, 4, "5").finish(10, 2);
+        row("written: missed on three days, timed out", b.text(),
+            "3.5. 9:00:07 10/2 z2 80%; 5.5. 9:00:07 10/2 z2 80%; 4.5. 9:00:07 10/2 z2 80% | 6,7,42,3 x3 "
+            "5.5. 9:00:07; 9,4,5,2 x2 5.5. 9:00:07; 2,2,4,1 x1 4.5. 9:00:07 | 0 unreadable, 30/6");
         // Damaged copies of one written block; without its FINISH record only the LOG line counts.
         const QString one = Writing().init(14, 3, 10, 5).log(7, "+", 8, 15, "14").finish(20, 1).text();
         const QString read = "14.3. 10:05:07 20/1 z1 95% | 7,8,15,1 x1 14.3. 10:05:07 | %1 unreadable, 20/1";
         const QString open = " | 7,8,15,1 x1 14.3. 10:05:07 | %1 unreadable, 0/0";
         const auto with = [&](const char* from, const char* to) { return QString(one).replace(from, to); };
-        QTest::newRow("LF endings, blanks left, no last break")
-            << with("\r\n", " \t\n").chopped(1) << read.arg(0);
+        row("LF endings, blanks left, no last break", with("\r\n", " \t\n").chopped(1), read.arg(0));
         const QByteArray bytes = QStringEncoder("windows-1250")(one);
         QTest::newRow("read as Latin-1") << QString::fromLatin1(bytes) << open.arg(4);
         QTest::newRow("examination running") << one.left(one.indexOf("\r\n\r\n") + 2) << open.arg(0);
@@ -120,15 +98,14 @@ class TestJournal : public QObject {
         QTest::newRow("rule line lost") << one.mid(66) << read.arg(0);
         // A date alone stands for midnight.
         QTest::newRow("date alone") << with(" 10:05:07", "") << read.arg(0).replace("10:05:07", "0:00:00");
-        QTest::newRow("date unreadable")
-            << with("14.3.2024 10:05:07", "včera") << "? 20/1 z1 95% | 7,8,15,1 x1 ? | 0 unreadable, 20/1";
-        QTest::newRow("problems that do not add up")
-            << with("<14>", "<14>\r\n7+8=16   <1>\r\n0:0=5   <1>\r\n200*200=40000   <1>\r\n07+8=15   <1>")
-            << read.arg(4);
+        row("date unreadable", with("14.3.2024 10:05:07", "včera"),
+            "? 20/1 z1 95% | 7,8,15,1 x1 ? | 0 unreadable, 20/1");
+        row("problems that do not add up",
+            with("<14>", "<14>\r\n7+8=16   <1>\r\n0:0=5   <1>\r\n200*200=40000   <1>\r\n07+8=15   <1>"),
+            read.arg(4));
     }
     void journals() {
-        QFETCH(QString, text);
-        QFETCH(QString, expected);
+        const auto [text, expected] = fetch<QString, QString>("text", "expected");
         QCOMPARE(summary(text), expected);
     }
 

@@ -1,6 +1,7 @@
 #include "platform/failure.h"
 #include "protocol/protocol_file.h"
 #include "protocol/protocol_writer.h"
+#include "support/data.h"
 #include "support/fakes.h"
 
 #include <QDir>
@@ -17,6 +18,7 @@
 #include <unistd.h>
 
 using namespace numio;
+using namespace numio::test;
 
 class TestProtocolWriter : public QObject {
     Q_OBJECT
@@ -82,15 +84,13 @@ class TestProtocolWriter : public QObject {
     // "sealed" refuses writes (70): one message, the rest of the record dropped, nothing written, and
     // the protocol off, so callers write no later record. Any other failure costs each line its own.
     void failingLines_data() {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QStringList>("messages");
+        columns<QString, QStringList>({"file", "messages"});
         QTest::newRow("folder missing") << "no/p.txt" << QStringList(5, Failure(kBadFileName).messageText());
         QTest::newRow("disk full") << "/dev/full" << QStringList(5, Failure(kDiskFull).messageText());
         QTest::newRow("write refused") << "sealed" << QStringList{Failure(kAccessDenied).messageText()};
     }
     void failingLines() {
-        QFETCH(QString, file);
-        QFETCH(QStringList, messages);
+        const auto [file, messages] = fetch<QString, QStringList>("file", "messages");
         const int sealed = ::memfd_create("protokol", MFD_ALLOW_SEALING | MFD_CLOEXEC);
         QCOMPARE(::fcntl(sealed, F_ADD_SEALS, F_SEAL_WRITE | F_SEAL_GROW), 0);
         openAt(file == u"sealed" ? QStringLiteral("/proc/self/fd/%1").arg(sealed) : path(file));

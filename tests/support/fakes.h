@@ -35,9 +35,8 @@ class SeededRandom : public RandomSource {
 // The timed phases step only when the test says so.
 class ManualPacer : public Pacer {
   public:
-    void start(int ms, std::function<void()> step) override {
+    void start(int, std::function<void()> step) override {
         step_ = std::move(step);
-        lastMs = ms;
         ++started;
     }
     void stop() override { step_ = nullptr; }
@@ -57,9 +56,7 @@ class ManualPacer : public Pacer {
         }
     }
 
-    int started = 0;
-    int lastMs = 0;
-    int beeps = 0;
+    int started = 0, beeps = 0;
 
   private:
     std::function<void()> step_;
@@ -72,12 +69,10 @@ class FakeDialogs : public Dialogs {
         QString text;
         QString title;
         Buttons buttons;
-        Icon icon;
-        Answer defaultButton;
     };
-    Answer message(const QString& text, const QString& title, Buttons buttons, Icon icon,
+    Answer message(const QString& text, const QString& title, Buttons buttons, Icon,
                    Answer defaultButton) override {
-        shown.push_back({text, title, buttons, icon, defaultButton});
+        shown.push_back({text, title, buttons});
         if (onMessage)
             onMessage(shown.back());
         if (!answers.empty()) {

@@ -34,6 +34,13 @@ struct WindowFixture {
     std::unique_ptr<FrmMain> w;
     int ended = 0;
 
+    WindowFixture() = default;
+    // Settings as "Limit=True TimeLimit=1"; "Audit" turns the protocol on.
+    explicit WindowFixture(const QString& settings) {
+        for (const QString& kv : settings.split(u' ', Qt::SkipEmptyParts))
+            kv == u"Audit" ? protocolOn() : set("Settings/" + kv.section(u'=', 0, 0), kv.section(u'=', 1));
+    }
+
     QString protocolPath() const { return dir.filePath(QStringLiteral("protokol.txt")); }
 
     // Settings as a hand would put them in the INI file, "Section/Key" = text.
@@ -51,6 +58,11 @@ struct WindowFixture {
         w->onEnd = [this] { ++ended; };
         w->Form_Load();
         w->show();
+        return *w;
+    }
+    // Starts the program and then an examination by its menu item, e.g. &FrmMain::mnuPocitej.
+    FrmMain& start(QAction* FrmMain::*item) {
+        (start().*item)->trigger();
         return *w;
     }
 

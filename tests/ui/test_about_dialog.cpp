@@ -11,35 +11,27 @@ class TestAboutDialog : public QObject {
     Q_OBJECT
 
   private slots:
-    // Shown three times and closed by OK, the close box and Escape: each showing starts afresh.
-    void showsItsTextsAndPicturesAndCloses() {
-        for (int how = 0; how < 3; ++how) {
-            numio::AboutDialog box;
-            box.show();
-            QString texts = box.windowTitle();
-            for (const char* name : {"Label1", "Label2", "lbInfo"})
-                texts += '|' + box.findChild<QLabel*>(name)->text().section("\r\n", 0, 0);
-            QCOMPARE(texts,
-                     QString("Numio [verse 1.02]|Numio|verse 1.02|Program na výuku matematiky pro I. a II. "
-                             "stupeň ZŠ (sčítání, odčítání, násobení, dělení)"));
-            box.findChild<QLabel*>("lbInfo")->clear();
-            // A picture that failed to load leaves its box in the plain background colour.
-            for (const char* name : {"Image1", "Image2"}) {
-                const QImage image = box.findChild<QWidget*>(name)->grab().toImage();
-                int painted = 0;
-                for (int y = 0; y < image.height(); ++y)
-                    for (int x = 0; x < image.width(); ++x)
-                        painted += image.pixel(x, y) != box.palette().color(QPalette::Window).rgb();
-                QVERIFY2(painted > image.width() * image.height() / 2, name);
-            }
-            if (how == 0)
-                QTest::mouseClick(box.findChild<QPushButton*>("pbClose"), Qt::LeftButton);
-            else if (how == 1)
-                box.close();
-            else
-                QTest::keyClick(&box, Qt::Key_Escape);
-            QVERIFY(!box.isVisible());
+    void showsItsTextsAndPicturesAndClosesByOk() {
+        numio::AboutDialog box;
+        box.show();
+        QString texts = box.windowTitle();
+        for (const char* name : {"Label1", "Label2", "lbInfo"})
+            texts += '|' + box.findChild<QLabel*>(name)->text().section("\r\n", 0, 0);
+        QCOMPARE(texts,
+                 QString("Numio [verse 1.02]|Numio|verse 1.02|Program na výuku matematiky pro I. a II. "
+                         "stupeň ZŠ (sčítání, odčítání, násobení, dělení)"));
+        box.findChild<QLabel*>("lbInfo")->clear();
+        // A picture that failed to load leaves its box in the plain background colour.
+        for (const char* name : {"Image1", "Image2"}) {
+            const QImage image = box.findChild<QWidget*>(name)->grab().toImage();
+            int painted = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    painted += image.pixel(x, y) != box.palette().color(QPalette::Window).rgb();
+            QVERIFY2(painted > image.width() * image.height() / 2, name);
         }
+        QTest::mouseClick(box.findChild<QPushButton*>("pbClose"), Qt::LeftButton);
+        QVERIFY(!box.isVisible());
     }
 
     // The page arrives whole and in Czech, every link inside it finds its anchor, and Escape closes.

@@ -1,3 +1,4 @@
+#include "support/data.h"
 #include "support/window_fixture.h"
 
 #include <QApplication>
@@ -25,28 +26,18 @@ class TestMainWindow : public QObject {
   private slots:
     // Each mode's look, and the idle look after it ends.
     void modeLooks_data() {
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<bool>("stopItem");
-        QTest::addColumn<bool>("stopButton");
-        QTest::addColumn<QString>("frame");
-        QTest::newRow("plain practice") << "mnuPocitej"
-                                        << " Numio - zkoušení příkladů" << true << true << "Výsledky";
-        QTest::newRow("set") << "mnuPocitejSady"
-                             << " Numio - zkoušení příkladů v sadách" << false << false << "Výsledky";
-        QTest::newRow("repeat") << "mnuOpakujSpatne"
-                                << " Numio - přezkoušení příkladů na které bylo chybně odpovězeno" << false
-                                << true << "Výsledky oprav ";
+        columns<QString, QString, bool, bool, QString>(
+            {"start", "caption", "stopItem", "stopButton", "frame"});
+        row("plain practice", "mnuPocitej", " Numio - zkoušení příkladů", true, true, "Výsledky");
+        row("set", "mnuPocitejSady", " Numio - zkoušení příkladů v sadách", false, false, "Výsledky");
+        row("repeat", "mnuOpakujSpatne", " Numio - přezkoušení příkladů na které bylo chybně odpovězeno",
+            false, true, "Výsledky oprav ");
     }
     void modeLooks() {
-        QFETCH(QString, start);
-        QFETCH(QString, caption);
-        QFETCH(bool, stopItem);
-        QFETCH(bool, stopButton);
-        QFETCH(QString, frame);
-        WindowFixture f;
-        f.protocolOn();
-        f.set("Settings/Sada", "3");
+        const auto [start, caption, stopItem, stopButton, frame] =
+            fetch<QString, QString, bool, bool, QString>("start", "caption", "stopItem", "stopButton",
+                                                         "frame");
+        WindowFixture f("Audit Sada=3");
         FrmMain& w = f.start();
         QCOMPARE(w.windowTitle(), QStringLiteral(" Numio"));
         QVERIFY(!w.mnuOpakujSpatne->isEnabled() && !w.dfResult->isVisible() && !w.pbStop->isVisible());
@@ -64,9 +55,9 @@ class TestMainWindow : public QObject {
         QCOMPARE(w.pbStop->isVisible(), stopButton);
         QCOMPARE(w.Frame1->title(), frame);
         QVERIFY(w.lbLeft->isVisible() && w.dfResult->isVisible() && !w.lbLeft->text().isEmpty());
-        for (QAction* a : {w.mnuPocitej, w.mnuPocitejSady, w.mnuNastaveni, w.mnuOpakujSpatne})
+        for (QAction* a :
+             {w.mnuPocitej, w.mnuPocitejSady, w.mnuNastaveni, w.mnuOpakujSpatne, w.mnuProtokol->menuAction()})
             QVERIFY(!a->isEnabled());
-        QVERIFY(!w.mnuProtokol->isEnabled());
         QCOMPARE(w.dfPrikladu->text(), QStringLiteral("0"));
 
         // A set cannot be stopped: it ends after its three problems, with no fourth one drawn.
@@ -83,10 +74,8 @@ class TestMainWindow : public QObject {
     }
 
     void answering() {
-        WindowFixture f;
-        f.protocolOn();
-        FrmMain& w = f.start();
-        w.mnuPocitej->trigger();
+        WindowFixture f("Audit");
+        FrmMain& w = f.start(&FrmMain::mnuPocitej);
         // Digits only, three at most, however they arrive.
         QTest::keyClicks(w.dfResult, QStringLiteral("a-,1.2x34"));
         QCOMPARE(w.dfResult->text(), QStringLiteral("123"));
@@ -120,12 +109,8 @@ class TestMainWindow : public QObject {
     }
     void keysDuringTheCorrection() {
         QFETCH(int, key);
-        WindowFixture f;
-        f.set("Settings/LimitSady", "True");
-        f.set("Settings/TimeLimitSada", "5");
-        f.set("Settings/Sada", "9");
-        FrmMain& w = f.start();
-        w.mnuPocitejSady->trigger();
+        WindowFixture f("LimitSady=True TimeLimitSada=5 Sada=9");
+        FrmMain& w = f.start(&FrmMain::mnuPocitejSady);
         f.enter(QString::number(w.state.C + 1));
         QVERIFY(!w.dfResult->isEnabled() && !w.mnuStop->isEnabled() && !w.pbStop->isVisible());
         QCOMPARE(f.status(), QStringLiteral("Chyba !!!"));
@@ -145,8 +130,7 @@ class TestMainWindow : public QObject {
     // answer and a command never interleave and a typed-ahead answer meets its problem.
     void keysInABurst() {
         for (int run = 0; run < 20; ++run) {
-            WindowFixture f;
-            f.protocolOn();
+            WindowFixture f("Audit");
             f.random = SeededRandom(run);
             FrmMain& w = f.start();
             w.activateWindow(); // shortcuts need it, as under a pupil's hands
@@ -162,8 +146,7 @@ class TestMainWindow : public QObject {
 
             WindowFixture g;
             g.random = SeededRandom(run);
-            FrmMain& v = g.start();
-            v.mnuPocitej->trigger();
+            FrmMain& v = g.start(&FrmMain::mnuPocitej);
             QStringList missed;
             for (int i = 0; i < 2; ++i) {
                 missed << v.lbLeft->text();
@@ -184,11 +167,8 @@ class TestMainWindow : public QObject {
 
     // The countdown does not run out behind the exit question, nor anything else that is open.
     void questionHoldsTheCountdown() {
-        WindowFixture f;
-        f.set("Settings/Limit", "True");
-        f.set("Settings/TimeLimit", "1");
-        FrmMain& w = f.start();
-        w.mnuPocitej->trigger();
+        WindowFixture f("Limit=True TimeLimit=1");
+        FrmMain& w = f.start(&FrmMain::mnuPocitej);
         f.dialogs.onMessage = [&](const FakeDialogs::Shown&) {
             for (int i = 0; i < 50; ++i)
                 f.timer.tick();
@@ -201,28 +181,20 @@ class TestMainWindow : public QObject {
     }
 
     void startUp_data() {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("message"); // empty: none
-        QTest::addColumn<bool>("protocolAfter");
-        QTest::newRow("empty store") << ""
-                                     << ""
-                                     << "" << false;
-        QTest::newRow("bad stored value") << "Settings/Krat"
-                                          << "abc"
-                                          << "Chyba č. 13 - Neshoda typů" << false;
-        QTest::newRow("protocol locked by another copy") << "lock"
-                                                         << ""
-                                                         << "Chyba č. 70 - Přístup odepřen" << false;
-        QTest::newRow("protocol folder missing") << "Audit/File"
-                                                 << "/nonexistent-numio/p.txt"
-                                                 << "Chyba č. 76 - Cesta nenalezena" << true;
+        // message: empty: none
+        columns<QString, QString, QString, bool>({"key", "value", "message", "protocolAfter"});
+        const auto row = [](const char* name, const char* key, const char* value, const char* message) {
+            QTest::newRow(name) << QString(key) << QString(value) << QString(message) << (key[0] == 'A');
+        };
+        row("empty store", "", "", "");
+        row("bad stored value", "Settings/Krat", "abc", "Chyba č. 13 - Neshoda typů");
+        row("protocol locked by another copy", "lock", "", "Chyba č. 70 - Přístup odepřen");
+        row("protocol folder missing", "Audit/File", "/nonexistent-numio/p.txt",
+            "Chyba č. 76 - Cesta nenalezena");
     }
     void startUp() {
-        QFETCH(QString, key);
-        QFETCH(QString, value);
-        QFETCH(QString, message);
-        QFETCH(bool, protocolAfter);
+        const auto [key, value, message, protocolAfter] =
+            fetch<QString, QString, QString, bool>("key", "value", "message", "protocolAfter");
         WindowFixture f;
         int lockFd = -1;
         if (key.startsWith("Audit") || key == "lock")
@@ -247,18 +219,15 @@ class TestMainWindow : public QObject {
     }
 
     void leaving_data() {
-        QTest::addColumn<QString>("mode");
-        QTest::addColumn<bool>("byMenu");
+        columns<QString, bool>({"mode", "byMenu"});
         QTest::newRow("idle, window closed") << "" << false;
         QTest::newRow("practice, window closed") << "mnuPocitej" << false;
         QTest::newRow("set, Konec") << "mnuPocitejSady" << true;
         QTest::newRow("idle, Konec") << "" << true;
     }
     void leaving() {
-        QFETCH(QString, mode);
-        QFETCH(bool, byMenu);
-        WindowFixture f;
-        f.protocolOn();
+        const auto [mode, byMenu] = fetch<QString, bool>("mode", "byMenu");
+        WindowFixture f("Audit");
         FrmMain& w = f.start();
         if (!mode.isEmpty())
             w.findChild<QAction*>(mode)->trigger();
@@ -282,18 +251,15 @@ class TestMainWindow : public QObject {
     }
 
     void menuRules() {
-        WindowFixture f;
-        f.set("Settings/Plus", "False");
-        f.set("Settings/Minus", "False");
-        f.set("Settings/Deleno", "True"); // division with table 1 admits no problem
+        // Division with table 1 admits no problem.
+        WindowFixture f("Plus=False Minus=False Deleno=True");
         FrmMain& w = f.start();
         QCOMPARE(f.status(), QStringLiteral("Není aktivní žádný režim zkoušení !!"));
         QVERIFY(!w.mnuPocitej->isEnabled() && !w.mnuPocitejSady->isEnabled());
         QCOMPARE(w.sbMain->panelPicture(5), int(StatusBar::Deleno));
         QVERIFY(!w.sbMain->panelVisible(2));
 
-        WindowFixture g;
-        g.set("Settings/Sada", "0");
+        WindowFixture g("Sada=0");
         FrmMain& v = g.start();
         emit v.mnuNumio->aboutToShow();
         QVERIFY(v.mnuPocitej->isEnabled() && !v.mnuPocitejSady->isEnabled());
@@ -310,8 +276,7 @@ class TestMainWindow : public QObject {
     }
 
     void protocolMenu() {
-        WindowFixture f;
-        f.protocolOn();
+        WindowFixture f("Audit");
         FrmMain& w = f.start();
         emit w.mnuProtokol->aboutToShow();
         QVERIFY(!w.mnuShowProtokol->isEnabled() && !w.mnuDelete->isEnabled() && !w.mnuPrehled->isEnabled());
@@ -342,9 +307,7 @@ class TestMainWindow : public QObject {
 
     // The overview's practice button repeats the journal's most-missed problems first.
     void practiseTheMostMissed() {
-        WindowFixture f;
-        f.protocolOn();
-        f.set("Settings/MaxValue", "20");
+        WindowFixture f("Audit MaxValue=20");
         QFile journal(f.protocolPath());
         QVERIFY(journal.open(QIODevice::WriteOnly));
         const QByteArray head =

@@ -1,4 +1,5 @@
 #include "core/settings.h"
+#include "support/data.h"
 #include "support/fakes.h"
 #include "ui/settings_dialog.h"
 
@@ -15,6 +16,7 @@
 #include <QTest>
 
 using namespace numio;
+using namespace numio::test;
 
 // The INI store, noting every write as "Section/Key=text".
 struct RecordingStore : IniSettingsStore {
@@ -65,35 +67,32 @@ class TestSettingsDialog : public QObject {
 
   private slots:
     void use_data() {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QStringList>("actions");
-        QTest::addColumn<QStringList>("chooser"); // scripted answers, "" cancels
-        QTest::addColumn<QString>("expected");    // what OK stores; after "close", what stood before
+        // chooser: scripted answers, "" cancels
+        // expected: what OK stores; after "close", what stood before
+        columns<QString, QStringList, QStringList, QString>({"stored", "actions", "chooser", "expected"});
         using L = QStringList;
-        QTest::newRow("hand-edited: both limits, values off the lists")
-            << "Limit=True LimitSady=True MaxValue=27 MaxValueX=0 TimeLimit=25 TimeLimitSada=70" << L() << L()
-            << "LimitSady=True MaxValue=25 MaxValueX=1 TimeLimit=20 TimeLimitSada=60";
-        QTest::newRow("empty set size stores 0") << "" << L{"type dfSady \b\b"} << L() << "Sada=0";
-        QTest::newRow("all four kinds off; set size: digits only, three at most, Enter ignored")
-            << "" << L{"click cbPlus",    "click cbMinus",  "type dfSady \b\b1\r",
-                       "paste dfSady 4x", "paste dfSady 2", "type dfSady a-34"}
-            << L() << "Plus=False Minus=False Sada=123";
-        QTest::newRow("check with empty path: chooser; uncheck keeps the path; check again: no chooser")
-            << "" << L{"click cbProtokol", "click cbProtokol", "click cbProtokol"} << L{"/c.txt"}
-            << "Active=True File=/c.txt";
-        QTest::newRow("empty path: chooser cancelled") << "" << L{"click cbProtokol"} << L{""} << "";
-        QTest::newRow("Zvol soubor cancelled empties and unchecks")
-            << "Active=True File=/a.txt" << L{"click pbSelectFile"} << L{""} << "";
-        QTest::newRow("close box changes nothing")
-            << "Krat=True File=/a.txt" << L{"click cbKrat", "click cbProtokol", "click pbSelectFile", "close"}
-            << L{"/b.txt"} << "Krat=True File=/a.txt";
+        row("hand-edited: both limits, values off the lists",
+            "Limit=True LimitSady=True MaxValue=27 MaxValueX=0 TimeLimit=25 TimeLimitSada=70", L(), L(),
+            "LimitSady=True MaxValue=25 MaxValueX=1 TimeLimit=20 TimeLimitSada=60");
+        row("empty set size stores 0", "", L{"type dfSady \b\b"}, L(), "Sada=0");
+        row("all four kinds off; set size: digits only, three at most, Enter ignored", "",
+            L{"click cbPlus", "click cbMinus", "type dfSady \b\b1\r", "paste dfSady 4x", "paste dfSady 2",
+              "type dfSady a-34"},
+            L(), "Plus=False Minus=False Sada=123");
+        row("check with empty path: chooser; uncheck keeps the path; check again: no chooser", "",
+            L{"click cbProtokol", "click cbProtokol", "click cbProtokol"}, L{"/c.txt"},
+            "Active=True File=/c.txt");
+        row("empty path: chooser cancelled", "", L{"click cbProtokol"}, L{""}, "");
+        row("Zvol soubor cancelled empties and unchecks", "Active=True File=/a.txt", L{"click pbSelectFile"},
+            L{""}, "");
+        row("close box changes nothing", "Krat=True File=/a.txt",
+            L{"click cbKrat", "click cbProtokol", "click pbSelectFile", "close"}, L{"/b.txt"},
+            "Krat=True File=/a.txt");
     }
 
     void use() {
-        QFETCH(QString, stored);
-        QFETCH(QStringList, actions);
-        QFETCH(QStringList, chooser);
-        QFETCH(QString, expected);
+        const auto [stored, actions, chooser, expected] =
+            fetch<QString, QStringList, QStringList, QString>("stored", "actions", "chooser", "expected");
         RecordingStore store(dir_.path());
         QList<SettingsEntry> seed;
         for (const QString& kv : keyed(stored))

@@ -1,0 +1,29 @@
+#pragma once
+
+// Data-driven tables in one line each: the columns, a row, and the current row's values.
+
+#include <QTest>
+
+#include <array>
+#include <concepts>
+#include <tuple>
+
+namespace numio::test {
+
+// columns<QString, int>({"text", "count"})
+template <class... T> void columns(const std::array<const char*, sizeof...(T)>& names) {
+    auto name = names.begin();
+    (QTest::addColumn<T>(*name++), ...);
+}
+
+// Keeps a row on one line where the stream form would break after every text.
+template <class... V> void row(const char* name, const V&... values) {
+    (QTest::newRow(name) << ... << values);
+}
+
+// const auto [text, count] = fetch<QString, int>("text", "count");
+template <class... T> std::tuple<T...> fetch(std::convertible_to<const char*> auto... names) {
+    return {*static_cast<T*>(QTest::qData(names, qMetaTypeId<T>()))...};
+}
+
+} // namespace numio::test
