@@ -58,7 +58,10 @@ void OpenProtokol(PracticeState& s) {
 }
 
 void FollowProtokolPath(PracticeState& s) {
-    if (!s.bProtokolOpen || (s.tsProtokol && s.tsProtokol->refersTo(s.ProtokolFile)))
+    // Only the file the settings name is followed; one left open after the protocol was switched
+    // off in the settings keeps its lines where they were.
+    if (!s.bProtokolOpen || !s.bProtokol || s.ProtokolFile.isEmpty() ||
+        (s.tsProtokol && s.tsProtokol->refersTo(s.ProtokolFile)))
         return;
     // Lines written to a file nobody can find any more would be lost.
     s.bProtokolOpen = false;
