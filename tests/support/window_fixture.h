@@ -24,6 +24,8 @@ namespace numio::test {
 
 struct WindowFixture {
     QTemporaryDir dir;
+    // A deleted protocol goes to a trash of the test's own, never the user's.
+    const bool ownTrash = qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path()));
     IniSettingsStore store{dir.path()};
     LocalTextFiles files;
     SeededRandom random{42};
