@@ -43,9 +43,17 @@ void print(const char* what, const Cost& c) {
     std::printf("  %-44s %8.0f ms %8.1f ms %7.2f %%\n", what, c.wallMs, c.cpuMs, percent);
 }
 
+// Runs the event loop until the blink or the slide that is under way has run its course.
+void settle(FrmMain& w) {
+    while (w.phase().overlay == Overlay::Correction || w.phase().overlay == Overlay::CardSliding)
+        idle(10);
+}
+
+// Answers and waits out the correction a wrong answer brings.
 void answer(FrmMain& w, int value) {
     QTest::keyClicks(w.dfResult, QString::number(value));
     QTest::keyClick(w.dfResult, Qt::Key_Return);
+    settle(w);
 }
 
 } // namespace
@@ -83,7 +91,10 @@ int main(int argc, char** argv) {
         if (w.state.nPrikladID != before + 1)
             std::printf("  (the wrong answer was not counted)\n");
         idle(200);
-        print("report card slide (Stop after 7 answers)", measure([&] { w.mnuStop->trigger(); }));
+        print("report card slide (Stop after 7 answers)", measure([&] {
+                  w.mnuStop->trigger();
+                  settle(w);
+              }));
         if (!w.reportCardShown())
             std::printf("  (no report card appeared)\n");
         print("report card shown, waiting 5 s for OK", measure([] { idle(5000); }));
