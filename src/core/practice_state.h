@@ -54,10 +54,6 @@ struct PracticeState {
     Integer nSpatnePriklady = 0;
     Integer nOpravaID = 0;
 
-    // Wrong-answer display.
-    bool bChyba = false;
-    bool bChybaKonec = false;
-
     // Protocol handles.
     TextFiles* fso = nullptr;
     std::unique_ptr<AppendStream> tsProtokol;
