@@ -75,37 +75,52 @@ class Pages {
         QVector<double> widths(heads.size(), 0);
         const QFontMetricsF metrics(bold_, &writer_);
         for (qsizetype c = 0; c < heads.size(); ++c) {
-            widths[c] = metrics.horizontalAdvance(heads[c]);
+            // A head may wrap at its blanks; a cell keeps to one line.
+            for (const QString& word : heads[c].split(u' '))
+                widths[c] = std::max(widths[c], metrics.horizontalAdvance(word));
             for (const QStringList& r : rows)
                 widths[c] = std::max(widths[c], metrics.horizontalAdvance(r.value(c)));
-            widths[c] += 12;
+            widths[c] += 16;
         }
         double sum = 0;
         for (double w : widths)
             sum += w;
+        // The last column, the longest texts, gives way first; then all of them alike.
+        if (sum > width() && !widths.isEmpty()) {
+            const double others = sum - widths.back();
+            widths.back() = std::max(width() - others, width() * 0.25);
+            sum = others + widths.back();
+        }
         const double scale = sum > width() ? width() / sum : 1.0;
         for (double& w : widths)
             w *= scale;
-        const auto row = [&](const QStringList& cells, const QFont& font, bool shaded) {
+        const auto row = [&](const QStringList& cells, const QFont& font, bool shaded, bool head) {
+            const double height = head ? line_ * 2 : line_;
             if (shaded)
-                painter_.fillRect(QRectF(0, y, width(), line_), QColor(0xee, 0xee, 0xee));
+                painter_.fillRect(QRectF(0, y, width(), height), QColor(0xee, 0xee, 0xee));
             double x = 0;
             for (qsizetype c = 0; c < widths.size(); ++c) {
-                draw(QRectF(x + 4, y, widths[c] - 8, line_), cells.value(c), font);
+                const QRectF box(x + 4, y, widths[c] - 8, height);
+                if (head) {
+                    painter_.setFont(font);
+                    painter_.drawText(box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, cells.value(c));
+                } else {
+                    draw(box, cells.value(c), font);
+                }
                 x += widths[c];
             }
-            y += line_;
+            y += height;
         };
-        if (!need(line_ * 2))
+        if (!need(line_ * 3))
             return false;
-        row(heads, bold_, true);
+        row(heads, bold_, true, true);
         for (qsizetype r = 0; r < rows.size(); ++r) {
             if (y + line_ > writer_.height()) {
                 if (!newPage())
                     return false;
-                row(heads, bold_, true);
+                row(heads, bold_, true, true);
             }
-            row(rows[r], body_, r % 2 == 1);
+            row(rows[r], body_, r % 2 == 1, false);
         }
         y += 10;
         return true;

@@ -173,6 +173,9 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     layout->addWidget(pupilsLabel);
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table_->horizontalHeader()->setSectionResizeMode(Missed, QHeaderView::Stretch);
+    table_->horizontalHeaderItem(Trend)->setToolTip(
+        QStringLiteral("Změna úspěšnosti posledních 10 zkoušení proti 10 předchozím v procentních bodech; "
+                       "zkoušení s méně než 6 příklady se nepočítají."));
     table_->installEventFilter(this);
     layout->addWidget(table_, 3);
 
@@ -303,7 +306,9 @@ void ClassOverviewWindow::finishReading() {
                        .arg(pupils_.size())
                        .arg(paths_.size()));
     else
-        showStatus(QStringLiteral("Přečteno %1 souborů.").arg(pupils_.size()));
+        showStatus(QStringLiteral("Žáků: %1, souborů, které nelze přečíst: %2.")
+                       .arg(table_->rowCount())
+                       .arg(unreadList_->count()));
     table_->setFocus();
     emit loaded();
 }
