@@ -103,7 +103,8 @@ class Pages {
                 const QRectF box(x + 4, y, widths[c] - 8, height);
                 if (head) {
                     painter_.setFont(font);
-                    painter_.drawText(box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, cells.value(c));
+                    painter_.drawText(box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
+                                      cells.value(c));
                 } else {
                     draw(box, cells.value(c), font);
                 }

@@ -86,7 +86,7 @@ QStringList rowTexts(const PupilJournal& p, const PupilSummary& s) {
             s.averageGrade ? decimal(*s.averageGrade) : QStringLiteral("—"),
             trendText(s.trend),
             s.last.isValid() ? s.last.toString(kDateFormat) : QStringLiteral("—"),
-            s.missed.join(QStringLiteral(", "))};
+            s.missed.isEmpty() ? QStringLiteral("—") : s.missed.join(QStringLiteral(", "))};
 }
 
 QVariant optionalKey(bool has, double value) {
@@ -199,6 +199,7 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
 
     progress_->setObjectName(QStringLiteral("pbCteni"));
     progress_->setAccessibleName(QStringLiteral("Průběh čtení"));
+    progress_->setMinimumWidth(160);
     lblStav_->setObjectName(QStringLiteral("lblStav"));
     lblStav_->setAccessibleName(QStringLiteral("Stav"));
     lblStav_->setWordWrap(true);
@@ -284,7 +285,7 @@ void ClassOverviewWindow::readFolder(const QString& folder) {
     progress_->setValue(0);
     TextFiles* files = &files_;
     watcher_.setFuture(QtConcurrent::mapped(
-        paths_, [files](const QString& path) { return readPupilJournal(path, *files); }));
+        &pool_, paths_, [files](const QString& path) { return readPupilJournal(path, *files); }));
     fill();
 }
 

@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <QFutureWatcher>
+#include <QThreadPool>
 
 #include <functional>
 
@@ -74,6 +75,9 @@ class ClassOverviewWindow : public QDialog {
     QString folder_;
     QStringList paths_;
     QVector<PupilJournal> pupils_;
+    // Threads of its own: Qt draws widgets with the shared pool's help, and a window waiting for
+    // that pool behind a class's journals would stand still until they were all read.
+    QThreadPool pool_;
     QFutureWatcher<PupilJournal> watcher_;
 
     QLabel* lblFolder_;
