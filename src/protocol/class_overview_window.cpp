@@ -318,7 +318,7 @@ void ClassOverviewWindow::fill() {
     const bool busy = reading();
     progress_->setVisible(busy);
     pbCancel_->setVisible(busy);
-    pbFolder_->setEnabled(!busy);
+    pbFolder_->setEnabled(!busy && chooseFolder_);
 
     table_->setSortingEnabled(false);
     table_->setRowCount(0);
@@ -403,6 +403,8 @@ void ClassOverviewWindow::openPupil(int row) {
 }
 
 void ClassOverviewWindow::chooseFolder() {
+    if (!chooseFolder_)
+        return;
     const QString folder = chooseFolder_(folder_.isEmpty() ? classFolder(store_) : folder_);
     if (folder.isEmpty())
         return;
