@@ -171,8 +171,10 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     auto* pupilsLabel = new QLabel(QStringLiteral("Ž&áci (Enter nebo dvojklik otevře přehled žáka):"), this);
     pupilsLabel->setBuddy(table_);
     layout->addWidget(pupilsLabel);
+    // Every column as wide as its texts, the last one taking what is left; a narrow window scrolls.
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    table_->horizontalHeader()->setSectionResizeMode(Missed, QHeaderView::Stretch);
+    table_->horizontalHeader()->setStretchLastSection(true);
+    table_->setWordWrap(false);
     table_->horizontalHeaderItem(Trend)->setToolTip(
         QStringLiteral("Změna úspěšnosti posledních 10 zkoušení proti 10 předchozím v procentních bodech; "
                        "zkoušení s méně než 6 příklady se nepočítají."));
@@ -513,9 +515,12 @@ void ClassOverviewWindow::savePdf() {
 }
 
 void runClassOverview(SettingsStore& store, Dialogs& dialogs, TextFiles& files, QWidget* owner) {
-    // The one folder chooser of the program; the dialogs door has none yet.
+    // The program's one folder chooser; the dialogs door has none yet.
     FolderChooser choose = [owner](const QString& start) {
-        return QFileDialog::getExistingDirectory(owner, QStringLiteral("Složka s protokoly žáků"), start);
+        // Qt's own chooser, as for every file the program asks for: Czech texts and a screen reader.
+        return QFileDialog::getExistingDirectory(owner, QStringLiteral("Složka s protokoly žáků"), start,
+                                                 QFileDialog::ShowDirsOnly |
+                                                     QFileDialog::DontUseNativeDialog);
     };
     const QString folder = choose(classFolder(store));
     if (folder.isEmpty())
