@@ -29,6 +29,7 @@
 #include <QVBoxLayout>
 
 #include <QtConcurrent/QtConcurrentMap>
+#include <algorithm>
 #include <cmath>
 
 namespace numio {
@@ -282,7 +283,7 @@ void ClassOverviewWindow::readFolder(const QString& folder) {
     pupils_.clear();
     lblFolder_->setText(QStringLiteral("Složka: %1").arg(QDir::toNativeSeparators(folder)));
     lblFolder_->setAccessibleName(lblFolder_->text());
-    showStatus(QStringLiteral("Čtu %1 souborů…").arg(paths_.size()));
+    showStatus(QStringLiteral("Čtu protokoly…"));
     progress_->setRange(0, int(paths_.size()));
     progress_->setValue(0);
     TextFiles* files = &files_;
@@ -304,14 +305,19 @@ void ClassOverviewWindow::finishReading() {
         pupils_.push_back(std::move(p));
     }
     fill();
+    const auto unreadable =
+        std::count_if(pupils_.begin(), pupils_.end(), [](const PupilJournal& p) { return !p.readable(); });
     if (cancelled)
-        showStatus(QStringLiteral("Čtení bylo zrušeno: přečteno %1 z %2 souborů.")
-                       .arg(pupils_.size())
-                       .arg(paths_.size()));
+        showStatus(
+            QStringLiteral("Čtení bylo zrušeno; přečteno %1 z %2.").arg(pupils_.size()).arg(paths_.size()));
+    else if (!QFileInfo(folder_).isDir())
+        showStatus(QStringLiteral("Složku nelze otevřít: není dostupná."));
+    else if (paths_.isEmpty())
+        showStatus(QStringLiteral("Ve složce nejsou žádné protokoly (*.txt)."));
     else
         showStatus(QStringLiteral("Žáků: %1, souborů, které nelze přečíst: %2.")
                        .arg(table_->rowCount())
-                       .arg(unreadList_->count()));
+                       .arg(unreadable));
     table_->setFocus();
     emit loaded();
 }
