@@ -1,4 +1,6 @@
+#include "platform/failure.h"
 #include "platform/settings_store.h"
+#include "protocol/class_overview_pdf.h"
 #include "protocol/class_overview_window.h"
 #include "protocol/csv_export.h"
 #include "support/data.h"
@@ -111,6 +113,17 @@ class TestClassOverview : public QObject {
                             "Žák;Datum;Čas;Příkladů;Špatně;Známka;Úspěšnost\r\n"
                             "\"Nový; \"\"Pepa\"\"\";5.3.2024;8:04:09;20;3;2;85\r\n"
                             "\"Nový; \"\"Pepa\"\"\";;;6;0;1;100\r\n"));
+    }
+
+    // Whole or nothing: a folder that is not there leaves no file and says why.
+    void writers() {
+        QTemporaryDir dir;
+        const ClassReport report{"t", {}, {"Žák"}, {{"Eva"}}, {}, {{"Eva", {}}}, nullptr};
+        QCOMPARE(writeClassPdf(report, dir.filePath("no/t.pdf")), int(kPathNotFound));
+        QCOMPARE(writeCsvFile("x", dir.filePath("no/t.csv")), int(kPathNotFound));
+        QCOMPARE(writeClassPdf(report, dir.filePath("t.pdf")) + writeCsvFile("x", dir.filePath("t.csv")), 0);
+        QFile pdf(dir.filePath("t.pdf"));
+        QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-");
     }
 
     void windowListsPupilsAndSortsAsNumbers() {
