@@ -1,0 +1,93 @@
+// How long a class folder takes to open: 1, 30 and 300 journals of a school year each, read in
+// parallel as the class overview does, and how long the window's event loop waits meanwhile.
+// Prints figures; never fails.
+#include "bench_common.h"
+#include "bench_protocol.h"
+#include "platform/settings_store.h"
+#include "platform/text_files.h"
+#include "protocol/class_overview_window.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QThreadPool>
+#include <QTimer>
+
+#include <cstdio>
+
+using namespace numio;
+using bench::PrintingDialogs;
+
+namespace {
+
+struct Figures {
+    qint64 wallMs = 0;
+    double cpuMs = 0;
+    qint64 longestGapMs = 0; // the longest the event loop went without a turn
+    int rows = 0;
+};
+
+Figures openFolder(const QString& folder, SettingsStore& store, Dialogs& dialogs, TextFiles& files) {
+    Figures f;
+    ClassOverviewWindow window(store, dialogs, files, nullptr, nullptr, nullptr);
+    window.show();
+    QApplication::processEvents();
+    QEventLoop loop;
+    QObject::connect(&window, &ClassOverviewWindow::loaded, &loop, &QEventLoop::quit);
+    // A tick every 10 ms: how late each comes shows how the window answers while it reads.
+    QElapsedTimer sinceTick;
+    QTimer ticker;
+    ticker.setInterval(10);
+    QObject::connect(&ticker, &QTimer::timeout,
+                     [&] { f.longestGapMs = std::max(f.longestGapMs, sinceTick.restart()); });
+    const long long cpu = bench::processCpuNs();
+    QElapsedTimer wall;
+    wall.start();
+    sinceTick.start();
+    ticker.start();
+    window.readFolder(folder);
+    loop.exec();
+    f.wallMs = wall.elapsed();
+    f.cpuMs = double(bench::processCpuNs() - cpu) / 1e6;
+    f.rows = window.table()->rowCount();
+    return f;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    QTemporaryDir dir;
+    const QString model = dir.filePath(QStringLiteral("model.bin"));
+    constexpr qint64 kJournalBytes = 2LL * 1024 * 1024;
+    if (!bench::writeProtocol(model, kJournalBytes))
+        return 0;
+    IniSettingsStore store(dir.path());
+    PrintingDialogs dialogs;
+    LocalTextFiles files;
+    std::printf("journals of %.1f MB each, %d threads\n", double(QFile(model).size()) / (1024.0 * 1024.0),
+                QThreadPool::globalInstance()->maxThreadCount());
+    for (int count : {1, 30, 300}) {
+        const QString folder = dir.filePath(QStringLiteral("class%1").arg(count));
+        QDir().mkpath(folder);
+        for (int i = 0; i < count; ++i)
+            QFile::copy(model, QDir(folder).filePath(QStringLiteral("zak%1.txt").arg(i, 3, 10, QChar(u'0'))));
+        // The first opening, and a second one as the file cache then helps it.
+        for (const char* which : {"first", "again"}) {
+            const Figures f = openFolder(folder, store, dialogs, files);
+            std::printf("%3d journals, %s: %5lld ms wall, %6.0f ms CPU, event loop waited at most %lld ms, "
+                        "%d rows%s\n",
+                        count, which, f.wallMs, f.cpuMs, f.longestGapMs, f.rows,
+                        count == 30 ? " (target < 1000 ms wall)" : "");
+        }
+        QDir(folder).removeRecursively();
+    }
+    return 0;
+}

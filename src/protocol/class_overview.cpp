@@ -1,0 +1,203 @@
+#include "protocol/class_overview.h"
+
+#include "core/practice_state.h"
+#include "platform/failure.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QLocale>
+
+#include <algorithm>
+
+namespace numio {
+
+namespace {
+
+// What tells that a file changed under the reader: a writer appends, so the size moves; a file
+// replaced whole gets a new time.
+struct Stamp {
+    bool exists = false;
+    qint64 size = -1;
+    QDateTime modified;
+    bool operator==(const Stamp&) const = default;
+};
+
+Stamp stampOf(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists())
+        return {};
+    return {true, info.size(), info.lastModified()};
+}
+
+QString reasonOf(const Failure& f) {
+    switch (f.code()) {
+    case kAccessDenied:
+        return QStringLiteral("Přístup odepřen.");
+    case kFileNotFound:
+    case kPathNotFound:
+        return QStringLiteral("Soubor mezitím zmizel.");
+    default:
+        return f.messageText();
+    }
+}
+
+} // namespace
+
+QString fileBaseName(const QString& journalPath) {
+    QString name = QFileInfo(journalPath).fileName();
+    if (name.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive))
+        name.chop(4);
+    return name;
+}
+
+PupilJournal readPupilJournal(const QString& path, TextFiles& files) {
+    PupilJournal out;
+    out.path = path;
+    out.name = fileBaseName(path);
+    if (QFileInfo(path).isDir()) {
+        out.problem = QStringLiteral("Je to složka, ne soubor.");
+        return out;
+    }
+    QString text;
+    try {
+        constexpr int kReadings = 3;
+        for (int reading = 1;; ++reading) {
+            const Stamp before = stampOf(path);
+            text = files.readAll(path);
+            if (stampOf(path) == before)
+                break;
+            if (reading == kReadings) {
+                out.changing = true;
+                break;
+            }
+        }
+    } catch (const Failure& f) {
+        out.problem = reasonOf(f);
+        return out;
+    }
+    if (text.contains(QChar(0))) {
+        out.problem = QStringLiteral("Binární soubor, ne protokol.");
+        return out;
+    }
+    out.journal = parseJournal(text);
+    // Not one record of a journal in it: some other text that happens to end in ".txt".
+    if (out.journal.exams.isEmpty() && out.journal.missed.isEmpty() && out.journal.unreadableLines > 0) {
+        out.problem = QStringLiteral("Není to protokol zkoušení.");
+        out.journal = Journal();
+    }
+    return out;
+}
+
+QStringList journalPaths(const QString& folder) {
+    QDir dir(folder);
+    // System: a dangling link is listed too, and reported, rather than silently missing.
+    const QStringList names = dir.entryList({QStringLiteral("*.txt")},
+                                            QDir::Files | QDir::Dirs | QDir::System | QDir::NoDotAndDotDot,
+                                            QDir::Name | QDir::IgnoreCase);
+    QStringList paths;
+    paths.reserve(names.size());
+    for (const QString& name : names)
+        paths << dir.filePath(name);
+    return paths;
+}
+
+std::optional<double> honestTrend(const QVector<Examination>& exams) {
+    constexpr int kWindow = 10;
+    constexpr int kFewest = 6;
+    QVector<const Examination*> counted;
+    for (const Examination& e : exams)
+        if (e.problems >= kFewest)
+            counted.push_back(&e);
+    const qsizetype n = counted.size();
+    if (n <= kWindow)
+        return std::nullopt;
+    // The rate of all the window's problems together: a long examination weighs more than a short one.
+    const auto rate = [&](qsizetype from, qsizetype to) {
+        qint64 problems = 0, wrong = 0;
+        for (qsizetype i = from; i < to; ++i) {
+            problems += counted[i]->problems;
+            wrong += counted[i]->wrong;
+        }
+        return 100.0 * double(problems - wrong) / double(problems);
+    };
+    const qsizetype split = n - kWindow;
+    return rate(split, n) - rate(std::max<qsizetype>(0, split - kWindow), split);
+}
+
+QString schoolProblem(const MissedProblem& m) {
+    const QStringList f = m.entry.split(u',');
+    if (f.size() != 4)
+        return m.problem;
+    const int op = f[3].toInt();
+    const QString sign = op == 3 ? QStringLiteral("·") : operatorSign(op);
+    return QStringLiteral("%1 %2 %3 = %4").arg(f[0], sign, f[1], f[2]);
+}
+
+PupilSummary summarise(const Journal& journal) {
+    PupilSummary s;
+    s.exams = int(journal.exams.size());
+    s.problems = journal.totalProblems;
+    if (const std::optional<Score> overall = overallScore(journal))
+        s.successRate = overall->successRate;
+    if (!journal.exams.isEmpty()) {
+        double grades = 0;
+        for (const Examination& e : journal.exams) {
+            grades += e.grade;
+            if (e.when.isValid() && (!s.last.isValid() || e.when > s.last))
+                s.last = e.when;
+        }
+        s.averageGrade = grades / double(journal.exams.size());
+    }
+    s.trend = honestTrend(journal.exams);
+    for (qsizetype i = 0; i < std::min<qsizetype>(3, journal.missed.size()); ++i)
+        s.missed << schoolProblem(journal.missed[i]);
+    return s;
+}
+
+QVector<ClassMissed> classMissed(const QVector<PupilJournal>& pupils, int limit) {
+    QHash<QString, qsizetype> index; // by the repeat-list entry
+    QVector<ClassMissed> all;
+    for (const PupilJournal& p : pupils) {
+        for (const MissedProblem& m : p.journal.missed) {
+            auto found = index.constFind(m.entry);
+            if (found == index.constEnd()) {
+                found = index.insert(m.entry, all.size());
+                all.push_back({schoolProblem(m), 0, 0});
+            }
+            ClassMissed& c = all[*found];
+            c.count += m.count;
+            ++c.pupils;
+        }
+    }
+    std::sort(all.begin(), all.end(), [](const ClassMissed& a, const ClassMissed& b) {
+        if (a.count != b.count)
+            return a.count > b.count;
+        if (a.pupils != b.pupils)
+            return a.pupils > b.pupils;
+        return a.problem < b.problem;
+    });
+    if (all.size() > limit)
+        all.resize(limit);
+    return all;
+}
+
+QString classPeriod(const QVector<PupilJournal>& pupils) {
+    QDateTime first, last;
+    for (const PupilJournal& p : pupils) {
+        for (const Examination& e : p.journal.exams) {
+            if (!e.when.isValid())
+                continue;
+            if (!first.isValid() || e.when < first)
+                first = e.when;
+            if (!last.isValid() || e.when > last)
+                last = e.when;
+        }
+    }
+    if (!first.isValid())
+        return QStringLiteral("—");
+    const QString format = QStringLiteral("d.M.yyyy");
+    return first.toString(format) + QStringLiteral(" – ") + last.toString(format);
+}
+
+} // namespace numio

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "platform/text_files.h"
+#include "protocol/journal.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QVector>
+
+#include <functional>
+#include <optional>
+
+namespace numio {
+
+// The name a journal is shown under: a pupil's name where one is known, else the file's name.
+using PupilNamer = std::function<QString(const QString& journalPath)>;
+
+// "Jana Nováková.txt" -> "Jana Nováková"
+QString fileBaseName(const QString& journalPath);
+
+// One file of the class folder as read.
+struct PupilJournal {
+    QString path;
+    QString name;
+    Journal journal;
+    QString problem;       // why the file could not be read; empty when it was
+    bool changing = false; // it kept changing while read: what was read last is shown
+    bool readable() const { return problem.isEmpty(); }
+};
+
+// Reads one journal without locking it: a pupil may be writing to it just now. A file whose size or
+// time changes during the reading is read again, up to twice. Named after the file. Never throws;
+// safe on any thread while files is.
+PupilJournal readPupilJournal(const QString& path, TextFiles& files);
+
+// The journals of a folder: every "*.txt" entry (any case), files and whatever else bears the name,
+// sorted by name.
+QStringList journalPaths(const QString& folder);
+
+// The change between the last ten examinations and the ten before them, in percentage points of
+// the success rate over all their problems. Examinations of fewer than six problems say little
+// about a pupil and are left out. Nothing until eleven examinations count.
+std::optional<double> honestTrend(const QVector<Examination>& exams);
+
+// "8 · 7 = 56", "56 : 8 = 7" as a school writes them; the entry is the repeat list's "56,8,7,4".
+QString schoolProblem(const MissedProblem& m);
+
+// The numbers of one pupil's row.
+struct PupilSummary {
+    int exams = 0;
+    qint64 problems = 0;
+    std::optional<int> successRate;
+    std::optional<double> averageGrade; // the mean of the examinations' grades
+    std::optional<double> trend;
+    QDateTime last;     // the latest dated examination
+    QStringList missed; // the three most-missed problems, school signs
+};
+PupilSummary summarise(const Journal& journal);
+
+// A problem the class got wrong, summed over all journals.
+struct ClassMissed {
+    QString problem; // school signs
+    int count = 0;
+    int pupils = 0; // how many journals have it
+};
+// Most-missed first, then by how many pupils, then by the problem.
+QVector<ClassMissed> classMissed(const QVector<PupilJournal>& pupils, int limit);
+
+// The earliest and the latest dated examination of them all, "1.9.2025 – 26.6.2026"; "—" without any.
+QString classPeriod(const QVector<PupilJournal>& pupils);
+
+} // namespace numio
