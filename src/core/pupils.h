@@ -1,0 +1,120 @@
+#pragma once
+
+#include "core/practice_state.h"
+#include "platform/failure.h"
+#include "platform/settings_store.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace numio {
+
+// One pupil of the family or the class. The id names the pupil's settings file and never changes;
+// it is plain ASCII made from the name the pupil was added under.
+struct Pupil {
+    QString id;
+    QString name;
+};
+
+constexpr int kPupilNameMax = 40;
+
+// The message for a name that will not do, empty when it will. Blanks around and doubled inside
+// do not count; two names may not differ only in letter case or diacritics. exceptId: the pupil
+// being renamed, who may keep his own name.
+QString pupilNameProblem(const QString& name, const QList<Pupil>& pupils, const QString& exceptId = {});
+
+// "  Jana   Nováková " -> "Jana Nováková": the form a name is kept in.
+QString tidyPupilName(const QString& name);
+
+// What two names must not share: "Žofie" and "ZOFIE" are the same pupil.
+QString pupilNameKey(const QString& name);
+
+// "Žofie Dvořáková" -> "zofie-dvorakova", with "-2", "-3" … when a pupil of the list has it.
+QString newPupilId(const QString& name, const QList<Pupil>& pupils);
+
+// Where a new pupil's journal is proposed: "<documents>/Numio/<name>.txt".
+QString proposedPupilJournal(const QString& name);
+
+// The store's application name of a pupil's own settings file, "Numio2/zaci/<id>", which the INI
+// store keeps as "Numio2/zaci/<id>.conf" beside the program's own.
+QString pupilSettingsApp(const QString& pupilId);
+
+// The program's settings as one pupil sees them: what is asked of the program's own file goes to
+// the pupil's file instead, so LoadSettings and SaveSettings serve a pupil unchanged. With no
+// pupil set it passes everything through.
+class PupilSettingsStore : public SettingsStore {
+  public:
+    explicit PupilSettingsStore(SettingsStore& inner) : inner_(inner) {}
+    void setPupil(const QString& pupilId) {
+        pupilApp_ = pupilId.isEmpty() ? QString() : pupilSettingsApp(pupilId);
+    }
+
+    QString read(const QString& app, const QString& section, const QString& key,
+                 const QString& defaultValue) override {
+        return inner_.read(target(app), section, key, defaultValue);
+    }
+    using SettingsStore::write;
+    void write(const QString& app, const QList<SettingsEntry>& entries) override {
+        inner_.write(target(app), entries);
+    }
+    void checkReadable(const QString& app) override { inner_.checkReadable(target(app)); }
+    QString location(const QString& app) const override { return inner_.location(target(app)); }
+
+  private:
+    QString target(const QString& app) const;
+
+    SettingsStore& inner_;
+    QString pupilApp_;
+};
+
+// The pupils and who was chosen last, kept in the program's own settings file in a group of their
+// own. With no pupil in it the program runs as it always has, on that file's own settings.
+class PupilList {
+  public:
+    // Reads the list; what cannot be made sense of in it is left out.
+    explicit PupilList(SettingsStore& store);
+
+    // Sorted by name as a Czech reader sorts.
+    const QList<Pupil>& pupils() const { return pupils_; }
+    bool empty() const { return pupils_.isEmpty(); }
+    std::optional<Pupil> find(const QString& id) const;
+    // The pupil chosen last; the first of the list where that one is gone.
+    std::optional<Pupil> chosen() const;
+
+    // Each of these stores the list at once and throws Failure naming the file when that fails,
+    // the list then being as it was. The name must have passed pupilNameProblem.
+    //
+    // The first pupil takes the current settings and journal, so nothing set up so far is lost;
+    // every later one starts on the defaults with a journal of his own switched on.
+    Pupil add(const QString& name, const PracticeState& current);
+    void rename(const QString& id, const QString& name);
+    // Only the name leaves the list: the pupil's journal stays where it is.
+    void remove(const QString& id);
+    void choose(const QString& id);
+
+    // The journal a pupil's settings name, empty when none.
+    QString journalOf(const QString& id) const;
+    // Every pupil's journal, as an absolute path, with the pupil's name.
+    QHash<QString, QString> namesByJournal() const;
+
+  private:
+    void store(const QList<Pupil>& pupils, const QString& chosen);
+
+    SettingsStore& store_;
+    QList<Pupil> pupils_;
+    QString chosen_;
+};
+
+// The chosen pupil's settings into s. A file that is missing or cannot be loaded leaves the pupil
+// on a new pupil's settings, written back at once so that it is told only this time; the failure
+// returned names the file.
+std::optional<Failure> LoadPupilSettings(PracticeState& s, SettingsStore& store, const Pupil& pupil);
+
+// A pupil's journal goes into a folder that may not be there yet. When it cannot be made the
+// journal is off for this run (the stored setting stays) and the failure returned says why.
+std::optional<Failure> prepareJournalFolder(PracticeState& s);
+
+} // namespace numio
