@@ -2,6 +2,7 @@
 
 #include "core/settings.h"
 #include "platform/dialogs.h"
+#include "protocol/protocol_file.h"
 
 #include <QCollator>
 #include <QDir>
@@ -289,6 +290,28 @@ std::optional<Failure> prepareJournalFolder(PracticeState& s) {
     return Failure(code).withDetail(
         QStringLiteral("Složku pro protokol %1 nelze vytvořit; počítá se bez protokolu.")
             .arg(displayPath(folder)));
+}
+
+QList<Failure> switchPupil(PracticeState& s, PupilSettingsStore& practice, SettingsStore& store,
+                           const std::optional<Pupil>& pupil) {
+    QList<Failure> told;
+    s.bProtokolOpen = false;
+    s.fileProtokol.reset();
+    CloseProtokol(s);
+    practice.setPupil(pupil ? pupil->id : QString());
+    if (pupil) {
+        if (std::optional<Failure> f = LoadPupilSettings(s, store, *pupil))
+            told << *f;
+    } else {
+        try {
+            LoadSettings(s, practice);
+        } catch (const Failure& f) {
+            told << f;
+        }
+    }
+    if (std::optional<Failure> f = prepareJournalFolder(s))
+        told << *f;
+    return told;
 }
 
 } // namespace numio

@@ -117,4 +117,10 @@ std::optional<Failure> LoadPupilSettings(PracticeState& s, SettingsStore& store,
 // journal is off for this run (the stored setting stays) and the failure returned says why.
 std::optional<Failure> prepareJournalFolder(PracticeState& s);
 
+// Leaves the journal and settings in force for a pupil's (none: the program's own settings): the
+// journal is closed, its lock released, the other settings loaded and their journal's folder made.
+// Returns what went wrong, for the caller to show; applying the settings then opens the journal.
+QList<Failure> switchPupil(PracticeState& s, PupilSettingsStore& practice, SettingsStore& store,
+                           const std::optional<Pupil>& pupil);
+
 } // namespace numio

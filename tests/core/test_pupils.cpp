@@ -133,39 +133,42 @@ class TestPupils : public QObject {
         QVERIFY(!LoadPupilSettings(s, ini, petr));
     }
 
-    // Two copies of the program for two pupils write at once; a second copy for the same pupil is
-    // refused with the usual 70. A journal folder that cannot be made leaves the pupil without one.
+    // Two copies of the program for two pupils write at once; a third for one of them is refused with
+    // the usual 70 until the first leaves that pupil. A journal folder that cannot be made leaves the
+    // pupil without a journal.
     void journalsPerCopy() {
         IniSettingsStore ini(dir_.filePath("copies"));
         LocalTextFiles files;
-        PracticeState first, second, same;
-        first.bProtokol = true, first.ProtokolFile = dir_.filePath("copies/Numio/Jana.txt");
+        PracticeState a, b, c;
+        a.bProtokol = true, a.ProtokolFile = dir_.filePath("copies/Numio/Jana.txt");
         PupilList list(ini);
-        const Pupil jana = list.add("Jana", first);
-        PupilSettingsStore own(ini);
-        own.setPupil(list.add("Petr", first).id);
-        second.bProtokol = true, second.ProtokolFile = dir_.filePath("copies/Numio/Petr.txt");
-        QVERIFY(!SaveSettings(second, own));
-        for (PracticeState* s : {&first, &second, &same}) {
-            s->fso = &files;
-            QVERIFY(!LoadPupilSettings(*s, ini, s == &second ? list.pupils().at(1) : jana));
-            QVERIFY(!prepareJournalFolder(*s));
-        }
-        OpenProtokol(first);
-        OpenProtokol(second);
-        QVERIFY(first.bProtokolOpen && second.bProtokolOpen);
-        int code = 0;
-        try {
-            OpenProtokol(same);
-        } catch (const Failure& f) {
-            code = f.code();
-        }
-        QCOMPARE(code, int(kAccessDenied));
+        const Pupil jana = list.add("Jana", a);
+        PupilSettingsStore pa(ini), pb(ini), pc(ini);
+        pb.setPupil(list.add("Petr", a).id);
+        b.bProtokol = true, b.ProtokolFile = dir_.filePath("copies/Numio/Petr.txt");
+        QVERIFY(!SaveSettings(b, pb));
+        const auto open = [&](PracticeState& s, PupilSettingsStore& p, std::optional<Pupil> pupil) {
+            s.fso = &files;
+            if (!switchPupil(s, p, ini, pupil).isEmpty())
+                return -1;
+            try {
+                OpenProtokol(s);
+            } catch (const Failure& f) {
+                return f.code();
+            }
+            return 0;
+        };
+        QCOMPARE(open(a, pa, jana), 0);
+        QCOMPARE(open(b, pb, list.find("petr")), 0);
+        QCOMPARE(open(c, pc, jana), int(kAccessDenied));
+        QCOMPARE(open(a, pa, std::nullopt), 0);
+        QVERIFY(!a.bProtokolOpen && a.ProtokolFile.isEmpty());
+        QCOMPARE(open(c, pc, jana), 0);
 
         QFile(dir_.filePath("copies/plain")).open(QIODevice::WriteOnly);
-        same.ProtokolFile = dir_.filePath("copies/plain/Numio/x.txt");
-        const std::optional<Failure> folder = prepareJournalFolder(same);
-        QVERIFY(folder && !same.bProtokol && folder->detail().contains("plain/Numio"));
+        c.ProtokolFile = dir_.filePath("copies/plain/Numio/x.txt");
+        const std::optional<Failure> folder = prepareJournalFolder(c);
+        QVERIFY(folder && !c.bProtokol && folder->detail().contains("plain/Numio"));
     }
 };
 
