@@ -137,8 +137,26 @@ QString pupilSettingsApp(const QString& pupilId) {
     return kAppName + QStringLiteral("/zaci/") + pupilId;
 }
 
-QString PupilSettingsStore::target(const QString& app) const {
-    return app == kAppName && !pupilApp_.isEmpty() ? pupilApp_ : app;
+void PupilSettingsStore::setPupil(const QString& pupilId) {
+    pupilId_ = pupilId;
+}
+
+QString PupilSettingsStore::target(const QString& app, const QString& section) const {
+    static const QStringList kComputerWide{kListSection, QStringLiteral("Pupils"),
+                                           QStringLiteral("ClassOverview")};
+    return app == kAppName && !pupilId_.isEmpty() && !kComputerWide.contains(section)
+               ? pupilSettingsApp(pupilId_)
+               : app;
+}
+
+void PupilSettingsStore::write(const QString& app, const QList<SettingsEntry>& entries) {
+    QList<SettingsEntry> own, pupils;
+    for (const SettingsEntry& e : entries)
+        (target(app, e.section) == app ? own : pupils).push_back(e);
+    if (!own.isEmpty())
+        inner_.write(app, own);
+    if (!pupils.isEmpty())
+        inner_.write(target(app, {}), pupils);
 }
 
 PupilList::PupilList(SettingsStore& store) : store_(store) {

@@ -43,31 +43,29 @@ QString proposedPupilJournal(const QString& name);
 QString pupilSettingsApp(const QString& pupilId);
 
 // The program's settings as one pupil sees them: what is asked of the program's own file goes to
-// the pupil's file instead, so LoadSettings and SaveSettings serve a pupil unchanged. With no
-// pupil set it passes everything through.
+// the pupil's file instead, so LoadSettings and SaveSettings serve a pupil unchanged. What belongs
+// to the computer rather than to a pupil (the pupil list, the names given to journals, the class's
+// folder) stays in the program's own file. With no pupil set it passes everything through.
 class PupilSettingsStore : public SettingsStore {
   public:
     explicit PupilSettingsStore(SettingsStore& inner) : inner_(inner) {}
-    void setPupil(const QString& pupilId) {
-        pupilApp_ = pupilId.isEmpty() ? QString() : pupilSettingsApp(pupilId);
-    }
+    void setPupil(const QString& pupilId);
+    const QString& pupilId() const { return pupilId_; }
 
     QString read(const QString& app, const QString& section, const QString& key,
                  const QString& defaultValue) override {
-        return inner_.read(target(app), section, key, defaultValue);
+        return inner_.read(target(app, section), section, key, defaultValue);
     }
     using SettingsStore::write;
-    void write(const QString& app, const QList<SettingsEntry>& entries) override {
-        inner_.write(target(app), entries);
-    }
-    void checkReadable(const QString& app) override { inner_.checkReadable(target(app)); }
-    QString location(const QString& app) const override { return inner_.location(target(app)); }
+    void write(const QString& app, const QList<SettingsEntry>& entries) override;
+    void checkReadable(const QString& app) override { inner_.checkReadable(target(app, {})); }
+    QString location(const QString& app) const override { return inner_.location(target(app, {})); }
 
   private:
-    QString target(const QString& app) const;
+    QString target(const QString& app, const QString& section) const;
 
     SettingsStore& inner_;
-    QString pupilApp_;
+    QString pupilId_;
 };
 
 // The pupils and who was chosen last, kept in the program's own settings file in a group of their

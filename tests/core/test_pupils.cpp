@@ -94,6 +94,12 @@ class TestPupils : public QObject {
         LoadSettings(s, ini);
         QCOMPARE(s.nMaxValue, 50);
         QCOMPARE(again.namesByJournal().value("/old/protokol.txt"), "Jana");
+        // What belongs to the computer stays in the program's own file.
+        own.write(kAppName, {{"ClassOverview", "Folder", "/class"}, {"Settings", "Sada", "8"}});
+        QCOMPARE(ini.read(kAppName, "ClassOverview", "Folder", "") +
+                     ini.read(kAppName, "Settings", "Sada", ""),
+                 "/class15");
+        QCOMPARE(PupilList(own).pupils().size(), 2);
 
         again.rename(adam.id, "Adam");
         again.remove(jana.id);
