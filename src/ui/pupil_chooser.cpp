@@ -41,8 +41,9 @@ PupilChooser::PupilChooser(const QList<Pupil>& pupils, const QString& lastId, QW
     if (!lstPupils_->currentItem() && lstPupils_->count() > 0)
         lstPupils_->setCurrentRow(0);
     // As tall as the names need, up to ten of them; more scroll.
-    const int rows = std::min(lstPupils_->count(), 10);
-    lstPupils_->setMinimumSize(260, lstPupils_->sizeHintForRow(0) * rows + 2 * lstPupils_->frameWidth() + 4);
+    const int rows = std::clamp(lstPupils_->count(), 2, 10);
+    lstPupils_->setMinimumWidth(260);
+    lstPupils_->setFixedHeight(lstPupils_->sizeHintForRow(0) * rows + 2 * lstPupils_->frameWidth() + 6);
 
     pbStart_->setObjectName(QStringLiteral("pbStart"));
     pbStart_->setDefault(true);
