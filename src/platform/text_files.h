@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <memory>
 
@@ -37,9 +38,14 @@ class TextFiles {
     virtual bool moveToTrash(const QString& path) = 0;
     // Renames within the file system, never over an existing file.
     virtual void rename(const QString& from, const QString& to) = 0;
-    // Opens for reading (never creating), reads the whole text decoded from Windows-1250, closes.
+    // Opens for reading (never creating), reads the whole text as decodeLines does, closes.
     virtual QString readAll(const QString& path) = 0;
 };
+
+// A journal's bytes as text, line by line: a line that is valid UTF-8 and not plain ASCII is read
+// as UTF-8 (an editor saved it so), any other as Windows-1250, the program's own. Line ends (CR LF,
+// LF, CR) and NULs stay as they are; a leading byte order mark goes.
+QString decodeLines(QByteArrayView bytes);
 
 class LocalTextFiles : public TextFiles {
   public:
