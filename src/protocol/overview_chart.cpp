@@ -2,6 +2,7 @@
 
 #include <QCategoryAxis>
 #include <QChart>
+#include <QFontMetrics>
 #include <QGraphicsLayout>
 #include <QLineSeries>
 #include <QLocale>
@@ -138,6 +139,15 @@ QCategoryAxis* timeAxis(const QDateTime& first, const QDateTime& last) {
     return axis;
 }
 
+// The last date stands centred on the plot's right edge: room for its half.
+void makeRoomForLastLabel(QChart* chart, QCategoryAxis* axis) {
+    const int half =
+        QFontMetrics(axis->labelsFont()).horizontalAdvance(axis->categoriesLabels().constLast()) / 2;
+    QMargins margins = chart->margins();
+    margins.setRight(margins.right() + half);
+    chart->setMargins(margins);
+}
+
 QValueAxis* orderAxis(qsizetype first, qsizetype n) {
     auto* axis = new QValueAxis;
     axis->setRange(double(first) + 0.5, double(n) + 0.5);
@@ -197,9 +207,14 @@ QChart* buildOverviewChart(const Journal& journal) {
 
     QValueAxis* y = rateAxis();
     chart->addAxis(y, Qt::AlignLeft);
-    QAbstractAxis* x =
-        byDate ? static_cast<QAbstractAxis*>(timeAxis(journal.exams[first].when, journal.exams[n - 1].when))
-               : orderAxis(first, n);
+    QAbstractAxis* x = nullptr;
+    if (byDate) {
+        QCategoryAxis* time = timeAxis(journal.exams[first].when, journal.exams[n - 1].when);
+        makeRoomForLastLabel(chart, time);
+        x = time;
+    } else {
+        x = orderAxis(first, n);
+    }
     chart->addAxis(x, Qt::AlignBottom);
     for (QAbstractSeries* s : chart->series()) {
         s->attachAxis(x);

@@ -128,7 +128,7 @@ QVector<Row> totals(const Journal& journal) {
     const std::optional<WindowComparison> c = compareLastTen(journal);
     if (!c) {
         rows.push_back({QStringLiteral("lblZmena"), QStringLiteral("Vývoj:"),
-                        QStringLiteral("Srovnání bude k dispozici od 11. zkoušení.")});
+                        QStringLiteral("Srovnání bude k dispozici od 11. zkoušení s alespoň 6 příklady.")});
         return rows;
     }
     rows.push_back({QStringLiteral("lblPosledni"), QStringLiteral("Posledních 10 zkoušení:"),
@@ -255,7 +255,24 @@ QWidget* OverviewWindow::buildChartView() {
     chartView_->setFocusPolicy(Qt::NoFocus);
     chartView_->viewport()->setFocusPolicy(Qt::NoFocus);
     chartView_->setMinimumSize(400, 150);
-    return chartView_;
+    if (!journal_.isEmpty())
+        return chartView_;
+    // Nothing to chart yet: the empty state says so where the chart will be; the chart stays for
+    // the PDF.
+    chartView_->hide();
+    auto* empty =
+        new QLabel(QStringLiteral("<b>%1</b><br>Výsledky se tu ukážou po prvním dokončeném zkoušení.")
+                       .arg(chartView_->chart()->title()),
+                   this);
+    empty->setObjectName(QStringLiteral("lblPrazdny"));
+    empty->setAccessibleName(chartView_->chart()->title());
+    empty->setAlignment(Qt::AlignCenter);
+    empty->setWordWrap(true);
+    QFont font = empty->font();
+    font.setPointSizeF(font.pointSizeF() * 1.3);
+    empty->setFont(font);
+    empty->setMinimumSize(400, 150);
+    return empty;
 }
 
 // How the trend is reckoned, so that a short try or a repeat run is not read as a fall.
