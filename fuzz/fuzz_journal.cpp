@@ -3,6 +3,7 @@
 #include "platform/text_files.h"
 #include "protocol/journal.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <cstdint>
@@ -25,7 +26,15 @@ qint64 stamp(const QDateTime& t) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const QString text = decodeLines(QByteArrayView(data, qsizetype(size)));
+    const QByteArrayView bytes(data, qsizetype(size));
+    const QString text = decodeLines(bytes);
+    // Read in pieces, as a large file is, it is the same text.
+    QString pieces;
+    LineDecoder decoder(pieces);
+    for (qsizetype at = 0, step = 1; at < bytes.size(); at += step, step = step * 3 % 17 + 1)
+        decoder.feed(bytes.sliced(at, std::min(step, bytes.size() - at)));
+    decoder.finish();
+    check(pieces == text);
     const Journal j = parseJournal(text);
 
     check(j.unreadableLines >= 0 && j.unreadableLines <= text.count(u'\n') + text.count(u'\r') + 1);

@@ -153,116 +153,6 @@ bool isLineEnd(uchar c) {
     return c == '\n' || c == '\r';
 }
 
-// Decodes a journal's bytes line by line into `out`: a line that is valid UTF-8 and not plain ASCII
-// is UTF-8 (an editor saved it so), any other Windows-1250, the program's own. Line ends pass as
-// they are. Bytes may come in pieces cut anywhere.
-class LineDecoder {
-  public:
-    explicit LineDecoder(QString& out) : out_(out) {}
-
-    void feed(QByteArrayView bytes) {
-        const auto* p = reinterpret_cast<const uchar*>(bytes.data());
-        const uchar* const end = p + bytes.size();
-        if (!started_) {
-            started_ = true;
-            // A byte order mark some editors put first says no more than the lines do.
-            if (bytes.startsWith("\xEF\xBB\xBF"))
-                p += 3;
-        }
-        // Every byte gives at most one character, so room for them all is room enough.
-        if (out_.size() < at_ + pending_.size() + (end - p))
-            out_.resize(at_ + pending_.size() + (end - p));
-        if (!pending_.isEmpty()) {
-            const uchar* stop = std::find_if(p, end, isLineEnd);
-            pending_.append(reinterpret_cast<const char*>(p), stop - p);
-            if (stop == end)
-                return;
-            p = stop;
-            flushPending();
-        }
-        while (p < end) {
-            const uchar* stop = std::find_if(p, end, isLineEnd);
-            if (stop == end && std::any_of(p, end, [](uchar c) { return c >= 0x80; })) {
-                // The line goes on in the next piece, and only its whole tells its encoding.
-                // Letters of plain ASCII read the same either way, so only such a line waits.
-                pending_ = QByteArray(reinterpret_cast<const char*>(p), end - p);
-                return;
-            }
-            line(p, stop);
-            if (stop < end)
-                out_.data()[at_++] = QChar(*stop++);
-            p = stop;
-        }
-    }
-
-    void finish() {
-        if (!pending_.isEmpty())
-            flushPending();
-        out_.truncate(at_);
-    }
-
-  private:
-    void flushPending() {
-        const QByteArray bytes = std::exchange(pending_, QByteArray());
-        const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
-        line(p, p + bytes.size());
-    }
-
-    void line(const uchar* p, const uchar* end) {
-        char16_t* const out = reinterpret_cast<char16_t*>(out_.data());
-        const qsizetype start = at_;
-        for (const uchar* q = p; q < end;) {
-            if (*q < 0x80) {
-                out[at_++] = *q++;
-                continue;
-            }
-            char32_t c = 0;
-            const int n = utf8(q, end, c);
-            if (n == 0) {
-                at_ = start;
-                for (const auto& table = windows1250(); p < end; ++p)
-                    out[at_++] = table[*p];
-                return;
-            }
-            q += n;
-            if (c >= 0x10000) {
-                out[at_++] = QChar::highSurrogate(c);
-                out[at_++] = QChar::lowSurrogate(c);
-            } else {
-                out[at_++] = static_cast<char16_t>(c);
-            }
-        }
-    }
-
-    // The length of the well-formed UTF-8 sequence at p, 0 when there is none.
-    static int utf8(const uchar* p, const uchar* end, char32_t& c) {
-        const uchar b = *p;
-        int n = 0;
-        uchar low = 0x80, high = 0xBF;
-        if (b >= 0xC2 && b <= 0xDF)
-            n = 2, c = b & 0x1F;
-        else if (b >= 0xE0 && b <= 0xEF)
-            n = 3, c = b & 0x0F, low = b == 0xE0 ? 0xA0 : 0x80, high = b == 0xED ? 0x9F : 0xBF;
-        else if (b >= 0xF0 && b <= 0xF4)
-            n = 4, c = b & 0x07, low = b == 0xF0 ? 0x90 : 0x80, high = b == 0xF4 ? 0x8F : 0xBF;
-        else
-            return 0;
-        if (end - p < n || p[1] < low || p[1] > high)
-            return 0;
-        for (int i = 1; i < n; ++i) {
-            if ((p[i] & 0xC0) != 0x80)
-                return 0;
-            c = (c << 6) | (p[i] & 0x3F);
-        }
-        return n;
-    }
-
-    QString& out_;
-    qsizetype at_ = 0;
-    bool started_ = false;
-    QByteArray pending_;
-};
-
 class LocalAppendStream final : public AppendStream {
   public:
     LocalAppendStream(int fd, QString path) : fd_(fd), path_(std::move(path)) {}
@@ -326,6 +216,100 @@ class LocalAppendStream final : public AppendStream {
 };
 
 } // namespace
+
+LineDecoder::LineDecoder(QString& out) : out_(out) {}
+
+void LineDecoder::feed(QByteArrayView bytes) {
+    const auto* p = reinterpret_cast<const uchar*>(bytes.data());
+    const uchar* const end = p + bytes.size();
+    // Every byte gives at most one character, so room for them all is room enough.
+    if (out_.size() < at_ + pending_.size() + bytes.size())
+        out_.resize(at_ + pending_.size() + bytes.size());
+    if (!pending_.isEmpty()) {
+        const uchar* stop = std::find_if(p, end, isLineEnd);
+        pending_.append(reinterpret_cast<const char*>(p), stop - p);
+        if (stop == end)
+            return;
+        p = stop;
+        const QByteArray line = std::exchange(pending_, QByteArray());
+        const auto* from = reinterpret_cast<const uchar*>(line.constData());
+        decodeLine(from, from + line.size());
+    }
+    while (p < end) {
+        const uchar* stop = std::find_if(p, end, isLineEnd);
+        if (stop == end && std::any_of(p, end, [](uchar c) { return c >= 0x80; })) {
+            // The line goes on in the next piece, and only its whole tells its encoding. Plain
+            // ASCII reads the same either way, so only a line with other bytes waits.
+            pending_ = QByteArray(reinterpret_cast<const char*>(p), end - p);
+            return;
+        }
+        decodeLine(p, stop);
+        if (stop < end)
+            out_.data()[at_++] = QChar(*stop++);
+        p = stop;
+    }
+}
+
+void LineDecoder::finish() {
+    if (!pending_.isEmpty()) {
+        const QByteArray line = std::exchange(pending_, QByteArray());
+        const auto* from = reinterpret_cast<const uchar*>(line.constData());
+        decodeLine(from, from + line.size());
+    }
+    out_.truncate(at_);
+}
+
+void LineDecoder::decodeLine(const uchar* p, const uchar* end) {
+    // A byte order mark some editors put first says no more than the lines do.
+    if (at_ == 0 && end - p >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF)
+        p += 3;
+    char16_t* const out = reinterpret_cast<char16_t*>(out_.data());
+    const qsizetype start = at_;
+    for (const uchar* q = p; q < end;) {
+        if (*q < 0x80) {
+            out[at_++] = *q++;
+            continue;
+        }
+        char32_t c = 0;
+        const int n = utf8(q, end, c);
+        if (n == 0) {
+            at_ = start;
+            for (const auto& table = windows1250(); p < end; ++p)
+                out[at_++] = table[*p];
+            return;
+        }
+        q += n;
+        if (c >= 0x10000) {
+            out[at_++] = QChar::highSurrogate(c);
+            out[at_++] = QChar::lowSurrogate(c);
+        } else {
+            out[at_++] = static_cast<char16_t>(c);
+        }
+    }
+}
+
+// The length of the well-formed UTF-8 sequence at p, 0 when there is none.
+int LineDecoder::utf8(const uchar* p, const uchar* end, char32_t& c) {
+    const uchar b = *p;
+    int n = 0;
+    uchar low = 0x80, high = 0xBF;
+    if (b >= 0xC2 && b <= 0xDF)
+        n = 2, c = b & 0x1F;
+    else if (b >= 0xE0 && b <= 0xEF)
+        n = 3, c = b & 0x0F, low = b == 0xE0 ? 0xA0 : 0x80, high = b == 0xED ? 0x9F : 0xBF;
+    else if (b >= 0xF0 && b <= 0xF4)
+        n = 4, c = b & 0x07, low = b == 0xF0 ? 0x90 : 0x80, high = b == 0xF4 ? 0x8F : 0xBF;
+    else
+        return 0;
+    if (end - p < n || p[1] < low || p[1] > high)
+        return 0;
+    for (int i = 1; i < n; ++i) {
+        if ((p[i] & 0xC0) != 0x80)
+            return 0;
+        c = (c << 6) | (p[i] & 0x3F);
+    }
+    return n;
+}
 
 std::unique_ptr<AppendStream> LocalTextFiles::openForAppending(const QString& path) {
     const QByteArray native = nativePath(path);

@@ -60,6 +60,19 @@ class TestTextFiles : public QObject {
             QCOMPARE(files_.readAll(file.fileName()), read);
     }
 
+    // Cut anywhere, a journal decodes as it does whole: each line in its own code page.
+    void decodesPiecesAsWhole() {
+        const QByteArray bytes("\xEF\xBB\xBFpozn\xC3\xA1mka\r\n\x8Apatn\xEC\rab\xC5\xA0\n\xC5");
+        for (qsizetype cut = 0; cut <= bytes.size(); ++cut) {
+            QString text;
+            LineDecoder decoder(text);
+            decoder.feed(bytes.first(cut));
+            decoder.feed(bytes.sliced(cut));
+            decoder.finish();
+            QCOMPARE(text, QStringLiteral("poznámka\r\nŠpatně\rabŠ\nĹ"));
+        }
+    }
+
     // Appended after what is there (a destroyed stream let it go), seen by size and readAll as soon as
     // written, locked against any other opening while open, and removable when read-only.
     void openStream() {
