@@ -1,5 +1,6 @@
 #include "protocol/protocol_text.h"
 
+#include "platform/guard.h"
 #include "protocol/protocol_text_accessible.h"
 
 #include <QAccessible>
@@ -75,12 +76,30 @@ int toInt(qsizetype value) {
 }
 } // namespace
 
-ProtocolText::ProtocolText(QWidget* parent) : QAbstractScrollArea(parent) {
+ProtocolText::ProtocolText(QWidget* parent, Dialogs* dialogs)
+    : QAbstractScrollArea(parent), dialogs_(dialogs) {
     installProtocolTextAccessible();
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
+}
+
+// Every handler of the view runs guarded: they all come through these two.
+bool ProtocolText::event(QEvent* event) {
+    if (!dialogs_)
+        return QAbstractScrollArea::event(event);
+    bool handled = false;
+    guarded(*dialogs_, [&] { handled = QAbstractScrollArea::event(event); });
+    return handled;
+}
+
+bool ProtocolText::viewportEvent(QEvent* event) {
+    if (!dialogs_)
+        return QAbstractScrollArea::viewportEvent(event);
+    bool handled = false;
+    guarded(*dialogs_, [&] { handled = QAbstractScrollArea::viewportEvent(event); });
+    return handled;
 }
 
 void ProtocolText::setPlainText(QString text) {

@@ -10,6 +10,10 @@
 class QMenu;
 
 namespace numio {
+class Dialogs;
+}
+
+namespace numio {
 
 // A read-only text box for long plain text. It keeps the text and an index of line starts and
 // paints only the lines in sight, so a protocol of millions of lines is ready at once, where a
@@ -24,7 +28,8 @@ class ProtocolText : public QAbstractScrollArea {
     using Range = std::pair<qsizetype, qsizetype>;  // [first, last)
     static constexpr char16_t kNulMark = u'\u2400'; // "␀"
 
-    explicit ProtocolText(QWidget* parent = nullptr);
+    // dialogs: where a failure in one of its handlers is told; none lets it go to the application.
+    explicit ProtocolText(QWidget* parent = nullptr, Dialogs* dialogs = nullptr);
 
     void setPlainText(QString text);
     const QString& toPlainText() const { return text_; }
@@ -55,6 +60,8 @@ class ProtocolText : public QAbstractScrollArea {
     void ensureVisible(qsizetype offset);
 
   protected:
+    bool event(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -89,6 +96,7 @@ class ProtocolText : public QAbstractScrollArea {
     int visibleLines() const;
     void updateScrollBars();
 
+    Dialogs* dialogs_;
     QString text_;
     std::vector<qsizetype> starts_{0};
     qsizetype longest_ = 0;

@@ -9,7 +9,7 @@
 namespace numio {
 
 ProtocolViewer::ProtocolViewer(TextFiles& files, const QString& path, Dialogs& dialogs, QWidget* owner)
-    : QDialog(owner), dfProtokol_(new ProtocolText(this)) {
+    : QDialog(owner), dfProtokol_(new ProtocolText(this, &dialogs)) {
     setObjectName(QStringLiteral("frmProtokol"));
     setWindowTitle(QStringLiteral("Protokol"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
