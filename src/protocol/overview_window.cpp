@@ -463,6 +463,8 @@ OverviewReport reportOf(const Journal& journal, const QString& pupil, const QStr
         if (row.name != u"lblObdobi")
             report.totals.push_back({row.label, row.value});
     report.notice = notice(journal);
+    if (!journal.isEmpty())
+        report.chartNote = kTrendNote;
     report.columns = {QStringLiteral("Pořadí"), QStringLiteral("Příklad"), QStringLiteral("Počet chyb"),
                       QStringLiteral("Naposledy")};
     const qsizetype listed = std::min<qsizetype>(journal.missed.size(), kListedProblems);
