@@ -494,8 +494,10 @@ void OverviewWindow::savePdf() {
                          QStringLiteral("Upozornění"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
                          Dialogs::Answer::No) != Dialogs::Answer::Yes)
         return;
-    keepPupilName();
-    if (const int code = writeOverviewPdf(reportOf(journal_, storedName_, protocolPath_), chartView_, path)) {
+    // The document is what was asked for: a name the store cannot keep is told, and it goes on.
+    guarded(dialogs_, [this] { keepPupilName(); });
+    const QString pupil = dfJmeno_->text().simplified();
+    if (const int code = writeOverviewPdf(reportOf(journal_, pupil, protocolPath_), chartView_, path)) {
         showStatus(QStringLiteral("Přehled se nepodařilo uložit."));
         dialogs_.message(Failure(code).messageText() +
                              QStringLiteral("\nPřehled se nepodařilo uložit do souboru %1.").arg(shown),
