@@ -172,8 +172,9 @@ class TestFailingFiles : public QObject {
         first.w->mnuStop->trigger();
         QVERIFY(second.w);
         QCOMPARE(failures(second.dialogs),
-                 QStringList{Failure(kAccessDenied).messageText() + "\nSoubor " + first.protocolPath() +
-                             " právě používá jiný spuštěný Numio."});
+                 QStringList{
+                     Failure(kAccessDenied).messageText() + "\nSoubor " + first.protocolPath() +
+                     " právě používá jiná spuštěná kopie programu Numio; tato kopie poběží bez protokolu."});
         QCOMPARE(failures(first.dialogs), QStringList());
         QVERIFY(first.w->state.bProtokol);
     }
