@@ -3,6 +3,7 @@
 #include "platform/failure.h"
 #include "protocol/class_overview_pdf.h"
 #include "protocol/csv_export.h"
+#include "protocol/overview_chart.h"
 #include "protocol/overview_window.h"
 
 #include <QChart>
@@ -501,12 +502,12 @@ void ClassOverviewWindow::savePdf() {
         report.notes << unreadList_->item(i)->text();
     // Each chart as the pupil's own overview draws it, built for its page only.
     report.chart = [&](int i, QPainter& painter, const QRectF& target) {
-        OverviewWindow overview(shown[i]->journal, shown[i]->path, store_, dialogs_, std::nullopt, nullptr);
-        QChart* chart = overview.chartView()->chart();
+        QChartView view(buildOverviewChart(shown[i]->journal));
+        QChart* chart = view.chart();
         chart->resize(target.size());
         if (chart->layout())
             chart->layout()->activate();
-        overview.chartView()->scene()->render(&painter, target, QRectF(chart->pos(), target.size()));
+        view.scene()->render(&painter, target, QRectF(chart->pos(), target.size()));
     };
     if (const int code = writeClassPdf(report, path))
         throw Failure(code).withDetail(QStringLiteral("Přehled se nepodařilo uložit do souboru %1.")
