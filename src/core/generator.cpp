@@ -32,11 +32,6 @@ int draw(RandomSource& random, int n) {
     return static_cast<int>(std::floor(n * r + 1.0));
 }
 
-// Whether the ones' digits carry (addition) or borrow (subtraction).
-bool crossesTen(int op, int a, int b) {
-    return op == 1 ? a % 10 + b % 10 >= 10 : a % 10 < b % 10;
-}
-
 bool crossingAdmits(const PracticeState& s, int op, int a, int b) {
     return s.crossingTen == CrossingTen::Any || crossesTen(op, a, b) == (s.crossingTen == CrossingTen::With);
 }
@@ -79,6 +74,10 @@ Generated fromRepeatList(PracticeState& s) {
 
 } // namespace
 
+bool crossesTen(int nRezim, int a, int b) {
+    return nRezim == 1 ? a % 10 + b % 10 >= 10 : a % 10 < b % 10;
+}
+
 bool operationAdmitsProblem(const PracticeState& s, int nRezim) {
     // Products stay within 16 bits while the largest table is at most 3276 (x 10).
     constexpr int kLargestTable = 32767 / 10;
@@ -96,6 +95,29 @@ bool operationAdmitsProblem(const PracticeState& s, int nRezim) {
         return s.chosenTablesOnly ? anyRow : s.nMaxValueX >= 2 && s.nMaxValueX <= kLargestTable;
     default:
         return false;
+    }
+}
+
+QString chosenRulesText(const PracticeState& s, int nRezim) {
+    if (nRezim >= 3) {
+        if (!s.chosenTablesOnly)
+            return {};
+        QStringList rows;
+        for (int row = 1; row <= 10; ++row)
+            if (s.chosenTables & (1u << row))
+                rows << QString::number(row);
+        if (rows.isEmpty())
+            return QStringLiteral("není vybrána žádná násobilka");
+        return (rows.size() == 1 ? QStringLiteral("jen násobilka ") : QStringLiteral("jen násobilky ")) +
+               rows.join(QStringLiteral(", "));
+    }
+    switch (s.crossingTen) {
+    case CrossingTen::Without:
+        return QStringLiteral("jen bez přechodu přes desítku");
+    case CrossingTen::With:
+        return QStringLiteral("jen s přechodem přes desítku");
+    default:
+        return {};
     }
 }
 

@@ -351,27 +351,32 @@ void SettingsDialog::readChoices(PracticeState& into) const {
 }
 
 bool SettingsDialog::mayClose() {
-    const QString title = windowTitle().trimmed();
-    const auto stay = [&](const QString& text, QWidget* focus) {
-        dialogs_.message(text, title, Dialogs::Buttons::Ok, Dialogs::Icon::Information, Dialogs::Answer::Ok);
-        for (QWidget* page = focus; page; page = page->parentWidget())
-            if (const int index = SSTab->indexOf(page); index >= 0)
-                SSTab->setCurrentIndex(index);
-        focus->setFocus();
-        return false;
-    };
-    PracticeState probe;
-    readChoices(probe);
-    if (probe.chosenTablesOnly && probe.chosenTables == 0)
-        return stay(
+    if (cbChosenTables->isChecked() &&
+        std::none_of(cbTables.begin() + 1, cbTables.end(), [](QCheckBox* row) { return row->isChecked(); })) {
+        dialogs_.message(
             QStringLiteral("Zaškrtněte alespoň jednu násobilku, nebo vypněte volbu „Jen vybrané násobilky“."),
-            cbTables[1]);
-    if (cbProtokol->isChecked() && insideSettingsFolder(dfFile->text(), store_.location(kAppName)))
-        return stay(
-            QStringLiteral("Protokol nelze zapisovat do souboru %1: leží ve složce s nastavením programu "
-                           "(%2) a při příštím uložení nastavení by se ztratil. Zvolte jiný soubor.")
-                .arg(displayPath(dfFile->text()), displayPath(QFileInfo(store_.location(kAppName)).path())),
-            pbSelectFile);
+            windowTitle().trimmed(), Dialogs::Buttons::Ok, Dialogs::Icon::Information, Dialogs::Answer::Ok);
+        SSTab->setCurrentIndex(2);
+        cbTables[1]->setFocus();
+        return false;
+    }
+    if (cbProtokol->isChecked() && inSettingsFolder(dfFile->text())) {
+        SSTab->setCurrentIndex(1);
+        pbSelectFile->setFocus();
+        return false;
+    }
+    return true;
+}
+
+bool SettingsDialog::inSettingsFolder(const QString& path) {
+    const QString settings = store_.location(kAppName);
+    if (!insideSettingsFolder(path, settings))
+        return false;
+    dialogs_.message(
+        QStringLiteral("Protokol nelze zapisovat do souboru %1: leží ve složce s nastavením programu "
+                       "(%2) a při příštím uložení nastavení by se ztratil. Zvolte jiný soubor.")
+            .arg(displayPath(path), displayPath(QFileInfo(settings).path())),
+        windowTitle().trimmed(), Dialogs::Buttons::Ok, Dialogs::Icon::Information, Dialogs::Answer::Ok);
     return true;
 }
 
@@ -397,8 +402,11 @@ QString SettingsDialog::chooseProtocolFile() {
     const QString current = dfFile->text();
     const QString folder = protocolChooserFolder(current, QCoreApplication::applicationDirPath());
     const QString name = current.isEmpty() ? QStringLiteral("protokol.txt") : QFileInfo(current).fileName();
-    return withSuffix(dialogs_.chooseFile(kChooserTitle, kChooserFilter, QDir(folder).filePath(name)),
-                      QStringLiteral(".txt"));
+    const QString chosen =
+        withSuffix(dialogs_.chooseFile(kChooserTitle, kChooserFilter, QDir(folder).filePath(name)),
+                   QStringLiteral(".txt"));
+    // Refused at once, as if cancelled, but the protocol named before stays.
+    return !chosen.isEmpty() && inSettingsFolder(chosen) ? current : chosen;
 }
 
 } // namespace numio

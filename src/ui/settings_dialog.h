@@ -44,6 +44,8 @@ class SettingsDialog : public QDialog {
     void buildChoicesTab(QWidget* tab);
     void selectFile();
     QString chooseProtocolFile();
+    // Says so when a protocol at `path` would write into the settings folder.
+    bool inSettingsFolder(const QString& path);
     void readChoices(PracticeState& into) const;
     // What OK asks of the controls before closing: a row chosen while only chosen rows are asked,
     // a protocol outside the settings folder. Otherwise it says why and the dialog stays.

@@ -57,20 +57,16 @@ class TestSettings : public QObject {
         QTest::newRow("defaults") << QByteArray() << "0: 10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,";
         row("numeric and lower-case booleans", QByteArray("Plus=0\nMinus=false\nKrat=-1\nDeleno=TRUE"),
             "0: 10,1,0,0,1,1,0,0,10,60,20,0,0,0,0,1,");
-        QTest::newRow("blanks ignored")
-            << QByteArray("Sada=\" 25 \"") << "0: 10,1,1,1,0,0,0,0,10,60,25,0,0,0,0,1,";
-        QTest::newRow("smallest") << QByteArray("Sada=-32768")
-                                  << "0: 10,1,1,1,0,0,0,0,10,60,-32768,0,0,0,0,1,";
-        QTest::newRow("largest") << QByteArray("Sada=32767") << "0: 10,1,1,1,0,0,0,0,10,60,32767,0,0,0,0,1,";
-        QTest::newRow("one past the largest")
-            << QByteArray("Sada=32768") << "6: 10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,";
+        row("blanks ignored, smallest, largest",
+            QByteArray("Sada=\" 25 \"\nTimeLimit=-32768\nMaxValue=32767"),
+            "0: 32767,1,1,1,0,0,0,0,-32768,60,25,0,0,0,0,1,");
+        row("one past the largest, 400 nines", "Sada=32768\nMaxValue=" + QByteArray(400, '9'),
+            "6: 10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,");
         row("long fractions round",
             "Sada=12." + QByteArray(400, '0') + "1\nMaxValue=-0." + QByteArray(400, '0') + '7',
             "0: 0,1,1,1,0,0,0,0,10,60,12,0,0,0,0,1,");
-        QTest::newRow("400 nines") << "Sada=" + QByteArray(400, '9')
-                                   << "6: 10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,";
-        QTest::newRow("inner blank") << QByteArray("Sada=1 2") << "13: 10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,";
-        QTest::newRow("arabic digits") << QByteArray("Sada=١٢") << "13: 10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,";
+        row("inner blank, arabic digits", QByteArray("Sada=1 2\nTimeLimit=١٢"),
+            "13: 10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,");
         row("File as written, ; and , included", QByteArray("[Audit]\nFile= /a;b, c.txt "),
             "0: 10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,/a;b, c.txt");
         row("File of 40000 characters", "[Audit]\nFile=/" + QByteArray(40000, 'a'),
@@ -93,22 +89,17 @@ class TestSettings : public QObject {
     // A bad key in any place takes its default, named by its label; every other key loads, and a save
     // afterwards keeps them.
     void badKeyInEachPosition() {
-        const QStringList keys{"Settings/MaxValue=20|Maximální hodnota výpočtu",
-                               "Settings/MaxValueX=7|Maximální povolená násobilka",
-                               "Settings/Plus=False|Sčítání",
-                               "Settings/Minus=False|Odčítání",
-                               "Settings/Krat=True|Násobení",
-                               "Settings/Deleno=True|Dělení",
-                               "Settings/Limit=True|Limitovat odpovědi",
-                               "Settings/LimitSady=True|Časový limit na sadu příkladů",
-                               "Settings/TimeLimit=5|Limit pro odpovědi",
-                               "Settings/TimeLimitSada=5|Časový limit na sadu příkladů (min.)",
-                               "Settings/Sada=6|Velikost zkoušené sady",
-                               "Audit/Active=True|Protokolování do souboru",
-                               "Procvicovani/JenVybraneNasobilky=True|Jen vybrané násobilky",
-                               "Procvicovani/Nasobilky=7|Vybrané násobilky",
-                               "Procvicovani/PrechodPresDesitku=2|Přechod přes desítku",
-                               "Procvicovani/ZvukPriChybe=False|Zvuk při chybě"};
+        const QStringList keys =
+            QString(
+                "Settings/MaxValue=20|Maximální hodnota výpočtu;Settings/MaxValueX=7|Maximální povolená "
+                "násobilka;Settings/Plus=False|Sčítání;Settings/Minus=False|Odčítání;Settings/Krat=True|"
+                "Násobení;Settings/Deleno=True|Dělení;Settings/Limit=True|Limitovat odpovědi;Settings/"
+                "LimitSady=True|Časový limit na sadu příkladů;Settings/TimeLimit=5|Limit pro odpovědi;"
+                "Settings/TimeLimitSada=5|Časový limit na sadu příkladů (min.);Settings/Sada=6|Velikost "
+                "zkoušené sady;Audit/Active=True|Protokolování do souboru;Procvicovani/JenVybraneNasobilky="
+                "True|Jen vybrané násobilky;Procvicovani/Nasobilky=7|Vybrané násobilky;Procvicovani/"
+                "PrechodPresDesitku=2|Přechod přes desítku;Procvicovani/ZvukPriChybe=False|Zvuk při chybě")
+                .split(';');
         const auto file = [&](qsizetype bad) {
             QByteArray ini;
             for (qsizetype i = 0; i < keys.size(); ++i) {

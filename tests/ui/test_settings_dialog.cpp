@@ -76,6 +76,8 @@ class TestSettingsDialog : public QObject {
         using L = QStringList;
         const QString inSettings = "Active=True File=" + dir_.filePath("Numio2/p.txt");
         row("protocol in the settings folder refused", inSettings, L(), L(), inSettings);
+        row("settings file chosen: refused", "Active=True File=/a.txt", L{"click pbSelectFile"},
+            L{dir_.filePath("Numio2/Numio2.conf")}, "Active=True File=/a.txt");
         row("chosen tables without a row refused", "", L{"click cbChosenTables"}, L(), "");
         row("rows 1 and 10, crossing, sound off", "JenVybraneNasobilky=True Nasobilky=7",
             L{"click cbTable1", "click cbTable10", "click cbTable7", "click cbSoundOnError",
