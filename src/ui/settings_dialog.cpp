@@ -249,7 +249,7 @@ void SettingsDialog::buildChoicesTab(QWidget* tab) {
     for (int row = 1; row <= 10; ++row) {
         const QString text = row < 10 ? QStringLiteral("&%1").arg(row) : QStringLiteral("1&0");
         auto* box =
-            place(new QCheckBox(text, tables), nullptr, twipsRect(210 + (row - 1) * 540, 720, 510, 225));
+            place(new QCheckBox(text, tables), nullptr, twipsRect(180 + (row - 1) * 520, 720, 500, 225));
         box->setObjectName(QStringLiteral("cbTable%1").arg(row));
         box->setAccessibleName(QStringLiteral("Násobilka %1").arg(row));
         box->setEnabled(false);
