@@ -85,6 +85,8 @@ QString protocolChooserFolder(const QString& currentProtocol, const QString& pro
 }
 
 bool insideSettingsFolder(const QString& path, const QString& settingsFile) {
+    if (path.isEmpty())
+        return false;
     const QString folder = resolved(QFileInfo(settingsFile).absolutePath());
     const QString at = resolved(path);
     return at == folder || at.startsWith(folder + u'/');
