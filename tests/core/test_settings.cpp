@@ -109,10 +109,12 @@ class TestSettings : public QObject {
             }
             return ini + "[Audit]\nFile=/p\n";
         };
-        IniSettingsStore store(dir_.filePath("each"));
-        const QStringList good = loaded(store, file(-1)).split(','), defaults = loaded(store, "").split(',');
+        // A folder for every file: a file rewritten at once to the same size is not noticed.
+        IniSettingsStore first(dir_.filePath("good")), second(dir_.filePath("defaults"));
+        const QStringList good = loaded(first, file(-1)).split(','), defaults = loaded(second, "").split(',');
         QCOMPARE(good.join(','), "0: 20,7,0,0,1,1,1,1,5,5,6,1,1,128,2,0,/p");
         for (qsizetype i = 0; i < keys.size(); ++i) {
+            IniSettingsStore store(dir_.filePath(QString::number(i)));
             QString detail;
             QStringList expected = good;
             expected[i] = defaults[i];
