@@ -5,12 +5,16 @@
 
 #include <QString>
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
 
 class QLabel;
 
 namespace numio {
+
+// Which additions and subtractions are asked: carrying or borrowing in the ones, or not.
+enum class CrossingTen { Any = 0, Without = 1, With = 2 };
 
 // The main window's one record: settings, the current problem, the examination counters, the
 // repeat list and the handles of the protocol and the status bar. Field names are the program's
@@ -63,6 +67,13 @@ struct PracticeState {
     // Status bar.
     QLabel* pnlStatus = nullptr;
     QString sStatusText;
+
+    // Practice choices beyond the classic settings (persisted in a group of their own).
+    // Only the rows of chosenTables (bit n: row n, 1 to 10) are multiplied and divided by.
+    bool chosenTablesOnly = false;
+    std::uint16_t chosenTables = 0;
+    CrossingTen crossingTen = CrossingTen::Any;
+    bool soundOnError = true;
 
     bool modeRunning() const { return bPocitej || bPocitejSady || bOpravy; }
     bool anyOperationChosen() const { return bPlus || bMinus || bKrat || bDeleno; }

@@ -19,7 +19,7 @@ void FrmMain::ApplySettings() {
 
     const bool operations[] = {state.bPlus, state.bMinus, state.bKrat, state.bDeleno};
     for (int i = 0; i < 4; ++i)
-        sbMain->setPanel(2 + i, operations[i] ? StatusBar::Plus + i : 0);
+        sbMain->setPanel(2 + i, operations[i] ? StatusBar::Plus + i : 0, chosenRulesText(state, 1 + i));
 
     if (state.bLimit)
         sbMain->setPanel(6, StatusBar::Time);
