@@ -1,6 +1,7 @@
 #include "protocol/class_overview_window.h"
 
 #include "platform/failure.h"
+#include "platform/guard.h"
 #include "protocol/class_overview_pdf.h"
 #include "protocol/csv_export.h"
 #include "protocol/overview_chart.h"
@@ -239,30 +240,24 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
         size = size.boundedTo(screen->availableGeometry().size() * 0.95);
     resize(size.expandedTo(minimumSize()));
 
-    connect(&watcher_, &QFutureWatcherBase::progressRangeChanged, progress_, &QProgressBar::setRange);
-    connect(&watcher_, &QFutureWatcherBase::progressValueChanged, progress_, &QProgressBar::setValue);
-    connect(&watcher_, &QFutureWatcherBase::finished, this, [this] { guarded([this] { finishReading(); }); });
+    connect(&watcher_, &QFutureWatcherBase::progressRangeChanged, this,
+            guard(dialogs_, [this](int from, int to) { progress_->setRange(from, to); }));
+    connect(&watcher_, &QFutureWatcherBase::progressValueChanged, this,
+            guard(dialogs_, [this](int value) { progress_->setValue(value); }));
+    connect(&watcher_, &QFutureWatcherBase::finished, this, guard(dialogs_, [this] { finishReading(); }));
     connect(table_, &QTableWidget::cellDoubleClicked, this,
-            [this](int row, int) { guarded([this, row] { openPupil(row); }); });
-    connect(pbFolder_, &QPushButton::clicked, this, [this] { guarded([this] { chooseFolder(); }); });
-    connect(pbCancel_, &QPushButton::clicked, this, [this] { watcher_.cancel(); });
-    connect(pbCsv_, &QPushButton::clicked, this, [this] { guarded([this] { saveCsv(); }); });
-    connect(pbPdf_, &QPushButton::clicked, this, [this] { guarded([this] { savePdf(); }); });
-    connect(pbClose_, &QPushButton::clicked, this, &QDialog::reject);
+            guard(dialogs_, [this](int row, int) { openPupil(row); }));
+    connect(pbFolder_, &QPushButton::clicked, this, guard(dialogs_, [this] { chooseFolder(); }));
+    connect(pbCancel_, &QPushButton::clicked, this, guard(dialogs_, [this] { watcher_.cancel(); }));
+    connect(pbCsv_, &QPushButton::clicked, this, guard(dialogs_, [this] { saveCsv(); }));
+    connect(pbPdf_, &QPushButton::clicked, this, guard(dialogs_, [this] { savePdf(); }));
+    connect(pbClose_, &QPushButton::clicked, this, guard(dialogs_, [this] { reject(); }));
     fill();
 }
 
 ClassOverviewWindow::~ClassOverviewWindow() {
     watcher_.cancel();
     watcher_.waitForFinished();
-}
-
-void ClassOverviewWindow::guarded(const std::function<void()>& handler) {
-    try {
-        handler();
-    } catch (const Failure& f) {
-        dialogs_.failure(f);
-    }
 }
 
 bool ClassOverviewWindow::reading() const {
@@ -388,7 +383,7 @@ bool ClassOverviewWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == table_ && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if ((key == Qt::Key_Return || key == Qt::Key_Enter) && table_->currentRow() >= 0) {
-            guarded([this] { openPupil(table_->currentRow()); });
+            guarded(dialogs_, [this] { openPupil(table_->currentRow()); });
             return true;
         }
     }

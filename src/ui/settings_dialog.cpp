@@ -1,5 +1,7 @@
 #include "ui/settings_dialog.h"
 
+#include "platform/guard.h"
+
 #include "ui/digit_box.h"
 
 #include "core/settings.h"
@@ -117,30 +119,30 @@ SettingsDialog::SettingsDialog(PracticeState& s, SettingsStore& store, Dialogs& 
 
     pbOK = place(new QPushButton(QStringLiteral("OK"), this), "pbOK", twipsRect(4830, 4680, 1275, 435));
     pbOK->setDefault(true);
-    connect(pbOK, &QPushButton::clicked, this, [this] {
-        if (!mayClose())
-            return;
-        SaveSettings();
-        accept();
-    });
+    connect(pbOK, &QPushButton::clicked, this, guard(dialogs_, [this] {
+                if (!mayClose())
+                    return;
+                SaveSettings();
+                accept();
+            }));
 
     // toggled fires on every real change, whether a click, FillControls or another rule made it.
-    connect(cbLimit, &QCheckBox::toggled, this, [this](bool on) {
-        if (on)
-            cbLimitSada->setChecked(false);
-    });
-    connect(cbLimitSada, &QCheckBox::toggled, this, [this](bool on) {
-        if (on)
-            cbLimit->setChecked(false);
-    });
-    connect(cbProtokol, &QCheckBox::toggled, this, &SettingsDialog::protocolRule);
-    connect(pbSelectFile, &QPushButton::clicked, this, &SettingsDialog::selectFile);
+    connect(cbLimit, &QCheckBox::toggled, this, guard(dialogs_, [this](bool on) {
+                if (on)
+                    cbLimitSada->setChecked(false);
+            }));
+    connect(cbLimitSada, &QCheckBox::toggled, this, guard(dialogs_, [this](bool on) {
+                if (on)
+                    cbLimit->setChecked(false);
+            }));
+    connect(cbProtokol, &QCheckBox::toggled, this, guard(dialogs_, [this](bool on) { protocolRule(on); }));
+    connect(pbSelectFile, &QPushButton::clicked, this, guard(dialogs_, [this] { selectFile(); }));
     // The chosen rows replace the largest table while they are on.
-    connect(cbChosenTables, &QCheckBox::toggled, this, [this](bool on) {
-        cmbMaxValueX->setEnabled(!on);
-        for (int row = 1; row <= 10; ++row)
-            cbTables[std::size_t(row)]->setEnabled(on);
-    });
+    connect(cbChosenTables, &QCheckBox::toggled, this, guard(dialogs_, [this](bool on) {
+                cmbMaxValueX->setEnabled(!on);
+                for (int row = 1; row <= 10; ++row)
+                    cbTables[std::size_t(row)]->setEnabled(on);
+            }));
 
     QList<QWidget*> order{cmbMaxValue,  cmbMaxValueX, cbPlus,   cbKrat,       cbMinus,
                           cbDeleno,     cbLimit,      cmbLimit, dfSady,       cbLimitSada,
