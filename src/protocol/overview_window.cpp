@@ -1,5 +1,8 @@
 #include "protocol/overview_window.h"
 
+#include "protocol/class_overview.h"
+#include "protocol/csv_export.h"
+
 #include "core/practice_state.h"
 #include "platform/failure.h"
 #include "platform/guard.h"
@@ -179,7 +182,8 @@ OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPa
       dialogs_(dialogs), dfJmeno_(new QLineEdit(this)),
       chartView_(new QChartView(buildOverviewChart(journal), this)),
       summary_(new QGroupBox(QStringLiteral("Souhrn"), this)), missedTable_(new QTableWidget(this)),
-      lblStav_(new QLabel(this)), pbPdf_(new QPushButton(QStringLiteral("&Uložit jako PDF"), this)),
+      lblStav_(new QLabel(this)), pbCsv_(new QPushButton(QStringLiteral("Uložit jako &CSV"), this)),
+      pbPdf_(new QPushButton(QStringLiteral("&Uložit jako PDF"), this)),
       pbPractise_(new QPushButton(QStringLiteral("&Procvičit nejčastější chyby"), this)),
       pbClose_(new QPushButton(QStringLiteral("&Zavřít"), this)) {
     setObjectName(QStringLiteral("frmPrehled"));
@@ -205,11 +209,13 @@ OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPa
     setTabOrder(dfJmeno_, summary_);
     setTabOrder(summary_, missedTable_);
     setTabOrder(missedTable_, pbPractise_);
-    setTabOrder(pbPractise_, pbPdf_);
+    setTabOrder(pbPractise_, pbCsv_);
+    setTabOrder(pbCsv_, pbPdf_);
     setTabOrder(pbPdf_, pbClose_);
     fitToScreen(owner);
 
     connect(pbPractise_, &QPushButton::clicked, this, guard(dialogs_, [this] { practise(); }));
+    connect(pbCsv_, &QPushButton::clicked, this, guard(dialogs_, [this] { saveCsv(); }));
     connect(pbPdf_, &QPushButton::clicked, this, guard(dialogs_, [this] { savePdf(); }));
     connect(pbClose_, &QPushButton::clicked, this, guard(dialogs_, [this] { reject(); }));
 }
@@ -366,10 +372,13 @@ QLayout* OverviewWindow::buildButtons() {
     pbPdf_->setObjectName(QStringLiteral("pbPdf"));
     // An empty journal has nothing to print.
     pbPdf_->setEnabled(!journal_.isEmpty() || !journal_.missed.isEmpty());
+    pbCsv_->setObjectName(QStringLiteral("pbCsv"));
+    pbCsv_->setEnabled(!journal_.isEmpty());
     pbClose_->setObjectName(QStringLiteral("pbClose"));
     pbClose_->setDefault(true);
     row->addWidget(pbPractise_);
     row->addWidget(lblStav_, 1);
+    row->addWidget(pbCsv_);
     row->addWidget(pbPdf_);
     row->addWidget(pbClose_);
     return row;
@@ -434,13 +443,14 @@ QString fileNamePart(const QString& name) {
 }
 
 // Named for the pupil, so that a teacher's files for a class do not overwrite one another.
-QString proposedPdfPath(const QString& pupil) {
+// "prehled-vysledku-jana-novakova-7.12.2026.pdf" (or ".csv") in the documents folder.
+QString proposedPath(const QString& pupil, const QString& suffix) {
     QString name = fileNamePart(pupil);
     if (!name.isEmpty())
         name += u'-';
     return QDir(documentsOrHomeFolder())
-        .filePath(QStringLiteral("prehled-vysledku-%1%2.pdf")
-                      .arg(name, QDate::currentDate().toString(kDateFormat)));
+        .filePath(QStringLiteral("prehled-vysledku-%1%2%3")
+                      .arg(name, QDate::currentDate().toString(kDateFormat), suffix));
 }
 
 OverviewReport reportOf(const Journal& journal, const QString& pupil, const QString& protocolPath) {
@@ -480,22 +490,44 @@ OverviewReport reportOf(const Journal& journal, const QString& pupil, const QStr
 
 } // namespace
 
-void OverviewWindow::savePdf() {
-    QString path = dialogs_.chooseFile(QStringLiteral("Uložit přehled jako PDF"),
-                                       QStringLiteral("Dokumenty PDF (*.pdf)"),
-                                       proposedPdfPath(dfJmeno_->text().simplified()));
+// Asks where the overview goes; empty when the user changes their mind.
+QString OverviewWindow::chooseTarget(const QString& title, const QString& filter, const QString& suffix) {
+    QString path = dialogs_.chooseFile(title, filter, proposedPath(dfJmeno_->text().simplified(), suffix));
     if (path.isEmpty())
-        return;
-    path = withSuffix(path, QStringLiteral(".pdf"));
-    const QString shown = QDir::toNativeSeparators(path);
+        return {};
+    path = withSuffix(path, suffix);
     // The chooser never asks before overwriting (the protocol's is appended to): ask here.
     if (QFileInfo::exists(path) &&
-        dialogs_.message(QStringLiteral("Soubor %1 již existuje. Chcete ho přepsat?").arg(shown),
-                         QStringLiteral("Upozornění"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
-                         Dialogs::Answer::No) != Dialogs::Answer::Yes)
-        return;
+        dialogs_.message(
+            QStringLiteral("Soubor %1 již existuje. Chcete ho přepsat?").arg(QDir::toNativeSeparators(path)),
+            QStringLiteral("Upozornění"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
+            Dialogs::Answer::No) != Dialogs::Answer::Yes)
+        return {};
     // The document is what was asked for: a name the store cannot keep is told, and it goes on.
     guarded(dialogs_, [this] { keepPupilName(); });
+    return path;
+}
+
+void OverviewWindow::saveCsv() {
+    const QString path = chooseTarget(QStringLiteral("Uložit přehled jako CSV"),
+                                      QStringLiteral("Tabulky CSV (*.csv)"), QStringLiteral(".csv"));
+    if (path.isEmpty())
+        return;
+    const QString pupil = dfJmeno_->text().simplified();
+    const QString shown = QDir::toNativeSeparators(path);
+    if (const int code =
+            writeJournalCsv(pupil.isEmpty() ? fileBaseName(protocolPath_) : pupil, journal_, path))
+        throw Failure(code).withDetail(
+            QStringLiteral("Přehled se nepodařilo uložit do souboru %1.").arg(shown));
+    showStatus(QStringLiteral("Přehled byl uložen do souboru %1.").arg(shown));
+}
+
+void OverviewWindow::savePdf() {
+    const QString path = chooseTarget(QStringLiteral("Uložit přehled jako PDF"),
+                                      QStringLiteral("Dokumenty PDF (*.pdf)"), QStringLiteral(".pdf"));
+    if (path.isEmpty())
+        return;
+    const QString shown = QDir::toNativeSeparators(path);
     const QString pupil = dfJmeno_->text().simplified();
     if (const int code = writeOverviewPdf(reportOf(journal_, pupil, protocolPath_), chartView_, path)) {
         showStatus(QStringLiteral("Přehled se nepodařilo uložit."));

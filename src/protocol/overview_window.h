@@ -54,6 +54,8 @@ class OverviewWindow : public QDialog {
     QWidget* buildMissedBox();
     QLayout* buildButtons();
     void fitToScreen(QWidget* owner);
+    QString chooseTarget(const QString& title, const QString& filter, const QString& suffix);
+    void saveCsv();
     void savePdf();
     void practise();
     void keepPupilName();
@@ -71,6 +73,7 @@ class OverviewWindow : public QDialog {
     QGroupBox* summary_;
     QTableWidget* missedTable_;
     QLabel* lblStav_;
+    QPushButton* pbCsv_;
     QPushButton* pbPdf_;
     QPushButton* pbPractise_;
     QPushButton* pbClose_;
