@@ -11,7 +11,6 @@
 #include <QChartView>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGraphicsLayout>
 #include <QGuiApplication>
@@ -517,12 +516,8 @@ void ClassOverviewWindow::savePdf() {
 }
 
 void runClassOverview(SettingsStore& store, Dialogs& dialogs, TextFiles& files, QWidget* owner) {
-    // The program's one folder chooser; the dialogs door has none yet.
-    FolderChooser choose = [owner](const QString& start) {
-        // Qt's own chooser, as for every file the program asks for: Czech texts and a screen reader.
-        return QFileDialog::getExistingDirectory(owner, QStringLiteral("Složka s protokoly žáků"), start,
-                                                 QFileDialog::ShowDirsOnly |
-                                                     QFileDialog::DontUseNativeDialog);
+    FolderChooser choose = [&dialogs](const QString& start) {
+        return dialogs.chooseFolder(QStringLiteral("Složka s protokoly žáků"), start);
     };
     const QString folder = choose(classFolder(store));
     if (folder.isEmpty())

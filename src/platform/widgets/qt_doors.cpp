@@ -67,6 +67,12 @@ QString QtDialogs::chooseFile(const QString& title, const QString& filter, const
                                         QFileDialog::DontConfirmOverwrite | QFileDialog::DontUseNativeDialog);
 }
 
+QString QtDialogs::chooseFolder(const QString& title, const QString& folder) {
+    useCzechQtTexts();
+    return QFileDialog::getExistingDirectory(owner_, title, folder,
+                                             QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+}
+
 QtPacer::QtPacer() {
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);

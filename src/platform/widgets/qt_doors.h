@@ -34,6 +34,7 @@ class QtDialogs : public Dialogs {
     Answer message(const QString& text, const QString& title, Buttons buttons, Icon icon,
                    Answer defaultButton) override;
     QString chooseFile(const QString& title, const QString& filter, const QString& folder) override;
+    QString chooseFolder(const QString& title, const QString& folder) override;
 
   private:
     QPointer<QWidget> owner_;
