@@ -8,12 +8,10 @@
 #include <memory>
 #include <optional>
 
-class QLabel;
-
 namespace numio {
 
-// The main window's one record: settings, the current problem, the examination counters, the
-// repeat list and the handles of the protocol and the status bar. Field names are the program's
+// The examination's one record: settings, the current problem, the examination counters, the
+// repeat list and the handles of the protocol. Field names are the program's
 // own vocabulary; every procedure works on them directly.
 struct PracticeState {
     // Settings (persisted).
@@ -38,7 +36,7 @@ struct PracticeState {
     QString Rezim;
     Integer nRezim = 0;
 
-    // Modes and counters.
+    // Modes (they follow the examination's phase) and counters.
     bool bPocitej = false;
     bool bPocitejSady = false;
     bool bOpravy = false;
@@ -60,12 +58,8 @@ struct PracticeState {
     std::optional<FileEntry> fileProtokol;
     bool bProtokolOpen = false;
 
-    // Status bar.
-    QLabel* pnlStatus = nullptr;
-    QString sStatusText;
-
-    bool modeRunning() const { return bPocitej || bPocitejSady || bOpravy; }
-    bool anyOperationChosen() const { return bPlus || bMinus || bKrat || bDeleno; }
+    // Practice choices beyond the classic settings.
+    bool soundOnError = true; // beep for a wrong answer and a timeout
 
     void clearRepeatList();
     // Appends "A,B,C,nRezim" unless the list is full; returns whether it was stored.
