@@ -22,6 +22,13 @@ Examination::Examination(ExamDoors doors, ExamView& view)
     doors_.Cas.onTick([this] { run(Command::Tick); });
 }
 
+// The doors may outlive the examination: nothing of it may be called back afterwards.
+Examination::~Examination() {
+    doors_.Cas.setEnabled(false);
+    doors_.Cas.onTick(nullptr);
+    doors_.pacer.stop();
+}
+
 // ---- commands ----
 
 void Examination::guarded(const std::function<void()>& handler) {

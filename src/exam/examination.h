@@ -35,6 +35,9 @@ struct ExamDoors {
 class Examination {
   public:
     Examination(ExamDoors doors, ExamView& view);
+    ~Examination();
+    Examination(const Examination&) = delete;
+    Examination& operator=(const Examination&) = delete;
 
     PracticeState state;
 
