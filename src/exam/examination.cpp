@@ -329,6 +329,9 @@ void Examination::VytvorPriklad() {
     if (g.hasStatus)
         setStatus(g.statusText);
     if (state.bLimit) {
+        // The ticks start again with the problem, so its time is up on the first tick after the limit.
+        doors_.Cas.setEnabled(false);
+        doors_.Cas.setEnabled(true);
         countdownFrom_ = doors_.clock.elapsedMs();
         state.nNow = 0;
     }
