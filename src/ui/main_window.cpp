@@ -1,8 +1,5 @@
 #include "ui/main_window.h"
 
-#include "core/generator.h"
-#include "core/scoring.h"
-#include "platform/failure.h"
 #include "ui/digit_box.h"
 #include "ui/look.h"
 #include "ui/pictures.h"
