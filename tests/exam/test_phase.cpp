@@ -30,11 +30,6 @@ class TestPhase : public QObject {
         auto row = [](const char* name, Mode m, O o, bool modal, C c, A a) {
             QTest::newRow(name) << m << o << modal << c << a;
         };
-        row("idle: F5 starts", Mode::Idle, O::None, false, C::StartSet, A::Run);
-        row("idle: Stop has nothing to stop", Mode::Idle, O::None, false, C::Stop, A::Drop);
-        row("practice: no second start", Mode::Practice, O::None, false, C::StartPractice, A::Drop);
-        row("practice: no settings", Mode::Practice, O::None, false, C::Settings, A::Drop);
-        row("practice: no protocol", Mode::Practice, O::None, false, C::Overview, A::Drop);
         row("correction: a key ends it", Mode::Sets, O::Correction, false, C::EndCorrection, A::Run);
         row("correction: blink goes on", Mode::Sets, O::Correction, false, C::PhaseStep, A::Run);
         row("correction: Konec asks", Mode::Practice, O::Correction, false, C::Quit, A::Run);
@@ -44,7 +39,6 @@ class TestPhase : public QObject {
             A::Drop);
         row("card sliding: Konec", Mode::Idle, O::CardSliding, false, C::Quit, A::Run);
         row("card sliding: O programu", Mode::Idle, O::CardSliding, false, C::About, A::Run);
-        row("card shown: menus off", Mode::Idle, O::CardShown, false, C::Quit, A::Drop);
         row("card shown: no blink or slide", Mode::Idle, O::CardShown, false, C::PhaseStep, A::Drop);
         row("question: slide waits", Mode::Idle, O::CardSliding, true, C::PhaseStep, A::Wait);
         row("question: nothing else", Mode::Practice, O::None, true, C::Answer, A::Drop);

@@ -35,10 +35,7 @@ class SeededRandom : public RandomSource {
 // The timed phases step only when the test says so.
 class ManualPacer : public Pacer {
   public:
-    void start(int, std::function<void()> step) override {
-        step_ = std::move(step);
-        ++started;
-    }
+    void start(int, std::function<void()> step) override { step_ = std::move(step); }
     void stop() override { step_ = nullptr; }
     void beep() override { ++beeps; }
 
@@ -56,7 +53,7 @@ class ManualPacer : public Pacer {
         }
     }
 
-    int started = 0, beeps = 0;
+    int beeps = 0;
 
   private:
     std::function<void()> step_;
