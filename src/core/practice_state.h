@@ -9,15 +9,13 @@
 #include <memory>
 #include <optional>
 
-class QLabel;
-
 namespace numio {
 
 // Which additions and subtractions are asked: carrying or borrowing in the ones, or not.
 enum class CrossingTen { Any = 0, Without = 1, With = 2 };
 
-// The main window's one record: settings, the current problem, the examination counters, the
-// repeat list and the handles of the protocol and the status bar. Field names are the program's
+// The examination's one record: settings, the current problem, the examination counters, the
+// repeat list and the handles of the protocol. Field names are the program's
 // own vocabulary; every procedure works on them directly.
 struct PracticeState {
     // Settings (persisted).
@@ -42,7 +40,7 @@ struct PracticeState {
     QString Rezim;
     Integer nRezim = 0;
 
-    // Modes and counters.
+    // Modes (they follow the examination's phase) and counters.
     bool bPocitej = false;
     bool bPocitejSady = false;
     bool bOpravy = false;
@@ -64,19 +62,12 @@ struct PracticeState {
     std::optional<FileEntry> fileProtokol;
     bool bProtokolOpen = false;
 
-    // Status bar.
-    QLabel* pnlStatus = nullptr;
-    QString sStatusText;
-
     // Practice choices beyond the classic settings (persisted in a group of their own).
     // Only the rows of chosenTables (bit n: row n, 1 to 10) are multiplied and divided by.
     bool chosenTablesOnly = false;
     std::uint16_t chosenTables = 0;
     CrossingTen crossingTen = CrossingTen::Any;
-    bool soundOnError = true;
-
-    bool modeRunning() const { return bPocitej || bPocitejSady || bOpravy; }
-    bool anyOperationChosen() const { return bPlus || bMinus || bKrat || bDeleno; }
+    bool soundOnError = true; // beep for a wrong answer and a timeout
 
     void clearRepeatList();
     // Appends "A,B,C,nRezim" unless the list is full; returns whether it was stored.

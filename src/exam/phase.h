@@ -1,7 +1,8 @@
 #pragma once
 
 // Which command may run when, and what the window looks like, for every examination mode and
-// every overlay phase: the one table behind all the window's guards and enabled states.
+// every overlay phase: the one table behind all the examination's guards and the window's
+// enabled states.
 
 namespace numio {
 
@@ -54,6 +55,7 @@ struct Conditions {
     bool setSizeValid = false;      // a set holds at least one problem
     bool wrongListed = false;       // the repeat list is not empty
     bool protocolOn = false;        // the protocol is written
+    bool protocolNamed = false;     // a journal file is named, on or off
     bool repeatStopOffered = false; // a repeat run has shown a correction, so its Stop item is offered
 };
 
@@ -69,6 +71,7 @@ struct Look {
     bool problemShown; // problem, "=" and the answer box
     bool answerEnabled;
     bool busyPointer;
+    bool card, cardOk; // the report card shown, its OK enabled
     const char* caption;
 };
 
