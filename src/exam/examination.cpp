@@ -149,6 +149,10 @@ QString Examination::ModalDialogs::chooseFile(const QString& title, const QStrin
     return exam_.modal([&] { return inner_.chooseFile(title, filter, folder); });
 }
 
+QString Examination::ModalDialogs::chooseFolder(const QString& title, const QString& folder) {
+    return exam_.modal([&] { return inner_.chooseFolder(title, folder); });
+}
+
 void Examination::reportFailure(const Failure& f) {
     dialogs().failure(f);
     if (f.code() == kAccessDenied) {

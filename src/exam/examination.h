@@ -94,6 +94,7 @@ class Examination {
         Answer message(const QString& text, const QString& title, Buttons buttons, Icon icon,
                        Answer defaultButton) override;
         QString chooseFile(const QString& title, const QString& filter, const QString& folder) override;
+        QString chooseFolder(const QString& title, const QString& folder) override;
 
       private:
         Examination& exam_;

@@ -42,6 +42,8 @@ bool decide(const Phase& p, const Conditions& c, Command command) {
         return idleMenus(p) && c.protocolOn;
     case Command::Overview:
         return idleMenus(p) && (c.protocolOn || c.protocolNamed);
+    case Command::ClassOverview:
+        return idleMenus(p);
     case Command::Answer:
         return running(p.mode) && p.overlay == Overlay::None;
     case Command::EndCorrection:
@@ -90,7 +92,7 @@ Look lookOf(const Phase& phase, const Conditions& c) {
     look.stopItem = look.stopButton && (p.mode == Mode::Practice || c.repeatStopOffered);
     look.settings = may(Command::Settings);
     look.numioMenu = p.overlay != Overlay::CardShown && p.overlay != Overlay::Ending;
-    look.protokolMenu = may(Command::ShowProtocol) || may(Command::Overview);
+    look.protokolMenu = may(Command::ShowProtocol) || may(Command::Overview) || may(Command::ClassOverview);
     look.problemShown = running(p.mode);
     look.answerEnabled = p.overlay != Overlay::Correction;
     look.busyPointer = p.overlay == Overlay::CardSliding;

@@ -36,6 +36,7 @@ enum class Command {
     ShowProtocol,
     DeleteProtocol,
     Overview,
+    ClassOverview, // the teacher's overview of a folder of journals
     Answer,        // Enter with an answer typed
     EndCorrection, // any key while the correction shows
     CardOk,

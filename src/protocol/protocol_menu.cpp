@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include "platform/failure.h"
+#include "protocol/class_overview_loader.h"
 #include "protocol/journal.h"
 #include "protocol/overview_loader.h"
 #include "protocol/protocol_file.h"
@@ -17,6 +18,7 @@ void FrmMain::mnuProtokol_Open() {
     mnuShowProtokol->setEnabled(content);
     mnuDelete->setEnabled(content);
     mnuPrehled->setEnabled(exam_.may(Command::Overview));
+    mnuPrehledTridy->setEnabled(exam_.may(Command::ClassOverview));
 }
 
 void FrmMain::mnuShowProtokol_Click() {
@@ -35,25 +37,26 @@ void FrmMain::mnuDelete_Click() {
 }
 
 void FrmMain::mnuPrehled_Click() {
-    QString text;
+    // A journal not yet created reads as an empty one; any other that cannot be read changes nothing.
+    Journal journal;
     try {
-        text = doors_.files.readAll(state.ProtokolFile);
+        journal = readJournal(doors_.files, state.ProtokolFile);
     } catch (const Failure& f) {
-        // A journal not yet created is an empty one; any other that cannot be read changes nothing.
-        if (f.code() != kFileNotFound) {
-            exam_.dialogs().failure(f);
-            return;
-        }
+        exam_.dialogs().failure(f);
+        return;
     }
     std::optional<PracticeRules> practice;
     if (exam_.may(Command::PractiseMissed))
         practice = PracticeRules::of(state);
     const QStringList entries = exam_.modal([&] {
-        return showOverview(parseJournal(text), state.ProtokolFile, doors_.store, exam_.dialogs(), practice,
-                            this);
+        return showOverview(journal, state.ProtokolFile, doors_.store, exam_.dialogs(), practice, this);
     });
     if (!entries.isEmpty())
         exam_.practiseProblems(entries);
+}
+
+void FrmMain::mnuPrehledTridy_Click() {
+    exam_.modal([this] { showClassOverview(doors_.store, exam_.dialogs(), doors_.files, this); });
 }
 
 } // namespace numio

@@ -100,6 +100,8 @@ void FrmMain::buildMenus() {
                      &FrmMain::mnuDelete_Click);
     mnuPrehled = item(mnuProtokol, "mnuPrehled", QStringLiteral("&Přehled výsledků"), {}, Command::Overview,
                       &FrmMain::mnuPrehled_Click);
+    mnuPrehledTridy = item(mnuProtokol, "mnuPrehledTridy", QStringLiteral("Přehled &třídy…"), {},
+                           Command::ClassOverview, &FrmMain::mnuPrehledTridy_Click);
     connect(mnuProtokol, &QMenu::aboutToShow, this,
             [this] { exam_.guarded([this] { mnuProtokol_Open(); }); });
 }

@@ -101,6 +101,7 @@ class FrmMain : public QMainWindow, private ExamView {
     void mnuShowProtokol_Click();
     void mnuDelete_Click();
     void mnuPrehled_Click();
+    void mnuPrehledTridy_Click();
     bool askToQuit();
     void writeShutdownLine();
     void endProgram();
@@ -123,6 +124,7 @@ class FrmMain : public QMainWindow, private ExamView {
     QAction* mnuShowProtokol = nullptr;
     QAction* mnuDelete = nullptr;
     QAction* mnuPrehled = nullptr;
+    QAction* mnuPrehledTridy = nullptr;
 
     QLabel* lbLeft = nullptr;
     QLabel* lb1 = nullptr;
