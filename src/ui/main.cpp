@@ -50,12 +50,17 @@ int main(int argc, char** argv) {
 
     numio::FrmMain window({store, files, random, clock, dialogs, pacer, timer});
     dialogs.setOwner(&window);
+    // Placed before start-up speaks, so that its messages stand where the window will open.
+    const auto centre = [&window] {
+        window.adjustSize();
+        window.move(window.screen()->availableGeometry().center() - window.rect().center());
+    };
+    centre();
     window.Form_Load();
     numio::SignalWatch signalWatch;
     QObject::connect(&signalWatch, &numio::SignalWatch::endRequested, &window,
                      numio::guard(dialogs, [&window] { window.endOnRequest(); }));
-    window.adjustSize();
-    window.move(window.screen()->availableGeometry().center() - window.rect().center());
+    centre();
     window.show();
     const int code = app.exec();
     app.dialogs = nullptr;

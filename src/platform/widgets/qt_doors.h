@@ -37,6 +37,7 @@ class QtDialogs : public Dialogs {
     QString chooseFolder(const QString& title, const QString& folder) override;
 
   private:
+    void placeOverOwner(QWidget& box) const;
     QPointer<QWidget> owner_;
 };
 
