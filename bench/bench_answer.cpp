@@ -11,6 +11,7 @@
 
 using namespace numio;
 using namespace numio::bench;
+using namespace numio::test;
 
 namespace {
 
@@ -39,8 +40,8 @@ int main(int argc, char** argv) {
     if (!QTest::qWaitForWindowExposed(&w))
         std::printf("  (window not exposed)\n");
     PaintCounter counter;
-    w.lbLeft->installEventFilter(&counter);
-    w.mnuPocitej->trigger();
+    lbl(w, "lbLeft")->installEventFilter(&counter);
+    act(w, "mnuPocitej")->trigger();
     QCoreApplication::processEvents();
 
     // CPU time per answer tells the program's own cost from waiting for a core others hold.
@@ -53,20 +54,20 @@ int main(int argc, char** argv) {
     int missed = 0;
     int labelPaints = 0;
     for (int i = 0; i < kAnswers; ++i) {
-        QTest::keyClicks(w.dfResult, QString::number(w.state.C));
+        QTest::keyClicks(box(w), QString::number(w.exam().state.C));
         QCoreApplication::processEvents(); // the typed digits' repaint stays out of the timing
-        const int before = w.state.nPrikladID;
+        const int before = w.exam().state.nPrikladID;
         counter.paints = 0;
 
         const long long c0 = processCpuNs();
         const long long t0 = monotonicNs();
-        QTest::keyClick(w.dfResult, Qt::Key_Return);
+        QTest::keyClick(box(w), Qt::Key_Return);
         const long long t1 = monotonicNs();
         QCoreApplication::processEvents(); // the queued repaint of the window
         const long long t2 = monotonicNs();
         cpu.push_back(double(processCpuNs() - c0) / 1e3);
 
-        if (w.state.nPrikladID != before + 1 || !w.dfResult->text().isEmpty())
+        if (w.exam().state.nPrikladID != before + 1 || !box(w)->text().isEmpty())
             ++missed;
         labelPaints += counter.paints > 0;
         handled.push_back(double(t1 - t0) / 1e3);

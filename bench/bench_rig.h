@@ -11,6 +11,7 @@
 #include "platform/settings_store.h"
 #include "platform/text_files.h"
 #include "platform/widgets/qt_doors.h"
+#include "support/controls.h"
 #include "ui/main_window.h"
 
 #include <QTemporaryDir>
@@ -20,6 +21,8 @@
 #include <memory>
 
 namespace numio::bench {
+
+using namespace numio::test;
 
 // A benchmark expects no message box; should one come, it is printed and answered by default.
 class PrintingDialogs : public Dialogs {

@@ -52,13 +52,13 @@ int main(int argc, char** argv) {
     FrmMain& w = rig.start();
     // Each timeout counts as a wrong answer and blinks the correction for 2.5 s; without the
     // blink the next problem follows at once.
-    w.blinkPhaseMs = 0;
+    w.exam().blinkPhaseMs = 0;
 
     std::vector<double> lateness;
     QEventLoop loop;
     long long shownAt = 0;
     timer.afterTick = [&](long long tickedAt) {
-        if (w.state.nPrikladID == static_cast<int>(lateness.size()))
+        if (w.exam().state.nPrikladID == static_cast<int>(lateness.size()))
             return; // an ordinary countdown tick
         // This tick ended the problem; its handler has put the next one in the label.
         lateness.push_back(double(tickedAt - shownAt) / 1e6 - 1100.0);
@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
         if (static_cast<int>(lateness.size()) == kTimeouts)
             loop.quit();
     };
-    w.mnuPocitej->trigger();
+    act(w, "mnuPocitej")->trigger();
     shownAt = monotonicNs();
     QTimer::singleShot(kTimeouts * 1500 + 5000, &loop, &QEventLoop::quit); // in case it stalls
     loop.exec();

@@ -45,14 +45,15 @@ void print(const char* what, const Cost& c) {
 
 // Runs the event loop until the blink or the slide that is under way has run its course.
 void settle(FrmMain& w) {
-    while (w.phase().overlay == Overlay::Correction || w.phase().overlay == Overlay::CardSliding)
+    while (w.exam().phase().overlay == Overlay::Correction ||
+           w.exam().phase().overlay == Overlay::CardSliding)
         idle(10);
 }
 
 // Answers and waits out the correction a wrong answer brings.
 void answer(FrmMain& w, int value) {
-    QTest::keyClicks(w.dfResult, QString::number(value));
-    QTest::keyClick(w.dfResult, Qt::Key_Return);
+    QTest::keyClicks(box(w), QString::number(value));
+    QTest::keyClick(box(w), Qt::Key_Return);
     settle(w);
 }
 
@@ -77,25 +78,25 @@ int main(int argc, char** argv) {
     {
         RealRig rig;
         FrmMain& w = rig.start();
-        w.mnuPocitej->trigger();
+        act(w, "mnuPocitej")->trigger();
         idle(200);
         print("waiting 10 s for an answer, no time limit", measure([] { idle(10000); }));
 
-        answer(w, w.state.C + 1); // an unmeasured first blink warms up what the measured one runs
+        answer(w, w.exam().state.C + 1); // an unmeasured first blink warms up what the measured one runs
         idle(200);
         for (int i = 0; i < 5; ++i)
-            answer(w, w.state.C);
+            answer(w, w.exam().state.C);
         idle(200);
-        const int before = w.state.nPrikladID;
-        print("wrong answer: full blink, 10 x 250 ms", measure([&] { answer(w, w.state.C + 1); }));
-        if (w.state.nPrikladID != before + 1)
+        const int before = w.exam().state.nPrikladID;
+        print("wrong answer: full blink, 10 x 250 ms", measure([&] { answer(w, w.exam().state.C + 1); }));
+        if (w.exam().state.nPrikladID != before + 1)
             std::printf("  (the wrong answer was not counted)\n");
         idle(200);
         print("report card slide (Stop after 7 answers)", measure([&] {
-                  w.mnuStop->trigger();
+                  act(w, "mnuStop")->trigger();
                   settle(w);
               }));
-        if (!w.reportCardShown())
+        if (!cardShown(w))
             std::printf("  (no report card appeared)\n");
         print("report card shown, waiting 5 s for OK", measure([] { idle(5000); }));
     }
@@ -105,10 +106,10 @@ int main(int argc, char** argv) {
         rig.set(QStringLiteral("Settings/Limit"), QStringLiteral("True"));
         rig.set(QStringLiteral("Settings/TimeLimit"), QStringLiteral("20"));
         FrmMain& w = rig.start();
-        w.mnuPocitej->trigger();
+        act(w, "mnuPocitej")->trigger();
         idle(200);
         print("waiting 10 s for an answer, 20 s limit", measure([] { idle(10000); }));
-        print("wrong answer with the limit: full blink", measure([&] { answer(w, w.state.C + 1); }));
+        print("wrong answer with the limit: full blink", measure([&] { answer(w, w.exam().state.C + 1); }));
     }
     return 0;
 }

@@ -109,6 +109,8 @@ sleep 0.8
 shot settings-practice
 keys ctrl+Tab
 shot settings-protocol
+keys ctrl+Tab
+shot settings-choices
 keys Escape
 sleep 0.3
 keys alt+n r

@@ -1,11 +1,15 @@
 #include "core/generator.h"
 
 #include <QStringList>
+#include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace numio {
 
 namespace {
+
+constexpr unsigned kAllTables = 0x7FE; // rows 1 to 10
 
 bool operationEnabled(const PracticeState& s, int nRezim) {
     switch (nRezim) {
@@ -26,6 +30,18 @@ bool operationEnabled(const PracticeState& s, int nRezim) {
 int draw(RandomSource& random, int n) {
     const double r = static_cast<double>(random.next());
     return static_cast<int>(std::floor(n * r + 1.0));
+}
+
+bool crossingAdmits(const PracticeState& s, int op, int a, int b) {
+    return s.crossingTen == CrossingTen::Any || crossesTen(op, a, b) == (s.crossingTen == CrossingTen::With);
+}
+
+// The chosen rows from 1 to 10, one of them drawn alike for each.
+int drawChosenRow(const PracticeState& s, RandomSource& random) {
+    int n = draw(random, std::popcount(unsigned(s.chosenTables & kAllTables)));
+    for (int row = 1;; ++row)
+        if ((s.chosenTables & (1u << row)) && --n == 0)
+            return row;
 }
 
 Generated fromRepeatList(PracticeState& s) {
@@ -58,20 +74,50 @@ Generated fromRepeatList(PracticeState& s) {
 
 } // namespace
 
+bool crossesTen(int nRezim, int a, int b) {
+    return nRezim == 1 ? a % 10 + b % 10 >= 10 : a % 10 < b % 10;
+}
+
 bool operationAdmitsProblem(const PracticeState& s, int nRezim) {
     // Products stay within 16 bits while the largest table is at most 3276 (x 10).
     constexpr int kLargestTable = 32767 / 10;
+    // 9+1 and 10-1 are the smallest problems that cross ten; 1+1 and 1-1 the smallest that do not.
+    const int smallest = s.crossingTen == CrossingTen::With ? 10 : 1;
+    const bool anyRow = (s.chosenTables & kAllTables) != 0;
     switch (nRezim) {
     case 1:
-        return s.nMaxValue >= 2;
+        return s.nMaxValue >= std::max(2, smallest);
     case 2:
-        return s.nMaxValue >= 1;
+        return s.nMaxValue >= smallest;
     case 3:
-        return s.nMaxValueX >= 1 && s.nMaxValueX <= kLargestTable;
+        return s.chosenTablesOnly ? anyRow : s.nMaxValueX >= 1 && s.nMaxValueX <= kLargestTable;
     case 4:
-        return s.nMaxValueX >= 2 && s.nMaxValueX <= kLargestTable;
+        return s.chosenTablesOnly ? anyRow : s.nMaxValueX >= 2 && s.nMaxValueX <= kLargestTable;
     default:
         return false;
+    }
+}
+
+QString chosenRulesText(const PracticeState& s, int nRezim) {
+    if (nRezim >= 3) {
+        if (!s.chosenTablesOnly)
+            return {};
+        QStringList rows;
+        for (int row = 1; row <= 10; ++row)
+            if (s.chosenTables & (1u << row))
+                rows << QString::number(row);
+        if (rows.isEmpty())
+            return QStringLiteral("není vybrána žádná násobilka");
+        return (rows.size() == 1 ? QStringLiteral("jen násobilka ") : QStringLiteral("jen násobilky ")) +
+               rows.join(QStringLiteral(", "));
+    }
+    switch (s.crossingTen) {
+    case CrossingTen::Without:
+        return QStringLiteral("jen bez přechodu přes desítku");
+    case CrossingTen::With:
+        return QStringLiteral("jen s přechodem přes desítku");
+    default:
+        return {};
     }
 }
 
@@ -116,19 +162,27 @@ Generated VytvorPriklad(PracticeState& s, RandomSource& random) {
             c = draw(random, s.nMaxValue);
             b = draw(random, c);
             a = c - b;
-        } while (a == 0 || b == 0);
+        } while (a == 0 || b == 0 || !crossingAdmits(s, op, a, b));
         break;
     case 2:
-        a = draw(random, s.nMaxValue);
-        b = draw(random, a);
-        c = a - b;
+        do {
+            a = draw(random, s.nMaxValue);
+            b = draw(random, a);
+            c = a - b;
+        } while (!crossingAdmits(s, op, a, b));
         break;
     case 3:
-        a = draw(random, s.nMaxValueX);
+        a = s.chosenTablesOnly ? drawChosenRow(s, random) : draw(random, s.nMaxValueX);
         b = draw(random, 10);
         c = a * b;
         break;
     default:
+        if (s.chosenTablesOnly) { // the inverses of the chosen rows: 56:7 for 7*8, 7:7 too
+            b = drawChosenRow(s, random);
+            c = draw(random, 10);
+            a = c * b;
+            break;
+        }
         do {
             b = draw(random, 10);
             c = draw(random, s.nMaxValueX);

@@ -6,10 +6,16 @@
 namespace numio {
 
 // Whether the rule of operation nRezim (1 +, 2 -, 3 *, 4 :) can produce any problem with the
-// current ranges, all operands and the result staying within 16 bits.
+// current ranges, chosen rows and crossing rule, all operands and the result within 16 bits.
 bool operationAdmitsProblem(const PracticeState& s, int nRezim);
+// Whether the ones' digits of A+B carry (nRezim 1), or those of A-B borrow (2): 8+5, 13-5.
+bool crossesTen(int nRezim, int a, int b);
 // Whether some enabled operation can produce a problem; the start commands depend on it.
 bool anyOperationAdmitsProblem(const PracticeState& s);
+
+// What the rules beyond the ranges keep of operation nRezim, for the status bar: "jen násobilky 2, 7",
+// "jen s přechodem přes desítku"; empty when every problem of the ranges is asked.
+QString chosenRulesText(const PracticeState& s, int nRezim);
 
 // What the window shows after a generation.
 struct Generated {

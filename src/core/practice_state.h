@@ -5,15 +5,17 @@
 
 #include <QString>
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
 
-class QLabel;
-
 namespace numio {
 
-// The main window's one record: settings, the current problem, the examination counters, the
-// repeat list and the handles of the protocol and the status bar. Field names are the program's
+// Which additions and subtractions are asked: carrying or borrowing in the ones, or not.
+enum class CrossingTen { Any = 0, Without = 1, With = 2 };
+
+// The examination's one record: settings, the current problem, the examination counters, the
+// repeat list and the handles of the protocol. Field names are the program's
 // own vocabulary; every procedure works on them directly.
 struct PracticeState {
     // Settings (persisted).
@@ -38,7 +40,7 @@ struct PracticeState {
     QString Rezim;
     Integer nRezim = 0;
 
-    // Modes and counters.
+    // Modes (they follow the examination's phase) and counters.
     bool bPocitej = false;
     bool bPocitejSady = false;
     bool bOpravy = false;
@@ -60,12 +62,12 @@ struct PracticeState {
     std::optional<FileEntry> fileProtokol;
     bool bProtokolOpen = false;
 
-    // Status bar.
-    QLabel* pnlStatus = nullptr;
-    QString sStatusText;
-
-    bool modeRunning() const { return bPocitej || bPocitejSady || bOpravy; }
-    bool anyOperationChosen() const { return bPlus || bMinus || bKrat || bDeleno; }
+    // Practice choices beyond the classic settings (persisted in a group of their own).
+    // Only the rows of chosenTables (bit n: row n, 1 to 10) are multiplied and divided by.
+    bool chosenTablesOnly = false;
+    std::uint16_t chosenTables = 0;
+    CrossingTen crossingTen = CrossingTen::Any;
+    bool soundOnError = true; // beep for a wrong answer and a timeout
 
     void clearRepeatList();
     // Appends "A,B,C,nRezim" unless the list is full; returns whether it was stored.

@@ -1,60 +1,132 @@
 #include "core/settings.h"
 
+#include <QStringList>
+
 namespace numio {
 
 namespace {
 
 const QString kSettings = QStringLiteral("Settings");
 const QString kAudit = QStringLiteral("Audit");
+const QString kPractice = QStringLiteral("Procvicovani");
+// The overview keeps its pupils' names in the same file; a file with only them is still ours.
+const QStringList kGroups{kSettings, kAudit, kPractice, QStringLiteral("Pupils")};
 
-template <typename Convert>
-auto readValue(SettingsStore& store, const QString& section, const QString& key, const QString& def,
-               Convert convert) {
-    const QString text = store.read(kAppName, section, key, def);
-    try {
-        return convert(text);
-    } catch (Failure& f) {
-        constexpr qsizetype kShown = 40;
-        const QString shown = text.size() > kShown ? text.left(kShown) + u'…' : text;
-        throw f.withDetail(
-            QStringLiteral("Nastavení %1 v souboru %2 má neplatnou hodnotu „%3“. Toto a všechna následující "
-                           "nastavení se nenačetla.")
-                .arg(key, displayPath(store.location(kAppName)), shown));
+QString onOff(bool on) {
+    return on ? QStringLiteral("zapnuto") : QStringLiteral("vypnuto");
+}
+
+// Reads key by key; a value that does not convert is noted and its default taken.
+class Loader {
+  public:
+    explicit Loader(SettingsStore& store) : store_(store) {}
+
+    template <typename Convert>
+    auto value(const QString& section, const QString& key, const QString& label, const QString& def,
+               const QString& shownDefault, Convert convert) {
+        const QString text = store_.read(kAppName, section, key, def);
+        try {
+            return convert(text);
+        } catch (const Failure& f) {
+            constexpr qsizetype kShown = 40;
+            const QString shown = text.size() > kShown ? text.left(kShown) + u'…' : text;
+            if (!first_)
+                first_ = f;
+            lines_ << QStringLiteral("Nastavení „%1“ v souboru %2 má neplatnou hodnotu „%3“; platí jeho "
+                                     "výchozí hodnota „%4“.")
+                          .arg(label, displayPath(store_.location(kAppName)), shown, shownDefault);
+            return convert(def);
+        }
     }
-}
+    Integer number(const QString& key, const QString& label, const QString& def) {
+        return value(kSettings, key, label, def, def, textToInteger);
+    }
+    bool flag(const QString& section, const QString& key, const QString& label, bool def) {
+        return value(section, key, label, booleanToText(def), onOff(def), textToBoolean);
+    }
+    void finish() {
+        if (first_)
+            throw first_->withDetail(lines_.join(u'\n'));
+    }
 
-Integer readInteger(SettingsStore& store, const QString& key, const QString& def) {
-    return readValue(store, kSettings, key, def, textToInteger);
-}
+  private:
+    SettingsStore& store_;
+    std::optional<Failure> first_;
+    QStringList lines_;
+};
 
-bool readBoolean(SettingsStore& store, const QString& section, const QString& key, bool def) {
-    return readValue(store, section, key, booleanToText(def), textToBoolean);
+CrossingTen textToCrossing(const QString& text) {
+    const Integer v = textToInteger(text);
+    if (v < 0 || v > 2)
+        throw Failure(kTypeMismatch);
+    return CrossingTen(v);
 }
 
 } // namespace
+
+QString tablesToText(std::uint16_t rows) {
+    QStringList out;
+    for (int row = 1; row <= 10; ++row)
+        if (rows & (1u << row))
+            out << QString::number(row);
+    return out.join(u',');
+}
+
+std::uint16_t textToTables(const QString& text) {
+    std::uint16_t rows = 0;
+    if (text.trimmed().isEmpty())
+        return rows;
+    for (const QString& item : text.split(u',')) {
+        const Integer row = textToInteger(item);
+        if (row < 1 || row > 10)
+            throw Failure(kTypeMismatch);
+        rows |= std::uint16_t(1u << row);
+    }
+    return rows;
+}
 
 void LoadSettings(PracticeState& s, SettingsStore& store) {
     std::optional<Failure> unreadable;
     try {
         store.checkReadable(kAppName);
+        store.checkRecognised(kAppName, kGroups);
     } catch (const Failure& f) {
         unreadable = f; // the reads below then give the defaults
     }
-    s.nMaxValue = readInteger(store, QStringLiteral("MaxValue"), QStringLiteral("10"));
-    s.nMaxValueX = readInteger(store, QStringLiteral("MaxValueX"), QStringLiteral("1"));
-    s.bPlus = readBoolean(store, kSettings, QStringLiteral("Plus"), true);
-    s.bMinus = readBoolean(store, kSettings, QStringLiteral("Minus"), true);
-    s.bKrat = readBoolean(store, kSettings, QStringLiteral("Krat"), false);
-    s.bDeleno = readBoolean(store, kSettings, QStringLiteral("Deleno"), false);
-    s.bLimit = readBoolean(store, kSettings, QStringLiteral("Limit"), false);
-    s.bLimitSady = readBoolean(store, kSettings, QStringLiteral("LimitSady"), false);
-    s.nLimit = readInteger(store, QStringLiteral("TimeLimit"), QStringLiteral("10"));
-    s.nLimitSady = readInteger(store, QStringLiteral("TimeLimitSada"), QStringLiteral("60"));
-    s.nSada = readInteger(store, QStringLiteral("Sada"), QStringLiteral("20"));
-    s.bProtokol = readBoolean(store, kAudit, QStringLiteral("Active"), false);
+    Loader load(store);
+    s.nMaxValue = load.number(QStringLiteral("MaxValue"), QStringLiteral("Maximální hodnota výpočtu"),
+                              QStringLiteral("10"));
+    s.nMaxValueX = load.number(QStringLiteral("MaxValueX"), QStringLiteral("Maximální povolená násobilka"),
+                               QStringLiteral("1"));
+    s.bPlus = load.flag(kSettings, QStringLiteral("Plus"), QStringLiteral("Sčítání"), true);
+    s.bMinus = load.flag(kSettings, QStringLiteral("Minus"), QStringLiteral("Odčítání"), true);
+    s.bKrat = load.flag(kSettings, QStringLiteral("Krat"), QStringLiteral("Násobení"), false);
+    s.bDeleno = load.flag(kSettings, QStringLiteral("Deleno"), QStringLiteral("Dělení"), false);
+    s.bLimit = load.flag(kSettings, QStringLiteral("Limit"), QStringLiteral("Limitovat odpovědi"), false);
+    s.bLimitSady = load.flag(kSettings, QStringLiteral("LimitSady"),
+                             QStringLiteral("Časový limit na sadu příkladů"), false);
+    s.nLimit =
+        load.number(QStringLiteral("TimeLimit"), QStringLiteral("Limit pro odpovědi"), QStringLiteral("10"));
+    s.nLimitSady = load.number(QStringLiteral("TimeLimitSada"),
+                               QStringLiteral("Časový limit na sadu příkladů (min.)"), QStringLiteral("60"));
+    s.nSada =
+        load.number(QStringLiteral("Sada"), QStringLiteral("Velikost zkoušené sady"), QStringLiteral("20"));
+    s.bProtokol =
+        load.flag(kAudit, QStringLiteral("Active"), QStringLiteral("Protokolování do souboru"), false);
     s.ProtokolFile = store.read(kAppName, kAudit, QStringLiteral("File"), QString());
+
+    s.chosenTablesOnly = load.flag(kPractice, QStringLiteral("JenVybraneNasobilky"),
+                                   QStringLiteral("Jen vybrané násobilky"), false);
+    s.chosenTables = load.value(kPractice, QStringLiteral("Nasobilky"), QStringLiteral("Vybrané násobilky"),
+                                QString(), QStringLiteral("žádná"), textToTables);
+    s.crossingTen =
+        load.value(kPractice, QStringLiteral("PrechodPresDesitku"), QStringLiteral("Přechod přes desítku"),
+                   QStringLiteral("0"), QStringLiteral("libovolně"), textToCrossing);
+    s.soundOnError =
+        load.flag(kPractice, QStringLiteral("ZvukPriChybe"), QStringLiteral("Zvuk při chybě"), true);
     if (unreadable)
         throw *unreadable;
+    load.finish();
 }
 
 std::optional<Failure> SaveSettings(const PracticeState& s, SettingsStore& store) {
@@ -78,8 +150,12 @@ std::optional<Failure> SaveSettings(const PracticeState& s, SettingsStore& store
     number(QStringLiteral("Sada"), s.nSada);
     flag(kAudit, QStringLiteral("Active"), s.bProtokol);
     entries.push_back({kAudit, QStringLiteral("File"), s.ProtokolFile});
+    flag(kPractice, QStringLiteral("JenVybraneNasobilky"), s.chosenTablesOnly);
+    entries.push_back({kPractice, QStringLiteral("Nasobilky"), tablesToText(s.chosenTables)});
+    entries.push_back({kPractice, QStringLiteral("PrechodPresDesitku"), QString::number(int(s.crossingTen))});
+    flag(kPractice, QStringLiteral("ZvukPriChybe"), s.soundOnError);
     try {
-        store.write(kAppName, entries);
+        store.replaceWhole(kAppName, entries);
     } catch (const Failure& f) {
         return f;
     }

@@ -10,14 +10,19 @@ namespace numio {
 
 inline const QString kAppName = QStringLiteral("Numio2");
 
-// Reads the thirteen keys in order. The first key that does not convert stops the loading with
-// its failure, whose second line names the key, the file and the value; that field and all after
-// it keep their values (0, False, empty at start-up). A settings file that cannot be read at all
-// loads the defaults, then its failure is thrown.
+// Reads the thirteen classic keys in order, then the group of the later practice choices. A key
+// that does not convert takes its default and every other key still loads; the failure of the
+// first such key is thrown at the end, its second line naming each bad setting by the label the
+// settings dialog shows. A settings file that cannot be read, or that holds none of the program's
+// groups, loads the defaults and its failure is thrown.
 void LoadSettings(PracticeState& s, SettingsStore& store);
 
 // Writes every settings field to its key in one replacement of the file. Never throws: a failure
 // to save is returned for the caller to show; the fields stay in force for the run either way.
 std::optional<Failure> SaveSettings(const PracticeState& s, SettingsStore& store);
+
+// "2,7" for the rows 2 and 7; the rows from such a text, or failure 13.
+QString tablesToText(std::uint16_t rows);
+std::uint16_t textToTables(const QString& text);
 
 } // namespace numio

@@ -1,98 +1,270 @@
-#include "ui/main_window.h"
-
-#include "ui/look.h"
+#include "exam/examination.h"
 
 #include "core/generator.h"
-#include "ui/digit_box.h"
-#include "ui/status_bar.h"
+#include "core/scoring.h"
+#include "protocol/protocol_file.h"
+#include "protocol/protocol_writer.h"
 
-#include <QGroupBox>
-#include <QLabel>
-#include <QMenu>
-#include <QProgressBar>
-#include <QPushButton>
+#include <algorithm>
 
-namespace numio {
+namespace numio::exam {
 
-Conditions FrmMain::conditions() const {
+namespace {
+constexpr int kBlinkPhases = 10;
+constexpr int kSlideTwips = 2100;
+constexpr int kSlideFrames = 35;
+const QString kNoModeText = QStringLiteral("Není aktivní žádný režim zkoušení !!");
+} // namespace
+
+Examination::Examination(ExamDoors doors, ExamView& view)
+    : doors_(doors), view_(view), modalDialogs_(*this, doors.dialogs) {
+    doors_.Cas.setEnabled(false);
+    doors_.Cas.onTick([this] { run(Command::Tick); });
+}
+
+// The doors may outlive the examination: nothing of it may be called back afterwards.
+Examination::~Examination() {
+    doors_.Cas.setEnabled(false);
+    doors_.Cas.onTick(nullptr);
+    doors_.pacer.stop();
+}
+
+// ---- commands ----
+
+void Examination::guarded(const std::function<void()>& handler) {
+    if (phase_.overlay == Overlay::Ending)
+        return;
+    ++handlerDepth_;
+    try {
+        handler();
+    } catch (const Failure& f) {
+        reportFailure(f);
+    } catch (const std::exception& e) {
+        reportFailure(Failure(51, QStringLiteral("Vnitřní chyba: ") + QString::fromLocal8Bit(e.what())));
+    }
+    if (--handlerDepth_ == 0)
+        resumeWaiting();
+}
+
+void Examination::run(Command command) {
+    guarded([&] {
+        switch (admit(phase_, conditions(), command)) {
+        case Admission::Run:
+            handle(command);
+            break;
+        case Admission::Wait:
+            (command == Command::Tick ? tickWaiting_ : stepWaiting_) = true;
+            break;
+        case Admission::Drop:
+            break;
+        }
+    });
+}
+
+void Examination::run(Command command, const std::function<void()>& handler) {
+    guarded([&] {
+        if (may(command))
+            handler();
+    });
+}
+
+// A long answer box takes numbers beyond 16 bits; no result is that large, so they are wrong.
+std::optional<Integer> Examination::answerValue(const QString& typed) {
+    bool ok = false;
+    const int value = typed.toInt(&ok);
+    if (!ok || value > 32767)
+        return std::nullopt;
+    return textToInteger(typed);
+}
+
+void Examination::answer(const QString& typed) {
+    guarded([&] {
+        if (typed.isEmpty() || !may(Command::Answer))
+            return;
+        if (const std::optional<Integer> value = answerValue(typed))
+            Vysledek(*value);
+        else
+            wrongAnswer(Cause::WrongAnswer);
+    });
+}
+
+void Examination::handle(Command command) {
+    switch (command) {
+    case Command::StartPractice:
+        startExamination(Mode::Practice);
+        VytvorPriklad();
+        break;
+    case Command::StartSet:
+        startExamination(Mode::Sets);
+        VytvorPriklad();
+        break;
+    case Command::StartRepeat:
+        StartOpravy();
+        break;
+    case Command::Stop:
+        ZkouseniIniciate(false);
+        break;
+    case Command::EndCorrection:
+        endCorrection();
+        break;
+    case Command::CardOk:
+        pbOK_Click();
+        break;
+    case Command::Tick:
+        Cas_Timer();
+        break;
+    case Command::PhaseStep:
+        if (phase_.overlay == Overlay::Correction)
+            blinkStep();
+        else
+            slideStep();
+        break;
+    default:
+        break; // the window's commands come with their handler
+    }
+}
+
+// A tick or a step held back by a box or by the correction runs once that has ended. The tick
+// reads the clock, so one held-back tick stands for all that were missed.
+void Examination::resumeWaiting() {
+    if (phase_.modal)
+        return;
+    if (stepWaiting_) {
+        stepWaiting_ = false;
+        run(Command::PhaseStep);
+    }
+    if (tickWaiting_ && may(Command::Tick)) {
+        tickWaiting_ = false;
+        run(Command::Tick);
+    }
+}
+
+Dialogs::Answer Examination::ModalDialogs::message(const QString& text, const QString& title, Buttons buttons,
+                                                   Icon icon, Answer defaultButton) {
+    return exam_.modal([&] { return inner_.message(text, title, buttons, icon, defaultButton); });
+}
+
+QString Examination::ModalDialogs::chooseFile(const QString& title, const QString& filter,
+                                              const QString& folder) {
+    return exam_.modal([&] { return inner_.chooseFile(title, filter, folder); });
+}
+
+QString Examination::ModalDialogs::chooseFolder(const QString& title, const QString& folder) {
+    return exam_.modal([&] { return inner_.chooseFolder(title, folder); });
+}
+
+void Examination::reportFailure(const Failure& f) {
+    dialogs().failure(f);
+    if (f.code() == kAccessDenied) {
+        state.bProtokol = false; // for this run only; the stored setting stays on
+        applyLook();
+    }
+}
+
+void Examination::end() {
+    phase_.overlay = Overlay::Ending;
+    doors_.pacer.stop();
+    doors_.Cas.setEnabled(false);
+    state.tsProtokol.reset();
+}
+
+// ---- phase and look ----
+
+Conditions Examination::conditions() const {
     Conditions c;
     c.problemPossible = anyOperationAdmitsProblem(state);
     c.setSizeValid = state.nSada >= 1; // a set of no problems could neither end nor be stopped
     c.wrongListed = state.nSpatnePriklady > 0;
     c.protocolOn = state.bProtokol;
+    c.protocolNamed = !state.ProtokolFile.isEmpty();
     c.repeatStopOffered = repeatStopOffered_;
     return c;
 }
 
-// Every enabled, visible and caption state of the window follows from the phase.
-void FrmMain::applyLook() {
-    const Look look = lookOf(phase_, conditions());
-    mnuPocitej->setEnabled(look.startPractice);
-    mnuPocitejSady->setEnabled(look.startSet);
-    mnuOpakujSpatne->setEnabled(look.startRepeat);
-    mnuStop->setEnabled(look.stopItem);
-    mnuNastaveni->setEnabled(look.settings);
-    setMenuEnabled(mnuNumio, look.numioMenu);
-    setMenuEnabled(mnuProtokol, look.protokolMenu);
-    pbStop->setEnabled(look.stopButton);
-    pbStop->setVisible(look.stopButton);
-    lbLeft->setVisible(look.problemShown);
-    lb1->setVisible(look.problemShown);
-    dfResult->parentWidget()->setVisible(look.problemShown);
-    dfResult->setVisible(look.problemShown);
-    dfResult->setEnabled(look.answerEnabled);
-    const bool card = phase_.overlay == Overlay::CardSliding || phase_.overlay == Overlay::CardShown;
-    frmVysvedceni->setVisible(card);
-    pbOK->setEnabled(phase_.overlay == Overlay::CardShown);
-    if (look.busyPointer)
-        setCursor(Qt::WaitCursor);
-    else
-        unsetCursor();
-    setWindowTitle(QString::fromUtf8(look.caption));
+void Examination::applyLook() {
+    view_.showLook(lookOf(phase_, conditions()));
 }
 
-void FrmMain::setOverlay(Overlay overlay) {
+// The record's flags follow the mode, so the two never disagree.
+void Examination::setMode(Mode mode) {
+    phase_.mode = mode;
+    state.bPocitej = mode == Mode::Practice;
+    state.bPocitejSady = mode == Mode::Sets;
+    state.bOpravy = mode == Mode::Repeat;
+}
+
+void Examination::setOverlay(Overlay overlay) {
     phase_.overlay = overlay;
     applyLook();
 }
 
-// Start = true begins the examination whose flag the caller has just set; anything else ends
-// whatever runs and leaves the idle look.
-void FrmMain::ZkouseniIniciate(const bool& Start) {
+void Examination::setStatus(const QString& text) {
+    view_.showStatus(text);
+}
+
+// Brings the protocol file and the window in line with the settings. Opening the file comes
+// first: when it fails, the window stays as it was.
+void Examination::ApplySettings() {
+    OpenProtokol(state);
+    view_.showSettings(state);
+    if (!anyOperationAdmitsProblem(state))
+        setStatus(kNoModeText);
+    applyLook();
+}
+
+bool Examination::ApplySettingsReported() {
+    try {
+        ApplySettings();
+        return true;
+    } catch (const Failure& f) {
+        reportFailure(f);
+        return false;
+    }
+}
+
+void Examination::WriteProtokol(const QString& kind) {
+    numio::WriteProtokol(kind, state, view_.typedAnswer(), doors_.clock, dialogs());
+}
+
+// ---- starting and ending ----
+
+void Examination::startExamination(Mode mode) {
+    setMode(mode);
+    ZkouseniIniciate(true);
+}
+
+// Start = true begins the examination whose mode has just been set; anything else ends whatever
+// runs and leaves the idle look.
+void Examination::ZkouseniIniciate(const bool& Start) {
     if (Start) {
-        phase_.mode = state.bOpravy ? Mode::Repeat : state.bPocitejSady ? Mode::Sets : Mode::Practice;
         repeatStopOffered_ = false;
         tickWaiting_ = false;
+        limitMessageAfterCard_ = false;
         state.nPrikladID = 0;
         state.nSpatne = 0;
         applyLook();
         if (state.bProtokol)
             WriteProtokol(QStringLiteral("INIT"));
         startCountdown();
-        for (QLabel* l : {dfPrikladu, dfDobre, dfSpatne})
-            l->setText(QStringLiteral("0"));
-        dfResult->clear();
-        dfSpravne->clear();
-        dfZnamka->show();
-        dfZnamka->clear();
-        dfUspech->clear();
-        lbVizo->clear();
-        dfResult->setFocus();
-        if (state.bOpravy) {
-            Frame1->setTitle(QStringLiteral("Výsledky oprav "));
+        view_.showCounts({QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), {}, {}});
+        view_.clearAnswer();
+        view_.showCorrection({}, Blink::Off);
+        view_.showGradeBox(true);
+        view_.focusAnswer();
+        if (phase_.mode == Mode::Repeat) {
+            view_.showResultsTitle(QStringLiteral("Výsledky oprav "));
         } else {
             state.clearRepeatList();
-            Frame1->setTitle(QStringLiteral("Výsledky"));
+            view_.showResultsTitle(QStringLiteral("Výsledky"));
         }
         return;
     }
 
-    Progress->hide();
+    const Mode ended = phase_.mode;
+    view_.showProgress(false, 0, 0);
     // Idle without any possible problem keeps saying why nothing can start.
     setStatus(anyOperationAdmitsProblem(state) ? QString() : kNoModeText);
-    state.bPocitej = false;
-    state.bPocitejSady = false;
-    phase_.mode = Mode::Idle;
+    setMode(Mode::Idle);
     tickWaiting_ = false;
     applyLook();
     if (state.bLimit || state.bLimitSady) {
@@ -100,46 +272,288 @@ void FrmMain::ZkouseniIniciate(const bool& Start) {
         ApplySettingsReported();
         state.nNow = 0;
     }
-    dfSpravne->clear();
+    view_.showCorrection({}, Blink::Off);
     if (state.bProtokol && state.nPrikladID > 0)
         WriteProtokol(QStringLiteral("FINISH"));
-    if (state.nPrikladID > 5 && !state.bOpravy)
+    if (state.nPrikladID > 5 && ended != Mode::Repeat)
         ShowVysvedceni();
-    if (state.bOpravy) {
-        state.bOpravy = false;
-        dialogs_.message(QStringLiteral("Režim opravy minule chybných příkladů byl ukončen"),
-                         QStringLiteral("Opravný režim"), Dialogs::Buttons::Ok, Dialogs::Icon::Information,
-                         Dialogs::Answer::Ok);
+    if (ended == Mode::Repeat) {
+        dialogs().message(QStringLiteral("Režim opravy minule chybných příkladů byl ukončen"),
+                          QStringLiteral("Opravný režim"), Dialogs::Buttons::Ok, Dialogs::Icon::Information,
+                          Dialogs::Answer::Ok);
     } else if (state.nSpatne != 0 && state.nPrikladID <= 5) {
         makeRepeatOffer();
     }
 }
 
-void FrmMain::mnuPocitej_Click() {
-    state.bPocitej = true;
-    ZkouseniIniciate(true);
-    VytvorPriklad();
-}
-
-void FrmMain::mnuPocitejSady_Click() {
-    state.bPocitejSady = true;
-    ZkouseniIniciate(true);
-    VytvorPriklad();
-}
-
-void FrmMain::mnuStop_Click() {
-    state.bPocitej = false;
-    ZkouseniIniciate(false);
-}
-
-void FrmMain::StartOpravy() {
+void Examination::StartOpravy() {
     // A run with nothing to ask would show no problem and could only be stopped.
     if (state.nSpatnePriklady < 1 || !may(Command::StartRepeat))
         return;
-    state.bOpravy = true;
     state.nOpravaID = 1;
-    ZkouseniIniciate(true);
+    startExamination(Mode::Repeat);
     VytvorPriklad();
 }
 
-} // namespace numio
+void Examination::practiseProblems(const QStringList& entries) {
+    if (!may(Command::PractiseMissed) || entries.isEmpty())
+        return;
+    state.clearRepeatList();
+    for (const QString& entry : entries.mid(0, PracticeState::kRepeatCapacity))
+        state.SpatnePriklady[static_cast<std::size_t>(++state.nSpatnePriklady)] = entry;
+    StartOpravy();
+}
+
+// Offered after an examination with wrong answers; only when there is something to repeat
+// (answers that merely ran out of time are counted but not listed).
+void Examination::makeRepeatOffer() {
+    if (state.nSpatnePriklady < 1)
+        return;
+    const QString text =
+        QStringLiteral("Během tohoto zkoušení byly zaznamenány chybně vypočítané příklady - [") +
+        QString::number(state.nSpatne) + QStringLiteral("] !\r\n") +
+        QStringLiteral("Přeješ si automaticky provést přezkoušení z těchto chybně odpovězených "
+                       "příkladů ?");
+    if (dialogs().message(text, QStringLiteral("Upozornění"), Dialogs::Buttons::YesNo,
+                          Dialogs::Icon::Question, Dialogs::Answer::Yes) == Dialogs::Answer::Yes)
+        StartOpravy();
+}
+
+// ---- problems and answers ----
+
+void Examination::VytvorPriklad() {
+    const Generated g = numio::VytvorPriklad(state, doors_.random);
+    if (!g.made) {
+        // Nothing (more) to ask: end the examination instead of leaving a stale problem.
+        if (running())
+            ZkouseniIniciate(false);
+        return;
+    }
+    view_.showProblem(g.problemText, spokenProblem(state));
+    if (g.hasStatus)
+        setStatus(g.statusText);
+    if (state.bLimit) {
+        // The ticks start again with the problem, so its time is up on the first tick after the limit.
+        doors_.Cas.setEnabled(false);
+        doors_.Cas.setEnabled(true);
+        countdownFrom_ = doors_.clock.elapsedMs();
+        state.nNow = 0;
+    }
+}
+
+// A right answer is dealt with at once; a wrong one after its correction has been shown.
+void Examination::Vysledek(const Integer& nOdpoved) {
+    if (nOdpoved == state.C)
+        endOfProblem(Outcome::Right);
+    else
+        wrongAnswer(Cause::WrongAnswer);
+}
+
+void Examination::wrongAnswer(Cause cause) {
+    if (state.soundOnError)
+        view_.beep();
+    correction_ = cause;
+    ShowWrongAnswer();
+}
+
+// Every problem ends here: a right answer, a wrong one once its correction has ended, a timeout.
+// Then the set's or the repeat run's end, or the next problem.
+void Examination::endOfProblem(Outcome outcome) {
+    view_.clearAnswer();
+    if (outcome != Outcome::Right) {
+        state.nSpatne = add16(state.nSpatne, 1);
+        if (outcome == Outcome::Wrong && phase_.mode != Mode::Repeat)
+            state.storeWrongProblem();
+    }
+    state.nPrikladID = add16(state.nPrikladID, 1);
+    UpdateScore();
+    if ((phase_.mode == Mode::Sets && state.nPrikladID == state.nSada) ||
+        (phase_.mode == Mode::Repeat && state.nOpravaID - 1 == state.nSpatnePriklady))
+        ZkouseniIniciate(false);
+    else
+        VytvorPriklad();
+}
+
+void Examination::UpdateScore() {
+    Counts c;
+    c.done = QString::number(state.nPrikladID);
+    c.right = QString::number(sub16(state.nPrikladID, state.nSpatne));
+    c.wrong = QString::number(state.nSpatne);
+    // Nothing answered yet (a set whose time ran out at once): no rate, no grade.
+    if (state.nPrikladID >= 1) {
+        c.rate = QString::number(successRate(state.nPrikladID, state.nSpatne)) + QLatin1Char('%');
+        c.grade = QString::number(grade(state.nPrikladID, state.nSpatne));
+    }
+    view_.showCounts(c);
+}
+
+// ---- the correction ----
+
+// Starts the correction: the solution blinks for ten phases or until a key; then the problem ends
+// as `correction_` says.
+void Examination::ShowWrongAnswer() {
+    setOverlay(Overlay::Correction);
+    setStatus(QStringLiteral("Chyba !!!"));
+    if (state.bLimit) {
+        state.nNow = 0;
+        doors_.Cas.setEnabled(false);
+    }
+    if (state.bProtokol)
+        WriteProtokol(QStringLiteral("LOG"));
+    step_ = 0;
+    blinkStep();
+}
+
+void Examination::blinkStep() {
+    if (step_ == kBlinkPhases) {
+        endCorrection();
+        return;
+    }
+    view_.showCorrection(problemText(state) + QLatin1Char('=') + QString::number(state.C),
+                         step_ % 2 == 0 ? Blink::Yellow : Blink::Red);
+    ++step_;
+    doors_.pacer.start(blinkPhaseMs, [this] { run(Command::PhaseStep); });
+}
+
+void Examination::endCorrection() {
+    doors_.pacer.stop();
+    view_.showCorrection({}, Blink::Off);
+    if (state.bLimit)
+        doors_.Cas.setEnabled(true);
+    if (phase_.mode == Mode::Repeat)
+        repeatStopOffered_ = true;
+    setOverlay(Overlay::None);
+    view_.focusAnswer(); // the pupil types the next answer straight away
+    // With both limits on only the per-answer one runs, so there is no set time to show.
+    setStatus(state.bLimitSady && phase_.mode == Mode::Sets && !state.bLimit ? remainingSetTimeText()
+                                                                             : QString());
+    endOfProblem(correction_ == Cause::Timeout ? Outcome::TimedOut : Outcome::Wrong);
+}
+
+// ---- the report card ----
+
+// Starts the slide-in: the card travels the 2100 twips in 35 frames paced by time, about a second
+// in all, with OK disabled and a busy pointer; then it waits for its OK.
+void Examination::ShowVysvedceni() {
+    view_.showCard(-kSlideTwips, QString::number(grade(state.nPrikladID, state.nSpatne)));
+    setOverlay(Overlay::CardSliding);
+    step_ = 0;
+    slideStep();
+}
+
+void Examination::slideStep() {
+    if (step_ < kSlideFrames) {
+        ++step_;
+        view_.showCard(-kSlideTwips + kSlideTwips * step_ / kSlideFrames,
+                       QString::number(grade(state.nPrikladID, state.nSpatne)));
+        doors_.pacer.start(slideFrameMs, [this] { run(Command::PhaseStep); });
+        return;
+    }
+    view_.showGradeBox(false);
+    setOverlay(Overlay::CardShown);
+    cardArrived();
+}
+
+// What FINISH left for the card's arrival.
+void Examination::cardArrived() {
+    if (!std::exchange(limitMessageAfterCard_, false))
+        return;
+    dialogs().message(QStringLiteral("Časový limit pro počítání sady VYPRŠEL !!"), QStringLiteral("Oznámení"),
+                      Dialogs::Buttons::Ok, Dialogs::Icon::Information, Dialogs::Answer::Ok);
+}
+
+void Examination::pbOK_Click() {
+    setOverlay(Overlay::None);
+    view_.showCounts({});
+    view_.showCorrection({}, Blink::Off);
+    view_.clearAnswer();
+    if (state.nSpatne > 0)
+        makeRepeatOffer();
+}
+
+// ---- the countdown ----
+
+// A hand-edited store can hold limits the arithmetic cannot serve; the run uses the nearest
+// workable value and the stored one stays as it is.
+Integer Examination::perProblemLimit() const {
+    return std::clamp<Integer>(state.nLimit, 1, 32);
+}
+Integer Examination::setLimitMinutes() const {
+    return std::max<Integer>(state.nLimitSady, 1);
+}
+
+// Whole units of time since the countdown began; a tick that comes a little early still counts.
+qint64 Examination::elapsedUnits(qint64 unitMs) const {
+    return (doors_.clock.elapsedMs() - countdownFrom_ + unitMs / 10) / unitMs;
+}
+
+QString Examination::remainingSetTimeText() const {
+    return QStringLiteral("Zbývající čas : ") + QString::number(sub16(setLimitMinutes(), state.nNow)) +
+           QStringLiteral("min.");
+}
+
+void Examination::startCountdown() {
+    if (state.bLimit) {
+        view_.showProgress(true, 0, mul16(perProblemLimit(), 1000));
+        doors_.Cas.setInterval(100);
+        doors_.Cas.setEnabled(true);
+        state.nNow = 0;
+        countdownFrom_ = doors_.clock.elapsedMs();
+    } else if (state.bLimitSady && phase_.mode == Mode::Sets) {
+        ApplySettingsReported();
+        setStatus(remainingSetTimeText());
+        doors_.Cas.setInterval(60000);
+        doors_.Cas.setEnabled(true);
+        countdownFrom_ = doors_.clock.elapsedMs();
+    }
+}
+
+void Examination::Cas_Timer() {
+    if (!running()) {
+        doors_.Cas.setEnabled(false);
+        return;
+    }
+    if (state.bLimit)
+        perProblemTick();
+    else
+        setLimitTick();
+}
+
+// nNow holds the milliseconds of the current problem in steps of 100. The time is up on the first
+// tick after the limit.
+void Examination::perProblemTick() {
+    const qint64 limit = mul16(perProblemLimit(), 1000);
+    const qint64 passed = elapsedUnits(100) * 100;
+    state.nNow = static_cast<Integer>(std::min(passed, limit));
+    view_.showProgress(true, state.nNow, static_cast<int>(limit));
+    if (passed <= limit)
+        return;
+    if (answerValue(view_.typedAnswer()) == state.C)
+        endOfProblem(Outcome::Right); // typed right but not confirmed: done, not wrong
+    else
+        wrongAnswer(Cause::Timeout);
+}
+
+// nNow holds the whole minutes of the set.
+void Examination::setLimitTick() {
+    const auto minutes = static_cast<Integer>(std::min<qint64>(elapsedUnits(60000), setLimitMinutes()));
+    if (minutes <= state.nNow)
+        return;
+    state.nNow = minutes;
+    setStatus(remainingSetTimeText());
+    if (state.nNow >= setLimitMinutes())
+        expireSetLimit();
+}
+
+// The set ends; its message comes once the report card has arrived, or after the offer.
+void Examination::expireSetLimit() {
+    UpdateScore();
+    if (state.bProtokol)
+        WriteProtokol(QStringLiteral("LIMIT"));
+    ZkouseniIniciate(false);
+    limitMessageAfterCard_ = true;
+    if (phase_.overlay != Overlay::CardSliding)
+        cardArrived();
+}
+
+} // namespace numio::exam

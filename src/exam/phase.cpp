@@ -39,8 +39,11 @@ bool decide(const Phase& p, const Conditions& c, Command command) {
         return p.overlay != Overlay::CardShown; // the card's OK comes first
     case Command::ShowProtocol:
     case Command::DeleteProtocol:
-    case Command::Overview:
         return idleMenus(p) && c.protocolOn;
+    case Command::Overview:
+        return idleMenus(p) && (c.protocolOn || c.protocolNamed);
+    case Command::ClassOverview:
+        return idleMenus(p);
     case Command::Answer:
         return running(p.mode) && p.overlay == Overlay::None;
     case Command::EndCorrection:
@@ -89,10 +92,12 @@ Look lookOf(const Phase& phase, const Conditions& c) {
     look.stopItem = look.stopButton && (p.mode == Mode::Practice || c.repeatStopOffered);
     look.settings = may(Command::Settings);
     look.numioMenu = p.overlay != Overlay::CardShown && p.overlay != Overlay::Ending;
-    look.protokolMenu = may(Command::ShowProtocol);
+    look.protokolMenu = may(Command::ShowProtocol) || may(Command::Overview) || may(Command::ClassOverview);
     look.problemShown = running(p.mode);
     look.answerEnabled = p.overlay != Overlay::Correction;
     look.busyPointer = p.overlay == Overlay::CardSliding;
+    look.card = p.overlay == Overlay::CardSliding || p.overlay == Overlay::CardShown;
+    look.cardOk = p.overlay == Overlay::CardShown;
     look.caption = kCaptions[static_cast<int>(p.mode)];
     return look;
 }

@@ -1,7 +1,8 @@
 #pragma once
 
 // Which command may run when, and what the window looks like, for every examination mode and
-// every overlay phase: the one table behind all the window's guards and enabled states.
+// every overlay phase: the one table behind all the examination's guards and the window's
+// enabled states.
 
 namespace numio {
 
@@ -35,6 +36,7 @@ enum class Command {
     ShowProtocol,
     DeleteProtocol,
     Overview,
+    ClassOverview, // the teacher's overview of a folder of journals
     Answer,        // Enter with an answer typed
     EndCorrection, // any key while the correction shows
     CardOk,
@@ -54,6 +56,7 @@ struct Conditions {
     bool setSizeValid = false;      // a set holds at least one problem
     bool wrongListed = false;       // the repeat list is not empty
     bool protocolOn = false;        // the protocol is written
+    bool protocolNamed = false;     // a journal file is named, on or off
     bool repeatStopOffered = false; // a repeat run has shown a correction, so its Stop item is offered
 };
 
@@ -69,6 +72,7 @@ struct Look {
     bool problemShown; // problem, "=" and the answer box
     bool answerEnabled;
     bool busyPointer;
+    bool card, cardOk; // the report card shown, its OK enabled
     const char* caption;
 };
 

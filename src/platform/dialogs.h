@@ -16,6 +16,12 @@ class Dialogs {
                            Answer defaultButton) = 0;
     // Returns the chosen path, empty when the user cancels. The file need not exist yet.
     virtual QString chooseFile(const QString& title, const QString& filter, const QString& folder) = 0;
+    // Returns the chosen folder, empty when the user cancels.
+    virtual QString chooseFolder(const QString& title, const QString& folder) {
+        (void)title;
+        (void)folder;
+        return {};
+    }
 
     // The "Chyba č. ..." box every failure shows.
     void failure(const class Failure& f);

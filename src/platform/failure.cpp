@@ -26,6 +26,8 @@ QString Failure::describe(int code) {
         return QStringLiteral("Přetečení");
     case kTypeMismatch:
         return QStringLiteral("Neshoda typů");
+    case kInternal:
+        return QStringLiteral("Vnitřní chyba");
     case kBadFileName:
         return QStringLiteral("Chybný název nebo číslo souboru");
     case kFileNotFound:

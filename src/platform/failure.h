@@ -9,6 +9,7 @@ namespace numio {
 enum FailureCode : int {
     kOverflow = 6,
     kTypeMismatch = 13,
+    kInternal = 51,
     kBadFileName = 52,
     kFileNotFound = 53,
     kDiskFull = 61,

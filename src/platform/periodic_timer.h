@@ -4,7 +4,7 @@
 
 namespace numio {
 
-// The countdown timer of the main window.
+// The examination's countdown timer (Cas): it only says when to look at the clock.
 class PeriodicTimer {
   public:
     virtual ~PeriodicTimer() = default;

@@ -94,7 +94,8 @@ std::optional<QString> decodeValue(QStringView raw) {
     return out;
 }
 
-QHash<QString, std::optional<QString>> parseIni(const QString& text) {
+// The values by "Section/Key", and into `groups` the sections whose header stands alone on its line.
+QHash<QString, std::optional<QString>> parseIni(const QString& text, QSet<QString>& groups) {
     QHash<QString, std::optional<QString>> values;
     QString section;
     for (QStringView line : QStringView(text).split(u'\n')) {
@@ -104,6 +105,8 @@ QHash<QString, std::optional<QString>> parseIni(const QString& text) {
         if (line.front() == u'[') {
             const qsizetype end = line.indexOf(u']');
             section = (end < 0 ? line.sliced(1) : line.sliced(1, end - 1)).trimmed().toString();
+            if (end == line.size() - 1)
+                groups.insert(section);
             continue;
         }
         const qsizetype eq = line.indexOf(u'=');
@@ -159,7 +162,9 @@ const IniSettingsStore::Parsed& IniSettingsStore::parsed(const QString& app) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return problem(file.error() == QFileDevice::PermissionsError ? kAccessDenied : kPathFileAccess);
-    parsed->values = parseIni(QString::fromUtf8(file.readAll()));
+    const QByteArray bytes = file.readAll();
+    parsed->blank = bytes.trimmed().isEmpty();
+    parsed->values = parseIni(QString::fromUtf8(bytes), parsed->groups);
     return *parsed;
 }
 
@@ -177,7 +182,45 @@ void IniSettingsStore::checkReadable(const QString& app) {
         throw *p.problem;
 }
 
+void IniSettingsStore::checkRecognised(const QString& app, const QStringList& groups) {
+    const Parsed& p = parsed(app);
+    if (p.problem || p.blank)
+        return;
+    for (const QString& group : groups)
+        if (p.groups.contains(group))
+            return;
+    for (auto key = p.values.keyBegin(); key != p.values.keyEnd(); ++key)
+        if (groups.contains(key->section(u'/', 0, 0)))
+            return;
+    kept_.insert(app);
+    const QString path = displayPath(filePath(app));
+    throw Failure(kTypeMismatch)
+        .withDetail(
+            QStringLiteral("Soubor nastavení %1 neobsahuje žádné nastavení programu (není to textový "
+                           "soubor INI v UTF-8); platí výchozí nastavení. Soubor zůstane, jak je, dokud "
+                           "nastavení neuložíte tlačítkem OK v okně Nastavení; jeho obsah se pak "
+                           "uschová jako %1.bak.")
+                .arg(path));
+}
+
+void IniSettingsStore::replaceWhole(const QString& app, const QList<SettingsEntry>& entries) {
+    if (kept_.contains(app)) {
+        // What stood there is kept beside, so nothing the user put there is lost.
+        const QString path = filePath(app), kept = path + QStringLiteral(".bak");
+        QFile::remove(kept);
+        if (!QFile::rename(path, kept))
+            throw Failure(kPathFileAccess)
+                .withDetail(
+                    QStringLiteral("Nastavení nelze uložit do souboru %1; platí jen do ukončení programu.")
+                        .arg(displayPath(path)));
+        kept_.remove(app);
+    }
+    write(app, entries);
+}
+
 void IniSettingsStore::write(const QString& app, const QList<SettingsEntry>& entries) {
+    if (kept_.contains(app))
+        return; // told at the start; only the settings dialog replaces that file
     const QString path = filePath(app);
     cache_.remove(app);
     const auto refuse = [&](int code) {

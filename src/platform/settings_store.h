@@ -3,7 +3,9 @@
 #include <QDateTime>
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -32,6 +34,17 @@ class SettingsStore {
     }
     // Throws Failure naming the file when it exists but cannot be read.
     virtual void checkReadable(const QString& app) { (void)app; }
+    // Throws Failure naming the file when it holds something, yet none of `groups`: not settings of
+    // this program, or not text it can read. Such a file is kept: writes leave it as it is until
+    // replaceWhole.
+    virtual void checkRecognised(const QString& app, const QStringList& groups) {
+        (void)app;
+        (void)groups;
+    }
+    // Every setting at once, from the settings dialog: also replaces a file checkRecognised kept.
+    virtual void replaceWhole(const QString& app, const QList<SettingsEntry>& entries) {
+        write(app, entries);
+    }
     // Where the settings are kept, for messages.
     virtual QString location(const QString& app) const { return app; }
 };
@@ -49,6 +62,8 @@ class IniSettingsStore : public SettingsStore {
     using SettingsStore::write;
     void write(const QString& app, const QList<SettingsEntry>& entries) override;
     void checkReadable(const QString& app) override;
+    void checkRecognised(const QString& app, const QStringList& groups) override;
+    void replaceWhole(const QString& app, const QList<SettingsEntry>& entries) override;
     QString location(const QString& app) const override { return filePath(app); }
 
     QString filePath(const QString& app) const;
@@ -58,12 +73,15 @@ class IniSettingsStore : public SettingsStore {
     struct Parsed {
         QByteArray identity;
         QHash<QString, std::optional<QString>> values; // "Section/Key"; none: an invalid value
+        QSet<QString> groups;                          // sections with a header of their own line
+        bool blank = true;                             // nothing but blanks, or no file
         std::unique_ptr<Failure> problem;
     };
     const Parsed& parsed(const QString& app);
 
     QString folder_;
     QHash<QString, std::shared_ptr<Parsed>> cache_;
+    QSet<QString> kept_; // apps whose file holds something else
 };
 
 } // namespace numio

@@ -8,6 +8,7 @@
 #include <QStringEncoder>
 
 #include <algorithm>
+#include <array>
 #include <bitset>
 #include <cerrno>
 #include <cstdio>
@@ -134,6 +135,24 @@ QByteArray encodeLine(const QString& text) {
     return bytes;
 }
 
+// Windows-1250 byte by byte, from the converter itself; bytes it leaves undefined become U+FFFD.
+const std::array<char16_t, 256>& windows1250() {
+    static const std::array<char16_t, 256> table = [] {
+        std::array<char16_t, 256> chars{};
+        for (int i = 0; i < 256; ++i) {
+            const char byte = static_cast<char>(i);
+            const QString c = QStringDecoder(kCodec)(QByteArrayView(&byte, 1));
+            chars[static_cast<std::size_t>(i)] = c.size() == 1 ? c[0].unicode() : u'\uFFFD';
+        }
+        return chars;
+    }();
+    return table;
+}
+
+bool isLineEnd(uchar c) {
+    return c == '\n' || c == '\r';
+}
+
 class LocalAppendStream final : public AppendStream {
   public:
     LocalAppendStream(int fd, QString path) : fd_(fd), path_(std::move(path)) {}
@@ -154,11 +173,15 @@ class LocalAppendStream final : public AppendStream {
     void writeLine(const QString& text) override {
         if (fd_ < 0)
             throw Failure(kBadFileName);
-        const QByteArray line = encodeLine(text);
+        QByteArray line = encodeLine(text);
         // Where the line begins: a line the disk took only in part is cut off again, so that the
         // file holds whole lines only. The lock keeps other writers out meanwhile.
         struct stat st {};
         const off_t start = ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : -1;
+        // A note typed in by hand may end without a line break: ours starts on a line of its own.
+        char last = '\n';
+        if (start > 0 && ::pread(fd_, &last, 1, start - 1) == 1 && last != '\n' && last != '\r')
+            line.prepend("\r\n", 2);
         // The whole line goes to the OS at once, so size queries and readers see it right away.
         const char* data = line.constData();
         qsizetype left = line.size();
@@ -194,10 +217,109 @@ class LocalAppendStream final : public AppendStream {
 
 } // namespace
 
+LineDecoder::LineDecoder(QString& out) : out_(out) {}
+
+void LineDecoder::feed(QByteArrayView bytes) {
+    const auto* p = reinterpret_cast<const uchar*>(bytes.data());
+    const uchar* const end = p + bytes.size();
+    // Every byte gives at most one character, so room for them all is room enough.
+    if (out_.size() < at_ + pending_.size() + bytes.size())
+        out_.resize(at_ + pending_.size() + bytes.size());
+    if (!pending_.isEmpty()) {
+        const uchar* stop = std::find_if(p, end, isLineEnd);
+        pending_.append(reinterpret_cast<const char*>(p), stop - p);
+        if (stop == end)
+            return;
+        p = stop;
+        const QByteArray line = std::exchange(pending_, QByteArray());
+        const auto* from = reinterpret_cast<const uchar*>(line.constData());
+        decodeLine(from, from + line.size());
+    }
+    while (p < end) {
+        const uchar* stop = std::find_if(p, end, isLineEnd);
+        if (stop == end && std::any_of(p, end, [](uchar c) { return c >= 0x80; })) {
+            // The line goes on in the next piece, and only its whole tells its encoding. Plain
+            // ASCII reads the same either way, so only a line with other bytes waits.
+            pending_ = QByteArray(reinterpret_cast<const char*>(p), end - p);
+            return;
+        }
+        decodeLine(p, stop);
+        if (stop < end)
+            out_.data()[at_++] = QChar(*stop++);
+        p = stop;
+    }
+}
+
+void LineDecoder::finish() {
+    if (!pending_.isEmpty()) {
+        const QByteArray line = std::exchange(pending_, QByteArray());
+        const auto* from = reinterpret_cast<const uchar*>(line.constData());
+        decodeLine(from, from + line.size());
+    }
+    out_.truncate(at_);
+}
+
+void LineDecoder::decodeLine(const uchar* p, const uchar* end) {
+    // A byte order mark some editors put first says no more than the lines do.
+    if (at_ == 0 && end - p >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF)
+        p += 3;
+    char16_t* const out = reinterpret_cast<char16_t*>(out_.data());
+    const qsizetype start = at_;
+    for (const uchar* q = p; q < end;) {
+        if (*q < 0x80) {
+            out[at_++] = *q++;
+            continue;
+        }
+        char32_t c = 0;
+        const int n = utf8(q, end, c);
+        if (n == 0) {
+            at_ = start;
+            for (const auto& table = windows1250(); p < end; ++p)
+                out[at_++] = table[*p];
+            return;
+        }
+        q += n;
+        if (c >= 0x10000) {
+            out[at_++] = QChar::highSurrogate(c);
+            out[at_++] = QChar::lowSurrogate(c);
+        } else {
+            out[at_++] = static_cast<char16_t>(c);
+        }
+    }
+}
+
+// The length of the well-formed UTF-8 sequence at p, 0 when there is none.
+int LineDecoder::utf8(const uchar* p, const uchar* end, char32_t& c) {
+    const uchar b = *p;
+    int n = 0;
+    uchar low = 0x80, high = 0xBF;
+    if (b >= 0xC2 && b <= 0xDF)
+        n = 2, c = b & 0x1F;
+    else if (b >= 0xE0 && b <= 0xEF)
+        n = 3, c = b & 0x0F, low = b == 0xE0 ? 0xA0 : 0x80, high = b == 0xED ? 0x9F : 0xBF;
+    else if (b >= 0xF0 && b <= 0xF4)
+        n = 4, c = b & 0x07, low = b == 0xF0 ? 0x90 : 0x80, high = b == 0xF4 ? 0x8F : 0xBF;
+    else
+        return 0;
+    if (end - p < n || p[1] < low || p[1] > high)
+        return 0;
+    for (int i = 1; i < n; ++i) {
+        if ((p[i] & 0xC0) != 0x80)
+            return 0;
+        c = (c << 6) | (p[i] & 0x3F);
+    }
+    return n;
+}
+
 std::unique_ptr<AppendStream> LocalTextFiles::openForAppending(const QString& path) {
     const QByteArray native = nativePath(path);
     // Non-blocking for the open only: a named pipe without a reader then fails at once.
-    const int fd = openRetrying(native, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+    // Read as well, to see whether the file ends its last line; a file we may only write to is
+    // appended to all the same.
+    constexpr int kFlags = O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK;
+    int fd = openRetrying(native, O_RDWR | kFlags, 0644);
+    if (fd < 0 && errno == EACCES)
+        fd = openRetrying(native, O_WRONLY | kFlags, 0644);
     if (fd < 0)
         fail(errno, path);
     struct stat st {};
@@ -215,8 +337,9 @@ std::unique_ptr<AppendStream> LocalTextFiles::openForAppending(const QString& pa
         ::close(fd);
         if (error == EWOULDBLOCK)
             throw Failure(kAccessDenied)
-                .withDetail(
-                    QStringLiteral("Soubor %1 právě používá jiný spuštěný Numio.").arg(displayPath(path)));
+                .withDetail(QStringLiteral("Soubor %1 právě používá jiná spuštěná kopie programu Numio; tato "
+                                           "kopie poběží bez protokolu.")
+                                .arg(displayPath(path)));
         fail(error, path);
     }
     return std::make_unique<LocalAppendStream>(fd, path);
@@ -291,13 +414,12 @@ QString LocalTextFiles::readAll(const QString& path) {
     if (!S_ISREG(st.st_mode))
         throw Failure(kPathFileAccess);
 
-    // Read and decoded piece by piece: the decoder gives an empty text, without an error, for
-    // 512 MiB and more at once. One byte is one character, so any cut is a clean one.
+    // Read and decoded piece by piece, so a large journal is never held twice.
     constexpr qsizetype kPiece = 16 * 1024 * 1024;
     QByteArray piece(kPiece, Qt::Uninitialized);
-    QStringDecoder decoder(kCodec);
     QString text;
-    qsizetype read = 0;
+    text.reserve(qsizetype(st.st_size));
+    LineDecoder decoder(text);
     for (;;) {
         const ssize_t n = ::read(fd, piece.data(), static_cast<size_t>(kPiece));
         if (n < 0) {
@@ -307,13 +429,17 @@ QString LocalTextFiles::readAll(const QString& path) {
         }
         if (n == 0)
             break;
-        if (text.size() < read + decoder.requiredSpace(n))
-            text.resize(std::max<qsizetype>(read + decoder.requiredSpace(n), qsizetype(st.st_size)));
-        read = decoder.appendToBuffer(text.data() + read, QByteArrayView(piece).first(n)) - text.constData();
+        decoder.feed(QByteArrayView(piece).first(n));
     }
-    text.truncate(read);
-    if (!decoder.isValid() || decoder.hasError())
-        throw Failure(kPathFileAccess);
+    decoder.finish();
+    return text;
+}
+
+QString decodeLines(QByteArrayView bytes) {
+    QString text;
+    LineDecoder decoder(text);
+    decoder.feed(bytes);
+    decoder.finish();
     return text;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <memory>
 
@@ -37,8 +39,30 @@ class TextFiles {
     virtual bool moveToTrash(const QString& path) = 0;
     // Renames within the file system, never over an existing file.
     virtual void rename(const QString& from, const QString& to) = 0;
-    // Opens for reading (never creating), reads the whole text decoded from Windows-1250, closes.
+    // Opens for reading (never creating), reads the whole text as decodeLines does, closes.
     virtual QString readAll(const QString& path) = 0;
+};
+
+// A journal's bytes as text, line by line: a line that is valid UTF-8 and not plain ASCII is read
+// as UTF-8 (an editor saved it so), any other as Windows-1250, the program's own. Line ends (CR LF,
+// LF, CR) and NULs stay as they are; a leading byte order mark goes.
+QString decodeLines(QByteArrayView bytes);
+
+// decodeLines for bytes that come in pieces cut anywhere: only a line that goes on into the next
+// piece and is not plain ASCII waits for its end.
+class LineDecoder {
+  public:
+    explicit LineDecoder(QString& out);
+    void feed(QByteArrayView bytes);
+    void finish(); // the last line, then `out` is cut to what was decoded
+
+  private:
+    void decodeLine(const uchar* p, const uchar* end);
+    static int utf8(const uchar* p, const uchar* end, char32_t& c);
+
+    QString& out_;
+    qsizetype at_ = 0;
+    QByteArray pending_;
 };
 
 class LocalTextFiles : public TextFiles {

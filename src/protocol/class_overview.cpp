@@ -102,29 +102,6 @@ QStringList journalPaths(const QString& folder) {
     return paths;
 }
 
-std::optional<double> honestTrend(const QVector<Examination>& exams) {
-    constexpr int kWindow = 10;
-    constexpr int kFewest = 6;
-    QVector<const Examination*> counted;
-    for (const Examination& e : exams)
-        if (e.problems >= kFewest)
-            counted.push_back(&e);
-    const qsizetype n = counted.size();
-    if (n <= kWindow)
-        return std::nullopt;
-    // The rate of all the window's problems together: a long examination weighs more than a short one.
-    const auto rate = [&](qsizetype from, qsizetype to) {
-        qint64 problems = 0, wrong = 0;
-        for (qsizetype i = from; i < to; ++i) {
-            problems += counted[i]->problems;
-            wrong += counted[i]->wrong;
-        }
-        return 100.0 * double(problems - wrong) / double(problems);
-    };
-    const qsizetype split = n - kWindow;
-    return rate(split, n) - rate(std::max<qsizetype>(0, split - kWindow), split);
-}
-
 QString schoolProblem(const MissedProblem& m) {
     const QStringList f = m.entry.split(u',');
     if (f.size() != 4)
@@ -149,7 +126,9 @@ PupilSummary summarise(const Journal& journal) {
         }
         s.averageGrade = grades / double(journal.exams.size());
     }
-    s.trend = honestTrend(journal.exams);
+    // The same honest trend as the pupil's own overview shows.
+    if (const auto comparison = compareLastTen(journal))
+        s.trend = comparison->change();
     for (qsizetype i = 0; i < std::min<qsizetype>(3, journal.missed.size()); ++i)
         s.missed << schoolProblem(journal.missed[i]);
     return s;

@@ -37,11 +37,6 @@ PupilJournal readPupilJournal(const QString& path, TextFiles& files);
 // sorted by name.
 QStringList journalPaths(const QString& folder);
 
-// The change between the last ten examinations and the ten before them, in percentage points of
-// the success rate over all their problems. Examinations of fewer than six problems say little
-// about a pupil and are left out. Nothing until eleven examinations count.
-std::optional<double> honestTrend(const QVector<Examination>& exams);
-
 // "8 · 7 = 56", "56 : 8 = 7" as a school writes them; the entry is the repeat list's "56,8,7,4".
 QString schoolProblem(const MissedProblem& m);
 

@@ -1,15 +1,16 @@
 #include "protocol/class_overview_window.h"
 
 #include "platform/failure.h"
+#include "platform/guard.h"
 #include "protocol/class_overview_pdf.h"
 #include "protocol/csv_export.h"
+#include "protocol/overview_chart.h"
 #include "protocol/overview_window.h"
 
 #include <QChart>
 #include <QChartView>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGraphicsLayout>
 #include <QGuiApplication>
@@ -238,30 +239,24 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
         size = size.boundedTo(screen->availableGeometry().size() * 0.95);
     resize(size.expandedTo(minimumSize()));
 
-    connect(&watcher_, &QFutureWatcherBase::progressRangeChanged, progress_, &QProgressBar::setRange);
-    connect(&watcher_, &QFutureWatcherBase::progressValueChanged, progress_, &QProgressBar::setValue);
-    connect(&watcher_, &QFutureWatcherBase::finished, this, [this] { guarded([this] { finishReading(); }); });
+    connect(&watcher_, &QFutureWatcherBase::progressRangeChanged, this,
+            guard(dialogs_, [this](int from, int to) { progress_->setRange(from, to); }));
+    connect(&watcher_, &QFutureWatcherBase::progressValueChanged, this,
+            guard(dialogs_, [this](int value) { progress_->setValue(value); }));
+    connect(&watcher_, &QFutureWatcherBase::finished, this, guard(dialogs_, [this] { finishReading(); }));
     connect(table_, &QTableWidget::cellDoubleClicked, this,
-            [this](int row, int) { guarded([this, row] { openPupil(row); }); });
-    connect(pbFolder_, &QPushButton::clicked, this, [this] { guarded([this] { chooseFolder(); }); });
-    connect(pbCancel_, &QPushButton::clicked, this, [this] { watcher_.cancel(); });
-    connect(pbCsv_, &QPushButton::clicked, this, [this] { guarded([this] { saveCsv(); }); });
-    connect(pbPdf_, &QPushButton::clicked, this, [this] { guarded([this] { savePdf(); }); });
-    connect(pbClose_, &QPushButton::clicked, this, &QDialog::reject);
+            guard(dialogs_, [this](int row, int) { openPupil(row); }));
+    connect(pbFolder_, &QPushButton::clicked, this, guard(dialogs_, [this] { chooseFolder(); }));
+    connect(pbCancel_, &QPushButton::clicked, this, guard(dialogs_, [this] { watcher_.cancel(); }));
+    connect(pbCsv_, &QPushButton::clicked, this, guard(dialogs_, [this] { saveCsv(); }));
+    connect(pbPdf_, &QPushButton::clicked, this, guard(dialogs_, [this] { savePdf(); }));
+    connect(pbClose_, &QPushButton::clicked, this, guard(dialogs_, [this] { reject(); }));
     fill();
 }
 
 ClassOverviewWindow::~ClassOverviewWindow() {
     watcher_.cancel();
     watcher_.waitForFinished();
-}
-
-void ClassOverviewWindow::guarded(const std::function<void()>& handler) {
-    try {
-        handler();
-    } catch (const Failure& f) {
-        dialogs_.failure(f);
-    }
 }
 
 bool ClassOverviewWindow::reading() const {
@@ -387,7 +382,7 @@ bool ClassOverviewWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == table_ && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if ((key == Qt::Key_Return || key == Qt::Key_Enter) && table_->currentRow() >= 0) {
-            guarded([this] { openPupil(table_->currentRow()); });
+            guarded(dialogs_, [this] { openPupil(table_->currentRow()); });
             return true;
         }
     }
@@ -501,12 +496,12 @@ void ClassOverviewWindow::savePdf() {
         report.notes << unreadList_->item(i)->text();
     // Each chart as the pupil's own overview draws it, built for its page only.
     report.chart = [&](int i, QPainter& painter, const QRectF& target) {
-        OverviewWindow overview(shown[i]->journal, shown[i]->path, store_, dialogs_, std::nullopt, nullptr);
-        QChart* chart = overview.chartView()->chart();
+        QChartView view(buildOverviewChart(shown[i]->journal));
+        QChart* chart = view.chart();
         chart->resize(target.size());
         if (chart->layout())
             chart->layout()->activate();
-        overview.chartView()->scene()->render(&painter, target, QRectF(chart->pos(), target.size()));
+        view.scene()->render(&painter, target, QRectF(chart->pos(), target.size()));
     };
     if (const int code = writeClassPdf(report, path))
         throw Failure(code).withDetail(QStringLiteral("Přehled se nepodařilo uložit do souboru %1.")
@@ -521,12 +516,8 @@ void ClassOverviewWindow::savePdf() {
 }
 
 void runClassOverview(SettingsStore& store, Dialogs& dialogs, TextFiles& files, QWidget* owner) {
-    // The program's one folder chooser; the dialogs door has none yet.
-    FolderChooser choose = [owner](const QString& start) {
-        // Qt's own chooser, as for every file the program asks for: Czech texts and a screen reader.
-        return QFileDialog::getExistingDirectory(owner, QStringLiteral("Složka s protokoly žáků"), start,
-                                                 QFileDialog::ShowDirsOnly |
-                                                     QFileDialog::DontUseNativeDialog);
+    FolderChooser choose = [&dialogs](const QString& start) {
+        return dialogs.chooseFolder(QStringLiteral("Složka s protokoly žáků"), start);
     };
     const QString folder = choose(classFolder(store));
     if (folder.isEmpty())

@@ -65,7 +65,6 @@ class ClassOverviewWindow : public QDialog {
     QString askForFile(const QString& title, const QString& filter, const QString& name,
                        const QString& suffix);
     void showStatus(const QString& text);
-    void guarded(const std::function<void()>& handler);
 
     SettingsStore& store_;
     Dialogs& dialogs_;

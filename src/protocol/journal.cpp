@@ -3,8 +3,11 @@
 #include "core/generator.h"
 #include "core/practice_state.h"
 #include "core/scoring.h"
+#include "platform/failure.h"
+#include "platform/text_files.h"
 
 #include <QHash>
+#include <QtNumeric>
 
 #include <algorithm>
 #include <limits>
@@ -350,19 +353,24 @@ class Reader {
 Journal parseJournal(const QString& text, const QLocale& locale) {
     ProtocolDates dates(text, locale);
     Reader reader(dates);
-    const QStringView all(text);
-    for (qsizetype from = 0; from < all.size();) {
-        qsizetype end = all.indexOf(u'\n', from);
-        if (end < 0)
-            end = all.size();
-        QStringView line = all.sliced(from, end - from);
-        // CR of CR LF, and blanks an editor may leave at the end.
-        while (!line.isEmpty() && (line.back() == u'\r' || line.back() == u' ' || line.back() == u'\t'))
+    forEachLine(text, [&](QStringView line) {
+        // Blanks an editor may leave at the end.
+        while (!line.isEmpty() && (line.back() == u' ' || line.back() == u'\t'))
             line.chop(1);
         reader.line(line);
-        from = end + 1;
-    }
+    });
     return reader.take();
+}
+
+Journal readJournal(TextFiles& files, const QString& path, const QLocale& locale) {
+    QString text;
+    try {
+        text = files.readAll(path);
+    } catch (const Failure& f) {
+        if (f.code() != kFileNotFound)
+            throw;
+    }
+    return parseJournal(text, locale);
 }
 
 int Journal::undatedExams() const {
@@ -403,42 +411,66 @@ std::optional<Score> overallScore(const Journal& journal) {
     return scoreOf(journal.totalProblems, journal.totalWrong);
 }
 
+bool movesTrend(const Examination& e) {
+    return e.problems >= kTrendMinimumProblems;
+}
+
+namespace {
+
+// Success rate and grade of a run of examinations, each weighed by its problems.
+struct Pooled {
+    qint64 problems = 0;
+    qint64 right = 0;
+    double gradeSum = 0;
+    void add(const Examination& e, int sign = 1) {
+        problems += sign * e.problems;
+        right += sign * (e.problems - e.wrong);
+        gradeSum += sign * double(e.grade) * e.problems;
+    }
+    double rate() const { return problems > 0 ? 100.0 * double(right) / double(problems) : qQNaN(); }
+    double grade() const { return problems > 0 ? gradeSum / double(problems) : qQNaN(); }
+};
+
+} // namespace
+
 QVector<double> movingAverage(const QVector<Examination>& exams, int window) {
     window = std::max(window, 1);
     QVector<double> out;
     out.reserve(exams.size());
-    long long sum = 0;
-    for (qsizetype i = 0; i < exams.size(); ++i) {
-        sum += exams[i].successRate;
-        if (i >= window)
-            sum -= exams[i - window].successRate;
-        out.push_back(double(sum) / double(std::min<qsizetype>(i + 1, window)));
+    QVector<qsizetype> counted;
+    Pooled pooled;
+    for (const Examination& e : exams) {
+        if (movesTrend(e)) {
+            counted.push_back(out.size());
+            pooled.add(e);
+            if (counted.size() > window)
+                pooled.add(exams[counted[counted.size() - window - 1]], -1);
+        }
+        out.push_back(pooled.rate());
     }
     return out;
 }
 
 std::optional<WindowComparison> compareLastTen(const Journal& journal) {
     constexpr qsizetype kWindow = 10;
-    const qsizetype n = journal.exams.size();
+    QVector<const Examination*> counted;
+    for (const Examination& e : journal.exams)
+        if (movesTrend(e))
+            counted.push_back(&e);
+    const qsizetype n = counted.size();
     if (n <= kWindow)
         return std::nullopt;
-    const auto means = [&](qsizetype from, qsizetype to, double& rate, double& grade) {
-        double r = 0, g = 0;
-        for (qsizetype i = from; i < to; ++i) {
-            r += journal.exams[i].successRate;
-            g += journal.exams[i].grade;
-        }
-        rate = r / double(to - from);
-        grade = g / double(to - from);
+    const auto pool = [&](qsizetype from, qsizetype to) {
+        Pooled p;
+        for (qsizetype i = from; i < to; ++i)
+            p.add(*counted[i]);
+        return p;
     };
-    WindowComparison c;
     const qsizetype split = n - kWindow;
     const qsizetype start = std::max<qsizetype>(0, split - kWindow);
-    c.lastCount = int(kWindow);
-    c.previousCount = int(split - start);
-    means(split, n, c.lastRate, c.lastGrade);
-    means(start, split, c.previousRate, c.previousGrade);
-    return c;
+    const Pooled last = pool(split, n), previous = pool(start, split);
+    return WindowComparison{int(kWindow),    int(split - start), last.rate(),
+                            previous.rate(), last.grade(),       previous.grade()};
 }
 
 PracticeRules PracticeRules::of(const PracticeState& s) {

@@ -44,10 +44,28 @@ struct Journal {
     bool chronological() const;
 };
 
+// Calls `line` for each line of the text, without its end: CR LF, LF or a lone CR, as editors leave
+// them. A last line without an end is a line too.
+template <class F> void forEachLine(QStringView text, F&& line) {
+    for (qsizetype from = 0; from < text.size();) {
+        qsizetype end = from;
+        while (end < text.size() && text[end] != u'\n' && text[end] != u'\r')
+            ++end;
+        line(text.sliced(from, end - from));
+        from = end + (end + 1 < text.size() && text[end] == u'\r' && text[end + 1] == u'\n' ? 2 : 1);
+    }
+}
+
 // Reads a protocol already decoded to text. Lines end in CR LF or LF. Never fails: what cannot be
 // read is counted in unreadableLines and skipped. Dates are read as ProtocolDates does under the
 // locale.
 Journal parseJournal(const QString& text, const QLocale& locale = QLocale::system());
+
+class TextFiles;
+
+// The journal at path. One not yet created reads as an empty journal: the overview then opens on
+// its empty state. Other failures go to the caller.
+Journal readJournal(TextFiles& files, const QString& path, const QLocale& locale = QLocale::system());
 
 struct Score {
     int grade = 0;
@@ -62,20 +80,27 @@ Score scoreOf(qint64 problems, qint64 wrong);
 // The whole journal as one examination; nothing when it has no examination.
 std::optional<Score> overallScore(const Journal& journal);
 
-// For each examination the mean success rate of it and the window - 1 before it.
+// The trend counts problems, not examinations: each examination weighs by the problems it asked,
+// and one of fewer than this many (a repeat of two wrong problems, a short try) does not move it.
+inline constexpr int kTrendMinimumProblems = 6;
+bool movesTrend(const Examination& e);
+
+// For each examination the success rate of the problems of the last `window` examinations that move
+// the trend, up to it; NaN where none has yet.
 QVector<double> movingAverage(const QVector<Examination>& exams, int window = 10);
 
 struct WindowComparison {
     int lastCount = 0;     // 10 unless the journal has fewer
     int previousCount = 0; // 1 to 10
-    double lastRate = 0;   // mean success rate
+    double lastRate = 0;   // success rate of all their problems
     double previousRate = 0;
-    double lastGrade = 0; // mean grade
+    double lastGrade = 0; // mean grade, weighed by problems
     double previousGrade = 0;
     double change() const { return lastRate - previousRate; } // in percentage points
 };
 
-// The last ten examinations against the ten before them; nothing with fewer than eleven.
+// The last ten examinations that move the trend against the ten before them; nothing with fewer
+// than eleven.
 std::optional<WindowComparison> compareLastTen(const Journal& journal);
 
 // The problems the current settings could draw, with a result the answer box holds (0 to 999).

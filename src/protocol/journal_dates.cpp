@@ -120,7 +120,7 @@ QTime takeTime(QStringView s, qsizetype& i) {
 
 ProtocolDates::ProtocolDates(QStringView journal, const QLocale& locale) {
     // How the writer dates a day that cannot be mistaken for a month.
-    const QString probe = protocolDateTime(QDateTime(QDate(2033, 11, 22), QTime(10, 5, 17)), locale);
+    const QString probe = localeDateTime(QDateTime(QDate(2033, 11, 22), QTime(10, 5, 17)), locale);
     qsizetype at = 0;
     Numbers d;
     if (takeNumbers(probe, at, d) && !d.yearFirst() && (d.n[0] == 22 || d.n[1] == 22)) {
@@ -129,7 +129,7 @@ ProtocolDates::ProtocolDates(QStringView journal, const QLocale& locale) {
     }
     // What the file's own dates show.
     for (qsizetype from = journal.indexOf(kTitle); from >= 0; from = journal.indexOf(kTitle, from + 1)) {
-        if (from > 0 && journal[from - 1] != u'\n')
+        if (from > 0 && journal[from - 1] != u'\n' && journal[from - 1] != u'\r')
             continue;
         qsizetype i = from + kTitle.size();
         if (Numbers n; takeNumbers(journal, i, n) && !n.yearFirst())

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QLibrary>
+#include <QVariant>
 
 namespace numio {
 
@@ -26,16 +27,6 @@ OverviewFactory loadFactory() {
     throw Failure(kFileNotFound);
 }
 
-// Catches the overview's request by the signal's name: referring to the signal itself would link
-// the library into the executable.
-class PracticeChoice : public QObject {
-    Q_OBJECT
-  public:
-    QStringList entries;
-  public slots:
-    void take(const QStringList& chosen) { entries = chosen; }
-};
-
 } // namespace
 
 std::unique_ptr<QDialog> createOverview(const Journal& journal, const QString& protocolPath,
@@ -48,13 +39,8 @@ QStringList showOverview(const Journal& journal, const QString& protocolPath, Se
                          Dialogs& dialogs, const std::optional<PracticeRules>& practice, QWidget* owner) {
     const std::unique_ptr<QDialog> overview =
         createOverview(journal, protocolPath, store, dialogs, practice, owner);
-    PracticeChoice choice;
-    QObject::connect(overview.get(), SIGNAL(practiseRequested(QStringList)), &choice,
-                     SLOT(take(QStringList)));
     overview->exec();
-    return choice.entries;
+    return overview->property("chosenEntries").toStringList();
 }
 
 } // namespace numio
-
-#include "overview_loader.moc"

@@ -133,7 +133,13 @@ bool drawPages(const OverviewReport& report, QChartView* chartView, QPdfWriter& 
     if (chartView) {
         const QRectF target(0, pages.y, pages.width(), pages.width() * 0.58);
         renderChart(chartView, painter, target);
-        pages.y += target.height() + 18;
+        pages.y += target.height() + 6;
+        painter.setFont(body);
+        painter.setPen(Qt::darkGray);
+        const QRectF note =
+            painter.boundingRect(QRectF(0, pages.y, pages.width(), 1000), Qt::TextWordWrap, report.chartNote);
+        painter.drawText(note, Qt::TextWordWrap, report.chartNote);
+        pages.y += note.height() + 12;
     }
 
     const double rowHeight = QFontMetricsF(body, &writer).height() * 1.5;

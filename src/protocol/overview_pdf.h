@@ -18,6 +18,7 @@ struct OverviewReport {
     QVector<Line> header; // whose results, from which file, over which period, printed when
     QVector<Line> totals; // the summary
     QString notice;       // what could not be read; may be empty
+    QString chartNote;    // under the chart: how its trend is reckoned; may be empty
     QStringList columns;  // the table's heads, the rank's first
     QVector<QStringList> missed;
     QString moreMissed; // under the table when it does not list all; may be empty

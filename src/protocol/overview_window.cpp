@@ -1,50 +1,49 @@
 #include "protocol/overview_window.h"
 
+#include "protocol/class_overview.h"
+#include "protocol/csv_export.h"
+
 #include "core/practice_state.h"
 #include "platform/failure.h"
+#include "platform/guard.h"
+#include "protocol/overview_chart.h"
 #include "protocol/overview_pdf.h"
 
 #include <QChart>
 #include <QChartView>
-#include <QDateTimeAxis>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QFormLayout>
-#include <QGraphicsLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLineSeries>
 #include <QLocale>
 #include <QPainter>
 #include <QPushButton>
-#include <QScatterSeries>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <QValueAxis>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace numio {
 
 namespace {
 
-// More would be a smear of points; the totals still count them all.
-constexpr int kChartedExams = 1000;
-// Beyond this the grade labels run into each other; the colours still tell the grade.
-constexpr int kLabelledPoints = 40;
 constexpr int kListedProblems = 200;
 
 const QString kDateFormat = QStringLiteral("d.M.yyyy");
+
+const QString kTrendNote =
+    QStringLiteral("Průměr v grafu a vývoj v souhrnu počítají příklady, ne zkoušení: každé zkoušení váží "
+                   "podle počtu svých příkladů a zkoušení s méně než 6 příklady je neovlivní.");
 
 QLocale czech() {
     return QLocale(QLocale::Czech, QLocale::Czechia);
@@ -60,13 +59,6 @@ QString decimal(double x) {
 
 QString percent(double x) {
     return decimal(x) + QStringLiteral(" %");
-}
-
-QColor gradeColour(int grade) {
-    static const std::array<QColor, 5> colours{QColor(0x2e, 0x7d, 0x32), QColor(0x7c, 0xb3, 0x42),
-                                               QColor(0xf9, 0xa8, 0x25), QColor(0xef, 0x6c, 0x00),
-                                               QColor(0xc6, 0x28, 0x28)};
-    return colours[static_cast<std::size_t>(std::clamp(grade, 1, 5) - 1)];
 }
 
 // "1 řádek", "3 řádky", "7 řádků"
@@ -139,7 +131,7 @@ QVector<Row> totals(const Journal& journal) {
     const std::optional<WindowComparison> c = compareLastTen(journal);
     if (!c) {
         rows.push_back({QStringLiteral("lblZmena"), QStringLiteral("Vývoj:"),
-                        QStringLiteral("Srovnání bude k dispozici od 11. zkoušení.")});
+                        QStringLiteral("Srovnání bude k dispozici od 11. zkoušení s alespoň 6 příklady.")});
         return rows;
     }
     rows.push_back({QStringLiteral("lblPosledni"), QStringLiteral("Posledních 10 zkoušení:"),
@@ -174,155 +166,63 @@ QString shownDate(const QDateTime& t) {
     return t.isValid() ? t.toString(kDateFormat) : QStringLiteral("—");
 }
 
-QChart* buildChart(const Journal& journal) {
-    auto* chart = new QChart;
-    chart->setBackgroundRoundness(0);
-    // The plot gets the room: on a small screen at double scale every pixel counts.
-    chart->setMargins(QMargins(4, 4, 4, 4));
-    chart->layout()->setContentsMargins(0, 0, 0, 0);
-    chart->legend()->setAlignment(Qt::AlignBottom);
-    QFont titleFont = chart->titleFont();
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.2);
-    titleFont.setBold(true);
-    chart->setTitleFont(titleFont);
-    if (journal.exams.isEmpty()) {
-        chart->setTitle(QStringLiteral("Zatím žádné dokončené zkoušení"));
-        chart->legend()->hide();
-        return chart;
-    }
-
-    const qsizetype n = journal.exams.size();
-    const qsizetype first = std::max<qsizetype>(0, n - kChartedExams);
-    chart->setTitle(
-        first == 0 ? QStringLiteral("Úspěšnost jednotlivých zkoušení")
-                   : QStringLiteral("Úspěšnost posledních %1 zkoušení z %2").arg(count(n - first), count(n)));
-    const QVector<double> average = movingAverage(journal.exams, 10);
-    const bool byDate = journal.chronological();
-    const auto xOf = [&](qsizetype i) {
-        return byDate ? double(journal.exams[i].when.toMSecsSinceEpoch()) : double(i + 1);
-    };
-
-    QList<QPointF> ratePoints, averagePoints;
-    std::array<QList<QPointF>, 5> gradePoints;
-    for (qsizetype i = first; i < n; ++i) {
-        const Examination& e = journal.exams[i];
-        const QPointF point(xOf(i), e.successRate);
-        ratePoints << point;
-        averagePoints << QPointF(point.x(), average[i]);
-        gradePoints[static_cast<std::size_t>(std::clamp(e.grade, 1, 5) - 1)] << point;
-    }
-
-    auto* rates = new QLineSeries;
-    rates->setName(QStringLiteral("Úspěšnost"));
-    rates->setPen(QPen(QColor(0x78, 0x90, 0x9c), 1.5));
-    rates->replace(ratePoints);
-    chart->addSeries(rates);
-
-    auto* mean = new QLineSeries;
-    mean->setName(QStringLiteral("Průměr posledních 10 zkoušení"));
-    mean->setPen(QPen(QColor(0x15, 0x65, 0xc0), 3.0));
-    mean->replace(averagePoints);
-    chart->addSeries(mean);
-
-    const bool labelled = n - first <= kLabelledPoints;
-    std::array<QScatterSeries*, 5> grades{};
-    for (int g = 1; g <= 5; ++g) {
-        const QList<QPointF>& points = gradePoints[static_cast<std::size_t>(g - 1)];
-        if (points.isEmpty())
-            continue;
-        auto* s = new QScatterSeries;
-        s->setName(QStringLiteral("Známka %1").arg(g));
-        s->setMarkerShape(QScatterSeries::MarkerShapeCircle);
-        s->setMarkerSize(labelled ? 10.0 : n - first <= 200 ? 7.0 : 4.0);
-        s->setColor(gradeColour(g));
-        s->setBorderColor(gradeColour(g).darker(130));
-        // Point labels can show only a coordinate, so each grade has a series whose label is the grade.
-        s->setPointLabelsFormat(QString::number(g));
-        s->setPointLabelsVisible(labelled);
-        s->setPointLabelsClipping(false);
-        s->setPointLabelsColor(gradeColour(g).darker(140));
-        QFont f = s->pointLabelsFont();
-        f.setBold(true);
-        s->setPointLabelsFont(f);
-        s->replace(points);
-        chart->addSeries(s);
-        grades[static_cast<std::size_t>(g - 1)] = s;
-    }
-
-    auto* y = new QValueAxis;
-    // A little above 100, so the points of a perfect examination are whole circles.
-    y->setRange(0, 104);
-    y->setTickType(QValueAxis::TicksDynamic);
-    y->setTickAnchor(0);
-    y->setTickInterval(20);
-    y->setMinorTickCount(1);
-    y->setLabelFormat(QStringLiteral("%d %%"));
-    y->setTitleText(QStringLiteral("Úspěšnost"));
-    chart->addAxis(y, Qt::AlignLeft);
-
-    QAbstractAxis* x = nullptr;
-    if (byDate) {
-        auto* axis = new QDateTimeAxis;
-        QDateTime from = journal.exams[first].when, to = journal.exams[n - 1].when;
-        // A margin on both sides, so the first and the last point are not cut in half.
-        const qint64 span = std::max<qint64>(from.msecsTo(to), 24LL * 3600 * 1000);
-        from = from.addMSecs(-span / 30);
-        to = to.addMSecs(span / 30);
-        axis->setRange(from, to);
-        axis->setFormat(from.daysTo(to) > 2 ? kDateFormat : QStringLiteral("d.M. H:mm"));
-        axis->setTickCount(std::clamp<int>(int(from.daysTo(to)) + 1, 2, 7));
-        axis->setTitleText(QStringLiteral("Datum"));
-        x = axis;
-    } else {
-        auto* axis = new QValueAxis;
-        axis->setRange(double(first) + 0.5, double(n) + 0.5);
-        axis->setLabelFormat(QStringLiteral("%d"));
-        axis->setTickType(QValueAxis::TicksDynamic);
-        // At most ten labels, on steps of 1, 2 or 5 times a power of ten.
-        const double span = double(n - first);
-        double step = 1;
-        for (double base = 1; span / step > 10; base *= 10) {
-            for (double m : {1.0, 2.0, 5.0}) {
-                step = m * base;
-                if (span / step <= 10)
-                    break;
-            }
-        }
-        axis->setTickAnchor(0);
-        axis->setTickInterval(step);
-        axis->setTitleText(QStringLiteral("Pořadí zkoušení"));
-        x = axis;
-    }
-    chart->addAxis(x, Qt::AlignBottom);
-    for (QAbstractSeries* s : chart->series()) {
-        s->attachAxis(x);
-        s->attachAxis(y);
-    }
-    return chart;
-}
-
 } // namespace
+
+QString moreProblems(qint64 n) {
+    if (n == 1)
+        return QStringLiteral("… a ještě 1 další příklad.");
+    if (n >= 2 && n <= 4)
+        return QStringLiteral("… a další %1 různé příklady.").arg(n);
+    return QStringLiteral("… a dalších %1 různých příkladů.").arg(count(n));
+}
 
 OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPath, SettingsStore& store,
                                Dialogs& dialogs, std::optional<PracticeRules> practice, QWidget* owner)
     : QDialog(owner), journal_(journal), practice_(practice), protocolPath_(protocolPath), store_(store),
-      dialogs_(dialogs), dfJmeno_(new QLineEdit(this)), chartView_(new QChartView(buildChart(journal), this)),
+      dialogs_(dialogs), dfJmeno_(new QLineEdit(this)),
+      chartView_(new QChartView(buildOverviewChart(journal), this)),
       summary_(new QGroupBox(QStringLiteral("Souhrn"), this)), missedTable_(new QTableWidget(this)),
-      lblStav_(new QLabel(this)), pbPdf_(new QPushButton(QStringLiteral("&Uložit jako PDF"), this)),
+      lblStav_(new QLabel(this)), pbCsv_(new QPushButton(QStringLiteral("Uložit jako &CSV"), this)),
+      pbPdf_(new QPushButton(QStringLiteral("&Uložit jako PDF"), this)),
       pbPractise_(new QPushButton(QStringLiteral("&Procvičit nejčastější chyby"), this)),
       pbClose_(new QPushButton(QStringLiteral("&Zavřít"), this)) {
     setObjectName(QStringLiteral("frmPrehled"));
     setWindowTitle(QStringLiteral("Přehled výsledků"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-
     // Both boxes framed alike; the summary's frame shows when it has the focus.
     setStyleSheet(QStringLiteral("QGroupBox { border: 2px solid palette(midlight); border-radius: 3px;"
                                  " margin-top: 1.2em; padding-top: 0.2em; }"
                                  "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 3px; }"
                                  "QGroupBox:focus { border-color: palette(highlight); }"));
-    auto* layout = new QVBoxLayout(this);
 
-    auto* pupil = new QHBoxLayout;
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(buildPupilRow());
+    layout->addWidget(buildNotice());
+    layout->addWidget(buildChartView(), 3);
+    layout->addWidget(buildTrendNote());
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(buildSummary(), 1);
+    bottom->addWidget(buildMissedBox(), 1);
+    layout->addLayout(bottom, 1);
+    layout->addLayout(buildButtons());
+
+    setTabOrder(dfJmeno_, summary_);
+    setTabOrder(summary_, missedTable_);
+    setTabOrder(missedTable_, pbPractise_);
+    setTabOrder(pbPractise_, pbCsv_);
+    setTabOrder(pbCsv_, pbPdf_);
+    setTabOrder(pbPdf_, pbClose_);
+    fitToScreen(owner);
+
+    connect(pbPractise_, &QPushButton::clicked, this, guard(dialogs_, [this] { practise(); }));
+    connect(pbCsv_, &QPushButton::clicked, this, guard(dialogs_, [this] { saveCsv(); }));
+    connect(pbPdf_, &QPushButton::clicked, this, guard(dialogs_, [this] { savePdf(); }));
+    connect(pbClose_, &QPushButton::clicked, this, guard(dialogs_, [this] { reject(); }));
+}
+
+// The pupil's name, remembered for this journal, and the journal's file.
+QLayout* OverviewWindow::buildPupilRow() {
+    auto* row = new QHBoxLayout;
     auto* pupilLabel = new QLabel(QStringLiteral("&Jméno žáka:"), this);
     pupilLabel->setBuddy(dfJmeno_);
     dfJmeno_->setObjectName(QStringLiteral("dfJmeno"));
@@ -334,20 +234,25 @@ OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPa
     auto* file = new QLabel(QStringLiteral("Protokol: %1").arg(QFileInfo(protocolPath_).fileName()), this);
     file->setObjectName(QStringLiteral("lblSoubor"));
     file->setToolTip(QDir::toNativeSeparators(protocolPath_));
-    pupil->addWidget(pupilLabel);
-    pupil->addWidget(dfJmeno_);
-    pupil->addSpacing(24);
-    pupil->addWidget(file, 1);
-    layout->addLayout(pupil);
+    row->addWidget(pupilLabel);
+    row->addWidget(dfJmeno_);
+    row->addSpacing(24);
+    row->addWidget(file, 1);
+    return row;
+}
 
-    auto* warning = new QLabel(notice(journal), this);
+// What could not be read, in red; hidden when all could.
+QWidget* OverviewWindow::buildNotice() {
+    auto* warning = new QLabel(notice(journal_), this);
     warning->setObjectName(QStringLiteral("lblUpozorneni"));
     warning->setAccessibleName(warning->text().isEmpty() ? QStringLiteral("Upozornění") : warning->text());
     warning->setWordWrap(true);
     warning->setStyleSheet(QStringLiteral("color: #b71c1c;"));
     warning->setVisible(!warning->text().isEmpty());
-    layout->addWidget(warning);
+    return warning;
+}
 
+QWidget* OverviewWindow::buildChartView() {
     chartView_->setObjectName(QStringLiteral("chvUspesnost"));
     chartView_->setAccessibleName(QStringLiteral("Graf úspěšnosti"));
     chartView_->setAccessibleDescription(chartView_->chart()->title());
@@ -356,16 +261,44 @@ OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPa
     chartView_->setFocusPolicy(Qt::NoFocus);
     chartView_->viewport()->setFocusPolicy(Qt::NoFocus);
     chartView_->setMinimumSize(400, 150);
-    layout->addWidget(chartView_, 3);
+    if (!journal_.isEmpty())
+        return chartView_;
+    // Nothing to chart yet: the empty state says so where the chart will be; the chart stays for
+    // the PDF.
+    chartView_->hide();
+    auto* empty =
+        new QLabel(QStringLiteral("<b>%1</b><br>Výsledky se tu ukážou po prvním dokončeném zkoušení.")
+                       .arg(chartView_->chart()->title()),
+                   this);
+    empty->setObjectName(QStringLiteral("lblPrazdny"));
+    empty->setAccessibleName(chartView_->chart()->title());
+    empty->setAlignment(Qt::AlignCenter);
+    empty->setWordWrap(true);
+    QFont font = empty->font();
+    font.setPointSizeF(font.pointSizeF() * 1.3);
+    empty->setFont(font);
+    empty->setMinimumSize(400, 150);
+    return empty;
+}
 
-    auto* bottom = new QHBoxLayout;
+// How the trend is reckoned, so that a short try or a repeat run is not read as a fall.
+QWidget* OverviewWindow::buildTrendNote() {
+    auto* note = new QLabel(kTrendNote, this);
+    note->setObjectName(QStringLiteral("lblVypocet"));
+    note->setAccessibleName(note->text());
+    note->setWordWrap(true);
+    note->setVisible(!journal_.isEmpty());
+    return note;
+}
+
+// One Tab stop that a screen reader reads whole, rather than a stop for every line.
+QWidget* OverviewWindow::buildSummary() {
     summary_->setObjectName(QStringLiteral("gbSouhrn"));
-    // One Tab stop that a screen reader reads whole, rather than a stop for every line.
     summary_->setFocusPolicy(Qt::TabFocus);
     auto* form = new QFormLayout(summary_);
     form->setVerticalSpacing(3);
     QStringList spoken;
-    for (const Row& row : totals(journal)) {
+    for (const Row& row : totals(journal_)) {
         auto* value = new QLabel(row.value, summary_);
         value->setObjectName(row.name);
         value->setWordWrap(true);
@@ -377,11 +310,13 @@ OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPa
     }
     summary_->setAccessibleName(QStringLiteral("Souhrn"));
     summary_->setAccessibleDescription(spoken.join(QStringLiteral("; ")));
-    bottom->addWidget(summary_, 1);
+    return summary_;
+}
 
-    auto* missedBox = new QGroupBox(QStringLiteral("Nejčastější chyby"), this);
-    auto* missedLayout = new QVBoxLayout(missedBox);
-    const int listed = static_cast<int>(std::min<qsizetype>(journal.missed.size(), kListedProblems));
+QWidget* OverviewWindow::buildMissedBox() {
+    auto* box = new QGroupBox(QStringLiteral("Nejčastější chyby"), this);
+    auto* layout = new QVBoxLayout(box);
+    const int listed = static_cast<int>(std::min<qsizetype>(journal_.missed.size(), kListedProblems));
     missedTable_->setObjectName(QStringLiteral("twChyby"));
     missedTable_->setAccessibleName(QStringLiteral("Nejčastější chyby"));
     // One Tab stop: arrows move inside, Tab goes on to the buttons.
@@ -401,7 +336,7 @@ OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPa
     missedTable_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
     missedTable_->setMinimumHeight(100);
     for (int r = 0; r < listed; ++r) {
-        const MissedProblem& m = journal.missed[r];
+        const MissedProblem& m = journal_.missed[r];
         auto* times = new QTableWidgetItem(count(m.count));
         times->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         missedTable_->setItem(r, 0, new QTableWidgetItem(shownProblem(m)));
@@ -410,21 +345,22 @@ OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPa
     }
     if (listed > 0)
         missedTable_->setCurrentCell(0, 0, QItemSelectionModel::NoUpdate);
-    missedLayout->addWidget(missedTable_);
-    if (journal.missed.size() > listed) {
+    layout->addWidget(missedTable_);
+    if (journal_.missed.size() > listed) {
         auto* more = new QLabel(QStringLiteral("Zobrazeno %1 nejčastějších z %2 různých příkladů.")
-                                    .arg(count(listed), count(journal.missed.size())),
-                                missedBox);
+                                    .arg(count(listed), count(journal_.missed.size())),
+                                box);
         more->setObjectName(QStringLiteral("lblDalsiChyby"));
         more->setAccessibleName(more->text());
-        missedLayout->addWidget(more);
+        layout->addWidget(more);
     }
-    bottom->addWidget(missedBox, 1);
-    layout->addLayout(bottom, 1);
+    return box;
+}
 
-    auto* buttons = new QHBoxLayout;
+QLayout* OverviewWindow::buildButtons() {
+    auto* row = new QHBoxLayout;
     pbPractise_->setObjectName(QStringLiteral("pbProcvicit"));
-    pbPractise_->setEnabled(practice_ && !practiceEntries(journal, 1, *practice_).isEmpty());
+    pbPractise_->setEnabled(practice_ && !practiceEntries(journal_, 1, *practice_).isEmpty());
     if (!practice_)
         pbPractise_->setToolTip(QStringLiteral("Během zkoušení nelze procvičovat."));
     lblStav_->setObjectName(QStringLiteral("lblStav"));
@@ -434,34 +370,32 @@ OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPa
     // A long path wraps instead of widening the window.
     lblStav_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     pbPdf_->setObjectName(QStringLiteral("pbPdf"));
+    // An empty journal has nothing to print.
+    pbPdf_->setEnabled(!journal_.isEmpty() || !journal_.missed.isEmpty());
+    pbCsv_->setObjectName(QStringLiteral("pbCsv"));
+    pbCsv_->setEnabled(!journal_.isEmpty());
     pbClose_->setObjectName(QStringLiteral("pbClose"));
     pbClose_->setDefault(true);
-    buttons->addWidget(pbPractise_);
-    buttons->addWidget(lblStav_, 1);
-    buttons->addWidget(pbPdf_);
-    buttons->addWidget(pbClose_);
-    layout->addLayout(buttons);
+    row->addWidget(pbPractise_);
+    row->addWidget(lblStav_, 1);
+    row->addWidget(pbCsv_);
+    row->addWidget(pbPdf_);
+    row->addWidget(pbClose_);
+    return row;
+}
 
-    setTabOrder(dfJmeno_, summary_);
-    setTabOrder(summary_, missedTable_);
-    setTabOrder(missedTable_, pbPractise_);
-    setTabOrder(pbPractise_, pbPdf_);
-    setTabOrder(pbPdf_, pbClose_);
-
-    // Fits a small laptop's screen at any scale; the chart takes what is left.
+// Fits a small laptop's screen at any scale; the chart takes what is left.
+void OverviewWindow::fitToScreen(QWidget* owner) {
     setMinimumSize(760, 500);
     QSize size(1000, 740);
     if (const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen())
         size = size.boundedTo(screen->availableGeometry().size() * 0.95);
     resize(size.expandedTo(minimumSize()));
-
-    connect(pbPractise_, &QPushButton::clicked, this, &OverviewWindow::practise);
-    connect(pbPdf_, &QPushButton::clicked, this, &OverviewWindow::savePdf);
-    connect(pbClose_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+// The window closes even when the name cannot be kept: the failure has been told.
 void OverviewWindow::done(int result) {
-    keepPupilName();
+    guarded(dialogs_, [this] { keepPupilName(); });
     QDialog::done(result);
 }
 
@@ -485,15 +419,38 @@ void OverviewWindow::practise() {
     const QStringList entries = practiceEntries(journal_, PracticeState::kRepeatCapacity, *practice_);
     if (entries.isEmpty())
         return;
-    emit practiseRequested(entries);
+    chosen_ = entries;
     accept();
 }
 
 namespace {
 
-QString proposedPdfPath() {
+// "Jana Nováková" -> "jana-novakova": letters without their marks, lower case, blanks to hyphens,
+// and nothing a file name could trip over.
+QString fileNamePart(const QString& name) {
+    QString part;
+    for (QChar c : name.normalized(QString::NormalizationForm_KD)) {
+        if (c.isSpace() || c == u'-') {
+            if (!part.isEmpty() && !part.endsWith(u'-'))
+                part += u'-';
+        } else if (c.unicode() < 128 && c.isLetterOrNumber()) {
+            part += c.toLower();
+        }
+    }
+    while (part.endsWith(u'-'))
+        part.chop(1);
+    return part;
+}
+
+// Named for the pupil, so that a teacher's files for a class do not overwrite one another.
+// "prehled-vysledku-jana-novakova-7.12.2026.pdf" (or ".csv") in the documents folder.
+QString proposedPath(const QString& pupil, const QString& suffix) {
+    QString name = fileNamePart(pupil);
+    if (!name.isEmpty())
+        name += u'-';
     return QDir(documentsOrHomeFolder())
-        .filePath(QStringLiteral("prehled-vysledku-%1.pdf").arg(QDate::currentDate().toString(kDateFormat)));
+        .filePath(QStringLiteral("prehled-vysledku-%1%2%3")
+                      .arg(name, QDate::currentDate().toString(kDateFormat), suffix));
 }
 
 OverviewReport reportOf(const Journal& journal, const QString& pupil, const QString& protocolPath) {
@@ -516,6 +473,8 @@ OverviewReport reportOf(const Journal& journal, const QString& pupil, const QStr
         if (row.name != u"lblObdobi")
             report.totals.push_back({row.label, row.value});
     report.notice = notice(journal);
+    if (!journal.isEmpty())
+        report.chartNote = kTrendNote;
     report.columns = {QStringLiteral("Pořadí"), QStringLiteral("Příklad"), QStringLiteral("Počet chyb"),
                       QStringLiteral("Naposledy")};
     const qsizetype listed = std::min<qsizetype>(journal.missed.size(), kListedProblems);
@@ -525,28 +484,52 @@ OverviewReport reportOf(const Journal& journal, const QString& pupil, const QStr
             {QString::number(r + 1) + u'.', shownProblem(m), count(m.count), shownDate(m.last)});
     }
     if (journal.missed.size() > listed)
-        report.moreMissed =
-            QStringLiteral("… a dalších %1 různých příkladů.").arg(count(journal.missed.size() - listed));
+        report.moreMissed = moreProblems(journal.missed.size() - listed);
     return report;
 }
 
 } // namespace
 
-void OverviewWindow::savePdf() {
-    QString path = dialogs_.chooseFile(QStringLiteral("Uložit přehled jako PDF"),
-                                       QStringLiteral("Dokumenty PDF (*.pdf)"), proposedPdfPath());
+// Asks where the overview goes; empty when the user changes their mind.
+QString OverviewWindow::chooseTarget(const QString& title, const QString& filter, const QString& suffix) {
+    QString path = dialogs_.chooseFile(title, filter, proposedPath(dfJmeno_->text().simplified(), suffix));
     if (path.isEmpty())
-        return;
-    path = withSuffix(path, QStringLiteral(".pdf"));
-    const QString shown = QDir::toNativeSeparators(path);
+        return {};
+    path = withSuffix(path, suffix);
     // The chooser never asks before overwriting (the protocol's is appended to): ask here.
     if (QFileInfo::exists(path) &&
-        dialogs_.message(QStringLiteral("Soubor %1 již existuje. Chcete ho přepsat?").arg(shown),
-                         QStringLiteral("Upozornění"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
-                         Dialogs::Answer::No) != Dialogs::Answer::Yes)
+        dialogs_.message(
+            QStringLiteral("Soubor %1 již existuje. Chcete ho přepsat?").arg(QDir::toNativeSeparators(path)),
+            QStringLiteral("Upozornění"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
+            Dialogs::Answer::No) != Dialogs::Answer::Yes)
+        return {};
+    // The document is what was asked for: a name the store cannot keep is told, and it goes on.
+    guarded(dialogs_, [this] { keepPupilName(); });
+    return path;
+}
+
+void OverviewWindow::saveCsv() {
+    const QString path = chooseTarget(QStringLiteral("Uložit přehled jako CSV"),
+                                      QStringLiteral("Tabulky CSV (*.csv)"), QStringLiteral(".csv"));
+    if (path.isEmpty())
         return;
-    keepPupilName();
-    if (const int code = writeOverviewPdf(reportOf(journal_, storedName_, protocolPath_), chartView_, path)) {
+    const QString pupil = dfJmeno_->text().simplified();
+    const QString shown = QDir::toNativeSeparators(path);
+    if (const int code =
+            writeJournalCsv(pupil.isEmpty() ? fileBaseName(protocolPath_) : pupil, journal_, path))
+        throw Failure(code).withDetail(
+            QStringLiteral("Přehled se nepodařilo uložit do souboru %1.").arg(shown));
+    showStatus(QStringLiteral("Přehled byl uložen do souboru %1.").arg(shown));
+}
+
+void OverviewWindow::savePdf() {
+    const QString path = chooseTarget(QStringLiteral("Uložit přehled jako PDF"),
+                                      QStringLiteral("Dokumenty PDF (*.pdf)"), QStringLiteral(".pdf"));
+    if (path.isEmpty())
+        return;
+    const QString shown = QDir::toNativeSeparators(path);
+    const QString pupil = dfJmeno_->text().simplified();
+    if (const int code = writeOverviewPdf(reportOf(journal_, pupil, protocolPath_), chartView_, path)) {
         showStatus(QStringLiteral("Přehled se nepodařilo uložit."));
         dialogs_.message(Failure(code).messageText() +
                              QStringLiteral("\nPřehled se nepodařilo uložit do souboru %1.").arg(shown),

@@ -11,6 +11,7 @@
 class QChartView;
 class QGroupBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
@@ -22,6 +23,8 @@ namespace numio {
 // every showing.
 class OverviewWindow : public QDialog {
     Q_OBJECT
+    // Read by name where the library is loaded: naming the class there would link it.
+    Q_PROPERTY(QStringList chosenEntries READ chosenEntries)
   public:
     // protocolPath: the journal's file; the pupil's name is remembered for it in the store.
     // practice: the rules of the problems that may be practised; none while an examination runs.
@@ -29,7 +32,6 @@ class OverviewWindow : public QDialog {
                    Dialogs& dialogs, std::optional<PracticeRules> practice, QWidget* owner);
 
     QLineEdit* dfJmeno() const { return dfJmeno_; }
-    QChartView* chartView() const { return chartView_; }
     QGroupBox* summary() const { return summary_; }
     QTableWidget* missedTable() const { return missedTable_; }
     QLabel* lblStav() const { return lblStav_; }
@@ -37,13 +39,23 @@ class OverviewWindow : public QDialog {
     QPushButton* pbPractise() const { return pbPractise_; }
     QPushButton* pbClose() const { return pbClose_; }
 
+    // Up to 150 repeat-list entries ("12,3,4,4"), most-missed first, when the window was closed to
+    // practise them; else none.
+    const QStringList& chosenEntries() const { return chosen_; }
+
     void done(int result) override;
 
-  signals:
-    // Up to 150 repeat-list entries ("12,3,4,4"), most-missed first; the window then closes.
-    void practiseRequested(QStringList entries);
-
   private:
+    QLayout* buildPupilRow();
+    QWidget* buildNotice();
+    QWidget* buildChartView();
+    QWidget* buildTrendNote();
+    QWidget* buildSummary();
+    QWidget* buildMissedBox();
+    QLayout* buildButtons();
+    void fitToScreen(QWidget* owner);
+    QString chooseTarget(const QString& title, const QString& filter, const QString& suffix);
+    void saveCsv();
     void savePdf();
     void practise();
     void keepPupilName();
@@ -55,14 +67,20 @@ class OverviewWindow : public QDialog {
     SettingsStore& store_;
     Dialogs& dialogs_;
     QString storedName_;
+    QStringList chosen_;
     QLineEdit* dfJmeno_;
     QChartView* chartView_;
     QGroupBox* summary_;
     QTableWidget* missedTable_;
     QLabel* lblStav_;
+    QPushButton* pbCsv_;
     QPushButton* pbPdf_;
     QPushButton* pbPractise_;
     QPushButton* pbClose_;
 };
+
+// Under a list cut short: "… a ještě 1 další příklad.", "… a další 2 různé příklady.", "… a dalších
+// 5 různých příkladů."
+QString moreProblems(qint64 n);
 
 } // namespace numio

@@ -1,70 +1,62 @@
 #include "ui/main_window.h"
 
 #include "platform/failure.h"
+#include "protocol/class_overview_loader.h"
 #include "protocol/journal.h"
 #include "protocol/overview_loader.h"
 #include "protocol/protocol_file.h"
 #include "protocol/protocol_viewer.h"
-#include "protocol/protocol_writer.h"
-#include "ui/digit_box.h"
 
 #include <QAction>
-#include <QMenu>
 
 namespace numio {
 
-void FrmMain::WriteProtokol(const QString& kind) {
-    numio::WriteProtokol(kind, state, dfResult->text(), doors_.clock, dialogs_);
-}
-
-// Both commands need a file with something in it.
+// Viewing and deleting need a journal with something in it; the overview only a named journal,
+// on or off, empty or not yet there.
 void FrmMain::mnuProtokol_Open() {
-    const bool content = ProtokolSize(state) > 0;
+    const bool content = exam_.may(Command::ShowProtocol) && ProtokolSize(state) > 0;
     mnuShowProtokol->setEnabled(content);
     mnuDelete->setEnabled(content);
-    mnuPrehled->setEnabled(content);
+    mnuPrehled->setEnabled(exam_.may(Command::Overview));
+    mnuPrehledTridy->setEnabled(exam_.may(Command::ClassOverview));
 }
 
 void FrmMain::mnuShowProtokol_Click() {
-    modal([this] {
-        ProtocolViewer viewer(doors_.files, state.ProtokolFile, dialogs_, this);
+    exam_.modal([this] {
+        ProtocolViewer viewer(doors_.files, state.ProtokolFile, exam_.dialogs(), this);
         viewer.exec();
     });
 }
 
 void FrmMain::mnuDelete_Click() {
-    if (const std::optional<QString> said = DeleteProtokol(state, dialogs_, doors_.clock)) {
-        ApplySettingsReported();
+    if (const std::optional<QString> said = DeleteProtokol(state, exam_.dialogs(), doors_.clock)) {
+        exam_.ApplySettingsReported();
         if (!said->isEmpty())
-            setStatus(*said);
+            showStatus(*said);
     }
 }
 
 void FrmMain::mnuPrehled_Click() {
-    QString text;
+    // A journal not yet created reads as an empty one; any other that cannot be read changes nothing.
+    Journal journal;
     try {
-        text = doors_.files.readAll(state.ProtokolFile);
+        journal = readJournal(doors_.files, state.ProtokolFile);
     } catch (const Failure& f) {
-        dialogs_.failure(f); // a journal that cannot be read changes nothing else
+        exam_.dialogs().failure(f);
         return;
     }
     std::optional<PracticeRules> practice;
-    if (may(Command::PractiseMissed))
+    if (exam_.may(Command::PractiseMissed))
         practice = PracticeRules::of(state);
-    const QStringList entries = modal([&] {
-        return showOverview(parseJournal(text), state.ProtokolFile, doors_.store, dialogs_, practice, this);
+    const QStringList entries = exam_.modal([&] {
+        return showOverview(journal, state.ProtokolFile, doors_.store, exam_.dialogs(), practice, this);
     });
     if (!entries.isEmpty())
-        practiseProblems(entries);
+        exam_.practiseProblems(entries);
 }
 
-void FrmMain::practiseProblems(const QStringList& entries) {
-    if (!may(Command::PractiseMissed) || entries.isEmpty())
-        return;
-    state.clearRepeatList();
-    for (const QString& entry : entries.mid(0, PracticeState::kRepeatCapacity))
-        state.SpatnePriklady[static_cast<std::size_t>(++state.nSpatnePriklady)] = entry;
-    StartOpravy();
+void FrmMain::mnuPrehledTridy_Click() {
+    exam_.modal([this] { showClassOverview(doors_.store, exam_.dialogs(), doors_.files, this); });
 }
 
 } // namespace numio

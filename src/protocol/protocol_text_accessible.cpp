@@ -1,6 +1,6 @@
 #include "protocol/protocol_text_accessible.h"
 
-#include "protocol/protocol_viewer.h"
+#include "protocol/protocol_text.h"
 
 #include <QAccessibleWidget>
 #include <QScrollBar>

@@ -2,109 +2,11 @@
 
 #include "platform/dialogs.h"
 #include "platform/text_files.h"
+#include "protocol/protocol_text.h"
 
-#include <QAbstractScrollArea>
 #include <QDialog>
-#include <QElapsedTimer>
-#include <QPoint>
-
-#include <utility>
-#include <vector>
-
-class QMenu;
-class QPushButton;
 
 namespace numio {
-
-// A read-only text box for long plain text. It keeps the text and an index of line starts and
-// paints only the lines in sight, so a protocol of millions of lines is ready at once, where a
-// text document would build a block per line first. Lines end in LF or CR LF; a CR LF is kept as
-// LF alone, so the caret, copies and screen readers see one break.
-//
-// Positions are offsets into toPlainText(). The caret and the selection's anchor move with the
-// keys and the mouse as in a read-only text box.
-class ProtocolText : public QAbstractScrollArea {
-    Q_OBJECT
-  public:
-    using Range = std::pair<qsizetype, qsizetype>; // [first, last)
-
-    explicit ProtocolText(QWidget* parent = nullptr);
-
-    void setPlainText(QString text);
-    const QString& toPlainText() const { return text_; }
-    bool isReadOnly() const { return true; }
-    qsizetype lineCount() const { return static_cast<qsizetype>(starts_.size()); }
-    QString lineText(qsizetype line) const;
-    qsizetype firstVisibleLine() const;
-
-    qsizetype lineOf(qsizetype offset) const;
-    // The line holding offset with its line break, so that the lines tile the text.
-    Range lineRange(qsizetype offset) const;
-    // A run of letters and digits, of blanks, or a single other character.
-    Range wordRange(qsizetype offset) const;
-
-    qsizetype cursorPosition() const { return cursor_; }
-    qsizetype anchorPosition() const { return anchor_; }
-    bool hasSelection() const { return anchor_ != cursor_; }
-    Range selectionRange() const;
-    void setSelection(qsizetype anchor, qsizetype cursor);
-    void setCursorPosition(qsizetype offset) { setSelection(offset, offset); }
-    QString selectedText() const;
-    void selectAll();
-    void copy() const;
-    QMenu* createContextMenu(QWidget* parent);
-
-    // In the viewport's coordinates; offsetAt gives -1 outside the viewport.
-    QRect characterRect(qsizetype offset) const;
-    qsizetype offsetAt(QPoint point) const;
-    void ensureVisible(qsizetype offset);
-
-  protected:
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
-
-  private:
-    enum class Unit { Char, Word, Line };
-
-    qsizetype lineStart(qsizetype line) const { return starts_[static_cast<std::size_t>(line)]; }
-    qsizetype lineLength(qsizetype line) const;
-    qsizetype clampOffset(qsizetype offset) const;
-    // A click puts the caret in the nearest gap between characters; a double click takes the
-    // character under the pointer.
-    enum class Hit { Gap, Character };
-    qsizetype pointOffset(QPoint point, Hit hit) const;
-    qsizetype nextWord(qsizetype offset) const;
-    qsizetype previousWord(qsizetype offset) const;
-    qsizetype offsetInLine(qsizetype line, qsizetype column) const;
-    bool moveByKey(QKeyEvent* event);
-    void select(qsizetype anchor, qsizetype cursor, bool reveal);
-    void dragTo(QPoint point);
-    void publishSelection() const;
-    int lineHeight() const;
-    int charWidth() const;
-    int visibleLines() const;
-    void updateScrollBars();
-
-    QString text_;
-    std::vector<qsizetype> starts_{0};
-    qsizetype longest_ = 0;
-    qsizetype anchor_ = 0;
-    qsizetype cursor_ = 0;
-    qsizetype goalColumn_ = -1; // kept while moving up and down through shorter lines
-    Unit dragUnit_ = Unit::Char;
-    Range dragOrigin_;               // the word or line a double or triple click started on
-    QElapsedTimer sinceDoubleClick_; // a press soon after a double click selects the line
-    QPoint doubleClickPoint_;
-};
 
 // frmProtokol: the whole protocol file, read when the window is built. Build one for every
 // showing, so lines written in the meantime are there.
@@ -114,13 +16,11 @@ class ProtocolViewer : public QDialog {
     ProtocolViewer(TextFiles& files, const QString& path, Dialogs& dialogs, QWidget* owner);
 
     ProtocolText* dfProtokol() const { return dfProtokol_; }
-    QPushButton* pbClose() const { return pbClose_; }
 
   private:
     static QString load(TextFiles& files, const QString& path, Dialogs& dialogs);
 
     ProtocolText* dfProtokol_;
-    QPushButton* pbClose_;
 };
 
 } // namespace numio

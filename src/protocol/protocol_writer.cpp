@@ -2,7 +2,11 @@
 
 #include "core/scoring.h"
 #include "platform/failure.h"
+#include "protocol/journal_dates.h"
 #include "protocol/protocol_file.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
 
 #include <functional>
 #include <initializer_list>
@@ -65,12 +69,53 @@ bool czechDates(const QLocale& locale) {
 
 } // namespace
 
-QString protocolDateTime(const QDateTime& t, const QLocale& locale) {
+namespace {
+
+QString czechDateTime(const QDateTime& t) {
+    return t.date().toString(u"d.M.yyyy") + u' ' + t.time().toString(u"H:mm:ss");
+}
+
+// The locale's long time without its time zone ("h:mm:ss AP t" -> "h:mm:ss AP"): a journal is read
+// where it was written, and the zone's name is often one the file's code page cannot hold.
+QString timeFormatWithoutZone(const QLocale& locale) {
+    const QString format = locale.timeFormat(QLocale::LongFormat);
+    QString kept;
+    bool quoted = false;
+    for (QChar c : format) {
+        if (c == u'\'')
+            quoted = !quoted;
+        if (quoted || c != u't')
+            kept += c;
+    }
+    kept.remove(QStringLiteral("()"));
+    kept.remove(QStringLiteral("[]"));
+    return kept.simplified();
+}
+
+// Every character survives Windows-1250, and the journal's reader gets back the very second.
+bool readable(const QString& text, const QDateTime& t, const QLocale& locale) {
+    QStringEncoder encoder("windows-1250");
+    QStringDecoder decoder("windows-1250");
+    if (decoder.decode(encoder.encode(text)) != text)
+        return false;
+    const QDateTime back = ProtocolDates({}, locale).read(text);
+    const QTime time = t.time();
+    return back.date() == t.date() && back.time() == QTime(time.hour(), time.minute(), time.second());
+}
+
+} // namespace
+
+QString localeDateTime(const QDateTime& t, const QLocale& locale) {
     // Qt's Czech short date has leading zeros and a two-digit year; the Czech system setting has neither.
     if (czechDates(locale))
-        return t.date().toString(u"d.M.yyyy") + u' ' + t.time().toString(u"H:mm:ss");
+        return czechDateTime(t);
     return locale.toString(t.date(), QLocale::ShortFormat) + u' ' +
-           locale.toString(t.time(), QLocale::LongFormat);
+           locale.toString(t.time(), timeFormatWithoutZone(locale));
+}
+
+QString protocolDateTime(const QDateTime& t, const QLocale& locale) {
+    const QString text = localeDateTime(t, locale);
+    return readable(text, t, locale) ? text : czechDateTime(t);
 }
 
 void WriteProtokol(const QString& kind, PracticeState& s, const QString& answerText, const Clock& clock,

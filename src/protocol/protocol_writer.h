@@ -10,8 +10,12 @@
 
 namespace numio {
 
-// The user's short date, a blank and the user's long time; Czech settings give "14.3.2002 10:05:17".
-// The time is there also at midnight.
+// The user's short date, a blank and the user's long time without a time zone; Czech settings give
+// "14.3.2002 10:05:17". The time is there also at midnight.
+QString localeDateTime(const QDateTime& t, const QLocale& locale);
+
+// The INIT line's date and time: the locale's, where Windows-1250 holds every character of it and
+// it reads back as written; else the Czech form, so that no journal loses its dates.
 QString protocolDateTime(const QDateTime& t, const QLocale& locale);
 
 // Appends the record "INIT", "LOG", "LIMIT" or "FINISH" to tsProtokol, opened anew first when its

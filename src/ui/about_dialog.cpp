@@ -1,5 +1,6 @@
 #include "ui/about_dialog.h"
 
+#include "platform/guard.h"
 #include "ui/look.h"
 #include "ui/pictures.h"
 
@@ -104,16 +105,18 @@ AboutDialog::AboutDialog(QWidget* owner)
     face.setColor(QPalette::Button, QColor(128, 255, 128));
     pbClose->setPalette(face);
     pbClose->setDefault(true);
-    connect(pbClose, &QPushButton::clicked, this, &QDialog::accept);
+    connect(pbClose, &QPushButton::clicked, this, guard(dialogs_, [this] { accept(); }));
 }
 
 // The double rule across the box: a dark line with a light-grey one just below it.
 void AboutDialog::paintEvent(QPaintEvent* event) {
-    QDialog::paintEvent(event);
-    QPainter painter(this);
-    const int y = twips(1875);
-    painter.fillRect(QRect(0, y, twips(6000), 1), palette().color(QPalette::WindowText));
-    painter.fillRect(QRect(0, y + 1, twips(6000), 1), QColor(224, 224, 224));
+    guarded(dialogs_, [&] {
+        QDialog::paintEvent(event);
+        QPainter painter(this);
+        const int y = twips(1875);
+        painter.fillRect(QRect(0, y, twips(6000), 1), palette().color(QPalette::WindowText));
+        painter.fillRect(QRect(0, y + 1, twips(6000), 1), QColor(224, 224, 224));
+    });
 }
 
 } // namespace numio

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/widgets/qt_doors.h"
+
 #include <QDialog>
 
 class QLabel;
@@ -17,6 +19,7 @@ class AboutDialog : public QDialog {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    QtDialogs dialogs_{this};
     QWidget* Image1 = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;

@@ -7,11 +7,18 @@
 namespace numio {
 
 DigitBox::DigitBox(int maxDigits, QWidget* parent) : QLineEdit(parent) {
+    setMaxDigits(maxDigits);
+    setContextMenuPolicy(Qt::NoContextMenu);
+    setAcceptDrops(false);
+}
+
+void DigitBox::setMaxDigits(int maxDigits) {
+    if (maxLength() == maxDigits && validator())
+        return;
+    delete validator();
     setMaxLength(maxDigits);
     setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("^[0-9]{0,%1}$").arg(maxDigits)), this));
-    setContextMenuPolicy(Qt::NoContextMenu);
-    setAcceptDrops(false);
 }
 
 void DigitBox::keyPressEvent(QKeyEvent* event) {

@@ -10,6 +10,7 @@ class DigitBox : public QLineEdit {
     Q_OBJECT
   public:
     explicit DigitBox(int maxDigits, QWidget* parent = nullptr);
+    void setMaxDigits(int maxDigits);
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;

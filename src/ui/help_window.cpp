@@ -1,5 +1,6 @@
 #include "ui/help_window.h"
 
+#include "platform/guard.h"
 #include "ui/pictures.h"
 
 #include <QHBoxLayout>
@@ -27,7 +28,7 @@ HelpWindow::HelpWindow(QWidget* owner) : QDialog(owner) {
     close->setObjectName(QStringLiteral("pbClose"));
     close->setAccessibleName(QStringLiteral("Zavřít"));
     close->setDefault(true);
-    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    connect(close, &QPushButton::clicked, this, guard(dialogs_, [this] { accept(); }));
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/widgets/qt_doors.h"
+
 #include <QDialog>
 
 namespace numio {
@@ -9,6 +11,9 @@ class HelpWindow : public QDialog {
     Q_OBJECT
   public:
     explicit HelpWindow(QWidget* owner = nullptr);
+
+  private:
+    QtDialogs dialogs_{this};
 };
 
 } // namespace numio

@@ -1,12 +1,12 @@
 #include "ui/main_window.h"
 
-#include "platform/failure.h"
 #include "ui/digit_box.h"
 #include "ui/look.h"
 #include "ui/pictures.h"
 #include "ui/status_bar.h"
 #include "ui/value_label.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
@@ -20,7 +20,6 @@
 namespace numio {
 
 const QString FrmMain::kBanner = QStringLiteral("Numio 1.02 [Prague 2002]");
-const QString FrmMain::kNoModeText = QStringLiteral("Není aktivní žádný režim zkoušení !!");
 const QString FrmMain::kAnswerHint = QStringLiteral("Napiš výsledek a potvrď klávesou Enter.");
 
 namespace {
@@ -39,15 +38,14 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, QRect plac
 } // namespace
 
 FrmMain::FrmMain(Doors doors, QWidget* parent)
-    : QMainWindow(parent), doors_(doors), dialogs_(*this, doors.dialogs) {
+    : QMainWindow(parent), doors_(doors),
+      exam_({doors.random, doors.clock, doors.dialogs, doors.pacer, doors.Cas}, *this), state(exam_.state) {
     setObjectName(QStringLiteral("frmMain"));
     onEnd = [] { QCoreApplication::exit(0); };
     initPictures();
     setWindowIcon(pictureIcon(QStringLiteral("numio.svg")));
     buildMenus();
     buildWindow();
-    doors_.Cas.setEnabled(false);
-    doors_.Cas.onTick([this] { run(Command::Tick, &FrmMain::Cas_Timer); });
     qApp->installEventFilter(this);
 }
 
@@ -58,26 +56,30 @@ FrmMain::~FrmMain() {
 void FrmMain::buildMenus() {
     mnuNumio = menuBar()->addMenu(QStringLiteral("&Numio"));
     mnuNumio->setObjectName(QStringLiteral("mnuNumio"));
+    // An item without a handler is the examination's own command.
     auto item = [this](QMenu* menu, const char* name, const QString& caption, const QKeySequence& key,
-                       Command command, void (FrmMain::*handler)()) {
+                       Command command, void (FrmMain::*handler)() = nullptr) {
         QAction* a = menu->addAction(caption);
         a->setObjectName(QString::fromLatin1(name));
         if (!key.isEmpty())
             a->setShortcut(key);
-        connect(a, &QAction::triggered, this, [this, command, handler] { run(command, handler); });
+        connect(a, &QAction::triggered, this, [this, command, handler] {
+            if (handler)
+                exam_.run(command, [this, handler] { (this->*handler)(); });
+            else
+                exam_.run(command);
+        });
         return a;
     };
-    mnuPocitej =
-        item(mnuNumio, "mnuPocitej", QStringLiteral("&Počítej"), QKeySequence(Qt::SHIFT | Qt::Key_F5),
-             Command::StartPractice, &FrmMain::mnuPocitej_Click);
+    mnuPocitej = item(mnuNumio, "mnuPocitej", QStringLiteral("&Počítej"),
+                      QKeySequence(Qt::SHIFT | Qt::Key_F5), Command::StartPractice);
     mnuPocitejSady = item(mnuNumio, "mnuPocitejSady", QStringLiteral("Počítej &sadu příkladů"),
-                          QKeySequence(Qt::Key_F5), Command::StartSet, &FrmMain::mnuPocitejSady_Click);
+                          QKeySequence(Qt::Key_F5), Command::StartSet);
     mnuNumio->addSeparator()->setObjectName(QStringLiteral("mnunic3"));
     mnuOpakujSpatne = item(mnuNumio, "mnuOpakujSpatne", QStringLiteral("&Opakuj chybné příklady"),
-                           QKeySequence(Qt::Key_F6), Command::StartRepeat, &FrmMain::mnuOpakujSpatne_Click);
+                           QKeySequence(Qt::Key_F6), Command::StartRepeat);
     mnuNumio->addSeparator()->setObjectName(QStringLiteral("mnuNic2"));
-    mnuStop = item(mnuNumio, "mnuStop", QStringLiteral("S&top"), QKeySequence(Qt::Key_F12), Command::Stop,
-                   &FrmMain::mnuStop_Click);
+    mnuStop = item(mnuNumio, "mnuStop", QStringLiteral("S&top"), QKeySequence(Qt::Key_F12), Command::Stop);
     mnuNumio->addSeparator()->setObjectName(QStringLiteral("mnuNic1"));
     mnuNastaveni = item(mnuNumio, "mnuNastaveni", QStringLiteral("Nast&avení"), QKeySequence(Qt::Key_F2),
                         Command::Settings, &FrmMain::mnuNastaveni_Click);
@@ -88,7 +90,7 @@ void FrmMain::buildMenus() {
                     &FrmMain::mnuAbout_Click);
     mnuKonec = item(mnuNumio, "mnuKonec", QStringLiteral("&Konec"), QKeySequence(Qt::CTRL | Qt::Key_Q),
                     Command::Quit, &FrmMain::mnuKonec_Click);
-    connect(mnuNumio, &QMenu::aboutToShow, this, [this] { guarded([this] { applyLook(); }); });
+    connect(mnuNumio, &QMenu::aboutToShow, this, [this] { exam_.guarded([this] { exam_.applyLook(); }); });
 
     mnuProtokol = menuBar()->addMenu(QStringLiteral("&Protokol"));
     mnuProtokol->setObjectName(QStringLiteral("mnuProtokol"));
@@ -98,7 +100,10 @@ void FrmMain::buildMenus() {
                      &FrmMain::mnuDelete_Click);
     mnuPrehled = item(mnuProtokol, "mnuPrehled", QStringLiteral("&Přehled výsledků"), {}, Command::Overview,
                       &FrmMain::mnuPrehled_Click);
-    connect(mnuProtokol, &QMenu::aboutToShow, this, [this] { guarded([this] { mnuProtokol_Open(); }); });
+    mnuPrehledTridy = item(mnuProtokol, "mnuPrehledTridy", QStringLiteral("Přehled &třídy…"), {},
+                           Command::ClassOverview, &FrmMain::mnuPrehledTridy_Click);
+    connect(mnuProtokol, &QMenu::aboutToShow, this,
+            [this] { exam_.guarded([this] { mnuProtokol_Open(); }); });
 }
 
 void FrmMain::buildWindow() {
@@ -135,6 +140,13 @@ void FrmMain::buildWindow() {
     dfResult->setAccessibleName(QStringLiteral("Odpověď"));
     dfResult->setAccessibleDescription(kAnswerHint);
 
+    // Quiet, where the problem will stand; a screen reader reads it as the label's name.
+    idleHint =
+        label(central, "idleHint", {}, twipsRect(105, 420, 7815, 840), programFont(11), Qt::AlignCenter);
+    idleHint->setWordWrap(true);
+    idleHint->setForegroundRole(QPalette::PlaceholderText);
+    idleHint->setAccessibleDescription(QStringLiteral("Jak začít"));
+
     Progress = new QProgressBar(central);
     Progress->setObjectName(QStringLiteral("Progress"));
     Progress->setGeometry(twipsRect(0, 1680, 7815, 495));
@@ -146,6 +158,7 @@ void FrmMain::buildWindow() {
     buildReportCard(central);
 
     sbMain = new StatusBar(this);
+    pnlStatus = sbMain->textPanel();
     sbMain->setFixedHeight(twips(480));
     setStatusBar(sbMain);
     connect(sbMain, &StatusBar::hovered, this, [this] { statusBarHovered(); });
@@ -196,7 +209,7 @@ void FrmMain::buildResults(QWidget* central) {
     pbStop->setToolTip(QStringLiteral("Ukončení zkoušení"));
     pbStop->setAccessibleName(QStringLiteral("Ukončení zkoušení"));
     pbStop->hide();
-    connect(pbStop, &QPushButton::clicked, this, [this] { run(Command::Stop, &FrmMain::mnuStop_Click); });
+    connect(pbStop, &QPushButton::clicked, this, [this] { exam_.run(Command::Stop); });
 }
 
 void FrmMain::buildReportCard(QWidget* central) {
@@ -223,55 +236,8 @@ void FrmMain::buildReportCard(QWidget* central) {
     pbOK = new QPushButton(QStringLiteral("OK"), frmVysvedceni);
     pbOK->setObjectName(QStringLiteral("pbOK"));
     pbOK->setGeometry(twipsRect(6615, 1785, 1290, 390));
-    connect(pbOK, &QPushButton::clicked, this, [this] { run(Command::CardOk, &FrmMain::pbOK_Click); });
+    connect(pbOK, &QPushButton::clicked, this, [this] { exam_.run(Command::CardOk); });
     frmVysvedceni->hide();
-}
-
-void FrmMain::reportFailure(const Failure& f) {
-    dialogs_.failure(f);
-    if (f.code() == kAccessDenied) {
-        state.bProtokol = false; // for this run only; the stored setting stays on
-        applyLook();
-    }
-}
-
-void FrmMain::run(Command command, void (FrmMain::*handler)()) {
-    guarded([&] {
-        switch (admission(command)) {
-        case Admission::Run:
-            (this->*handler)();
-            break;
-        case Admission::Wait:
-            (command == Command::Tick ? tickWaiting_ : stepWaiting_) = true;
-            break;
-        case Admission::Drop:
-            break;
-        }
-    });
-}
-
-// A tick or a step held back by a message box or by the correction runs once that has ended.
-void FrmMain::resumeWaiting() {
-    if (phase_.modal)
-        return;
-    if (stepWaiting_) {
-        stepWaiting_ = false;
-        run(Command::PhaseStep, &FrmMain::phaseStep);
-    }
-    if (tickWaiting_ && may(Command::Tick)) {
-        tickWaiting_ = false;
-        run(Command::Tick, &FrmMain::Cas_Timer);
-    }
-}
-
-Dialogs::Answer FrmMain::ModalDialogs::message(const QString& text, const QString& title, Buttons buttons,
-                                               Icon icon, Answer defaultButton) {
-    return window_.modal([&] { return inner_.message(text, title, buttons, icon, defaultButton); });
-}
-
-QString FrmMain::ModalDialogs::chooseFile(const QString& title, const QString& filter,
-                                          const QString& folder) {
-    return window_.modal([&] { return inner_.chooseFile(title, filter, folder); });
 }
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
@@ -279,7 +245,7 @@ bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget && widget->window() == this) {
             bool discard = false;
-            guarded([&] { discard = Form_KeyPress(static_cast<QKeyEvent*>(event)); });
+            exam_.guarded([&] { discard = Form_KeyPress(static_cast<QKeyEvent*>(event)); });
             if (discard)
                 return true;
         }
@@ -297,48 +263,156 @@ bool FrmMain::Form_KeyPress(QKeyEvent* event) {
     if (std::find(std::begin(modifiers), std::end(modifiers), key) != std::end(modifiers))
         return false;
     // While the correction shows, any key only ends it.
-    if (phase_.overlay == Overlay::Correction) {
-        if (may(Command::EndCorrection))
-            endCorrection();
+    const Phase& phase = exam_.phase();
+    if (phase.overlay == Overlay::Correction) {
+        exam_.run(Command::EndCorrection);
         return true;
     }
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
     if (!enter)
         return false;
-    if (phase_.mode != Mode::Idle) {
-        const QString text = dfResult->text();
-        if (!text.isEmpty() && may(Command::Answer))
-            Vysledek(textToInteger(text));
+    if (exam_.running()) {
+        exam_.answer(dfResult->text());
         return true;
     }
-    if (phase_.overlay == Overlay::CardShown || phase_.overlay == Overlay::CardSliding) {
-        if (may(Command::CardOk))
-            pbOK_Click(); // the card's OK answers to Enter like a dialog's default button
+    if (phase.overlay == Overlay::CardShown || phase.overlay == Overlay::CardSliding) {
+        exam_.run(Command::CardOk); // the card's OK answers to Enter like a dialog's default button
         return true;
     }
     return false;
 }
 
-void FrmMain::setStatus(const QString& text) {
-    state.pnlStatus->setText(text);
-}
-
 void FrmMain::statusBarHovered() {
-    if (!state.pnlStatus)
-        return;
-    if (state.pnlStatus->text() != kBanner) {
-        state.sStatusText = state.pnlStatus->text();
-        state.pnlStatus->setText(kBanner);
+    if (pnlStatus->text() != kBanner) {
+        sStatusText = pnlStatus->text();
+        pnlStatus->setText(kBanner);
     }
 }
 
 void FrmMain::surfaceHovered() {
-    if (state.pnlStatus && state.pnlStatus->text() == kBanner)
-        state.pnlStatus->setText(state.sStatusText);
+    if (pnlStatus->text() == kBanner)
+        pnlStatus->setText(sStatusText);
 }
 
-bool FrmMain::reportCardShown() const {
-    return phase_.overlay == Overlay::CardSliding || phase_.overlay == Overlay::CardShown;
+// ---- the examination's view ----
+
+void FrmMain::showProblem(const QString& text, const QString& spoken) {
+    lbLeft->setText(text);
+    fitText(lbLeft, 48);
+    // The pupil's screen reader speaks the new problem without the focus leaving the answer box.
+    dfResult->setAccessibleDescription(spoken + QLatin1Char(' ') + kAnswerHint);
+    QAccessibleEvent said(dfResult, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&said);
+}
+
+QString FrmMain::typedAnswer() const {
+    return dfResult->text();
+}
+
+void FrmMain::clearAnswer() {
+    dfResult->clear();
+}
+
+void FrmMain::focusAnswer() {
+    dfResult->setFocus();
+}
+
+void FrmMain::showCounts(const Counts& c) {
+    dfPrikladu->setText(c.done);
+    dfDobre->setText(c.right);
+    dfSpatne->setText(c.wrong);
+    dfUspech->setText(c.rate);
+    dfZnamka->setText(c.grade);
+}
+
+void FrmMain::showGradeBox(bool shown) {
+    dfZnamka->setVisible(shown);
+}
+
+void FrmMain::showResultsTitle(const QString& title) {
+    Frame1->setTitle(title);
+}
+
+void FrmMain::showCorrection(const QString& text, Blink blink) {
+    dfSpravne->setText(text);
+    dfSpravne->setAutoFillBackground(blink != Blink::Off);
+    if (blink == Blink::Off)
+        return;
+    QPalette p = dfSpravne->palette();
+    p.setColor(QPalette::WindowText, blink == Blink::Yellow ? QColor(255, 255, 0) : QColor(255, 0, 0));
+    dfSpravne->setPalette(p);
+}
+
+void FrmMain::showProgress(bool shown, int value, int maximum) {
+    Progress->setVisible(shown);
+    if (!shown)
+        return;
+    Progress->setRange(0, maximum);
+    Progress->setValue(value);
+}
+
+void FrmMain::showCard(int leftTwips, const QString& grade) {
+    frmVysvedceni->move(leftTwips / 15, frmVysvedceni->y());
+    lbVizo->setText(grade);
+    frmVysvedceni->raise();
+}
+
+void FrmMain::showStatus(const QString& text) {
+    pnlStatus->setText(text);
+}
+
+void FrmMain::beep() {
+    doors_.pacer.beep();
+}
+
+// Every enabled, visible and caption state of the window follows from the phase.
+void FrmMain::showLook(const Look& look) {
+    mnuPocitej->setEnabled(look.startPractice);
+    mnuPocitejSady->setEnabled(look.startSet);
+    mnuOpakujSpatne->setEnabled(look.startRepeat);
+    mnuStop->setEnabled(look.stopItem);
+    mnuNastaveni->setEnabled(look.settings);
+    setMenuEnabled(mnuNumio, look.numioMenu);
+    setMenuEnabled(mnuProtokol, look.protokolMenu);
+    pbStop->setEnabled(look.stopButton);
+    pbStop->setVisible(look.stopButton);
+    lbLeft->setVisible(look.problemShown);
+    lb1->setVisible(look.problemShown);
+    dfResult->parentWidget()->setVisible(look.problemShown);
+    dfResult->setVisible(look.problemShown);
+    dfResult->setEnabled(look.answerEnabled);
+    frmVysvedceni->setVisible(look.card);
+    pbOK->setEnabled(look.cardOk);
+    if (look.cardOk)
+        pbOK->setFocus();
+    if (look.busyPointer)
+        setCursor(Qt::WaitCursor);
+    else
+        unsetCursor();
+    setWindowTitle(QString::fromUtf8(look.caption));
+    showIdleHint(look);
+}
+
+// The idle window names the ways to start that are open now; with nothing to practise, the way
+// to the settings.
+void FrmMain::showIdleHint(const Look& look) {
+    const bool idle = !look.problemShown && !look.card && look.numioMenu;
+    QStringList ways;
+    if (look.startPractice)
+        ways << QStringLiteral("Shift+F5 počítej");
+    if (look.startSet)
+        ways << QStringLiteral("F5 sada příkladů");
+    if (look.startRepeat)
+        ways << QStringLiteral("F6 opakuj chybné");
+    if (!look.startPractice && look.settings)
+        ways << QStringLiteral("F2 nastavení – vyber, co se bude počítat");
+    ways << QStringLiteral("F1 nápověda");
+    const QString text = ways.join(QStringLiteral(" · "));
+    if (idleHint->text() != text) {
+        idleHint->setText(text);
+        idleHint->setAccessibleName(text);
+    }
+    idleHint->setVisible(idle);
 }
 
 } // namespace numio

@@ -1,5 +1,7 @@
 #include "ui/settings_dialog.h"
 
+#include "platform/guard.h"
+
 #include "ui/digit_box.h"
 
 #include "core/settings.h"
@@ -64,18 +66,38 @@ void selectNearest(QComboBox* c, int value) {
 // Delete) pass; Enter and the clipboard combinations are swallowed with everything else.
 } // namespace
 
-QString protocolChooserFolder(const QString& programFolder) {
-    const QFileInfo folder(programFolder);
-    if (folder.isDir() && folder.isWritable())
-        return programFolder;
+// The path with every link of the folders above it resolved, so two spellings of a place compare
+// equal; a file that does not exist yet keeps its name under its resolved folder.
+static QString resolved(const QString& path) {
+    const QFileInfo info(path);
+    if (info.exists())
+        return info.canonicalFilePath();
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? QDir::cleanPath(info.absoluteFilePath())
+                            : QDir(folder).filePath(info.fileName());
+}
+
+QString protocolChooserFolder(const QString& currentProtocol, const QString& programFolder) {
+    if (!currentProtocol.isEmpty()) {
+        const QString folder = QFileInfo(currentProtocol).absolutePath();
+        if (QFileInfo(folder).isDir() && resolved(folder) != resolved(programFolder))
+            return folder;
+    }
     return documentsOrHomeFolder();
+}
+
+bool insideSettingsFolder(const QString& path, const QString& settingsFile) {
+    if (path.isEmpty())
+        return false;
+    const QString folder = resolved(QFileInfo(settingsFile).absolutePath());
+    const QString at = resolved(path);
+    return at == folder || at.startsWith(folder + u'/');
 }
 
 SettingsDialog::SettingsDialog(PracticeState& s, SettingsStore& store, Dialogs& dialogs, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      s_(s), store_(store), dialogs_(dialogs),
-      chooserFolder_(protocolChooserFolder(QCoreApplication::applicationDirPath())) {
+      s_(s), store_(store), dialogs_(dialogs) {
     setObjectName(QStringLiteral("dlgSettings"));
     setWindowTitle(QStringLiteral(" Nastavení parametrů zkoušení"));
     setFont(programPixelFont(11));
@@ -85,35 +107,48 @@ SettingsDialog::SettingsDialog(PracticeState& s, SettingsStore& store, Dialogs& 
     SSTab->setAccessibleName(QStringLiteral("Nastavení"));
     auto* practice = new QWidget;
     auto* protocol = new QWidget;
+    auto* choices = new QWidget;
     SSTab->addTab(practice, QStringLiteral("Nastavení &zkoušení"));
     SSTab->addTab(protocol, QStringLiteral("Nastavení pro&tokolování"));
+    SSTab->addTab(choices, QStringLiteral("Příklad&y"));
     buildPracticeTab(practice);
     buildProtocolTab(protocol);
+    buildChoicesTab(choices);
     practice->parentWidget()->installEventFilter(this);
     SSTab->setCurrentIndex(0);
 
     pbOK = place(new QPushButton(QStringLiteral("OK"), this), "pbOK", twipsRect(4830, 4680, 1275, 435));
     pbOK->setDefault(true);
-    connect(pbOK, &QPushButton::clicked, this, [this] {
-        SaveSettings();
-        accept();
-    });
+    connect(pbOK, &QPushButton::clicked, this, guard(dialogs_, [this] {
+                if (!mayClose())
+                    return;
+                SaveSettings();
+                accept();
+            }));
 
     // toggled fires on every real change, whether a click, FillControls or another rule made it.
-    connect(cbLimit, &QCheckBox::toggled, this, [this](bool on) {
-        if (on)
-            cbLimitSada->setChecked(false);
-    });
-    connect(cbLimitSada, &QCheckBox::toggled, this, [this](bool on) {
-        if (on)
-            cbLimit->setChecked(false);
-    });
-    connect(cbProtokol, &QCheckBox::toggled, this, &SettingsDialog::protocolRule);
-    connect(pbSelectFile, &QPushButton::clicked, this, &SettingsDialog::selectFile);
+    connect(cbLimit, &QCheckBox::toggled, this, guard(dialogs_, [this](bool on) {
+                if (on)
+                    cbLimitSada->setChecked(false);
+            }));
+    connect(cbLimitSada, &QCheckBox::toggled, this, guard(dialogs_, [this](bool on) {
+                if (on)
+                    cbLimit->setChecked(false);
+            }));
+    connect(cbProtokol, &QCheckBox::toggled, this, guard(dialogs_, [this](bool on) { protocolRule(on); }));
+    connect(pbSelectFile, &QPushButton::clicked, this, guard(dialogs_, [this] { selectFile(); }));
+    // The chosen rows replace the largest table while they are on.
+    connect(cbChosenTables, &QCheckBox::toggled, this, guard(dialogs_, [this](bool on) {
+                cmbMaxValueX->setEnabled(!on);
+                for (int row = 1; row <= 10; ++row)
+                    cbTables[std::size_t(row)]->setEnabled(on);
+            }));
 
-    const QList<QWidget*> order{cmbMaxValue,  cmbMaxValueX, cbPlus,   cbKrat,       cbMinus,
-                                cbDeleno,     cbLimit,      cmbLimit, dfSady,       cbLimitSada,
-                                cmbLimitSada, cbProtokol,   dfFile,   pbSelectFile, pbOK};
+    QList<QWidget*> order{cmbMaxValue,  cmbMaxValueX, cbPlus,   cbKrat,       cbMinus,
+                          cbDeleno,     cbLimit,      cmbLimit, dfSady,       cbLimitSada,
+                          cmbLimitSada, cbProtokol,   dfFile,   pbSelectFile, cbChosenTables};
+    order << QList<QWidget*>(cbTables.begin() + 1, cbTables.end());
+    order << cmbCrossingTen << cbSoundOnError << pbOK;
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 
@@ -202,6 +237,45 @@ void SettingsDialog::buildProtocolTab(QWidget* tab) {
                          twipsRect(4500, 1500, 1365, 270));
 }
 
+void SettingsDialog::buildChoicesTab(QWidget* tab) {
+    auto* canvas = new QWidget(tab);
+    canvas->resize(SSTab->size());
+    tabCanvases_ << canvas;
+    tab->installEventFilter(this);
+
+    auto* tables = place(new QGroupBox(QStringLiteral("Násobení a dělení"), canvas), "frmTables",
+                         twipsRect(210, 525, 5685, 1200));
+    cbChosenTables = place(new QCheckBox(QStringLiteral("&Jen vybrané násobilky"), tables), "cbChosenTables",
+                           twipsRect(210, 315, 3000, 225));
+    cbChosenTables->setToolTip(
+        QStringLiteral("Násobí se jen zaškrtnutými čísly a dělí se jen jimi; druhé číslo "
+                       "je od 1 do 10. Maximální povolená násobilka pak neplatí."));
+    for (int row = 1; row <= 10; ++row) {
+        const QString text = row < 10 ? QStringLiteral("&%1").arg(row) : QStringLiteral("1&0");
+        auto* box =
+            place(new QCheckBox(text, tables), nullptr, twipsRect(180 + (row - 1) * 520, 720, 500, 225));
+        box->setObjectName(QStringLiteral("cbTable%1").arg(row));
+        box->setAccessibleName(QStringLiteral("Násobilka %1").arg(row));
+        box->setEnabled(false);
+        cbTables[std::size_t(row)] = box;
+    }
+
+    auto* crossing = place(new QGroupBox(QStringLiteral("Sčítání a odčítání"), canvas), "frmCrossingTen",
+                           twipsRect(210, 1845, 5685, 750));
+    cmbCrossingTen = place(new QComboBox(crossing), "cmbCrossingTen", twipsRect(2100, 270, 2400, 315));
+    cmbCrossingTen->addItems(
+        {QStringLiteral("libovolně"), QStringLiteral("jen bez přechodu"), QStringLiteral("jen s přechodem")});
+    cmbCrossingTen->setToolTip(
+        QStringLiteral("Přechod přes desítku: sčítání s přenosem v jednotkách (8+5), "
+                       "odčítání s výpůjčkou (13-5); v mezích maximální hodnoty výpočtu"));
+    label(crossing, QStringLiteral("Přec&hod přes desítku"), twipsRect(210, 345, 1800, 225), cmbCrossingTen);
+
+    auto* sound =
+        place(new QGroupBox(QStringLiteral("Zvuk"), canvas), "frmSound", twipsRect(210, 2715, 5685, 750));
+    cbSoundOnError = place(new QCheckBox(QStringLiteral("Zvuk při &chybě"), sound), "cbSoundOnError",
+                           twipsRect(210, 315, 3000, 225));
+}
+
 // The page below the tab row only gets its place once the tab panel is laid out (and again on
 // any change of style), so the canvases follow it rather than assuming a tab-row height.
 void SettingsDialog::alignTabCanvases() {
@@ -234,6 +308,11 @@ void SettingsDialog::FillControls() {
     dfSady->setText(QString::number(std::clamp(int(s_.nSada), 0, 999)));
     dfFile->setText(s_.ProtokolFile);
     cbProtokol->setChecked(s_.bProtokol);
+    cbChosenTables->setChecked(s_.chosenTablesOnly);
+    for (int row = 1; row <= 10; ++row)
+        cbTables[std::size_t(row)]->setChecked(s_.chosenTables & (1u << row));
+    cmbCrossingTen->setCurrentIndex(int(s_.crossingTen));
+    cbSoundOnError->setChecked(s_.soundOnError);
     // From the box, not the record: a chooser cancelled just now has unchecked it again.
     pbSelectFile->setEnabled(cbProtokol->isChecked());
 }
@@ -259,9 +338,50 @@ void SettingsDialog::SaveSettings() {
         dfSady->setText(QStringLiteral("0"));
     s_.nSada = textToInteger(dfSady->text());
     s_.ProtokolFile = dfFile->text();
+    readChoices(s_);
     // The values stay in force for this run even when they cannot be stored.
     if (const std::optional<Failure> failed = numio::SaveSettings(s_, store_))
         dialogs_.failure(*failed);
+}
+
+void SettingsDialog::readChoices(PracticeState& into) const {
+    into.chosenTablesOnly = cbChosenTables->isChecked();
+    into.chosenTables = 0;
+    for (int row = 1; row <= 10; ++row)
+        if (cbTables[std::size_t(row)]->isChecked())
+            into.chosenTables |= std::uint16_t(1u << row);
+    into.crossingTen = CrossingTen(cmbCrossingTen->currentIndex());
+    into.soundOnError = cbSoundOnError->isChecked();
+}
+
+bool SettingsDialog::mayClose() {
+    if (cbChosenTables->isChecked() &&
+        std::none_of(cbTables.begin() + 1, cbTables.end(), [](QCheckBox* row) { return row->isChecked(); })) {
+        dialogs_.message(
+            QStringLiteral("Zaškrtněte alespoň jednu násobilku, nebo vypněte volbu „Jen vybrané násobilky“."),
+            windowTitle().trimmed(), Dialogs::Buttons::Ok, Dialogs::Icon::Information, Dialogs::Answer::Ok);
+        SSTab->setCurrentIndex(2);
+        cbTables[1]->setFocus();
+        return false;
+    }
+    if (cbProtokol->isChecked() && inSettingsFolder(dfFile->text())) {
+        SSTab->setCurrentIndex(1);
+        pbSelectFile->setFocus();
+        return false;
+    }
+    return true;
+}
+
+bool SettingsDialog::inSettingsFolder(const QString& path) {
+    const QString settings = store_.location(kAppName);
+    if (!insideSettingsFolder(path, settings))
+        return false;
+    dialogs_.message(
+        QStringLiteral("Protokol nelze zapisovat do souboru %1: leží ve složce s nastavením programu "
+                       "(%2) a při příštím uložení nastavení by se ztratil. Zvolte jiný soubor.")
+            .arg(displayPath(path), displayPath(QFileInfo(settings).path())),
+        windowTitle().trimmed(), Dialogs::Buttons::Ok, Dialogs::Icon::Information, Dialogs::Answer::Ok);
+    return true;
 }
 
 void SettingsDialog::protocolRule(bool checked) {
@@ -283,9 +403,14 @@ void SettingsDialog::selectFile() {
 }
 
 QString SettingsDialog::chooseProtocolFile() {
-    return withSuffix(dialogs_.chooseFile(kChooserTitle, kChooserFilter,
-                                          QDir(chooserFolder_).filePath(QStringLiteral("protokol.txt"))),
-                      QStringLiteral(".txt"));
+    const QString current = dfFile->text();
+    const QString folder = protocolChooserFolder(current, QCoreApplication::applicationDirPath());
+    const QString name = current.isEmpty() ? QStringLiteral("protokol.txt") : QFileInfo(current).fileName();
+    const QString chosen =
+        withSuffix(dialogs_.chooseFile(kChooserTitle, kChooserFilter, QDir(folder).filePath(name)),
+                   QStringLiteral(".txt"));
+    // Refused at once, as if cancelled, but the protocol named before stays.
+    return !chosen.isEmpty() && inSettingsFolder(chosen) ? current : chosen;
 }
 
 } // namespace numio

@@ -5,6 +5,7 @@
 #include "platform/settings_store.h"
 
 #include <QDialog>
+#include <array>
 
 class QCheckBox;
 class QComboBox;
@@ -15,9 +16,11 @@ class QTabWidget;
 
 namespace numio {
 
-// Where the protocol chooser starts: the program's own folder, unless the program is installed
-// where the user cannot write; then the documents folder, so a new protocol can be created.
-QString protocolChooserFolder(const QString& programFolder);
+// Where the protocol chooser starts: the folder of the current protocol when there is one, else
+// the documents folder, else home; never the program's own folder.
+QString protocolChooserFolder(const QString& currentProtocol, const QString& programFolder);
+// Whether a protocol at `path` would write into the settings file or the folder that holds it.
+bool insideSettingsFolder(const QString& path, const QString& settingsFile);
 
 // dlgSettings: the controls are the working copy of the settings until OK writes them into the
 // record and the store; any other way of closing leaves both untouched.
@@ -38,13 +41,19 @@ class SettingsDialog : public QDialog {
     void buildProtocolTab(QWidget* tab);
     void alignTabCanvases();
     void protocolRule(bool checked);
+    void buildChoicesTab(QWidget* tab);
     void selectFile();
     QString chooseProtocolFile();
+    // Says so when a protocol at `path` would write into the settings folder.
+    bool inSettingsFolder(const QString& path);
+    void readChoices(PracticeState& into) const;
+    // What OK asks of the controls before closing: a row chosen while only chosen rows are asked,
+    // a protocol outside the settings folder. Otherwise it says why and the dialog stays.
+    bool mayClose();
 
     PracticeState& s_;
     SettingsStore& store_;
     Dialogs& dialogs_;
-    const QString chooserFolder_;
     QList<QWidget*> tabCanvases_;
 
   public:
@@ -68,6 +77,10 @@ class SettingsDialog : public QDialog {
     QCheckBox* cbProtokol = nullptr;
     QLineEdit* dfFile = nullptr;
     QPushButton* pbSelectFile = nullptr;
+    QCheckBox* cbChosenTables = nullptr;
+    std::array<QCheckBox*, 11> cbTables{}; // rows 1 to 10
+    QComboBox* cmbCrossingTen = nullptr;
+    QCheckBox* cbSoundOnError = nullptr;
 };
 
 } // namespace numio

@@ -1,48 +1,27 @@
 #include "ui/main_window.h"
 
-#include "ui/look.h"
-
+#include "core/answer_length.h"
 #include "core/generator.h"
-#include "platform/failure.h"
-#include "protocol/protocol_file.h"
+#include "ui/digit_box.h"
 #include "ui/status_bar.h"
-
-#include <QLabel>
-#include <QMenu>
 
 namespace numio {
 
-// Brings the protocol file, the status-bar pictures and the start items in line with the
-// settings. Opening the file comes first: when it fails, panels and menus stay as they were.
-void FrmMain::ApplySettings() {
-    OpenProtokol(state);
-
-    const bool operations[] = {state.bPlus, state.bMinus, state.bKrat, state.bDeleno};
+// The status-bar pictures and the answer box's length follow the settings.
+void FrmMain::showSettings(const PracticeState& s) {
+    const bool operations[] = {s.bPlus, s.bMinus, s.bKrat, s.bDeleno};
     for (int i = 0; i < 4; ++i)
-        sbMain->setPanel(2 + i, operations[i] ? StatusBar::Plus + i : 0);
+        sbMain->setPanel(2 + i, operations[i] ? StatusBar::Plus + i : 0, chosenRulesText(s, 1 + i));
 
-    if (state.bLimit)
+    if (s.bLimit)
         sbMain->setPanel(6, StatusBar::Time);
-    else if (state.bLimitSady && state.bPocitejSady)
+    else if (s.bLimitSady && s.bPocitejSady)
         sbMain->setPanel(6, StatusBar::ProtokolSet);
     else
         sbMain->setPanel(6, 0);
 
-    sbMain->setPanel(7, state.bProtokol ? StatusBar::Protokol : 0);
-
-    if (!anyOperationAdmitsProblem(state))
-        setStatus(kNoModeText);
-    applyLook();
-}
-
-bool FrmMain::ApplySettingsReported() {
-    try {
-        ApplySettings();
-        return true;
-    } catch (const Failure& f) {
-        reportFailure(f);
-        return false;
-    }
+    sbMain->setPanel(7, s.bProtokol ? StatusBar::Protokol : 0);
+    dfResult->setMaxDigits(answerLength(s));
 }
 
 } // namespace numio

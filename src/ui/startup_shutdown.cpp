@@ -1,6 +1,5 @@
 #include "ui/main_window.h"
 
-#include "core/generator.h"
 #include "core/settings.h"
 #include "platform/failure.h"
 #include "protocol/protocol_file.h"
@@ -8,11 +7,8 @@
 #include "ui/about_dialog.h"
 #include "ui/help_window.h"
 #include "ui/settings_dialog.h"
-#include "ui/status_bar.h"
 
 #include <QCloseEvent>
-#include <QFrame>
-#include <QMenu>
 
 namespace numio {
 
@@ -24,41 +20,41 @@ const QString kQuitTitle = QStringLiteral("Potvrzení ukončení programu");
 void FrmMain::Form_Load() {
     // Each step that fails is reported and start-up goes on with the next one.
     state.fso = &doors_.files;
-    state.pnlStatus = sbMain->textPanel();
-    guarded([this] { LoadSettings(state, doors_.store); });
-    guarded([this] { ApplySettings(); });
-    guarded([this] { ZkouseniIniciate(false); });
+    exam_.guarded([this] { LoadSettings(state, doors_.store); });
+    exam_.guarded([this] { exam_.ApplySettings(); });
+    exam_.guarded([this] { exam_.ZkouseniIniciate(false); });
 }
 
 void FrmMain::mnuNastaveni_Click() {
-    modal([this] {
-        SettingsDialog dialog(state, doors_.store, dialogs_, this);
+    exam_.modal([this] {
+        SettingsDialog dialog(state, doors_.store, exam_.dialogs(), this);
         dialog.exec();
     });
-    ApplySettingsReported();
+    exam_.ApplySettingsReported();
 }
 
 void FrmMain::mnuNapoveda_Click() {
-    modal([this] {
+    exam_.modal([this] {
         HelpWindow help(this);
         help.exec();
     });
 }
 
 void FrmMain::mnuAbout_Click() {
-    modal([this] {
+    exam_.modal([this] {
         AboutDialog about(this);
         about.exec();
     });
 }
 
 bool FrmMain::askToQuit() {
-    return dialogs_.message(kQuitQuestion, kQuitTitle, Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
-                            Dialogs::Answer::Yes) == Dialogs::Answer::Yes;
+    return exam_.dialogs().message(kQuitQuestion, kQuitTitle, Dialogs::Buttons::YesNo,
+                                   Dialogs::Icon::Question, Dialogs::Answer::Yes) == Dialogs::Answer::Yes;
 }
 
+// A repeat run ends without a question, as it always has.
 void FrmMain::mnuKonec_Click() {
-    if (examRunning() && !askToQuit())
+    if (exam_.running() && exam_.phase().mode != Mode::Repeat && !askToQuit())
         return;
     if (state.bProtokolOpen)
         CloseProtokol(state);
@@ -66,19 +62,24 @@ void FrmMain::mnuKonec_Click() {
     close();
 }
 
+// A journal switched off in the settings gets nothing more, also when its file is still open.
+void FrmMain::writeShutdownLine() {
+    if (state.bProtokol && state.bProtokolOpen)
+        WriteShutdownLine(state);
+}
+
 void FrmMain::closeEvent(QCloseEvent* event) {
-    if (phase_.overlay == Overlay::Ending) {
+    if (exam_.phase().overlay == Overlay::Ending) {
         event->accept();
         return;
     }
     bool refuse = false;
-    guarded([&] {
-        if (examRunning() && !askToQuit()) {
+    exam_.guarded([&] {
+        if (exam_.running() && exam_.phase().mode != Mode::Repeat && !askToQuit()) {
             refuse = true;
             return;
         }
-        if (state.bProtokolOpen)
-            WriteShutdownLine(state);
+        writeShutdownLine();
     });
     if (refuse) {
         event->ignore();
@@ -89,9 +90,8 @@ void FrmMain::closeEvent(QCloseEvent* event) {
 }
 
 void FrmMain::endOnRequest() {
-    guarded([this] {
-        if (state.bProtokolOpen)
-            WriteShutdownLine(state);
+    exam_.guarded([this] {
+        writeShutdownLine();
         endProgram();
         close();
     });
@@ -99,10 +99,7 @@ void FrmMain::endOnRequest() {
 
 // Ends at once: no handler runs after this, and nothing is stored.
 void FrmMain::endProgram() {
-    phase_.overlay = Overlay::Ending;
-    doors_.pacer.stop();
-    doors_.Cas.setEnabled(false);
-    state.tsProtokol.reset();
+    exam_.end();
     if (onEnd)
         onEnd();
 }

@@ -7,6 +7,7 @@
 
 #include <QEvent>
 #include <QLabel>
+#include <QPainter>
 
 namespace numio {
 
@@ -61,12 +62,14 @@ StatusBar::StatusBar(QWidget* parent) : QStatusBar(parent) {
     }
 }
 
-void StatusBar::setPanel(int panel, int picture) {
+void StatusBar::setPanel(int panel, int picture, const QString& note) {
     shown_[static_cast<std::size_t>(panel)] = picture;
+    noted_[static_cast<std::size_t>(panel)] = !note.isEmpty();
     QLabel* label = panels_[static_cast<std::size_t>(panel)];
     label->setVisible(picture != 0);
     if (picture != 0) {
-        label->setAccessibleName(QString::fromUtf8(kPictureNames[picture]));
+        const QString name = QString::fromUtf8(kPictureNames[picture]);
+        label->setAccessibleName(note.isEmpty() ? name : name + QStringLiteral(": ") + note);
         label->setToolTip(label->accessibleName());
     }
     redraw(panel);
@@ -80,8 +83,16 @@ void StatusBar::redraw(int panel) {
     const int picture = shown_[static_cast<std::size_t>(panel)];
     if (picture == 0)
         return;
-    panels_[static_cast<std::size_t>(panel)]->setPixmap(
-        numio::picture(QString::fromLatin1(kPictureFiles[picture]), QSize(16, 16), devicePixelRatioF()));
+    QPixmap pixmap =
+        numio::picture(QString::fromLatin1(kPictureFiles[picture]), QSize(16, 16), devicePixelRatioF());
+    if (noted_[static_cast<std::size_t>(panel)]) {
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(Qt::white, 1));
+        painter.setBrush(QColor(0xE0, 0x60, 0x10));
+        painter.drawEllipse(QRectF(9.5, 9.5, 6, 6));
+    }
+    panels_[static_cast<std::size_t>(panel)]->setPixmap(pixmap);
 }
 
 bool StatusBar::eventFilter(QObject* watched, QEvent* event) {

@@ -18,8 +18,9 @@ class StatusBar : public QStatusBar {
     explicit StatusBar(QWidget* parent = nullptr);
 
     QLabel* textPanel() const { return text_; }
-    // Panel 2..7: shows `picture`, or hides the panel for 0.
-    void setPanel(int panel, int picture);
+    // Panel 2..7: shows `picture`, or hides the panel for 0. A note says what of it is chosen
+    // ("jen násobilka 7"); its tooltip and name read "Násobení: jen násobilka 7".
+    void setPanel(int panel, int picture, const QString& note = {});
     int panelPicture(int panel) const { return shown_[static_cast<std::size_t>(panel)]; }
     bool panelVisible(int panel) const;
 
@@ -35,6 +36,7 @@ class StatusBar : public QStatusBar {
     QLabel* text_;
     std::array<QLabel*, 8> panels_{};
     std::array<int, 8> shown_{};
+    std::array<bool, 8> noted_{}; // a mark in the corner: only part of the operation is asked
 };
 
 } // namespace numio

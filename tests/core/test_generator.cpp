@@ -1,9 +1,10 @@
 #include "core/generator.h"
+#include "core/settings.h"
 #include "support/data.h"
 #include "support/fakes.h"
 
 #include <QTest>
-#include <set>
+#include <map>
 
 using namespace numio;
 using namespace numio::test;
@@ -12,62 +13,86 @@ class TestGenerator : public QObject {
     Q_OBJECT
   private slots:
     void draws_data() {
-        // ops: enabled, out of "+-*:"
-        // drawn: each about equally often; none: nothing made, at once
-        // pairs: distinct (A, B) that all occur; 0: too many to wait for
-        columns<QString, int, int, QString, int>({"ops", "maxValue", "maxValueX", "drawn", "pairs"});
-        QTest::newRow("addition to 10") << "+" << 10 << 1 << "+" << 45;
-        QTest::newRow("subtraction to 10") << "-" << 10 << 1 << "-" << 55;
-        QTest::newRow("multiplication table 10") << "*" << 10 << 10 << "*" << 100;
-        QTest::newRow("division table 10") << ":" << 10 << 10 << ":" << 90;
-        QTest::newRow("uniform over all, smallest + and :") << "+-*:" << 2 << 2 << "+-*:" << 0;
-        QTest::newRow("smallest - and *") << "-*" << 1 << 1 << "-*" << 0;
-        QTest::newRow("largest tables within 16 bits") << "*:" << 10 << 3276 << "*:" << 0;
-        QTest::newRow("division with table 1 skipped") << "+:" << 10 << 1 << "+" << 0;
-        QTest::newRow("addition to 1, division table 1") << "+:" << 1 << 1 << "" << 0;
-        QTest::newRow("subtraction to 0, multiplication table 0") << "-*" << 0 << 0 << "" << 0;
-        QTest::newRow("tables beyond 16 bits") << "*:" << 10 << 3277 << "" << 0;
-        QTest::newRow("nothing enabled") << "" << 10 << 10 << "" << 0;
+        // ops: enabled, out of "+-*:"; rules: chosen rows ("7", "1,10", "-": none), "with" or "without"
+        // crossing ten drawn: each about equally often; none: nothing made, at once pairs: distinct (A, B)
+        // that all occur; 0: too many to wait for
+        columns<QString, int, int, QString, QString, int>(
+            {"ops", "maxValue", "maxValueX", "rules", "drawn", "pairs"});
+        row("addition to 10", "+", 10, 1, "", "+", 45);
+        row("subtraction to 10", "-", 10, 1, "", "-", 55);
+        row("multiplication table 10", "*", 10, 10, "", "*", 100);
+        row("division table 10", ":", 10, 10, "", ":", 90);
+        row("uniform over all, smallest + and :", "+-*:", 2, 2, "", "+-*:", 0);
+        row("smallest - and *", "-*", 1, 1, "", "-*", 0);
+        row("largest tables within 16 bits", "*:", 10, 3276, "", "*:", 0);
+        row("division with table 1 skipped", "+:", 10, 1, "", "+", 0);
+        row("addition to 1, division table 1", "+:", 1, 1, "", "", 0);
+        row("subtraction to 0, multiplication table 0", "-*", 0, 0, "", "", 0);
+        row("tables beyond 16 bits", "*:", 10, 3277, "", "", 0);
+        row("nothing enabled", "", 10, 10, "", "", 0);
+        row("only the 7s, whatever the largest table", "*:", 10, 3277, "7", "*:", 20);
+        row("rows 1 and 10", "*:", 10, 1, "1,10", "*:", 40);
+        row("chosen rows, none ticked", "*:+", 1, 10, "-", "", 0);
+        row("with crossing to 10: 9+1, 10-1", "+-", 10, 1, "with", "+-", 18);
+        row("without crossing to 20", "+-", 20, 1, "without", "+-", 127 + 147);
+        row("with crossing, largest sum 9", "+-*", 9, 1, "with", "*", 0);
     }
 
-    // Every problem keeps its operation's ranges; settings that admit nothing never hang.
+    // Every problem keeps its operation's ranges and rules; settings that admit nothing never hang.
     void draws() {
-        const auto [ops, maxValue, maxValueX, drawn, pairs] =
-            fetch<QString, int, int, QString, int>("ops", "maxValue", "maxValueX", "drawn", "pairs");
+        const auto [ops, maxValue, maxValueX, rules, drawn, pairs] =
+            fetch<QString, int, int, QString, QString, int>("ops", "maxValue", "maxValueX", "rules", "drawn",
+                                                            "pairs");
         PracticeState s;
         bool* enabled[] = {&s.bPlus, &s.bMinus, &s.bKrat, &s.bDeleno};
         for (int op = 0; op < 4; ++op)
             *enabled[op] = ops.contains("+-*:"[op]);
         s.nMaxValue = Integer(maxValue), s.nMaxValueX = Integer(maxValueX);
+        s.chosenTablesOnly = rules == "-" || rules[0].isDigit();
+        s.chosenTables = s.chosenTablesOnly && rules != "-" ? textToTables(rules) : 0;
+        s.crossingTen =
+            CrossingTen(std::max(qsizetype(0), QStringList{"", "without", "with"}.indexOf(rules)));
         test::SeededRandom random(maxValue * 100 + maxValueX);
         const int n = 12000;
         int hits[5] = {};
-        std::set<std::pair<int, int>> seen;
+        std::map<std::pair<int, int>, int> seen;
+        const auto row = [&](int r) {
+            return s.chosenTablesOnly ? bool(s.chosenTables & (1 << r)) : r >= 1 && r <= maxValueX;
+        };
+        const auto crossing = [&](int op) {
+            return s.crossingTen == CrossingTen::Any || crossesTen(op, s.A, s.B) == (rules == "with");
+        };
         for (int i = 0; i < n; ++i) {
             QCOMPARE(VytvorPriklad(s, random).made, !drawn.isEmpty());
             ++hits[s.nRezim];
             if (s.nRezim == 0)
                 continue;
             QCOMPARE(problemText(s), QString::number(s.A) + "+-*:"[s.nRezim - 1] + QString::number(s.B));
-            const bool ok = // A+B with A or B 0 and A:B with A equal to B are rejected
-                s.nRezim == 1   ? s.A >= 1 && s.B >= 1 && s.C == s.A + s.B && s.C <= maxValue
-                : s.nRezim == 2 ? s.B >= 1 && s.B <= s.A && s.A <= maxValue && s.C == s.A - s.B
-                : s.nRezim == 3 ? s.A >= 1 && s.A <= maxValueX && s.B >= 1 && s.B <= 10 && s.C == s.A * s.B
-                                : s.B >= 1 && s.B <= 10 && s.C >= 2 && s.C <= maxValueX && s.A == s.C * s.B;
+            const bool ok = // A+B with A or B 0 and A:B with A equal to B are rejected, unless chosen rows
+                s.nRezim == 1   ? s.A >= 1 && s.B >= 1 && s.C == s.A + s.B && s.C <= maxValue && crossing(1)
+                : s.nRezim == 2 ? s.B >= 1 && s.B <= s.A && s.A <= maxValue && s.C == s.A - s.B && crossing(2)
+                : s.nRezim == 3
+                    ? row(s.A) && s.B >= 1 && s.B <= 10 && s.C == s.A * s.B
+                    : (s.chosenTablesOnly ? row(s.B) && s.C >= 1 && s.C <= 10
+                                          : s.B >= 1 && s.B <= 10 && s.C >= 2 && s.C <= maxValueX) &&
+                          s.A == s.C * s.B;
             QVERIFY2(ok, qPrintable(problemText(s) + '=' + QString::number(s.C)));
-            seen.insert({s.A, s.B});
+            ++seen[{s.A * 4 + s.nRezim, s.B}];
         }
         for (int op = 1; op <= 4; ++op) // each drawn about equally often, the others never
             QVERIFY(drawn.contains("+-*:"[op - 1]) ? qAbs(hits[op] * drawn.size() - n) < n / 10 : !hits[op]);
         if (pairs)
             QCOMPARE(int(seen.size()), pairs);
+        for (const auto& [problem, count] : seen) // chosen rows: every problem alike, none favoured
+            QVERIFY(!s.chosenTablesOnly || qAbs(count * pairs - n) < n / 5);
     }
 
-    // A full list of wrong problems is asked in order, without drawing, until it is through.
+    // A full list of wrong problems is asked in order, without drawing, until it is through, whatever the
+    // rows.
     void repeatList() {
         PracticeState s;
         test::SeededRandom random;
-        s.bOpravy = true, s.nOpravaID = 1;
+        s.bOpravy = true, s.nOpravaID = 1, s.chosenTablesOnly = true; // the rules do not apply
         for (int i = 1; i <= PracticeState::kRepeatCapacity + 1; ++i) {
             s.A = i, s.B = 2, s.nRezim = Integer(i % 4 + 1);
             QCOMPARE(s.storeWrongProblem(), i <= 150);

@@ -12,13 +12,35 @@
 using namespace numio;
 using namespace numio::test;
 
-// "nMaxValue,nMaxValueX,Plus,Minus,Krat,Deleno,Limit,LimitSady,nLimit,nLimitSady,nSada,Active,File"
+// The fields in key order, the path last:
+// "nMaxValue,nMaxValueX,Plus,...,Active,JenVybrane...,ZvukPriChybe,File"
 static QString fields(const PracticeState& s) {
     QStringList f;
     for (int n : {+s.nMaxValue, +s.nMaxValueX, +s.bPlus, +s.bMinus, +s.bKrat, +s.bDeleno, +s.bLimit,
-                  +s.bLimitSady, +s.nLimit, +s.nLimitSady, +s.nSada, +s.bProtokol})
+                  +s.bLimitSady, +s.nLimit, +s.nLimitSady, +s.nSada, +s.bProtokol, +s.chosenTablesOnly,
+                  +s.chosenTables, int(s.crossingTen), +s.soundOnError})
         f << QString::number(n);
     return f.join(',') + ',' + s.ProtokolFile;
+}
+
+// Writes the file and loads it: "code: fields", the failure's detail into `detail`.
+// A null `bytes` loads the file as it stands.
+static QString loaded(IniSettingsStore& store, const QByteArray& bytes, QString* detail = nullptr) {
+    QDir().mkpath(QFileInfo(store.filePath(kAppName)).path());
+    QFile file(store.filePath(kAppName));
+    if (!bytes.isNull() &&
+        (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()))
+        return "unwritten";
+    PracticeState s;
+    int code = 0;
+    try {
+        LoadSettings(s, store);
+    } catch (const Failure& f) {
+        code = f.code();
+        if (detail)
+            *detail = f.detail();
+    }
+    return QString::number(code) + ": " + fields(s);
 }
 
 class TestSettings : public QObject {
@@ -27,54 +49,86 @@ class TestSettings : public QObject {
     QTemporaryDir dir_;
 
   private slots:
-    // Loading, and with it the conversion of texts to numbers and truth values.
+    // Loading, and with it the conversion of texts to numbers, truth values and rows.
     void load_data() {
         // ini: after "[Settings]"
         // expected: failure code (0: none): the fields loaded
         columns<QByteArray, QString>({"ini", "expected"});
-        QTest::newRow("defaults") << QByteArray() << "0: 10,1,1,1,0,0,0,0,10,60,20,0,";
-        QTest::newRow("bad first key") << QByteArray("MaxValue=x\nSada=3") << "13: 0,0,0,0,0,0,0,0,0,0,0,0,";
-        row("bad middle key", QByteArray("MaxValue=5\nKrat=x\nDeleno=1"), "13: 5,1,1,1,0,0,0,0,0,0,0,0,");
+        QTest::newRow("defaults") << QByteArray() << "0: 10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,";
         row("numeric and lower-case booleans", QByteArray("Plus=0\nMinus=false\nKrat=-1\nDeleno=TRUE"),
-            "0: 10,1,0,0,1,1,0,0,10,60,20,0,");
-        QTest::newRow("blanks ignored") << QByteArray("Sada=\" 25 \"") << "0: 10,1,1,1,0,0,0,0,10,60,25,0,";
-        QTest::newRow("smallest") << QByteArray("Sada=-32768") << "0: 10,1,1,1,0,0,0,0,10,60,-32768,0,";
-        QTest::newRow("largest") << QByteArray("Sada=32767") << "0: 10,1,1,1,0,0,0,0,10,60,32767,0,";
-        QTest::newRow("one past the largest") << QByteArray("Sada=32768") << "6: 10,1,1,1,0,0,0,0,10,60,0,0,";
+            "0: 10,1,0,0,1,1,0,0,10,60,20,0,0,0,0,1,");
+        row("blanks ignored, smallest, largest",
+            QByteArray("Sada=\" 25 \"\nTimeLimit=-32768\nMaxValue=32767"),
+            "0: 32767,1,1,1,0,0,0,0,-32768,60,25,0,0,0,0,1,");
+        row("one past the largest, 400 nines", "Sada=32768\nMaxValue=" + QByteArray(400, '9'),
+            "6: 10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,");
         row("long fractions round",
             "Sada=12." + QByteArray(400, '0') + "1\nMaxValue=-0." + QByteArray(400, '0') + '7',
-            "0: 0,1,1,1,0,0,0,0,10,60,12,0,");
-        QTest::newRow("400 nines") << "Sada=" + QByteArray(400, '9') << "6: 10,1,1,1,0,0,0,0,10,60,0,0,";
-        QTest::newRow("inner blank") << QByteArray("Sada=1 2") << "13: 10,1,1,1,0,0,0,0,10,60,0,0,";
-        QTest::newRow("lone sign") << QByteArray("Sada=-") << "13: 10,1,1,1,0,0,0,0,10,60,0,0,";
-        QTest::newRow("arabic digits") << QByteArray("Sada=١٢") << "13: 10,1,1,1,0,0,0,0,10,60,0,0,";
+            "0: 0,1,1,1,0,0,0,0,10,60,12,0,0,0,0,1,");
+        row("inner blank, arabic digits", QByteArray("Sada=1 2\nTimeLimit=١٢"),
+            "13: 10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,");
         row("File as written, ; and , included", QByteArray("[Audit]\nFile= /a;b, c.txt "),
-            "0: 10,1,1,1,0,0,0,0,10,60,20,0,/a;b, c.txt");
+            "0: 10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,/a;b, c.txt");
         row("File of 40000 characters", "[Audit]\nFile=/" + QByteArray(40000, 'a'),
-            "0: 10,1,1,1,0,0,0,0,10,60,20,0,/" + QString(40000, 'a'));
+            "0: 10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,/" + QString(40000, 'a'));
+        row("rows 1 and 10, blanks around",
+            QByteArray("[Procvicovani]\nNasobilky=\" 1 , 10\"\nPrechodPresDesitku=2"),
+            "0: 10,1,1,1,0,0,0,0,10,60,20,0,0,1026,2,1,");
+        for (const char* bad : {"Nasobilky=0", "Nasobilky=11", "Nasobilky=7,", "PrechodPresDesitku=3"})
+            row(bad, "[Procvicovani]\nJenVybraneNasobilky=1\nZvukPriChybe=False\n" + QByteArray(bad),
+                "13: 10,1,1,1,0,0,0,0,10,60,20,0,1,0,0,0,");
     }
 
     void load() {
         const auto [ini, expected] = fetch<QByteArray, QString>("ini", "expected");
         // A folder of its own for every row: QSettings does not notice a file rewritten in the same second.
-        const QString folder = dir_.filePath(QTest::currentDataTag());
-        IniSettingsStore store(folder);
-        QDir(folder).mkpath(kAppName);
-        QFile file(store.filePath(kAppName));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[Settings]\n" + ini) > 0 && file.flush());
-        PracticeState s;
-        int code = 0;
-        QString detail;
-        try {
-            LoadSettings(s, store);
-        } catch (const Failure& f) {
-            code = f.code(), detail = f.detail();
+        IniSettingsStore store(dir_.filePath(QTest::currentDataTag()));
+        QCOMPARE(loaded(store, "[Settings]\n" + ini), expected);
+    }
+
+    // A bad key in any place takes its default, named by its label; every other key loads, and a save
+    // afterwards keeps them.
+    void badKeyInEachPosition() {
+        const QStringList keys =
+            QString(
+                "Settings/MaxValue=20|Maximální hodnota výpočtu;Settings/MaxValueX=7|Maximální povolená "
+                "násobilka;Settings/Plus=False|Sčítání;Settings/Minus=False|Odčítání;Settings/Krat=True|"
+                "Násobení;Settings/Deleno=True|Dělení;Settings/Limit=True|Limitovat odpovědi;Settings/"
+                "LimitSady=True|Časový limit na sadu příkladů;Settings/TimeLimit=5|Limit pro odpovědi;"
+                "Settings/TimeLimitSada=5|Časový limit na sadu příkladů (min.);Settings/Sada=6|Velikost "
+                "zkoušené sady;Audit/Active=True|Protokolování do souboru;Procvicovani/JenVybraneNasobilky="
+                "True|Jen vybrané násobilky;Procvicovani/Nasobilky=7|Vybrané násobilky;Procvicovani/"
+                "PrechodPresDesitku=2|Přechod přes desítku;Procvicovani/ZvukPriChybe=False|Zvuk při chybě")
+                .split(';');
+        const auto file = [&](qsizetype bad) {
+            QByteArray ini;
+            for (qsizetype i = 0; i < keys.size(); ++i) {
+                const QString key = keys[i].section('/', 1).section('|', 0, 0);
+                ini += "[" + keys[i].section('/', 0, 0).toUtf8() + "]\n" +
+                       (i == bad ? key.section('=', 0, 0) + "=x" : key).toUtf8() + '\n';
+            }
+            return ini + "[Audit]\nFile=/p\n";
+        };
+        // A folder for every file: a file rewritten at once to the same size is not noticed.
+        IniSettingsStore first(dir_.filePath("good")), second(dir_.filePath("defaults"));
+        const QStringList good = loaded(first, file(-1)).split(','), defaults = loaded(second, "").split(',');
+        QCOMPARE(good.join(','), "0: 20,7,0,0,1,1,1,1,5,5,6,1,1,128,2,0,/p");
+        for (qsizetype i = 0; i < keys.size(); ++i) {
+            IniSettingsStore store(dir_.filePath(QString::number(i)));
+            QString detail;
+            QStringList expected = good;
+            expected[i] = defaults[i];
+            expected[0] = "13: " + expected[0].section(' ', 1);
+            QCOMPARE(loaded(store, file(i), &detail), expected.join(','));
+            QVERIFY2(detail.contains("„" + keys[i].section('|', 1) + "“ v souboru " +
+                                     store.filePath(kAppName) +
+                                     " má neplatnou hodnotu „x“; platí jeho výchozí hodnota „"),
+                     qPrintable(detail));
+            PracticeState s;
+            QVERIFY_THROWS_EXCEPTION(Failure, LoadSettings(s, store));
+            QVERIFY(!SaveSettings(s, store));
+            QCOMPARE(loaded(store, QByteArray()), "0: " + expected.join(',').section(' ', 1));
         }
-        QCOMPARE(QString::number(code) + ": " + fields(s), expected);
-        if (QTest::currentDataTag() == QByteArray("bad middle key"))
-            QCOMPARE(detail,
-                     "Nastavení Krat v souboru " + store.filePath(kAppName) +
-                         " má neplatnou hodnotu „x“. Toto a všechna následující nastavení se nenačetla.");
     }
 
     // Something that is no settings file is told once and the program starts on the defaults, without
@@ -99,12 +153,41 @@ class TestSettings : public QObject {
         } catch (const Failure& f) {
             told = f.messageText() + '\n' + f.detail();
         }
-        QCOMPARE(fields(s), QStringLiteral("10,1,1,1,0,0,0,0,10,60,20,0,"));
+        QCOMPARE(fields(s), QStringLiteral("10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,"));
         QCOMPARE(told, "Chyba č. 75 - Chyba přístupu k cestě nebo souboru\nSoubor nastavení " + file +
                            " nelze přečíst; platí výchozí nastavení.");
         const std::optional<Failure> saved = SaveSettings(s, store);
         QVERIFY(saved && saved->code() == 75 && saved->detail().contains(file));
         QCOMPARE(QFileInfo(file).isFile(), false);
+    }
+
+    // A file holding none of the program's groups is told once and kept as it is: a pupil's name is not
+    // written into it; a save from the dialog replaces it and keeps it beside as .bak.
+    void foreignFileKept_data() {
+        columns<QByteArray, bool>({"bytes", "told"});
+        const QString utf16 = QStringLiteral("\uFEFF[Settings]\r\nMaxValue=20\r\n");
+        row("UTF-16", QByteArray(reinterpret_cast<const char*>(utf16.utf16()), utf16.size() * 2), true);
+        row("CR line ends", QByteArray("[Settings]\rMaxValue=20\r"), true);
+        row("junk", QByteArray("\x89PNG\r\n\x1a\nx=y"), true);
+        row("blank lines", QByteArray("\n \n"), false);
+        row("only pupils", QByteArray("[Pupils]\nx=Jana\n"), false);
+    }
+    void foreignFileKept() {
+        const auto [bytes, told] = fetch<QByteArray, bool>("bytes", "told");
+        IniSettingsStore store(dir_.filePath(QTest::currentDataTag()));
+        const QString path = store.filePath(kAppName);
+        QString detail;
+        QCOMPARE(loaded(store, bytes, &detail),
+                 (told ? "13: " : "0: ") + QString("10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,"));
+        QCOMPARE(detail.startsWith("Soubor nastavení " + path + " neobsahuje"), told);
+        store.write(kAppName, "Pupils", "x", "Eva");
+        QFile file(path), kept(path + ".bak");
+        QCOMPARE(file.open(QIODevice::ReadOnly) && file.readAll() == bytes, told);
+        PracticeState s;
+        s.nMaxValue = 30;
+        QVERIFY(!SaveSettings(s, store));
+        QCOMPARE(kept.open(QIODevice::ReadOnly) && kept.readAll() == bytes, told);
+        QCOMPARE(loaded(store, QByteArray()).left(5), "0: 30");
     }
 
     void saveWritesPlainTextsThatLoadBack() {

@@ -1,230 +1,208 @@
+#include "core/settings.h"
+#include "exam/examination.h"
+#include "platform/settings_store.h"
+#include "platform/text_files.h"
 #include "support/data.h"
-#include "support/window_fixture.h"
+#include "support/fakes.h"
 
-#include <QGroupBox>
-#include <QProgressBar>
-#include <QPushButton>
+#include <QTemporaryDir>
 
 using namespace numio;
+using namespace numio::exam;
 using namespace numio::test;
 
 namespace {
 
-// Ticks of the countdown, each followed by the correction it may bring having run its course.
-void tick(WindowFixture& f, int n) {
-    for (int i = 0; i < n; ++i) {
-        f.timer.tick();
-        f.pacer.runOut();
-    }
-}
+// Writes down what the examination shows that a script checks: beeps, message boxes, the card's
+// arrival and the remaining time or problems.
+class RecordingView : public ExamView {
+  public:
+    QStringList events;
+    QString typed;
 
-const QString kRepeatEnded = QStringLiteral("Režim opravy minule chybných příkladů byl ukončen");
-const QString kSetTimeOut = QStringLiteral("Časový limit pro počítání sady VYPRŠEL !!");
+    void showProblem(const QString&, const QString&) override {}
+    QString typedAnswer() const override { return typed; }
+    void clearAnswer() override { typed.clear(); }
+    void focusAnswer() override {}
+    void showCounts(const Counts&) override {}
+    void showGradeBox(bool shown) override {
+        events << (shown ? QString() : "card");
+    } // hidden when the card is in
+    void showResultsTitle(const QString&) override {}
+    void showCorrection(const QString&, Blink) override {}
+    void showProgress(bool, int, int) override {}
+    void showCard(int, const QString&) override {}
+    void showStatus(const QString& text) override {
+        if (text.startsWith(QStringLiteral("Zbývající čas : ")))
+            events << "time:" + text.section(' ', 3).chopped(4);
+        else if (text.startsWith(QStringLiteral("Zbývá přezkoušet")))
+            events << "left:" + text.section(' ', 2, 2);
+    }
+    void showLook(const Look&) override {}
+    void showSettings(const PracticeState&) override {}
+    void beep() override { events << "beep"; }
+};
+
+// The examination over real settings and a real journal in a temporary folder, fakes at the doors.
+struct Rig {
+    QTemporaryDir dir;
+    IniSettingsStore store{dir.path()};
+    LocalTextFiles files;
+    SeededRandom random{7};
+    FixedClock clock;
+    FakeDialogs dialogs;
+    ManualPacer pacer;
+    ManualTimer timer{&clock};
+    RecordingView view;
+    Examination exam{{random, clock, dialogs, pacer, timer}, view};
+
+    // Settings as "Limit=True TimeLimit=1"; "Audit" turns the journal on.
+    explicit Rig(const QString& settings) {
+        for (const QString& kv : settings.split(u' ', Qt::SkipEmptyParts)) {
+            if (kv == u"Audit") {
+                store.write("Numio2", "Audit", "Active", "True");
+                store.write("Numio2", "Audit", "File", dir.filePath("p.txt"));
+            } else {
+                store.write("Numio2", "Settings", kv.section(u'=', 0, 0), kv.section(u'=', 1));
+            }
+        }
+        exam.state.fso = &files;
+        LoadSettings(exam.state, store);
+        exam.ApplySettings();
+        dialogs.onMessage = [this](const FakeDialogs::Shown& m) { view.events << "box:" + m.title; };
+    }
+
+    // One step of a script: P S R start, X Stop, O the card's OK, K a key ends the correction,
+    // + - an answer right or wrong, ~ the right answer typed, not confirmed, tN N ticks, b the
+    // blink or slide runs out, aN the about box open N ms with the timer ticking behind it,
+    // q no sound on errors, ? the counts ("idle" when nothing runs).
+    void step(const QString& s) {
+        const int n = s.size() > 1 ? s.mid(1).toInt() : 1;
+        const PracticeState& st = exam.state;
+        static const Command commands[] = {Command::StartPractice, Command::StartSet, Command::StartRepeat,
+                                           Command::Stop,          Command::CardOk,   Command::EndCorrection};
+        if (const auto i = QStringLiteral("PSRXOK").indexOf(s[0]); i >= 0)
+            return exam.run(commands[i]);
+        switch (s[0].toLatin1()) {
+        case '+':
+            return exam.answer(QString::number(st.C));
+        case '-':
+            return exam.answer(QString::number(st.C + 1));
+        case '~':
+            view.typed = QString::number(st.C);
+            return;
+        case 't':
+            for (int i = 0; i < n; ++i)
+                timer.tick();
+            return;
+        case 'b':
+            return pacer.runOut();
+        case 'q':
+            exam.state.soundOnError = false;
+            return;
+        case 'a':
+            return exam.run(Command::About, [&] {
+                exam.modal([&] {
+                    for (qint64 end = clock.elapsed + n; clock.elapsed < end;)
+                        timer.tick();
+                });
+            });
+        case '?':
+            view.events << QStringLiteral("%1=%2/%3")
+                               .arg(exam.running() ? "" : "idle")
+                               .arg(st.nPrikladID)
+                               .arg(st.nSpatne);
+            return;
+        }
+        QFAIL(qPrintable("unknown step " + s));
+    }
+
+    // The journal's records in order: INIT, LOG, LIMIT, FINISH.
+    QString records() const {
+        QFile f(dir.filePath("p.txt"));
+        QStringList kinds;
+        for (const QString& line :
+             f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()).split("\r\n") : QStringList())
+            kinds << (line.startsWith("Numio - ")   ? "INIT"
+                      : line.endsWith('>')          ? "LOG"
+                      : line.startsWith("Limit na") ? "LIMIT"
+                      : line.startsWith("P")        ? "FINISH"
+                                                    : "");
+        kinds.removeAll(QString());
+        return kinds.join(' ');
+    }
+};
 
 } // namespace
 
 class TestExamination : public QObject {
     Q_OBJECT
   private slots:
-    void perProblemTimeout() {
-        WindowFixture f("Audit Limit=True");
-        FrmMain& w = f.start(&FrmMain::mnuPocitej);
-        QCOMPARE(w.Progress->maximum(), 10000);
-        const QString correct = w.lbLeft->text() + '=' + QString::number(w.state.C);
-        tick(f, 100);
-        QCOMPARE(w.state.nPrikladID, 0);
-        tick(f, 1); // the 101st tick after the problem showed
-        QCOMPARE(w.state.nPrikladID, 1);
-        QCOMPARE(w.state.nSpatne, 1);
-        QCOMPARE(f.pacer.beeps, 1);
-        QCOMPARE(f.protocolLines().last(), correct + QStringLiteral("   <>"));
-        QCOMPARE(w.state.nSpatnePriklady, 0); // counted, not listed
-
-        // A right answer typed but not confirmed counts as done.
-        QTest::keyClicks(w.dfResult, QString::number(w.state.C));
-        tick(f, 101);
-        QCOMPARE(w.state.nPrikladID, 2);
-        QCOMPARE(w.state.nSpatne, 1);
-        // Only timeouts were wrong: nothing to repeat, so no offer.
-        f.command(w.mnuStop);
-        QVERIFY(f.dialogs.shown.empty() && !w.mnuOpakujSpatne->isEnabled() && !f.timer.isEnabled());
+    // Scripts of commands and ticks; the message boxes are answered by their default (Yes, OK)
+    // unless the row gives the answers ("N").
+    void scripts_data() {
+        columns<QString, QString, QString, QString, QString>(
+            {"settings", "answers", "script", "events", "records"});
+        const QString set1 = "Audit LimitSady=True TimeLimitSada=1";
+        // Part of the faults this engine was made to mend.
+        row("set time ends in a correction: the repeat run starts at its first entry",
+            set1 + " Plus=True Minus=False MaxValue=2", "", "S - K - t b ?",
+            "time:1 beep time:1 beep time:1 time:0 box:Upozornění left:2 box:Oznámení =0/0",
+            "INIT LOG LOG LIMIT FINISH INIT");
+        row("time runs behind the about box: the timeout follows when it closes",
+            "Audit Limit=True TimeLimit=2", "", "P a4000 ? b ?", "beep =0/0 =1/1", "INIT LOG");
+        row("the set's minute runs behind a box", set1, "", "S a60000 ?",
+            "time:1 time:0 box:Oznámení idle=0/0", "INIT LIMIT");
+        row("the limit message waits for the card", set1, "N", "S + + + + + + t ? b O",
+            "time:1 time:0 idle=6/0 card box:Oznámení", "INIT LIMIT FINISH");
+        // Faults mended earlier.
+        row("the set's minute in a correction counts after the answer", set1, "YN",
+            "S + + + + + + - t ? b ? O",
+            "time:1 beep =6/0 time:1 time:0 card box:Oznámení idle=7/1 box:Upozornění",
+            "INIT LOG LIMIT FINISH");
+        row("Stop and Enter during the correction do nothing", "", "", "P - X + ? K ?", "beep =0/0 =1/1", "");
+        row("the card's OK only once the card has arrived", "", "N", "P - K + + + + + X O ? b O",
+            "beep idle=6/1 card box:Upozornění", "");
+        // Time limits.
+        row("timeout on the 101st tick", "Audit Limit=True", "", "P t100 ? t b ?", "=0/0 beep =1/1",
+            "INIT LOG");
+        row("a right answer typed is done at the timeout", "Limit=True TimeLimit=1", "", "P ~ t11 ?", "=1/0",
+            "");
+        row("timeout on the set's last problem ends it", "Limit=True TimeLimit=1 Sada=2", "", "S + t11 b ?",
+            "beep idle=2/1", "");
+        row("timeout on a repeat run's last problem ends it", "Limit=True TimeLimit=1", "", "P - b X t11 b ?",
+            "beep box:Upozornění left:1 beep box:Opravný režim idle=1/1", "");
+        row("per-answer limit 0 runs as 1 s", "Limit=True TimeLimit=0", "", "P t10 ? t", "=0/0 beep", "");
+        row("per-answer limit 100 runs as 32 s", "Limit=True TimeLimit=100", "", "P t320 ? t", "=0/0 beep",
+            "");
+        row("set limit 0 runs as 1 min", "LimitSady=True TimeLimitSada=0", "", "S t ?",
+            "time:1 time:0 box:Oznámení idle=0/0", "");
+        row("both limits: only the per-answer one", "Limit=True LimitSady=True TimeLimit=1", "", "S t11 ?",
+            "beep =0/0", "");
+        // Repeat runs and sound.
+        row("a repeat run asks the listed problems and ends with its message", "Audit", "",
+            "P - b - b + X - b + ?", "beep beep box:Upozornění left:2 beep left:1 box:Opravný režim idle=2/1",
+            "INIT LOG LOG FINISH INIT LOG FINISH");
+        row("only wrong answers are listed, timeouts are not", "Limit=True TimeLimit=1", "", "P t11 b X R ?",
+            "beep idle=1/1", "");
+        row("no sound on errors when switched off", "Limit=True TimeLimit=1", "N", "q P - b t11 b X",
+            "box:Upozornění", "");
     }
-
-    void timeoutOnTheLastProblemEnds_data() {
-        QTest::addColumn<bool>("repeat");
-        QTest::newRow("set") << false;
-        QTest::newRow("repeat run") << true;
-    }
-    void timeoutOnTheLastProblemEnds() {
-        QFETCH(bool, repeat);
-        WindowFixture f("Limit=True TimeLimit=1 Sada=2");
-        FrmMain& w = f.start();
-        if (repeat) {
-            w.mnuPocitej->trigger();
-            f.answerWrong();
-            f.answerWrong();
-            f.command(w.mnuStop); // Yes to the offer
-            QVERIFY(w.state.bOpravy);
-        } else {
-            w.mnuPocitejSady->trigger();
-        }
-        f.dialogs.answers = {Dialogs::Answer::No};
-        f.answerRight();
-        tick(f, 11);
-        QVERIFY(!w.state.modeRunning() && !f.timer.isEnabled());
-        QCOMPARE(w.state.nPrikladID, 2);
-        if (repeat)
-            QCOMPARE(f.dialogs.shown.back().text, kRepeatEnded);
-    }
-
-    // The set's time runs out on its own, or while a correction blinks: then the answer in hand
-    // is counted first. Either way the LIMIT record, the card, then the message.
-    void setLimit_data() {
-        QTest::addColumn<bool>("duringCorrection");
-        QTest::newRow("between answers") << false;
-        QTest::newRow("during a correction") << true;
-    }
-    void setLimit() {
-        QFETCH(bool, duringCorrection);
-        WindowFixture f("Audit LimitSady=True TimeLimitSada=1");
-        FrmMain& w = f.start();
-        QVERIFY(!w.sbMain->panelVisible(6));
-        w.mnuPocitejSady->trigger();
-        QCOMPARE(f.status(), QStringLiteral("Zbývající čas : 1min."));
-        QCOMPARE(w.sbMain->panelPicture(6), int(StatusBar::ProtokolSet));
-        for (int i = 0; i < 6; ++i)
-            f.answerRight();
-        QStringList order;
-        f.dialogs.onMessage = [&](const FakeDialogs::Shown& m) {
-            order << (w.reportCardShown() ? "card+" : "") + m.title;
-        };
-        if (duringCorrection) {
-            f.enter(QString::number(w.state.C + 1));
-            f.timer.tick();
-            QVERIFY(w.state.bPocitejSady);
-            f.pacer.runOut();
-        } else {
-            f.answerWrong();
-            QCOMPARE(f.status(), QStringLiteral("Zbývající čas : 1min."));
-            tick(f, 1);
-        }
-        QVERIFY(!w.state.modeRunning() && !w.dfResult->isVisible() && !w.mnuStop->isEnabled());
-        QCOMPARE(order, QStringList{"card+Oznámení"});
-        QCOMPARE(f.dialogs.shown.back().text, kSetTimeOut);
-        const QStringList lines = f.protocolLines();
-        QCOMPARE(lines.mid(lines.size() - 7, 4),
-                 (QStringList{QString(), QStringLiteral("Limit na počítání sady vypršel !! (1.min)"),
-                              QString(), QStringLiteral("Příkladů celkem : 7")}));
-        QVERIFY(!w.sbMain->panelVisible(6));
-        f.dialogs.answers = {Dialogs::Answer::No};
-        f.pacer.runOut();
-        w.pbOK->click(); // then the offer
-        QCOMPARE(f.dialogs.shown.back().title, QStringLiteral("Upozornění"));
-    }
-
-    // Hand-edited limits: no overflow at the start, no instant timeouts; both on runs per answer.
-    void unusualLimits_data() {
-        columns<QString, int>({"settings", "ticksToTimeout"});
-        QTest::newRow("per answer 0") << "Limit=True TimeLimit=0" << 11;
-        QTest::newRow("per answer -5") << "Limit=True TimeLimit=-5" << 11;
-        QTest::newRow("per answer 100") << "Limit=True TimeLimit=100" << 321;
-        QTest::newRow("set 0") << "LimitSady=True TimeLimitSada=0" << 1;
-        QTest::newRow("both limits") << "Limit=True LimitSady=True TimeLimit=1" << 11;
-    }
-    void unusualLimits() {
-        const auto [settings, ticksToTimeout] = fetch<QString, int>("settings", "ticksToTimeout");
-        WindowFixture f(settings);
-        const bool perAnswer = settings.startsWith("Limit=");
-        FrmMain& w = f.start();
-        f.dialogs.answers = {Dialogs::Answer::No};
-        w.mnuPocitejSady->trigger();
-        QVERIFY(f.dialogs.shown.empty());
-        tick(f, ticksToTimeout - 1);
-        QCOMPARE(w.state.nPrikladID, 0);
-        tick(f, 1);
-        QCOMPARE(w.state.nPrikladID, perAnswer ? 1 : 0);
-        QCOMPARE(w.state.modeRunning(), perAnswer);
-        QVERIFY(!f.status().startsWith(QStringLiteral("Zbývající")) || !perAnswer);
-        const QString limit = settings.section(' ', -1);
-        QCOMPARE(f.store.read("Numio2", "Settings", limit.section('=', 0, 0), ""), limit.section('=', 1));
-    }
-
-    void reportCard_data() {
-        columns<int, int, QString>({"problems", "wrong", "grade"});
-        QTest::newRow("6, none wrong") << 6 << 0 << "1";
-        QTest::newRow("8, 3 wrong") << 8 << 3 << "2";
-        QTest::newRow("all wrong") << 7 << 7 << "5";
-    }
-    void reportCard() {
-        const auto [problems, wrong, grade] = fetch<int, int, QString>("problems", "wrong", "grade");
-        WindowFixture f;
-        FrmMain& w = f.start(&FrmMain::mnuPocitej);
-        for (int i = 0; i < problems; ++i)
-            i < wrong ? f.answerWrong() : f.answerRight();
-        bool sliding = true; // OK disabled and no examination can start under the sliding card
-        w.mnuStop->trigger();
-        while (f.pacer.pending()) {
-            sliding &= !w.pbOK->isEnabled() && !w.mnuPocitej->isEnabled() && w.mnuKonec->isEnabled();
-            w.mnuPocitej->trigger();
-            QTest::keyClick(&w, Qt::Key_Return);
-            sliding &= !w.state.modeRunning() && w.reportCardShown();
-            f.pacer.step();
-        }
-        QVERIFY(sliding);
-        QVERIFY(w.reportCardShown() && w.frmVysvedceni->x() == 0 && w.pbOK->isEnabled());
-        QCOMPARE(w.lbVizo->text(), grade);
-        QVERIFY(!w.dfZnamka->isVisible() && !w.mnuNumio->isEnabled() && !w.mnuProtokol->isEnabled());
-        QVERIFY(f.dialogs.shown.empty()); // the offer waits for the card
-
-        f.dialogs.answers = {Dialogs::Answer::No};
-        QTest::keyClick(&w, Qt::Key_Return); // the card's OK by keyboard
-        QVERIFY(!w.reportCardShown() && w.mnuNumio->isEnabled());
-        for (QLabel* l : {w.dfPrikladu, w.dfDobre, w.dfSpatne, w.dfUspech, w.dfZnamka})
-            QCOMPARE(l->text(), QString());
-        QCOMPARE(f.dialogs.shown.size(), std::size_t(wrong > 0 ? 1 : 0));
-        if (wrong > 0)
-            QVERIFY(f.dialogs.shown[0].text.contains(QStringLiteral("- [%1] !").arg(wrong)));
-        w.mnuPocitej->trigger();
-        QVERIFY(w.dfZnamka->isVisible() && w.dfPrikladu->text() == "0");
-    }
-
-    void repeatRun() {
-        WindowFixture f;
-        FrmMain& w = f.start(&FrmMain::mnuPocitej);
-        QStringList missed;
-        for (int i = 0; i < 152; ++i) { // only the first 150 are listed
-            if (i < 3)
-                missed << w.lbLeft->text();
-            f.answerWrong();
-        }
-        f.answerRight();
-        f.command(w.mnuStop);
-        w.pbOK->click(); // the offer follows the card; Yes
-
-        QVERIFY(f.dialogs.shown[0].text.contains(QStringLiteral("- [152] !")));
-        QCOMPARE(w.state.nSpatnePriklady, 150);
-
-        // Asked in order; wrong answers count but the list does not grow; it stays for next time.
-        for (int round = 0; round < 2; ++round) {
-            QVERIFY(w.state.bOpravy);
-            QCOMPARE(w.Frame1->title(), QStringLiteral("Výsledky oprav "));
-            for (int i = 0; i < 3; ++i) {
-                QCOMPARE(w.lbLeft->text(), missed[i]);
-                QCOMPARE(f.status(), QStringLiteral("Zbývá přezkoušet %1 příkladů.").arg(150 - i));
-                f.answerWrong();
-            }
-            QCOMPARE(w.state.nSpatnePriklady, 150);
-            w.pbStop->click(); // ends the run with its message, no offer, no card
-            QVERIFY(!w.state.bOpravy && !w.reportCardShown());
-            QCOMPARE(f.dialogs.shown.back().text, kRepeatEnded);
-            w.mnuOpakujSpatne->trigger();
-        }
-        const std::size_t before = f.dialogs.shown.size();
-        w.close(); // closing during a repeat run asks nothing
-        QCOMPARE(f.dialogs.shown.size(), before);
-        QCOMPARE(f.ended, 1);
+    void scripts() {
+        const auto [settings, answers, script, events, records] =
+            fetch<QString, QString, QString, QString, QString>("settings", "answers", "script", "events",
+                                                               "records");
+        Rig rig(settings);
+        for (QChar a : answers)
+            rig.dialogs.answers.push_back(a == 'N' ? Dialogs::Answer::No : Dialogs::Answer::Yes);
+        for (const QString& s : script.split(' '))
+            rig.step(s);
+        rig.view.events.removeAll(QString());
+        QCOMPARE(rig.view.events.join(' '), events);
+        if (settings.contains("Audit"))
+            QCOMPARE(rig.records(), records);
     }
 };
 
-QTEST_MAIN(TestExamination)
+QTEST_GUILESS_MAIN(TestExamination)
 #include "test_examination.moc"

@@ -72,22 +72,22 @@ struct Monkey {
         if (f.ended || !f.w)
             return;
         const FrmMain& w = *f.w;
-        const PracticeState& s = w.state;
-        rule(s.bPocitej + s.bPocitejSady + s.bOpravy <= 1, QStringLiteral("two modes at once"));
+        const PracticeState& s = w.exam().state;
         rule(s.nSpatnePriklady >= 0 && s.nSpatnePriklady <= PracticeState::kRepeatCapacity,
              QStringLiteral("repeat list of %1").arg(s.nSpatnePriklady));
-        if (!topLevel || w.phase().overlay == Overlay::Correction) // the answer in hand is not counted yet
+        // During the correction the answer in hand is not yet counted.
+        if (!topLevel || w.exam().phase().overlay == Overlay::Correction)
             return;
         rule(s.nSpatne >= 0 && s.nSpatne <= s.nPrikladID,
              QStringLiteral("%1 wrong of %2").arg(s.nSpatne).arg(s.nPrikladID));
-        const std::pair<QLabel*, int> labels[] = {
-            {w.dfPrikladu, s.nPrikladID}, {w.dfSpatne, s.nSpatne}, {w.dfDobre, s.nPrikladID - s.nSpatne}};
-        for (const auto& [label, value] : labels)
-            rule(label->text().isEmpty() || label->text() == QString::number(value),
-                 QStringLiteral("%1 shows %2, not %3").arg(label->objectName(), label->text()).arg(value));
-        rule(s.modeRunning() || (w.windowTitle() == QStringLiteral(" Numio") && !w.mnuStop->isEnabled()),
+        const std::pair<const char*, int> labels[] = {
+            {"dfPrikladu", s.nPrikladID}, {"dfSpatne", s.nSpatne}, {"dfDobre", s.nPrikladID - s.nSpatne}};
+        for (const auto& [name, value] : labels)
+            rule(lbl(w, name)->text().isEmpty() || lbl(w, name)->text() == QString::number(value),
+                 QStringLiteral("%1 shows %2, not %3").arg(name, lbl(w, name)->text()).arg(value));
+        rule(w.exam().running() || (w.windowTitle() == " Numio" && !act(w, "mnuStop")->isEnabled()),
              QStringLiteral("idle with the examination's look"));
-        hit[0] += s.bPocitej, hit[1] += s.bPocitejSady, hit[2] += s.bOpravy, hit[3] += w.reportCardShown();
+        hit[0] += s.bPocitej, hit[1] += s.bPocitejSady, hit[2] += s.bOpravy, hit[3] += cardShown(w);
     }
 
     void closeModal() { // the one on top, after a few changes, a file chosen or not
@@ -110,9 +110,9 @@ struct Monkey {
 
     void event() {
         FrmMain& w = *f.w;
-        const bool boxOpen = !w.dfResult->isHidden() && w.dfResult->isEnabled();
-        QWidget* target = boxOpen ? static_cast<QWidget*>(w.dfResult) : &w;
-        QAction* item = nullptr;
+        const PracticeState& s = w.exam().state;
+        const bool boxOpen = !box(w)->isHidden() && box(w)->isEnabled();
+        QWidget* target = boxOpen ? static_cast<QWidget*>(box(w)) : &w;
         Qt::Key key = Qt::Key_F5;
         if (depth == 0 && QApplication::activeWindow() != &w) // shortcuts need it, as under a pupil's hands
             w.activateWindow(), QCoreApplication::processEvents();
@@ -124,18 +124,18 @@ struct Monkey {
                                                  : pick({Qt::Key_Space, Qt::Key_Escape, Qt::Key_Tab}));
             break;
         case 's':
-            (chance(50) ? w.pbStop : w.pbOK)->click();
+            btn(w, chance(50) ? "pbStop" : "pbOK")->click();
             break;
         case 'p': // the blink or the slide goes on, a step or to its end
             chance(70) ? void(f.pacer.step()) : f.pacer.runOut();
             break;
         case 'b': // keys as fast as a hand on the keyboard can send them: an answer, then a command
-            QTest::keyClicks(target, QString::number(w.state.C));
+            QTest::keyClicks(target, QString::number(s.C));
             QTest::keyClick(target, Qt::Key_Return);
             QTest::keyClick(&w, pick({Qt::Key_F12, Qt::Key_F5, Qt::Key_F6, Qt::Key_Return, Qt::Key_5}));
             break;
         case 'a': // a whole answer over what is typed, right or (a quarter) wrong
-            QTest::keyClicks(target, QString("\b\b\b%1\r").arg(w.state.C + chance(25) * int(rng() % 5 + 1)));
+            QTest::keyClicks(target, QString("\b\b\b\b\b%1\r").arg(s.C + chance(25) * int(rng() % 5 + 1)));
             break;
         case 'f': // F2 opens the settings, Ctrl+Q ends
             key = chance(4)   ? Qt::Key_F2
@@ -146,15 +146,18 @@ struct Monkey {
                             : key == Qt::Key_F5 && chance(30) ? Qt::ShiftModifier
                                                               : Qt::NoModifier);
             break;
-        case 'm': // from its menu, if that opens
-            item = pick({w.mnuPocitej, w.mnuPocitejSady, w.mnuOpakujSpatne, w.mnuStop, w.mnuDelete});
+        case 'm': { // from its menu, if that opens
+            const char* name =
+                pick({"mnuPocitej", "mnuPocitejSady", "mnuOpakujSpatne", "mnuStop", "mnuDelete"});
             if (chance(20)) // dialogs cost most, so they come in a share of the commands only
-                item = chance(95) ? pick({w.mnuNastaveni, w.mnuAbout, w.mnuShowProtokol}) : w.mnuKonec;
-            if (QMenu* menu = item == w.mnuShowProtokol || item == w.mnuDelete ? w.mnuProtokol : w.mnuNumio;
-                menu->isEnabled())
+                name = chance(95) ? pick({"mnuNastaveni", "mnuAbout", "mnuShowProtokol"}) : "mnuKonec";
+            const bool protocol =
+                name == QLatin1String("mnuShowProtokol") || name == QLatin1String("mnuDelete");
+            if (QMenu* menu = child<QMenu>(w, protocol ? "mnuProtokol" : "mnuNumio"); menu->isEnabled())
                 emit menu->aboutToShow();
-            item->trigger();
+            act(w, name)->trigger();
             break;
+        }
         case 't': // every tick repaints, so long runs of ticks are rare; the set's limit ticks by the minute
             for (int n = 1 + rng() % (f.timer.interval() > 100 ? 2 : chance(10) ? 330 : 25); n-- && !f.ended;)
                 f.timer.tick();

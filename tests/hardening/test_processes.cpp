@@ -45,14 +45,14 @@ int drive(int argc, char** argv) {
     f.w = std::make_unique<FrmMain>(Doors{f.store, files, f.random, f.clock, f.dialogs, f.pacer, f.timer});
     f.w->Form_Load();
     for (QDeadlineTimer end(QByteArray(argv[4]).toLongLong()); !end.hasExpired();) {
-        if (f.w->reportCardShown())
-            f.pacer.runOut(), f.w->pbOK->click();
-        else if (!f.w->state.modeRunning())
-            (pupil() % 2 ? f.w->mnuPocitejSady : f.w->mnuPocitej)->trigger();
+        if (cardShown(*f.w))
+            f.pacer.runOut(), btn(*f.w, "pbOK")->click();
+        else if (!f.w->exam().running())
+            (pupil() % 2 ? act(*f.w, "mnuPocitejSady") : act(*f.w, "mnuPocitej"))->trigger();
         else if (pupil() % 20 == 0)
-            f.w->mnuStop->trigger();
+            act(*f.w, "mnuStop")->trigger();
         else
-            f.answer(QString::number(f.w->state.C + (pupil() % 4 == 0)));
+            f.answer(QString::number(f.w->exam().state.C + (pupil() % 4 == 0)));
     }
     return 0;
 }

@@ -28,21 +28,49 @@ class TestTextFiles : public QObject {
     QString path(const QString& name) const { return dir_.filePath(name); }
 
   private slots:
+    // A line goes out in Windows-1250 with CR LF, on a line of its own after a note left without a
+    // line end; and reads back whether an editor saved the file in UTF-8 or left a lone CR.
     void writeLineEncodesWindows1250_data() {
-        columns<QString, QByteArray>({"text", "bytes"});
-        row("Czech letters", QStringLiteral("ÁČĎÉĚÍŇÓŘŠŤÚŮÝŽáčďéěíňóřšťúůýž"),
-            QByteArray::fromHex("c1c8cfc9cccdd2d3d88a8ddad9dd8ee1e8efe9ecedf2f3f89a9dfaf9fd9e"));
-        QTest::newRow("empty line") << QString() << QByteArray();
-        QTest::newRow("CJK, Latin-1 outside") << QStringLiteral("a\u4E2D\u00C0b") << QByteArray("a??b");
-        QTest::newRow("emoji pair is one character") << QStringLiteral("a\U0001F600b") << QByteArray("a?b");
-        QTest::newRow("BOM, surrogate") << QStringLiteral("a\uFEFFb") + QChar(0xD800) << QByteArray("a?b?");
+        columns<QByteArray, QString, QByteArray, QString>({"before", "text", "bytes", "read"});
+        row("Czech letters", QByteArray(), QStringLiteral("ÁČĎÉĚÍŇÓŘŠŤÚŮÝŽáčďéěíňóřšťúůýž"),
+            QByteArray::fromHex("c1c8cfc9cccdd2d3d88a8ddad9dd8ee1e8efe9ecedf2f3f89a9dfaf9fd9e"), QString());
+        row("empty line", QByteArray(), QString(), QByteArray(), QString());
+        row("CJK, Latin-1 outside", QByteArray(), QStringLiteral("a\u4E2D\u00C0b"), QByteArray("a??b"),
+            QString());
+        row("emoji pair is one character", QByteArray(), QStringLiteral("a\U0001F600b"), QByteArray("a?b"),
+            QString());
+        row("BOM, surrogate", QByteArray(), QStringLiteral("a\uFEFFb") + QChar(0xD800), QByteArray("a?b?"),
+            QString());
+        row("after a UTF-8 note without a line end", QByteArray("\xEF\xBB\xBFpozn\xC3\xA1mka"),
+            QStringLiteral("Špatně"), QByteArray("\r\n\x8Apatn\xEC"),
+            QStringLiteral("poznámka\r\nŠpatně\r\n"));
+        row("after a lone CR", QByteArray("x\r"), QStringLiteral("á"), QByteArray("\xE1"),
+            QStringLiteral("x\rá\r\n"));
     }
     void writeLineEncodesWindows1250() {
-        const auto [text, bytes] = fetch<QString, QByteArray>("text", "bytes");
+        const auto [before, text, bytes, read] =
+            fetch<QByteArray, QString, QByteArray, QString>("before", "text", "bytes", "read");
         QFile file(path(QTest::currentDataTag()));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(before) == before.size());
+        file.close();
         files_.openForAppending(file.fileName())->writeLine(text);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), bytes + "\r\n"); // no BOM, CR LF
+        QCOMPARE(file.readAll(), before + bytes + "\r\n"); // no BOM, CR LF
+        if (!before.isEmpty())
+            QCOMPARE(files_.readAll(file.fileName()), read);
+    }
+
+    // Cut anywhere, a journal decodes as it does whole: each line in its own code page.
+    void decodesPiecesAsWhole() {
+        const QByteArray bytes("\xEF\xBB\xBFpozn\xC3\xA1mka\r\n\x8Apatn\xEC\rab\xC5\xA0\n\xC5");
+        for (qsizetype cut = 0; cut <= bytes.size(); ++cut) {
+            QString text;
+            LineDecoder decoder(text);
+            decoder.feed(bytes.first(cut));
+            decoder.feed(bytes.sliced(cut));
+            decoder.finish();
+            QCOMPARE(text, QStringLiteral("poznámka\r\nŠpatně\rabŠ\nĹ"));
+        }
     }
 
     // Appended after what is there (a destroyed stream let it go), seen by size and readAll as soon as

@@ -86,25 +86,6 @@ class TestClassOverview : public QObject {
         QVERIFY(!p.changing);
     }
 
-    void trend_data() {
-        columns<QList<int>, double>({"problemsOfEach", "change"});
-        row("ten are too few", QList<int>(10, 20), qQNaN());
-        row("short ones left out", QList<int>(10, 20) << 5, qQNaN());
-        row("eleven", QList<int>(11, 20), 100.0);
-        row("weighted by problems", QList<int>{10} << QList<int>(10, 20) << 10 << 5, 100.0 / 3);
-    }
-    // The first examination is all wrong; the others all right.
-    void trend() {
-        const auto [problems, change] = fetch<QList<int>, double>("problemsOfEach", "change");
-        QVector<Examination> exams;
-        for (int n : problems)
-            exams.push_back({{}, n, exams.isEmpty() ? n : 0});
-        const std::optional<double> trend = honestTrend(exams);
-        QCOMPARE(trend.has_value(), !qIsNaN(change));
-        if (trend)
-            QCOMPARE(std::round(*trend * 1000), std::round(change * 1000));
-    }
-
     void csvBytes() {
         Journal j;
         j.exams = {{QDateTime(QDate(2024, 3, 5), QTime(8, 4, 9)), 20, 3, 2, 85}, {{}, 6, 0, 1, 100}};

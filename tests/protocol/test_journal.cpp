@@ -1,9 +1,12 @@
+#include "platform/text_files.h"
 #include "protocol/journal.h"
 #include "protocol/protocol_file.h"
 #include "protocol/protocol_writer.h"
 #include "support/data.h"
 #include "support/fakes.h"
 
+#include <QPoint>
+#include <QRegularExpression>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -85,8 +88,19 @@ class TestJournal : public QObject {
         const QString open = " | 7,8,15,1 x1 14.3. 10:05:07 | %1 unreadable, 0/0";
         const auto with = [&](const char* from, const char* to) { return QString(one).replace(from, to); };
         row("LF endings, blanks left, no last break", with("\r\n", " \t\n").chopped(1), read.arg(0));
+        // As an editor saves it: UTF-8, other line ends, a NUL; then lines of both code pages.
         const QByteArray bytes = QStringEncoder("windows-1250")(one);
-        QTest::newRow("read as Latin-1") << QString::fromLatin1(bytes) << open.arg(4);
+        const auto decoded = [&](QByteArray b, const char* end) {
+            return decodeLines(b.replace("\r\n", end));
+        };
+        row("UTF-8, LF", decoded(one.toUtf8(), "\n"), read.arg(0));
+        row("lone CR", decoded(bytes, "\r"), read.arg(0));
+        row("NUL in the LOG line",
+            decoded(QByteArray(bytes).replace("<14>", QByteArray("<14>\0", 5)), "\r\n"),
+            "14.3. 10:05:07 20/1 z1 95% |  | 1 unreadable, 20/1");
+        row("Windows-1250 after UTF-8", decodeLines(one.toUtf8() + bytes),
+            "14.3. 10:05:07 20/1 z1 95%; 14.3. 10:05:07 20/1 z1 95% | 7,8,15,1 x2 14.3. 10:05:07 | 0 "
+            "unreadable, 40/2");
         QTest::newRow("examination running") << one.left(one.indexOf("\r\n\r\n") + 2) << open.arg(0);
         QTest::newRow("cut inside FINISH") << one.left(one.indexOf("Špatně")) << open.arg(1);
         QTest::newRow("no wrong count") << with("Špatně : 1\r\n", "") << open.arg(3);
@@ -113,8 +127,8 @@ class TestJournal : public QObject {
     // file shows the order: the same days, also where day and month could be swapped, and midnight.
     void datesRoundTrip_data() {
         QTest::addColumn<QString>("locales"); // written>read
-        for (const char* name :
-             {"cs_CZ", "en_US", "de_DE", "es_ES", "en_AU", "C", "en_US>es_ES", "es_ES>en_US"})
+        for (const char* name : {"cs_CZ", "en_US", "de_DE", "es_ES", "en_AU", "C", "en_US>es_ES",
+                                 "es_ES>en_US", "ar_EG", "el_GR", "bg_BG", "ja_JP", "ko_KR", "zh_CN"})
             QTest::newRow(name) << name;
     }
     void datesRoundTrip() {
@@ -127,6 +141,10 @@ class TestJournal : public QObject {
             days << "25.12.";
         for (const QString& day : days)
             w.init(day.section('.', 0, 0).toInt(), day.section('.', 1, 1).toInt(), 0).finish(1, 0);
+        // ASCII digits, the date's separators, at most the half of a 12-hour day: no time zone.
+        const QRegularExpression title("^Numio - [0-9A-Za-z./ -]+ [0-9]+:[0-9]{2}:[0-9]{2}( [AP]M)?$");
+        for (const QString& line : w.text().split("\r\n").filter("Numio - "))
+            QVERIFY2(title.match(line).hasMatch(), qPrintable(line));
         QStringList back;
         for (const Examination& e : parseJournal(w.text(), QLocale(read)).exams)
             back << e.when.toString(u"d.M.") + e.when.toString(u" H:mm:ss").remove(" 0:00:07");
@@ -148,22 +166,33 @@ class TestJournal : public QObject {
         QCOMPARE(practiceEntries(j, 2, PracticeRules::of(s)), (QStringList{"7,8,15,1", "5,5,0,2"}));
     }
 
-    void movingAverageAndLastTen() {
-        const auto journal = [](const QList<int>& rates) {
+    // The trend weighs each examination by its problems; one-problem practices and short repeat runs
+    // do not move it, and before any examination that does there is none.
+    void trendCountsProblems() {
+        const auto journal = [](const QList<QPoint>& runs) { // problems, wrong
             Journal j;
-            for (int rate : rates)
-                j.exams.push_back({QDateTime(), 100, 100 - rate, rate < 50 ? 5 : 1, rate, false});
+            for (const QPoint& r : runs) {
+                const Score score = scoreOf(r.x(), r.y());
+                j.exams.push_back({QDateTime(), r.x(), r.y(), score.grade, score.successRate, false});
+            }
             return j;
         };
-        const QVector<double> expected{100, 75, 70, 40, 30};
-        QCOMPARE(movingAverage(journal({100, 50, 60, 10, 20}).exams, 3), expected);
-        QVERIFY(!compareLastTen(journal(QList<int>(10, 90))));
-        // Of 25 the five oldest are in neither window.
-        const WindowComparison c = compareLastTen(journal(QList<int>(5, 0) + QList<int>(5, 70) +
-                                                          QList<int>(5, 40) + QList<int>(10, 60)))
-                                       .value();
-        QCOMPARE((QList<double>{c.lastRate, c.lastGrade, c.previousRate, c.previousGrade, c.change()}),
-                 (QList<double>{60, 1, 55, 3, 5}));
+        const auto texts = [](const QList<double>& values) {
+            QStringList t;
+            for (double v : values)
+                t << QString::number(v, 'f', 1);
+            return t.join(' ');
+        };
+        const QList<QPoint> shortRuns{{1, 1}, {2, 2}, {5, 5}};
+        QCOMPARE(texts(movingAverage(journal({{1, 0}, {10, 0}, {1, 1}, {30, 15}, {2, 2}, {20, 5}}).exams, 2)),
+                 "nan 100.0 100.0 62.5 62.5 60.0");
+        QVERIFY(!compareLastTen(journal(QList<QPoint>(10, {20, 2}) + shortRuns)));
+        QList<QPoint> runs = QList<QPoint>{{100, 50}} + QList<QPoint>(9, {20, 4});
+        for (int i = 0; i < 10; ++i)
+            runs << QPoint(20, 2) << shortRuns[i % 3];
+        const WindowComparison c = compareLastTen(journal(runs)).value();
+        QCOMPARE(texts({c.lastRate, c.previousRate, c.lastGrade, c.previousGrade, double(c.previousCount)}),
+                 "90.0 69.3 1.0 2.4 10.0");
     }
 };
 

@@ -1,9 +1,14 @@
+#include "platform/failure.h"
 #include "platform/settings_store.h"
+#include "platform/text_files.h"
+#include "protocol/overview_chart.h"
 #include "protocol/overview_window.h"
 #include "support/data.h"
 #include "support/fakes.h"
 
 #include <QApplication>
+#include <QCategoryAxis>
+#include <QChartView>
 #include <QDesktopServices>
 #include <QDir>
 #include <QGroupBox>
@@ -15,6 +20,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QXYSeries>
 
 using namespace numio;
 using namespace numio::test;
@@ -70,6 +76,71 @@ class TestOverviewWindow : public QObject {
                               "zlepšení o 10,0 procentního bodu", "8 · 7 = 56", "6 : 2 = 3"}));
     }
 
+    // A journal not yet created, or still empty, opens on the empty state with nothing to print.
+    void emptyJournal() {
+        Overview o;
+        LocalTextFiles files;
+        const QString path = o.dir.filePath("protokol.txt");
+        for (const bool exists : {false, true}) {
+            QVERIFY(!exists || QFile(path).open(QIODevice::WriteOnly));
+            OverviewWindow& w = o.open("protokol.txt", readJournal(files, path));
+            QCOMPARE(w.findChild<QChartView*>()->chart()->title() + ' ' +
+                         w.findChild<QLabel*>("lblZkouseni")->text() + (w.pbPdf()->isEnabled() ? " PDF" : ""),
+                     "Zatím žádné dokončené zkoušení 0");
+        }
+        QVERIFY(o.dialogs.shown.empty());
+    }
+
+    // The store cannot take the pupil's name (its file is a folder): the failure is told and the
+    // window closes all the same.
+    void closesWhenTheNameCannotBeKept() {
+        Overview o;
+        QVERIFY(QDir().mkpath(o.store.filePath("Numio2")));
+        OverviewWindow& w = o.open();
+        w.show();
+        w.dfJmeno()->setText("Jana");
+        QTest::mouseClick(w.pbClose(), Qt::LeftButton);
+        QVERIFY(!w.isVisible());
+        QCOMPARE(o.dialogs.texts().value(0).section('\n', 0, 0), Failure(kPathFileAccess).messageText());
+    }
+
+    // The time axis has its lines at midnight, of days or for long spans of Mondays, and each
+    // examination stands at its own time between them.
+    void timeAxis_data() {
+        columns<QDateTime, QDateTime, QString>({"first", "last", "lines"});
+        const QDate saturday(2026, 12, 5);
+        row("8:00 and 17:00 of consecutive days", QDateTime(saturday, QTime(8, 0)),
+            QDateTime(saturday.addDays(1), QTime(17, 0)), "5.12. 6.12. 7.12.");
+        row("one evening", QDateTime(saturday, QTime(17, 0)), QDateTime(saturday, QTime(17, 30)),
+            "5.12. 6.12.");
+        row("five weeks", QDateTime(saturday, QTime(8, 0)), QDateTime(QDate(2027, 1, 4), QTime(17, 0)),
+            "30.11.2026 7.12.2026 14.12.2026 21.12.2026 28.12.2026 4.1.2027 11.1.2027");
+    }
+    void timeAxis() {
+        const auto [first, last, lines] = fetch<QDateTime, QDateTime, QString>("first", "last", "lines");
+        Journal j;
+        for (const QDateTime& t : {first, last})
+            j.exams.push_back({t, 20, 0, 1, 100});
+        Overview o;
+        const QChart* chart = o.open("protokol.txt", j).findChild<QChartView*>()->chart();
+        auto* axis = qobject_cast<QCategoryAxis*>(chart->axes(Qt::Horizontal).value(0));
+        QVERIFY(axis);
+        QCOMPARE(axis->categoriesLabels().join(' '), lines);
+        for (const QDateTime& line : timeAxisLines(first, last))
+            QCOMPARE(line.time(), QTime(0, 0));
+        const auto* rates = static_cast<const QXYSeries*>(chart->series().value(0));
+        QCOMPARE(rates->at(1).x() - rates->at(0).x(), double(first.msecsTo(last)));
+        QCOMPARE(axis->min(), double(timeAxisLines(first, last).front().toMSecsSinceEpoch()));
+    }
+
+    void plurals() {
+        QCOMPARE(QStringList(
+                     {moreProblems(1), moreProblems(2), moreProblems(4), moreProblems(5), moreProblems(300)}),
+                 QStringList({"… a ještě 1 další příklad.", "… a další 2 různé příklady.",
+                              "… a další 4 různé příklady.", "… a dalších 5 různých příkladů.",
+                              "… a dalších 300 různých příkladů."}));
+    }
+
     void practice_data() {
         columns<bool, int>({"canPractise", "missed"});
         QTest::newRow("offered") << true << 160; // more than the repeat list holds
@@ -83,10 +154,9 @@ class TestOverviewWindow : public QObject {
             j.missed.push_back({"", QStringLiteral("%1,1,%2,1").arg(a).arg(a + 1), 200 - a, {}});
         Overview o;
         OverviewWindow& w = o.open("protokol.txt", j, canPractise);
-        QStringList entries;
-        connect(&w, &OverviewWindow::practiseRequested, [&](const QStringList& e) { entries += e; });
         w.show();
         QTest::mouseClick(w.pbPractise(), Qt::LeftButton);
+        const QStringList& entries = w.chosenEntries();
         const bool enabled = canPractise && missed > 0;
         QCOMPARE(entries.value(0) + ' ' + entries.value(149), enabled ? "1,1,2,1 150,1,151,1" : " ");
     }
@@ -99,12 +169,13 @@ class TestOverviewWindow : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(&w));
         w.dfJmeno()->setFocus();
         QList<QWidget*> visited{w.dfJmeno()};
-        for (int i = 0; i < 6; ++i) {
+        for (int i = 0; i < 7; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             visited << QApplication::focusWidget();
         }
-        QCOMPARE(visited, (QList<QWidget*>{w.dfJmeno(), w.summary(), w.missedTable(), w.pbPractise(),
-                                           w.pbPdf(), w.pbClose(), w.dfJmeno()}));
+        QCOMPARE(visited,
+                 (QList<QWidget*>{w.dfJmeno(), w.summary(), w.missedTable(), w.pbPractise(),
+                                  w.findChild<QPushButton*>("pbCsv"), w.pbPdf(), w.pbClose(), w.dfJmeno()}));
     }
 
     // The name belongs to the protocol file it was typed for, whatever characters its path holds.
@@ -132,7 +203,7 @@ class TestOverviewWindow : public QObject {
         QTest::mouseClick(o.w->pbPdf(), Qt::LeftButton);
         const QFileInfo proposed(o.dialogs.chooserCalls.at(0).at(2));
         QCOMPARE(proposed.fileName(),
-                 "prehled-vysledku-" + QDate::currentDate().toString("d.M.yyyy") + ".pdf");
+                 "prehled-vysledku-petr-dvorak-" + QDate::currentDate().toString("d.M.yyyy") + ".pdf");
         QVERIFY(proposed.dir().exists());
         const QString pdf = o.dir.filePath("prehled.pdf");
         QVERIFY(o.w->lblStav()->text().contains(pdf));

@@ -18,6 +18,13 @@ namespace {
 // As the protocol writer leaves them: each line ends in CR LF, the second line is empty.
 const QStringList kLines{QStringLiteral("6*7=42   <48>"), QString(), QStringLiteral("Úspěšnost : 0%")};
 const QString kShown = QStringLiteral("6*7=42   <48>\n\nÚspěšnost : 0%\n");
+
+QString shownLines(const ProtocolViewer& viewer) {
+    QStringList lines;
+    for (qsizetype i = 0; i < viewer.dfProtokol()->lineCount(); ++i)
+        lines << viewer.dfProtokol()->lineText(i);
+    return lines.join(u'|');
+}
 } // namespace
 
 class TestProtocolViewer : public QObject {
@@ -44,11 +51,7 @@ class TestProtocolViewer : public QObject {
     // while the stream stays open and holds its lock.
     void showsLinesWrittenSoFar() {
         const auto shown = [&] {
-            ProtocolViewer viewer(files, dir.filePath("q.txt"), dialogs, nullptr);
-            QStringList lines;
-            for (qsizetype i = 0; i < viewer.dfProtokol()->lineCount(); ++i)
-                lines << viewer.dfProtokol()->lineText(i);
-            return lines.join(u'|');
+            return shownLines(ProtocolViewer(files, dir.filePath("q.txt"), dialogs, nullptr));
         };
         QCOMPARE(shown(), QString());
         QCOMPARE(dialogs.texts(), QStringList{Failure(kFileNotFound).messageText()});
@@ -58,6 +61,23 @@ class TestProtocolViewer : public QObject {
         stream->writeLine(QString());
         stream->writeLine(QStringLiteral("Úspěšnost : 0%"));
         QCOMPARE(shown(), "6*7=42   <48>||Úspěšnost : 0%|");
+    }
+
+    // Whatever saved the file: each kind of line end, each line in its own code page, a NUL shown.
+    void readsAnyLineEndAndCodePage_data() {
+        columns<QByteArray, QString>({"bytes", "lines"});
+        row("CR LF, Windows-1250", QByteArray("a\r\n\x8A\r\n"), "a|Š|");
+        row("LF, UTF-8 after Windows-1250", QByteArray("\x8A\n\xC5\xA0\n"), "Š|Š|");
+        row("lone CR, no last end", QByteArray("a\rb"), "a|b");
+        row("mixed", QByteArray("a\r\nb\rc\nd\r"), "a|b|c|d|");
+        row("NUL", QByteArray("a\0b", 3), "a␀b");
+    }
+    void readsAnyLineEndAndCodePage() {
+        const auto [bytes, lines] = fetch<QByteArray, QString>("bytes", "lines");
+        QFile file(dir.filePath("r.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        QCOMPARE(shownLines(ProtocolViewer(files, file.fileName(), dialogs, nullptr)), lines);
     }
 
     void keysMoveCaretAndSelect_data() {

@@ -35,10 +35,7 @@ class SeededRandom : public RandomSource {
 // The timed phases step only when the test says so.
 class ManualPacer : public Pacer {
   public:
-    void start(int, std::function<void()> step) override {
-        step_ = std::move(step);
-        ++started;
-    }
+    void start(int, std::function<void()> step) override { step_ = std::move(step); }
     void stop() override { step_ = nullptr; }
     void beep() override { ++beeps; }
 
@@ -56,7 +53,7 @@ class ManualPacer : public Pacer {
         }
     }
 
-    int started = 0, beeps = 0;
+    int beeps = 0;
 
   private:
     std::function<void()> step_;
@@ -104,22 +101,28 @@ class FakeDialogs : public Dialogs {
     std::function<void(const Shown&)> onMessage;
 };
 
+// The wall time stands still; the monotonic time moves when the test (or the timer's tick) says.
 class FixedClock : public Clock {
   public:
     explicit FixedClock(QDateTime t = QDateTime(QDate(2002, 3, 14), QTime(10, 5, 17))) : time(std::move(t)) {}
     QDateTime now() const override { return time; }
+    qint64 elapsedMs() const override { return elapsed; }
     QDateTime time;
+    qint64 elapsed = 0;
 };
 
-// A timer whose ticks the test fires.
+// A timer whose ticks the test fires; each tick first moves the clock on by the interval.
 class ManualTimer : public PeriodicTimer {
   public:
+    explicit ManualTimer(FixedClock* clock = nullptr) : clock_(clock) {}
     void setInterval(int ms) override { interval_ = ms; }
     int interval() const override { return interval_; }
     void setEnabled(bool enabled) override { enabled_ = enabled; }
     bool isEnabled() const override { return enabled_; }
     // Fires only while enabled, as a real timer would.
     bool tick() {
+        if (clock_)
+            clock_->elapsed += interval_;
         if (!enabled_)
             return false;
         fire();
@@ -127,6 +130,7 @@ class ManualTimer : public PeriodicTimer {
     }
 
   private:
+    FixedClock* clock_;
     int interval_ = 0;
     bool enabled_ = false;
 };

@@ -5,6 +5,7 @@
 
 #include "platform/settings_store.h"
 #include "platform/text_files.h"
+#include "support/controls.h"
 #include "support/fakes.h"
 #include "ui/digit_box.h"
 #include "ui/main_window.h"
@@ -32,7 +33,7 @@ struct WindowFixture {
     FixedClock clock;
     FakeDialogs dialogs;
     ManualPacer pacer;
-    ManualTimer timer;
+    ManualTimer timer{&clock};
     std::unique_ptr<FrmMain> w;
     int ended = 0;
 
@@ -62,16 +63,17 @@ struct WindowFixture {
         w->show();
         return *w;
     }
-    // Starts the program and then an examination by its menu item, e.g. &FrmMain::mnuPocitej.
-    FrmMain& start(QAction* FrmMain::*item) {
-        (start().*item)->trigger();
+    // Starts the program and then an examination by its menu item, e.g. "mnuPocitej".
+    FrmMain& start(const char* item) {
+        act(start(), item)->trigger();
         return *w;
     }
+    PracticeState& state() const { return w->exam().state; }
 
     // Types an answer into the box and confirms it, as the pupil does.
     void enter(const QString& text) {
-        QTest::keyClicks(w->dfResult, text);
-        QTest::keyClick(w->dfResult, Qt::Key_Return);
+        QTest::keyClicks(box(*w), text);
+        QTest::keyClick(box(*w), Qt::Key_Return);
     }
     // The same, then waits until a correction has run its course.
     void answer(const QString& text) {
@@ -83,8 +85,8 @@ struct WindowFixture {
         action->trigger();
         pacer.runOut();
     }
-    void answerRight() { answer(QString::number(w->state.C)); }
-    void answerWrong() { answer(QString::number(w->state.C + 1)); }
+    void answerRight() { answer(QString::number(state().C)); }
+    void answerWrong() { answer(QString::number(state().C + 1)); }
 
     QByteArray protocolBytes() const {
         QFile f(protocolPath());
@@ -97,7 +99,7 @@ struct WindowFixture {
             lines.removeLast();
         return lines;
     }
-    QString status() const { return w->state.pnlStatus->text(); }
+    QString status() const { return lbl(*w, "pnlStatus")->text(); }
 };
 
 } // namespace numio::test

@@ -80,19 +80,20 @@ class TestAccessibility : public QObject {
     void examinationIsReadable() {
         WindowFixture f;
         FrmMain& w = f.start();
-        w.mnuPocitej->trigger();
+        act(w, "mnuPocitej")->trigger();
         QStringList nodes = readable(&w);
-        QVERIFY2(has(nodes, w.lbLeft->text(), "Příklad"), qPrintable(nodes.join('\n')));
+        QVERIFY2(has(nodes, lbl(w, "lbLeft")->text(), "Příklad"), qPrintable(nodes.join('\n')));
         // The problem is asked in the answer box's description, which follows each new problem.
-        const QString asked = QStringLiteral("Kolik je %1 %2 %3? ")
-                                  .arg(w.state.A)
-                                  .arg(QStringList{"plus", "minus", "krát", "děleno"}[w.state.nRezim - 1],
-                                       QString::number(w.state.B));
+        const QString asked =
+            QStringLiteral("Kolik je %1 %2 %3? ")
+                .arg(w.exam().state.A)
+                .arg(QStringList{"plus", "minus", "krát", "děleno"}[w.exam().state.nRezim - 1],
+                     QString::number(w.exam().state.B));
         QVERIFY2(has(nodes, "Odpověď", asked + "Napiš výsledek a potvrď klávesou Enter."),
                  qPrintable(nodes.join('\n')));
 
-        const QString correction = w.lbLeft->text() + '=' + QString::number(w.state.C);
-        f.enter(QString::number(w.state.C + 1));
+        const QString correction = lbl(w, "lbLeft")->text() + '=' + QString::number(w.exam().state.C);
+        f.enter(QString::number(w.exam().state.C + 1));
         const QStringList duringCorrection = readable(&w);
         f.pacer.runOut();
         QVERIFY(has(duringCorrection, correction, "Správné řešení"));
@@ -111,10 +112,10 @@ class TestAccessibility : public QObject {
     void reportCardIsReadable() {
         WindowFixture f;
         FrmMain& w = f.start();
-        w.mnuPocitej->trigger();
+        act(w, "mnuPocitej")->trigger();
         for (int i = 0; i < 6; ++i)
             f.answerRight();
-        f.command(w.mnuStop);
+        f.command(act(w, "mnuStop"));
         const QStringList nodes = readable(&w);
         QVERIFY(has(nodes, "V Y S V Ě D Č E N Í"));
         QVERIFY(has(nodes, "1", "Známka na vysvědčení"));
@@ -127,14 +128,14 @@ class TestAccessibility : public QObject {
         f.protocolOn();
         FrmMain& w = f.start();
         QVERIFY2(unnamed(&w).isEmpty(), qPrintable(unnamed(&w).join(", ")));
-        w.mnuPocitej->trigger();
+        act(w, "mnuPocitej")->trigger();
         QVERIFY2(unnamed(&w).isEmpty(), qPrintable(unnamed(&w).join(", ")));
-        f.enter(QString::number(w.state.C + 1)); // the correction shows
+        f.enter(QString::number(w.exam().state.C + 1)); // the correction shows
         QVERIFY2(unnamed(&w).isEmpty(), qPrintable(unnamed(&w).join(", ")));
         f.pacer.runOut();
-        f.command(w.mnuStop);
+        f.command(act(w, "mnuStop"));
 
-        SettingsDialog settings(w.state, f.store, f.dialogs, &w);
+        SettingsDialog settings(w.exam().state, f.store, f.dialogs, &w);
         settings.show();
         for (int tab = 0; tab < settings.SSTab->count(); ++tab) {
             settings.SSTab->setCurrentIndex(tab);

@@ -2,6 +2,7 @@
 #include "support/window_fixture.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QGroupBox>
 #include <QPushButton>
@@ -15,9 +16,10 @@ using namespace numio::test;
 
 namespace {
 QString results(FrmMain& w) {
-    return QStringList{w.dfPrikladu->text(), w.dfDobre->text(), w.dfSpatne->text(), w.dfUspech->text(),
-                       w.dfZnamka->text()}
-        .join(' ');
+    QStringList texts;
+    for (const char* name : {"dfPrikladu", "dfDobre", "dfSpatne", "dfUspech", "dfZnamka"})
+        texts << lbl(w, name)->text();
+    return texts.join(' ');
 }
 } // namespace
 
@@ -37,147 +39,100 @@ class TestMainWindow : public QObject {
         const auto [start, caption, stopItem, stopButton, frame] =
             fetch<QString, QString, bool, bool, QString>("start", "caption", "stopItem", "stopButton",
                                                          "frame");
-        WindowFixture f("Audit Sada=3");
+        WindowFixture f("Sada=1");
         FrmMain& w = f.start();
-        QCOMPARE(w.windowTitle(), QStringLiteral(" Numio"));
-        QVERIFY(!w.mnuOpakujSpatne->isEnabled() && !w.dfResult->isVisible() && !w.pbStop->isVisible());
-        QVERIFY(f.protocolBytes().isEmpty()); // start-up writes no record
-        f.dialogs.answers = {Dialogs::Answer::No, Dialogs::Answer::No};
+        QVERIFY(lbl(w, "idleHint")->isVisible() && !act(w, "mnuOpakujSpatne")->isEnabled());
+        f.dialogs.answers = {Dialogs::Answer::No};
         if (start == "mnuOpakujSpatne") { // leave one wrong answer behind
-            w.mnuPocitej->trigger();
+            act(w, "mnuPocitej")->trigger();
             f.answerWrong();
-            w.mnuStop->trigger();
+            act(w, "mnuStop")->trigger();
+            QCOMPARE(lbl(w, "idleHint")->text(),
+                     "Shift+F5 počítej · F5 sada příkladů · F6 opakuj chybné · F1 nápověda");
         }
-        w.findChild<QAction*>(start)->trigger();
-
+        act(w, qPrintable(start))->trigger();
         QCOMPARE(w.windowTitle(), caption);
-        QCOMPARE(w.mnuStop->isEnabled(), stopItem);
-        QCOMPARE(w.pbStop->isVisible(), stopButton);
-        QCOMPARE(w.Frame1->title(), frame);
-        QVERIFY(w.lbLeft->isVisible() && w.dfResult->isVisible() && !w.lbLeft->text().isEmpty());
-        for (QAction* a :
-             {w.mnuPocitej, w.mnuPocitejSady, w.mnuNastaveni, w.mnuOpakujSpatne, w.mnuProtokol->menuAction()})
-            QVERIFY(!a->isEnabled());
-        QCOMPARE(w.dfPrikladu->text(), QStringLiteral("0"));
-
-        // A set cannot be stopped: it ends after its three problems, with no fourth one drawn.
-        if (start == "mnuPocitejSady") {
-            for (int i = 0; i < 3; ++i)
-                f.answerRight();
-            QCOMPARE(w.dfPrikladu->text(), QStringLiteral("3"));
-        } else {
-            w.pbStop->click();
-        }
-        QCOMPARE(w.windowTitle(), QStringLiteral(" Numio"));
-        QVERIFY(!w.state.modeRunning() && !w.mnuStop->isEnabled() && !w.dfResult->isVisible());
-        QVERIFY(w.mnuPocitej->isEnabled() && w.mnuNastaveni->isEnabled() && w.mnuProtokol->isEnabled());
+        QCOMPARE(act(w, "mnuStop")->isEnabled(), stopItem);
+        QCOMPARE(btn(w, "pbStop")->isVisible(), stopButton);
+        QCOMPARE(child<QGroupBox>(w, "Frame1")->title(), frame);
+        QVERIFY(lbl(w, "lbLeft")->isVisible() && box(w)->isVisible() && !lbl(w, "idleHint")->isVisible());
+        for (const char* item : {"mnuPocitej", "mnuPocitejSady", "mnuNastaveni", "mnuOpakujSpatne"})
+            QVERIFY(!act(w, item)->isEnabled());
+        QVERIFY(!child<QMenu>(w, "mnuProtokol")->isEnabled() && results(w) == "0 0 0  ");
+        f.answerRight(); // ends the set of one; the others are stopped
+        if (stopButton)
+            btn(w, "pbStop")->click();
+        QVERIFY(w.windowTitle() == " Numio" && !act(w, "mnuStop")->isEnabled() && !box(w)->isVisible());
+        QVERIFY(act(w, "mnuPocitej")->isEnabled() && act(w, "mnuNastaveni")->isEnabled());
     }
 
+    // Digits only, however they arrive; the counts, the correction and any key that ends it.
     void answering() {
         WindowFixture f("Audit");
-        FrmMain& w = f.start(&FrmMain::mnuPocitej);
-        // Digits only, three at most, however they arrive.
-        QTest::keyClicks(w.dfResult, QStringLiteral("a-,1.2x34"));
-        QCOMPARE(w.dfResult->text(), QStringLiteral("123"));
-        w.dfResult->clear();
+        FrmMain& w = f.start("mnuPocitej");
+        QTest::keyClicks(box(w), QStringLiteral("a-,1.2x34"));
+        QCOMPARE(box(w)->text(), QStringLiteral("123"));
+        box(w)->clear();
         QGuiApplication::clipboard()->setText(QStringLiteral("1a"));
-        w.dfResult->paste();
-        QCOMPARE(w.dfResult->text(), QString());
-        QTest::keyClick(w.dfResult, Qt::Key_Return); // nothing to judge
-        QCOMPARE(w.state.nPrikladID, 0);
-
+        box(w)->paste();
+        QCOMPARE(box(w)->text(), QString());
+        QTest::keyClick(box(w), Qt::Key_Return); // nothing to judge
         f.answerRight();
         QCOMPARE(results(w), QStringLiteral("1 1 0 100% 1"));
-        const QString problem = w.lbLeft->text() + '=' + QString::number(w.state.C);
-        const QString entry = repeatEntry(w.state.A, w.state.B, w.state.C, w.state.nRezim);
-        f.answer(QStringLiteral("999"));
-        QCOMPARE(f.pacer.beeps, 1);
-        QCOMPARE(f.pacer.started, 10); // ten colour phases
-        QCOMPARE(w.state.SpatnePriklady[1], entry);
+        const QString problem = lbl(w, "lbLeft")->text() + '=' + QString::number(f.state().C);
+        f.enter(QStringLiteral("999"));
+        QVERIFY(!box(w)->isEnabled() && !btn(w, "pbStop")->isVisible() && f.status() == "Chyba !!!");
+        QCOMPARE(lbl(w, "dfSpravne")->text(), problem);
         QCOMPARE(f.protocolLines().last(), problem + QStringLiteral("   <999>"));
-        QVERIFY(w.dfResult->isEnabled() && w.dfResult->text().isEmpty() && w.dfSpravne->text().isEmpty());
+        QTest::keyClick(&w, Qt::Key_5); // ends the correction, typed nowhere
+        QVERIFY(box(w)->isEnabled() && box(w)->text().isEmpty() && lbl(w, "dfSpravne")->text().isEmpty());
+        QCOMPARE(f.pacer.beeps, 1);
         f.answerRight();
         QCOMPARE(results(w), QStringLiteral("3 2 1 66% 2"));
-    }
-
-    // Any key ends the correction at once and is typed nowhere; nothing else gets in meanwhile,
-    // and the countdown's tick waits for it.
-    void keysDuringTheCorrection_data() {
-        QTest::addColumn<int>("key");
-        QTest::newRow("digit") << int(Qt::Key_5);
-        QTest::newRow("enter") << int(Qt::Key_Return);
-    }
-    void keysDuringTheCorrection() {
-        QFETCH(int, key);
-        WindowFixture f("LimitSady=True TimeLimitSada=5 Sada=9");
-        FrmMain& w = f.start(&FrmMain::mnuPocitejSady);
-        f.enter(QString::number(w.state.C + 1));
-        QVERIFY(!w.dfResult->isEnabled() && !w.mnuStop->isEnabled() && !w.pbStop->isVisible());
-        QCOMPARE(f.status(), QStringLiteral("Chyba !!!"));
-        QVERIFY(!w.mnuPocitej->isEnabled() && !w.mnuNastaveni->isEnabled());
-        f.timer.tick();
-        QCOMPARE(w.state.nNow, 0);
-        QTest::keyClick(&w, Qt::Key(key));
-        QVERIFY(!f.pacer.pending() && w.phase().overlay == Overlay::None);
-        QCOMPARE(f.pacer.started, 1);
-        QCOMPARE(w.state.nPrikladID, 1);
-        QCOMPARE(w.state.nNow, 1); // the minute counted once the answer had
-        QCOMPARE(f.status(), QStringLiteral("Zbývající čas : 4min."));
-        QVERIFY(w.state.bPocitejSady && w.dfResult->text().isEmpty() && w.dfResult->isEnabled());
     }
 
     // Keys sent with no pause between them: each is handled after the one before has ended, so an
     // answer and a command never interleave and a typed-ahead answer meets its problem.
     void keysInABurst() {
-        for (int run = 0; run < 20; ++run) {
-            WindowFixture f("Audit");
-            f.random = SeededRandom(run);
-            FrmMain& w = f.start();
-            w.activateWindow(); // shortcuts need it, as under a pupil's hands
-            QVERIFY(QTest::qWaitForWindowActive(&w));
-            // F5 and an answer typed ahead while idle: judged against the problem it now shows.
-            QTest::keyClick(&w, Qt::Key_F5);
-            const QString shown = w.lbLeft->text();
-            f.answer(QStringLiteral("999"));
-            QVERIFY(!shown.isEmpty() && f.protocolLines().size() == 4);
-            QVERIFY(f.protocolLines().last().startsWith(shown + '='));
-            QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier); // leave the set: Yes
-            w.close();
+        WindowFixture f("Audit");
+        FrmMain& w = f.start();
+        w.activateWindow(); // shortcuts need it, as under a pupil's hands
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(&w, Qt::Key_F5); // and an answer typed ahead: judged against its problem
+        const QString shown = lbl(w, "lbLeft")->text();
+        f.answer(QStringLiteral("999"));
+        QVERIFY(!shown.isEmpty() && f.protocolLines().last().startsWith(shown + '='));
+        QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier); // leave the set: Yes
+        QCOMPARE(f.ended, 1);
 
-            WindowFixture g;
-            g.random = SeededRandom(run);
-            FrmMain& v = g.start(&FrmMain::mnuPocitej);
-            QStringList missed;
-            for (int i = 0; i < 2; ++i) {
-                missed << v.lbLeft->text();
-                g.answerWrong();
-            }
-            // Stop queued right behind a right answer: it waits until the answer has been dealt with.
-            QMetaObject::invokeMethod(v.mnuStop, &QAction::trigger, Qt::QueuedConnection);
-            QTest::keyClicks(v.dfResult, QString::number(v.state.C));
-            QTest::keyClick(v.dfResult, Qt::Key_Return);
-            QVERIFY(v.state.bPocitej);
-            QCOMPARE(v.state.nPrikladID, 3);
-            QCoreApplication::processEvents(); // Stop, then Yes to the offer
-            QVERIFY(v.state.bOpravy);
-            QCOMPARE(v.lbLeft->text(), missed[0]);
-            QCOMPARE(g.status(), QStringLiteral("Zbývá přezkoušet 2 příkladů."));
-        }
+        WindowFixture g;
+        FrmMain& v = g.start("mnuPocitej");
+        const QString missed = lbl(v, "lbLeft")->text();
+        g.answerWrong();
+        // Stop queued right behind a right answer: it waits until the answer has been dealt with.
+        QMetaObject::invokeMethod(act(v, "mnuStop"), &QAction::trigger, Qt::QueuedConnection);
+        g.enter(QString::number(g.state().C));
+        QCOMPARE(g.state().nPrikladID, 2);
+        QCoreApplication::processEvents(); // Stop, then Yes to the offer
+        QVERIFY(g.state().bOpravy && lbl(v, "lbLeft")->text() == missed);
     }
 
-    // The countdown does not run out behind the exit question, nor anything else that is open.
-    void questionHoldsTheCountdown() {
-        WindowFixture f("Limit=True TimeLimit=1");
-        FrmMain& w = f.start(&FrmMain::mnuPocitej);
-        f.dialogs.onMessage = [&](const FakeDialogs::Shown&) {
-            for (int i = 0; i < 50; ++i)
-                f.timer.tick();
-        };
+    // The card slides in over the problem, answers Enter once it has arrived and then clears the counts.
+    void reportCard() {
+        WindowFixture f;
+        FrmMain& w = f.start("mnuPocitej");
+        for (int i = 0; i < 8; ++i)
+            i < 3 ? f.answerWrong() : f.answerRight();
+        act(w, "mnuStop")->trigger();
+        QVERIFY(w.cursor().shape() == Qt::WaitCursor && !btn(w, "pbOK")->isEnabled());
+        f.pacer.runOut();
+        QVERIFY(child<QFrame>(w, "frmVysvedceni")->x() == 0 && btn(w, "pbOK")->isEnabled());
+        QCOMPARE(lbl(w, "lbVizo")->text(), "2");
+        QVERIFY(!lbl(w, "dfZnamka")->isVisible() && !child<QMenu>(w, "mnuNumio")->isEnabled());
         f.dialogs.answers = {Dialogs::Answer::No};
-        w.mnuKonec->trigger();
-        QCOMPARE(w.state.nPrikladID, 0);
-        QCOMPARE(w.state.nNow, 100); // one tick kept its turn
-        QCOMPARE(f.pacer.beeps, 0);
+        QTest::keyClick(&w, Qt::Key_Return);
+        QVERIFY(!cardShown(w) && child<QMenu>(w, "mnuNumio")->isEnabled() && results(w) == "    ");
+        QCOMPARE(f.dialogs.shown.size(), std::size_t(1)); // the offer
     }
 
     void startUp_data() {
@@ -212,8 +167,8 @@ class TestMainWindow : public QObject {
         for (QString& text : firstLines)
             text = text.section('\n', 0, 0);
         QCOMPARE(firstLines, message.isEmpty() ? QStringList() : QStringList{message});
-        QCOMPARE(w.state.bProtokol, protocolAfter);
-        QVERIFY(w.windowTitle() == " Numio" && !w.dfResult->isVisible());
+        QCOMPARE(w.exam().state.bProtokol, protocolAfter);
+        QVERIFY(w.windowTitle() == " Numio" && !box(w)->isVisible());
         if (key == "lock") // for this run only
             QCOMPARE(f.store.read("Numio2", "Audit", "Active", ""), QStringLiteral("True"));
     }
@@ -223,7 +178,6 @@ class TestMainWindow : public QObject {
         QTest::newRow("idle, window closed") << "" << false;
         QTest::newRow("practice, window closed") << "mnuPocitej" << false;
         QTest::newRow("set, Konec") << "mnuPocitejSady" << true;
-        QTest::newRow("idle, Konec") << "" << true;
     }
     void leaving() {
         const auto [mode, byMenu] = fetch<QString, bool>("mode", "byMenu");
@@ -232,13 +186,13 @@ class TestMainWindow : public QObject {
         if (!mode.isEmpty())
             w.findChild<QAction*>(mode)->trigger();
         const auto linesBefore = f.protocolLines().size();
-        auto leave = [&] { byMenu ? w.mnuKonec->trigger() : void(w.close()); };
+        auto leave = [&] { byMenu ? act(w, "mnuKonec")->trigger() : void(w.close()); };
         const bool asks = !mode.isEmpty();
         if (asks) {
             f.dialogs.answers = {Dialogs::Answer::No};
             leave();
             QCOMPARE(f.dialogs.shown.back().text, QStringLiteral("Skutečně si přejete ukončit aplikaci ?"));
-            QVERIFY(f.ended == 0 && w.isVisible() && w.state.modeRunning());
+            QVERIFY(f.ended == 0 && w.isVisible() && w.exam().running());
         }
         f.dialogs.answers = {Dialogs::Answer::Yes};
         leave();
@@ -255,18 +209,22 @@ class TestMainWindow : public QObject {
         WindowFixture f("Plus=False Minus=False Deleno=True");
         FrmMain& w = f.start();
         QCOMPARE(f.status(), QStringLiteral("Není aktivní žádný režim zkoušení !!"));
-        QVERIFY(!w.mnuPocitej->isEnabled() && !w.mnuPocitejSady->isEnabled());
-        QCOMPARE(w.sbMain->panelPicture(5), int(StatusBar::Deleno));
-        QVERIFY(!w.sbMain->panelVisible(2));
+        QCOMPARE(lbl(w, "idleHint")->accessibleName(),
+                 "F2 nastavení – vyber, co se bude počítat · F1 nápověda");
+        QVERIFY(!act(w, "mnuPocitej")->isEnabled() && !act(w, "mnuPocitejSady")->isEnabled());
+        QCOMPARE(child<StatusBar>(w, "sbMain")->panelPicture(5), int(StatusBar::Deleno));
+        QVERIFY(!child<StatusBar>(w, "sbMain")->panelVisible(2));
 
         WindowFixture g("Sada=0");
         FrmMain& v = g.start();
-        emit v.mnuNumio->aboutToShow();
-        QVERIFY(v.mnuPocitej->isEnabled() && !v.mnuPocitejSady->isEnabled());
-        v.mnuPocitejSady->trigger(); // F5 with an empty set does nothing
-        QVERIFY(!v.state.modeRunning() && !v.mnuProtokol->isEnabled());
+        emit child<QMenu>(v, "mnuNumio")->aboutToShow();
+        QVERIFY(act(v, "mnuPocitej")->isEnabled() && !act(v, "mnuPocitejSady")->isEnabled());
+        QCOMPARE(lbl(v, "idleHint")->text(), "Shift+F5 počítej · F1 nápověda");
+        act(v, "mnuPocitejSady")->trigger(); // F5 with an empty set does nothing
+        // The class overview keeps the Protokol menu open without a journal.
+        QVERIFY(!v.exam().running() && child<QMenu>(v, "mnuProtokol")->isEnabled());
 
-        v.state.pnlStatus->setText(QStringLiteral("před"));
+        lbl(v, "pnlStatus")->setText(QStringLiteral("před"));
         v.surfaceHovered(); // without the banner nothing changes
         v.statusBarHovered();
         v.statusBarHovered();
@@ -275,20 +233,77 @@ class TestMainWindow : public QObject {
         QCOMPARE(g.status(), QStringLiteral("před"));
     }
 
+    // Viewing and deleting need a journal with content; the overview only a named one, also a
+    // journal switched off and not yet created.
     void protocolMenu() {
         WindowFixture f("Audit");
         FrmMain& w = f.start();
-        emit w.mnuProtokol->aboutToShow();
-        QVERIFY(!w.mnuShowProtokol->isEnabled() && !w.mnuDelete->isEnabled() && !w.mnuPrehled->isEnabled());
-        w.mnuPocitej->trigger();
-        w.mnuStop->trigger();
-        emit w.mnuProtokol->aboutToShow();
-        QVERIFY(w.mnuShowProtokol->isEnabled() && w.mnuDelete->isEnabled() && w.mnuPrehled->isEnabled());
+        const auto items = [&] {
+            emit child<QMenu>(w, "mnuProtokol")->aboutToShow();
+            return QString("%1%2%3")
+                .arg(act(w, "mnuShowProtokol")->isEnabled())
+                .arg(act(w, "mnuDelete")->isEnabled())
+                .arg(act(w, "mnuPrehled")->isEnabled());
+        };
+        QCOMPARE(items(), "001");
+        act(w, "mnuPocitej")->trigger();
+        act(w, "mnuStop")->trigger();
+        QCOMPARE(items(), "111");
         f.dialogs.answers = {Dialogs::Answer::Yes};
-        w.mnuDelete->trigger(); // an empty file, open again for the next examination
+        act(w, "mnuDelete")->trigger(); // an empty file, open again for the next examination
         QVERIFY(QFile::exists(f.protocolPath()) && f.protocolBytes().isEmpty());
-        w.mnuPocitej->trigger();
+        act(w, "mnuPocitej")->trigger();
         QCOMPARE(f.protocolLines().first(), QString(64, QLatin1Char('_')));
+
+        WindowFixture g("Audit");
+        g.set("Audit/Active", "False");
+        g.set("Audit/File", g.dir.filePath("chybi.txt"));
+        FrmMain& v = g.start();
+        QVERIFY(child<QMenu>(v, "mnuProtokol")->isEnabled());
+        bool opened = false;
+        QTimer::singleShot(0, [&] {
+            opened = QApplication::activeModalWidget();
+            QApplication::activeModalWidget()->close();
+        });
+        act(v, "mnuPrehled")->trigger();
+        QVERIFY(opened && g.dialogs.shown.empty());
+    }
+
+    // A journal switched off while the card slides in gets nothing more, not even the shutdown line.
+    void switchedOffJournal() {
+        WindowFixture f("Audit Sada=6");
+        FrmMain& w = f.start("mnuPocitejSady");
+        f.answerWrong();
+        for (int i = 0; i < 5; ++i)
+            f.enter(QString::number(f.state().C));
+        QTimer::singleShot(0, [] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            dialog->findChild<QCheckBox*>("cbProtokol")->setChecked(false);
+            dialog->findChild<QPushButton*>("pbOK")->click();
+        });
+        act(w, "mnuNastaveni")->trigger();
+        const QByteArray journal = f.protocolBytes();
+        f.pacer.runOut();
+        btn(w, "pbOK")->click(); // Yes to the offer
+        QVERIFY(f.state().bOpravy);
+        w.close();
+        QCOMPARE(f.ended, 1);
+        QCOMPARE(f.protocolBytes(), journal);
+    }
+
+    // The answer box takes the longest result the settings can produce.
+    void answerLength_data() {
+        columns<QString, int>({"settings", "digits"});
+        row("sums to 32767", QString("MaxValue=32767 Minus=False"), 5);
+        row("tables to 3276", QString("Plus=False Minus=False Krat=True MaxValueX=3276"), 5);
+    }
+    void answerLength() {
+        const auto [settings, digits] = fetch<QString, int>("settings", "digits");
+        WindowFixture f(settings);
+        FrmMain& w = f.start("mnuPocitej");
+        QCOMPARE(box(w)->maxLength(), digits);
+        f.answerRight();
+        QCOMPARE(f.state().nSpatne, 0);
     }
 
     // However the settings dialog closes, the settings are applied; a protocol that cannot be
@@ -296,10 +311,10 @@ class TestMainWindow : public QObject {
     void settingsCommandAppliesAfterClosing() {
         WindowFixture f;
         FrmMain& w = f.start();
-        w.state.bProtokol = true;
-        w.state.ProtokolFile = QStringLiteral("/nonexistent-numio/p.txt");
+        w.exam().state.bProtokol = true;
+        w.exam().state.ProtokolFile = QStringLiteral("/nonexistent-numio/p.txt");
         QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
-        w.mnuNastaveni->trigger();
+        act(w, "mnuNastaveni")->trigger();
         QCOMPARE(f.dialogs.texts(), QStringList{"Chyba č. 76 - Cesta nenalezena\nSoubor protokolu "
                                                 "/nonexistent-numio/p.txt nelze otevřít."});
         QCOMPARE(f.store.read("Numio2", "Audit", "Active", "unset"), QStringLiteral("unset"));
@@ -320,11 +335,11 @@ class TestMainWindow : public QObject {
                 if (b->text().contains(QStringLiteral("Procvičit")))
                     b->click();
         });
-        w.mnuPrehled->trigger();
-        QVERIFY(w.state.bOpravy);
-        QCOMPARE(w.lbLeft->text(), QStringLiteral("7+5"));
+        act(w, "mnuPrehled")->trigger();
+        QVERIFY(w.exam().state.bOpravy);
+        QCOMPARE(lbl(w, "lbLeft")->text(), QStringLiteral("7+5"));
         f.answerRight();
-        QCOMPARE(w.lbLeft->text(), QStringLiteral("9-4"));
+        QCOMPARE(lbl(w, "lbLeft")->text(), QStringLiteral("9-4"));
     }
 };
 

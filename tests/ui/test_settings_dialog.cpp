@@ -43,7 +43,10 @@ class TestSettingsDialog : public QObject {
         QString v =
             "Settings/MaxValue=10 Settings/MaxValueX=1 Settings/Plus=True Settings/Minus=True "
             "Settings/Krat=False Settings/Deleno=False Settings/Limit=False Settings/LimitSady=False "
-            "Settings/TimeLimit=10 Settings/TimeLimitSada=60 Settings/Sada=20 Audit/Active=False Audit/File=";
+            "Settings/TimeLimit=10 Settings/TimeLimitSada=60 Settings/Sada=20 Audit/Active=False Audit/File= "
+            "Procvicovani/JenVybraneNasobilky=False Procvicovani/Nasobilky= "
+            "Procvicovani/PrechodPresDesitku=0 "
+            "Procvicovani/ZvukPriChybe=True";
         for (const QString& c : changes.split(' ', Qt::SkipEmptyParts))
             v.replace(QRegularExpression('/' + c.section('=', 0, 0) + "=[^ ]*"), '/' + c);
         return v.split(' ');
@@ -68,9 +71,18 @@ class TestSettingsDialog : public QObject {
   private slots:
     void use_data() {
         // chooser: scripted answers, "" cancels
-        // expected: what OK stores; after "close", what stood before
+        // expected: what OK stores; after "close", or when OK is refused, what stood before
         columns<QString, QStringList, QStringList, QString>({"stored", "actions", "chooser", "expected"});
         using L = QStringList;
+        const QString inSettings = "Active=True File=" + dir_.filePath("Numio2/p.txt");
+        row("protocol in the settings folder refused", inSettings, L(), L(), inSettings);
+        row("settings file chosen: refused", "Active=True File=/a.txt", L{"click pbSelectFile"},
+            L{dir_.filePath("Numio2/Numio2.conf")}, "Active=True File=/a.txt");
+        row("chosen tables without a row refused", "", L{"click cbChosenTables"}, L(), "");
+        row("rows 1 and 10, crossing, sound off", "JenVybraneNasobilky=True Nasobilky=7",
+            L{"click cbTable1", "click cbTable10", "click cbTable7", "click cbSoundOnError",
+              "type cmbCrossingTen j"},
+            L(), "JenVybraneNasobilky=True Nasobilky=1,10 PrechodPresDesitku=1 ZvukPriChybe=False");
         row("hand-edited: both limits, values off the lists",
             "Limit=True LimitSady=True MaxValue=27 MaxValueX=0 TimeLimit=25 TimeLimitSada=70", L(), L(),
             "LimitSady=True MaxValue=25 MaxValueX=1 TimeLimit=20 TimeLimitSada=60");
@@ -109,8 +121,10 @@ class TestSettingsDialog : public QObject {
         act(d, actions);
         QCOMPARE(int(dialogs.chooserCalls.size()), int(chooser.size()));
         QCOMPARE(d.pbSelectFile->isEnabled(), d.cbProtokol->isChecked());
+        QCOMPARE(d.cmbMaxValueX->isEnabled(), !d.cbTables[5]->isEnabled());
         if (d.isVisible())
             QTest::mouseClick(d.pbOK, Qt::LeftButton);
+        QCOMPARE(dialogs.shown.size(), std::size_t(QByteArray(QTest::currentDataTag()).endsWith("refused")));
         if (d.result() == QDialog::Rejected)
             QCOMPARE(store.bytes(), bytes);
         numio::SaveSettings(s, store); // adds what the record holds
@@ -118,19 +132,24 @@ class TestSettingsDialog : public QObject {
                  (d.result() == QDialog::Accepted ? keyed(expected) : QStringList()) + keyed(expected));
     }
 
-    // The chooser proposes protokol.txt in a folder that exists: the program's when it is writable,
-    // else the documents folder, else home; a name typed without suffix gets ".txt".
-    void chooserStartsWhereAFileCanBeCreated() {
-        QCOMPARE(protocolChooserFolder(dir_.path()), dir_.path());
+    // The chooser starts in the current protocol's folder, else the documents folder, else home, never
+    // the program's; a protocol in the settings folder is refused; a name without suffix gets ".txt".
+    void chooserFolderAndRefusedPaths() {
+        const QString d = dir_.path(), conf = d + "/cfg/Numio2/Numio2.conf";
         const QByteArray home = qgetenv("HOME");
-        qputenv("HOME", QFile::encodeName(dir_.path()));
-        for (bool documents : {false, true}) {
-            if (documents)
-                QDir(dir_.path()).mkdir("Documents");
-            const QString folder = protocolChooserFolder(dir_.filePath("missing"));
-            QCOMPARE(folder, documents ? dir_.filePath("Documents") : dir_.path());
-        }
+        qputenv("HOME", QFile::encodeName(d));
+        QVERIFY(QDir(d).mkpath("prog") && QDir(d).mkpath("cfg/Numio2/sub"));
+        QCOMPARE(protocolChooserFolder(d + "/prog/p.txt", d + "/bin"), d + "/prog");
+        for (const QString& current : {d + "/prog/p.txt", d + "/missing/p.txt", QString()})
+            QCOMPARE(protocolChooserFolder(current, d + "/prog"), d);
+        QVERIFY(QDir(d).mkdir("Documents"));
+        QCOMPARE(protocolChooserFolder("", d + "/prog"), d + "/Documents");
         qputenv("HOME", home);
+        for (const QString& p :
+             {conf, d + "/cfg/Numio2/p.txt", d + "/cfg/Numio2/sub/p.txt", d + "/cfg/x/../Numio2/p"})
+            QVERIFY2(insideSettingsFolder(p, conf), qPrintable(p));
+        for (const QString& p : {d + "/cfg/p.txt", d + "/cfg/Numio2x/p.txt", d + "/prog/Numio2.conf"})
+            QVERIFY2(!insideSettingsFolder(p, conf), qPrintable(p));
         QCOMPARE(withSuffix("/home/ja/protokol", ".txt"), QStringLiteral("/home/ja/protokol.txt"));
         QCOMPARE(withSuffix("/home/ja/P.TXT", ".txt"), QStringLiteral("/home/ja/P.TXT"));
     }

@@ -35,6 +35,28 @@ bool CzechContextMenus::eventFilter(QObject*, QEvent* event) {
     return false;
 }
 
+// A box shown before its window (at start-up) would stand in the screen's corner: it goes where
+// the window will open instead. Over a shown window Qt centres it by itself.
+void QtDialogs::placeOverOwner(QWidget& box) const {
+    if (!owner_ || owner_->isVisible())
+        return;
+    // A message box settles its size only as it shows: it is placed then, and after each resize.
+    struct OnShow : QObject {
+        QRect target;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::Show || event->type() == QEvent::Resize) {
+                auto* w = static_cast<QWidget*>(watched);
+                w->move(target.center() - w->rect().center());
+            }
+            return false;
+        }
+    };
+    auto* onShow = new OnShow;
+    onShow->setParent(&box);
+    onShow->target = owner_->geometry();
+    box.installEventFilter(onShow);
+}
+
 Dialogs::Answer QtDialogs::message(const QString& text, const QString& title, Buttons buttons, Icon icon,
                                    Answer defaultButton) {
     useCzechQtTexts();
@@ -48,6 +70,7 @@ Dialogs::Answer QtDialogs::message(const QString& text, const QString& title, Bu
         QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
         box.setDefaultButton(ok);
         box.setEscapeButton(ok);
+        placeOverOwner(box);
         box.exec();
         return Answer::Ok;
     }
@@ -55,6 +78,7 @@ Dialogs::Answer QtDialogs::message(const QString& text, const QString& title, Bu
     QPushButton* no = box.addButton(QStringLiteral("&Ne"), QMessageBox::NoRole);
     box.setDefaultButton(defaultButton == Answer::No ? no : yes);
     box.setEscapeButton(no);
+    placeOverOwner(box);
     box.exec();
     return box.clickedButton() == yes ? Answer::Yes : Answer::No;
 }
@@ -65,6 +89,12 @@ QString QtDialogs::chooseFile(const QString& title, const QString& filter, const
     useCzechQtTexts();
     return QFileDialog::getSaveFileName(owner_, title, folder, filter, nullptr,
                                         QFileDialog::DontConfirmOverwrite | QFileDialog::DontUseNativeDialog);
+}
+
+QString QtDialogs::chooseFolder(const QString& title, const QString& folder) {
+    useCzechQtTexts();
+    return QFileDialog::getExistingDirectory(owner_, title, folder,
+                                             QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
 }
 
 QtPacer::QtPacer() {

@@ -34,8 +34,10 @@ class QtDialogs : public Dialogs {
     Answer message(const QString& text, const QString& title, Buttons buttons, Icon icon,
                    Answer defaultButton) override;
     QString chooseFile(const QString& title, const QString& filter, const QString& folder) override;
+    QString chooseFolder(const QString& title, const QString& folder) override;
 
   private:
+    void placeOverOwner(QWidget& box) const;
     QPointer<QWidget> owner_;
 };
 

@@ -1,0 +1,160 @@
+#pragma once
+
+#include "core/practice_state.h"
+#include "exam/exam_view.h"
+#include "exam/phase.h"
+#include "platform/clock.h"
+#include "platform/dialogs.h"
+#include "platform/failure.h"
+#include "platform/pacer.h"
+#include "platform/periodic_timer.h"
+#include "platform/random_source.h"
+
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+namespace numio {
+
+// The journal has its own record called Examination (one examination read back from the file);
+// the running examination lives in a namespace of its own.
+namespace exam {
+
+// The doors the examination works through; tests hand in fakes.
+struct ExamDoors {
+    RandomSource& random;
+    Clock& clock;
+    Dialogs& dialogs;
+    Pacer& pacer;
+    PeriodicTimer& Cas;
+};
+
+// The examination: the practice record, the phase and everything that waits or comes next.
+// Commands come in through `run`; each is admitted by the phase table and runs to its end. What
+// it decides goes out through the view and the doors. Links Qt Core only.
+class Examination {
+  public:
+    Examination(ExamDoors doors, ExamView& view);
+    ~Examination();
+    Examination(const Examination&) = delete;
+    Examination& operator=(const Examination&) = delete;
+
+    PracticeState state;
+
+    // Pace of the timed phases.
+    int blinkPhaseMs = 250;
+    int slideFrameMs = 28;
+
+    const Phase& phase() const { return phase_; }
+    // The one test of "an examination runs".
+    bool running() const { return phase_.mode != Mode::Idle; }
+    bool may(Command command) const { return admit(phase_, conditions(), command) == Admission::Run; }
+
+    // The examination's own commands: starts, Stop, the end of a correction, the card's OK, the
+    // tick and the pacer's step.
+    void run(Command command);
+    // Enter with an answer typed.
+    void answer(const QString& typed);
+    // A command of the window (settings, about, protocol ...), admitted and guarded like the rest.
+    void run(Command command, const std::function<void()>& handler);
+    // Runs one handler; a failure that escapes it is reported and the program goes on. Once the
+    // outermost handler has ended, what the phase held back gets its turn.
+    void guarded(const std::function<void()>& handler);
+    // Runs `body` (a dialog's exec) as a modal phase.
+    template <class F> auto modal(F&& body);
+    // Message boxes through this door are modal phases.
+    Dialogs& dialogs() { return modalDialogs_; }
+
+    // The procedures, under the names the program has always used.
+    void VytvorPriklad();
+    void Vysledek(const Integer& nOdpoved);
+    void ShowWrongAnswer();
+    void UpdateScore();
+    void ZkouseniIniciate(const bool& Start);
+    void ShowVysvedceni();
+    void pbOK_Click();
+    void StartOpravy();
+    void Cas_Timer();
+    void WriteProtokol(const QString& kind);
+    void ApplySettings();
+    bool ApplySettingsReported(); // false: a failure was reported
+    void reportFailure(const Failure& f);
+    // The overview's most-missed problems in place of the repeat list, then a repeat run.
+    void practiseProblems(const QStringList& entries);
+    // The program ends: nothing runs after this.
+    void end();
+
+    Conditions conditions() const;
+    void applyLook();
+
+  private:
+    class ModalDialogs : public Dialogs {
+      public:
+        ModalDialogs(Examination& exam, Dialogs& inner) : exam_(exam), inner_(inner) {}
+        Answer message(const QString& text, const QString& title, Buttons buttons, Icon icon,
+                       Answer defaultButton) override;
+        QString chooseFile(const QString& title, const QString& filter, const QString& folder) override;
+        QString chooseFolder(const QString& title, const QString& folder) override;
+
+      private:
+        Examination& exam_;
+        Dialogs& inner_;
+    };
+
+    // Why the correction shows, and so how its problem is counted once it ends.
+    enum class Cause { WrongAnswer, Timeout };
+    // What the problem came to.
+    enum class Outcome { Right, Wrong, TimedOut };
+
+    void setMode(Mode mode);
+    void setOverlay(Overlay overlay);
+    void handle(Command command);
+    void resumeWaiting();
+    static std::optional<Integer> answerValue(const QString& typed);
+    void wrongAnswer(Cause cause);
+    void startExamination(Mode mode);
+    void endOfProblem(Outcome outcome);
+    void endCorrection();
+    void blinkStep();
+    void slideStep();
+    void cardArrived();
+    void startCountdown();
+    void perProblemTick();
+    void setLimitTick();
+    void expireSetLimit();
+    void makeRepeatOffer();
+    void setStatus(const QString& text);
+    QString remainingSetTimeText() const;
+    Integer perProblemLimit() const;
+    Integer setLimitMinutes() const;
+    qint64 elapsedUnits(qint64 unitMs) const;
+
+    ExamDoors doors_;
+    ExamView& view_;
+    ModalDialogs modalDialogs_;
+    Phase phase_;
+    int modalDepth_ = 0;
+    int handlerDepth_ = 0;
+    bool tickWaiting_ = false; // held back by a box or the correction; the clock keeps the time
+    bool stepWaiting_ = false; // a blink or slide step held back by a box
+    int step_ = 0;             // blink phase or slide frame
+    Cause correction_ = Cause::WrongAnswer;
+    bool limitMessageAfterCard_ = false; // FINISH of a set whose time ran out goes on once the card is in
+    bool repeatStopOffered_ = false;
+    qint64 countdownFrom_ = 0; // when the current problem (per-answer limit) or the set began
+};
+
+template <class F> auto Examination::modal(F&& body) {
+    struct Depth {
+        Examination& e;
+        explicit Depth(Examination& exam) : e(exam) {
+            ++e.modalDepth_;
+            e.phase_.modal = true;
+        }
+        ~Depth() { e.phase_.modal = --e.modalDepth_ > 0; }
+    } depth(*this);
+    return body();
+}
+
+} // namespace exam
+} // namespace numio
