@@ -62,6 +62,22 @@ class DefaultsOnly : public SettingsStore {
     void write(const QString&, const QList<SettingsEntry>&) override {}
 };
 
+// Saving through it replaces the file whole, also one the store would otherwise leave as it is.
+class WholeFile : public SettingsStore {
+  public:
+    explicit WholeFile(SettingsStore& inner) : inner_(inner) {}
+    QString read(const QString& app, const QString& section, const QString& key,
+                 const QString& defaultValue) override {
+        return inner_.read(app, section, key, defaultValue);
+    }
+    void write(const QString& app, const QList<SettingsEntry>& entries) override {
+        inner_.replaceWhole(app, entries);
+    }
+
+  private:
+    SettingsStore& inner_;
+};
+
 void newPupilSettings(PracticeState& s, const QString& name) {
     DefaultsOnly defaults;
     LoadSettings(s, defaults);
@@ -150,13 +166,28 @@ QString PupilSettingsStore::target(const QString& app, const QString& section) c
 }
 
 void PupilSettingsStore::write(const QString& app, const QList<SettingsEntry>& entries) {
+    split(app, entries,
+          [this](const QString& to, const QList<SettingsEntry>& part) { inner_.write(to, part); });
+}
+
+void PupilSettingsStore::replaceWhole(const QString& app, const QList<SettingsEntry>& entries) {
+    split(app, entries, [this, &app](const QString& to, const QList<SettingsEntry>& part) {
+        if (to == app)
+            inner_.write(to, part);
+        else
+            inner_.replaceWhole(to, part);
+    });
+}
+
+template <class F>
+void PupilSettingsStore::split(const QString& app, const QList<SettingsEntry>& entries, F send) {
     QList<SettingsEntry> own, pupils;
     for (const SettingsEntry& e : entries)
         (target(app, e.section) == app ? own : pupils).push_back(e);
     if (!own.isEmpty())
-        inner_.write(app, own);
+        send(app, own);
     if (!pupils.isEmpty())
-        inner_.write(target(app, {}), pupils);
+        send(target(app, {}), pupils);
 }
 
 PupilList::PupilList(SettingsStore& store) : store_(store) {
@@ -261,34 +292,34 @@ std::optional<Failure> LoadPupilSettings(PracticeState& s, SettingsStore& store,
     PupilSettingsStore own(store);
     own.setPupil(pupil.id);
     const QString path = own.location(kAppName);
-    const bool exists = QFileInfo::exists(path);
     std::optional<Failure> problem;
-    try {
-        own.checkReadable(kAppName);
-        // Every file the program writes for a pupil has this key.
-        if (own.read(kAppName, QStringLiteral("Settings"), QStringLiteral("MaxValue"), QString()).isEmpty())
-            problem = Failure(exists ? kTypeMismatch : kFileNotFound);
-        else
+    QString told;
+    if (!QFileInfo::exists(path)) {
+        problem = Failure(kFileNotFound);
+        told = QStringLiteral("Soubor nastavení žáka %1 chybí: %2. Žák začíná s výchozím nastavením.")
+                   .arg(pupil.name, displayPath(path));
+        newPupilSettings(s, pupil.name);
+    } else {
+        try {
             LoadSettings(s, own);
-    } catch (const Failure& f) {
-        problem = Failure(f.code(), f.description());
+            return std::nullopt;
+        } catch (const Failure& f) {
+            problem = f;
+        }
+        // Every file the program writes for a pupil has this key: without it nothing could be read.
+        if (own.read(kAppName, QStringLiteral("Settings"), QStringLiteral("MaxValue"), QString()).isEmpty()) {
+            told =
+                QStringLiteral("Soubor nastavení žáka %1 je poškozený: %2. Žák začíná s výchozím nastavením.")
+                    .arg(pupil.name, displayPath(path));
+            newPupilSettings(s, pupil.name);
+        } else {
+            told = problem->detail(); // each bad setting, the file and the default it takes
+        }
     }
-    if (!problem)
-        return std::nullopt;
-    QString told = QStringLiteral("Soubor nastavení žáka %1 %2: %3.")
-                       .arg(pupil.name, exists ? QStringLiteral("je poškozený") : QStringLiteral("chybí"),
-                            displayPath(path));
-    // What was there is kept aside rather than written over: it may still tell what the settings were.
-    if (exists) {
-        const QString aside = path + QStringLiteral(".poskozeny");
-        QFile::remove(aside);
-        if (QFile::rename(path, aside))
-            told += QStringLiteral(" Je odložen jako %1.").arg(QFileInfo(aside).fileName());
-    }
-    newPupilSettings(s, pupil.name);
-    told += SaveSettings(s, own)
-                ? QStringLiteral(" Žák začíná s výchozím nastavením; soubor nelze vytvořit znovu.")
-                : QStringLiteral(" Žák začíná s výchozím nastavením, soubor je vytvořen znovu.");
+    // A file that is no settings file is kept beside as ".bak" by the store.
+    WholeFile whole(own);
+    told += SaveSettings(s, whole) ? QStringLiteral(" Soubor nelze zapsat znovu.")
+                                   : QStringLiteral(" Soubor je zapsán znovu.");
     problem->withDetail(told);
     return problem;
 }

@@ -59,10 +59,16 @@ class PupilSettingsStore : public SettingsStore {
     using SettingsStore::write;
     void write(const QString& app, const QList<SettingsEntry>& entries) override;
     void checkReadable(const QString& app) override { inner_.checkReadable(target(app, {})); }
+    void checkRecognised(const QString& app, const QStringList& groups) override {
+        inner_.checkRecognised(target(app, {}), groups);
+    }
+    void replaceWhole(const QString& app, const QList<SettingsEntry>& entries) override;
     QString location(const QString& app) const override { return inner_.location(target(app, {})); }
 
   private:
     QString target(const QString& app, const QString& section) const;
+    // Sends the entries of the program's own groups to its file, the others to the pupil's.
+    template <class F> void split(const QString& app, const QList<SettingsEntry>& entries, F send);
 
     SettingsStore& inner_;
     QString pupilId_;
@@ -106,9 +112,9 @@ class PupilList {
     QString chosen_;
 };
 
-// The chosen pupil's settings into s. A file that is missing or cannot be loaded leaves the pupil
-// on a new pupil's settings, written back at once so that it is told only this time; the failure
-// returned names the file.
+// The chosen pupil's settings into s. A file that is missing or cannot be read at all leaves the pupil
+// on a new pupil's settings; a bad value takes its default. Either way the file is written anew at
+// once, so that it is told only this time; the failure returned names the file.
 std::optional<Failure> LoadPupilSettings(PracticeState& s, SettingsStore& store, const Pupil& pupil);
 
 // A pupil's journal goes into a folder that may not be there yet. When it cannot be made the

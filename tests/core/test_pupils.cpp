@@ -113,7 +113,7 @@ class TestPupils : public QObject {
     void damagedPupilFile_data() {
         columns<QByteArray>({"content"});
         row("missing", QByteArray());
-        row("bad value", QByteArray("[Settings]\nMaxValue=abc\n"));
+        row("bad value", QByteArray("[Settings]\nMaxValue=abc\n[Audit]\nActive=True\n"));
         row("not a settings file", QByteArray("\x7f"
                                               "ELF\x01\x01"));
     }
@@ -133,7 +133,7 @@ class TestPupils : public QObject {
         s.nMaxValue = 99;
         const std::optional<Failure> told = LoadPupilSettings(s, ini, petr);
         QVERIFY(told);
-        QVERIFY2(told->detail().contains(displayPath(file)) && told->detail().contains("vytvořen znovu"),
+        QVERIFY2(told->detail().contains(displayPath(file)) && told->detail().contains("zapsán znovu"),
                  qPrintable(told->detail()));
         QCOMPARE(QList<int>({s.nMaxValue, s.bPlus, s.bProtokol}), QList<int>({10, 1, 1}));
         QVERIFY(!LoadPupilSettings(s, ini, petr));
