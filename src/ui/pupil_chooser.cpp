@@ -1,5 +1,7 @@
 #include "ui/pupil_chooser.h"
 
+#include "platform/guard.h"
+
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -13,7 +15,8 @@ namespace {
 const QString kQuestion = QStringLiteral("Kdo bude počítat?");
 } // namespace
 
-PupilChooser::PupilChooser(const QList<Pupil>& pupils, const QString& lastId, QWidget* owner)
+PupilChooser::PupilChooser(const QList<Pupil>& pupils, const QString& lastId, Dialogs& dialogs,
+                           QWidget* owner)
     : QDialog(owner), lastId_(lastId), lstPupils_(new QListWidget(this)),
       pbStart_(new QPushButton(QStringLiteral("&Počítat"), this)) {
     setObjectName(QStringLiteral("dlgChooser"));
@@ -53,8 +56,8 @@ PupilChooser::PupilChooser(const QList<Pupil>& pupils, const QString& lastId, QW
     layout->addWidget(lstPupils_, 1);
     layout->addWidget(pbStart_, 0, Qt::AlignRight);
 
-    connect(lstPupils_, &QListWidget::itemActivated, this, &QDialog::accept);
-    connect(pbStart_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(lstPupils_, &QListWidget::itemActivated, this, guard(dialogs, [this] { accept(); }));
+    connect(pbStart_, &QPushButton::clicked, this, guard(dialogs, [this] { accept(); }));
     lstPupils_->setFocus();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/pupils.h"
+#include "platform/dialogs.h"
 
 #include <QDialog>
 
@@ -14,7 +15,8 @@ namespace numio {
 class PupilChooser : public QDialog {
     Q_OBJECT
   public:
-    PupilChooser(const QList<Pupil>& pupils, const QString& lastId, QWidget* owner = nullptr);
+    PupilChooser(const QList<Pupil>& pupils, const QString& lastId, Dialogs& dialogs,
+                 QWidget* owner = nullptr);
 
     // The pupil picked, or the last one when the chooser was closed without picking.
     QString chosenId() const;

@@ -1,5 +1,7 @@
 #include "ui/pupils_dialog.h"
 
+#include "platform/guard.h"
+
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -79,13 +81,14 @@ PupilsDialog::PupilsDialog(PupilList& list, const PracticeState& current, Dialog
     setTabOrder(pbRemove_, pbPick_);
     setTabOrder(pbPick_, pbClose_);
 
-    connect(lstPupils_, &QListWidget::itemSelectionChanged, this, &PupilsDialog::selectionChanged);
-    connect(lstPupils_, &QListWidget::itemDoubleClicked, this, &PupilsDialog::pickSelected);
-    connect(pbAdd_, &QPushButton::clicked, this, &PupilsDialog::add);
-    connect(pbRename_, &QPushButton::clicked, this, &PupilsDialog::renameSelected);
-    connect(pbRemove_, &QPushButton::clicked, this, &PupilsDialog::removeSelected);
-    connect(pbPick_, &QPushButton::clicked, this, &PupilsDialog::pickSelected);
-    connect(pbClose_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(lstPupils_, &QListWidget::itemSelectionChanged, this,
+            guard(dialogs_, [this] { selectionChanged(); }));
+    connect(lstPupils_, &QListWidget::itemDoubleClicked, this, guard(dialogs_, [this] { pickSelected(); }));
+    connect(pbAdd_, &QPushButton::clicked, this, guard(dialogs_, [this] { add(); }));
+    connect(pbRename_, &QPushButton::clicked, this, guard(dialogs_, [this] { renameSelected(); }));
+    connect(pbRemove_, &QPushButton::clicked, this, guard(dialogs_, [this] { removeSelected(); }));
+    connect(pbPick_, &QPushButton::clicked, this, guard(dialogs_, [this] { pickSelected(); }));
+    connect(pbClose_, &QPushButton::clicked, this, guard(dialogs_, [this] { reject(); }));
 
     const std::optional<Pupil> chosen = list_.chosen();
     fill(chosen ? chosen->id : QString());

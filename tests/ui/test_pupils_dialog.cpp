@@ -29,7 +29,8 @@ class TestPupilsDialog : public QObject {
     }
     void chooser() {
         const auto [keys, chosen] = fetch<QString, QString>("keys", "chosen");
-        PupilChooser chooser({{"a", "Adam"}, {"b", "Bára"}, {"c", "Cyril"}}, "b");
+        FakeDialogs dialogs;
+        PupilChooser chooser({{"a", "Adam"}, {"b", "Bára"}, {"c", "Cyril"}}, "b", dialogs);
         chooser.show();
         QVERIFY(QTest::qWaitForWindowActive(&chooser));
         for (const QString& key : keys.split(' '))
