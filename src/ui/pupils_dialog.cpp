@@ -153,6 +153,8 @@ void PupilsDialog::add() {
     if (!stored([&] { added = list_.add(name, current_); }))
         return;
     fill(added.id);
+    // Ready for the next name.
+    dfName_->clear();
     const QString journal = list_.journalOf(added.id);
     tell(first ? QStringLiteral("Přidán žák %1. Převzal dosavadní nastavení i protokol.").arg(added.name)
                : QStringLiteral("Přidán žák %1, protokol %2.").arg(added.name, displayPath(journal)));
