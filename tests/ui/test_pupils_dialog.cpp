@@ -1,14 +1,18 @@
+#include "core/settings.h"
 #include "support/data.h"
 #include "support/fakes.h"
+#include "support/window_fixture.h"
 #include "ui/pupil_chooser.h"
 #include "ui/pupils_dialog.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace numio;
 using namespace numio::test;
@@ -18,7 +22,68 @@ class TestPupilsDialog : public QObject {
 
     QTemporaryDir dir_;
 
+    static QString pupilShown(const FrmMain& w) {
+        const QLabel* panel = lbl(w, "pnlPupil");
+        return panel->isVisible() ? panel->text().trimmed() : QString();
+    }
+
   private slots:
+    // A journal proposed for a pupil goes under the test's own home.
+    void initTestCase() { qputenv("HOME", QFile::encodeName(dir_.path())); }
+
+    // Start-up: without pupils nothing new, not even in the settings file; one pupil is named and
+    // writes his own journal, nothing asked; a pupil whose file is gone is told once and gets one.
+    void startUp_data() {
+        columns<QString, int, QString>({"pupil", "told", "journal"});
+        row("no pupil", "", 0, "protokol.txt");
+        row("one pupil", "Jana", 0, "Jana.txt");
+        row("file gone", "Petr", 1, "Numio/Petr.txt");
+    }
+    void startUp() {
+        const auto [pupil, told, journal] = fetch<QString, int, QString>("pupil", "told", "journal");
+        WindowFixture f("Audit");
+        if (!pupil.isEmpty()) {
+            PracticeState s;
+            s.bProtokol = true, s.ProtokolFile = f.dir.filePath(pupil + ".txt");
+            PupilList(f.store).add(pupil, s);
+            if (told)
+                QVERIFY(QFile::remove(f.store.location(pupilSettingsApp(pupil.toLower()))));
+        }
+        f.start();
+        QCOMPARE(pupilShown(*f.w), pupil);
+        QCOMPARE(int(f.dialogs.shown.size()), told);
+        QVERIFY(f.state().bProtokolOpen);
+        QCOMPARE(f.state().ProtokolFile, (told ? dir_.path() : f.dir.path()) + "/" + journal);
+        QFile own(f.store.location(kAppName));
+        QVERIFY(own.open(QIODevice::ReadOnly));
+        QCOMPARE(own.readAll().contains("PupilList"), !pupil.isEmpty());
+    }
+
+    // Switching from the menu: the other pupil's settings and journal; the first one's journal is
+    // free for another copy of the program.
+    void switching() {
+        WindowFixture f;
+        PracticeState s;
+        s.bProtokol = true, s.ProtokolFile = f.dir.filePath("adam.txt"), s.nSada = 5;
+        PupilList list(f.store);
+        list.add("Adam", s);
+        list.add("Bára", s);
+        QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape); });
+        f.start();
+        QCOMPARE(pupilShown(*f.w), "Adam");
+        QVERIFY(f.state().nSada == 5 && f.state().bProtokolOpen);
+        QTimer::singleShot(0, [] {
+            auto* dialog = qobject_cast<PupilsDialog*>(QApplication::activeModalWidget());
+            dialog->pupilList()->setCurrentRow(1);
+            dialog->pickSelected();
+        });
+        act(*f.w, "mnuZaci")->trigger();
+        QCOMPARE(pupilShown(*f.w), "Bára");
+        QVERIFY(f.state().nSada == 20 && f.state().bProtokolOpen);
+        QCOMPARE(f.state().ProtokolFile, dir_.filePath("Numio/Bára.txt"));
+        QVERIFY(f.files.openForAppending(f.dir.filePath("adam.txt")));
+    }
+
     // The chooser by keys alone: the last pupil stands selected, Escape keeps him.
     void chooser_data() {
         columns<QString, QString>({"keys", "chosen"});
