@@ -140,7 +140,11 @@ void rememberFolder(SettingsStore& store, Dialogs& dialogs, const QString& folde
 
 QString classFolder(SettingsStore& store) {
     const QString folder = store.read(kAppName, kSection, kFolderKey, QString());
-    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : documentsOrHomeFolder();
+    if (!folder.isEmpty() && QFileInfo(folder).isDir())
+        return folder;
+    // Where the journals of this computer's pupils go, once there is one.
+    const QString pupils = QFileInfo(proposedPupilJournal(QStringLiteral("x"))).absolutePath();
+    return QFileInfo(pupils).isDir() ? pupils : documentsOrHomeFolder();
 }
 
 ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs, TextFiles& files,
