@@ -1,6 +1,7 @@
 #include "protocol/class_overview_pdf.h"
 
 #include "platform/failure.h"
+#include "protocol/overview_pdf.h"
 
 #include <QFileInfo>
 #include <QPainter>
@@ -161,38 +162,12 @@ bool drawReport(const ClassReport& report, QPdfWriter& writer, QPainter& painter
     return true;
 }
 
-int writeFailure(const QSaveFile& file) {
-    return file.error() == QFileDevice::ResourceError ? kDiskFull : kPathFileAccess;
-}
-
 } // namespace
 
 int writeClassPdf(const ClassReport& report, const QString& path) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return QFileInfo(QFileInfo(path).absolutePath()).isDir() ? kAccessDenied : kPathNotFound;
-    bool drawn = false;
-    {
-        QPdfWriter writer(&file);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-        // The charts keep the proportions of their fonts and lines that they have on screen.
-        writer.setResolution(96);
-        writer.setTitle(report.title);
-        writer.setCreator(QStringLiteral("Numio"));
-        QPainter painter;
-        if (painter.begin(&writer)) {
-            painter.setRenderHint(QPainter::Antialiasing);
-            drawn = drawReport(report, writer, painter);
-            drawn = painter.end() && drawn;
-        }
-    }
-    if (!drawn || file.error() != QFileDevice::NoError) {
-        const int code = file.error() != QFileDevice::NoError ? writeFailure(file) : kPathFileAccess;
-        file.cancelWriting();
-        return code;
-    }
-    return file.commit() ? 0 : writeFailure(file);
+    return writeA4Pdf(path, report.title, [&](QPdfWriter& writer, QPainter& painter) {
+        return drawReport(report, writer, painter);
+    });
 }
 
 } // namespace numio

@@ -187,7 +187,8 @@ int writeFailure(const QSaveFile& file) {
 
 } // namespace
 
-int writeOverviewPdf(const OverviewReport& report, QChartView* chartView, const QString& path) {
+int writeA4Pdf(const QString& path, const QString& title,
+               const std::function<bool(QPdfWriter&, QPainter&)>& draw) {
     // Written beside the target and renamed over it only when complete, so a full disk or a
     // vanished folder never leaves a cut document or spoils the one that was there.
     QSaveFile file(path);
@@ -200,12 +201,12 @@ int writeOverviewPdf(const OverviewReport& report, QChartView* chartView, const 
         writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
         // Screen resolution keeps the chart's fonts and lines in the proportions they have on screen.
         writer.setResolution(96);
-        writer.setTitle(report.title);
+        writer.setTitle(title);
         writer.setCreator(QStringLiteral("Numio"));
         QPainter painter;
         if (painter.begin(&writer)) {
             painter.setRenderHint(QPainter::Antialiasing);
-            drawn = drawPages(report, chartView, writer, painter);
+            drawn = draw(writer, painter);
             drawn = painter.end() && drawn;
         }
     }
@@ -215,6 +216,12 @@ int writeOverviewPdf(const OverviewReport& report, QChartView* chartView, const 
         return code;
     }
     return file.commit() ? 0 : writeFailure(file);
+}
+
+int writeOverviewPdf(const OverviewReport& report, QChartView* chartView, const QString& path) {
+    return writeA4Pdf(path, report.title, [&](QPdfWriter& writer, QPainter& painter) {
+        return drawPages(report, chartView, writer, painter);
+    });
 }
 
 } // namespace numio

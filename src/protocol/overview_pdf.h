@@ -4,7 +4,11 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 class QChartView;
+class QPainter;
+class QPdfWriter;
 
 namespace numio {
 
@@ -28,5 +32,10 @@ struct OverviewReport {
 // it and the most-missed problems over as many pages as they need. The file appears only whole:
 // returns 0, or the failure code and leaves nothing behind.
 int writeOverviewPdf(const OverviewReport& report, QChartView* chartView, const QString& path);
+
+// An A4 document drawn by `draw` (false: it could not be drawn whole). The file appears only
+// whole: returns 0, or the failure code and leaves nothing behind.
+int writeA4Pdf(const QString& path, const QString& title,
+               const std::function<bool(QPdfWriter&, QPainter&)>& draw);
 
 } // namespace numio

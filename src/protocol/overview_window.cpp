@@ -152,17 +152,6 @@ QVector<Row> totals(const Journal& journal) {
     return rows;
 }
 
-// "8 · 7 = 56", "56 : 8 = 7" as a school writes them, from the repeat-list entry "56,8,7,4". The main
-// window keeps its own "*" for the pupil's problem.
-QString shownProblem(const MissedProblem& m) {
-    const QStringList f = m.entry.split(u',');
-    if (f.size() != 4)
-        return m.problem;
-    const int op = f[3].toInt();
-    const QString sign = op == 3 ? QStringLiteral("·") : operatorSign(op);
-    return QStringLiteral("%1 %2 %3 = %4").arg(f[0], sign, f[1], f[2]);
-}
-
 QString shownDate(const QDateTime& t) {
     return t.isValid() ? t.toString(kDateFormat) : QStringLiteral("—");
 }
@@ -343,7 +332,7 @@ QWidget* OverviewWindow::buildMissedBox() {
         const MissedProblem& m = journal_.missed[r];
         auto* times = new QTableWidgetItem(count(m.count));
         times->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        missedTable_->setItem(r, 0, new QTableWidgetItem(shownProblem(m)));
+        missedTable_->setItem(r, 0, new QTableWidgetItem(schoolProblem(m)));
         missedTable_->setItem(r, 1, times);
         missedTable_->setItem(r, 2, new QTableWidgetItem(shownDate(m.last)));
     }
@@ -485,7 +474,7 @@ OverviewReport reportOf(const Journal& journal, const QString& pupil, const QStr
     for (qsizetype r = 0; r < listed; ++r) {
         const MissedProblem& m = journal.missed[r];
         report.missed.push_back(
-            {QString::number(r + 1) + u'.', shownProblem(m), count(m.count), shownDate(m.last)});
+            {QString::number(r + 1) + u'.', schoolProblem(m), count(m.count), shownDate(m.last)});
     }
     if (journal.missed.size() > listed)
         report.moreMissed = moreProblems(journal.missed.size() - listed);

@@ -48,7 +48,7 @@ class TestGenerator : public QObject {
         for (int op = 0; op < 4; ++op)
             *enabled[op] = ops.contains("+-*:"[op]);
         s.nMaxValue = Integer(maxValue), s.nMaxValueX = Integer(maxValueX);
-        s.chosenTablesOnly = rules == "-" || rules[0].isDigit();
+        s.chosenTablesOnly = rules == "-" || (!rules.isEmpty() && rules[0].isDigit());
         s.chosenTables = s.chosenTablesOnly && rules != "-" ? textToTables(rules) : 0;
         s.crossingTen =
             CrossingTen(std::max(qsizetype(0), QStringList{"", "without", "with"}.indexOf(rules)));
