@@ -27,7 +27,7 @@ QString nameKey(const QString& id) {
 
 bool validId(const QString& id) {
     return !id.isEmpty() && id.size() <= kIdMax + 4 && std::all_of(id.begin(), id.end(), [](QChar c) {
-        return (c >= u'a' && c <= u'z') || c.isDigit() || c == u'-';
+        return (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'-';
     });
 }
 
@@ -249,6 +249,10 @@ Pupil PupilList::add(const QString& name, const PracticeState& current) {
     } else {
         PracticeState fresh;
         newPupilSettings(fresh, pupil.name);
+        // A renamed pupil keeps the journal named after his old name: never two pupils in one file.
+        const QHash<QString, QString> taken = namesByJournal();
+        for (int n = 2; taken.contains(QFileInfo(fresh.ProtokolFile).absoluteFilePath()); ++n)
+            fresh.ProtokolFile = proposedPupilJournal(QStringLiteral("%1 (%2)").arg(pupil.name).arg(n));
         unsaved = SaveSettings(fresh, own);
     }
     if (unsaved)

@@ -107,6 +107,8 @@ class TestPupils : public QObject {
         PupilList last(ini);
         QCOMPARE(last.pupils().size(), 1);
         QCOMPARE(last.chosen()->name, "Adam");
+        // Adam's journal is still named after his old name: a new pupil of that name gets another.
+        QCOMPARE(last.journalOf(last.add("Adam Novák", s).id), proposedPupilJournal("Adam Novák (2)"));
     }
 
     // A missing or damaged pupil file: told once, naming the file, the pupil on a new pupil's settings.
