@@ -306,12 +306,17 @@ std::optional<Failure> LoadPupilSettings(PracticeState& s, SettingsStore& store,
     } else {
         try {
             LoadSettings(s, own);
-            return std::nullopt;
         } catch (const Failure& f) {
             problem = f;
         }
-        // Every file the program writes for a pupil has this key: without it nothing could be read.
-        if (own.read(kAppName, QStringLiteral("Settings"), QStringLiteral("MaxValue"), QString()).isEmpty()) {
+        // Every file the program writes for a pupil has this key: without it nothing could be read,
+        // be the file empty, foreign or unreadable.
+        const bool unread =
+            own.read(kAppName, QStringLiteral("Settings"), QStringLiteral("MaxValue"), QString()).isEmpty();
+        if (!problem && !unread)
+            return std::nullopt;
+        if (unread) {
+            problem = Failure(problem ? problem->code() : int(kTypeMismatch));
             told =
                 QStringLiteral("Soubor nastavení žáka %1 je poškozený: %2. Žák začíná s výchozím nastavením.")
                     .arg(pupil.name, displayPath(path));

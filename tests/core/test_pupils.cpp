@@ -116,6 +116,7 @@ class TestPupils : public QObject {
         columns<QByteArray>({"content"});
         row("missing", QByteArray());
         row("bad value", QByteArray("[Settings]\nMaxValue=abc\n[Audit]\nActive=True\n"));
+        row("empty", QByteArray("\n"));
         row("not a settings file", QByteArray("\x7f"
                                               "ELF\x01\x01"));
     }
