@@ -191,6 +191,11 @@ void PupilSettingsStore::split(const QString& app, const QList<SettingsEntry>& e
 }
 
 PupilList::PupilList(SettingsStore& store) : store_(store) {
+    reload();
+}
+
+void PupilList::reload() {
+    pupils_.clear();
     const QStringList ids =
         store_.read(kAppName, kListSection, kIdsKey, QString()).split(u',', Qt::SkipEmptyParts);
     for (const QString& raw : ids) {
@@ -240,6 +245,7 @@ void PupilList::store(const QList<Pupil>& pupils, const QString& chosen) {
 }
 
 Pupil PupilList::add(const QString& name, const PracticeState& current) {
+    reload();
     const Pupil pupil{newPupilId(name, pupils_), tidyPupilName(name)};
     PupilSettingsStore own(store_);
     own.setPupil(pupil.id);
@@ -262,6 +268,7 @@ Pupil PupilList::add(const QString& name, const PracticeState& current) {
 }
 
 void PupilList::rename(const QString& id, const QString& name) {
+    reload();
     QList<Pupil> pupils = pupils_;
     for (Pupil& p : pupils)
         if (p.id == id)
@@ -270,14 +277,18 @@ void PupilList::rename(const QString& id, const QString& name) {
 }
 
 void PupilList::remove(const QString& id) {
+    reload();
     QList<Pupil> pupils = pupils_;
     pupils.removeIf([&](const Pupil& p) { return p.id == id; });
     store(pupils, chosen_ == id ? (pupils.isEmpty() ? QString() : pupils.front().id) : chosen_);
 }
 
+// Only who was chosen: the list itself may have been changed meanwhile by another copy.
 void PupilList::choose(const QString& id) {
-    if (id != chosen_)
-        store(pupils_, id);
+    if (id == chosen_)
+        return;
+    store_.write(kAppName, kListSection, kChosenKey, id);
+    chosen_ = id;
 }
 
 QString PupilList::journalOf(const QString& id) const {

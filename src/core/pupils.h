@@ -89,7 +89,7 @@ class PupilList {
     std::optional<Pupil> chosen() const;
 
     // Each of these stores the list at once and throws Failure naming the file when that fails,
-    // the list then being as it was. The name must have passed pupilNameProblem.
+    // the list then being as stored. The name must have passed pupilNameProblem.
     //
     // The first pupil takes the current settings and journal, so nothing set up so far is lost;
     // every later one starts on the defaults with a journal of his own switched on.
@@ -105,6 +105,8 @@ class PupilList {
     QHash<QString, QString> namesByJournal() const;
 
   private:
+    // Each change starts from the list as stored: another copy of the program may have changed it.
+    void reload();
     void store(const QList<Pupil>& pupils, const QString& chosen);
 
     SettingsStore& store_;

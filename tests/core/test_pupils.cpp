@@ -150,7 +150,7 @@ class TestPupils : public QObject {
         LocalTextFiles files;
         PracticeState a, b, c;
         a.bProtokol = true, a.ProtokolFile = dir_.filePath("copies/Numio/Jana.txt");
-        PupilList list(ini);
+        PupilList list(ini), other(ini);
         const Pupil jana = list.add("Jana", a);
         PupilSettingsStore pa(ini), pb(ini), pc(ini);
         pb.setPupil(list.add("Petr", a).id);
@@ -173,6 +173,9 @@ class TestPupils : public QObject {
         QCOMPARE(open(a, pa, std::nullopt), 0);
         QVERIFY(!a.bProtokolOpen && a.ProtokolFile.isEmpty());
         QCOMPARE(open(c, pc, jana), 0);
+        // A copy that read the list before the others added to it loses none of them.
+        other.add("Eva", a);
+        QCOMPARE(PupilList(ini).pupils().size(), 3);
 
         QFile(dir_.filePath("copies/plain")).open(QIODevice::WriteOnly);
         c.ProtokolFile = dir_.filePath("copies/plain/Numio/x.txt");
