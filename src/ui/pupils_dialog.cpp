@@ -97,6 +97,8 @@ PupilsDialog::PupilsDialog(PupilList& list, const PracticeState& current, Dialog
                             "dosavadní nastavení i protokol."));
         dfName_->setFocus();
     } else {
+        tell(QStringLiteral("Vyberte žáka a stiskněte Vybrat, nebo napište jméno nového žáka a stiskněte "
+                            "Přidat."));
         lstPupils_->setFocus();
     }
 }
