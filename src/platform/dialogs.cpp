@@ -24,4 +24,19 @@ QString withSuffix(const QString& path, const QString& suffix) {
     return path + suffix;
 }
 
+QString chooseNewFile(Dialogs& dialogs, const QString& title, const QString& filter, const QString& proposed,
+                      const QString& suffix) {
+    const QString path = withSuffix(dialogs.chooseFile(title, filter, proposed), suffix);
+    if (path.isEmpty())
+        return {};
+    // The chooser never asks before overwriting (the protocol's is appended to): ask here.
+    if (QFileInfo::exists(path) &&
+        dialogs.message(
+            QStringLiteral("Soubor %1 již existuje. Chcete ho přepsat?").arg(QDir::toNativeSeparators(path)),
+            QStringLiteral("Upozornění"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
+            Dialogs::Answer::No) != Dialogs::Answer::Yes)
+        return {};
+    return path;
+}
+
 } // namespace numio

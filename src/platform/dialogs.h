@@ -32,5 +32,9 @@ class Dialogs {
 QString documentsOrHomeFolder();
 // The path with the suffix added when the name typed lacks it ("protokol" -> "protokol.txt").
 QString withSuffix(const QString& path, const QString& suffix);
+// Asks where a document goes (its suffix added) and, for a file that exists, whether to overwrite
+// it; empty when the user changes their mind.
+QString chooseNewFile(Dialogs& dialogs, const QString& title, const QString& filter, const QString& proposed,
+                      const QString& suffix);
 
 } // namespace numio

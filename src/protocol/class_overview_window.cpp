@@ -436,17 +436,7 @@ QString ClassOverviewWindow::askForFile(const QString& title, const QString& fil
         QDir(documentsOrHomeFolder())
             .filePath(QStringLiteral("%1-%2%3").arg(
                 name, QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")), suffix));
-    QString path = dialogs_.chooseFile(title, filter, proposed);
-    if (path.isEmpty())
-        return {};
-    path = withSuffix(path, suffix);
-    if (QFileInfo::exists(path) &&
-        dialogs_.message(
-            QStringLiteral("Soubor %1 již existuje. Chcete ho přepsat?").arg(QDir::toNativeSeparators(path)),
-            QStringLiteral("Upozornění"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
-            Dialogs::Answer::No) != Dialogs::Answer::Yes)
-        return {};
-    return path;
+    return chooseNewFile(dialogs_, title, filter, proposed, suffix);
 }
 
 void ClassOverviewWindow::saveCsv() {

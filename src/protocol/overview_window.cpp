@@ -485,16 +485,9 @@ OverviewReport reportOf(const Journal& journal, const QString& pupil, const QStr
 
 // Asks where the overview goes; empty when the user changes their mind.
 QString OverviewWindow::chooseTarget(const QString& title, const QString& filter, const QString& suffix) {
-    QString path = dialogs_.chooseFile(title, filter, proposedPath(dfJmeno_->text().simplified(), suffix));
+    const QString path =
+        chooseNewFile(dialogs_, title, filter, proposedPath(dfJmeno_->text().simplified(), suffix), suffix);
     if (path.isEmpty())
-        return {};
-    path = withSuffix(path, suffix);
-    // The chooser never asks before overwriting (the protocol's is appended to): ask here.
-    if (QFileInfo::exists(path) &&
-        dialogs_.message(
-            QStringLiteral("Soubor %1 již existuje. Chcete ho přepsat?").arg(QDir::toNativeSeparators(path)),
-            QStringLiteral("Upozornění"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
-            Dialogs::Answer::No) != Dialogs::Answer::Yes)
         return {};
     // The document is what was asked for: a name the store cannot keep is told, and it goes on.
     guarded(dialogs_, [this] { keepPupilName(); });
