@@ -118,4 +118,26 @@ sleep 0.8
 shot about
 keys Escape
 stop
+
+# Two pupils: the first takes over the settings above, the second starts on his own. A journal
+# proposed for a pupil goes under the documents, so they are the session's too.
+export HOME="$work/home"
+mkdir -p "$HOME"
+type_text() { LC_ALL=C.UTF-8 xdotool type --delay 60 "$1"; }
+start
+keys F7
+sleep 0.8
+type_text "Jana Nováková"; keys Return
+type_text "Petr Novák"; keys Return
+type_text "petr novak"; keys Return
+shot pupils
+keys Escape
+stop
+# With two pupils the chooser comes before the main window shows.
+./build/default/src/numio >/dev/null 2>&1 &
+app=$!
+sleep 1.5
+shot pupil-chooser
+keys Return
+stop
 echo "Screenshots in $out"

@@ -9,8 +9,14 @@ namespace {
 const QString kSettings = QStringLiteral("Settings");
 const QString kAudit = QStringLiteral("Audit");
 const QString kPractice = QStringLiteral("Procvicovani");
-// The overview keeps its pupils' names in the same file; a file with only them is still ours.
-const QStringList kGroups{kSettings, kAudit, kPractice, QStringLiteral("Pupils")};
+// The overviews keep their pupils' names and the class's folder in the same file, and the pupil
+// list stands there too; a file with only them is still ours.
+const QStringList kGroups{kSettings,
+                          kAudit,
+                          kPractice,
+                          QStringLiteral("Pupils"),
+                          QStringLiteral("ClassOverview"),
+                          QStringLiteral("PupilList")};
 
 QString onOff(bool on) {
     return on ? QStringLiteral("zapnuto") : QStringLiteral("vypnuto");

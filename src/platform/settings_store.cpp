@@ -132,6 +132,9 @@ IniSettingsStore::IniSettingsStore(QString configFolder) : folder_(std::move(con
 IniSettingsStore::~IniSettingsStore() = default;
 
 QString IniSettingsStore::filePath(const QString& app) const {
+    // "Numio2/zaci/x" names a file beside the program's own: "Numio2/zaci/x.conf".
+    if (app.contains(QLatin1Char('/')))
+        return QDir(folder_).filePath(app + QStringLiteral(".conf"));
     return QDir(folder_).filePath(app + QLatin1Char('/') + app + QStringLiteral(".conf"));
 }
 

@@ -49,7 +49,8 @@ class SettingsStore {
     virtual QString location(const QString& app) const { return app; }
 };
 
-// INI file "<app>/<app>.conf" in the user's configuration folder ($XDG_CONFIG_HOME or ~/.config).
+// INI file "<app>/<app>.conf" in the user's configuration folder ($XDG_CONFIG_HOME or ~/.config);
+// an app named as a path, "<app>/<folder>/<name>", is the file "<app>/<folder>/<name>.conf".
 // Every value is read back as the text that stands in the file: a hand-edited ';' or ',' is part
 // of it, not a comment or a list.
 class IniSettingsStore : public SettingsStore {

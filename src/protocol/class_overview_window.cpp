@@ -1,5 +1,6 @@
 #include "protocol/class_overview_window.h"
 
+#include "core/pupils.h"
 #include "platform/failure.h"
 #include "platform/guard.h"
 #include "protocol/class_overview_pdf.h"
@@ -112,10 +113,15 @@ QTableWidget* newTable(QWidget* parent, const QString& name, const QString& spok
     return t;
 }
 
-// The name a journal's pupil was given in the results overview, else the file's name.
+// The pupil's name when the journal is a pupil's of this computer, else the name given to it in the
+// results overview, else the file's name.
 PupilNamer storedNames(SettingsStore& store) {
-    return [&store](const QString& path) {
-        const QString key = QString::fromLatin1(QFileInfo(path).absoluteFilePath().toUtf8().toHex());
+    const QHash<QString, QString> pupils = PupilList(store).namesByJournal();
+    return [&store, pupils](const QString& path) {
+        const QString absolute = QFileInfo(path).absoluteFilePath();
+        if (const auto pupil = pupils.constFind(absolute); pupil != pupils.constEnd())
+            return *pupil;
+        const QString key = QString::fromLatin1(absolute.toUtf8().toHex());
         const QString name = store.read(kAppName, QStringLiteral("Pupils"), key, QString()).simplified();
         return name.isEmpty() ? fileBaseName(path) : name;
     };
@@ -134,7 +140,11 @@ void rememberFolder(SettingsStore& store, Dialogs& dialogs, const QString& folde
 
 QString classFolder(SettingsStore& store) {
     const QString folder = store.read(kAppName, kSection, kFolderKey, QString());
-    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : documentsOrHomeFolder();
+    if (!folder.isEmpty() && QFileInfo(folder).isDir())
+        return folder;
+    // Where the journals of this computer's pupils go, once there is one.
+    const QString pupils = QFileInfo(proposedPupilJournal(QStringLiteral("x"))).absolutePath();
+    return QFileInfo(pupils).isDir() ? pupils : documentsOrHomeFolder();
 }
 
 ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs, TextFiles& files,

@@ -22,7 +22,8 @@ namespace numio {
 // Asks for a folder, starting in the one given; empty when cancelled.
 using FolderChooser = std::function<QString(const QString& start)>;
 
-// The folder remembered for the class overview; the documents folder until one was chosen.
+// The folder remembered for the class overview; until one was chosen the pupils' journal folder
+// where there is one, else the documents folder.
 QString classFolder(SettingsStore& store);
 
 // A teacher's view of a whole class: every journal of a folder, a row per pupil, the class's

@@ -4,6 +4,7 @@
 #include "protocol/csv_export.h"
 
 #include "core/practice_state.h"
+#include "core/pupils.h"
 #include "platform/failure.h"
 #include "platform/guard.h"
 #include "protocol/overview_chart.h"
@@ -219,7 +220,10 @@ QLayout* OverviewWindow::buildPupilRow() {
     dfJmeno_->setMaxLength(80);
     dfJmeno_->setMinimumWidth(240);
     storedName_ = store_.read(kAppName, kPupilsSection, pupilKey(protocolPath_), QString());
-    dfJmeno_->setText(storedName_);
+    // A pupil's own journal goes under the pupil's name.
+    const QString pupil =
+        PupilList(store_).namesByJournal().value(QFileInfo(protocolPath_).absoluteFilePath());
+    dfJmeno_->setText(pupil.isEmpty() ? storedName_ : pupil);
     auto* file = new QLabel(QStringLiteral("Protokol: %1").arg(QFileInfo(protocolPath_).fileName()), this);
     file->setObjectName(QStringLiteral("lblSoubor"));
     file->setToolTip(QDir::toNativeSeparators(protocolPath_));

@@ -38,7 +38,7 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, QRect plac
 } // namespace
 
 FrmMain::FrmMain(Doors doors, QWidget* parent)
-    : QMainWindow(parent), doors_(doors),
+    : QMainWindow(parent), doors_(doors), store_(doors.store),
       exam_({doors.random, doors.clock, doors.dialogs, doors.pacer, doors.Cas}, *this), state(exam_.state) {
     setObjectName(QStringLiteral("frmMain"));
     onEnd = [] { QCoreApplication::exit(0); };
@@ -83,6 +83,9 @@ void FrmMain::buildMenus() {
     mnuNumio->addSeparator()->setObjectName(QStringLiteral("mnuNic1"));
     mnuNastaveni = item(mnuNumio, "mnuNastaveni", QStringLiteral("Nast&avení"), QKeySequence(Qt::Key_F2),
                         Command::Settings, &FrmMain::mnuNastaveni_Click);
+    // Who practises is a setting of its own kind: changed only while idle, like the settings.
+    mnuZaci = item(mnuNumio, "mnuZaci", QStringLiteral("Žá&ci…"), QKeySequence(Qt::Key_F7), Command::Settings,
+                   &FrmMain::mnuZaci_Click);
     mnuNumio->addSeparator()->setObjectName(QStringLiteral("mnunic"));
     mnuNapoveda = item(mnuNumio, "mnuNapoveda", QStringLiteral("&Nápověda"), QKeySequence(Qt::Key_F1),
                        Command::Help, &FrmMain::mnuNapoveda_Click);
@@ -372,6 +375,7 @@ void FrmMain::showLook(const Look& look) {
     mnuOpakujSpatne->setEnabled(look.startRepeat);
     mnuStop->setEnabled(look.stopItem);
     mnuNastaveni->setEnabled(look.settings);
+    mnuZaci->setEnabled(look.settings);
     setMenuEnabled(mnuNumio, look.numioMenu);
     setMenuEnabled(mnuProtokol, look.protokolMenu);
     pbStop->setEnabled(look.stopButton);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/pupils.h"
 #include "exam/examination.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
@@ -11,6 +12,7 @@
 
 #include <QMainWindow>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QFrame;
@@ -102,11 +104,19 @@ class FrmMain : public QMainWindow, private ExamView {
     void mnuDelete_Click();
     void mnuPrehled_Click();
     void mnuPrehledTridy_Click();
+    void mnuZaci_Click();
+    // The pupil chosen last, or the one picked at start-up when there are several.
+    std::optional<Pupil> startingPupil();
+    // Another pupil's settings and journal (none: the program's own), as applying settings does.
+    void switchTo(const std::optional<Pupil>& pupil);
     bool askToQuit();
     void writeShutdownLine();
     void endProgram();
 
     Doors doors_;
+    // The settings as the pupil practising sees them; with no pupil the program's own file.
+    PupilSettingsStore store_;
+    std::unique_ptr<PupilList> pupils_;
     exam::Examination exam_;
     PracticeState& state;
 
@@ -117,6 +127,7 @@ class FrmMain : public QMainWindow, private ExamView {
     QAction* mnuOpakujSpatne = nullptr;
     QAction* mnuStop = nullptr;
     QAction* mnuNastaveni = nullptr;
+    QAction* mnuZaci = nullptr;
     QAction* mnuNapoveda = nullptr;
     QAction* mnuAbout = nullptr;
     QAction* mnuKonec = nullptr;

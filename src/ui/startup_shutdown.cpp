@@ -20,14 +20,19 @@ const QString kQuitTitle = QStringLiteral("Potvrzení ukončení programu");
 void FrmMain::Form_Load() {
     // Each step that fails is reported and start-up goes on with the next one.
     state.fso = &doors_.files;
-    exam_.guarded([this] { LoadSettings(state, doors_.store); });
+    pupils_ = std::make_unique<PupilList>(doors_.store);
+    // With no pupil the program's own settings, as it has always been.
+    if (pupils_->empty())
+        exam_.guarded([this] { LoadSettings(state, store_); });
+    else
+        exam_.guarded([this] { switchTo(startingPupil()); });
     exam_.guarded([this] { exam_.ApplySettings(); });
     exam_.guarded([this] { exam_.ZkouseniIniciate(false); });
 }
 
 void FrmMain::mnuNastaveni_Click() {
     exam_.modal([this] {
-        SettingsDialog dialog(state, doors_.store, exam_.dialogs(), this);
+        SettingsDialog dialog(state, store_, exam_.dialogs(), this);
         dialog.exec();
     });
     exam_.ApplySettingsReported();

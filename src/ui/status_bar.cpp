@@ -48,6 +48,17 @@ StatusBar::StatusBar(QWidget* parent) : QStatusBar(parent) {
     markValueLabel(text_, QStringLiteral("Stavový řádek"));
     addWidget(text_, 1);
 
+    pupil_ = new QLabel(this);
+    pupil_->setObjectName(QStringLiteral("pnlPupil"));
+    pupil_->setFont(font);
+    pupil_->setFrameShape(QFrame::Panel);
+    pupil_->setFrameShadow(QFrame::Sunken);
+    pupil_->setTextFormat(Qt::PlainText);
+    pupil_->setMouseTracking(true);
+    pupil_->installEventFilter(this);
+    pupil_->hide();
+    addPermanentWidget(pupil_);
+
     for (int p = 2; p <= 7; ++p) {
         auto* label = new QLabel(this);
         label->setFixedSize(24, 20);
@@ -73,6 +84,16 @@ void StatusBar::setPanel(int panel, int picture, const QString& note) {
         label->setToolTip(label->accessibleName());
     }
     redraw(panel);
+}
+
+void StatusBar::setPupil(const QString& name) {
+    // A long name gives way to the status text: cut, and whole in the tooltip.
+    constexpr int kWidest = 160;
+    const QString shown = pupil_->fontMetrics().elidedText(name, Qt::ElideRight, kWidest);
+    pupil_->setText(QStringLiteral(" %1 ").arg(shown));
+    pupil_->setToolTip(name == shown ? QString() : name);
+    pupil_->setAccessibleName(QStringLiteral("Žák: %1").arg(name));
+    pupil_->setVisible(!name.isEmpty());
 }
 
 bool StatusBar::panelVisible(int panel) const {

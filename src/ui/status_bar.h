@@ -23,6 +23,9 @@ class StatusBar : public QStatusBar {
     void setPanel(int panel, int picture, const QString& note = {});
     int panelPicture(int panel) const { return shown_[static_cast<std::size_t>(panel)]; }
     bool panelVisible(int panel) const;
+    // Who practises, in a panel of its own; hidden while no pupil is chosen.
+    void setPupil(const QString& name);
+    QLabel* pupilPanel() const { return pupil_; }
 
   signals:
     void hovered();
@@ -34,6 +37,7 @@ class StatusBar : public QStatusBar {
     void redraw(int panel);
 
     QLabel* text_;
+    QLabel* pupil_;
     std::array<QLabel*, 8> panels_{};
     std::array<int, 8> shown_{};
     std::array<bool, 8> noted_{}; // a mark in the corner: only part of the operation is asked

@@ -4,6 +4,8 @@
 #include "protocol/protocol_viewer.h"
 #include "ui/about_dialog.h"
 #include "ui/help_window.h"
+#include "ui/pupil_chooser.h"
+#include "ui/pupils_dialog.h"
 #include "ui/settings_dialog.h"
 
 #include <QAccessible>
@@ -146,7 +148,12 @@ class TestAccessibility : public QObject {
         ProtocolViewer viewer(f.files, f.protocolPath(), f.dialogs, &w);
         OverviewWindow overview(parseJournal(f.files.readAll(f.protocolPath())), f.protocolPath(), f.store,
                                 f.dialogs, std::nullopt, &w);
-        for (QDialog* d : std::initializer_list<QDialog*>{&about, &help, &viewer, &overview}) {
+        PupilList pupils(f.store);
+        pupils.add("Adam", w.exam().state);
+        PupilsDialog pupilsDialog(pupils, w.exam().state, f.dialogs, &w);
+        PupilChooser chooser(pupils.pupils(), "adam", f.dialogs, &w);
+        for (QDialog* d :
+             std::initializer_list<QDialog*>{&about, &help, &viewer, &overview, &pupilsDialog, &chooser}) {
             d->show();
             QVERIFY2(unnamed(d).isEmpty(), qPrintable(d->windowTitle() + ": " + unnamed(d).join(", ")));
         }

@@ -1,0 +1,386 @@
+#include "core/pupils.h"
+
+#include "core/settings.h"
+#include "platform/dialogs.h"
+#include "protocol/protocol_file.h"
+
+#include <QCollator>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+
+#include <algorithm>
+
+namespace numio {
+
+namespace {
+
+const QString kListSection = QStringLiteral("PupilList");
+const QString kIdsKey = QStringLiteral("Ids");
+const QString kChosenKey = QStringLiteral("Chosen");
+constexpr qsizetype kIdMax = 24;
+
+QString nameKey(const QString& id) {
+    return QStringLiteral("Name-") + id;
+}
+
+bool validId(const QString& id) {
+    return !id.isEmpty() && id.size() <= kIdMax + 4 && std::all_of(id.begin(), id.end(), [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'-';
+    });
+}
+
+// A line break or a tab in a name would break the list's one line per pupil and every message.
+bool hasControl(const QString& name) {
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const QChar c = name[i];
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator)
+            return true;
+        if (c.isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            return true;
+    }
+    return false;
+}
+
+void sortByName(QList<Pupil>& pupils) {
+    QCollator czech{QLocale(QLocale::Czech, QLocale::CzechRepublic)};
+    czech.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(pupils.begin(), pupils.end(),
+                     [&](const Pupil& a, const Pupil& b) { return czech.compare(a.name, b.name) < 0; });
+}
+
+// Every key at its default, as an empty settings file reads.
+class DefaultsOnly : public SettingsStore {
+  public:
+    QString read(const QString&, const QString&, const QString&, const QString& defaultValue) override {
+        return defaultValue;
+    }
+    void write(const QString&, const QList<SettingsEntry>&) override {}
+};
+
+// Saving through it replaces the file whole, also one the store would otherwise leave as it is.
+class WholeFile : public SettingsStore {
+  public:
+    explicit WholeFile(SettingsStore& inner) : inner_(inner) {}
+    QString read(const QString& app, const QString& section, const QString& key,
+                 const QString& defaultValue) override {
+        return inner_.read(app, section, key, defaultValue);
+    }
+    void write(const QString& app, const QList<SettingsEntry>& entries) override {
+        inner_.replaceWhole(app, entries);
+    }
+
+  private:
+    SettingsStore& inner_;
+};
+
+void newPupilSettings(PracticeState& s, const QString& name) {
+    DefaultsOnly defaults;
+    LoadSettings(s, defaults);
+    s.bProtokol = true;
+    s.ProtokolFile = proposedPupilJournal(name);
+}
+
+} // namespace
+
+QString tidyPupilName(const QString& name) {
+    return name.simplified();
+}
+
+QString pupilNameKey(const QString& name) {
+    QString folded;
+    for (const QChar c : tidyPupilName(name).normalized(QString::NormalizationForm_D))
+        if (c.category() != QChar::Mark_NonSpacing)
+            folded += c;
+    return folded.toCaseFolded();
+}
+
+QString pupilNameProblem(const QString& name, const QList<Pupil>& pupils, const QString& exceptId) {
+    if (hasControl(name))
+        return QStringLiteral("Jméno nesmí obsahovat řídicí znaky, například tabulátor nebo konec řádku.");
+    const QString tidy = tidyPupilName(name);
+    if (tidy.isEmpty())
+        return QStringLiteral("Napište jméno žáka.");
+    if (const qsizetype length = tidy.toUcs4().size(); length > kPupilNameMax)
+        return QStringLiteral("Jméno může mít nejvýše %1 znaků, toto jich má %2.")
+            .arg(kPupilNameMax)
+            .arg(length);
+    const QString key = pupilNameKey(tidy);
+    for (const Pupil& p : pupils)
+        if (p.id != exceptId && pupilNameKey(p.name) == key)
+            return QStringLiteral(
+                       "Žák „%1“ už v seznamu je. Jména se musí lišit i jinak než velikostí písmen "
+                       "nebo diakritikou.")
+                .arg(p.name);
+    return {};
+}
+
+QString newPupilId(const QString& name, const QList<Pupil>& pupils) {
+    QString base;
+    for (const QChar c : pupilNameKey(name)) {
+        if ((c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9'))
+            base += c;
+        else if (!base.endsWith(u'-'))
+            base += u'-';
+    }
+    base = base.left(kIdMax);
+    while (base.startsWith(u'-'))
+        base.remove(0, 1);
+    while (base.endsWith(u'-'))
+        base.chop(1);
+    if (base.isEmpty())
+        base = QStringLiteral("zak");
+    const auto taken = [&](const QString& id) {
+        return std::any_of(pupils.begin(), pupils.end(), [&](const Pupil& p) { return p.id == id; });
+    };
+    QString id = base;
+    for (int n = 2; taken(id); ++n)
+        id = base + u'-' + QString::number(n);
+    return id;
+}
+
+QString proposedPupilJournal(const QString& name) {
+    QString file = tidyPupilName(name);
+    file.replace(u'/', u'-');
+    return QDir(documentsOrHomeFolder()).filePath(QStringLiteral("Numio/") + file + QStringLiteral(".txt"));
+}
+
+QString pupilSettingsApp(const QString& pupilId) {
+    return kAppName + QStringLiteral("/zaci/") + pupilId;
+}
+
+void PupilSettingsStore::setPupil(const QString& pupilId) {
+    pupilId_ = pupilId;
+}
+
+QString PupilSettingsStore::target(const QString& app, const QString& section) const {
+    static const QStringList kComputerWide{kListSection, QStringLiteral("Pupils"),
+                                           QStringLiteral("ClassOverview")};
+    return app == kAppName && !pupilId_.isEmpty() && !kComputerWide.contains(section)
+               ? pupilSettingsApp(pupilId_)
+               : app;
+}
+
+void PupilSettingsStore::write(const QString& app, const QList<SettingsEntry>& entries) {
+    split(app, entries,
+          [this](const QString& to, const QList<SettingsEntry>& part) { inner_.write(to, part); });
+}
+
+void PupilSettingsStore::replaceWhole(const QString& app, const QList<SettingsEntry>& entries) {
+    split(app, entries, [this, &app](const QString& to, const QList<SettingsEntry>& part) {
+        if (to == app)
+            inner_.write(to, part);
+        else
+            inner_.replaceWhole(to, part);
+    });
+}
+
+template <class F>
+void PupilSettingsStore::split(const QString& app, const QList<SettingsEntry>& entries, F send) {
+    QList<SettingsEntry> own, pupils;
+    for (const SettingsEntry& e : entries)
+        (target(app, e.section) == app ? own : pupils).push_back(e);
+    if (!own.isEmpty())
+        send(app, own);
+    if (!pupils.isEmpty())
+        send(target(app, {}), pupils);
+}
+
+PupilList::PupilList(SettingsStore& store) : store_(store) {
+    reload();
+}
+
+void PupilList::reload() {
+    pupils_.clear();
+    const QStringList ids =
+        store_.read(kAppName, kListSection, kIdsKey, QString()).split(u',', Qt::SkipEmptyParts);
+    for (const QString& raw : ids) {
+        const QString id = raw.trimmed();
+        if (!validId(id) || find(id))
+            continue;
+        const QString name = tidyPupilName(store_.read(kAppName, kListSection, nameKey(id), QString()));
+        if (pupilNameProblem(name, pupils_).isEmpty())
+            pupils_.push_back({id, name});
+    }
+    sortByName(pupils_);
+    chosen_ = store_.read(kAppName, kListSection, kChosenKey, QString());
+}
+
+std::optional<Pupil> PupilList::find(const QString& id) const {
+    for (const Pupil& p : pupils_)
+        if (p.id == id)
+            return p;
+    return std::nullopt;
+}
+
+std::optional<Pupil> PupilList::chosen() const {
+    if (const auto p = find(chosen_))
+        return p;
+    if (pupils_.isEmpty())
+        return std::nullopt;
+    return pupils_.front();
+}
+
+void PupilList::store(const QList<Pupil>& pupils, const QString& chosen) {
+    QList<SettingsEntry> entries;
+    QStringList ids;
+    for (const Pupil& p : pupils) {
+        ids << p.id;
+        entries.push_back({kListSection, nameKey(p.id), p.name});
+    }
+    // A pupil taken out leaves no name behind.
+    for (const Pupil& p : pupils_)
+        if (std::none_of(pupils.begin(), pupils.end(), [&](const Pupil& q) { return q.id == p.id; }))
+            entries.push_back({kListSection, nameKey(p.id), QString()});
+    entries.push_front({kListSection, kChosenKey, chosen});
+    entries.push_front({kListSection, kIdsKey, ids.join(u',')});
+    store_.write(kAppName, entries);
+    pupils_ = pupils;
+    sortByName(pupils_);
+    chosen_ = chosen;
+}
+
+Pupil PupilList::add(const QString& name, const PracticeState& current) {
+    reload();
+    const Pupil pupil{newPupilId(name, pupils_), tidyPupilName(name)};
+    PupilSettingsStore own(store_);
+    own.setPupil(pupil.id);
+    std::optional<Failure> unsaved;
+    if (pupils_.isEmpty()) {
+        unsaved = SaveSettings(current, own);
+    } else {
+        PracticeState fresh;
+        newPupilSettings(fresh, pupil.name);
+        // A renamed pupil keeps the journal named after his old name: never two pupils in one file.
+        const QHash<QString, QString> taken = namesByJournal();
+        for (int n = 2; taken.contains(QFileInfo(fresh.ProtokolFile).absoluteFilePath()); ++n)
+            fresh.ProtokolFile = proposedPupilJournal(QStringLiteral("%1 (%2)").arg(pupil.name).arg(n));
+        unsaved = SaveSettings(fresh, own);
+    }
+    if (unsaved)
+        throw *unsaved;
+    store(pupils_ + QList<Pupil>{pupil}, pupils_.isEmpty() ? pupil.id : chosen_);
+    return pupil;
+}
+
+void PupilList::rename(const QString& id, const QString& name) {
+    reload();
+    QList<Pupil> pupils = pupils_;
+    for (Pupil& p : pupils)
+        if (p.id == id)
+            p.name = tidyPupilName(name);
+    store(pupils, chosen_);
+}
+
+void PupilList::remove(const QString& id) {
+    reload();
+    QList<Pupil> pupils = pupils_;
+    pupils.removeIf([&](const Pupil& p) { return p.id == id; });
+    store(pupils, chosen_ == id ? (pupils.isEmpty() ? QString() : pupils.front().id) : chosen_);
+}
+
+// Only who was chosen: the list itself may have been changed meanwhile by another copy.
+void PupilList::choose(const QString& id) {
+    if (id == chosen_)
+        return;
+    store_.write(kAppName, kListSection, kChosenKey, id);
+    chosen_ = id;
+}
+
+QString PupilList::journalOf(const QString& id) const {
+    return store_.read(pupilSettingsApp(id), QStringLiteral("Audit"), QStringLiteral("File"), QString());
+}
+
+QHash<QString, QString> PupilList::namesByJournal() const {
+    QHash<QString, QString> names;
+    for (const Pupil& p : pupils_)
+        if (const QString journal = journalOf(p.id); !journal.isEmpty())
+            names.insert(QFileInfo(journal).absoluteFilePath(), p.name);
+    return names;
+}
+
+std::optional<Failure> LoadPupilSettings(PracticeState& s, SettingsStore& store, const Pupil& pupil) {
+    PupilSettingsStore own(store);
+    own.setPupil(pupil.id);
+    const QString path = own.location(kAppName);
+    std::optional<Failure> problem;
+    QString told;
+    if (!QFileInfo::exists(path)) {
+        problem = Failure(kFileNotFound);
+        told = QStringLiteral("Soubor nastavení žáka %1 chybí: %2. Žák začíná s výchozím nastavením.")
+                   .arg(pupil.name, displayPath(path));
+        newPupilSettings(s, pupil.name);
+    } else {
+        try {
+            LoadSettings(s, own);
+        } catch (const Failure& f) {
+            problem = f;
+        }
+        // Every file the program writes for a pupil has this key: without it nothing could be read,
+        // be the file empty, foreign or unreadable.
+        const bool unread =
+            own.read(kAppName, QStringLiteral("Settings"), QStringLiteral("MaxValue"), QString()).isEmpty();
+        if (!problem && !unread)
+            return std::nullopt;
+        if (unread) {
+            problem = Failure(problem ? problem->code() : int(kTypeMismatch));
+            told =
+                QStringLiteral("Soubor nastavení žáka %1 je poškozený: %2. Žák začíná s výchozím nastavením.")
+                    .arg(pupil.name, displayPath(path));
+            newPupilSettings(s, pupil.name);
+        } else {
+            told = problem->detail(); // each bad setting, the file and the default it takes
+        }
+    }
+    // A file that is no settings file is kept beside as ".bak" by the store.
+    WholeFile whole(own);
+    told += SaveSettings(s, whole) ? QStringLiteral(" Soubor nelze zapsat znovu.")
+                                   : QStringLiteral(" Soubor je zapsán znovu.");
+    problem->withDetail(told);
+    return problem;
+}
+
+std::optional<Failure> prepareJournalFolder(PracticeState& s) {
+    if (!s.bProtokol || s.ProtokolFile.isEmpty())
+        return std::nullopt;
+    const QString folder = QFileInfo(s.ProtokolFile).absolutePath();
+    if (QFileInfo(folder).isDir() || QDir().mkpath(folder))
+        return std::nullopt;
+    // The nearest folder that is there tells whether it is a matter of rights.
+    QFileInfo above(folder);
+    while (!above.exists() && !above.isRoot())
+        above = QFileInfo(above.absolutePath());
+    const int code = above.isDir() && !above.isWritable() ? kAccessDenied : kPathNotFound;
+    s.bProtokol = false;
+    return Failure(code).withDetail(
+        QStringLiteral("Složku pro protokol %1 nelze vytvořit; počítá se bez protokolu.")
+            .arg(displayPath(folder)));
+}
+
+QList<Failure> switchPupil(PracticeState& s, PupilSettingsStore& practice, SettingsStore& store,
+                           const std::optional<Pupil>& pupil) {
+    QList<Failure> told;
+    s.bProtokolOpen = false;
+    s.fileProtokol.reset();
+    CloseProtokol(s);
+    practice.setPupil(pupil ? pupil->id : QString());
+    if (pupil) {
+        if (std::optional<Failure> f = LoadPupilSettings(s, store, *pupil))
+            told << *f;
+    } else {
+        try {
+            LoadSettings(s, practice);
+        } catch (const Failure& f) {
+            told << f;
+        }
+    }
+    if (std::optional<Failure> f = prepareJournalFolder(s))
+        told << *f;
+    return told;
+}
+
+} // namespace numio

@@ -1,0 +1,132 @@
+#pragma once
+
+#include "core/practice_state.h"
+#include "platform/failure.h"
+#include "platform/settings_store.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace numio {
+
+// One pupil of the family or the class. The id names the pupil's settings file and never changes;
+// it is plain ASCII made from the name the pupil was added under.
+struct Pupil {
+    QString id;
+    QString name;
+};
+
+constexpr int kPupilNameMax = 40;
+
+// The message for a name that will not do, empty when it will. Blanks around and doubled inside
+// do not count; two names may not differ only in letter case or diacritics. exceptId: the pupil
+// being renamed, who may keep his own name.
+QString pupilNameProblem(const QString& name, const QList<Pupil>& pupils, const QString& exceptId = {});
+
+// "  Jana   Nováková " -> "Jana Nováková": the form a name is kept in.
+QString tidyPupilName(const QString& name);
+
+// What two names must not share: "Žofie" and "ZOFIE" are the same pupil.
+QString pupilNameKey(const QString& name);
+
+// "Žofie Dvořáková" -> "zofie-dvorakova", with "-2", "-3" … when a pupil of the list has it.
+QString newPupilId(const QString& name, const QList<Pupil>& pupils);
+
+// Where a new pupil's journal is proposed: "<documents>/Numio/<name>.txt".
+QString proposedPupilJournal(const QString& name);
+
+// The store's application name of a pupil's own settings file, "Numio2/zaci/<id>", which the INI
+// store keeps as "Numio2/zaci/<id>.conf" beside the program's own.
+QString pupilSettingsApp(const QString& pupilId);
+
+// The program's settings as one pupil sees them: what is asked of the program's own file goes to
+// the pupil's file instead, so LoadSettings and SaveSettings serve a pupil unchanged. What belongs
+// to the computer rather than to a pupil (the pupil list, the names given to journals, the class's
+// folder) stays in the program's own file. With no pupil set it passes everything through.
+class PupilSettingsStore : public SettingsStore {
+  public:
+    explicit PupilSettingsStore(SettingsStore& inner) : inner_(inner) {}
+    void setPupil(const QString& pupilId);
+    const QString& pupilId() const { return pupilId_; }
+
+    QString read(const QString& app, const QString& section, const QString& key,
+                 const QString& defaultValue) override {
+        return inner_.read(target(app, section), section, key, defaultValue);
+    }
+    using SettingsStore::write;
+    void write(const QString& app, const QList<SettingsEntry>& entries) override;
+    void checkReadable(const QString& app) override { inner_.checkReadable(target(app, {})); }
+    void checkRecognised(const QString& app, const QStringList& groups) override {
+        inner_.checkRecognised(target(app, {}), groups);
+    }
+    void replaceWhole(const QString& app, const QList<SettingsEntry>& entries) override;
+    QString location(const QString& app) const override { return inner_.location(target(app, {})); }
+
+  private:
+    QString target(const QString& app, const QString& section) const;
+    // Sends the entries of the program's own groups to its file, the others to the pupil's.
+    template <class F> void split(const QString& app, const QList<SettingsEntry>& entries, F send);
+
+    SettingsStore& inner_;
+    QString pupilId_;
+};
+
+// The pupils and who was chosen last, kept in the program's own settings file in a group of their
+// own. With no pupil in it the program runs as it always has, on that file's own settings.
+class PupilList {
+  public:
+    // Reads the list; what cannot be made sense of in it is left out.
+    explicit PupilList(SettingsStore& store);
+
+    // Sorted by name as a Czech reader sorts.
+    const QList<Pupil>& pupils() const { return pupils_; }
+    bool empty() const { return pupils_.isEmpty(); }
+    std::optional<Pupil> find(const QString& id) const;
+    // The pupil chosen last; the first of the list where that one is gone.
+    std::optional<Pupil> chosen() const;
+
+    // Each of these stores the list at once and throws Failure naming the file when that fails,
+    // the list then being as stored. The name must have passed pupilNameProblem.
+    //
+    // The first pupil takes the current settings and journal, so nothing set up so far is lost;
+    // every later one starts on the defaults with a journal of his own switched on.
+    Pupil add(const QString& name, const PracticeState& current);
+    void rename(const QString& id, const QString& name);
+    // Only the name leaves the list: the pupil's journal stays where it is.
+    void remove(const QString& id);
+    void choose(const QString& id);
+
+    // The journal a pupil's settings name, empty when none.
+    QString journalOf(const QString& id) const;
+    // Every pupil's journal, as an absolute path, with the pupil's name.
+    QHash<QString, QString> namesByJournal() const;
+
+  private:
+    // Each change starts from the list as stored: another copy of the program may have changed it.
+    void reload();
+    void store(const QList<Pupil>& pupils, const QString& chosen);
+
+    SettingsStore& store_;
+    QList<Pupil> pupils_;
+    QString chosen_;
+};
+
+// The chosen pupil's settings into s. A file that is missing or cannot be read at all leaves the pupil
+// on a new pupil's settings; a bad value takes its default. Either way the file is written anew at
+// once, so that it is told only this time; the failure returned names the file.
+std::optional<Failure> LoadPupilSettings(PracticeState& s, SettingsStore& store, const Pupil& pupil);
+
+// A pupil's journal goes into a folder that may not be there yet. When it cannot be made the
+// journal is off for this run (the stored setting stays) and the failure returned says why.
+std::optional<Failure> prepareJournalFolder(PracticeState& s);
+
+// Leaves the journal and settings in force for a pupil's (none: the program's own settings): the
+// journal is closed, its lock released, the other settings loaded and their journal's folder made.
+// Returns what went wrong, for the caller to show; applying the settings then opens the journal.
+QList<Failure> switchPupil(PracticeState& s, PupilSettingsStore& practice, SettingsStore& store,
+                           const std::optional<Pupil>& pupil);
+
+} // namespace numio

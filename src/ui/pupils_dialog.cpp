@@ -1,0 +1,226 @@
+#include "ui/pupils_dialog.h"
+
+#include "platform/guard.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace numio {
+
+namespace {
+
+QPushButton* newButton(const QString& text, const QString& name, QWidget* parent) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    // Enter belongs to the list and the name box; a button takes it only while it has the focus.
+    b->setAutoDefault(false);
+    return b;
+}
+
+QString journalSentence(const QString& journal) {
+    return journal.isEmpty()
+               ? QString()
+               : QStringLiteral(" Jeho protokol zůstává v souboru %1.").arg(displayPath(journal));
+}
+
+} // namespace
+
+PupilsDialog::PupilsDialog(PupilList& list, const PracticeState& current, Dialogs& dialogs, QWidget* owner)
+    : QDialog(owner), list_(list), current_(current), dialogs_(dialogs), lstPupils_(new QListWidget(this)),
+      dfName_(new QLineEdit(this)), lblMessage_(new QLabel(this)),
+      pbAdd_(newButton(QStringLiteral("&Přidat"), QStringLiteral("pbAdd"), this)),
+      pbRename_(newButton(QStringLiteral("Př&ejmenovat"), QStringLiteral("pbRename"), this)),
+      pbRemove_(newButton(QStringLiteral("&Odebrat"), QStringLiteral("pbRemove"), this)),
+      pbPick_(newButton(QStringLiteral("&Vybrat"), QStringLiteral("pbPick"), this)),
+      pbClose_(newButton(QStringLiteral("&Zavřít"), QStringLiteral("pbClose"), this)) {
+    setObjectName(QStringLiteral("dlgPupils"));
+    setWindowTitle(QStringLiteral("Žáci"));
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+
+    auto* listLabel = new QLabel(QStringLiteral("Žá&ci:"), this);
+    listLabel->setBuddy(lstPupils_);
+    lstPupils_->setObjectName(QStringLiteral("lstPupils"));
+    lstPupils_->setAccessibleName(QStringLiteral("Žáci"));
+    lstPupils_->setMinimumSize(260, 200);
+    auto* nameLabel = new QLabel(QStringLiteral("&Jméno:"), this);
+    nameLabel->setBuddy(dfName_);
+    dfName_->setObjectName(QStringLiteral("dfName"));
+    dfName_->setAccessibleName(QStringLiteral("Jméno žáka"));
+    dfName_->setPlaceholderText(QStringLiteral("Jméno Příjmení"));
+    lblMessage_->setObjectName(QStringLiteral("lblMessage"));
+    lblMessage_->setWordWrap(true);
+    lblMessage_->setTextFormat(Qt::PlainText);
+    lblMessage_->setMinimumHeight(lblMessage_->fontMetrics().lineSpacing() * 3);
+    lblMessage_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    auto* buttons = new QVBoxLayout;
+    for (QPushButton* b : {pbAdd_, pbRename_, pbRemove_, pbPick_})
+        buttons->addWidget(b);
+    buttons->addStretch();
+    buttons->addWidget(pbClose_);
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(listLabel, 0, 0);
+    grid->addWidget(lstPupils_, 1, 0);
+    grid->addLayout(buttons, 1, 1);
+    auto* name = new QHBoxLayout;
+    name->addWidget(nameLabel);
+    name->addWidget(dfName_, 1);
+    grid->addLayout(name, 2, 0, 1, 2);
+    grid->addWidget(lblMessage_, 3, 0, 1, 2);
+    setTabOrder(lstPupils_, dfName_);
+    setTabOrder(dfName_, pbAdd_);
+    setTabOrder(pbAdd_, pbRename_);
+    setTabOrder(pbRename_, pbRemove_);
+    setTabOrder(pbRemove_, pbPick_);
+    setTabOrder(pbPick_, pbClose_);
+
+    connect(lstPupils_, &QListWidget::itemSelectionChanged, this,
+            guard(dialogs_, [this] { selectionChanged(); }));
+    connect(lstPupils_, &QListWidget::itemDoubleClicked, this, guard(dialogs_, [this] { pickSelected(); }));
+    connect(pbAdd_, &QPushButton::clicked, this, guard(dialogs_, [this] { add(); }));
+    connect(pbRename_, &QPushButton::clicked, this, guard(dialogs_, [this] { renameSelected(); }));
+    connect(pbRemove_, &QPushButton::clicked, this, guard(dialogs_, [this] { removeSelected(); }));
+    connect(pbPick_, &QPushButton::clicked, this, guard(dialogs_, [this] { pickSelected(); }));
+    connect(pbClose_, &QPushButton::clicked, this, guard(dialogs_, [this] { reject(); }));
+
+    const std::optional<Pupil> chosen = list_.chosen();
+    fill(chosen ? chosen->id : QString());
+    if (list_.empty()) {
+        tell(QStringLiteral("Zatím tu není žádný žák. Napište jméno a stiskněte Přidat; první žák převezme "
+                            "dosavadní nastavení i protokol."));
+        dfName_->setFocus();
+    } else {
+        tell(QStringLiteral("Vyberte žáka a stiskněte Vybrat, nebo napište jméno nového žáka a stiskněte "
+                            "Přidat."));
+        lstPupils_->setFocus();
+    }
+}
+
+void PupilsDialog::fill(const QString& selectId) {
+    lstPupils_->clear();
+    for (const Pupil& p : list_.pupils()) {
+        auto* item = new QListWidgetItem(p.name, lstPupils_);
+        item->setData(Qt::UserRole, p.id);
+        if (p.id == selectId)
+            lstPupils_->setCurrentItem(item);
+    }
+    selectionChanged();
+}
+
+QString PupilsDialog::selectedId() const {
+    const QList<QListWidgetItem*> selected = lstPupils_->selectedItems();
+    return selected.isEmpty() ? QString() : selected.front()->data(Qt::UserRole).toString();
+}
+
+void PupilsDialog::selectionChanged() {
+    const std::optional<Pupil> p = list_.find(selectedId());
+    for (QPushButton* b : {pbRename_, pbRemove_, pbPick_})
+        b->setEnabled(p.has_value());
+    if (p)
+        dfName_->setText(p->name);
+}
+
+// The label's name is what a screen reader says, so it carries the text.
+void PupilsDialog::tell(const QString& text) {
+    lblMessage_->setText(text);
+    lblMessage_->setAccessibleName(text);
+}
+
+template <class F> bool PupilsDialog::stored(F&& change) {
+    try {
+        change();
+        return true;
+    } catch (const Failure& f) {
+        dialogs_.failure(f);
+        return false;
+    }
+}
+
+void PupilsDialog::add() {
+    const QString name = dfName_->text();
+    if (const QString problem = pupilNameProblem(name, list_.pupils()); !problem.isEmpty()) {
+        tell(problem);
+        dfName_->setFocus();
+        return;
+    }
+    const bool first = list_.empty();
+    Pupil added;
+    if (!stored([&] { added = list_.add(name, current_); }))
+        return;
+    fill(added.id);
+    // Ready for the next name.
+    dfName_->clear();
+    const QString journal = list_.journalOf(added.id);
+    tell(first ? QStringLiteral("Přidán žák %1. Převzal dosavadní nastavení i protokol.").arg(added.name)
+               : QStringLiteral("Přidán žák %1, protokol %2.").arg(added.name, displayPath(journal)));
+}
+
+void PupilsDialog::renameSelected() {
+    const std::optional<Pupil> p = list_.find(selectedId());
+    if (!p)
+        return;
+    const QString name = dfName_->text();
+    if (const QString problem = pupilNameProblem(name, list_.pupils(), p->id); !problem.isEmpty()) {
+        tell(problem);
+        dfName_->setFocus();
+        return;
+    }
+    if (!stored([&] { list_.rename(p->id, name); }))
+        return;
+    fill(p->id);
+    tell(QStringLiteral("Žák %1 se teď jmenuje %2.").arg(p->name, tidyPupilName(name)));
+}
+
+void PupilsDialog::removeSelected() {
+    const std::optional<Pupil> p = list_.find(selectedId());
+    if (!p)
+        return;
+    const QString journal = list_.journalOf(p->id);
+    const QString question =
+        QStringLiteral("Odebrat žáka %1 ze seznamu?").arg(p->name) +
+        (journal.isEmpty()
+             ? QString()
+             : QStringLiteral("\nJeho protokol se nesmaže, zůstane v souboru %1.").arg(displayPath(journal)));
+    if (dialogs_.message(question, QStringLiteral("Odebrat žáka"), Dialogs::Buttons::YesNo,
+                         Dialogs::Icon::Question, Dialogs::Answer::No) != Dialogs::Answer::Yes)
+        return;
+    if (!stored([&] { list_.remove(p->id); }))
+        return;
+    const std::optional<Pupil> chosen = list_.chosen();
+    fill(chosen ? chosen->id : QString());
+    if (list_.empty())
+        dfName_->clear();
+    tell(QStringLiteral("Žák %1 je odebrán.").arg(p->name) + journalSentence(journal));
+}
+
+void PupilsDialog::pickSelected() {
+    const std::optional<Pupil> p = list_.find(selectedId());
+    if (!p || !stored([&] { list_.choose(p->id); }))
+        return;
+    picked_ = p->id;
+    accept();
+}
+
+// Enter adds the name typed, picks the pupil in the list, or presses the button that has the focus.
+void PupilsDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
+        button->click();
+    else if (focusWidget() == dfName_)
+        add();
+    else if (focusWidget() == lstPupils_)
+        pickSelected();
+    event->accept();
+}
+
+} // namespace numio

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "core/pupils.h"
+#include "platform/dialogs.h"
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace numio {
+
+// "Žáci": the pupils by name, and adding, renaming, removing and choosing one. Every change is
+// stored at once; what the window must do about it (another pupil, a name to show) it reads from
+// the list once the dialog has closed.
+class PupilsDialog : public QDialog {
+    Q_OBJECT
+  public:
+    // current: the settings in force, which the first pupil added takes over.
+    PupilsDialog(PupilList& list, const PracticeState& current, Dialogs& dialogs, QWidget* owner = nullptr);
+
+    // The pupil picked with "Vybrat"; empty when the dialog was closed otherwise.
+    const QString& pickedId() const { return picked_; }
+
+    QListWidget* pupilList() const { return lstPupils_; }
+    QLineEdit* nameEdit() const { return dfName_; }
+    QLabel* message() const { return lblMessage_; }
+    QPushButton* addButton() const { return pbAdd_; }
+    QPushButton* renameButton() const { return pbRename_; }
+    QPushButton* removeButton() const { return pbRemove_; }
+    QPushButton* pickButton() const { return pbPick_; }
+
+    void add();
+    void renameSelected();
+    void removeSelected();
+    void pickSelected();
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    void fill(const QString& selectId);
+    QString selectedId() const;
+    void selectionChanged();
+    void tell(const QString& text);
+    // Runs a change of the list; false when it could not be stored (the failure shown).
+    template <class F> bool stored(F&& change);
+
+    PupilList& list_;
+    const PracticeState& current_;
+    Dialogs& dialogs_;
+    QString picked_;
+    QListWidget* lstPupils_;
+    QLineEdit* dfName_;
+    QLabel* lblMessage_;
+    QPushButton* pbAdd_;
+    QPushButton* pbRename_;
+    QPushButton* pbRemove_;
+    QPushButton* pbPick_;
+    QPushButton* pbClose_;
+};
+
+} // namespace numio

@@ -1,0 +1,49 @@
+#include "ui/main_window.h"
+
+#include "ui/pupil_chooser.h"
+#include "ui/pupils_dialog.h"
+#include "ui/status_bar.h"
+
+namespace numio {
+
+std::optional<Pupil> FrmMain::startingPupil() {
+    std::optional<Pupil> pupil = pupils_->chosen();
+    if (pupils_->pupils().size() < 2)
+        return pupil;
+    const QString id = exam_.modal([&] {
+        PupilChooser chooser(pupils_->pupils(), pupil->id, exam_.dialogs(), this);
+        chooser.exec();
+        return chooser.chosenId();
+    });
+    if (id == pupil->id)
+        return pupil;
+    pupil = pupils_->find(id);
+    // Who was picked practises even when that cannot be remembered for the next start.
+    exam_.guarded([&] { pupils_->choose(id); });
+    return pupil;
+}
+
+void FrmMain::switchTo(const std::optional<Pupil>& pupil) {
+    sbMain->setPupil(pupil ? pupil->name : QString());
+    for (const Failure& f : switchPupil(state, store_, doors_.store, pupil))
+        exam_.dialogs().failure(f);
+}
+
+// Switching happens only here, while idle: the journal in use is closed and the other pupil's
+// opened as applying the settings does.
+void FrmMain::mnuZaci_Click() {
+    const QString before = store_.pupilId();
+    exam_.modal([this] {
+        PupilsDialog dialog(*pupils_, state, exam_.dialogs(), this);
+        dialog.exec();
+    });
+    const std::optional<Pupil> now = pupils_->chosen();
+    if ((now ? now->id : QString()) == before) {
+        sbMain->setPupil(now ? now->name : QString()); // a new name, perhaps
+        return;
+    }
+    switchTo(now);
+    exam_.ApplySettingsReported();
+}
+
+} // namespace numio

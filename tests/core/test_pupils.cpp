@@ -1,0 +1,188 @@
+#include "core/pupils.h"
+#include "core/settings.h"
+#include "protocol/protocol_file.h"
+#include "support/data.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace numio;
+using namespace numio::test;
+
+static const QList<Pupil> kTwo{{"zofie", "Žofie Dvořáková"}, {"petr", "Petr Novák"}};
+
+class TestPupils : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+
+  private slots:
+    // Names: what the dialog refuses (the start of its message) and what it lets through.
+    void names_data() {
+        columns<QString, QString, QString>({"name", "renaming", "refused"});
+        row("plain", "Jana", "", "");
+        row("blanks only", "   ", "", "Napište");
+        row("40 letters with diacritics", QString(40, u'ř'), "", "");
+        row("41 letters, blanks around not counted", " " + QString(41, u'a') + " ", "",
+            "Jméno může mít nejvýše 40");
+        row("emoji count as one letter", QString(20, u'x') + QString::fromUcs4(U"🦊").repeated(20), "", "");
+        row("tab", "Jana\tNováková", "", "Jméno nesmí obsahovat řídicí");
+        row("line break", "Jana\n", "", "Jméno nesmí obsahovat řídicí");
+        row("lone surrogate", QString(QChar(0xD800)), "", "Jméno nesmí obsahovat řídicí");
+        row("same but for case and diacritics", "zofie  DVORAKOVA", "",
+            "Žák „Žofie Dvořáková“ už v seznamu je");
+        row("renamed to its own name in capitals", "ŽOFIE DVOŘÁKOVÁ", "zofie", "");
+        row("renamed to another's name", "petr novak", "zofie", "Žák „Petr Novák“");
+    }
+    void names() {
+        const auto [name, renaming, refused] =
+            fetch<QString, QString, QString>("name", "renaming", "refused");
+        const QString problem = pupilNameProblem(name, kTwo, renaming);
+        QVERIFY2(refused.isEmpty() ? problem.isEmpty() : problem.startsWith(refused), qPrintable(problem));
+    }
+
+    void ids_data() {
+        columns<QString, QString>({"name", "id"});
+        row("diacritics dropped", "Žofie Dvořáková", "zofie-dvorakova");
+        row("taken id numbered", "Petr", "petr-2");
+        row("punctuation folded", "  Anna-Marie (3.B) ", "anna-marie-3-b");
+        row("nothing ASCII", "李明", "zak");
+        row("long names cut", QString(30, u'a') + " b", QString(24, u'a'));
+    }
+    void ids() {
+        const auto [name, id] = fetch<QString, QString>("name", "id");
+        QCOMPARE(newPupilId(name, {{"petr", "Petr"}}), id);
+    }
+
+    // The first pupil keeps what was set up before there were pupils; the next one starts afresh with a
+    // journal of his own; each keeps his settings apart and the program's own settings stay untouched.
+    void settingsKeptApartPerPupil() {
+        IniSettingsStore ini(dir_.filePath("apart"));
+        PracticeState before;
+        before.nMaxValue = 50, before.nSada = 15, before.bKrat = true, before.bProtokol = true,
+        before.ProtokolFile = "/old/protokol.txt";
+        QVERIFY(!SaveSettings(before, ini));
+
+        PupilList list(ini);
+        QVERIFY(list.empty() && !list.chosen());
+        const Pupil jana = list.add("Jana", before);
+        const Pupil adam = list.add(" Adam  Novák", before);
+        QCOMPARE(list.chosen()->id, jana.id);
+
+        PupilList again(ini);
+        QCOMPARE(again.pupils().size(), 2);
+        QCOMPARE(again.pupils().front().name, "Adam Novák");
+        QCOMPARE(again.chosen()->name, "Jana");
+        PracticeState s;
+        QVERIFY(!LoadPupilSettings(s, ini, jana));
+        QCOMPARE(QList<int>({s.nMaxValue, s.bKrat, s.bProtokol}), QList<int>({50, 1, 1}));
+        QCOMPARE(s.ProtokolFile, "/old/protokol.txt");
+        QVERIFY(!LoadPupilSettings(s, ini, adam));
+        QCOMPARE(QList<int>({s.nMaxValue, s.bKrat, s.bProtokol}), QList<int>({10, 0, 1}));
+        QCOMPARE(s.ProtokolFile, proposedPupilJournal("Adam Novák"));
+        QVERIFY(s.ProtokolFile.endsWith("/Numio/Adam Novák.txt"));
+
+        // A pupil's change goes to his file alone.
+        PupilSettingsStore own(ini);
+        own.setPupil(adam.id);
+        s.nSada = 7;
+        QVERIFY(!SaveSettings(s, own));
+        QVERIFY(!LoadPupilSettings(s, ini, jana));
+        QCOMPARE(s.nSada, 15);
+        LoadSettings(s, ini);
+        QCOMPARE(s.nMaxValue, 50);
+        QCOMPARE(again.namesByJournal().value("/old/protokol.txt"), "Jana");
+        // What belongs to the computer stays in the program's own file.
+        own.write(kAppName, {{"ClassOverview", "Folder", "/class"}, {"Settings", "Sada", "8"}});
+        QCOMPARE(ini.read(kAppName, "ClassOverview", "Folder", "") +
+                     ini.read(kAppName, "Settings", "Sada", ""),
+                 "/class15");
+        QCOMPARE(PupilList(own).pupils().size(), 2);
+
+        again.rename(adam.id, "Adam");
+        again.remove(jana.id);
+        QCOMPARE(again.journalOf(jana.id), "/old/protokol.txt");
+        PupilList last(ini);
+        QCOMPARE(last.pupils().size(), 1);
+        QCOMPARE(last.chosen()->name, "Adam");
+        // Adam's journal is still named after his old name: a new pupil of that name gets another.
+        QCOMPARE(last.journalOf(last.add("Adam Novák", s).id), proposedPupilJournal("Adam Novák (2)"));
+    }
+
+    // A missing or damaged pupil file: told once, naming the file, the pupil on a new pupil's settings.
+    void damagedPupilFile_data() {
+        columns<QByteArray>({"content"});
+        row("missing", QByteArray());
+        row("bad value", QByteArray("[Settings]\nMaxValue=abc\n[Audit]\nActive=True\n"));
+        row("empty", QByteArray("\n"));
+        row("not a settings file", QByteArray("\x7f"
+                                              "ELF\x01\x01"));
+    }
+    void damagedPupilFile() {
+        const auto [content] = fetch<QByteArray>("content");
+        IniSettingsStore ini(dir_.filePath(QTest::currentDataTag()));
+        PracticeState s;
+        PupilList list(ini);
+        list.add("Jana", s);
+        const Pupil petr = list.add("Petr", s);
+        const QString file = ini.location(pupilSettingsApp(petr.id));
+        QFile::remove(file);
+        if (!content.isEmpty()) {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
+        }
+        s.nMaxValue = 99;
+        const std::optional<Failure> told = LoadPupilSettings(s, ini, petr);
+        QVERIFY(told);
+        QVERIFY2(told->detail().contains(displayPath(file)) && told->detail().contains("zapsán znovu"),
+                 qPrintable(told->detail()));
+        QCOMPARE(QList<int>({s.nMaxValue, s.bPlus, s.bProtokol}), QList<int>({10, 1, 1}));
+        QVERIFY(!LoadPupilSettings(s, ini, petr));
+    }
+
+    // Two copies of the program for two pupils write at once; a third for one of them is refused with
+    // the usual 70 until the first leaves that pupil. A journal folder that cannot be made leaves the
+    // pupil without a journal.
+    void journalsPerCopy() {
+        IniSettingsStore ini(dir_.filePath("copies"));
+        LocalTextFiles files;
+        PracticeState a, b, c;
+        a.bProtokol = true, a.ProtokolFile = dir_.filePath("copies/Numio/Jana.txt");
+        PupilList list(ini), other(ini);
+        const Pupil jana = list.add("Jana", a);
+        PupilSettingsStore pa(ini), pb(ini), pc(ini);
+        pb.setPupil(list.add("Petr", a).id);
+        b.bProtokol = true, b.ProtokolFile = dir_.filePath("copies/Numio/Petr.txt");
+        QVERIFY(!SaveSettings(b, pb));
+        const auto open = [&](PracticeState& s, PupilSettingsStore& p, std::optional<Pupil> pupil) {
+            s.fso = &files;
+            if (!switchPupil(s, p, ini, pupil).isEmpty())
+                return -1;
+            try {
+                OpenProtokol(s);
+            } catch (const Failure& f) {
+                return f.code();
+            }
+            return 0;
+        };
+        QCOMPARE(open(a, pa, jana), 0);
+        QCOMPARE(open(b, pb, list.find("petr")), 0);
+        QCOMPARE(open(c, pc, jana), int(kAccessDenied));
+        QCOMPARE(open(a, pa, std::nullopt), 0);
+        QVERIFY(!a.bProtokolOpen && a.ProtokolFile.isEmpty());
+        QCOMPARE(open(c, pc, jana), 0);
+        // A copy that read the list before the others added to it loses none of them.
+        other.add("Eva", a);
+        QCOMPARE(PupilList(ini).pupils().size(), 3);
+
+        QFile(dir_.filePath("copies/plain")).open(QIODevice::WriteOnly);
+        c.ProtokolFile = dir_.filePath("copies/plain/Numio/x.txt");
+        const std::optional<Failure> folder = prepareJournalFolder(c);
+        QVERIFY(folder && !c.bProtokol && folder->detail().contains("plain/Numio"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPupils)
+#include "test_pupils.moc"

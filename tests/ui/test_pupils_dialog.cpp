@@ -1,0 +1,146 @@
+#include "core/settings.h"
+#include "support/data.h"
+#include "support/fakes.h"
+#include "support/window_fixture.h"
+#include "ui/pupil_chooser.h"
+#include "ui/pupils_dialog.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace numio;
+using namespace numio::test;
+
+class TestPupilsDialog : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+
+    static QString pupilShown(const FrmMain& w) {
+        const QLabel* panel = lbl(w, "pnlPupil");
+        return panel->isVisible() ? panel->text().trimmed() : QString();
+    }
+
+  private slots:
+    // A journal proposed for a pupil goes under the test's own home.
+    void initTestCase() { qputenv("HOME", QFile::encodeName(dir_.path())); }
+
+    // Start-up: without pupils nothing new, not even in the settings file; one pupil is named and
+    // writes his own journal, nothing asked; a pupil whose file is gone is told once and gets one.
+    void startUp_data() {
+        columns<QString, int, QString>({"pupil", "told", "journal"});
+        row("no pupil", "", 0, "protokol.txt");
+        row("one pupil", "Jana", 0, "Jana.txt");
+        row("file gone", "Petr", 1, "Numio/Petr.txt");
+    }
+    void startUp() {
+        const auto [pupil, told, journal] = fetch<QString, int, QString>("pupil", "told", "journal");
+        WindowFixture f("Audit");
+        if (!pupil.isEmpty()) {
+            PracticeState s;
+            s.bProtokol = true, s.ProtokolFile = f.dir.filePath(pupil + ".txt");
+            PupilList(f.store).add(pupil, s);
+            if (told)
+                QVERIFY(QFile::remove(f.store.location(pupilSettingsApp(pupil.toLower()))));
+        }
+        f.start();
+        QCOMPARE(pupilShown(*f.w), pupil);
+        QCOMPARE(int(f.dialogs.shown.size()), told);
+        QVERIFY(f.state().bProtokolOpen);
+        QCOMPARE(f.state().ProtokolFile, (told ? dir_.path() : f.dir.path()) + "/" + journal);
+        QFile own(f.store.location(kAppName));
+        QVERIFY(own.open(QIODevice::ReadOnly));
+        QCOMPARE(own.readAll().contains("PupilList"), !pupil.isEmpty());
+    }
+
+    // Switching from the menu: the other pupil's settings and journal; the first one's journal is
+    // free for another copy of the program.
+    void switching() {
+        WindowFixture f;
+        PracticeState s;
+        s.bProtokol = true, s.ProtokolFile = f.dir.filePath("adam.txt"), s.nSada = 5;
+        PupilList list(f.store);
+        list.add("Adam", s);
+        list.add("Bára", s);
+        QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape); });
+        f.start();
+        QCOMPARE(pupilShown(*f.w), "Adam");
+        QVERIFY(f.state().nSada == 5 && f.state().bProtokolOpen);
+        QTimer::singleShot(0, [] {
+            auto* dialog = qobject_cast<PupilsDialog*>(QApplication::activeModalWidget());
+            dialog->pupilList()->setCurrentRow(1);
+            dialog->pickSelected();
+        });
+        act(*f.w, "mnuZaci")->trigger();
+        QCOMPARE(pupilShown(*f.w), "Bára");
+        QVERIFY(f.state().nSada == 20 && f.state().bProtokolOpen);
+        QCOMPARE(f.state().ProtokolFile, dir_.filePath("Numio/Bára.txt"));
+        QVERIFY(f.files.openForAppending(f.dir.filePath("adam.txt")));
+    }
+
+    // The chooser by keys alone: the last pupil stands selected, Escape keeps him.
+    void chooser_data() {
+        columns<QString, QString>({"keys", "chosen"});
+        row("Enter", "Enter", "b");
+        row("Down, Enter", "Down Enter", "c");
+        row("Up, Up, Enter stops at the top", "Up Up Enter", "a");
+        row("Down, Escape", "Down Escape", "b");
+    }
+    void chooser() {
+        const auto [keys, chosen] = fetch<QString, QString>("keys", "chosen");
+        FakeDialogs dialogs;
+        PupilChooser chooser({{"a", "Adam"}, {"b", "Bára"}, {"c", "Cyril"}}, "b", dialogs);
+        chooser.show();
+        QVERIFY(QTest::qWaitForWindowActive(&chooser));
+        for (const QString& key : keys.split(' '))
+            QTest::keyClick(chooser.focusWidget(), key == "Enter"    ? Qt::Key_Return
+                                                   : key == "Escape" ? Qt::Key_Escape
+                                                   : key == "Down"   ? Qt::Key_Down
+                                                                     : Qt::Key_Up);
+        QCOMPARE(chooser.chosenId(), chosen);
+    }
+
+    // Typing names and pressing Enter: what the dialog says, and the list it leaves.
+    void dialogByKeys() {
+        IniSettingsStore ini(dir_.path());
+        PupilList list(ini);
+        PracticeState current;
+        current.ProtokolFile = "/tmp/old.txt";
+        FakeDialogs dialogs;
+        dialogs.answers = {Dialogs::Answer::Yes};
+        PupilsDialog dialog(list, current, dialogs);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        const auto type = [&](const QString& text) {
+            dialog.nameEdit()->clear();
+            QTest::keyClicks(dialog.nameEdit(), text);
+            QTest::keyClick(dialog.nameEdit(), Qt::Key_Return);
+            return dialog.message()->text();
+        };
+        QVERIFY(type("Jana").contains("Převzal dosavadní nastavení"));
+        QVERIFY(type("JANA").startsWith("Žák „Jana“ už v seznamu je"));
+        QVERIFY(type("Petr").contains("/Numio/Petr.txt"));
+        QCOMPARE(dialog.pupilList()->count(), 2);
+        QCOMPARE(dialog.message()->accessibleName(), dialog.message()->text());
+
+        dialog.pupilList()->setCurrentRow(0);
+        QTest::mouseClick(dialog.removeButton(), Qt::LeftButton);
+        QVERIFY(dialogs.texts().value(0).contains("se nesmaže, zůstane v souboru /tmp/old.txt"));
+        QCOMPARE(dialog.message()->text(),
+                 "Žák Jana je odebrán. Jeho protokol zůstává v souboru /tmp/old.txt.");
+        dialog.pupilList()->setFocus();
+        QTest::keyClick(dialog.pupilList(), Qt::Key_Return);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.pickedId(), "petr");
+        QCOMPARE(PupilList(ini).chosen()->name, "Petr");
+    }
+};
+
+QTEST_MAIN(TestPupilsDialog)
+#include "test_pupils_dialog.moc"
