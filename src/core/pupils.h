@@ -64,6 +64,7 @@ class PupilSettingsStore : public SettingsStore {
     }
     void replaceWhole(const QString& app, const QList<SettingsEntry>& entries) override;
     QString location(const QString& app) const override { return inner_.location(target(app, {})); }
+    QString programLocation(const QString& app) const override { return inner_.programLocation(app); }
 
   private:
     QString target(const QString& app, const QString& section) const;

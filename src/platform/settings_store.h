@@ -47,6 +47,9 @@ class SettingsStore {
     }
     // Where the settings are kept, for messages.
     virtual QString location(const QString& app) const { return app; }
+    // The program's own settings file, whatever file `location` names for the moment: the folder
+    // around it holds every settings file of the program.
+    virtual QString programLocation(const QString& app) const { return location(app); }
 };
 
 // INI file "<app>/<app>.conf" in the user's configuration folder ($XDG_CONFIG_HOME or ~/.config);

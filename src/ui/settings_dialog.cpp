@@ -373,7 +373,8 @@ bool SettingsDialog::mayClose() {
 }
 
 bool SettingsDialog::inSettingsFolder(const QString& path) {
-    const QString settings = store_.location(kAppName);
+    // A pupil's settings file lies in a folder inside the program's: the program's folder covers both.
+    const QString settings = store_.programLocation(kAppName);
     if (!insideSettingsFolder(path, settings))
         return false;
     dialogs_.message(

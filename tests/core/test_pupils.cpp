@@ -87,6 +87,8 @@ class TestPupils : public QObject {
         // A pupil's change goes to his file alone.
         PupilSettingsStore own(ini);
         own.setPupil(adam.id);
+        // The journal is kept out of the program's folder, not only out of the pupil's.
+        QCOMPARE(own.programLocation(kAppName), ini.location(kAppName));
         s.nSada = 7;
         QVERIFY(!SaveSettings(s, own));
         QVERIFY(!LoadPupilSettings(s, ini, jana));
