@@ -161,10 +161,10 @@ QVector<ClassMissed> classMissed(const QVector<PupilJournal>& pupils, int limit)
     return all;
 }
 
-QString classPeriod(const QVector<PupilJournal>& pupils) {
+QString journalsPeriod(const QVector<const Journal*>& journals) {
     QDateTime first, last;
-    for (const PupilJournal& p : pupils) {
-        for (const Examination& e : p.journal.exams) {
+    for (const Journal* journal : journals) {
+        for (const Examination& e : journal->exams) {
             if (!e.when.isValid())
                 continue;
             if (!first.isValid() || e.when < first)
@@ -177,6 +177,13 @@ QString classPeriod(const QVector<PupilJournal>& pupils) {
         return QStringLiteral("—");
     const QString format = QStringLiteral("d.M.yyyy");
     return first.toString(format) + QStringLiteral(" – ") + last.toString(format);
+}
+
+QString classPeriod(const QVector<PupilJournal>& pupils) {
+    QVector<const Journal*> journals;
+    for (const PupilJournal& p : pupils)
+        journals.push_back(&p.journal);
+    return journalsPeriod(journals);
 }
 
 } // namespace numio

@@ -61,6 +61,8 @@ struct ClassMissed {
 // Most-missed first, then by how many pupils, then by the problem.
 QVector<ClassMissed> classMissed(const QVector<PupilJournal>& pupils, int limit);
 
+// The earliest and the latest dated examination of the journals, "1.9.2025 – 26.6.2026"; "—" without any.
+QString journalsPeriod(const QVector<const Journal*>& journals);
 // The earliest and the latest dated examination of them all, "1.9.2025 – 26.6.2026"; "—" without any.
 QString classPeriod(const QVector<PupilJournal>& pupils);
 

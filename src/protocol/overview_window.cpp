@@ -82,18 +82,7 @@ QString notice(const Journal& journal) {
 }
 
 QString period(const Journal& journal) {
-    QDateTime first, last;
-    for (const Examination& e : journal.exams) {
-        if (!e.when.isValid())
-            continue;
-        if (!first.isValid() || e.when < first)
-            first = e.when;
-        if (!last.isValid() || e.when > last)
-            last = e.when;
-    }
-    if (!first.isValid())
-        return QStringLiteral("—");
-    return first.toString(kDateFormat) + QStringLiteral(" – ") + last.toString(kDateFormat);
+    return journalsPeriod({&journal});
 }
 
 struct Row {
