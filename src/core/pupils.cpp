@@ -16,7 +16,7 @@ namespace numio {
 
 namespace {
 
-const QString kListSection = QStringLiteral("PupilList");
+const QString kListSection = QStringLiteral("PupilList"); // one of kComputerWideGroups
 const QString kIdsKey = QStringLiteral("Ids");
 const QString kChosenKey = QStringLiteral("Chosen");
 constexpr qsizetype kIdMax = 24;
@@ -60,22 +60,6 @@ class DefaultsOnly : public SettingsStore {
         return defaultValue;
     }
     void write(const QString&, const QList<SettingsEntry>&) override {}
-};
-
-// Saving through it replaces the file whole, also one the store would otherwise leave as it is.
-class WholeFile : public SettingsStore {
-  public:
-    explicit WholeFile(SettingsStore& inner) : inner_(inner) {}
-    QString read(const QString& app, const QString& section, const QString& key,
-                 const QString& defaultValue) override {
-        return inner_.read(app, section, key, defaultValue);
-    }
-    void write(const QString& app, const QList<SettingsEntry>& entries) override {
-        inner_.replaceWhole(app, entries);
-    }
-
-  private:
-    SettingsStore& inner_;
 };
 
 void newPupilSettings(PracticeState& s, const QString& name) {
@@ -158,9 +142,7 @@ void PupilSettingsStore::setPupil(const QString& pupilId) {
 }
 
 QString PupilSettingsStore::target(const QString& app, const QString& section) const {
-    static const QStringList kComputerWide{kListSection, QStringLiteral("Pupils"),
-                                           QStringLiteral("ClassOverview")};
-    return app == kAppName && !pupilId_.isEmpty() && !kComputerWide.contains(section)
+    return app == kAppName && !pupilId_.isEmpty() && !kComputerWideGroups.contains(section)
                ? pupilSettingsApp(pupilId_)
                : app;
 }
@@ -238,7 +220,9 @@ void PupilList::store(const QList<Pupil>& pupils, const QString& chosen) {
             entries.push_back({kListSection, nameKey(p.id), QString()});
     entries.push_front({kListSection, kChosenKey, chosen});
     entries.push_front({kListSection, kIdsKey, ids.join(u',')});
-    store_.write(kAppName, entries);
+    // Replaced whole: a program file that held something else is kept beside as ".bak" instead of
+    // the list going unwritten.
+    store_.replaceWhole(kAppName, entries);
     pupils_ = pupils;
     sortByName(pupils_);
     chosen_ = chosen;
@@ -336,10 +320,9 @@ std::optional<Failure> LoadPupilSettings(PracticeState& s, SettingsStore& store,
             told = problem->detail(); // each bad setting, the file and the default it takes
         }
     }
-    // A file that is no settings file is kept beside as ".bak" by the store.
-    WholeFile whole(own);
-    told += SaveSettings(s, whole) ? QStringLiteral(" Soubor nelze zapsat znovu.")
-                                   : QStringLiteral(" Soubor je zapsán znovu.");
+    // Saving replaces the file whole: one that is no settings file is kept beside as ".bak".
+    told += SaveSettings(s, own) ? QStringLiteral(" Soubor nelze zapsat znovu.")
+                                 : QStringLiteral(" Soubor je zapsán znovu.");
     problem->withDetail(told);
     return problem;
 }

@@ -9,14 +9,8 @@ namespace {
 const QString kSettings = QStringLiteral("Settings");
 const QString kAudit = QStringLiteral("Audit");
 const QString kPractice = QStringLiteral("Procvicovani");
-// The overviews keep their pupils' names and the class's folder in the same file, and the pupil
-// list stands there too; a file with only them is still ours.
-const QStringList kGroups{kSettings,
-                          kAudit,
-                          kPractice,
-                          QStringLiteral("Pupils"),
-                          QStringLiteral("ClassOverview"),
-                          QStringLiteral("PupilList")};
+// A file with only the computer's groups is still ours.
+const QStringList kGroups = QStringList{kSettings, kAudit, kPractice} + kComputerWideGroups;
 
 QString onOff(bool on) {
     return on ? QStringLiteral("zapnuto") : QStringLiteral("vypnuto");

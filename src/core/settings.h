@@ -9,6 +9,10 @@
 namespace numio {
 
 inline const QString kAppName = QStringLiteral("Numio2");
+// Groups of the program's own file that belong to the computer, not to a pupil: the overviews'
+// pupils' names ("Pupils"), the class's folder and the pupil list.
+inline const QStringList kComputerWideGroups{QStringLiteral("Pupils"), QStringLiteral("ClassOverview"),
+                                             QStringLiteral("PupilList")};
 
 // Reads the thirteen classic keys in order, then the group of the later practice choices. A key
 // that does not convert takes its default and every other key still loads; the failure of the

@@ -2,6 +2,7 @@
 
 #include "core/generator.h"
 #include "core/scoring.h"
+#include "platform/guard.h"
 #include "protocol/protocol_file.h"
 #include "protocol/protocol_writer.h"
 
@@ -39,8 +40,8 @@ void Examination::guarded(const std::function<void()>& handler) {
         handler();
     } catch (const Failure& f) {
         reportFailure(f);
-    } catch (const std::exception& e) {
-        reportFailure(Failure(51, QStringLiteral("Vnitřní chyba: ") + QString::fromLocal8Bit(e.what())));
+    } catch (...) {
+        numio::guarded(dialogs(), [] { throw; }); // told as every window tells it
     }
     if (--handlerDepth_ == 0)
         resumeWaiting();
@@ -92,11 +93,9 @@ void Examination::handle(Command command) {
     switch (command) {
     case Command::StartPractice:
         startExamination(Mode::Practice);
-        VytvorPriklad();
         break;
     case Command::StartSet:
         startExamination(Mode::Sets);
-        VytvorPriklad();
         break;
     case Command::StartRepeat:
         StartOpravy();
@@ -231,6 +230,7 @@ void Examination::WriteProtokol(const QString& kind) {
 void Examination::startExamination(Mode mode) {
     setMode(mode);
     ZkouseniIniciate(true);
+    VytvorPriklad();
 }
 
 // Start = true begins the examination whose mode has just been set; anything else ends whatever
@@ -292,7 +292,6 @@ void Examination::StartOpravy() {
         return;
     state.nOpravaID = 1;
     startExamination(Mode::Repeat);
-    VytvorPriklad();
 }
 
 void Examination::practiseProblems(const QStringList& entries) {

@@ -92,7 +92,8 @@ Look lookOf(const Phase& phase, const Conditions& c) {
     look.stopItem = look.stopButton && (p.mode == Mode::Practice || c.repeatStopOffered);
     look.settings = may(Command::Settings);
     look.numioMenu = p.overlay != Overlay::CardShown && p.overlay != Overlay::Ending;
-    look.protokolMenu = may(Command::ShowProtocol) || may(Command::Overview) || may(Command::ClassOverview);
+    // The class overview asks for no journal: whenever the other protocol items may run, it may too.
+    look.protokolMenu = may(Command::ClassOverview);
     look.problemShown = running(p.mode);
     look.answerEnabled = p.overlay != Overlay::Correction;
     look.busyPointer = p.overlay == Overlay::CardSliding;

@@ -109,7 +109,7 @@ class FrmMain : public QMainWindow, private ExamView {
     std::optional<Pupil> startingPupil();
     // Another pupil's settings and journal (none: the program's own), as applying settings does.
     void switchTo(const std::optional<Pupil>& pupil);
-    bool askToQuit();
+    bool mayQuit();
     void writeShutdownLine();
     void endProgram();
 

@@ -1,6 +1,7 @@
 #include "ui/pupil_chooser.h"
 
 #include "platform/guard.h"
+#include "ui/pupils_dialog.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -35,12 +36,7 @@ PupilChooser::PupilChooser(const QList<Pupil>& pupils, const QString& lastId, Di
     QFont names = lstPupils_->font();
     names.setPointSizeF(names.pointSizeF() * 1.3);
     lstPupils_->setFont(names);
-    for (const Pupil& p : pupils) {
-        auto* item = new QListWidgetItem(p.name, lstPupils_);
-        item->setData(Qt::UserRole, p.id);
-        if (p.id == lastId)
-            lstPupils_->setCurrentItem(item);
-    }
+    fillPupilList(lstPupils_, pupils, lastId);
     if (!lstPupils_->currentItem() && lstPupils_->count() > 0)
         lstPupils_->setCurrentRow(0);
     // As tall as the names need, up to ten of them; more scroll.

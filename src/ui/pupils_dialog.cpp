@@ -103,14 +103,18 @@ PupilsDialog::PupilsDialog(PupilList& list, const PracticeState& current, Dialog
     }
 }
 
-void PupilsDialog::fill(const QString& selectId) {
-    lstPupils_->clear();
-    for (const Pupil& p : list_.pupils()) {
-        auto* item = new QListWidgetItem(p.name, lstPupils_);
+void fillPupilList(QListWidget* list, const QList<Pupil>& pupils, const QString& selectId) {
+    list->clear();
+    for (const Pupil& p : pupils) {
+        auto* item = new QListWidgetItem(p.name, list);
         item->setData(Qt::UserRole, p.id);
         if (p.id == selectId)
-            lstPupils_->setCurrentItem(item);
+            list->setCurrentItem(item);
     }
+}
+
+void PupilsDialog::fill(const QString& selectId) {
+    fillPupilList(lstPupils_, list_.pupils(), selectId);
     selectionChanged();
 }
 

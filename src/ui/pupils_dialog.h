@@ -12,6 +12,9 @@ class QPushButton;
 
 namespace numio {
 
+// Fills a list with the pupils' names, each carrying its id, and selects the one given.
+void fillPupilList(QListWidget* list, const QList<Pupil>& pupils, const QString& selectId);
+
 // "Žáci": the pupils by name, and adding, renaming, removing and choosing one. Every change is
 // stored at once; what the window must do about it (another pupil, a name to show) it reads from
 // the list once the dialog has closed.

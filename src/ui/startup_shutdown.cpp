@@ -52,14 +52,15 @@ void FrmMain::mnuAbout_Click() {
     });
 }
 
-bool FrmMain::askToQuit() {
-    return exam_.dialogs().message(kQuitQuestion, kQuitTitle, Dialogs::Buttons::YesNo,
+// A running examination asks first; a repeat run ends without a question, as it always has.
+bool FrmMain::mayQuit() {
+    return !exam_.running() || exam_.phase().mode == Mode::Repeat ||
+           exam_.dialogs().message(kQuitQuestion, kQuitTitle, Dialogs::Buttons::YesNo,
                                    Dialogs::Icon::Question, Dialogs::Answer::Yes) == Dialogs::Answer::Yes;
 }
 
-// A repeat run ends without a question, as it always has.
 void FrmMain::mnuKonec_Click() {
-    if (exam_.running() && exam_.phase().mode != Mode::Repeat && !askToQuit())
+    if (!mayQuit())
         return;
     if (state.bProtokolOpen)
         CloseProtokol(state);
@@ -80,7 +81,7 @@ void FrmMain::closeEvent(QCloseEvent* event) {
     }
     bool refuse = false;
     exam_.guarded([&] {
-        if (exam_.running() && exam_.phase().mode != Mode::Repeat && !askToQuit()) {
+        if (!mayQuit()) {
             refuse = true;
             return;
         }
