@@ -93,21 +93,29 @@ struct stat statOf(const QString& path) {
     return st;
 }
 
-// The characters windows-1250 holds, taken from the converter itself by decoding all 256 bytes.
-// The encoder can't be trusted to mark the rest: it drops U+FEFF and a trailing lone surrogate
-// instead of substituting them, and substitutes with 0x1A rather than '?'.
+// Windows-1250 byte by byte, from the converter itself; bytes it leaves undefined become U+FFFD.
+const std::array<char16_t, 256>& windows1250() {
+    static const std::array<char16_t, 256> table = [] {
+        std::array<char16_t, 256> chars{};
+        for (int i = 0; i < 256; ++i) {
+            const char byte = static_cast<char>(i);
+            const QString c = QStringDecoder(kCodec)(QByteArrayView(&byte, 1));
+            chars[static_cast<std::size_t>(i)] = c.size() == 1 ? c[0].unicode() : u'\uFFFD';
+        }
+        return chars;
+    }();
+    return table;
+}
+
+// The characters windows-1250 holds, taken from its 256 bytes. The encoder can't be trusted to
+// mark the rest: it drops U+FEFF and a trailing lone surrogate instead of substituting them, and
+// substitutes with 0x1A rather than '?'.
 const std::bitset<0x10000>& representable() {
     static const std::bitset<0x10000> table = [] {
         std::bitset<0x10000> chars;
-        QByteArray every(256, Qt::Uninitialized);
-        for (int i = 0; i < 256; ++i)
-            every[i] = static_cast<char>(i);
-        QStringDecoder decoder(kCodec);
-        const QString decoded = decoder.decode(every);
-        for (QChar c : decoded) {
-            if (c != QChar::ReplacementCharacter)
-                chars.set(c.unicode());
-        }
+        for (char16_t c : windows1250())
+            if (c != u'\uFFFD')
+                chars.set(c);
         return chars;
     }();
     return table;
@@ -133,20 +141,6 @@ QByteArray encodeLine(const QString& text) {
         throw Failure(kPathFileAccess);
     bytes.append("\r\n", 2);
     return bytes;
-}
-
-// Windows-1250 byte by byte, from the converter itself; bytes it leaves undefined become U+FFFD.
-const std::array<char16_t, 256>& windows1250() {
-    static const std::array<char16_t, 256> table = [] {
-        std::array<char16_t, 256> chars{};
-        for (int i = 0; i < 256; ++i) {
-            const char byte = static_cast<char>(i);
-            const QString c = QStringDecoder(kCodec)(QByteArrayView(&byte, 1));
-            chars[static_cast<std::size_t>(i)] = c.size() == 1 ? c[0].unicode() : u'\uFFFD';
-        }
-        return chars;
-    }();
-    return table;
 }
 
 bool isLineEnd(uchar c) {
@@ -433,6 +427,11 @@ QString LocalTextFiles::readAll(const QString& path) {
     }
     decoder.finish();
     return text;
+}
+
+bool windows1250Holds(QStringView text) {
+    const auto& table = representable();
+    return std::all_of(text.begin(), text.end(), [&](QChar c) { return table.test(c.unicode()); });
 }
 
 QString decodeLines(QByteArrayView bytes) {

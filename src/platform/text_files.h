@@ -47,6 +47,8 @@ class TextFiles {
 // as UTF-8 (an editor saved it so), any other as Windows-1250, the program's own. Line ends (CR LF,
 // LF, CR) and NULs stay as they are; a leading byte order mark goes.
 QString decodeLines(QByteArrayView bytes);
+// Every character of the text has a Windows-1250 byte.
+bool windows1250Holds(QStringView text);
 
 // decodeLines for bytes that come in pieces cut anywhere: only a line that goes on into the next
 // piece and is not plain ASCII waits for its end.

@@ -1,19 +1,20 @@
 #include "protocol/class_overview_window.h"
 
+#include "core/settings.h"
+
 #include "core/pupils.h"
 #include "platform/failure.h"
 #include "platform/guard.h"
 #include "protocol/class_overview_pdf.h"
 #include "protocol/csv_export.h"
 #include "protocol/overview_chart.h"
+#include "protocol/overview_pdf.h"
 #include "protocol/overview_window.h"
 
-#include <QChart>
 #include <QChartView>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
-#include <QGraphicsLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -38,7 +39,6 @@ namespace numio {
 
 namespace {
 
-const QString kAppName = QStringLiteral("Numio2");
 const QString kSection = QStringLiteral("ClassOverview");
 const QString kFolderKey = QStringLiteral("Folder");
 const QString kDateFormat = QStringLiteral("d.M.yyyy");
@@ -121,8 +121,7 @@ PupilNamer storedNames(SettingsStore& store) {
         const QString absolute = QFileInfo(path).absoluteFilePath();
         if (const auto pupil = pupils.constFind(absolute); pupil != pupils.constEnd())
             return *pupil;
-        const QString key = QString::fromLatin1(absolute.toUtf8().toHex());
-        const QString name = store.read(kAppName, QStringLiteral("Pupils"), key, QString()).simplified();
+        const QString name = storedPupilName(store, path).simplified();
         return name.isEmpty() ? fileBaseName(path) : name;
     };
 }
@@ -497,11 +496,7 @@ void ClassOverviewWindow::savePdf() {
     // Each chart as the pupil's own overview draws it, built for its page only.
     report.chart = [&](int i, QPainter& painter, const QRectF& target) {
         QChartView view(buildOverviewChart(shown[i]->journal));
-        QChart* chart = view.chart();
-        chart->resize(target.size());
-        if (chart->layout())
-            chart->layout()->activate();
-        view.scene()->render(&painter, target, QRectF(chart->pos(), target.size()));
+        renderChart(&view, painter, target);
     };
     if (const int code = writeClassPdf(report, path))
         throw Failure(code).withDetail(QStringLiteral("Přehled se nepodařilo uložit do souboru %1.")

@@ -70,21 +70,6 @@ class PdfPages {
     int page_ = 1;
 };
 
-void renderChart(QChartView* view, QPainter& painter, const QRectF& target) {
-    QChart* chart = view->chart();
-    // The page wants the chart in a fixed shape, whatever the window's size is just now.
-    const QSizeF shown = chart->size();
-    // At the page's own scale the chart's fonts keep their size, as on screen.
-    const QSizeF printed = target.size();
-    chart->resize(printed);
-    if (chart->layout())
-        chart->layout()->activate();
-    view->scene()->render(&painter, target, QRectF(chart->pos(), printed));
-    chart->resize(shown);
-    if (chart->layout())
-        chart->layout()->activate();
-}
-
 // Label and value pairs, the values aligned in one column.
 void drawLines(PdfPages& pages, QPainter& painter, const QVector<OverviewReport::Line>& lines,
                const QFont& labelFont, const QFont& valueFont, double lineHeight) {
@@ -186,6 +171,21 @@ int writeFailure(const QSaveFile& file) {
 }
 
 } // namespace
+
+void renderChart(QChartView* view, QPainter& painter, const QRectF& target) {
+    QChart* chart = view->chart();
+    // The page wants the chart in a fixed shape, whatever the window's size is just now.
+    const QSizeF shown = chart->size();
+    // At the page's own scale the chart's fonts keep their size, as on screen.
+    const QSizeF printed = target.size();
+    chart->resize(printed);
+    if (chart->layout())
+        chart->layout()->activate();
+    view->scene()->render(&painter, target, QRectF(chart->pos(), printed));
+    chart->resize(shown);
+    if (chart->layout())
+        chart->layout()->activate();
+}
 
 int writeA4Pdf(const QString& path, const QString& title,
                const std::function<bool(QPdfWriter&, QPainter&)>& draw) {

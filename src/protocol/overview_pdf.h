@@ -8,6 +8,7 @@
 
 class QChartView;
 class QPainter;
+class QRectF;
 class QPdfWriter;
 
 namespace numio {
@@ -32,6 +33,9 @@ struct OverviewReport {
 // it and the most-missed problems over as many pages as they need. The file appears only whole:
 // returns 0, or the failure code and leaves nothing behind.
 int writeOverviewPdf(const OverviewReport& report, QChartView* chartView, const QString& path);
+
+// Draws the view's chart into the target as the page wants it, whatever the window's size is.
+void renderChart(QChartView* view, QPainter& painter, const QRectF& target);
 
 // An A4 document drawn by `draw` (false: it could not be drawn whole). The file appears only
 // whole: returns 0, or the failure code and leaves nothing behind.

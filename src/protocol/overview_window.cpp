@@ -5,6 +5,7 @@
 
 #include "core/practice_state.h"
 #include "core/pupils.h"
+#include "core/settings.h"
 #include "platform/failure.h"
 #include "platform/guard.h"
 #include "protocol/overview_chart.h"
@@ -92,8 +93,7 @@ struct Row {
 };
 
 // The pupils' names, one per protocol file: a family may keep a journal for each child.
-const QString kAppName = QStringLiteral("Numio2");
-const QString kPupilsSection = QStringLiteral("Pupils");
+const QString kPupilsSection = QStringLiteral("Pupils"); // one of kComputerWideGroups
 
 // A settings key takes '/' and '\\' as separators, so the path goes in as hex of its UTF-8.
 QString pupilKey(const QString& protocolPath) {
@@ -146,6 +146,10 @@ QString shownDate(const QDateTime& t) {
 }
 
 } // namespace
+
+QString storedPupilName(SettingsStore& store, const QString& protocolPath) {
+    return store.read(kAppName, kPupilsSection, pupilKey(protocolPath), QString());
+}
 
 QString moreProblems(qint64 n) {
     if (n == 1)
@@ -208,7 +212,7 @@ QLayout* OverviewWindow::buildPupilRow() {
     dfJmeno_->setAccessibleName(QStringLiteral("Jméno žáka"));
     dfJmeno_->setMaxLength(80);
     dfJmeno_->setMinimumWidth(240);
-    storedName_ = store_.read(kAppName, kPupilsSection, pupilKey(protocolPath_), QString());
+    storedName_ = storedPupilName(store_, protocolPath_);
     // A pupil's own journal goes under the pupil's name.
     const QString pupil =
         PupilList(store_).namesByJournal().value(QFileInfo(protocolPath_).absoluteFilePath());

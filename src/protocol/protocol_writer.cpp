@@ -2,11 +2,9 @@
 
 #include "core/scoring.h"
 #include "platform/failure.h"
+#include "platform/text_files.h"
 #include "protocol/journal_dates.h"
 #include "protocol/protocol_file.h"
-
-#include <QStringDecoder>
-#include <QStringEncoder>
 
 #include <functional>
 #include <initializer_list>
@@ -94,9 +92,7 @@ QString timeFormatWithoutZone(const QLocale& locale) {
 
 // Every character survives Windows-1250, and the journal's reader gets back the very second.
 bool readable(const QString& text, const QDateTime& t, const QLocale& locale) {
-    QStringEncoder encoder("windows-1250");
-    QStringDecoder decoder("windows-1250");
-    if (decoder.decode(encoder.encode(text)) != text)
+    if (!windows1250Holds(text))
         return false;
     const QDateTime back = ProtocolDates({}, locale).read(text);
     const QTime time = t.time();
