@@ -1,7 +1,5 @@
 #include "core/generator.h"
 
-#include "core/settings.h"
-
 #include <QStringList>
 #include <algorithm>
 #include <bit>
@@ -104,7 +102,10 @@ QString chosenRulesText(const PracticeState& s, int nRezim) {
     if (nRezim >= 3) {
         if (!s.chosenTablesOnly)
             return {};
-        const QStringList rows = tablesToText(s.chosenTables).split(u',', Qt::SkipEmptyParts);
+        QStringList rows;
+        for (int row = 1; row <= 10; ++row)
+            if (s.chosenTables & (1u << row))
+                rows << QString::number(row);
         if (rows.isEmpty())
             return QStringLiteral("není vybrána žádná násobilka");
         return (rows.size() == 1 ? QStringLiteral("jen násobilka ") : QStringLiteral("jen násobilky ")) +
