@@ -54,9 +54,9 @@ int main(int argc, char** argv) {
     int missed = 0;
     int labelPaints = 0;
     for (int i = 0; i < kAnswers; ++i) {
-        QTest::keyClicks(box(w), QString::number(w.exam().state.C));
+        QTest::keyClicks(box(w), QString::number(w.exam().record().C));
         QCoreApplication::processEvents(); // the typed digits' repaint stays out of the timing
-        const int before = w.exam().state.nPrikladID;
+        const int before = w.exam().record().nPrikladID;
         counter.paints = 0;
 
         const long long c0 = processCpuNs();
@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
         const long long t2 = monotonicNs();
         cpu.push_back(double(processCpuNs() - c0) / 1e3);
 
-        if (w.exam().state.nPrikladID != before + 1 || !box(w)->text().isEmpty())
+        if (w.exam().record().nPrikladID != before + 1 || !box(w)->text().isEmpty())
             ++missed;
         labelPaints += counter.paints > 0;
         handled.push_back(double(t1 - t0) / 1e3);

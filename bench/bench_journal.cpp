@@ -15,6 +15,15 @@
 
 #include <cstdio>
 
+// Every operation on, sums to 100, tables to 10.
+static numio::StoredSettings everyOperation() {
+    numio::StoredSettings s;
+    s.nMaxValue = 100;
+    s.nMaxValueX = 10;
+    s.bPlus = s.bMinus = s.bKrat = s.bDeleno = true;
+    return s;
+}
+
 using namespace numio;
 using bench::PrintingDialogs;
 
@@ -51,8 +60,8 @@ int main(int argc, char** argv) {
         timer.restart();
         IniSettingsStore store(dir.path());
         const long long cpuBefore = bench::processCpuNs();
-        const std::unique_ptr<QDialog> window = createOverview(
-            journal, path, store, dialogs, PracticeRules{100, 10, {true, true, true, true}}, nullptr);
+        const std::unique_ptr<QDialog> window =
+            createOverview(journal, path, store, dialogs, everyOperation(), nullptr);
         window->show();
         QApplication::processEvents();
         std::printf("overview loaded, built and shown: %lld ms, %.0f ms CPU\n", timer.elapsed(),

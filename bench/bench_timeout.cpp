@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
     QEventLoop loop;
     long long shownAt = 0;
     timer.afterTick = [&](long long tickedAt) {
-        if (w.exam().state.nPrikladID == static_cast<int>(lateness.size()))
+        if (w.exam().record().nPrikladID == static_cast<int>(lateness.size()))
             return; // an ordinary countdown tick
         // This tick ended the problem; its handler has put the next one in the label.
         lateness.push_back(double(tickedAt - shownAt) / 1e6 - 1100.0);

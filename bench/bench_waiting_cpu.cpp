@@ -82,14 +82,14 @@ int main(int argc, char** argv) {
         idle(200);
         print("waiting 10 s for an answer, no time limit", measure([] { idle(10000); }));
 
-        answer(w, w.exam().state.C + 1); // an unmeasured first blink warms up what the measured one runs
+        answer(w, w.exam().record().C + 1); // an unmeasured first blink warms up what the measured one runs
         idle(200);
         for (int i = 0; i < 5; ++i)
-            answer(w, w.exam().state.C);
+            answer(w, w.exam().record().C);
         idle(200);
-        const int before = w.exam().state.nPrikladID;
-        print("wrong answer: full blink, 10 x 250 ms", measure([&] { answer(w, w.exam().state.C + 1); }));
-        if (w.exam().state.nPrikladID != before + 1)
+        const int before = w.exam().record().nPrikladID;
+        print("wrong answer: full blink, 10 x 250 ms", measure([&] { answer(w, w.exam().record().C + 1); }));
+        if (w.exam().record().nPrikladID != before + 1)
             std::printf("  (the wrong answer was not counted)\n");
         idle(200);
         print("report card slide (Stop after 7 answers)", measure([&] {
@@ -109,7 +109,8 @@ int main(int argc, char** argv) {
         act(w, "mnuPocitej")->trigger();
         idle(200);
         print("waiting 10 s for an answer, 20 s limit", measure([] { idle(10000); }));
-        print("wrong answer with the limit: full blink", measure([&] { answer(w, w.exam().state.C + 1); }));
+        print("wrong answer with the limit: full blink",
+              measure([&] { answer(w, w.exam().record().C + 1); }));
     }
     return 0;
 }

@@ -11,7 +11,7 @@ namespace {
 
 constexpr unsigned kAllTables = 0x7FE; // rows 1 to 10
 
-bool operationEnabled(const PracticeState& s, int nRezim) {
+bool operationEnabled(const StoredSettings& s, int nRezim) {
     switch (nRezim) {
     case 1:
         return s.bPlus;
@@ -32,12 +32,17 @@ int draw(RandomSource& random, int n) {
     return static_cast<int>(std::floor(n * r + 1.0));
 }
 
-bool crossingAdmits(const PracticeState& s, int op, int a, int b) {
-    return s.crossingTen == CrossingTen::Any || crossesTen(op, a, b) == (s.crossingTen == CrossingTen::With);
+bool crossingAdmits(const StoredSettings& s, int op, long long a, long long b) {
+    return s.crossingTen == CrossingTen::Any ||
+           crossesTen(op, int(a % 10), int(b % 10)) == (s.crossingTen == CrossingTen::With);
+}
+
+bool chosenRow(const StoredSettings& s, long long row) {
+    return row >= 1 && row <= 10 && (s.chosenTables & (1u << row));
 }
 
 // The chosen rows from 1 to 10, one of them drawn alike for each.
-int drawChosenRow(const PracticeState& s, RandomSource& random) {
+int drawChosenRow(const StoredSettings& s, RandomSource& random) {
     int n = draw(random, std::popcount(unsigned(s.chosenTables & kAllTables)));
     for (int row = 1;; ++row)
         if ((s.chosenTables & (1u << row)) && --n == 0)
@@ -78,9 +83,7 @@ bool crossesTen(int nRezim, int a, int b) {
     return nRezim == 1 ? a % 10 + b % 10 >= 10 : a % 10 < b % 10;
 }
 
-bool operationAdmitsProblem(const PracticeState& s, int nRezim) {
-    // Products stay within 16 bits while the largest table is at most 3276 (x 10).
-    constexpr int kLargestTable = 32767 / 10;
+bool operationAdmitsProblem(const StoredSettings& s, int nRezim) {
     // 9+1 and 10-1 are the smallest problems that cross ten; 1+1 and 1-1 the smallest that do not.
     const int smallest = s.crossingTen == CrossingTen::With ? 10 : 1;
     const bool anyRow = (s.chosenTables & kAllTables) != 0;
@@ -98,7 +101,29 @@ bool operationAdmitsProblem(const PracticeState& s, int nRezim) {
     }
 }
 
-QString chosenRulesText(const PracticeState& s, int nRezim) {
+QString nothingToAsk(const StoredSettings& s, int nRezim) {
+    if (!operationEnabled(s, nRezim) || operationAdmitsProblem(s, nRezim))
+        return {};
+    if (nRezim <= 2)
+        return QStringLiteral("„Maximální hodnota výpočtu“ musí být aspoň %1%2")
+            .arg(s.crossingTen == CrossingTen::With ? 10 : 3 - nRezim)
+            .arg(s.crossingTen == CrossingTen::With ? QStringLiteral(" pro přechod přes desítku")
+                                                    : QString());
+    if (s.chosenTablesOnly)
+        return QStringLiteral("vyberte aspoň jednu násobilku na kartě Příklady");
+    return QStringLiteral("„Maximální povolená násobilka“ musí být %1 až %2")
+        .arg(nRezim - 2)
+        .arg(kLargestTable);
+}
+
+QString operationName(int nRezim) {
+    static const char* const kNames[] = {"sčítání", "odčítání", "násobení", "dělení"};
+    return nRezim >= 1 && nRezim <= 4 ? QString::fromUtf8(kNames[nRezim - 1]) : QString();
+}
+
+QString chosenRulesText(const StoredSettings& s, int nRezim) {
+    if (const QString why = nothingToAsk(s, nRezim); !why.isEmpty())
+        return QStringLiteral("nelze zkoušet: ") + why;
     if (nRezim >= 3) {
         if (!s.chosenTablesOnly)
             return {};
@@ -121,12 +146,33 @@ QString chosenRulesText(const PracticeState& s, int nRezim) {
     }
 }
 
-bool anyOperationAdmitsProblem(const PracticeState& s) {
+bool anyOperationAdmitsProblem(const StoredSettings& s) {
     for (int op = 1; op <= 4; ++op) {
         if (operationEnabled(s, op) && operationAdmitsProblem(s, op))
             return true;
     }
     return false;
+}
+
+// The generator's draws: a sum of two numbers from 1 up to nMaxValue; a difference of b from a
+// with 1 <= b <= a <= nMaxValue; a row (1 to nMaxValueX, or a chosen one) times 1 to 10; the
+// inverse of such a product by its factor (never a by itself unless the rows are chosen).
+bool problemAdmitted(const StoredSettings& s, int nRezim, long long a, long long b, long long c) {
+    if (!operationEnabled(s, nRezim) || !operationAdmitsProblem(s, nRezim))
+        return false;
+    switch (nRezim) {
+    case 1:
+        return a >= 1 && b >= 1 && a + b == c && c <= s.nMaxValue && crossingAdmits(s, nRezim, a, b);
+    case 2:
+        return b >= 1 && b <= a && a <= s.nMaxValue && a - b == c && crossingAdmits(s, nRezim, a, b);
+    case 3:
+        return b >= 1 && b <= 10 && a * b == c &&
+               (s.chosenTablesOnly ? chosenRow(s, a) : a >= 1 && a <= s.nMaxValueX);
+    default:
+        if (s.chosenTablesOnly)
+            return chosenRow(s, b) && c >= 1 && c <= 10 && c * b == a;
+        return b >= 1 && b <= 10 && c >= 1 && c <= s.nMaxValueX && c * b == a && a != b;
+    }
 }
 
 QString spokenProblem(const PracticeState& s) {
@@ -162,14 +208,14 @@ Generated VytvorPriklad(PracticeState& s, RandomSource& random) {
             c = draw(random, s.nMaxValue);
             b = draw(random, c);
             a = c - b;
-        } while (a == 0 || b == 0 || !crossingAdmits(s, op, a, b));
+        } while (!problemAdmitted(s, op, a, b, c));
         break;
     case 2:
         do {
             a = draw(random, s.nMaxValue);
             b = draw(random, a);
             c = a - b;
-        } while (!crossingAdmits(s, op, a, b));
+        } while (!problemAdmitted(s, op, a, b, c));
         break;
     case 3:
         a = s.chosenTablesOnly ? drawChosenRow(s, random) : draw(random, s.nMaxValueX);
@@ -187,7 +233,7 @@ Generated VytvorPriklad(PracticeState& s, RandomSource& random) {
             b = draw(random, 10);
             c = draw(random, s.nMaxValueX);
             a = c * b;
-        } while (a == b);
+        } while (!problemAdmitted(s, op, a, b, c));
         break;
     }
 

@@ -14,11 +14,12 @@ namespace numio {
 // Which additions and subtractions are asked: carrying or borrowing in the ones, or not.
 enum class CrossingTen { Any = 0, Without = 1, With = 2 };
 
-// The examination's one record: settings, the current problem, the examination counters, the
-// repeat list and the handles of the protocol. Field names are the program's
-// own vocabulary; every procedure works on them directly.
-struct PracticeState {
-    // Settings (persisted).
+// Products stay within 16 bits while the largest table is at most 3276 (x 10).
+inline constexpr int kLargestTable = 32767 / 10;
+
+// The settings as they are stored: what LoadSettings reads and SaveSettings writes, what the
+// settings dialog edits. Field names are the program's own vocabulary.
+struct StoredSettings {
     Integer nMaxValue = 0;
     Integer nMaxValueX = 0;
     bool bPlus = false;
@@ -33,6 +34,18 @@ struct PracticeState {
     bool bProtokol = false;
     QString ProtokolFile;
 
+    // Practice choices beyond the classic settings (persisted in a group of their own).
+    // Only the rows of chosenTables (bit n: row n, 1 to 10) are multiplied and divided by.
+    bool chosenTablesOnly = false;
+    std::uint16_t chosenTables = 0;
+    CrossingTen crossingTen = CrossingTen::Any;
+    bool soundOnError = true; // beep for a wrong answer and a timeout
+};
+
+// The examination's one record: the settings in force and the run's own state (the current
+// problem, the counters, the repeat list and the handles of the protocol). Only the examination
+// engine writes it; everything else reads it or asks the engine.
+struct PracticeState : StoredSettings {
     // Current problem.
     int A = 0;
     int B = 0;
@@ -56,18 +69,19 @@ struct PracticeState {
     Integer nSpatnePriklady = 0;
     Integer nOpravaID = 0;
 
-    // Protocol handles.
+    // Protocol handles; fso is the engine's file-system door.
     TextFiles* fso = nullptr;
     std::unique_ptr<AppendStream> tsProtokol;
     std::optional<FileEntry> fileProtokol;
     bool bProtokolOpen = false;
+    // The journal refused for this run (another copy holds it, its folder cannot be made). The
+    // stored bProtokol stays on, so new settings, another pupil or the next start try again.
+    bool journalRefused = false;
 
-    // Practice choices beyond the classic settings (persisted in a group of their own).
-    // Only the rows of chosenTables (bit n: row n, 1 to 10) are multiplied and divided by.
-    bool chosenTablesOnly = false;
-    std::uint16_t chosenTables = 0;
-    CrossingTen crossingTen = CrossingTen::Any;
-    bool soundOnError = true; // beep for a wrong answer and a timeout
+    // The protocol is written in this run.
+    bool protocolOn() const { return bProtokol && !journalRefused; }
+    StoredSettings& stored() { return *this; }
+    const StoredSettings& stored() const { return *this; }
 
     void clearRepeatList();
     // Appends "A,B,C,nRezim" unless the list is full; returns whether it was stored.

@@ -2,7 +2,6 @@
 
 #include "core/settings.h"
 #include "platform/dialogs.h"
-#include "protocol/protocol_file.h"
 
 #include <QCollator>
 #include <QDir>
@@ -62,7 +61,7 @@ class DefaultsOnly : public SettingsStore {
     void write(const QString&, const QList<SettingsEntry>&) override {}
 };
 
-void newPupilSettings(PracticeState& s, const QString& name) {
+void newPupilSettings(StoredSettings& s, const QString& name) {
     DefaultsOnly defaults;
     LoadSettings(s, defaults);
     s.bProtokol = true;
@@ -228,24 +227,25 @@ void PupilList::store(const QList<Pupil>& pupils, const QString& chosen) {
     chosen_ = chosen;
 }
 
-Pupil PupilList::add(const QString& name, const PracticeState& current) {
+Pupil PupilList::add(const QString& name, const StoredSettings& current) {
     reload();
     const Pupil pupil{newPupilId(name, pupils_), tidyPupilName(name)};
     PupilSettingsStore own(store_);
     own.setPupil(pupil.id);
-    std::optional<Failure> unsaved;
-    if (pupils_.isEmpty()) {
-        unsaved = SaveSettings(current, own);
-    } else {
-        PracticeState fresh;
-        newPupilSettings(fresh, pupil.name);
-        // A renamed pupil keeps the journal named after his old name: never two pupils in one file.
-        const QHash<QString, QString> taken = namesByJournal();
-        for (int n = 2; taken.contains(QFileInfo(fresh.ProtokolFile).absoluteFilePath()); ++n)
-            fresh.ProtokolFile = proposedPupilJournal(QStringLiteral("%1 (%2)").arg(pupil.name).arg(n));
-        unsaved = SaveSettings(fresh, own);
+    // The first pupil keeps what was set up so far, the journal named included; a pupil without
+    // one gets a journal of his own, switched on.
+    StoredSettings settings = current;
+    if (!pupils_.isEmpty())
+        newPupilSettings(settings, pupil.name);
+    else if (current.ProtokolFile.isEmpty()) {
+        settings.bProtokol = true;
+        settings.ProtokolFile = proposedPupilJournal(pupil.name);
     }
-    if (unsaved)
+    // A renamed pupil keeps the journal named after his old name: never two pupils in one file.
+    const QHash<QString, QString> taken = namesByJournal();
+    for (int n = 2; taken.contains(QFileInfo(settings.ProtokolFile).absoluteFilePath()); ++n)
+        settings.ProtokolFile = proposedPupilJournal(QStringLiteral("%1 (%2)").arg(pupil.name).arg(n));
+    if (const std::optional<Failure> unsaved = SaveSettings(settings, own))
         throw *unsaved;
     store(pupils_ + QList<Pupil>{pupil}, pupils_.isEmpty() ? pupil.id : chosen_);
     return pupil;
@@ -287,7 +287,7 @@ QHash<QString, QString> PupilList::namesByJournal() const {
     return names;
 }
 
-std::optional<Failure> LoadPupilSettings(PracticeState& s, SettingsStore& store, const Pupil& pupil) {
+std::optional<Failure> LoadPupilSettings(StoredSettings& s, SettingsStore& store, const Pupil& pupil) {
     PupilSettingsStore own(store);
     own.setPupil(pupil.id);
     const QString path = own.location(kAppName);
@@ -327,7 +327,7 @@ std::optional<Failure> LoadPupilSettings(PracticeState& s, SettingsStore& store,
     return problem;
 }
 
-std::optional<Failure> prepareJournalFolder(PracticeState& s) {
+std::optional<Failure> prepareJournalFolder(const StoredSettings& s) {
     if (!s.bProtokol || s.ProtokolFile.isEmpty())
         return std::nullopt;
     const QString folder = QFileInfo(s.ProtokolFile).absolutePath();
@@ -338,32 +338,30 @@ std::optional<Failure> prepareJournalFolder(PracticeState& s) {
     while (!above.exists() && !above.isRoot())
         above = QFileInfo(above.absolutePath());
     const int code = above.isDir() && !above.isWritable() ? kAccessDenied : kPathNotFound;
-    s.bProtokol = false;
     return Failure(code).withDetail(
         QStringLiteral("Složku pro protokol %1 nelze vytvořit; počítá se bez protokolu.")
             .arg(displayPath(folder)));
 }
 
-QList<Failure> switchPupil(PracticeState& s, PupilSettingsStore& practice, SettingsStore& store,
-                           const std::optional<Pupil>& pupil) {
-    QList<Failure> told;
-    s.bProtokolOpen = false;
-    s.fileProtokol.reset();
-    CloseProtokol(s);
+PupilSettings loadPupilSettings(PupilSettingsStore& practice, SettingsStore& store,
+                                const std::optional<Pupil>& pupil) {
+    PupilSettings loaded;
     practice.setPupil(pupil ? pupil->id : QString());
     if (pupil) {
-        if (std::optional<Failure> f = LoadPupilSettings(s, store, *pupil))
-            told << *f;
+        if (std::optional<Failure> f = LoadPupilSettings(loaded.settings, store, *pupil))
+            loaded.told << *f;
     } else {
         try {
-            LoadSettings(s, practice);
+            LoadSettings(loaded.settings, practice);
         } catch (const Failure& f) {
-            told << f;
+            loaded.told << f;
         }
     }
-    if (std::optional<Failure> f = prepareJournalFolder(s))
-        told << *f;
-    return told;
+    if (std::optional<Failure> f = prepareJournalFolder(loaded.settings)) {
+        loaded.told << *f;
+        loaded.journalUsable = false;
+    }
+    return loaded;
 }
 
 } // namespace numio

@@ -92,9 +92,10 @@ class PupilList {
     // Each of these stores the list at once and throws Failure naming the file when that fails,
     // the list then being as stored. The name must have passed pupilNameProblem.
     //
-    // The first pupil takes the current settings and journal, so nothing set up so far is lost;
-    // every later one starts on the defaults with a journal of his own switched on.
-    Pupil add(const QString& name, const PracticeState& current);
+    // The first pupil takes the current settings and the journal they name, so nothing set up so
+    // far is lost; every later one starts on the defaults. A pupil without a journal gets one of his
+    // own, switched on.
+    Pupil add(const QString& name, const StoredSettings& current);
     void rename(const QString& id, const QString& name);
     // Only the name leaves the list: the pupil's journal stays where it is.
     void remove(const QString& id);
@@ -118,16 +119,21 @@ class PupilList {
 // The chosen pupil's settings into s. A file that is missing or cannot be read at all leaves the pupil
 // on a new pupil's settings; a bad value takes its default. Either way the file is written anew at
 // once, so that it is told only this time; the failure returned names the file.
-std::optional<Failure> LoadPupilSettings(PracticeState& s, SettingsStore& store, const Pupil& pupil);
+std::optional<Failure> LoadPupilSettings(StoredSettings& s, SettingsStore& store, const Pupil& pupil);
 
 // A pupil's journal goes into a folder that may not be there yet. When it cannot be made the
-// journal is off for this run (the stored setting stays) and the failure returned says why.
-std::optional<Failure> prepareJournalFolder(PracticeState& s);
+// failure returned says why; the journal is then off for this run, the stored setting stays.
+std::optional<Failure> prepareJournalFolder(const StoredSettings& s);
 
-// Leaves the journal and settings in force for a pupil's (none: the program's own settings): the
-// journal is closed, its lock released, the other settings loaded and their journal's folder made.
-// Returns what went wrong, for the caller to show; applying the settings then opens the journal.
-QList<Failure> switchPupil(PracticeState& s, PupilSettingsStore& practice, SettingsStore& store,
-                           const std::optional<Pupil>& pupil);
+// A pupil's settings (none: the program's own) as switching to him finds them.
+struct PupilSettings {
+    StoredSettings settings;
+    QList<Failure> told;       // for the caller to show
+    bool journalUsable = true; // false: its folder cannot be made, no journal this run
+};
+
+// Points `practice` at the pupil's file and loads his settings, making his journal's folder.
+PupilSettings loadPupilSettings(PupilSettingsStore& practice, SettingsStore& store,
+                                const std::optional<Pupil>& pupil);
 
 } // namespace numio

@@ -4,8 +4,8 @@
 
 namespace numio {
 
-// School grade 1 (best) to 5: (right + 5 x wrong) / problems, halves to the even neighbour.
-// The sum is 16-bit arithmetic (failure 6 when it leaves the range). problems >= 1.
+// School grade 1 (best) to 5: (right + 5 x wrong) / problems in double precision, halves to the
+// even neighbour. problems >= 1.
 int grade(Integer problems, Integer wrong);
 
 // The largest whole number not above 100 x right / problems, exact. problems >= 1.

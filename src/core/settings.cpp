@@ -1,5 +1,6 @@
 #include "core/settings.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace numio {
@@ -38,8 +39,15 @@ class Loader {
             return convert(def);
         }
     }
-    Integer number(const QString& key, const QString& label, const QString& def) {
-        return value(kSettings, key, label, def, def, textToInteger);
+    // lowest and highest: what the program can work with; beyond them the value is as bad as text.
+    Integer number(const QString& key, const QString& label, const QString& def, int lowest = -32768,
+                   int highest = 32767) {
+        return value(kSettings, key, label, def, def, [&](const QString& text) {
+            const Integer v = textToInteger(text);
+            if (v < lowest || v > highest)
+                throw Failure(kTypeMismatch);
+            return v;
+        });
     }
     bool flag(const QString& section, const QString& key, const QString& label, bool def) {
         return value(section, key, label, booleanToText(def), onOff(def), textToBoolean);
@@ -55,8 +63,16 @@ class Loader {
     QStringList lines_;
 };
 
+// The later keys are whole numbers only: "7.5" is no row and "1.5" no choice.
+Integer wholeNumber(const QString& text) {
+    static const QRegularExpression whole(QStringLiteral("^\\s*[+-]?[0-9]+\\s*$"));
+    if (!whole.match(text).hasMatch())
+        throw Failure(kTypeMismatch);
+    return textToInteger(text);
+}
+
 CrossingTen textToCrossing(const QString& text) {
-    const Integer v = textToInteger(text);
+    const Integer v = wholeNumber(text);
     if (v < 0 || v > 2)
         throw Failure(kTypeMismatch);
     return CrossingTen(v);
@@ -77,7 +93,7 @@ std::uint16_t textToTables(const QString& text) {
     if (text.trimmed().isEmpty())
         return rows;
     for (const QString& item : text.split(u',')) {
-        const Integer row = textToInteger(item);
+        const Integer row = wholeNumber(item);
         if (row < 1 || row > 10)
             throw Failure(kTypeMismatch);
         rows |= std::uint16_t(1u << row);
@@ -85,7 +101,7 @@ std::uint16_t textToTables(const QString& text) {
     return rows;
 }
 
-void LoadSettings(PracticeState& s, SettingsStore& store) {
+void LoadSettings(StoredSettings& s, SettingsStore& store) {
     std::optional<Failure> unreadable;
     try {
         store.checkReadable(kAppName);
@@ -94,10 +110,11 @@ void LoadSettings(PracticeState& s, SettingsStore& store) {
         unreadable = f; // the reads below then give the defaults
     }
     Loader load(store);
+    // Sums need a largest value; products stay within 16 bits up to the table of 3276 (x 10).
     s.nMaxValue = load.number(QStringLiteral("MaxValue"), QStringLiteral("Maximální hodnota výpočtu"),
-                              QStringLiteral("10"));
+                              QStringLiteral("10"), 1);
     s.nMaxValueX = load.number(QStringLiteral("MaxValueX"), QStringLiteral("Maximální povolená násobilka"),
-                               QStringLiteral("1"));
+                               QStringLiteral("1"), 1, kLargestTable);
     s.bPlus = load.flag(kSettings, QStringLiteral("Plus"), QStringLiteral("Sčítání"), true);
     s.bMinus = load.flag(kSettings, QStringLiteral("Minus"), QStringLiteral("Odčítání"), true);
     s.bKrat = load.flag(kSettings, QStringLiteral("Krat"), QStringLiteral("Násobení"), false);
@@ -129,7 +146,7 @@ void LoadSettings(PracticeState& s, SettingsStore& store) {
     load.finish();
 }
 
-std::optional<Failure> SaveSettings(const PracticeState& s, SettingsStore& store) {
+std::optional<Failure> SaveSettings(const StoredSettings& s, SettingsStore& store) {
     QList<SettingsEntry> entries;
     auto number = [&](const QString& key, Integer v) {
         entries.push_back({kSettings, key, QString::number(v)});

@@ -19,11 +19,11 @@ inline const QStringList kComputerWideGroups{QStringLiteral("Pupils"), QStringLi
 // first such key is thrown at the end, its second line naming each bad setting by the label the
 // settings dialog shows. A settings file that cannot be read, or that holds none of the program's
 // groups, loads the defaults and its failure is thrown.
-void LoadSettings(PracticeState& s, SettingsStore& store);
+void LoadSettings(StoredSettings& s, SettingsStore& store);
 
 // Writes every settings field to its key in one replacement of the file. Never throws: a failure
 // to save is returned for the caller to show; the fields stay in force for the run either way.
-std::optional<Failure> SaveSettings(const PracticeState& s, SettingsStore& store);
+std::optional<Failure> SaveSettings(const StoredSettings& s, SettingsStore& store);
 
 // "2,7" for the rows 2 and 7; the rows from such a text, or failure 13.
 QString tablesToText(std::uint16_t rows);

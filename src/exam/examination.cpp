@@ -7,6 +7,7 @@
 #include "protocol/protocol_writer.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace numio::exam {
 
@@ -19,6 +20,7 @@ const QString kNoModeText = QStringLiteral("Není aktivní žádný režim zkou�
 
 Examination::Examination(ExamDoors doors, ExamView& view)
     : doors_(doors), view_(view), modalDialogs_(*this, doors.dialogs) {
+    state_.fso = &doors.files;
     doors_.Cas.setEnabled(false);
     doors_.Cas.onTick([this] { run(Command::Tick); });
 }
@@ -124,9 +126,10 @@ void Examination::handle(Command command) {
 }
 
 // A tick or a step held back by a box or by the correction runs once that has ended. The tick
-// reads the clock, so one held-back tick stands for all that were missed.
+// reads the clock, so one held-back tick stands for all that were missed. After the end nothing
+// held back runs.
 void Examination::resumeWaiting() {
-    if (phase_.modal)
+    if (phase_.modal || phase_.overlay == Overlay::Ending)
         return;
     if (stepWaiting_) {
         stepWaiting_ = false;
@@ -155,27 +158,77 @@ QString Examination::ModalDialogs::chooseFolder(const QString& title, const QStr
 void Examination::reportFailure(const Failure& f) {
     dialogs().failure(f);
     if (f.code() == kAccessDenied) {
-        state.bProtokol = false; // for this run only; the stored setting stays on
+        state_.journalRefused = true; // for this run only; the stored setting stays on
         applyLook();
     }
 }
 
-void Examination::end() {
+void Examination::end(bool shutdownLine) {
+    std::optional<Failure> failed;
+    if (shutdownLine && state_.protocolOn()) {
+        try {
+            WriteShutdownLine(state_);
+        } catch (const Failure& f) {
+            failed = f;
+        }
+    }
     phase_.overlay = Overlay::Ending;
+    tickWaiting_ = stepWaiting_ = false;
     doors_.pacer.stop();
     doors_.Cas.setEnabled(false);
-    state.tsProtokol.reset();
+    CloseProtokol(state_); // closed and marked so: nothing can reopen it
+    if (failed)
+        dialogs().failure(*failed);
+}
+
+void Examination::changeSettings(const StoredSettings& settings) {
+    if (!may(Command::ChangeSettings))
+        return;
+    state_.stored() = settings;
+    state_.journalRefused = false;
+    ApplySettings();
+}
+
+void Examination::switchPupil(const StoredSettings& settings, bool journalUsable) {
+    if (!may(Command::SwitchPupil))
+        return;
+    // Nothing of the last pupil's examination is shown, repeated or written into the next journal.
+    state_.nPrikladID = 0;
+    state_.nSpatne = 0;
+    state_.clearRepeatList();
+    repeatStopOffered_ = false;
+    view_.showCounts({});
+    view_.showResultsTitle(QStringLiteral("Výsledky"));
+    setStatus(QString());
+    CloseProtokol(state_); // his lock released before the next journal opens
+    state_.stored() = settings;
+    state_.journalRefused = !journalUsable;
+    ApplySettings();
+}
+
+void Examination::deleteProtocol() {
+    if (!may(Command::DeleteProtocol))
+        return;
+    if (const std::optional<QString> said = DeleteProtokol(state_, dialogs(), doors_.clock)) {
+        ApplySettingsReported();
+        if (!said->isEmpty())
+            setStatus(*said);
+    }
+}
+
+qint64 Examination::protocolSize() const {
+    return ProtokolSize(state_);
 }
 
 // ---- phase and look ----
 
 Conditions Examination::conditions() const {
     Conditions c;
-    c.problemPossible = anyOperationAdmitsProblem(state);
-    c.setSizeValid = state.nSada >= 1; // a set of no problems could neither end nor be stopped
-    c.wrongListed = state.nSpatnePriklady > 0;
-    c.protocolOn = state.bProtokol;
-    c.protocolNamed = !state.ProtokolFile.isEmpty();
+    c.problemPossible = anyOperationAdmitsProblem(state_);
+    c.setSizeValid = state_.nSada >= 1; // a set of no problems could neither end nor be stopped
+    c.wrongListed = state_.nSpatnePriklady > 0;
+    c.protocolOn = state_.protocolOn();
+    c.protocolNamed = !state_.ProtokolFile.isEmpty();
     c.repeatStopOffered = repeatStopOffered_;
     return c;
 }
@@ -187,9 +240,9 @@ void Examination::applyLook() {
 // The record's flags follow the mode, so the two never disagree.
 void Examination::setMode(Mode mode) {
     phase_.mode = mode;
-    state.bPocitej = mode == Mode::Practice;
-    state.bPocitejSady = mode == Mode::Sets;
-    state.bOpravy = mode == Mode::Repeat;
+    state_.bPocitej = mode == Mode::Practice;
+    state_.bPocitejSady = mode == Mode::Sets;
+    state_.bOpravy = mode == Mode::Repeat;
 }
 
 void Examination::setOverlay(Overlay overlay) {
@@ -204,9 +257,9 @@ void Examination::setStatus(const QString& text) {
 // Brings the protocol file and the window in line with the settings. Opening the file comes
 // first: when it fails, the window stays as it was.
 void Examination::ApplySettings() {
-    OpenProtokol(state);
-    view_.showSettings(state);
-    if (!anyOperationAdmitsProblem(state))
+    OpenProtokol(state_);
+    view_.showSettings(state_);
+    if (!anyOperationAdmitsProblem(state_))
         setStatus(kNoModeText);
     applyLook();
 }
@@ -222,7 +275,7 @@ bool Examination::ApplySettingsReported() {
 }
 
 void Examination::WriteProtokol(const QString& kind) {
-    numio::WriteProtokol(kind, state, view_.typedAnswer(), doors_.clock, dialogs());
+    numio::WriteProtokol(kind, state_, view_.typedAnswer(), doors_.clock, dialogs());
 }
 
 // ---- starting and ending ----
@@ -239,11 +292,11 @@ void Examination::ZkouseniIniciate(const bool& Start) {
     if (Start) {
         repeatStopOffered_ = false;
         tickWaiting_ = false;
-        limitMessageAfterCard_ = false;
-        state.nPrikladID = 0;
-        state.nSpatne = 0;
+        messageAfterCard_.clear();
+        state_.nPrikladID = 0;
+        state_.nSpatne = 0;
         applyLook();
-        if (state.bProtokol)
+        if (state_.protocolOn())
             WriteProtokol(QStringLiteral("INIT"));
         startCountdown();
         view_.showCounts({QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), {}, {}});
@@ -254,7 +307,7 @@ void Examination::ZkouseniIniciate(const bool& Start) {
         if (phase_.mode == Mode::Repeat) {
             view_.showResultsTitle(QStringLiteral("Výsledky oprav "));
         } else {
-            state.clearRepeatList();
+            state_.clearRepeatList();
             view_.showResultsTitle(QStringLiteral("Výsledky"));
         }
         return;
@@ -263,54 +316,54 @@ void Examination::ZkouseniIniciate(const bool& Start) {
     const Mode ended = phase_.mode;
     view_.showProgress(false, 0, 0);
     // Idle without any possible problem keeps saying why nothing can start.
-    setStatus(anyOperationAdmitsProblem(state) ? QString() : kNoModeText);
+    setStatus(anyOperationAdmitsProblem(state_) ? QString() : kNoModeText);
     setMode(Mode::Idle);
     tickWaiting_ = false;
     applyLook();
-    if (state.bLimit || state.bLimitSady) {
+    if (state_.bLimit || state_.bLimitSady) {
         doors_.Cas.setEnabled(false);
         ApplySettingsReported();
-        state.nNow = 0;
+        state_.nNow = 0;
     }
     view_.showCorrection({}, Blink::Off);
-    if (state.bProtokol && state.nPrikladID > 0)
+    if (state_.protocolOn() && state_.nPrikladID > 0)
         WriteProtokol(QStringLiteral("FINISH"));
-    if (state.nPrikladID > 5 && ended != Mode::Repeat)
+    if (state_.nPrikladID > 5 && ended != Mode::Repeat)
         ShowVysvedceni();
     if (ended == Mode::Repeat) {
         dialogs().message(QStringLiteral("Režim opravy minule chybných příkladů byl ukončen"),
                           QStringLiteral("Opravný režim"), Dialogs::Buttons::Ok, Dialogs::Icon::Information,
                           Dialogs::Answer::Ok);
-    } else if (state.nSpatne != 0 && state.nPrikladID <= 5) {
+    } else if (state_.nSpatne != 0 && state_.nPrikladID <= 5) {
         makeRepeatOffer();
     }
 }
 
 void Examination::StartOpravy() {
     // A run with nothing to ask would show no problem and could only be stopped.
-    if (state.nSpatnePriklady < 1 || !may(Command::StartRepeat))
+    if (state_.nSpatnePriklady < 1 || !may(Command::StartRepeat))
         return;
-    state.nOpravaID = 1;
+    state_.nOpravaID = 1;
     startExamination(Mode::Repeat);
 }
 
 void Examination::practiseProblems(const QStringList& entries) {
     if (!may(Command::PractiseMissed) || entries.isEmpty())
         return;
-    state.clearRepeatList();
+    state_.clearRepeatList();
     for (const QString& entry : entries.mid(0, PracticeState::kRepeatCapacity))
-        state.SpatnePriklady[static_cast<std::size_t>(++state.nSpatnePriklady)] = entry;
+        state_.SpatnePriklady[static_cast<std::size_t>(++state_.nSpatnePriklady)] = entry;
     StartOpravy();
 }
 
 // Offered after an examination with wrong answers; only when there is something to repeat
 // (answers that merely ran out of time are counted but not listed).
 void Examination::makeRepeatOffer() {
-    if (state.nSpatnePriklady < 1)
+    if (state_.nSpatnePriklady < 1)
         return;
     const QString text =
         QStringLiteral("Během tohoto zkoušení byly zaznamenány chybně vypočítané příklady - [") +
-        QString::number(state.nSpatne) + QStringLiteral("] !\r\n") +
+        QString::number(state_.nSpatne) + QStringLiteral("] !\r\n") +
         QStringLiteral("Přeješ si automaticky provést přezkoušení z těchto chybně odpovězených "
                        "příkladů ?");
     if (dialogs().message(text, QStringLiteral("Upozornění"), Dialogs::Buttons::YesNo,
@@ -321,35 +374,35 @@ void Examination::makeRepeatOffer() {
 // ---- problems and answers ----
 
 void Examination::VytvorPriklad() {
-    const Generated g = numio::VytvorPriklad(state, doors_.random);
+    const Generated g = numio::VytvorPriklad(state_, doors_.random);
     if (!g.made) {
         // Nothing (more) to ask: end the examination instead of leaving a stale problem.
         if (running())
             ZkouseniIniciate(false);
         return;
     }
-    view_.showProblem(g.problemText, spokenProblem(state));
+    view_.showProblem(g.problemText, spokenProblem(state_));
     if (g.hasStatus)
         setStatus(g.statusText);
-    if (state.bLimit) {
+    if (state_.bLimit) {
         // The ticks start again with the problem, so its time is up on the first tick after the limit.
         doors_.Cas.setEnabled(false);
         doors_.Cas.setEnabled(true);
         countdownFrom_ = doors_.clock.elapsedMs();
-        state.nNow = 0;
+        state_.nNow = 0;
     }
 }
 
 // A right answer is dealt with at once; a wrong one after its correction has been shown.
 void Examination::Vysledek(const Integer& nOdpoved) {
-    if (nOdpoved == state.C)
+    if (nOdpoved == state_.C)
         endOfProblem(Outcome::Right);
     else
         wrongAnswer(Cause::WrongAnswer);
 }
 
 void Examination::wrongAnswer(Cause cause) {
-    if (state.soundOnError)
+    if (state_.soundOnError)
         view_.beep();
     correction_ = cause;
     ShowWrongAnswer();
@@ -360,28 +413,32 @@ void Examination::wrongAnswer(Cause cause) {
 void Examination::endOfProblem(Outcome outcome) {
     view_.clearAnswer();
     if (outcome != Outcome::Right) {
-        state.nSpatne = add16(state.nSpatne, 1);
+        state_.nSpatne = add16(state_.nSpatne, 1);
         if (outcome == Outcome::Wrong && phase_.mode != Mode::Repeat)
-            state.storeWrongProblem();
+            state_.storeWrongProblem();
     }
-    state.nPrikladID = add16(state.nPrikladID, 1);
+    state_.nPrikladID = add16(state_.nPrikladID, 1);
     UpdateScore();
-    if ((phase_.mode == Mode::Sets && state.nPrikladID == state.nSada) ||
-        (phase_.mode == Mode::Repeat && state.nOpravaID - 1 == state.nSpatnePriklady))
+    if ((phase_.mode == Mode::Sets && state_.nPrikladID == state_.nSada) ||
+        (phase_.mode == Mode::Repeat && state_.nOpravaID - 1 == state_.nSpatnePriklady))
         ZkouseniIniciate(false);
+    else if (state_.nPrikladID == std::numeric_limits<Integer>::max()) // the counters are full
+        endWithMessage(QStringLiteral("Zkoušení skončilo: bylo zodpovězeno %1 příkladů, víc jich jedno "
+                                      "zkoušení nesečte.")
+                           .arg(state_.nPrikladID));
     else
         VytvorPriklad();
 }
 
 void Examination::UpdateScore() {
     Counts c;
-    c.done = QString::number(state.nPrikladID);
-    c.right = QString::number(sub16(state.nPrikladID, state.nSpatne));
-    c.wrong = QString::number(state.nSpatne);
+    c.done = QString::number(state_.nPrikladID);
+    c.right = QString::number(sub16(state_.nPrikladID, state_.nSpatne));
+    c.wrong = QString::number(state_.nSpatne);
     // Nothing answered yet (a set whose time ran out at once): no rate, no grade.
-    if (state.nPrikladID >= 1) {
-        c.rate = QString::number(successRate(state.nPrikladID, state.nSpatne)) + QLatin1Char('%');
-        c.grade = QString::number(grade(state.nPrikladID, state.nSpatne));
+    if (state_.nPrikladID >= 1) {
+        c.rate = QString::number(successRate(state_.nPrikladID, state_.nSpatne)) + QLatin1Char('%');
+        c.grade = QString::number(grade(state_.nPrikladID, state_.nSpatne));
     }
     view_.showCounts(c);
 }
@@ -393,11 +450,11 @@ void Examination::UpdateScore() {
 void Examination::ShowWrongAnswer() {
     setOverlay(Overlay::Correction);
     setStatus(QStringLiteral("Chyba !!!"));
-    if (state.bLimit) {
-        state.nNow = 0;
+    if (state_.bLimit) {
+        state_.nNow = 0;
         doors_.Cas.setEnabled(false);
     }
-    if (state.bProtokol)
+    if (state_.protocolOn())
         WriteProtokol(QStringLiteral("LOG"));
     step_ = 0;
     blinkStep();
@@ -408,7 +465,7 @@ void Examination::blinkStep() {
         endCorrection();
         return;
     }
-    view_.showCorrection(problemText(state) + QLatin1Char('=') + QString::number(state.C),
+    view_.showCorrection(problemText(state_) + QLatin1Char('=') + QString::number(state_.C),
                          step_ % 2 == 0 ? Blink::Yellow : Blink::Red);
     ++step_;
     doors_.pacer.start(blinkPhaseMs, [this] { run(Command::PhaseStep); });
@@ -417,15 +474,15 @@ void Examination::blinkStep() {
 void Examination::endCorrection() {
     doors_.pacer.stop();
     view_.showCorrection({}, Blink::Off);
-    if (state.bLimit)
+    if (state_.bLimit)
         doors_.Cas.setEnabled(true);
     if (phase_.mode == Mode::Repeat)
         repeatStopOffered_ = true;
     setOverlay(Overlay::None);
     view_.focusAnswer(); // the pupil types the next answer straight away
     // With both limits on only the per-answer one runs, so there is no set time to show.
-    setStatus(state.bLimitSady && phase_.mode == Mode::Sets && !state.bLimit ? remainingSetTimeText()
-                                                                             : QString());
+    setStatus(state_.bLimitSady && phase_.mode == Mode::Sets && !state_.bLimit ? remainingSetTimeText()
+                                                                               : QString());
     endOfProblem(correction_ == Cause::Timeout ? Outcome::TimedOut : Outcome::Wrong);
 }
 
@@ -434,7 +491,7 @@ void Examination::endCorrection() {
 // Starts the slide-in: the card travels the 2100 twips in 35 frames paced by time, about a second
 // in all, with OK disabled and a busy pointer; then it waits for its OK.
 void Examination::ShowVysvedceni() {
-    view_.showCard(-kSlideTwips, QString::number(grade(state.nPrikladID, state.nSpatne)));
+    view_.showCard(-kSlideTwips, QString::number(grade(state_.nPrikladID, state_.nSpatne)));
     setOverlay(Overlay::CardSliding);
     step_ = 0;
     slideStep();
@@ -444,7 +501,7 @@ void Examination::slideStep() {
     if (step_ < kSlideFrames) {
         ++step_;
         view_.showCard(-kSlideTwips + kSlideTwips * step_ / kSlideFrames,
-                       QString::number(grade(state.nPrikladID, state.nSpatne)));
+                       QString::number(grade(state_.nPrikladID, state_.nSpatne)));
         doors_.pacer.start(slideFrameMs, [this] { run(Command::PhaseStep); });
         return;
     }
@@ -455,10 +512,17 @@ void Examination::slideStep() {
 
 // What FINISH left for the card's arrival.
 void Examination::cardArrived() {
-    if (!std::exchange(limitMessageAfterCard_, false))
-        return;
-    dialogs().message(QStringLiteral("Časový limit pro počítání sady VYPRŠEL !!"), QStringLiteral("Oznámení"),
-                      Dialogs::Buttons::Ok, Dialogs::Icon::Information, Dialogs::Answer::Ok);
+    const QString text = std::exchange(messageAfterCard_, QString());
+    if (!text.isEmpty())
+        dialogs().message(text, QStringLiteral("Oznámení"), Dialogs::Buttons::Ok, Dialogs::Icon::Information,
+                          Dialogs::Answer::Ok);
+}
+
+void Examination::endWithMessage(const QString& text) {
+    ZkouseniIniciate(false);
+    messageAfterCard_ = text;
+    if (phase_.overlay != Overlay::CardSliding)
+        cardArrived();
 }
 
 void Examination::pbOK_Click() {
@@ -466,7 +530,7 @@ void Examination::pbOK_Click() {
     view_.showCounts({});
     view_.showCorrection({}, Blink::Off);
     view_.clearAnswer();
-    if (state.nSpatne > 0)
+    if (state_.nSpatne > 0)
         makeRepeatOffer();
 }
 
@@ -475,35 +539,35 @@ void Examination::pbOK_Click() {
 // A hand-edited store can hold limits the arithmetic cannot serve; the run uses the nearest
 // workable value and the stored one stays as it is.
 Integer Examination::perProblemLimit() const {
-    return std::clamp<Integer>(state.nLimit, 1, 32);
+    return std::clamp<Integer>(state_.nLimit, 1, 32);
 }
 Integer Examination::setLimitMinutes() const {
-    return std::max<Integer>(state.nLimitSady, 1);
+    return std::max<Integer>(state_.nLimitSady, 1);
 }
 
-// Whole units of time since the countdown began; a tick that comes a little early still counts.
-qint64 Examination::elapsedUnits(qint64 unitMs) const {
-    return (doors_.clock.elapsedMs() - countdownFrom_ + unitMs / 10) / unitMs;
+qint64 Examination::elapsedMs() const {
+    return doors_.clock.elapsedMs() - countdownFrom_;
 }
 
 QString Examination::remainingSetTimeText() const {
-    return QStringLiteral("Zbývající čas : ") + QString::number(sub16(setLimitMinutes(), state.nNow)) +
+    return QStringLiteral("Zbývající čas : ") + QString::number(sub16(setLimitMinutes(), state_.nNow)) +
            QStringLiteral("min.");
 }
 
 void Examination::startCountdown() {
-    if (state.bLimit) {
+    // The clock is read before the timer starts, so no tick comes before its time has passed.
+    if (state_.bLimit) {
         view_.showProgress(true, 0, mul16(perProblemLimit(), 1000));
+        state_.nNow = 0;
+        countdownFrom_ = doors_.clock.elapsedMs();
         doors_.Cas.setInterval(100);
         doors_.Cas.setEnabled(true);
-        state.nNow = 0;
-        countdownFrom_ = doors_.clock.elapsedMs();
-    } else if (state.bLimitSady && phase_.mode == Mode::Sets) {
+    } else if (state_.bLimitSady && phase_.mode == Mode::Sets) {
         ApplySettingsReported();
         setStatus(remainingSetTimeText());
+        countdownFrom_ = doors_.clock.elapsedMs();
         doors_.Cas.setInterval(60000);
         doors_.Cas.setEnabled(true);
-        countdownFrom_ = doors_.clock.elapsedMs();
     }
 }
 
@@ -512,7 +576,7 @@ void Examination::Cas_Timer() {
         doors_.Cas.setEnabled(false);
         return;
     }
-    if (state.bLimit)
+    if (state_.bLimit)
         perProblemTick();
     else
         setLimitTick();
@@ -522,37 +586,35 @@ void Examination::Cas_Timer() {
 // tick after the limit.
 void Examination::perProblemTick() {
     const qint64 limit = mul16(perProblemLimit(), 1000);
-    const qint64 passed = elapsedUnits(100) * 100;
-    state.nNow = static_cast<Integer>(std::min(passed, limit));
-    view_.showProgress(true, state.nNow, static_cast<int>(limit));
+    // In whole steps of 100 ms; a tick that comes a little early still counts.
+    const qint64 passed = (elapsedMs() + 10) / 100 * 100;
+    state_.nNow = static_cast<Integer>(std::min(passed, limit));
+    view_.showProgress(true, state_.nNow, static_cast<int>(limit));
     if (passed <= limit)
         return;
-    if (answerValue(view_.typedAnswer()) == state.C)
+    if (answerValue(view_.typedAnswer()) == state_.C)
         endOfProblem(Outcome::Right); // typed right but not confirmed: done, not wrong
     else
         wrongAnswer(Cause::Timeout);
 }
 
-// nNow holds the whole minutes of the set.
+// nNow holds the whole minutes of the set, never one that has not passed.
 void Examination::setLimitTick() {
-    const auto minutes = static_cast<Integer>(std::min<qint64>(elapsedUnits(60000), setLimitMinutes()));
-    if (minutes <= state.nNow)
+    const auto minutes = static_cast<Integer>(std::min<qint64>(elapsedMs() / 60000, setLimitMinutes()));
+    if (minutes <= state_.nNow)
         return;
-    state.nNow = minutes;
+    state_.nNow = minutes;
     setStatus(remainingSetTimeText());
-    if (state.nNow >= setLimitMinutes())
+    if (state_.nNow >= setLimitMinutes())
         expireSetLimit();
 }
 
 // The set ends; its message comes once the report card has arrived, or after the offer.
 void Examination::expireSetLimit() {
     UpdateScore();
-    if (state.bProtokol)
+    if (state_.protocolOn())
         WriteProtokol(QStringLiteral("LIMIT"));
-    ZkouseniIniciate(false);
-    limitMessageAfterCard_ = true;
-    if (phase_.overlay != Overlay::CardSliding)
-        cardArrived();
+    endWithMessage(QStringLiteral("Časový limit pro počítání sady VYPRŠEL !!"));
 }
 
 } // namespace numio::exam

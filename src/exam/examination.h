@@ -9,6 +9,7 @@
 #include "platform/pacer.h"
 #include "platform/periodic_timer.h"
 #include "platform/random_source.h"
+#include "platform/text_files.h"
 
 #include <QStringList>
 #include <functional>
@@ -27,6 +28,7 @@ struct ExamDoors {
     Dialogs& dialogs;
     Pacer& pacer;
     PeriodicTimer& Cas;
+    TextFiles& files;
 };
 
 // The examination: the practice record, the phase and everything that waits or comes next.
@@ -39,7 +41,9 @@ class Examination {
     Examination(const Examination&) = delete;
     Examination& operator=(const Examination&) = delete;
 
-    PracticeState state;
+    // The record, for reading: the settings in force, the problem, the counts.
+    const PracticeState& record() const { return state_; }
+    const StoredSettings& settings() const { return state_; }
 
     // Pace of the timed phases.
     int blinkPhaseMs = 250;
@@ -81,8 +85,20 @@ class Examination {
     void reportFailure(const Failure& f);
     // The overview's most-missed problems in place of the repeat list, then a repeat run.
     void practiseProblems(const QStringList& entries);
-    // The program ends: nothing runs after this.
-    void end();
+
+    // New settings in force (at start-up, after the settings dialog): a journal refused for this
+    // run is tried again. Failures go to the caller.
+    void changeSettings(const StoredSettings& settings);
+    // Another pupil practises: the last pupil's counts, repeat list and journal are done with, his
+    // settings and journal take their place. journalUsable false: no journal this run.
+    void switchPupil(const StoredSettings& settings, bool journalUsable);
+    // "Smaž protokol": asks, moves the journal away and starts it anew.
+    void deleteProtocol();
+    // The Protokol menu's size test.
+    qint64 protocolSize() const;
+    // The program ends, with the journal's shutdown line (the window closed) or without (Konec).
+    // Nothing of the examination runs afterwards, held ticks and steps included.
+    void end(bool shutdownLine = false);
 
     Conditions conditions() const;
     void applyLook();
@@ -118,6 +134,8 @@ class Examination {
     void blinkStep();
     void slideStep();
     void cardArrived();
+    // Ends the examination; `text` follows once the report card has arrived, or at once.
+    void endWithMessage(const QString& text);
     void startCountdown();
     void perProblemTick();
     void setLimitTick();
@@ -127,11 +145,12 @@ class Examination {
     QString remainingSetTimeText() const;
     Integer perProblemLimit() const;
     Integer setLimitMinutes() const;
-    qint64 elapsedUnits(qint64 unitMs) const;
+    qint64 elapsedMs() const;
 
     ExamDoors doors_;
     ExamView& view_;
     ModalDialogs modalDialogs_;
+    PracticeState state_;
     Phase phase_;
     int modalDepth_ = 0;
     int handlerDepth_ = 0;
@@ -139,7 +158,7 @@ class Examination {
     bool stepWaiting_ = false; // a blink or slide step held back by a box
     int step_ = 0;             // blink phase or slide frame
     Cause correction_ = Cause::WrongAnswer;
-    bool limitMessageAfterCard_ = false; // FINISH of a set whose time ran out goes on once the card is in
+    QString messageAfterCard_; // why the examination ended, told once the card is in
     bool repeatStopOffered_ = false;
     qint64 countdownFrom_ = 0; // when the current problem (per-answer limit) or the set began
 };

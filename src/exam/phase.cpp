@@ -32,6 +32,8 @@ bool decide(const Phase& p, const Conditions& c, Command command) {
     case Command::Stop:
         return p.overlay == Overlay::None && (p.mode == Mode::Practice || p.mode == Mode::Repeat);
     case Command::Settings:
+    case Command::ChangeSettings:
+    case Command::SwitchPupil:
         return idleMenus(p);
     case Command::About:
     case Command::Help:

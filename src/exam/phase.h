@@ -30,6 +30,8 @@ enum class Command {
     PractiseMissed, // the most-missed problems from the overview
     Stop,
     Settings,
+    ChangeSettings, // new settings in force
+    SwitchPupil,    // another pupil's settings and journal
     About,
     Help,
     Quit,

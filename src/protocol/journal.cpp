@@ -473,40 +473,12 @@ std::optional<WindowComparison> compareLastTen(const Journal& journal) {
                             previous.rate(), last.grade(),       previous.grade()};
 }
 
-PracticeRules PracticeRules::of(const PracticeState& s) {
-    PracticeRules r;
-    r.maxValue = s.nMaxValue;
-    r.maxValueX = s.nMaxValueX;
-    const bool enabled[4] = {s.bPlus, s.bMinus, s.bKrat, s.bDeleno};
-    for (int op = 1; op <= 4; ++op)
-        r.operations[op - 1] = enabled[op - 1] && operationAdmitsProblem(s, op);
-    return r;
-}
-
-// The generator's draws: a sum of two numbers from 1 up to maxValue; a difference of b from a
-// with 1 <= b <= a <= maxValue; a product of 1 to maxValueX times 1 to 10; a quotient of such a
-// product by its factor from 1 to 10 (never a by itself).
-bool PracticeRules::admits(int a, int b, int c, int op) const {
-    constexpr int kLargestAnswer = 999;
-    if (op < 1 || op > 4 || !operations[op - 1] || c < 0 || c > kLargestAnswer)
-        return false;
-    switch (op) {
-    case 1:
-        return a >= 1 && b >= 1 && a + b == c && c <= maxValue;
-    case 2:
-        return b >= 1 && b <= a && a <= maxValue && a - b == c;
-    case 3:
-        return a >= 1 && a <= maxValueX && b >= 1 && b <= 10 && a * b == c;
-    default:
-        return b >= 1 && b <= 10 && c >= 1 && c <= maxValueX && c * b == a && a != b;
-    }
-}
-
-QStringList practiceEntries(const Journal& journal, int limit, const PracticeRules& rules) {
+QStringList practiceEntries(const Journal& journal, int limit, const StoredSettings& settings) {
     QStringList entries;
     for (qsizetype i = 0; i < journal.missed.size() && entries.size() < limit; ++i) {
         const QStringList f = journal.missed[i].entry.split(u',');
-        if (f.size() == 4 && rules.admits(f[0].toInt(), f[1].toInt(), f[2].toInt(), f[3].toInt()))
+        if (f.size() == 4 &&
+            problemAdmitted(settings, f[3].toInt(), f[0].toInt(), f[1].toInt(), f[2].toInt()))
             entries << journal.missed[i].entry;
     }
     return entries;

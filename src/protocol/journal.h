@@ -103,18 +103,8 @@ struct WindowComparison {
 // than eleven.
 std::optional<WindowComparison> compareLastTen(const Journal& journal);
 
-// The problems the current settings could draw, with a result the answer box holds (0 to 999).
-struct PracticeRules {
-    int maxValue = 0;        // nMaxValue: the largest sum, the largest minuend
-    int maxValueX = 0;       // nMaxValueX: the largest table
-    bool operations[4] = {}; // +, -, *, : enabled and able to produce a problem
-
-    static PracticeRules of(const PracticeState& s);
-    bool admits(int a, int b, int c, int op) const;
-};
-
-// Repeat-list entries of the most-missed problems, most-missed first, only those the rules admit:
-// a hand-edited journal may hold problems no answer fits.
-QStringList practiceEntries(const Journal& journal, int limit, const PracticeRules& rules);
+// Repeat-list entries of the most-missed problems, most-missed first, only those these settings
+// ask: other settings wrote most of the journal, and a hand-edited one may hold anything.
+QStringList practiceEntries(const Journal& journal, int limit, const StoredSettings& settings);
 
 } // namespace numio

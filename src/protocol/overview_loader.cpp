@@ -31,12 +31,12 @@ OverviewFactory loadFactory() {
 
 std::unique_ptr<QDialog> createOverview(const Journal& journal, const QString& protocolPath,
                                         SettingsStore& store, Dialogs& dialogs,
-                                        const std::optional<PracticeRules>& practice, QWidget* owner) {
+                                        const std::optional<StoredSettings>& practice, QWidget* owner) {
     return std::unique_ptr<QDialog>(loadFactory()(journal, protocolPath, store, dialogs, practice, owner));
 }
 
 QStringList showOverview(const Journal& journal, const QString& protocolPath, SettingsStore& store,
-                         Dialogs& dialogs, const std::optional<PracticeRules>& practice, QWidget* owner) {
+                         Dialogs& dialogs, const std::optional<StoredSettings>& practice, QWidget* owner) {
     const std::unique_ptr<QDialog> overview =
         createOverview(journal, protocolPath, store, dialogs, practice, owner);
     overview->exec();

@@ -21,17 +21,17 @@ class SettingsStore;
 // The library's one entry point builds an OverviewWindow from the constructor's arguments.
 using OverviewFactory = QDialog* (*)(const Journal& journal, const QString& protocolPath,
                                      SettingsStore& store, Dialogs& dialogs,
-                                     const std::optional<PracticeRules>& practice, QWidget* owner);
+                                     const std::optional<StoredSettings>& practice, QWidget* owner);
 inline constexpr char kOverviewFactoryName[] = "numio_create_overview";
 
 // The overview, not yet shown. Throws Failure 53 when its library cannot be loaded.
 std::unique_ptr<QDialog> createOverview(const Journal& journal, const QString& protocolPath,
                                         SettingsStore& store, Dialogs& dialogs,
-                                        const std::optional<PracticeRules>& practice, QWidget* owner);
+                                        const std::optional<StoredSettings>& practice, QWidget* owner);
 
 // Shows the overview modally; the repeat-list entries chosen for practice, none when it was
 // just closed.
 QStringList showOverview(const Journal& journal, const QString& protocolPath, SettingsStore& store,
-                         Dialogs& dialogs, const std::optional<PracticeRules>& practice, QWidget* owner);
+                         Dialogs& dialogs, const std::optional<StoredSettings>& practice, QWidget* owner);
 
 } // namespace numio

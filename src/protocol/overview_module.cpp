@@ -7,7 +7,7 @@
 extern "C" Q_DECL_EXPORT QDialog* numio_create_overview(const numio::Journal& journal,
                                                         const QString& protocolPath,
                                                         numio::SettingsStore& store, numio::Dialogs& dialogs,
-                                                        const std::optional<numio::PracticeRules>& practice,
+                                                        const std::optional<numio::StoredSettings>& practice,
                                                         QWidget* owner) {
     return new numio::OverviewWindow(journal, protocolPath, store, dialogs, practice, owner);
 }

@@ -160,7 +160,7 @@ QString moreProblems(qint64 n) {
 }
 
 OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPath, SettingsStore& store,
-                               Dialogs& dialogs, std::optional<PracticeRules> practice, QWidget* owner)
+                               Dialogs& dialogs, std::optional<StoredSettings> practice, QWidget* owner)
     : QDialog(owner), journal_(journal), practice_(practice), protocolPath_(protocolPath), store_(store),
       dialogs_(dialogs), dfJmeno_(new QLineEdit(this)),
       chartView_(new QChartView(buildOverviewChart(journal), this)),

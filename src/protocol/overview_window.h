@@ -32,7 +32,7 @@ class OverviewWindow : public QDialog {
     // protocolPath: the journal's file; the pupil's name is remembered for it in the store.
     // practice: the rules of the problems that may be practised; none while an examination runs.
     OverviewWindow(const Journal& journal, const QString& protocolPath, SettingsStore& store,
-                   Dialogs& dialogs, std::optional<PracticeRules> practice, QWidget* owner);
+                   Dialogs& dialogs, std::optional<StoredSettings> practice, QWidget* owner);
 
     QLineEdit* dfJmeno() const { return dfJmeno_; }
     QGroupBox* summary() const { return summary_; }
@@ -65,7 +65,7 @@ class OverviewWindow : public QDialog {
     void showStatus(const QString& text);
 
     Journal journal_;
-    std::optional<PracticeRules> practice_;
+    std::optional<StoredSettings> practice_;
     QString protocolPath_;
     SettingsStore& store_;
     Dialogs& dialogs_;

@@ -40,7 +40,7 @@ void openAnew(PracticeState& s) {
 } // namespace
 
 void OpenProtokol(PracticeState& s) {
-    if (!s.bProtokol)
+    if (!s.protocolOn())
         return;
     TextFiles& fso = fileSystem(s);
     if (s.bProtokolOpen && s.tsProtokol && s.tsProtokol->refersTo(s.ProtokolFile)) {
@@ -60,7 +60,7 @@ void OpenProtokol(PracticeState& s) {
 void FollowProtokolPath(PracticeState& s) {
     // Only the file the settings name is followed; one left open after the protocol was switched
     // off in the settings keeps its lines where they were.
-    if (!s.bProtokolOpen || !s.bProtokol || s.ProtokolFile.isEmpty() ||
+    if (!s.bProtokolOpen || !s.protocolOn() || s.ProtokolFile.isEmpty() ||
         (s.tsProtokol && s.tsProtokol->refersTo(s.ProtokolFile)))
         return;
     // Lines written to a file nobody can find any more would be lost.
@@ -116,7 +116,7 @@ std::optional<QString> DeleteProtokol(PracticeState& s, Dialogs& dialogs, const 
     return QString();
 }
 
-qint64 ProtokolSize(PracticeState& s) {
+qint64 ProtokolSize(const PracticeState& s) {
     if (!s.fileProtokol || !s.fso)
         return 0;
     try {
@@ -127,6 +127,8 @@ qint64 ProtokolSize(PracticeState& s) {
 }
 
 void CloseProtokol(PracticeState& s) {
+    s.bProtokolOpen = false;
+    s.fileProtokol.reset();
     closeStream(s);
 }
 

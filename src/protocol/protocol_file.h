@@ -8,7 +8,7 @@
 
 namespace numio {
 
-// All of these work through the TextFiles door in s.fso, which the window sets before anything else.
+// All of these work through the TextFiles door in s.fso, which the examination sets when it is made.
 
 // The first step of ApplySettings: (re)opens ProtokolFile for appending while the protocol is on.
 // Failures go to the caller, with the file named in their second line; the state then holds no
@@ -33,9 +33,9 @@ std::optional<QString> DeleteProtokol(PracticeState& s, Dialogs& dialogs, const 
 QString datedProtokolName(const QString& path, const QDateTime& when, int attempt = 1);
 
 // The Protokol menu's size test; 0 when there is no entry or the file is gone.
-qint64 ProtokolSize(PracticeState& s);
+qint64 ProtokolSize(const PracticeState& s);
 
-// "Konec": closes the stream without a line; bProtokolOpen is left to the caller.
+// Closes the stream without a line and marks it closed, so that nothing reopens it.
 void CloseProtokol(PracticeState& s);
 
 } // namespace numio

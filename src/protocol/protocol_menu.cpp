@@ -4,7 +4,6 @@
 #include "protocol/class_overview_loader.h"
 #include "protocol/journal.h"
 #include "protocol/overview_loader.h"
-#include "protocol/protocol_file.h"
 #include "protocol/protocol_viewer.h"
 
 #include <QAction>
@@ -14,7 +13,7 @@ namespace numio {
 // Viewing and deleting need a journal with something in it; the overview only a named journal,
 // on or off, empty or not yet there.
 void FrmMain::mnuProtokol_Open() {
-    const bool content = exam_.may(Command::ShowProtocol) && ProtokolSize(state) > 0;
+    const bool content = exam_.may(Command::ShowProtocol) && exam_.protocolSize() > 0;
     mnuShowProtokol->setEnabled(content);
     mnuDelete->setEnabled(content);
     mnuPrehled->setEnabled(exam_.may(Command::Overview));
@@ -23,33 +22,30 @@ void FrmMain::mnuProtokol_Open() {
 
 void FrmMain::mnuShowProtokol_Click() {
     exam_.modal([this] {
-        ProtocolViewer viewer(doors_.files, state.ProtokolFile, exam_.dialogs(), this);
+        ProtocolViewer viewer(doors_.files, exam_.settings().ProtokolFile, exam_.dialogs(), this);
         viewer.exec();
     });
 }
 
 void FrmMain::mnuDelete_Click() {
-    if (const std::optional<QString> said = DeleteProtokol(state, exam_.dialogs(), doors_.clock)) {
-        exam_.ApplySettingsReported();
-        if (!said->isEmpty())
-            showStatus(*said);
-    }
+    exam_.deleteProtocol();
 }
 
 void FrmMain::mnuPrehled_Click() {
     // A journal not yet created reads as an empty one; any other that cannot be read changes nothing.
     Journal journal;
     try {
-        journal = readJournal(doors_.files, state.ProtokolFile);
+        journal = readJournal(doors_.files, exam_.settings().ProtokolFile);
     } catch (const Failure& f) {
         exam_.dialogs().failure(f);
         return;
     }
-    std::optional<PracticeRules> practice;
+    std::optional<StoredSettings> practice;
     if (exam_.may(Command::PractiseMissed))
-        practice = PracticeRules::of(state);
+        practice = exam_.settings();
     const QStringList entries = exam_.modal([&] {
-        return showOverview(journal, state.ProtokolFile, doors_.store, exam_.dialogs(), practice, this);
+        return showOverview(journal, exam_.settings().ProtokolFile, doors_.store, exam_.dialogs(), practice,
+                            this);
     });
     if (!entries.isEmpty())
         exam_.practiseProblems(entries);

@@ -19,7 +19,7 @@ using Line = std::function<QString()>;
 void report(const Failure& f, PracticeState& s, Dialogs& dialogs) {
     dialogs.failure(f);
     if (f.code() == kAccessDenied)
-        s.bProtokol = false;
+        s.journalRefused = true;
 }
 
 void writeRecord(std::initializer_list<Line> lines, PracticeState& s, Dialogs& dialogs) {
@@ -158,6 +158,8 @@ void WriteShutdownLine(PracticeState& s) {
         throw Failure(kBadFileName);
     // The stream goes away even when the line fails: the program is ending.
     const std::unique_ptr<AppendStream> stream = std::move(s.tsProtokol);
+    s.bProtokolOpen = false;
+    s.fileProtokol.reset();
     stream->writeLine(QStringLiteral("Přerušeno zásahamem uživatele v průběhu zkoušení"));
     stream->close();
 }

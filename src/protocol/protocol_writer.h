@@ -21,7 +21,7 @@ QString protocolDateTime(const QDateTime& t, const QLocale& locale);
 // Appends the record "INIT", "LOG", "LIMIT" or "FINISH" to tsProtokol, opened anew first when its
 // path no longer names it; any other kind does nothing.
 // Failures end here: each is shown; 70 switches the protocol off for this run and drops the rest
-// of the record, any other code loses only its own line. Callers test bProtokol.
+// of the record, any other code loses only its own line. Callers test protocolOn().
 void WriteProtokol(const QString& kind, PracticeState& s, const QString& answerText, const Clock& clock,
                    Dialogs& dialogs, const QLocale& locale = QLocale::system());
 

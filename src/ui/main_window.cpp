@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include "core/generator.h"
 #include "ui/digit_box.h"
 #include "ui/look.h"
 #include "ui/pictures.h"
@@ -39,7 +40,7 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, QRect plac
 
 FrmMain::FrmMain(Doors doors, QWidget* parent)
     : QMainWindow(parent), doors_(doors), store_(doors.store),
-      exam_({doors.random, doors.clock, doors.dialogs, doors.pacer, doors.Cas}, *this), state(exam_.state) {
+      exam_({doors.random, doors.clock, doors.dialogs, doors.pacer, doors.Cas, doors.files}, *this) {
     setObjectName(QStringLiteral("frmMain"));
     onEnd = [] { QCoreApplication::exit(0); };
     initPictures();
@@ -408,8 +409,14 @@ void FrmMain::showIdleHint(const Look& look) {
         ways << QStringLiteral("F5 sada příkladů");
     if (look.startRepeat)
         ways << QStringLiteral("F6 opakuj chybné");
-    if (!look.startPractice && look.settings)
-        ways << QStringLiteral("F2 nastavení – vyber, co se bude počítat");
+    if (!look.startPractice && look.settings) {
+        // A setting that leaves a chosen operation nothing to ask is named.
+        QString why = QStringLiteral("vyber, co se bude počítat");
+        for (int op = 4; op >= 1; --op)
+            if (const QString reason = nothingToAsk(exam_.settings(), op); !reason.isEmpty())
+                why = operationName(op) + QStringLiteral(": ") + reason;
+        ways << QStringLiteral("F2 nastavení – ") + why;
+    }
     ways << QStringLiteral("F1 nápověda");
     const QString text = ways.join(QStringLiteral(" · "));
     if (idleHint->text() != text) {

@@ -109,16 +109,16 @@ class FrmMain : public QMainWindow, private ExamView {
     std::optional<Pupil> startingPupil();
     // Another pupil's settings and journal (none: the program's own), as applying settings does.
     void switchTo(const std::optional<Pupil>& pupil);
+    // The name of the pupil practising, empty without pupils.
+    QString pupilName() const;
     bool mayQuit();
-    void writeShutdownLine();
-    void endProgram();
+    void endProgram(bool shutdownLine);
 
     Doors doors_;
     // The settings as the pupil practising sees them; with no pupil the program's own file.
     PupilSettingsStore store_;
     std::unique_ptr<PupilList> pupils_;
     exam::Examination exam_;
-    PracticeState& state;
 
     // Controls, named as the program names them.
     QMenu* mnuNumio = nullptr;

@@ -31,7 +31,7 @@ QString journalSentence(const QString& journal) {
 
 } // namespace
 
-PupilsDialog::PupilsDialog(PupilList& list, const PracticeState& current, Dialogs& dialogs, QWidget* owner)
+PupilsDialog::PupilsDialog(PupilList& list, const StoredSettings& current, Dialogs& dialogs, QWidget* owner)
     : QDialog(owner), list_(list), current_(current), dialogs_(dialogs), lstPupils_(new QListWidget(this)),
       dfName_(new QLineEdit(this)), lblMessage_(new QLabel(this)),
       pbAdd_(newButton(QStringLiteral("&Přidat"), QStringLiteral("pbAdd"), this)),
@@ -162,8 +162,12 @@ void PupilsDialog::add() {
     // Ready for the next name.
     dfName_->clear();
     const QString journal = list_.journalOf(added.id);
-    tell(first ? QStringLiteral("Přidán žák %1. Převzal dosavadní nastavení i protokol.").arg(added.name)
-               : QStringLiteral("Přidán žák %1, protokol %2.").arg(added.name, displayPath(journal)));
+    const bool tookJournal = first && !current_.ProtokolFile.isEmpty();
+    tell(tookJournal
+             ? QStringLiteral("Přidán žák %1. Převzal dosavadní nastavení i protokol.").arg(added.name)
+         : first ? QStringLiteral("Přidán žák %1. Převzal dosavadní nastavení, protokol %2.")
+                       .arg(added.name, displayPath(journal))
+                 : QStringLiteral("Přidán žák %1, protokol %2.").arg(added.name, displayPath(journal)));
 }
 
 void PupilsDialog::renameSelected() {

@@ -22,7 +22,7 @@ class PupilsDialog : public QDialog {
     Q_OBJECT
   public:
     // current: the settings in force, which the first pupil added takes over.
-    PupilsDialog(PupilList& list, const PracticeState& current, Dialogs& dialogs, QWidget* owner = nullptr);
+    PupilsDialog(PupilList& list, const StoredSettings& current, Dialogs& dialogs, QWidget* owner = nullptr);
 
     // The pupil picked with "Vybrat"; empty when the dialog was closed otherwise.
     const QString& pickedId() const { return picked_; }
@@ -52,7 +52,7 @@ class PupilsDialog : public QDialog {
     template <class F> bool stored(F&& change);
 
     PupilList& list_;
-    const PracticeState& current_;
+    const StoredSettings& current_;
     Dialogs& dialogs_;
     QString picked_;
     QListWidget* lstPupils_;

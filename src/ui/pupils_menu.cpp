@@ -25,8 +25,15 @@ std::optional<Pupil> FrmMain::startingPupil() {
 
 void FrmMain::switchTo(const std::optional<Pupil>& pupil) {
     sbMain->setPupil(pupil ? pupil->name : QString());
-    for (const Failure& f : switchPupil(state, store_, doors_.store, pupil))
+    const PupilSettings loaded = loadPupilSettings(store_, doors_.store, pupil);
+    for (const Failure& f : loaded.told)
         exam_.dialogs().failure(f);
+    exam_.switchPupil(loaded.settings, loaded.journalUsable);
+}
+
+QString FrmMain::pupilName() const {
+    const std::optional<Pupil> pupil = pupils_ ? pupils_->find(store_.pupilId()) : std::nullopt;
+    return pupil ? pupil->name : QString();
 }
 
 // Switching happens only here, while idle: the journal in use is closed and the other pupil's
@@ -34,7 +41,7 @@ void FrmMain::switchTo(const std::optional<Pupil>& pupil) {
 void FrmMain::mnuZaci_Click() {
     const QString before = store_.pupilId();
     exam_.modal([this] {
-        PupilsDialog dialog(*pupils_, state, exam_.dialogs(), this);
+        PupilsDialog dialog(*pupils_, exam_.settings(), exam_.dialogs(), this);
         dialog.exec();
     });
     const std::optional<Pupil> now = pupils_->chosen();
@@ -43,7 +50,6 @@ void FrmMain::mnuZaci_Click() {
         return;
     }
     switchTo(now);
-    exam_.ApplySettingsReported();
 }
 
 } // namespace numio

@@ -4,6 +4,7 @@
 
 #include "ui/digit_box.h"
 
+#include "core/pupils.h"
 #include "core/settings.h"
 #include "platform/failure.h"
 #include "ui/look.h"
@@ -94,10 +95,11 @@ bool insideSettingsFolder(const QString& path, const QString& settingsFile) {
     return at == folder || at.startsWith(folder + u'/');
 }
 
-SettingsDialog::SettingsDialog(PracticeState& s, SettingsStore& store, Dialogs& dialogs, QWidget* owner)
+SettingsDialog::SettingsDialog(StoredSettings& s, SettingsStore& store, Dialogs& dialogs, QWidget* owner,
+                               const QString& pupilName)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      s_(s), store_(store), dialogs_(dialogs) {
+      s_(s), store_(store), pupilName_(pupilName), dialogs_(dialogs) {
     setObjectName(QStringLiteral("dlgSettings"));
     setWindowTitle(QStringLiteral(" Nastavení parametrů zkoušení"));
     setFont(programPixelFont(11));
@@ -344,7 +346,7 @@ void SettingsDialog::SaveSettings() {
         dialogs_.failure(*failed);
 }
 
-void SettingsDialog::readChoices(PracticeState& into) const {
+void SettingsDialog::readChoices(StoredSettings& into) const {
     into.chosenTablesOnly = cbChosenTables->isChecked();
     into.chosenTables = 0;
     for (int row = 1; row <= 10; ++row)
@@ -406,7 +408,9 @@ void SettingsDialog::selectFile() {
 QString SettingsDialog::chooseProtocolFile() {
     const QString current = dfFile->text();
     const QString folder = protocolChooserFolder(current, QCoreApplication::applicationDirPath());
-    const QString name = current.isEmpty() ? QStringLiteral("protokol.txt") : QFileInfo(current).fileName();
+    const QString name = !current.isEmpty()     ? QFileInfo(current).fileName()
+                         : pupilName_.isEmpty() ? QStringLiteral("protokol.txt")
+                                                : QFileInfo(proposedPupilJournal(pupilName_)).fileName();
     const QString chosen =
         withSuffix(dialogs_.chooseFile(kChooserTitle, kChooserFilter, QDir(folder).filePath(name)),
                    QStringLiteral(".txt"));

@@ -23,11 +23,13 @@ QString protocolChooserFolder(const QString& currentProtocol, const QString& pro
 bool insideSettingsFolder(const QString& path, const QString& settingsFile);
 
 // dlgSettings: the controls are the working copy of the settings until OK writes them into the
-// record and the store; any other way of closing leaves both untouched.
+// settings handed in and the store; any other way of closing leaves both untouched. pupilName:
+// whose journal a new one is, named after him.
 class SettingsDialog : public QDialog {
     Q_OBJECT
   public:
-    SettingsDialog(PracticeState& s, SettingsStore& store, Dialogs& dialogs, QWidget* owner = nullptr);
+    SettingsDialog(StoredSettings& s, SettingsStore& store, Dialogs& dialogs, QWidget* owner = nullptr,
+                   const QString& pupilName = {});
 
     void FillControls();
     void ReadCheckBoxes();
@@ -46,13 +48,14 @@ class SettingsDialog : public QDialog {
     QString chooseProtocolFile();
     // Says so when a protocol at `path` would write into the settings folder.
     bool inSettingsFolder(const QString& path);
-    void readChoices(PracticeState& into) const;
+    void readChoices(StoredSettings& into) const;
     // What OK asks of the controls before closing: a row chosen while only chosen rows are asked,
     // a protocol outside the settings folder. Otherwise it says why and the dialog stays.
     bool mayClose();
 
-    PracticeState& s_;
+    StoredSettings& s_;
     SettingsStore& store_;
+    QString pupilName_;
     Dialogs& dialogs_;
     QList<QWidget*> tabCanvases_;
 

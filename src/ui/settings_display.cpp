@@ -20,7 +20,7 @@ void FrmMain::showSettings(const PracticeState& s) {
     else
         sbMain->setPanel(6, 0);
 
-    sbMain->setPanel(7, s.bProtokol ? StatusBar::Protokol : 0);
+    sbMain->setPanel(7, s.protocolOn() ? StatusBar::Protokol : 0);
     dfResult->setMaxDigits(answerLength(s));
 }
 

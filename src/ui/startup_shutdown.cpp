@@ -2,8 +2,6 @@
 
 #include "core/settings.h"
 #include "platform/failure.h"
-#include "protocol/protocol_file.h"
-#include "protocol/protocol_writer.h"
 #include "ui/about_dialog.h"
 #include "ui/help_window.h"
 #include "ui/settings_dialog.h"
@@ -19,23 +17,28 @@ const QString kQuitTitle = QStringLiteral("Potvrzení ukončení programu");
 
 void FrmMain::Form_Load() {
     // Each step that fails is reported and start-up goes on with the next one.
-    state.fso = &doors_.files;
     pupils_ = std::make_unique<PupilList>(doors_.store);
-    // With no pupil the program's own settings, as it has always been.
-    if (pupils_->empty())
-        exam_.guarded([this] { LoadSettings(state, store_); });
-    else
+    // With no pupil the program's own settings, as it has always been. A bad value has taken its
+    // default and the rest is in force.
+    if (pupils_->empty()) {
+        StoredSettings settings;
+        exam_.guarded([&] { LoadSettings(settings, store_); });
+        exam_.guarded([&] { exam_.changeSettings(settings); });
+    } else {
         exam_.guarded([this] { switchTo(startingPupil()); });
-    exam_.guarded([this] { exam_.ApplySettings(); });
+    }
     exam_.guarded([this] { exam_.ZkouseniIniciate(false); });
 }
 
+// The dialog edits a copy; only OK puts it in force.
 void FrmMain::mnuNastaveni_Click() {
-    exam_.modal([this] {
-        SettingsDialog dialog(state, store_, exam_.dialogs(), this);
-        dialog.exec();
+    StoredSettings settings = exam_.settings();
+    const bool accepted = exam_.modal([&] {
+        SettingsDialog dialog(settings, store_, exam_.dialogs(), this, pupilName());
+        return dialog.exec() == QDialog::Accepted;
     });
-    exam_.ApplySettingsReported();
+    if (accepted)
+        exam_.changeSettings(settings);
 }
 
 void FrmMain::mnuNapoveda_Click() {
@@ -59,53 +62,44 @@ bool FrmMain::mayQuit() {
                                    Dialogs::Icon::Question, Dialogs::Answer::Yes) == Dialogs::Answer::Yes;
 }
 
+// "Konec" closes the journal without the shutdown line.
 void FrmMain::mnuKonec_Click() {
     if (!mayQuit())
         return;
-    if (state.bProtokolOpen)
-        CloseProtokol(state);
-    endProgram();
+    endProgram(false);
     close();
 }
 
-// A journal switched off in the settings gets nothing more, also when its file is still open.
-void FrmMain::writeShutdownLine() {
-    if (state.bProtokol && state.bProtokolOpen)
-        WriteShutdownLine(state);
-}
-
+// The end comes in the same handler as the question's answer, so nothing held behind the question
+// runs after the shutdown line.
 void FrmMain::closeEvent(QCloseEvent* event) {
     if (exam_.phase().overlay == Overlay::Ending) {
         event->accept();
         return;
     }
-    bool refuse = false;
+    bool ended = false;
     exam_.guarded([&] {
-        if (!mayQuit()) {
-            refuse = true;
-            return;
+        if (mayQuit()) {
+            endProgram(true);
+            ended = true;
         }
-        writeShutdownLine();
     });
-    if (refuse) {
+    if (ended)
+        event->accept();
+    else
         event->ignore();
-        return;
-    }
-    endProgram();
-    event->accept();
 }
 
 void FrmMain::endOnRequest() {
     exam_.guarded([this] {
-        writeShutdownLine();
-        endProgram();
+        endProgram(true);
         close();
     });
 }
 
 // Ends at once: no handler runs after this, and nothing is stored.
-void FrmMain::endProgram() {
-    exam_.end();
+void FrmMain::endProgram(bool shutdownLine) {
+    exam_.end(shutdownLine);
     if (onEnd)
         onEnd();
 }

@@ -113,6 +113,21 @@ class TestPupils : public QObject {
         QCOMPARE(last.journalOf(last.add("Adam Novák", s).id), proposedPupilJournal("Adam Novák (2)"));
     }
 
+    // The first pupil takes the journal named; without one he gets his own, switched on, as every
+    // later pupil does.
+    void firstPupilsJournal() {
+        for (const bool named : {true, false}) {
+            IniSettingsStore ini(dir_.filePath(named ? "first-named" : "first-none"));
+            StoredSettings before;
+            before.bProtokol = named, before.ProtokolFile = named ? "/old/p.txt" : "", before.nSada = 7;
+            PupilList list(ini);
+            StoredSettings s;
+            QVERIFY(!LoadPupilSettings(s, ini, list.add("Tomáš", before)));
+            QVERIFY(s.bProtokol && s.nSada == 7);
+            QCOMPARE(s.ProtokolFile, named ? "/old/p.txt" : proposedPupilJournal("Tomáš"));
+        }
+    }
+
     // A missing or damaged pupil file: told once, naming the file, the pupil on a new pupil's settings.
     void damagedPupilFile_data() {
         columns<QByteArray>({"content"});
@@ -160,8 +175,11 @@ class TestPupils : public QObject {
         QVERIFY(!SaveSettings(b, pb));
         const auto open = [&](PracticeState& s, PupilSettingsStore& p, std::optional<Pupil> pupil) {
             s.fso = &files;
-            if (!switchPupil(s, p, ini, pupil).isEmpty())
+            const PupilSettings loaded = loadPupilSettings(p, ini, pupil);
+            if (!loaded.told.isEmpty())
                 return -1;
+            CloseProtokol(s);
+            s.stored() = loaded.settings;
             try {
                 OpenProtokol(s);
             } catch (const Failure& f) {
@@ -182,7 +200,7 @@ class TestPupils : public QObject {
         QFile(dir_.filePath("copies/plain")).open(QIODevice::WriteOnly);
         c.ProtokolFile = dir_.filePath("copies/plain/Numio/x.txt");
         const std::optional<Failure> folder = prepareJournalFolder(c);
-        QVERIFY(folder && !c.bProtokol && folder->detail().contains("plain/Numio"));
+        QVERIFY(folder && folder->detail().contains("plain/Numio"));
     }
 };
 

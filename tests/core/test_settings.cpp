@@ -63,8 +63,8 @@ class TestSettings : public QObject {
         row("one past the largest, 400 nines", "Sada=32768\nMaxValue=" + QByteArray(400, '9'),
             "6: 10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,");
         row("long fractions round",
-            "Sada=12." + QByteArray(400, '0') + "1\nMaxValue=-0." + QByteArray(400, '0') + '7',
-            "0: 0,1,1,1,0,0,0,0,10,60,12,0,0,0,0,1,");
+            "Sada=12." + QByteArray(400, '0') + "1\nTimeLimit=-0." + QByteArray(400, '0') + '7',
+            "0: 10,1,1,1,0,0,0,0,0,60,12,0,0,0,0,1,");
         row("inner blank, arabic digits", QByteArray("Sada=1 2\nTimeLimit=١٢"),
             "13: 10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,");
         row("File as written, ; and , included", QByteArray("[Audit]\nFile= /a;b, c.txt "),
@@ -74,7 +74,11 @@ class TestSettings : public QObject {
         row("rows 1 and 10, blanks around",
             QByteArray("[Procvicovani]\nNasobilky=\" 1 , 10\"\nPrechodPresDesitku=2"),
             "0: 10,1,1,1,0,0,0,0,10,60,20,0,0,1026,2,1,");
-        for (const char* bad : {"Nasobilky=0", "Nasobilky=11", "Nasobilky=7,", "PrechodPresDesitku=3"})
+        // Nothing the program can work with: its default, told.
+        for (const char* bad : {"MaxValue=-5", "MaxValue=0", "MaxValueX=3277", "MaxValueX=0"})
+            row(bad, QByteArray(bad), "13: 10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,");
+        for (const char* bad : {"Nasobilky=0", "Nasobilky=11", "Nasobilky=7,", "Nasobilky=7.5",
+                                "PrechodPresDesitku=3", "PrechodPresDesitku=1.5"})
             row(bad, "[Procvicovani]\nJenVybraneNasobilky=1\nZvukPriChybe=False\n" + QByteArray(bad),
                 "13: 10,1,1,1,0,0,0,0,10,60,20,0,1,0,0,0,");
     }
@@ -184,7 +188,7 @@ class TestSettings : public QObject {
         QFile file(path), kept(path + ".bak");
         QCOMPARE(file.open(QIODevice::ReadOnly) && file.readAll() == bytes, told);
         PracticeState s;
-        s.nMaxValue = 30;
+        s.nMaxValue = 30, s.nMaxValueX = 1;
         QVERIFY(!SaveSettings(s, store));
         QCOMPARE(kept.open(QIODevice::ReadOnly) && kept.readAll() == bytes, told);
         QCOMPARE(loaded(store, QByteArray()).left(5), "0: 30");
@@ -193,11 +197,11 @@ class TestSettings : public QObject {
     void saveWritesPlainTextsThatLoadBack() {
         IniSettingsStore store(dir_.path());
         PracticeState s, back;
-        s.nMaxValue = -5;
+        s.nMaxValue = 7, s.nMaxValueX = 3276;
         s.bMinus = s.bLimitSady = s.bProtokol = true;
         s.ProtokolFile = QStringLiteral("/home/žák/\"protokol\", 1;") + QString(33000, u'a');
         QVERIFY(!SaveSettings(s, store));
-        for (const QString kv : {"MaxValue=-5", "Plus=False", "Minus=True", "Sada=0"})
+        for (const QString kv : {"MaxValue=7", "Plus=False", "Minus=True", "Sada=0"})
             QCOMPARE(store.read(kAppName, "Settings", kv.section('=', 0, 0), ""), kv.section('=', 1));
         LoadSettings(back, store);
         QCOMPARE(fields(back), fields(s));

@@ -54,7 +54,7 @@ struct Rig {
     ManualPacer pacer;
     ManualTimer timer{&clock};
     RecordingView view;
-    Examination exam{{random, clock, dialogs, pacer, timer}, view};
+    Examination exam{{random, clock, dialogs, pacer, timer, files}, view};
 
     // Settings as "Limit=True TimeLimit=1"; "Audit" turns the journal on.
     explicit Rig(const QString& settings) {
@@ -66,28 +66,49 @@ struct Rig {
                 store.write("Numio2", "Settings", kv.section(u'=', 0, 0), kv.section(u'=', 1));
             }
         }
-        exam.state.fso = &files;
-        LoadSettings(exam.state, store);
-        exam.ApplySettings();
+        StoredSettings s;
+        LoadSettings(s, store);
+        exam.changeSettings(s);
         dialogs.onMessage = [this](const FakeDialogs::Shown& m) { view.events << "box:" + m.title; };
     }
 
     // One step of a script: P S R start, X Stop, O the card's OK, K a key ends the correction,
-    // + - an answer right or wrong, ~ the right answer typed, not confirmed, tN N ticks, b the
-    // blink or slide runs out, aN the about box open N ms with the timer ticking behind it,
-    // q no sound on errors, ? the counts ("idle" when nothing runs).
+    // +N N right answers, - a wrong one, wN N wrong ones each ended by a key, ~ the right answer
+    // typed, not confirmed, tN N ticks, cN a tick N ms late (as one held behind a box), b the blink
+    // or slide runs out, aN the about box open N ms with the timer ticking behind it, eN the exit
+    // question open N ms, then the end, n another pupil (the same settings), q no sound on errors,
+    // ? the counts ("idle" when nothing runs).
     void step(const QString& s) {
         const int n = s.size() > 1 ? s.mid(1).toInt() : 1;
-        const PracticeState& st = exam.state;
+        const PracticeState& st = exam.record();
+        const auto ticking = [&] {
+            exam.modal([&] {
+                for (qint64 end = clock.elapsed + n; clock.elapsed < end;)
+                    timer.tick();
+            });
+        };
         static const Command commands[] = {Command::StartPractice, Command::StartSet, Command::StartRepeat,
                                            Command::Stop,          Command::CardOk,   Command::EndCorrection};
         if (const auto i = QStringLiteral("PSRXOK").indexOf(s[0]); i >= 0)
             return exam.run(commands[i]);
         switch (s[0].toLatin1()) {
         case '+':
-            return exam.answer(QString::number(st.C));
+            for (int i = 0; i < n; ++i)
+                exam.answer(QString::number(st.C));
+            return;
         case '-':
             return exam.answer(QString::number(st.C + 1));
+        case 'w':
+            for (int i = 0; i < n; ++i)
+                exam.answer(QString::number(st.C + 1)), exam.run(Command::EndCorrection);
+            return;
+        case 'c':
+            clock.elapsed += n;
+            return exam.run(Command::Tick);
+        case 'e':
+            return exam.guarded([&] { ticking(), exam.end(true); });
+        case 'n':
+            return exam.switchPupil(exam.settings(), true);
         case '~':
             view.typed = QString::number(st.C);
             return;
@@ -97,16 +118,13 @@ struct Rig {
             return;
         case 'b':
             return pacer.runOut();
-        case 'q':
-            exam.state.soundOnError = false;
-            return;
+        case 'q': {
+            StoredSettings quiet = exam.settings();
+            quiet.soundOnError = false;
+            return exam.changeSettings(quiet);
+        }
         case 'a':
-            return exam.run(Command::About, [&] {
-                exam.modal([&] {
-                    for (qint64 end = clock.elapsed + n; clock.elapsed < end;)
-                        timer.tick();
-                });
-            });
+            return exam.run(Command::About, ticking);
         case '?':
             view.events << QStringLiteral("%1=%2/%3")
                                .arg(exam.running() ? "" : "idle")
@@ -123,11 +141,12 @@ struct Rig {
         QStringList kinds;
         for (const QString& line :
              f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()).split("\r\n") : QStringList())
-            kinds << (line.startsWith("Numio - ")   ? "INIT"
-                      : line.endsWith('>')          ? "LOG"
-                      : line.startsWith("Limit na") ? "LIMIT"
-                      : line.startsWith("P")        ? "FINISH"
-                                                    : "");
+            kinds << (line.startsWith("Numio - ")                   ? "INIT"
+                      : line.endsWith('>')                          ? "LOG"
+                      : line.startsWith("Limit na")                 ? "LIMIT"
+                      : line.startsWith("P") && !line.contains(':') ? "END"
+                      : line.startsWith("P")                        ? "FINISH"
+                                                                    : "");
         kinds.removeAll(QString());
         return kinds.join(' ');
     }
@@ -155,6 +174,17 @@ class TestExamination : public QObject {
             "time:1 time:0 box:Oznámení idle=0/0", "INIT LIMIT");
         row("the limit message waits for the card", set1, "N", "S + + + + + + t ? b O",
             "time:1 time:0 idle=6/0 card box:Oznámení", "INIT LIMIT FINISH");
+        row("the set's second minute not before 120 s", "Audit LimitSady=True TimeLimitSada=2", "",
+            "S + c116300 ? c3700 ?", "time:2 time:1 =1/0 time:0 box:Oznámení idle=1/0", "INIT LIMIT FINISH");
+        row("nothing after the shutdown line: a timeout held behind the exit question",
+            "Audit Limit=True TimeLimit=3", "", "P + e5000 b", "", "INIT END");
+        row("nothing after the shutdown line: the set's time ran out behind the exit question", set1, "",
+            "S + e60000 b", "time:1", "INIT END");
+        row("a pupil's switch ends the last pupil's examination", "Audit", "N", "P - b X n ? R ?",
+            "beep box:Upozornění idle=0/0 idle=0/0", "INIT LOG FINISH");
+        row("6,554 wrong answers: grade 5, no overflow", "", "N", "q P w6554 ? X b", "=6554/6554 card", "");
+        row("the counters' limit ends the examination with a message", "", "", "P +32767 b ?",
+            "card box:Oznámení idle=32767/0", "");
         // Faults mended earlier.
         row("the set's minute in a correction counts after the answer", set1, "YN",
             "S + + + + + + - t ? b ? O",

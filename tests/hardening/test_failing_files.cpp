@@ -93,7 +93,7 @@ class TestFailingFiles : public QObject {
             QVERIFY(file.write(ini) == ini.size() && file.flush());
 
             const FrmMain& w = f.start();
-            const PracticeState& s = w.exam().state;
+            const PracticeState& s = w.exam().record();
             const QStringList shown = f.dialogs.texts();
             const QString says = QStringLiteral("NUMIO_SETTINGS_SEED=%1: ").arg(seed) + shown.join(u'|');
             static const QRegularExpression conversion(QStringLiteral("^Chyba č. (6|13) "));
@@ -179,7 +179,7 @@ class TestFailingFiles : public QObject {
                      Failure(kAccessDenied).messageText() + "\nSoubor " + first.protocolPath() +
                      " právě používá jiná spuštěná kopie programu Numio; tato kopie poběží bez protokolu."});
         QCOMPARE(failures(first.dialogs), QStringList());
-        QVERIFY(first.w->exam().state.bProtokol);
+        QVERIFY(first.w->exam().record().protocolOn());
     }
 };
 

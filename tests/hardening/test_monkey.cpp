@@ -72,7 +72,7 @@ struct Monkey {
         if (f.ended || !f.w)
             return;
         const FrmMain& w = *f.w;
-        const PracticeState& s = w.exam().state;
+        const PracticeState& s = w.exam().record();
         rule(s.nSpatnePriklady >= 0 && s.nSpatnePriklady <= PracticeState::kRepeatCapacity,
              QStringLiteral("repeat list of %1").arg(s.nSpatnePriklady));
         // During the correction the answer in hand is not yet counted.
@@ -110,7 +110,7 @@ struct Monkey {
 
     void event() {
         FrmMain& w = *f.w;
-        const PracticeState& s = w.exam().state;
+        const PracticeState& s = w.exam().record();
         const bool boxOpen = !box(w)->isHidden() && box(w)->isEnabled();
         QWidget* target = boxOpen ? static_cast<QWidget*>(box(w)) : &w;
         Qt::Key key = Qt::Key_F5;

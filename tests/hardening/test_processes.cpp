@@ -52,7 +52,7 @@ int drive(int argc, char** argv) {
         else if (pupil() % 20 == 0)
             act(*f.w, "mnuStop")->trigger();
         else
-            f.answer(QString::number(f.w->exam().state.C + (pupil() % 4 == 0)));
+            f.answer(QString::number(f.w->exam().record().C + (pupil() % 4 == 0)));
     }
     return 0;
 }

@@ -151,19 +151,39 @@ class TestJournal : public QObject {
         QCOMPARE(back, days);
     }
 
-    // Most-missed practice from a hand-edited journal asks only what the current settings could draw
-    // and the answer box can hold.
-    void practiceOnlyWhatCanBeAnswered() {
+    // Most-missed practice asks only what these settings ask: ranges, operations, chosen rows,
+    // crossing ten; a hand-edited journal may hold anything.
+    void practiceOnlyWhatTheSettingsAsk_data() {
+        columns<QString, int, int, QString, QString>({"ops", "maxValue", "maxValueX", "rules", "kept"});
+        row("ranges", QString("+-*"), 100, 10, QString(),
+            QString("7,8,15,1 5,5,0,2 12,5,7,2 6,7,42,3 7,8,56,3 8,7,56,3 1,8,8,3 3,4,7,1"));
+        row("the 7s without crossing ten", QString("+-*:"), 20, 1, QString("7 without"),
+            QString("5,5,0,2 7,8,56,3 56,7,8,4 3,4,7,1"));
+        row("rows 6 to 8, largest table left at 1", QString("*:"), 10, 1, QString("678"),
+            QString("6,7,42,3 7,8,56,3 8,7,56,3 56,7,8,4 48,6,8,4"));
+        row("with crossing ten only", QString("+-"), 20, 1, QString("with"), QString("7,8,15,1 12,5,7,2"));
+    }
+    void practiceOnlyWhatTheSettingsAsk() {
+        const auto [ops, maxValue, maxValueX, rules, kept] =
+            fetch<QString, int, int, QString, QString>("ops", "maxValue", "maxValueX", "rules", "kept");
         Journal j;
-        for (const char* entry :
-             {"5,7,-2,2", "7,8,15,1", "1000,1000,2000,1", "0,5,5,1", "60,60,120,1", "5,5,0,2", "12,5,7,2",
-              "6,7,42,3", "6,11,66,3", "11,7,77,3", "56,8,7,4", "7,8,15,1,0"})
+        for (const char* entry : {"5,7,-2,2", "7,8,15,1", "1000,1000,2000,1", "0,5,5,1", "60,60,120,1",
+                                  "5,5,0,2", "12,5,7,2", "6,7,42,3", "6,11,66,3", "11,7,77,3", "7,8,56,3",
+                                  "8,7,56,3", "1,8,8,3", "56,7,8,4", "48,6,8,4", "3,4,7,1", "7,8,15,1,0"})
             j.missed.push_back({QString(), entry, 1, QDateTime()});
-        PracticeState s;
-        s.nMaxValue = 100, s.nMaxValueX = 10, s.bPlus = s.bMinus = s.bKrat = true;
-        QCOMPARE(practiceEntries(j, 150, PracticeRules::of(s)),
-                 (QStringList{"7,8,15,1", "5,5,0,2", "12,5,7,2", "6,7,42,3"}));
-        QCOMPARE(practiceEntries(j, 2, PracticeRules::of(s)), (QStringList{"7,8,15,1", "5,5,0,2"}));
+        StoredSettings s;
+        s.nMaxValue = Integer(maxValue), s.nMaxValueX = Integer(maxValueX);
+        s.bPlus = ops.contains('+'), s.bMinus = ops.contains('-'), s.bKrat = ops.contains('*');
+        s.bDeleno = ops.contains(':');
+        for (int row = 1; row <= 9; ++row)
+            if (rules.contains(QString::number(row)))
+                s.chosenTablesOnly = true, s.chosenTables |= std::uint16_t(1u << row);
+        s.crossingTen = rules.contains("without") ? CrossingTen::Without
+                        : rules.contains("with")  ? CrossingTen::With
+                                                  : CrossingTen::Any;
+        const QStringList expected = kept.split(' ');
+        QCOMPARE(practiceEntries(j, 150, s), expected);
+        QCOMPARE(practiceEntries(j, 2, s), expected.mid(0, 2));
     }
 
     // The trend weighs each examination by its problems; one-problem practices and short repeat runs

@@ -45,9 +45,12 @@ struct Overview {
     std::unique_ptr<OverviewWindow> w;
     OverviewWindow& open(const QString& protocol = "protokol.txt", const Journal& j = twelveDays(),
                          bool can = true) {
-        std::optional<PracticeRules> rules;
-        if (can) // everything up to the largest tables
-            rules = PracticeRules{999, 10, {true, true, true, true}};
+        std::optional<StoredSettings> rules;
+        if (can) { // everything up to the largest tables
+            rules.emplace();
+            rules->nMaxValue = 999, rules->nMaxValueX = 10;
+            rules->bPlus = rules->bMinus = rules->bKrat = rules->bDeleno = true;
+        }
         w = std::make_unique<OverviewWindow>(j, dir.filePath(protocol), store, dialogs, rules, nullptr);
         return *w;
     }

@@ -96,7 +96,7 @@ class TestProtocolWriter : public QObject {
         openAt(file == u"sealed" ? QStringLiteral("/proc/self/fd/%1").arg(sealed) : path(file));
         s_.nPrikladID = 3, write("FINISH");
         QCOMPARE(dialogs_.texts(), messages);
-        QCOMPARE(s_.bProtokol, file != u"sealed");
+        QCOMPARE(s_.protocolOn(), file != u"sealed");
         QCOMPARE(::lseek(sealed, 0, SEEK_END), 0);
         ::close(sealed);
     }

@@ -68,7 +68,7 @@ struct WindowFixture {
         act(start(), item)->trigger();
         return *w;
     }
-    PracticeState& state() const { return w->exam().state; }
+    const PracticeState& state() const { return w->exam().record(); }
 
     // Types an answer into the box and confirms it, as the pupil does.
     void enter(const QString& text) {

@@ -88,14 +88,14 @@ class TestAccessibility : public QObject {
         // The problem is asked in the answer box's description, which follows each new problem.
         const QString asked =
             QStringLiteral("Kolik je %1 %2 %3? ")
-                .arg(w.exam().state.A)
-                .arg(QStringList{"plus", "minus", "krát", "děleno"}[w.exam().state.nRezim - 1],
-                     QString::number(w.exam().state.B));
+                .arg(w.exam().record().A)
+                .arg(QStringList{"plus", "minus", "krát", "děleno"}[w.exam().record().nRezim - 1],
+                     QString::number(w.exam().record().B));
         QVERIFY2(has(nodes, "Odpověď", asked + "Napiš výsledek a potvrď klávesou Enter."),
                  qPrintable(nodes.join('\n')));
 
-        const QString correction = lbl(w, "lbLeft")->text() + '=' + QString::number(w.exam().state.C);
-        f.enter(QString::number(w.exam().state.C + 1));
+        const QString correction = lbl(w, "lbLeft")->text() + '=' + QString::number(w.exam().record().C);
+        f.enter(QString::number(w.exam().record().C + 1));
         const QStringList duringCorrection = readable(&w);
         f.pacer.runOut();
         QVERIFY(has(duringCorrection, correction, "Správné řešení"));
@@ -132,12 +132,13 @@ class TestAccessibility : public QObject {
         QVERIFY2(unnamed(&w).isEmpty(), qPrintable(unnamed(&w).join(", ")));
         act(w, "mnuPocitej")->trigger();
         QVERIFY2(unnamed(&w).isEmpty(), qPrintable(unnamed(&w).join(", ")));
-        f.enter(QString::number(w.exam().state.C + 1)); // the correction shows
+        f.enter(QString::number(w.exam().record().C + 1)); // the correction shows
         QVERIFY2(unnamed(&w).isEmpty(), qPrintable(unnamed(&w).join(", ")));
         f.pacer.runOut();
         f.command(act(w, "mnuStop"));
 
-        SettingsDialog settings(w.exam().state, f.store, f.dialogs, &w);
+        StoredSettings stored = w.exam().settings();
+        SettingsDialog settings(stored, f.store, f.dialogs, &w);
         settings.show();
         for (int tab = 0; tab < settings.SSTab->count(); ++tab) {
             settings.SSTab->setCurrentIndex(tab);
@@ -149,8 +150,8 @@ class TestAccessibility : public QObject {
         OverviewWindow overview(parseJournal(f.files.readAll(f.protocolPath())), f.protocolPath(), f.store,
                                 f.dialogs, std::nullopt, &w);
         PupilList pupils(f.store);
-        pupils.add("Adam", w.exam().state);
-        PupilsDialog pupilsDialog(pupils, w.exam().state, f.dialogs, &w);
+        pupils.add("Adam", w.exam().settings());
+        PupilsDialog pupilsDialog(pupils, w.exam().settings(), f.dialogs, &w);
         PupilChooser chooser(pupils.pupils(), "adam", f.dialogs, &w);
         for (QDialog* d :
              std::initializer_list<QDialog*>{&about, &help, &viewer, &overview, &pupilsDialog, &chooser}) {

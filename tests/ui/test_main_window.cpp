@@ -167,10 +167,14 @@ class TestMainWindow : public QObject {
         for (QString& text : firstLines)
             text = text.section('\n', 0, 0);
         QCOMPARE(firstLines, message.isEmpty() ? QStringList() : QStringList{message});
-        QCOMPARE(w.exam().state.bProtokol, protocolAfter);
+        QCOMPARE(w.exam().record().protocolOn(), protocolAfter);
         QVERIFY(w.windowTitle() == " Numio" && !box(w)->isVisible());
-        if (key == "lock") // for this run only
+        if (key == "lock") { // for this run only: OK in the settings stores it on and tries again
+            QTimer::singleShot(0, [] { btn(*QApplication::activeModalWidget(), "pbOK")->click(); });
+            act(w, "mnuNastaveni")->trigger();
             QCOMPARE(f.store.read("Numio2", "Audit", "Active", ""), QStringLiteral("True"));
+            QVERIFY(w.exam().record().protocolOn() && w.exam().record().bProtokolOpen);
+        }
     }
 
     void leaving_data() {
@@ -210,7 +214,7 @@ class TestMainWindow : public QObject {
         FrmMain& w = f.start();
         QCOMPARE(f.status(), QStringLiteral("Není aktivní žádný režim zkoušení !!"));
         QCOMPARE(lbl(w, "idleHint")->accessibleName(),
-                 "F2 nastavení – vyber, co se bude počítat · F1 nápověda");
+                 "F2 nastavení – dělení: „Maximální povolená násobilka“ musí být 2 až 3276 · F1 nápověda");
         QVERIFY(!act(w, "mnuPocitej")->isEnabled() && !act(w, "mnuPocitejSady")->isEnabled());
         QCOMPARE(child<StatusBar>(w, "sbMain")->panelPicture(5), int(StatusBar::Deleno));
         QVERIFY(!child<StatusBar>(w, "sbMain")->panelVisible(2));
@@ -306,18 +310,39 @@ class TestMainWindow : public QObject {
         QCOMPARE(f.state().nSpatne, 0);
     }
 
-    // However the settings dialog closes, the settings are applied; a protocol that cannot be
-    // opened then is reported like at start-up.
-    void settingsCommandAppliesAfterClosing() {
+    // Yes to the close box's question ends the program at once: nothing held behind the question
+    // follows the shutdown line.
+    void nothingAfterTheShutdownLine() {
+        WindowFixture f("Audit Limit=True TimeLimit=3");
+        FrmMain& w = f.start("mnuPocitej");
+        f.answerRight();
+        f.dialogs.onMessage = [&f](const FakeDialogs::Shown&) {
+            for (int i = 0; i < 50; ++i)
+                f.timer.tick();
+        };
+        w.close();
+        QCOMPARE(f.protocolLines().last(), "Přerušeno zásahamem uživatele v průběhu zkoušení");
+        QCOMPARE(f.ended, 1);
+    }
+
+    // Settings put in force by OK: a protocol that cannot be opened then is reported like at
+    // start-up. Closing the dialog otherwise changes nothing.
+    void settingsCommandAppliesOnOk() {
         WindowFixture f;
         FrmMain& w = f.start();
-        w.exam().state.bProtokol = true;
-        w.exam().state.ProtokolFile = QStringLiteral("/nonexistent-numio/p.txt");
-        QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
-        act(w, "mnuNastaveni")->trigger();
+        for (const bool ok : {false, true}) {
+            QTimer::singleShot(0, [ok] {
+                auto* d = QApplication::activeModalWidget();
+                d->findChild<QLineEdit*>("dfFile")->setText("/nonexistent-numio/p.txt");
+                d->findChild<QCheckBox*>("cbProtokol")->setChecked(true);
+                ok ? btn(*d, "pbOK")->click() : void(d->close());
+            });
+            act(w, "mnuNastaveni")->trigger();
+            QCOMPARE(w.exam().settings().bProtokol, ok);
+        }
         QCOMPARE(f.dialogs.texts(), QStringList{"Chyba č. 76 - Cesta nenalezena\nSoubor protokolu "
                                                 "/nonexistent-numio/p.txt nelze otevřít."});
-        QCOMPARE(f.store.read("Numio2", "Audit", "Active", "unset"), QStringLiteral("unset"));
+        QCOMPARE(f.store.read("Numio2", "Audit", "Active", "unset"), QStringLiteral("True"));
     }
 
     // The overview's practice button repeats the journal's most-missed problems first.
@@ -336,7 +361,7 @@ class TestMainWindow : public QObject {
                     b->click();
         });
         act(w, "mnuPrehled")->trigger();
-        QVERIFY(w.exam().state.bOpravy);
+        QVERIFY(w.exam().record().bOpravy);
         QCOMPARE(lbl(w, "lbLeft")->text(), QStringLiteral("7+5"));
         f.answerRight();
         QCOMPARE(lbl(w, "lbLeft")->text(), QStringLiteral("9-4"));

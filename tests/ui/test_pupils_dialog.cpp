@@ -65,6 +65,7 @@ class TestPupilsDialog : public QObject {
         WindowFixture f;
         PracticeState s;
         s.bProtokol = true, s.ProtokolFile = f.dir.filePath("adam.txt"), s.nSada = 5;
+        s.bPlus = true, s.nMaxValue = 10;
         PupilList list(f.store);
         list.add("Adam", s);
         list.add("Bára", s);
@@ -72,6 +73,12 @@ class TestPupilsDialog : public QObject {
         f.start();
         QCOMPARE(pupilShown(*f.w), "Adam");
         QVERIFY(f.state().nSada == 5 && f.state().bProtokolOpen);
+        // Adam's wrong answers stay his: nothing of them is shown or repeated for Bára.
+        act(*f.w, "mnuPocitej")->trigger();
+        f.answerWrong();
+        f.dialogs.answers = {Dialogs::Answer::No};
+        act(*f.w, "mnuStop")->trigger();
+        QVERIFY(act(*f.w, "mnuOpakujSpatne")->isEnabled());
         QTimer::singleShot(0, [] {
             auto* dialog = qobject_cast<PupilsDialog*>(QApplication::activeModalWidget());
             dialog->pupilList()->setCurrentRow(1);
@@ -80,6 +87,8 @@ class TestPupilsDialog : public QObject {
         act(*f.w, "mnuZaci")->trigger();
         QCOMPARE(pupilShown(*f.w), "Bára");
         QVERIFY(f.state().nSada == 20 && f.state().bProtokolOpen);
+        QVERIFY(!act(*f.w, "mnuOpakujSpatne")->isEnabled() && f.state().nPrikladID == 0);
+        QCOMPARE(lbl(*f.w, "dfSpatne")->text(), QString());
         QCOMPARE(f.state().ProtokolFile, dir_.filePath("Numio/Bára.txt"));
         QVERIFY(f.files.openForAppending(f.dir.filePath("adam.txt")));
     }
