@@ -10,6 +10,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <functional>
 
 namespace numio {
 
@@ -138,6 +139,7 @@ QString pupilSettingsApp(const QString& pupilId) {
 
 void PupilSettingsStore::setPupil(const QString& pupilId) {
     pupilId_ = pupilId;
+    refusal_.reset();
 }
 
 QString PupilSettingsStore::target(const QString& app, const QString& section) const {
@@ -165,6 +167,8 @@ void PupilSettingsStore::split(const QString& app, const QList<SettingsEntry>& e
     QList<SettingsEntry> own, pupils;
     for (const SettingsEntry& e : entries)
         (target(app, e.section) == app ? own : pupils).push_back(e);
+    if (refusal_ && !pupils.isEmpty())
+        throw *refusal_;
     if (!own.isEmpty())
         send(app, own);
     if (!pupils.isEmpty())
@@ -343,11 +347,44 @@ std::optional<Failure> prepareJournalFolder(const StoredSettings& s) {
             .arg(displayPath(folder)));
 }
 
+namespace {
+
+// Another pupil of the list whose file `fileOf` gives is `path` too (by the real path), if any.
+std::optional<Pupil> sharing(const PupilList& list, const Pupil& pupil, const QString& path,
+                             const std::function<QString(const Pupil&)>& fileOf) {
+    if (path.isEmpty())
+        return std::nullopt;
+    const QString real = resolvedPath(path);
+    for (const Pupil& other : list.pupils())
+        if (other.id != pupil.id && resolvedPath(fileOf(other)) == real)
+            return other;
+    return std::nullopt;
+}
+
+} // namespace
+
 PupilSettings loadPupilSettings(PupilSettingsStore& practice, SettingsStore& store,
-                                const std::optional<Pupil>& pupil) {
+                                const std::optional<Pupil>& pupil, const PupilList& list) {
     PupilSettings loaded;
     practice.setPupil(pupil ? pupil->id : QString());
-    if (pupil) {
+    const auto settingsFile = [&](const Pupil& p) { return store.location(pupilSettingsApp(p.id)); };
+    const std::optional<Pupil> sameSettings =
+        pupil ? sharing(list, *pupil, settingsFile(*pupil), settingsFile) : std::nullopt;
+    if (sameSettings) {
+        // Another pupil's file under this pupil's name (a link, a hand-edit): read, never written.
+        const Failure shared =
+            Failure(kAccessDenied)
+                .withDetail(
+                    QStringLiteral("Soubor nastavení žáka %1 (%2) je zároveň souborem žáka %3; nic se do "
+                                   "něj nezapíše, dokud jednoho z nich neodeberete a nepřidáte znovu.")
+                        .arg(pupil->name, displayPath(settingsFile(*pupil)), sameSettings->name));
+        loaded.told << shared;
+        practice.refuseWrites(shared);
+        try {
+            LoadSettings(loaded.settings, practice);
+        } catch (const Failure&) { // a bad value has taken its default; the sharing is what is told
+        }
+    } else if (pupil) {
         if (std::optional<Failure> f = LoadPupilSettings(loaded.settings, store, *pupil))
             loaded.told << *f;
     } else {
@@ -357,8 +394,24 @@ PupilSettings loadPupilSettings(PupilSettingsStore& practice, SettingsStore& sto
             loaded.told << f;
         }
     }
-    if (std::optional<Failure> f = prepareJournalFolder(loaded.settings)) {
-        loaded.told << *f;
+    // Two pupils in one journal would mix their results.
+    const auto journalOf = [&](const Pupil& p) { return list.journalOf(p.id); };
+    std::optional<Failure> refused = journalInSettings(loaded.settings, practice);
+    if (const std::optional<Pupil> other =
+            pupil && loaded.settings.bProtokol
+                ? sharing(list, *pupil, loaded.settings.ProtokolFile, journalOf)
+                : std::nullopt;
+        other && !refused)
+        refused = Failure(kAccessDenied)
+                      .withDetail(
+                          QStringLiteral("Žáci %1 a %2 mají týž soubor protokolu %3. Aby se jejich výsledky "
+                                         "nesmíchaly, počítá se bez protokolu, dokud jednomu z nich "
+                                         "nezvolíte jiný soubor v Nastavení (F2).")
+                              .arg(pupil->name, other->name, displayPath(loaded.settings.ProtokolFile)));
+    if (!refused)
+        refused = prepareJournalFolder(loaded.settings);
+    if (refused) {
+        loaded.told << *refused;
         loaded.journalUsable = false;
     }
     return loaded;

@@ -51,6 +51,8 @@ class PupilSettingsStore : public SettingsStore {
     explicit PupilSettingsStore(SettingsStore& inner) : inner_(inner) {}
     void setPupil(const QString& pupilId);
     const QString& pupilId() const { return pupilId_; }
+    // The pupil's file is another pupil's too: nothing is written to it, `why` is thrown instead.
+    void refuseWrites(const Failure& why) { refusal_ = why; }
 
     QString read(const QString& app, const QString& section, const QString& key,
                  const QString& defaultValue) override {
@@ -73,6 +75,7 @@ class PupilSettingsStore : public SettingsStore {
 
     SettingsStore& inner_;
     QString pupilId_;
+    std::optional<Failure> refusal_;
 };
 
 // The pupils and who was chosen last, kept in the program's own settings file in a group of their
@@ -132,8 +135,10 @@ struct PupilSettings {
     bool journalUsable = true; // false: its folder cannot be made, no journal this run
 };
 
-// Points `practice` at the pupil's file and loads his settings, making his journal's folder.
+// Points `practice` at the pupil's file and loads his settings, making his journal's folder. A
+// journal in the program's settings folder, or one another pupil of `list` writes too, is told and
+// refused for this run; a settings file another pupil's is too is told and not written to.
 PupilSettings loadPupilSettings(PupilSettingsStore& practice, SettingsStore& store,
-                                const std::optional<Pupil>& pupil);
+                                const std::optional<Pupil>& pupil, const PupilList& list);
 
 } // namespace numio

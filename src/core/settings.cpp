@@ -1,5 +1,7 @@
 #include "core/settings.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -79,6 +81,35 @@ CrossingTen textToCrossing(const QString& text) {
 }
 
 } // namespace
+
+QString resolvedPath(const QString& path) {
+    const QFileInfo info(path);
+    if (info.exists())
+        return info.canonicalFilePath();
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? QDir::cleanPath(info.absoluteFilePath())
+                            : QDir(folder).filePath(info.fileName());
+}
+
+bool insideSettingsFolder(const QString& path, const QString& settingsFile) {
+    if (path.isEmpty())
+        return false;
+    const QString folder = resolvedPath(QFileInfo(settingsFile).absolutePath());
+    const QString at = resolvedPath(path);
+    return at == folder || at.startsWith(folder + u'/');
+}
+
+std::optional<Failure> journalInSettings(const StoredSettings& s, const SettingsStore& store) {
+    const QString settings = store.programLocation(kAppName);
+    if (!s.bProtokol || !insideSettingsFolder(s.ProtokolFile, settings))
+        return std::nullopt;
+    return Failure(kPathFileAccess)
+        .withDetail(
+            QStringLiteral("Soubor protokolu %1 leží ve složce s nastavením programu (%2); zápisem do "
+                           "něj by se nastavení poškodilo. Počítá se bez protokolu; jiný soubor "
+                           "zvolte v Nastavení (F2).")
+                .arg(displayPath(s.ProtokolFile), displayPath(QFileInfo(settings).path())));
+}
 
 QString tablesToText(std::uint16_t rows) {
     QStringList out;

@@ -25,6 +25,15 @@ void LoadSettings(StoredSettings& s, SettingsStore& store);
 // to save is returned for the caller to show; the fields stay in force for the run either way.
 std::optional<Failure> SaveSettings(const StoredSettings& s, SettingsStore& store);
 
+// The path with every link resolved, so two spellings of one file compare equal; a file that does
+// not exist yet keeps its name under its resolved folder.
+QString resolvedPath(const QString& path);
+// Whether a protocol at `path` would write into the settings file or the folder that holds it.
+bool insideSettingsFolder(const QString& path, const QString& settingsFile);
+// A journal that is a file of the program's settings folder would write into the settings: the
+// failure says so, naming both. Nothing when the journal is off or elsewhere.
+std::optional<Failure> journalInSettings(const StoredSettings& s, const SettingsStore& store);
+
 // "2,7" for the rows 2 and 7; the rows from such a text, or failure 13.
 QString tablesToText(std::uint16_t rows);
 std::uint16_t textToTables(const QString& text);

@@ -181,11 +181,11 @@ void Examination::end(bool shutdownLine) {
         dialogs().failure(*failed);
 }
 
-void Examination::changeSettings(const StoredSettings& settings) {
+void Examination::changeSettings(const StoredSettings& settings, bool journalUsable) {
     if (!may(Command::ChangeSettings))
         return;
     state_.stored() = settings;
-    state_.journalRefused = false;
+    state_.journalRefused = !journalUsable;
     ApplySettings();
 }
 

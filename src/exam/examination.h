@@ -87,8 +87,8 @@ class Examination {
     void practiseProblems(const QStringList& entries);
 
     // New settings in force (at start-up, after the settings dialog): a journal refused for this
-    // run is tried again. Failures go to the caller.
-    void changeSettings(const StoredSettings& settings);
+    // run is tried again unless journalUsable is false. Failures go to the caller.
+    void changeSettings(const StoredSettings& settings, bool journalUsable = true);
     // Another pupil practises: the last pupil's counts, repeat list and journal are done with, his
     // settings and journal take their place. journalUsable false: no journal this run.
     void switchPupil(const StoredSettings& settings, bool journalUsable);

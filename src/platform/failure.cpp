@@ -16,8 +16,20 @@ QString Failure::messageText() const {
 QString displayPath(const QString& path) {
     const QString home = QDir::homePath();
     if (home.size() > 1 && path.startsWith(home + u'/'))
-        return u'~' + path.mid(home.size());
-    return path;
+        return shortened(u'~' + path.mid(home.size()));
+    return shortened(path);
+}
+
+QString shortened(const QString& text, qsizetype most) {
+    if (text.size() <= most)
+        return text;
+    const qsizetype half = (most - 1) / 2;
+    QString start = text.left(half), end = text.right(half);
+    if (start.back().isHighSurrogate()) // never half a character
+        start.chop(1);
+    if (end.front().isLowSurrogate())
+        end.remove(0, 1);
+    return start + u'…' + end;
 }
 
 QString Failure::describe(int code) {

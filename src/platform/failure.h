@@ -49,7 +49,11 @@ class Failure : public std::exception {
 
 inline const QString kFailureTitle = QStringLiteral("Chybové hlášení");
 
-// A path for a message: the home folder shortened to "~".
+// A path for a message: the home folder shortened to "~", a path too long to lay out shortened.
 QString displayPath(const QString& path);
+
+// A text no message or label should lay out whole (a hand-edited path can be megabytes): its
+// start and its end with "…" between.
+QString shortened(const QString& text, qsizetype most = 160);
 
 } // namespace numio

@@ -217,7 +217,8 @@ QLayout* OverviewWindow::buildPupilRow() {
     const QString pupil =
         PupilList(store_).namesByJournal().value(QFileInfo(protocolPath_).absoluteFilePath());
     dfJmeno_->setText(pupil.isEmpty() ? storedName_ : pupil);
-    auto* file = new QLabel(QStringLiteral("Protokol: %1").arg(QFileInfo(protocolPath_).fileName()), this);
+    auto* file =
+        new QLabel(QStringLiteral("Protokol: %1").arg(shortened(QFileInfo(protocolPath_).fileName())), this);
     file->setObjectName(QStringLiteral("lblSoubor"));
     file->setToolTip(QDir::toNativeSeparators(protocolPath_));
     row->addWidget(pupilLabel);

@@ -67,32 +67,13 @@ void selectNearest(QComboBox* c, int value) {
 // Delete) pass; Enter and the clipboard combinations are swallowed with everything else.
 } // namespace
 
-// The path with every link of the folders above it resolved, so two spellings of a place compare
-// equal; a file that does not exist yet keeps its name under its resolved folder.
-static QString resolved(const QString& path) {
-    const QFileInfo info(path);
-    if (info.exists())
-        return info.canonicalFilePath();
-    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
-    return folder.isEmpty() ? QDir::cleanPath(info.absoluteFilePath())
-                            : QDir(folder).filePath(info.fileName());
-}
-
 QString protocolChooserFolder(const QString& currentProtocol, const QString& programFolder) {
     if (!currentProtocol.isEmpty()) {
         const QString folder = QFileInfo(currentProtocol).absolutePath();
-        if (QFileInfo(folder).isDir() && resolved(folder) != resolved(programFolder))
+        if (QFileInfo(folder).isDir() && resolvedPath(folder) != resolvedPath(programFolder))
             return folder;
     }
     return documentsOrHomeFolder();
-}
-
-bool insideSettingsFolder(const QString& path, const QString& settingsFile) {
-    if (path.isEmpty())
-        return false;
-    const QString folder = resolved(QFileInfo(settingsFile).absolutePath());
-    const QString at = resolved(path);
-    return at == folder || at.startsWith(folder + u'/');
 }
 
 SettingsDialog::SettingsDialog(StoredSettings& s, SettingsStore& store, Dialogs& dialogs, QWidget* owner,

@@ -19,8 +19,6 @@ namespace numio {
 // Where the protocol chooser starts: the folder of the current protocol when there is one, else
 // the documents folder, else home; never the program's own folder.
 QString protocolChooserFolder(const QString& currentProtocol, const QString& programFolder);
-// Whether a protocol at `path` would write into the settings file or the folder that holds it.
-bool insideSettingsFolder(const QString& path, const QString& settingsFile);
 
 // dlgSettings: the controls are the working copy of the settings until OK writes them into the
 // settings handed in and the store; any other way of closing leaves both untouched. pupilName:

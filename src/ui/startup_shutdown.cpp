@@ -22,8 +22,13 @@ void FrmMain::Form_Load() {
     // default and the rest is in force.
     if (pupils_->empty()) {
         StoredSettings settings;
+        bool journalUsable = true;
         exam_.guarded([&] { LoadSettings(settings, store_); });
-        exam_.guarded([&] { exam_.changeSettings(settings); });
+        exam_.guarded([&] {
+            if (std::optional<Failure> f = journalInSettings(settings, store_))
+                journalUsable = false, throw *f;
+        });
+        exam_.guarded([&] { exam_.changeSettings(settings, journalUsable); });
     } else {
         exam_.guarded([this] { switchTo(startingPupil()); });
     }

@@ -61,8 +61,8 @@ class TestPupils : public QObject {
     void settingsKeptApartPerPupil() {
         IniSettingsStore ini(dir_.filePath("apart"));
         PracticeState before;
-        before.nMaxValue = 50, before.nSada = 15, before.bKrat = true, before.bProtokol = true,
-        before.ProtokolFile = "/old/protokol.txt";
+        before.nMaxValueX = 1, before.nMaxValue = 50, before.nSada = 15, before.bKrat = true,
+        before.bProtokol = true, before.ProtokolFile = "/old/protokol.txt";
         QVERIFY(!SaveSettings(before, ini));
 
         PupilList list(ini);
@@ -119,7 +119,8 @@ class TestPupils : public QObject {
         for (const bool named : {true, false}) {
             IniSettingsStore ini(dir_.filePath(named ? "first-named" : "first-none"));
             StoredSettings before;
-            before.bProtokol = named, before.ProtokolFile = named ? "/old/p.txt" : "", before.nSada = 7;
+            before.nMaxValue = 10, before.nMaxValueX = 1, before.bProtokol = named,
+            before.ProtokolFile = named ? "/old/p.txt" : "", before.nSada = 7;
             PupilList list(ini);
             StoredSettings s;
             QVERIFY(!LoadPupilSettings(s, ini, list.add("Tomáš", before)));
@@ -159,6 +160,43 @@ class TestPupils : public QObject {
         QVERIFY(!LoadPupilSettings(s, ini, petr));
     }
 
+    // A pupil's journal in the settings folder or another pupil's journal: told when he is chosen,
+    // no journal this run. A settings file that is another pupil's too is read and never written.
+    void sharedFiles_data() {
+        columns<QString>({"told"});
+        row("journal in the settings folder", QString("Chyba č. 75"));
+        row("another pupil's journal", QString("mají týž soubor protokolu"));
+        row("settings file a link to another pupil's", QString("je zároveň souborem žáka Jana"));
+    }
+    void sharedFiles() {
+        const auto [told] = fetch<QString>("told");
+        const QString tag = QTest::currentDataTag();
+        IniSettingsStore ini(dir_.filePath(tag));
+        PupilList list(ini);
+        const Pupil jana = list.add("Jana", StoredSettings());
+        const Pupil petr = list.add("Petr", StoredSettings());
+        PupilSettingsStore own(ini);
+        own.setPupil(petr.id);
+        StoredSettings s;
+        QVERIFY(!LoadPupilSettings(s, ini, petr));
+        s.ProtokolFile = tag.startsWith("journal") ? QFileInfo(ini.location(kAppName)).path() + "/x.txt"
+                                                   : list.journalOf(jana.id);
+        QVERIFY(!SaveSettings(s, own));
+        const QString janasFile = ini.location(pupilSettingsApp(jana.id));
+        if (tag.startsWith("settings"))
+            QVERIFY(QFile::remove(own.location(kAppName)) && QFile::link(janasFile, own.location(kAppName)));
+        QFile before(janasFile);
+        QVERIFY(before.open(QIODevice::ReadOnly));
+        PupilSettingsStore practice(ini);
+        const PupilSettings loaded = loadPupilSettings(practice, ini, petr, list);
+        QVERIFY(!loaded.journalUsable);
+        QVERIFY(std::any_of(loaded.told.begin(), loaded.told.end(),
+                            [&](const Failure& f) { return (f.messageText() + f.detail()).contains(told); }));
+        QCOMPARE(bool(SaveSettings(loaded.settings, practice)), tag.startsWith("settings"));
+        QFile after(janasFile);
+        QVERIFY(after.open(QIODevice::ReadOnly) && after.readAll() == before.readAll());
+    }
+
     // Two copies of the program for two pupils write at once; a third for one of them is refused with
     // the usual 70 until the first leaves that pupil. A journal folder that cannot be made leaves the
     // pupil without a journal.
@@ -166,6 +204,7 @@ class TestPupils : public QObject {
         IniSettingsStore ini(dir_.filePath("copies"));
         LocalTextFiles files;
         PracticeState a, b, c;
+        a.nMaxValue = b.nMaxValue = 10, a.nMaxValueX = b.nMaxValueX = 1;
         a.bProtokol = true, a.ProtokolFile = dir_.filePath("copies/Numio/Jana.txt");
         PupilList list(ini), other(ini);
         const Pupil jana = list.add("Jana", a);
@@ -175,7 +214,7 @@ class TestPupils : public QObject {
         QVERIFY(!SaveSettings(b, pb));
         const auto open = [&](PracticeState& s, PupilSettingsStore& p, std::optional<Pupil> pupil) {
             s.fso = &files;
-            const PupilSettings loaded = loadPupilSettings(p, ini, pupil);
+            const PupilSettings loaded = loadPupilSettings(p, ini, pupil, list);
             if (!loaded.told.isEmpty())
                 return -1;
             CloseProtokol(s);

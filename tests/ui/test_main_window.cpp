@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QTimer>
@@ -139,13 +140,18 @@ class TestMainWindow : public QObject {
         // message: empty: none
         columns<QString, QString, QString, bool>({"key", "value", "message", "protocolAfter"});
         const auto row = [](const char* name, const char* key, const char* value, const char* message) {
-            QTest::newRow(name) << QString(key) << QString(value) << QString(message) << (key[0] == 'A');
+            QTest::newRow(name) << QString(key) << QString(value) << QString(message)
+                                << (key[0] == 'A' && QByteArray(value) != "@settings");
         };
         row("empty store", "", "", "");
         row("bad stored value", "Settings/Krat", "abc", "Chyba č. 13 - Neshoda typů");
         row("protocol locked by another copy", "lock", "", "Chyba č. 70 - Přístup odepřen");
         row("protocol folder missing", "Audit/File", "/nonexistent-numio/p.txt",
             "Chyba č. 76 - Cesta nenalezena");
+        row("protocol is the settings file", "Audit/File", "@settings",
+            "Chyba č. 75 - Chyba přístupu k cestě nebo souboru");
+        row("protocol path of 2,000,000 characters", "Audit/File", "@long",
+            "Chyba č. 52 - Chybný název nebo číslo souboru");
     }
     void startUp() {
         const auto [key, value, message, protocolAfter] =
@@ -158,9 +164,14 @@ class TestMainWindow : public QObject {
             lockFd = ::open(QFile::encodeName(f.protocolPath()).constData(), O_WRONLY | O_CREAT, 0644);
             QVERIFY(::flock(lockFd, LOCK_EX | LOCK_NB) == 0);
         } else if (!key.isEmpty()) {
-            f.set(key, value);
+            f.set(key, value == "@settings" ? f.store.filePath("Numio2")
+                       : value == "@long"   ? '/' + QString("a/").repeated(999990) + "p.txt"
+                                            : value);
         }
+        const qint64 settingsSize = QFileInfo(f.store.filePath("Numio2")).size();
         FrmMain& w = f.start();
+        for (const QString& text : f.dialogs.texts()) // no message lays out megabytes
+            QVERIFY(text.size() < 1000);
         if (lockFd >= 0)
             ::close(lockFd);
         QStringList firstLines = f.dialogs.texts(); // the second line names the file
@@ -168,6 +179,10 @@ class TestMainWindow : public QObject {
             text = text.section('\n', 0, 0);
         QCOMPARE(firstLines, message.isEmpty() ? QStringList() : QStringList{message});
         QCOMPARE(w.exam().record().protocolOn(), protocolAfter);
+        if (value == "@settings") { // not a line of the journal goes into the settings
+            w.close();
+            QCOMPARE(QFileInfo(f.store.filePath("Numio2")).size(), settingsSize);
+        }
         QVERIFY(w.windowTitle() == " Numio" && !box(w)->isVisible());
         if (key == "lock") { // for this run only: OK in the settings stores it on and tries again
             QTimer::singleShot(0, [] { btn(*QApplication::activeModalWidget(), "pbOK")->click(); });
