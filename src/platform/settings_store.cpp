@@ -45,7 +45,6 @@ std::optional<QString> decodeValue(QStringView raw) {
     qsizetype i = 0;
     while (i < raw.size() && (raw[i] == u' ' || raw[i] == u'\t'))
         ++i;
-    const bool marked = i < raw.size() && raw[i] == u'@';
     for (; i < raw.size(); ++i) {
         const QChar c = raw[i];
         if (c == u'"') {
@@ -81,8 +80,9 @@ std::optional<QString> decodeValue(QStringView raw) {
             keep = out.size();
     }
     out.truncate(keep);
-    // QSettings' own marks for texts that begin with "@".
-    if (marked) {
+    // QSettings' own marks for texts that begin with "@", looked for as QSettings does: in the text
+    // unquoted, so that "@Novák, Petr", written quoted as "@@Novák, Petr", reads back as it was.
+    if (out.startsWith(u'@')) {
         if (out == u"@Invalid()")
             return std::nullopt;
         if (out.startsWith(u"@@"))
@@ -90,6 +90,29 @@ std::optional<QString> decodeValue(QStringView raw) {
         for (const QStringView kind : {QStringView(u"@String("), QStringView(u"@ByteArray(")})
             if (out.startsWith(kind) && out.endsWith(u')'))
                 return out.sliced(kind.size(), out.size() - kind.size() - 1);
+    }
+    return out;
+}
+
+// A key as QSettings writes it: "%20" and "%U010d" for what is not a letter, a digit, '-', '_' or
+// '.', "\\" for '/'. A key written by hand in plain UTF-8 reads as it stands.
+QString decodeKey(QStringView raw) {
+    QString out;
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        const qsizetype digits = raw[i] != u'%' ? 0 : i + 1 < raw.size() && raw[i + 1] == u'U' ? 4 : 2;
+        const qsizetype from = i + 1 + (digits == 4);
+        bool hex = digits > 0 && from + digits <= raw.size();
+        char16_t v = 0;
+        for (qsizetype k = from; hex && k < from + digits; ++k) {
+            hex = hexValue(raw[k]) >= 0;
+            v = char16_t(v * 16 + hexValue(raw[k]));
+        }
+        if (hex) {
+            out += QChar(v);
+            i = from + digits - 1;
+        } else {
+            out += raw[i] == u'\\' ? QChar(u'/') : raw[i];
+        }
     }
     return out;
 }
@@ -112,7 +135,7 @@ QHash<QString, std::optional<QString>> parseIni(const QString& text, QSet<QStrin
         const qsizetype eq = line.indexOf(u'=');
         if (eq <= 0)
             continue;
-        values.insert(section + u'/' + line.first(eq).trimmed().toString(), decodeValue(line.sliced(eq + 1)));
+        values.insert(section + u'/' + decodeKey(line.first(eq).trimmed()), decodeValue(line.sliced(eq + 1)));
     }
     return values;
 }
