@@ -21,6 +21,7 @@ void FrmMain::Form_Load() {
     // Each step that fails is reported and start-up goes on with the next one.
     state.fso = &doors_.files;
     pupils_ = std::make_unique<PupilList>(doors_.store);
+    exam_.guarded([this] { pupils_->checkIntact(); });
     // With no pupil the program's own settings, as it has always been.
     if (pupils_->empty())
         exam_.guarded([this] { LoadSettings(state, store_); });
