@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QSet>
 
 #include <algorithm>
 #include <functional>
@@ -19,16 +20,10 @@ namespace {
 const QString kListSection = QStringLiteral("PupilList"); // one of kComputerWideGroups
 const QString kIdsKey = QStringLiteral("Ids");
 const QString kChosenKey = QStringLiteral("Chosen");
-constexpr qsizetype kIdMax = 24;
+constexpr qsizetype kIdStemMax = 24; // room left for "-2" … "-999"; beyond, the stem gives way
 
 QString nameKey(const QString& id) {
     return QStringLiteral("Name-") + id;
-}
-
-bool validId(const QString& id) {
-    return !id.isEmpty() && id.size() <= kIdMax + 4 && std::all_of(id.begin(), id.end(), [](QChar c) {
-        return (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'-';
-    });
 }
 
 // A line break or a tab in a name would break the list's one line per pupil and every message.
@@ -44,6 +39,24 @@ bool hasControl(const QString& name) {
             return true;
     }
     return false;
+}
+
+// Characters that show as nothing between letters: a zero-width space, a soft hyphen, a direction
+// mark, the Hangul fillers.
+bool isInvisible(char32_t c) {
+    return QChar::category(c) == QChar::Other_Format || c == 0x115F || c == 0x1160 || c == 0x3164 ||
+           c == 0xFFA0;
+}
+
+bool hasInvisible(const QString& name) {
+    const QList<uint> chars = name.toUcs4();
+    return std::any_of(chars.begin(), chars.end(), [](uint c) { return isInvisible(c); });
+}
+
+bool hasLetterOrDigit(const QString& name) {
+    const QList<uint> chars = name.toUcs4();
+    return std::any_of(chars.begin(), chars.end(),
+                       [](uint c) { return QChar::isLetterOrNumber(c) && !isInvisible(c); });
 }
 
 void sortByName(QList<Pupil>& pupils) {
@@ -69,7 +82,61 @@ void newPupilSettings(StoredSettings& s, const QString& name) {
     s.ProtokolFile = proposedPupilJournal(name);
 }
 
+// An id such as "Jana" still names a file of its own: the settings go with the pupil to his new id.
+void moveSettingsFile(SettingsStore& store, const QString& from, const QString& to) {
+    const bool plainFile = !from.startsWith(u'.') && std::all_of(from.begin(), from.end(), [](QChar c) {
+        return (c.unicode() < 128 && c.isLetterOrNumber()) || c == u'-' || c == u'_' || c == u'.';
+    });
+    const QString source = store.location(pupilSettingsApp(from)),
+                  target = store.location(pupilSettingsApp(to));
+    if (!plainFile || !QFileInfo::exists(source))
+        return;
+    QFile::remove(target); // a removed pupil's: the new id is nobody's in the list
+    QFile::rename(source, target);
+}
+
 } // namespace
+
+bool validPupilId(const QString& id) {
+    return !id.isEmpty() && id.size() <= kPupilIdMax && std::all_of(id.begin(), id.end(), [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'-';
+    });
+}
+
+QString shownPupilName(const QString& name) {
+    QString shown;
+    int count = 0;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (++count > kPupilNameMax)
+            return shown + u'…';
+        const QChar c = name[i];
+        if (c.isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate()) {
+            const char32_t pair = QChar::surrogateToUcs4(c, name[++i]);
+            shown += isInvisible(pair) ? QString(QChar::ReplacementCharacter) : QString::fromUcs4(&pair, 1);
+        } else {
+            shown += c.isSurrogate() || isInvisible(c.unicode()) || hasControl(QString(c))
+                         ? QChar(QChar::ReplacementCharacter)
+                         : c;
+        }
+    }
+    return shown;
+}
+
+QString repairedPupilName(const QString& name) {
+    QList<uint> kept;
+    for (const uint c : name.toUcs4()) { // a lone surrogate comes as U+FFFD
+        if (QChar::isSpace(c))
+            kept << u' ';
+        else if (!isInvisible(c) && c != QChar::ReplacementCharacter &&
+                 QChar::category(c) != QChar::Other_Control)
+            kept << c;
+    }
+    const auto text = [](const QList<uint>& chars, qsizetype count) {
+        return tidyPupilName(QString::fromUcs4(reinterpret_cast<const char32_t*>(chars.data()), count));
+    };
+    const QList<uint> tidy = text(kept, kept.size()).toUcs4();
+    return text(tidy, std::min<qsizetype>(tidy.size(), kPupilNameMax));
+}
 
 QString tidyPupilName(const QString& name) {
     return name.simplified();
@@ -86,9 +153,14 @@ QString pupilNameKey(const QString& name) {
 QString pupilNameProblem(const QString& name, const QList<Pupil>& pupils, const QString& exceptId) {
     if (hasControl(name))
         return QStringLiteral("Jméno nesmí obsahovat řídicí znaky, například tabulátor nebo konec řádku.");
+    if (hasInvisible(name))
+        return QStringLiteral(
+            "Jméno nesmí obsahovat neviditelné znaky, například mezeru nulové šířky nebo měkký spojovník.");
     const QString tidy = tidyPupilName(name);
     if (tidy.isEmpty())
         return QStringLiteral("Napište jméno žáka.");
+    if (!hasLetterOrDigit(tidy))
+        return QStringLiteral("Jméno musí obsahovat aspoň jedno písmeno nebo číslici.");
     if (const qsizetype length = tidy.toUcs4().size(); length > kPupilNameMax)
         return QStringLiteral("Jméno může mít nejvýše %1 znaků, toto jich má %2.")
             .arg(kPupilNameMax)
@@ -111,19 +183,22 @@ QString newPupilId(const QString& name, const QList<Pupil>& pupils) {
         else if (!base.endsWith(u'-'))
             base += u'-';
     }
-    base = base.left(kIdMax);
-    while (base.startsWith(u'-'))
-        base.remove(0, 1);
-    while (base.endsWith(u'-'))
-        base.chop(1);
-    if (base.isEmpty())
-        base = QStringLiteral("zak");
+    const auto stem = [&](qsizetype room) {
+        QString cut = base.left(std::min(room, kIdStemMax));
+        while (cut.startsWith(u'-'))
+            cut.remove(0, 1);
+        while (cut.endsWith(u'-'))
+            cut.chop(1);
+        return cut.isEmpty() ? QStringLiteral("zak") : cut;
+    };
     const auto taken = [&](const QString& id) {
         return std::any_of(pupils.begin(), pupils.end(), [&](const Pupil& p) { return p.id == id; });
     };
-    QString id = base;
-    for (int n = 2; taken(id); ++n)
-        id = base + u'-' + QString::number(n);
+    QString id = stem(kPupilIdMax);
+    for (int n = 2; taken(id); ++n) {
+        const QString number = u'-' + QString::number(n);
+        id = stem(kPupilIdMax - number.size()) + number;
+    }
     return id;
 }
 
@@ -181,18 +256,59 @@ PupilList::PupilList(SettingsStore& store) : store_(store) {
 
 void PupilList::reload() {
     pupils_.clear();
+    damaged_.clear();
     const QStringList ids =
         store_.read(kAppName, kListSection, kIdsKey, QString()).split(u',', Qt::SkipEmptyParts);
+    QSet<QString> seen;
     for (const QString& raw : ids) {
         const QString id = raw.trimmed();
-        if (!validId(id) || find(id))
+        if (id.isEmpty() || seen.contains(id)) // the same entry twice is one pupil
             continue;
-        const QString name = tidyPupilName(store_.read(kAppName, kListSection, nameKey(id), QString()));
-        if (pupilNameProblem(name, pupils_).isEmpty())
-            pupils_.push_back({id, name});
+        seen.insert(id);
+        const QString name = store_.read(kAppName, kListSection, nameKey(id), QString());
+        QString reason;
+        if (!validPupilId(id))
+            reason = QStringLiteral("Záznam má neplatné označení „%1“ (smí mít jen malá písmena bez "
+                                    "diakritiky, číslice a pomlčky, nejvýše %2 znaků).")
+                         .arg(shownPupilName(id))
+                         .arg(kPupilIdMax);
+        else if (tidyPupilName(name).isEmpty())
+            reason = QStringLiteral("Záznam nemá jméno.");
+        else
+            reason = pupilNameProblem(name, pupils_);
+        if (reason.isEmpty())
+            pupils_.push_back({id, tidyPupilName(name)});
+        else
+            damaged_.push_back({id, name, reason});
     }
     sortByName(pupils_);
     chosen_ = store_.read(kAppName, kListSection, kChosenKey, QString());
+}
+
+void PupilList::checkIntact() const {
+    if (damaged_.isEmpty())
+        return;
+    constexpr int kNamed = 10;
+    QStringList lines;
+    for (const DamagedPupil& d : damaged_.first(std::min<qsizetype>(damaged_.size(), kNamed)))
+        lines << QStringLiteral("– %1: %2")
+                     .arg(tidyPupilName(d.name).isEmpty()
+                              ? QStringLiteral("záznam %1").arg(shownPupilName(d.id))
+                              : QStringLiteral("„%1“").arg(shownPupilName(d.name)),
+                          d.reason);
+    if (damaged_.size() > kNamed)
+        lines << QStringLiteral("– a další, celkem %1 záznamů.").arg(damaged_.size());
+    const bool one = damaged_.size() == 1;
+    throw Failure(kTypeMismatch)
+        .withDetail(
+            (one ? QStringLiteral("V seznamu žáků v souboru %1 je záznam, který nelze použít:\n")
+                 : QStringLiteral("V seznamu žáků v souboru %1 jsou záznamy, které nelze použít:\n"))
+                .arg(displayPath(store_.programLocation(kAppName))) +
+            lines.join(u'\n') +
+            (one ? QStringLiteral("\nZáznam zůstává v souboru, jak je; v okně Žáci (F7) ho můžete "
+                                  "přejmenovat, nebo odebrat.")
+                 : QStringLiteral("\nZáznamy zůstávají v souboru, jak jsou; v okně Žáci (F7) je můžete "
+                                  "přejmenovat, nebo odebrat.")));
 }
 
 std::optional<Pupil> PupilList::find(const QString& id) const {
@@ -210,16 +326,30 @@ std::optional<Pupil> PupilList::chosen() const {
     return pupils_.front();
 }
 
-void PupilList::store(const QList<Pupil>& pupils, const QString& chosen) {
+std::unique_ptr<SettingsLock> PupilList::lock() {
+    return store_.lock(kAppName, QStringLiteral("pupils"));
+}
+
+QList<Pupil> PupilList::everyId() const {
+    QList<Pupil> all = pupils_;
+    for (const DamagedPupil& d : damaged_)
+        all.push_back({d.id, d.name});
+    return all;
+}
+
+void PupilList::store(const QList<Pupil>& pupils, const QList<DamagedPupil>& damaged, const QString& chosen) {
     QList<SettingsEntry> entries;
     QStringList ids;
     for (const Pupil& p : pupils) {
         ids << p.id;
         entries.push_back({kListSection, nameKey(p.id), p.name});
     }
+    // A damaged entry stays as it stands, name and all, until it is renamed or removed.
+    for (const DamagedPupil& d : damaged)
+        ids << d.id;
     // A pupil taken out leaves no name behind.
-    for (const Pupil& p : pupils_)
-        if (std::none_of(pupils.begin(), pupils.end(), [&](const Pupil& q) { return q.id == p.id; }))
+    for (const Pupil& p : everyId())
+        if (!ids.contains(p.id))
             entries.push_back({kListSection, nameKey(p.id), QString()});
     entries.push_front({kListSection, kChosenKey, chosen});
     entries.push_front({kListSection, kIdsKey, ids.join(u',')});
@@ -228,12 +358,14 @@ void PupilList::store(const QList<Pupil>& pupils, const QString& chosen) {
     store_.replaceWhole(kAppName, entries);
     pupils_ = pupils;
     sortByName(pupils_);
+    damaged_ = damaged;
     chosen_ = chosen;
 }
 
 Pupil PupilList::add(const QString& name, const StoredSettings& current) {
+    const auto held = lock();
     reload();
-    const Pupil pupil{newPupilId(name, pupils_), tidyPupilName(name)};
+    const Pupil pupil{newPupilId(name, everyId()), tidyPupilName(name)};
     PupilSettingsStore own(store_);
     own.setPupil(pupil.id);
     // The first pupil keeps what was set up so far, the journal named included; a pupil without
@@ -255,26 +387,46 @@ Pupil PupilList::add(const QString& name, const StoredSettings& current) {
     return pupil;
 }
 
-void PupilList::rename(const QString& id, const QString& name) {
+QString PupilList::rename(const QString& id, const QString& name) {
+    const auto held = lock();
     reload();
     QList<Pupil> pupils = pupils_;
     for (Pupil& p : pupils)
         if (p.id == id)
             p.name = tidyPupilName(name);
-    store(pupils, chosen_);
+    QList<DamagedPupil> damaged = damaged_;
+    QString now = id, chosen = chosen_;
+    const auto bad =
+        std::find_if(damaged.begin(), damaged.end(), [&](const DamagedPupil& d) { return d.id == id; });
+    if (bad != damaged.end()) {
+        if (!validPupilId(id)) {
+            now = newPupilId(name, everyId());
+            moveSettingsFile(store_, id, now);
+            if (chosen == id)
+                chosen = now;
+        }
+        pupils.push_back({now, tidyPupilName(name)});
+        damaged.erase(bad);
+    }
+    store(pupils, damaged, chosen);
+    return now;
 }
 
 void PupilList::remove(const QString& id) {
+    const auto held = lock();
     reload();
     QList<Pupil> pupils = pupils_;
     pupils.removeIf([&](const Pupil& p) { return p.id == id; });
-    store(pupils, chosen_ == id ? (pupils.isEmpty() ? QString() : pupils.front().id) : chosen_);
+    QList<DamagedPupil> damaged = damaged_;
+    damaged.removeIf([&](const DamagedPupil& d) { return d.id == id; });
+    store(pupils, damaged, chosen_ == id ? (pupils.isEmpty() ? QString() : pupils.front().id) : chosen_);
 }
 
 // Only who was chosen: the list itself may have been changed meanwhile by another copy.
 void PupilList::choose(const QString& id) {
     if (id == chosen_)
         return;
+    const auto held = lock();
     store_.write(kAppName, kListSection, kChosenKey, id);
     chosen_ = id;
 }

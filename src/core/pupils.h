@@ -20,11 +20,33 @@ struct Pupil {
 };
 
 constexpr int kPupilNameMax = 40;
+constexpr int kPupilIdMax = 28;
+
+// The one rule of an id, for making one and for reading the list: a-z, 0-9 and '-', at most
+// kPupilIdMax characters.
+bool validPupilId(const QString& id);
+
+// An entry of the stored list that cannot be used as it stands (a bad id, a name that will not do).
+// It stays in the file as it is until it is renamed or removed.
+struct DamagedPupil {
+    QString id;     // as it stands in the list
+    QString name;   // as stored
+    QString reason; // why it cannot be used, a sentence
+};
+
+// A name as it can be shown whatever it holds: each character that would not show as "�", cut
+// after kPupilNameMax characters with "…".
+QString shownPupilName(const QString& name);
 
 // The message for a name that will not do, empty when it will. Blanks around and doubled inside
-// do not count; two names may not differ only in letter case or diacritics. exceptId: the pupil
-// being renamed, who may keep his own name.
+// do not count; a name needs a letter or a digit and nothing that does not show; two names may not
+// differ only in letter case or diacritics. exceptId: the pupil being renamed, who may keep his
+// own name.
 QString pupilNameProblem(const QString& name, const QList<Pupil>& pupils, const QString& exceptId = {});
+
+// A damaged entry's name made fit to propose for renaming it: what does not show left out, tidied and
+// cut to kPupilNameMax characters.
+QString repairedPupilName(const QString& name);
 
 // "  Jana   Nováková " -> "Jana Nováková": the form a name is kept in.
 QString tidyPupilName(const QString& name);
@@ -32,7 +54,8 @@ QString tidyPupilName(const QString& name);
 // What two names must not share: "Žofie" and "ZOFIE" are the same pupil.
 QString pupilNameKey(const QString& name);
 
-// "Žofie Dvořáková" -> "zofie-dvorakova", with "-2", "-3" … when a pupil of the list has it.
+// "Žofie Dvořáková" -> "zofie-dvorakova", with "-2", "-3" … when a pupil of the list has it; the
+// stem is cut so that the number fits within kPupilIdMax.
 QString newPupilId(const QString& name, const QList<Pupil>& pupils);
 
 // Where a new pupil's journal is proposed: "<documents>/Numio/<name>.txt".
@@ -67,6 +90,9 @@ class PupilSettingsStore : public SettingsStore {
     void replaceWhole(const QString& app, const QList<SettingsEntry>& entries) override;
     QString location(const QString& app) const override { return inner_.location(target(app, {})); }
     QString programLocation(const QString& app) const override { return inner_.programLocation(app); }
+    std::unique_ptr<SettingsLock> lock(const QString& app, const QString& name) override {
+        return inner_.lock(app, name);
+    }
 
   private:
     QString target(const QString& app, const QString& section) const;
@@ -82,7 +108,7 @@ class PupilSettingsStore : public SettingsStore {
 // own. With no pupil in it the program runs as it always has, on that file's own settings.
 class PupilList {
   public:
-    // Reads the list; what cannot be made sense of in it is left out.
+    // Reads the list; an entry that cannot be used goes to damaged(), never silently away.
     explicit PupilList(SettingsStore& store);
 
     // Sorted by name as a Czech reader sorts.
@@ -91,16 +117,25 @@ class PupilList {
     std::optional<Pupil> find(const QString& id) const;
     // The pupil chosen last; the first of the list where that one is gone.
     std::optional<Pupil> chosen() const;
+    // The entries that cannot be used, in the list's order. Every change keeps them as they stand.
+    const QList<DamagedPupil>& damaged() const { return damaged_; }
+    // Throws Failure naming every damaged entry and the file, to be told once at start-up.
+    void checkIntact() const;
 
-    // Each of these stores the list at once and throws Failure naming the file when that fails,
-    // the list then being as stored. The name must have passed pupilNameProblem.
+    // Each of these takes the lock of the list, reads it anew, changes it and stores it at once, so
+    // that two copies of the program changing it together lose nothing. Each throws Failure naming
+    // the file when that fails, the list then being as stored. The name must have passed
+    // pupilNameProblem.
     //
     // The first pupil takes the current settings and the journal they name, so nothing set up so
     // far is lost; every later one starts on the defaults. A pupil without a journal gets one of his
     // own, switched on.
     Pupil add(const QString& name, const StoredSettings& current);
-    void rename(const QString& id, const QString& name);
-    // Only the name leaves the list: the pupil's journal stays where it is.
+    // A damaged entry may be renamed too; one whose id is bad gets a new id, its settings file going
+    // with it. Returns the pupil's id after it.
+    QString rename(const QString& id, const QString& name);
+    // Only the name leaves the list: the pupil's journal stays where it is. A damaged entry may be
+    // removed too.
     void remove(const QString& id);
     void choose(const QString& id);
 
@@ -112,10 +147,15 @@ class PupilList {
   private:
     // Each change starts from the list as stored: another copy of the program may have changed it.
     void reload();
-    void store(const QList<Pupil>& pupils, const QString& chosen);
+    std::unique_ptr<SettingsLock> lock();
+    void store(const QList<Pupil>& pupils, const QString& chosen) { store(pupils, damaged_, chosen); }
+    void store(const QList<Pupil>& pupils, const QList<DamagedPupil>& damaged, const QString& chosen);
+    // The ids a new one must not take: the pupils' and the damaged entries'.
+    QList<Pupil> everyId() const;
 
     SettingsStore& store_;
     QList<Pupil> pupils_;
+    QList<DamagedPupil> damaged_;
     QString chosen_;
 };
 

@@ -2,9 +2,13 @@
 
 #include "platform/failure.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QThread>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -45,7 +49,6 @@ std::optional<QString> decodeValue(QStringView raw) {
     qsizetype i = 0;
     while (i < raw.size() && (raw[i] == u' ' || raw[i] == u'\t'))
         ++i;
-    const bool marked = i < raw.size() && raw[i] == u'@';
     for (; i < raw.size(); ++i) {
         const QChar c = raw[i];
         if (c == u'"') {
@@ -81,8 +84,9 @@ std::optional<QString> decodeValue(QStringView raw) {
             keep = out.size();
     }
     out.truncate(keep);
-    // QSettings' own marks for texts that begin with "@".
-    if (marked) {
+    // QSettings' own marks for texts that begin with "@", looked for as QSettings does: in the text
+    // unquoted, so that "@Novák, Petr", written quoted as "@@Novák, Petr", reads back as it was.
+    if (out.startsWith(u'@')) {
         if (out == u"@Invalid()")
             return std::nullopt;
         if (out.startsWith(u"@@"))
@@ -90,6 +94,29 @@ std::optional<QString> decodeValue(QStringView raw) {
         for (const QStringView kind : {QStringView(u"@String("), QStringView(u"@ByteArray(")})
             if (out.startsWith(kind) && out.endsWith(u')'))
                 return out.sliced(kind.size(), out.size() - kind.size() - 1);
+    }
+    return out;
+}
+
+// A key as QSettings writes it: "%20" and "%U010d" for what is not a letter, a digit, '-', '_' or
+// '.', "\\" for '/'. A key written by hand in plain UTF-8 reads as it stands.
+QString decodeKey(QStringView raw) {
+    QString out;
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        const qsizetype digits = raw[i] != u'%' ? 0 : i + 1 < raw.size() && raw[i + 1] == u'U' ? 4 : 2;
+        const qsizetype from = i + 1 + (digits == 4);
+        bool hex = digits > 0 && from + digits <= raw.size();
+        char16_t v = 0;
+        for (qsizetype k = from; hex && k < from + digits; ++k) {
+            hex = hexValue(raw[k]) >= 0;
+            v = char16_t(v * 16 + hexValue(raw[k]));
+        }
+        if (hex) {
+            out += QChar(v);
+            i = from + digits - 1;
+        } else {
+            out += raw[i] == u'\\' ? QChar(u'/') : raw[i];
+        }
     }
     return out;
 }
@@ -112,7 +139,7 @@ QHash<QString, std::optional<QString>> parseIni(const QString& text, QSet<QStrin
         const qsizetype eq = line.indexOf(u'=');
         if (eq <= 0)
             continue;
-        values.insert(section + u'/' + line.first(eq).trimmed().toString(), decodeValue(line.sliced(eq + 1)));
+        values.insert(section + u'/' + decodeKey(line.first(eq).trimmed()), decodeValue(line.sliced(eq + 1)));
     }
     return values;
 }
@@ -204,6 +231,39 @@ void IniSettingsStore::checkRecognised(const QString& app, const QStringList& gr
                            "nastavení neuložíte tlačítkem OK v okně Nastavení; jeho obsah se pak "
                            "uschová jako %1.bak.")
                 .arg(path));
+}
+
+namespace {
+
+struct HeldLock : SettingsLock {
+    explicit HeldLock(const QString& path) : file(path) {}
+    QLockFile file;
+};
+
+// A change of the list takes milliseconds: a lock kept longer belongs to a copy that hangs, and one
+// whose copy is gone (killed, crashed) is taken over at once.
+constexpr int kLockStaleMs = 10000;
+constexpr int kLockWaitMs = 12000;
+
+} // namespace
+
+std::unique_ptr<SettingsLock> IniSettingsStore::lock(const QString& app, const QString& name) {
+    const QString folder = QFileInfo(filePath(app)).absolutePath();
+    QDir().mkpath(folder);
+    auto held = std::make_unique<HeldLock>(QDir(folder).filePath(name + QStringLiteral(".lock")));
+    held->file.setStaleLockTime(kLockStaleMs);
+    // Short steps: QLockFile's own wait doubles each time, up to seconds for a change of milliseconds.
+    for (QDeadlineTimer wait(kLockWaitMs); !wait.hasExpired(); QThread::msleep(10)) {
+        if (held->file.tryLock(0))
+            return held;
+        // Where no lock can be made at all, neither can the settings be written: that write tells why.
+        if (held->file.error() != QLockFile::LockFailedError)
+            return nullptr;
+    }
+    throw Failure(kAccessDenied)
+        .withDetail(QStringLiteral("Nastavení právě ukládá jiná spuštěná kopie programu (zámek %1); změna se "
+                                   "neuložila. Zkuste to prosím znovu.")
+                        .arg(displayPath(held->file.fileName())));
 }
 
 void IniSettingsStore::replaceWhole(const QString& app, const QList<SettingsEntry>& entries) {

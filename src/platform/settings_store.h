@@ -20,6 +20,12 @@ struct SettingsEntry {
     QString value;
 };
 
+// Held while it lives; see SettingsStore::lock.
+class SettingsLock {
+  public:
+    virtual ~SettingsLock() = default;
+};
+
 // The per-user settings store: texts addressed by application, section and key.
 class SettingsStore {
   public:
@@ -50,6 +56,14 @@ class SettingsStore {
     // The program's own settings file, whatever file `location` names for the moment: the folder
     // around it holds every settings file of the program.
     virtual QString programLocation(const QString& app) const { return location(app); }
+    // "<name>.lock" in the program's settings folder, for a read, change and write that another
+    // running copy must not come between: that copy waits for it. Throws Failure naming the lock
+    // when another copy keeps it for longer than a change takes.
+    virtual std::unique_ptr<SettingsLock> lock(const QString& app, const QString& name) {
+        (void)app;
+        (void)name;
+        return nullptr;
+    }
 };
 
 // INI file "<app>/<app>.conf" in the user's configuration folder ($XDG_CONFIG_HOME or ~/.config);
@@ -69,6 +83,7 @@ class IniSettingsStore : public SettingsStore {
     void checkRecognised(const QString& app, const QStringList& groups) override;
     void replaceWhole(const QString& app, const QList<SettingsEntry>& entries) override;
     QString location(const QString& app) const override { return filePath(app); }
+    std::unique_ptr<SettingsLock> lock(const QString& app, const QString& name) override;
 
     QString filePath(const QString& app) const;
 

@@ -113,8 +113,20 @@ void fillPupilList(QListWidget* list, const QList<Pupil>& pupils, const QString&
     }
 }
 
+// The damaged entries last, marked, each saying why it cannot be used: it can be renamed or removed.
 void PupilsDialog::fill(const QString& selectId) {
     fillPupilList(lstPupils_, list_.pupils(), selectId);
+    for (const DamagedPupil& d : list_.damaged()) {
+        const QString name = tidyPupilName(d.name).isEmpty()
+                                 ? QStringLiteral("bez jména")
+                                 : QStringLiteral("„%1“").arg(shownPupilName(d.name));
+        auto* item = new QListWidgetItem(QStringLiteral("(poškozený záznam) ") + name, lstPupils_);
+        item->setData(Qt::UserRole, d.id);
+        item->setToolTip(d.reason);
+        item->setData(Qt::AccessibleDescriptionRole, d.reason);
+        if (d.id == selectId)
+            lstPupils_->setCurrentItem(item);
+    }
     selectionChanged();
 }
 
@@ -123,12 +135,27 @@ QString PupilsDialog::selectedId() const {
     return selected.isEmpty() ? QString() : selected.front()->data(Qt::UserRole).toString();
 }
 
+std::optional<DamagedPupil> PupilsDialog::selectedDamaged() const {
+    const QString id = selectedId();
+    for (const DamagedPupil& d : list_.damaged())
+        if (d.id == id && !id.isEmpty())
+            return d;
+    return std::nullopt;
+}
+
 void PupilsDialog::selectionChanged() {
     const std::optional<Pupil> p = list_.find(selectedId());
-    for (QPushButton* b : {pbRename_, pbRemove_, pbPick_})
-        b->setEnabled(p.has_value());
+    const std::optional<DamagedPupil> d = selectedDamaged();
+    for (QPushButton* b : {pbRename_, pbRemove_})
+        b->setEnabled(p || d);
+    pbPick_->setEnabled(p.has_value());
     if (p)
         dfName_->setText(p->name);
+    if (d) {
+        dfName_->setText(repairedPupilName(d->name));
+        tell(d->reason +
+             QStringLiteral(" Upravte jméno, je-li třeba, a stiskněte Přejmenovat, nebo záznam odeberte."));
+    }
 }
 
 // The label's name is what a screen reader says, so it carries the text.
@@ -172,21 +199,28 @@ void PupilsDialog::add() {
 
 void PupilsDialog::renameSelected() {
     const std::optional<Pupil> p = list_.find(selectedId());
-    if (!p)
+    const std::optional<DamagedPupil> d = selectedDamaged();
+    if (!p && !d)
         return;
-    const QString name = dfName_->text();
-    if (const QString problem = pupilNameProblem(name, list_.pupils(), p->id); !problem.isEmpty()) {
+    const QString id = selectedId(), name = dfName_->text();
+    if (const QString problem = pupilNameProblem(name, list_.pupils(), id); !problem.isEmpty()) {
         tell(problem);
         dfName_->setFocus();
         return;
     }
-    if (!stored([&] { list_.rename(p->id, name); }))
+    QString now;
+    if (!stored([&] { now = list_.rename(id, name); }))
         return;
-    fill(p->id);
-    tell(QStringLiteral("Žák %1 se teď jmenuje %2.").arg(p->name, tidyPupilName(name)));
+    fill(now);
+    tell(p ? QStringLiteral("Žák %1 se teď jmenuje %2.").arg(p->name, tidyPupilName(name))
+           : QStringLiteral("Záznam je opraven, žák se teď jmenuje %1.").arg(tidyPupilName(name)));
 }
 
 void PupilsDialog::removeSelected() {
+    if (const std::optional<DamagedPupil> d = selectedDamaged()) {
+        removeDamaged(*d);
+        return;
+    }
     const std::optional<Pupil> p = list_.find(selectedId());
     if (!p)
         return;
@@ -206,6 +240,18 @@ void PupilsDialog::removeSelected() {
     if (list_.empty())
         dfName_->clear();
     tell(QStringLiteral("Žák %1 je odebrán.").arg(p->name) + journalSentence(journal));
+}
+
+void PupilsDialog::removeDamaged(const DamagedPupil& d) {
+    const QString shown = tidyPupilName(d.name).isEmpty() ? d.id : shownPupilName(d.name);
+    if (dialogs_.message(QStringLiteral("Odebrat poškozený záznam %1 ze seznamu žáků?").arg(shown),
+                         QStringLiteral("Odebrat žáka"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
+                         Dialogs::Answer::No) != Dialogs::Answer::Yes ||
+        !stored([&] { list_.remove(d.id); }))
+        return;
+    const std::optional<Pupil> chosen = list_.chosen();
+    fill(chosen ? chosen->id : QString());
+    tell(QStringLiteral("Poškozený záznam %1 je odebrán.").arg(shown));
 }
 
 void PupilsDialog::pickSelected() {

@@ -46,8 +46,11 @@ class PupilsDialog : public QDialog {
   private:
     void fill(const QString& selectId);
     QString selectedId() const;
+    // The damaged entry selected, if that is what is selected.
+    std::optional<DamagedPupil> selectedDamaged() const;
     void selectionChanged();
     void tell(const QString& text);
+    void removeDamaged(const DamagedPupil& d);
     // Runs a change of the list; false when it could not be stored (the failure shown).
     template <class F> bool stored(F&& change);
 

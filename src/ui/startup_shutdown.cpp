@@ -18,6 +18,7 @@ const QString kQuitTitle = QStringLiteral("Potvrzení ukončení programu");
 void FrmMain::Form_Load() {
     // Each step that fails is reported and start-up goes on with the next one.
     pupils_ = std::make_unique<PupilList>(doors_.store);
+    exam_.guarded([this] { pupils_->checkIntact(); });
     // With no pupil the program's own settings, as it has always been. A bad value has taken its
     // default and the rest is in force.
     if (pupils_->empty()) {

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -31,6 +32,11 @@ class TestPupils : public QObject {
         row("tab", "Jana\tNováková", "", "Jméno nesmí obsahovat řídicí");
         row("line break", "Jana\n", "", "Jméno nesmí obsahovat řídicí");
         row("lone surrogate", QString(QChar(0xD800)), "", "Jméno nesmí obsahovat řídicí");
+        row("zero-width space", QString::fromUtf8("\u200B"), "", "Jméno nesmí obsahovat neviditelné");
+        row("soft hyphen inside", QString::fromUtf8("Ja\u00ADna"), "", "Jméno nesmí obsahovat neviditelné");
+        row("combining marks only", QString::fromUtf8("\u0301\u030C"), "",
+            "Jméno musí obsahovat aspoň jedno");
+        row("punctuation only", "-.-", "", "Jméno musí obsahovat aspoň jedno");
         row("same but for case and diacritics", "zofie  DVORAKOVA", "",
             "Žák „Žofie Dvořáková“ už v seznamu je");
         row("renamed to its own name in capitals", "ŽOFIE DVOŘÁKOVÁ", "zofie", "");
@@ -43,17 +49,101 @@ class TestPupils : public QObject {
         QVERIFY2(refused.isEmpty() ? problem.isEmpty() : problem.startsWith(refused), qPrintable(problem));
     }
 
+    // taken: how many of the name's own ids the list holds already.
     void ids_data() {
-        columns<QString, QString>({"name", "id"});
-        row("diacritics dropped", "Žofie Dvořáková", "zofie-dvorakova");
-        row("taken id numbered", "Petr", "petr-2");
-        row("punctuation folded", "  Anna-Marie (3.B) ", "anna-marie-3-b");
-        row("nothing ASCII", "李明", "zak");
-        row("long names cut", QString(30, u'a') + " b", QString(24, u'a'));
+        columns<QString, int, QString>({"name", "taken", "id"});
+        row("diacritics dropped", "Žofie Dvořáková", 0, "zofie-dvorakova");
+        row("taken id numbered", "Petr", 0, "petr-2");
+        row("punctuation folded", "  Anna-Marie (3.B) ", 0, "anna-marie-3-b");
+        row("nothing ASCII", "李明", 0, "zak");
+        row("long names cut", QString(30, u'a') + " b", 0, QString(24, u'a'));
+        row("the 1000th of a long stem still reads", QString(30, u'a'), 999, QString(23, u'a') + "-1000");
     }
     void ids() {
-        const auto [name, id] = fetch<QString, QString>("name", "id");
-        QCOMPARE(newPupilId(name, {{"petr", "Petr"}}), id);
+        const auto [name, taken, id] = fetch<QString, int, QString>("name", "taken", "id");
+        QList<Pupil> pupils{{"petr", "Petr"}, {QString(24, u'a'), name}};
+        for (int n = 2; n <= taken; ++n)
+            pupils.push_back({QString(24, u'a') + '-' + QString::number(n), name});
+        QCOMPARE(newPupilId(name, pupils.mid(0, taken + 1)), id);
+        QVERIFY(validPupilId(id));
+    }
+
+    // Names stored and read back through the real file, again and again: exactly as they were.
+    void namesComeBackAsStored_data() {
+        columns<QString>({"name"});
+        row("@ and comma", QString("@Novák, Petr"));
+        row("@@ and semicolon", QString("@@Nováková; Jana"));
+        row("QSettings' own marks", QString("@String(Eva) @Invalid()"));
+        row("equals, hash, brackets", QString("=Jana= #1 [3.B]"));
+        row("quotes and backslashes", QString("\"Jana\" 'Nová' \\x41\\n \\"));
+        row("every Czech letter", QString("áčďéěíňóřšťúůýž ÁČĎÉĚÍŇÓŘŠŤÚŮÝŽ"));
+        row("40 characters, the last a comma", "@" + QString(38, u'ř') + ",");
+    }
+    void namesComeBackAsStored() {
+        const auto [name] = fetch<QString>("name");
+        IniSettingsStore ini(dir_.filePath(QTest::currentDataTag()));
+        PupilList list(ini);
+        const QString id = list.add(name, {}).id;
+        for (const char* other : {"Adam", "Bára", "Cyril"})
+            list.add(other, {});
+        list.rename(id, name);
+        PupilList back(ini);
+        QCOMPARE(back.find(id).value_or(Pupil{}).name, name);
+        QCOMPARE(back.pupils().size() + back.damaged().size(), 4);
+    }
+
+    // An entry that cannot be used is told with its name, kept in the file through every change of the
+    // others, and can be renamed (a bad id anew, its settings with it) or removed.
+    void damagedEntryKept_data() {
+        columns<QString, QByteArray, QString>({"id", "stored", "reason"});
+        row("empty name", "eva", QByteArray(), "Záznam nemá jméno");
+        row("41 characters", "eva", QByteArray(41, 'e'), "Jméno může mít nejvýše 40");
+        row("10,000 characters", "eva", QByteArray(10000, 'e'), "Jméno může mít nejvýše 40");
+        row("NUL", "eva", QByteArray("Ev\\0a"), "Jméno nesmí obsahovat řídicí");
+        row("0x01", "eva", QByteArray("Ev\\x01"), "Jméno nesmí obsahovat řídicí");
+        row("DEL", "eva", QByteArray("Ev\x7f"), "Jméno nesmí obsahovat řídicí");
+        row("lone surrogate", "eva", QByteArray("Ev\\xd800"), "Jméno nesmí obsahovat řídicí");
+        row("zero-width space", "eva", QByteArray("Ev\u200Ba"), "Jméno nesmí obsahovat neviditelné");
+        row("upper-case id", "Eva", QByteArray("Eva"), "Záznam má neplatné označení „Eva“");
+        row("id of 29 characters", QString(29, u'e'), QByteArray("Eva"), "Záznam má neplatné označení");
+        row("the same name but for case", "eva", QByteArray("JANA"), "Žák „Jana“ už v seznamu je");
+    }
+    void damagedEntryKept() {
+        const auto [id, stored, reason] = fetch<QString, QByteArray, QString>("id", "stored", "reason");
+        IniSettingsStore ini(dir_.filePath(QTest::currentDataTag()));
+        QDir().mkpath(QFileInfo(ini.location(pupilSettingsApp(id))).path());
+        QFile file(ini.location(kAppName)), own(ini.location(pupilSettingsApp(id)));
+        QVERIFY(file.open(QIODevice::WriteOnly) && own.open(QIODevice::WriteOnly));
+        file.write("[PupilList]\nIds=jana, " + id.toUtf8() + "\nName-jana=Jana\nName-" + id.toUtf8() + "=" +
+                   stored + "\nChosen=" + id.toUtf8() + "\n");
+        own.write("[Settings]\nMaxValue=33\n");
+        file.close(), own.close();
+        const QString name = ini.read(kAppName, "PupilList", "Name-" + id, "");
+
+        PupilList list(ini);
+        QCOMPARE(list.pupils().size(), 1);
+        QCOMPARE(list.damaged().size(), 1);
+        QVERIFY2(list.damaged()[0].reason.startsWith(reason), qPrintable(list.damaged()[0].reason));
+        try {
+            list.checkIntact();
+            QFAIL("not told");
+        } catch (const Failure& f) {
+            QVERIFY2(f.detail().contains(name.isEmpty() ? id : shownPupilName(name)), qPrintable(f.detail()));
+        }
+        list.add("Petr", {});
+        list.remove(list.add("Adam", {}).id);
+        PupilList again(ini);
+        QCOMPARE(again.pupils().size() + again.damaged().size(), 3);
+        QVERIFY(again.find(id) || again.damaged().value(0).id == id);
+        // QSettings cannot write a lone surrogate: that name alone comes back without it.
+        QCOMPARE(ini.read(kAppName, "PupilList", "Name-" + id, ""), QString(name).remove(QChar(0xD800)));
+
+        const QString now = again.rename(id, "Eva Nová");
+        QVERIFY(validPupilId(now) && PupilList(ini).find(now) && again.damaged().isEmpty());
+        QCOMPARE(ini.read(pupilSettingsApp(now), "Settings", "MaxValue", ""), "33");
+        again.remove(now);
+        QCOMPARE(ini.read(kAppName, "PupilList", "Ids", ""),
+                 again.pupils()[0].id + ',' + again.pupils()[1].id);
     }
 
     // The first pupil keeps what was set up before there were pupils; the next one starts afresh with a

@@ -7,8 +7,11 @@
 #include "support/window_fixture.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <array>
 #include <csignal>
 
 namespace numio::test {
@@ -53,6 +56,21 @@ int drive(int argc, char** argv) {
             act(*f.w, "mnuStop")->trigger();
         else
             f.answer(QString::number(f.w->exam().record().C + (pupil() % 4 == 0)));
+    }
+    return 0;
+}
+
+// "--add-pupils <settings folder> <name> <count>": adds pupils "<name> 1" … as fast as it can and
+// tells "A <id>" for each add that said it worked.
+int addPupils(char** argv) {
+    IniSettingsStore ini(QString::fromLocal8Bit(argv[2]));
+    PupilList list(ini);
+    for (int n = 1; n <= QByteArray(argv[4]).toInt(); ++n) {
+        try {
+            tell("A " + list.add(QString::fromLocal8Bit(argv[3]) + ' ' + QString::number(n), {}).id);
+        } catch (const Failure& f) {
+            tell("F " + f.detail());
+        }
     }
     return 0;
 }
@@ -128,6 +146,39 @@ class TestProcesses : public QObject {
         }
     }
 
+    // Two copies adding pupils at the same moment keep every pupil whose add said it worked.
+    void pupilsAddedAtOnce() {
+        for (int round = 0; round < 3; ++round) {
+            WindowFixture fx; // only its folder
+            std::array<QProcess, 2> copies;
+            for (int i = 0; i < 2; ++i)
+                copies[i].start(QCoreApplication::applicationFilePath(),
+                                {"--add-pupils", fx.dir.path(), i ? "Bára" : "Adam", "15"});
+            QStringList added;
+            for (QProcess& copy : copies) {
+                QVERIFY(copy.waitForFinished(60000));
+                added += QString::fromUtf8(copy.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+            }
+            QCOMPARE(added.filter(QRegularExpression("^A ")).size(), 30);
+            PupilList list(fx.store);
+            for (const QString& a : added)
+                QVERIFY2(list.find(a.mid(2)),
+                         qPrintable(QStringLiteral("round %1: %2 lost").arg(round).arg(a)));
+        }
+        // A copy killed while it changes the list, its lock left behind, holds up nobody.
+        WindowFixture fx;
+        QProcess killed;
+        killed.start(QCoreApplication::applicationFilePath(),
+                     {"--add-pupils", fx.dir.path(), "Cyril", "100000"});
+        QVERIFY(killed.waitForReadyRead(30000));
+        killed.kill();
+        QVERIFY(killed.waitForFinished());
+        QElapsedTimer took;
+        took.start();
+        PupilList(fx.store).add("Dana", {});
+        QVERIFY2(took.elapsed() < 3000, qPrintable(QString::number(took.elapsed())));
+    }
+
     // Logging out, a hang-up or Ctrl+C in a terminal ends the real program the way closing it
     // does: the shutdown line is the protocol's last, and no question is asked.
     void endedBySignal_data() {
@@ -161,6 +212,8 @@ class TestProcesses : public QObject {
 int main(int argc, char** argv) {
     if (argc == 6 && qstrcmp(argv[1], "--drive") == 0)
         return numio::test::drive(argc, argv);
+    if (argc == 5 && qstrcmp(argv[1], "--add-pupils") == 0)
+        return numio::test::addPupils(argv);
     QCoreApplication app(argc, argv);
     numio::test::TestProcesses test;
     return QTest::qExec(&test, argc, argv);

@@ -44,6 +44,7 @@ class TestPupilsDialog : public QObject {
         WindowFixture f("Audit");
         if (!pupil.isEmpty()) {
             PracticeState s;
+            s.nMaxValue = 10, s.nMaxValueX = 1;
             s.bProtokol = true, s.ProtokolFile = f.dir.filePath(pupil + ".txt");
             PupilList(f.store).add(pupil, s);
             if (told)
@@ -113,6 +114,40 @@ class TestPupilsDialog : public QObject {
                                                    : key == "Down"   ? Qt::Key_Down
                                                                      : Qt::Key_Up);
         QCOMPARE(chooser.chosenId(), chosen);
+    }
+
+    // Damaged entries: told once at start-up, shown marked in the dialog, repaired or removed there.
+    void damagedEntries() {
+        WindowFixture f;
+        StoredSettings s;
+        s.nMaxValue = 10, s.nMaxValueX = 1;
+        PupilList(f.store).add("Jana", s);
+        f.set("PupilList/Ids", "jana,EVA,x");
+        f.set("PupilList/Name-EVA", "Eva\u200B");
+        f.start();
+        QCOMPARE(f.dialogs.texts().size(), 1);
+        QVERIFY2(
+            f.dialogs.texts()[0].contains("jsou záznamy, které nelze použít:\n– „Eva�“: Záznam má neplatné "
+                                          "označení „EVA“") &&
+                f.dialogs.texts()[0].contains("– záznam x: Záznam nemá jméno."),
+            qPrintable(f.dialogs.texts()[0]));
+        PupilList list(f.store);
+        f.dialogs.answers = {Dialogs::Answer::Yes};
+        PupilsDialog dialog(list, f.state(), f.dialogs);
+        QCOMPARE(dialog.pupilList()->item(1)->text(), "(poškozený záznam) „Eva�“");
+        QCOMPARE(dialog.pupilList()->item(2)->text(), "(poškozený záznam) bez jména");
+        dialog.pupilList()->setCurrentRow(1);
+        QVERIFY(!dialog.pickButton()->isEnabled() &&
+                dialog.message()->text().startsWith("Záznam má neplatné"));
+        QCOMPARE(dialog.nameEdit()->text(), "Eva");
+        dialog.renameButton()->click();
+        QCOMPARE(dialog.message()->text(), "Záznam je opraven, žák se teď jmenuje Eva.");
+        QCOMPARE(dialog.pupilList()->currentItem()->text(), "Eva");
+        dialog.pupilList()->setCurrentRow(2);
+        dialog.removeButton()->click();
+        QCOMPARE(dialog.message()->text(), "Poškozený záznam x je odebrán.");
+        QCOMPARE(PupilList(f.store).pupils().size(), 2);
+        QCOMPARE(f.store.read(kAppName, "PupilList", "Ids", ""), "eva,jana");
     }
 
     // Typing names and pressing Enter: what the dialog says, and the list it leaves.
