@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -12,6 +13,8 @@
 #include <bitset>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -30,6 +33,11 @@ QByteArray nativePath(const QString& path) {
     if (native.isEmpty() || native.contains('\0'))
         throw Failure(kBadFileName);
     return native;
+}
+
+// The bytes that name the entry's file.
+QByteArray nativeOf(const FileEntry& entry) {
+    return entry.native.isEmpty() ? nativePath(entry.path) : entry.native;
 }
 
 bool folderOfExists(const QString& path) {
@@ -83,8 +91,7 @@ int openRetrying(const QByteArray& native, int flags, mode_t mode = 0) {
     return fd;
 }
 
-struct stat statOf(const QString& path) {
-    const QByteArray native = nativePath(path);
+struct stat statOf(const QString& path, const QByteArray& native) {
     struct stat st {};
     if (::stat(native.constData(), &st) != 0)
         fail(errno, path);
@@ -141,6 +148,24 @@ QByteArray encodeLine(const QString& text) {
         throw Failure(kPathFileAccess);
     bytes.append("\r\n", 2);
     return bytes;
+}
+
+// Writes the bytes whole to the open file; the errno of what failed, 0 when all went.
+int writeFully(int fd, QByteArrayView bytes) {
+    const char* data = bytes.data();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, static_cast<size_t>(left));
+        if (n > 0) {
+            data += n;
+            left -= n;
+        } else if (n == 0) {
+            return ENOSPC; // the disk took nothing more
+        } else if (errno != EINTR) {
+            return errno;
+        }
+    }
+    return 0;
 }
 
 bool isLineEnd(uchar c) {
@@ -214,6 +239,49 @@ class LocalAppendStream final : public AppendStream {
 LineDecoder::LineDecoder(QString& out) : out_(out) {}
 
 void LineDecoder::feed(QByteArrayView bytes) {
+    if (mode_ == Mode::Undecided) {
+        // The first two bytes tell whether UTF-16's byte order mark begins the text.
+        const qsizetype take = std::min<qsizetype>(2 - head_.size(), bytes.size());
+        head_.append(bytes.first(take));
+        bytes = bytes.sliced(take);
+        if (head_.size() < 2)
+            return;
+        decide();
+    }
+    if (mode_ == Mode::Utf16)
+        feedUtf16(bytes);
+    else
+        feedLines(bytes);
+}
+
+void LineDecoder::decide() {
+    const QByteArray head = std::exchange(head_, QByteArray());
+    const bool little = head.startsWith("\xFF\xFE");
+    if (little || head.startsWith("\xFE\xFF")) {
+        mode_ = Mode::Utf16;
+        // The mark is taken here; another one after it is a character of the text.
+        utf16_ = QStringDecoder(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
+                                QStringConverter::Flag::ConvertInitialBom);
+        return;
+    }
+    mode_ = Mode::Lines;
+    feedLines(head);
+}
+
+void LineDecoder::feedUtf16(QByteArrayView bytes) {
+    if (bytes.isEmpty())
+        return;
+    // The decoder keeps a byte without its pair for the next piece.
+    const qsizetype room = at_ + utf16_.requiredSpace(bytes.size());
+    if (out_.size() < room)
+        out_.resize(room);
+    QChar* const from = out_.data() + at_;
+    at_ += utf16_.appendToBuffer(from, bytes) - from;
+    oddByte_ = oddByte_ != (bytes.size() % 2 == 1);
+    lastByte_ = uchar(bytes.back());
+}
+
+void LineDecoder::feedLines(QByteArrayView bytes) {
     const auto* p = reinterpret_cast<const uchar*>(bytes.data());
     const uchar* const end = p + bytes.size();
     // Every byte gives at most one character, so room for them all is room enough.
@@ -245,11 +313,24 @@ void LineDecoder::feed(QByteArrayView bytes) {
 }
 
 void LineDecoder::finish() {
+    if (mode_ == Mode::Undecided) {
+        mode_ = Mode::Lines;
+        feedLines(std::exchange(head_, QByteArray()));
+    }
     if (!pending_.isEmpty()) {
         const QByteArray line = std::exchange(pending_, QByteArray());
         const auto* from = reinterpret_cast<const uchar*>(line.constData());
         decodeLine(from, from + line.size());
     }
+    // UTF-16 cut in the middle of a character; a zeroed byte is left to the NULs below.
+    if (mode_ == Mode::Utf16 && oddByte_ && lastByte_ != 0) {
+        if (out_.size() < at_ + 1)
+            out_.resize(at_ + 1);
+        out_.data()[at_++] = QChar::ReplacementCharacter;
+    }
+    // NULs that end the text are no text: a power cut can leave a file's end zeroed.
+    while (at_ > 0 && out_.at(at_ - 1).isNull())
+        --at_;
     out_.truncate(at_);
 }
 
@@ -340,17 +421,17 @@ std::unique_ptr<AppendStream> LocalTextFiles::openForAppending(const QString& pa
 }
 
 FileEntry LocalTextFiles::lookUp(const QString& path) {
-    statOf(path);
+    statOf(path, nativePath(path));
     return FileEntry{path};
 }
 
 qint64 LocalTextFiles::size(const FileEntry& entry) {
-    return static_cast<qint64>(statOf(entry.path).st_size);
+    return static_cast<qint64>(statOf(entry.path, nativeOf(entry)).st_size);
 }
 
 void LocalTextFiles::remove(const FileEntry& entry) {
     // unlink needs write access to the folder only, so a read-only file goes as well.
-    const QByteArray native = nativePath(entry.path);
+    const QByteArray native = nativeOf(entry);
     if (::unlink(native.constData()) != 0)
         fail(errno, entry.path);
 }
@@ -387,12 +468,16 @@ void LocalTextFiles::rename(const QString& from, const QString& to) {
 }
 
 QString LocalTextFiles::readAll(const QString& path) {
+    return readEntry(FileEntry{path});
+}
+
+QString LocalTextFiles::readEntry(const FileEntry& entry) {
     // Reading is refused (70) only for want of permission; anything else is no refusal to write.
     const auto fail = [&](int error) {
-        const int code = failureCodeFor(error, path);
+        const int code = failureCodeFor(error, entry.path);
         throw Failure(code == kAccessDenied && error != EACCES && error != EPERM ? kPathFileAccess : code);
     };
-    const QByteArray native = nativePath(path);
+    const QByteArray native = nativeOf(entry);
     const int fd = openRetrying(native, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         fail(errno);
@@ -427,6 +512,117 @@ QString LocalTextFiles::readAll(const QString& path) {
     }
     decoder.finish();
     return text;
+}
+
+QVector<FileEntry> LocalTextFiles::listFolder(const QString& folder) {
+    const QByteArray native = nativePath(folder);
+    DIR* dir = ::opendir(native.constData());
+    if (!dir) {
+        const int error = errno;
+        throw Failure(error == ENOENT || error == ENOTDIR ? kPathNotFound : failureCodeFor(error, folder));
+    }
+    struct Closer {
+        DIR* dir;
+        ~Closer() { ::closedir(dir); }
+    } closer{dir};
+    const QString prefix = folder.endsWith(u'/') ? folder : folder + u'/';
+    const QByteArray nativePrefix = native.endsWith('/') ? native : native + '/';
+    QVector<FileEntry> entries;
+    for (;;) {
+        errno = 0;
+        const dirent* d = ::readdir(dir);
+        if (!d) {
+            if (errno != 0)
+                fail(errno, folder);
+            return entries;
+        }
+        const QByteArray name(d->d_name);
+        if (name == "." || name == "..")
+            continue;
+        const QString decoded = QFile::decodeName(name);
+        if (QFile::encodeName(decoded) == name) {
+            entries.push_back({prefix + decoded, {}});
+            continue;
+        }
+        // No UTF-8: a name from elsewhere, read as Windows-1250 as a journal's line would be.
+        QString shown(name.size(), Qt::Uninitialized);
+        for (qsizetype i = 0; i < name.size(); ++i)
+            shown[i] = QChar(windows1250()[uchar(name[i])]);
+        entries.push_back({prefix + shown, nativePrefix + name});
+    }
+}
+
+FileStamp LocalTextFiles::stamp(const FileEntry& entry) {
+    const QByteArray native = entry.native.isEmpty() ? QFile::encodeName(entry.path) : entry.native;
+    struct stat st {};
+    if (native.isEmpty() || native.contains('\0') || ::stat(native.constData(), &st) != 0)
+        return {};
+    FileStamp s;
+    s.kind = S_ISREG(st.st_mode)   ? FileStamp::Kind::Regular
+             : S_ISDIR(st.st_mode) ? FileStamp::Kind::Folder
+                                   : FileStamp::Kind::Other;
+    s.size = static_cast<qint64>(st.st_size);
+    s.device = static_cast<quint64>(st.st_dev);
+    s.inode = static_cast<quint64>(st.st_ino);
+    s.modified = static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return s;
+}
+
+void writeWholeFile(const QString& path, QByteArrayView bytes) {
+    QByteArray target = nativePath(path);
+    // Through a link to the file it leads to: the link stays.
+    if (char* real = ::realpath(target.constData(), nullptr)) {
+        target = real;
+        std::free(real);
+    }
+    struct stat st {};
+    const bool exists = ::stat(target.constData(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode))
+        throw Failure(kPathFileAccess);
+    // A file its owner made read-only is not replaced behind their back.
+    if (exists && ::access(target.constData(), W_OK) != 0)
+        fail(errno, path);
+    if (exists && !S_ISREG(st.st_mode)) {
+        // A device has nothing to replace: written to as it is. Never waiting for a pipe's reader.
+        const int fd = openRetrying(target, O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        if (fd < 0)
+            fail(errno, path);
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        const int error = writeFully(fd, bytes);
+        if (::close(fd) != 0 && error == 0 && errno != EINTR)
+            fail(errno, path);
+        if (error != 0)
+            fail(error, path);
+        return;
+    }
+
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : target.left(slash);
+    QByteArray temporary;
+    int fd = -1;
+    for (int attempt = 0; fd < 0; ++attempt) {
+        // Hidden, and short enough for any name the target may have.
+        temporary =
+            folder + "/.numio-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36) + ".tmp";
+        fd = openRetrying(temporary, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && (errno != EEXIST || attempt == 100))
+            fail(errno, path);
+    }
+    // The document keeps what the file it replaces allowed.
+    if (exists)
+        ::fchmod(fd, st.st_mode & 07777);
+    int error = writeFully(fd, bytes);
+    // A disk that delays its writes tells that it is full only here.
+    if (error == 0 && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS)
+        error = errno;
+    if (::close(fd) != 0 && error == 0 && errno != EINTR)
+        error = errno;
+    if (error == 0 && ::rename(temporary.constData(), target.constData()) != 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(temporary.constData());
+        fail(error, path);
+    }
 }
 
 bool windows1250Holds(QStringView text) {

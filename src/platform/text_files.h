@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringDecoder>
+#include <QVector>
 #include <memory>
 
 namespace numio {
@@ -21,6 +23,21 @@ class AppendStream {
 // A looked-up directory entry.
 struct FileEntry {
     QString path;
+    // The path's own bytes where its name is no valid UTF-8, so that the path (which shows such a
+    // name read as Windows-1250) cannot spell it; empty otherwise.
+    QByteArray native = {};
+};
+
+// What a file is just now. Two stamps differ when the file changed between them: a writer appends,
+// so the size moves; a file replaced whole is another file or has another time.
+struct FileStamp {
+    enum class Kind { Missing, Regular, Folder, Other }; // Other: a device, a pipe, a socket
+    Kind kind = Kind::Missing;
+    qint64 size = -1;
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 modified = 0; // nanoseconds
+    bool operator==(const FileStamp&) const = default;
 };
 
 // Every operation throws Failure: 70 refused (permissions, read-only file system, lock held by
@@ -41,11 +58,28 @@ class TextFiles {
     virtual void rename(const QString& from, const QString& to) = 0;
     // Opens for reading (never creating), reads the whole text as decodeLines does, closes.
     virtual QString readAll(const QString& path) = 0;
+    // readAll of an entry listFolder gave.
+    virtual QString readEntry(const FileEntry& entry) = 0;
+    // Every entry of the folder, hidden ones and those whose names are no valid UTF-8 too, without
+    // "." and ".."; in no set order. A folder that cannot be listed throws: 70 for want of
+    // permission, 76 when it is not there.
+    virtual QVector<FileEntry> listFolder(const QString& folder) = 0;
+    // What the entry is just now, links followed; Missing also where it cannot be looked at. Never
+    // throws.
+    virtual FileStamp stamp(const FileEntry& entry) = 0;
 };
 
+// Writes a document whole or not at all: into a new file beside the target, handed to the disk and
+// renamed over it only when complete, so a full disk never leaves a cut document or spoils the one
+// that was there. A link is followed; a device (not a file) is written to directly. Throws Failure
+// as TextFiles does: 61 disk full, 70 refused, 76 no such folder.
+void writeWholeFile(const QString& path, QByteArrayView bytes);
+
 // A journal's bytes as text, line by line: a line that is valid UTF-8 and not plain ASCII is read
-// as UTF-8 (an editor saved it so), any other as Windows-1250, the program's own. Line ends (CR LF,
-// LF, CR) and NULs stay as they are; a leading byte order mark goes.
+// as UTF-8 (an editor saved it so), any other as Windows-1250, the program's own. Bytes that begin
+// with UTF-16's byte order mark (little or big endian: what "Unicode" in a Windows editor saves) are
+// UTF-16 throughout. Line ends (CR LF, LF, CR) and NULs inside stay as they are; NULs that end the
+// text go (a power cut can leave a file's end zeroed), and so does a leading byte order mark.
 QString decodeLines(QByteArrayView bytes);
 // Every character of the text has a Windows-1250 byte.
 bool windows1250Holds(QStringView text);
@@ -59,12 +93,21 @@ class LineDecoder {
     void finish(); // the last line, then `out` is cut to what was decoded
 
   private:
+    enum class Mode { Undecided, Lines, Utf16 };
+    void decide();
+    void feedLines(QByteArrayView bytes);
+    void feedUtf16(QByteArrayView bytes);
     void decodeLine(const uchar* p, const uchar* end);
     static int utf8(const uchar* p, const uchar* end, char32_t& c);
 
     QString& out_;
     qsizetype at_ = 0;
     QByteArray pending_;
+    Mode mode_ = Mode::Undecided;
+    QByteArray head_; // the first bytes, until two tell whether a UTF-16 byte order mark begins them
+    QStringDecoder utf16_;
+    bool oddByte_ = false; // UTF-16: a byte waits for its pair
+    uchar lastByte_ = 0;
 };
 
 class LocalTextFiles : public TextFiles {
@@ -76,6 +119,9 @@ class LocalTextFiles : public TextFiles {
     bool moveToTrash(const QString& path) override;
     void rename(const QString& from, const QString& to) override;
     QString readAll(const QString& path) override;
+    QString readEntry(const FileEntry& entry) override;
+    QVector<FileEntry> listFolder(const QString& folder) override;
+    FileStamp stamp(const FileEntry& entry) override;
 };
 
 } // namespace numio

@@ -3,7 +3,6 @@
 #include "core/practice_state.h"
 #include "platform/failure.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QLocale>
@@ -13,22 +12,6 @@
 namespace numio {
 
 namespace {
-
-// What tells that a file changed under the reader: a writer appends, so the size moves; a file
-// replaced whole gets a new time.
-struct Stamp {
-    bool exists = false;
-    qint64 size = -1;
-    QDateTime modified;
-    bool operator==(const Stamp&) const = default;
-};
-
-Stamp stampOf(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists())
-        return {};
-    return {true, info.size(), info.lastModified()};
-}
 
 QString reasonOf(const Failure& f) {
     switch (f.code()) {
@@ -42,64 +25,83 @@ QString reasonOf(const Failure& f) {
     }
 }
 
+bool isJournalName(const QString& path) {
+    return path.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive);
+}
+
 } // namespace
 
 QString fileBaseName(const QString& journalPath) {
     QString name = QFileInfo(journalPath).fileName();
-    if (name.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive))
+    // ".txt" alone keeps its name: a row needs one.
+    if (isJournalName(name) && name.size() > 4)
         name.chop(4);
     return name;
 }
 
-PupilJournal readPupilJournal(const QString& path, TextFiles& files) {
+PupilJournal readPupilJournal(const FileEntry& entry, TextFiles& files) {
     PupilJournal out;
-    out.path = path;
-    out.name = fileBaseName(path);
-    if (QFileInfo(path).isDir()) {
+    out.path = entry.path;
+    out.name = fileBaseName(entry.path);
+    FileStamp before = files.stamp(entry);
+    if (before.kind == FileStamp::Kind::Folder) {
         out.problem = QStringLiteral("Je to složka, ne soubor.");
+        return out;
+    }
+    if (before.kind == FileStamp::Kind::Other) {
+        out.problem = QStringLiteral("Není to obyčejný soubor (zařízení, roura).");
         return out;
     }
     QString text;
     try {
         constexpr int kReadings = 3;
         for (int reading = 1;; ++reading) {
-            const Stamp before = stampOf(path);
-            text = files.readAll(path);
-            if (stampOf(path) == before)
+            text = files.readEntry(entry);
+            const FileStamp after = files.stamp(entry);
+            if (after == before)
                 break;
             if (reading == kReadings) {
                 out.changing = true;
                 break;
             }
+            before = after;
         }
     } catch (const Failure& f) {
         out.problem = reasonOf(f);
         return out;
     }
-    if (text.contains(QChar(0))) {
-        out.problem = QStringLiteral("Binární soubor, ne protokol.");
-        return out;
-    }
     out.journal = parseJournal(text);
-    // Not one record of a journal in it: some other text that happens to end in ".txt".
+    // Not one record of a journal in it: some other text that happens to end in ".txt", or no text
+    // at all. A journal with a NUL here and there is read as the viewer and the pupil's overview
+    // read it: the lines holding them are left unread.
     if (out.journal.exams.isEmpty() && out.journal.missed.isEmpty() && out.journal.unreadableLines > 0) {
-        out.problem = QStringLiteral("Není to protokol zkoušení.");
+        out.problem = text.contains(QChar(0)) ? QStringLiteral("Binární soubor, ne protokol.")
+                                              : QStringLiteral("Není to protokol zkoušení.");
         out.journal = Journal();
     }
     return out;
 }
 
-QStringList journalPaths(const QString& folder) {
-    QDir dir(folder);
-    // System: a dangling link is listed too, and reported, rather than silently missing.
-    const QStringList names = dir.entryList({QStringLiteral("*.txt")},
-                                            QDir::Files | QDir::Dirs | QDir::System | QDir::NoDotAndDotDot,
-                                            QDir::Name | QDir::IgnoreCase);
-    QStringList paths;
-    paths.reserve(names.size());
-    for (const QString& name : names)
-        paths << dir.filePath(name);
-    return paths;
+QVector<FileEntry> journalFiles(const QString& folder, TextFiles& files) {
+    QVector<FileEntry> entries = files.listFolder(folder);
+    entries.removeIf([](const FileEntry& e) { return !isJournalName(e.path); });
+    std::sort(entries.begin(), entries.end(), [](const FileEntry& a, const FileEntry& b) {
+        const int c = a.path.compare(b.path, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a.path < b.path || (a.path == b.path && a.native < b.native);
+    });
+    return entries;
+}
+
+QString folderProblem(const Failure& f) {
+    switch (f.code()) {
+    case kAccessDenied:
+        return QStringLiteral("Složku nelze přečíst: přístup odepřen (chybí oprávnění číst její obsah).");
+    case kFileNotFound:
+    case kPathNotFound:
+        return QStringLiteral("Složku nelze otevřít: není dostupná.");
+    default:
+        return QStringLiteral("Složku nelze přečíst: %1.").arg(f.messageText());
+    }
 }
 
 QString schoolProblem(const MissedProblem& m) {

@@ -12,6 +12,8 @@
 
 namespace numio {
 
+class Failure;
+
 // The name a journal is shown under: a pupil's name where one is known, else the file's name.
 using PupilNamer = std::function<QString(const QString& journalPath)>;
 
@@ -29,13 +31,21 @@ struct PupilJournal {
 };
 
 // Reads one journal without locking it: a pupil may be writing to it just now. A file whose size or
-// time changes during the reading is read again, up to twice. Named after the file. Never throws;
-// safe on any thread while files is.
-PupilJournal readPupilJournal(const QString& path, TextFiles& files);
+// time changes during the reading is read again, up to twice. Read as the viewer reads it: NULs in a
+// line leave that line unread, only a file with nothing of a journal in it is refused. Named after
+// the file. Never throws; safe on any thread while files is.
+PupilJournal readPupilJournal(const FileEntry& entry, TextFiles& files);
+inline PupilJournal readPupilJournal(const QString& path, TextFiles& files) {
+    return readPupilJournal(FileEntry{path}, files);
+}
 
-// The journals of a folder: every "*.txt" entry (any case), files and whatever else bears the name,
-// sorted by name.
-QStringList journalPaths(const QString& folder);
+// The journals of a folder: every "*.txt" entry (any case), hidden ones and those whose names are
+// no UTF-8 too, files and whatever else bears the name, sorted by name. Throws Failure when the
+// folder cannot be listed.
+QVector<FileEntry> journalFiles(const QString& folder, TextFiles& files);
+
+// Why the folder could not be listed, for the status line: "Složku nelze přečíst: …".
+QString folderProblem(const Failure& f);
 
 // "8 · 7 = 56", "56 : 8 = 7" as a school writes them; the entry is the repeat list's "56,8,7,4".
 QString schoolProblem(const MissedProblem& m);

@@ -3,10 +3,8 @@
 #include "platform/failure.h"
 #include "protocol/overview_pdf.h"
 
-#include <QFileInfo>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 #include <algorithm>
 

@@ -283,16 +283,22 @@ void ClassOverviewWindow::readFolder(const QString& folder) {
     watcher_.cancel();
     watcher_.waitForFinished();
     folder_ = folder;
-    paths_ = journalPaths(folder);
+    entries_.clear();
+    listingProblem_.clear();
+    try {
+        entries_ = journalFiles(folder, files_);
+    } catch (const Failure& f) {
+        listingProblem_ = folderProblem(f);
+    }
     pupils_.clear();
     lblFolder_->setText(QStringLiteral("Složka: %1").arg(QDir::toNativeSeparators(folder)));
     lblFolder_->setAccessibleName(lblFolder_->text());
     showStatus(QStringLiteral("Čtu protokoly…"));
-    progress_->setRange(0, int(paths_.size()));
+    progress_->setRange(0, int(entries_.size()));
     progress_->setValue(0);
     TextFiles* files = &files_;
     watcher_.setFuture(QtConcurrent::mapped(
-        &pool_, paths_, [files](const QString& path) { return readPupilJournal(path, *files); }));
+        &pool_, entries_, [files](const FileEntry& entry) { return readPupilJournal(entry, *files); }));
     fill();
 }
 
@@ -300,7 +306,7 @@ void ClassOverviewWindow::finishReading() {
     const QFuture<PupilJournal> future = watcher_.future();
     const bool cancelled = future.isCanceled();
     pupils_.clear();
-    for (int i = 0; i < paths_.size(); ++i) {
+    for (int i = 0; i < entries_.size(); ++i) {
         if (!future.isResultReadyAt(i))
             continue;
         PupilJournal p = future.resultAt(i);
@@ -313,10 +319,10 @@ void ClassOverviewWindow::finishReading() {
         std::count_if(pupils_.begin(), pupils_.end(), [](const PupilJournal& p) { return !p.readable(); });
     if (cancelled)
         showStatus(
-            QStringLiteral("Čtení bylo zrušeno; přečteno %1 z %2.").arg(pupils_.size()).arg(paths_.size()));
-    else if (!QFileInfo(folder_).isDir())
-        showStatus(QStringLiteral("Složku nelze otevřít: není dostupná."));
-    else if (paths_.isEmpty())
+            QStringLiteral("Čtení bylo zrušeno; přečteno %1 z %2.").arg(pupils_.size()).arg(entries_.size()));
+    else if (!listingProblem_.isEmpty())
+        showStatus(listingProblem_);
+    else if (entries_.isEmpty())
         showStatus(QStringLiteral("Ve složce nejsou žádné protokoly (*.txt)."));
     else
         showStatus(QStringLiteral("Žáků: %1, souborů, které nelze přečíst: %2.")
@@ -438,6 +444,19 @@ QString ClassOverviewWindow::askForFile(const QString& title, const QString& fil
     return chooseNewFile(dialogs_, title, filter, proposed, suffix);
 }
 
+void ClassOverviewWindow::save(const QString& path, const std::function<int()>& write) {
+    const QString shown = QDir::toNativeSeparators(path);
+    // Whatever happens next, the line no longer tells of an earlier save.
+    showStatus(QStringLiteral("Ukládám do souboru %1…").arg(shown));
+    if (const int code = write()) {
+        showStatus(QStringLiteral("Přehled se nepodařilo uložit do souboru %1: %2.")
+                       .arg(shown, Failure::describe(code)));
+        throw Failure(code).withDetail(
+            QStringLiteral("Přehled se nepodařilo uložit do souboru %1.").arg(shown));
+    }
+    showStatus(QStringLiteral("Uloženo do souboru %1.").arg(shown));
+}
+
 void ClassOverviewWindow::saveCsv() {
     const QString path =
         askForFile(QStringLiteral("Uložit přehled třídy jako CSV"), QStringLiteral("Tabulky CSV (*.csv)"),
@@ -450,10 +469,7 @@ void ClassOverviewWindow::saveCsv() {
         const PupilJournal& p = pupils_.at(table_->item(r, Name)->data(Qt::UserRole + 1).toInt());
         rows.push_back({p.name, &p.journal});
     }
-    if (const int code = writeCsvFile(examinationsCsv(rows), path))
-        throw Failure(code).withDetail(QStringLiteral("Přehled se nepodařilo uložit do souboru %1.")
-                                           .arg(QDir::toNativeSeparators(path)));
-    showStatus(QStringLiteral("Uloženo do souboru %1.").arg(QDir::toNativeSeparators(path)));
+    save(path, [&] { return writeCsvFile(examinationsCsv(rows), path); });
 }
 
 void ClassOverviewWindow::savePdf() {
@@ -498,11 +514,8 @@ void ClassOverviewWindow::savePdf() {
         QChartView view(buildOverviewChart(shown[i]->journal));
         renderChart(&view, painter, target);
     };
-    if (const int code = writeClassPdf(report, path))
-        throw Failure(code).withDetail(QStringLiteral("Přehled se nepodařilo uložit do souboru %1.")
-                                           .arg(QDir::toNativeSeparators(path)));
+    save(path, [&] { return writeClassPdf(report, path); });
     const QString shownPath = QDir::toNativeSeparators(path);
-    showStatus(QStringLiteral("Uloženo do souboru %1.").arg(shownPath));
     if (dialogs_.message(
             QStringLiteral("Přehled třídy byl uložen do souboru %1.\nChcete ho nyní otevřít?").arg(shownPath),
             QStringLiteral("Přehled uložen"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question,

@@ -65,6 +65,8 @@ class ClassOverviewWindow : public QDialog {
     void savePdf();
     QString askForFile(const QString& title, const QString& filter, const QString& name,
                        const QString& suffix);
+    // Writes the document (write: 0 or a failure code); the status line says how it went.
+    void save(const QString& path, const std::function<int()>& write);
     void showStatus(const QString& text);
 
     SettingsStore& store_;
@@ -73,7 +75,8 @@ class ClassOverviewWindow : public QDialog {
     FolderChooser chooseFolder_;
     PupilNamer namer_;
     QString folder_;
-    QStringList paths_;
+    QVector<FileEntry> entries_;
+    QString listingProblem_; // why the folder could not be listed; empty when it was
     QVector<PupilJournal> pupils_;
     // Threads of its own: Qt draws widgets with the shared pool's help, and a window waiting for
     // that pool behind a class's journals would stand still until they were all read.

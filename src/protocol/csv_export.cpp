@@ -1,9 +1,8 @@
 #include "protocol/csv_export.h"
 
 #include "platform/failure.h"
+#include "platform/text_files.h"
 
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QStringList>
 
 namespace numio {
@@ -46,17 +45,12 @@ QByteArray examinationsCsv(const QVector<CsvPupil>& pupils) {
 }
 
 int writeCsvFile(const QByteArray& bytes, const QString& path) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return QFileInfo(QFileInfo(path).absolutePath()).isDir() ? kAccessDenied : kPathNotFound;
-    if (file.write(bytes) != bytes.size()) {
-        const int code = file.error() == QFileDevice::ResourceError ? kDiskFull : kPathFileAccess;
-        file.cancelWriting();
-        return code;
+    try {
+        writeWholeFile(path, bytes);
+        return 0;
+    } catch (const Failure& f) {
+        return f.code();
     }
-    if (!file.commit())
-        return file.error() == QFileDevice::ResourceError ? kDiskFull : kPathFileAccess;
-    return 0;
 }
 
 } // namespace numio

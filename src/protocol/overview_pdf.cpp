@@ -1,15 +1,14 @@
 #include "protocol/overview_pdf.h"
 
 #include "platform/failure.h"
+#include "platform/text_files.h"
 
+#include <QBuffer>
 #include <QChart>
 #include <QChartView>
-#include <QDir>
-#include <QFileInfo>
 #include <QGraphicsLayout>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <array>
@@ -165,11 +164,6 @@ bool drawPages(const OverviewReport& report, QChartView* chartView, QPdfWriter& 
     return true;
 }
 
-// A full disk shows as a resource error; anything else the file refused is an access failure.
-int writeFailure(const QSaveFile& file) {
-    return file.error() == QFileDevice::ResourceError ? kDiskFull : kPathFileAccess;
-}
-
 } // namespace
 
 void renderChart(QChartView* view, QPainter& painter, const QRectF& target) {
@@ -189,14 +183,14 @@ void renderChart(QChartView* view, QPainter& painter, const QRectF& target) {
 
 int writeA4Pdf(const QString& path, const QString& title,
                const std::function<bool(QPdfWriter&, QPainter&)>& draw) {
-    // Written beside the target and renamed over it only when complete, so a full disk or a
-    // vanished folder never leaves a cut document or spoils the one that was there.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return QFileInfo(QFileInfo(path).absolutePath()).isDir() ? kAccessDenied : kPathNotFound;
+    // Drawn in memory, then written as a whole, so a full disk or a vanished folder never leaves a
+    // cut document or spoils the one that was there, and is told as what it is.
+    QByteArray document;
     bool drawn = false;
     {
-        QPdfWriter writer(&file);
+        QBuffer buffer(&document);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
         // Screen resolution keeps the chart's fonts and lines in the proportions they have on screen.
@@ -210,12 +204,14 @@ int writeA4Pdf(const QString& path, const QString& title,
             drawn = painter.end() && drawn;
         }
     }
-    if (!drawn || file.error() != QFileDevice::NoError) {
-        const int code = file.error() != QFileDevice::NoError ? writeFailure(file) : kPathFileAccess;
-        file.cancelWriting();
-        return code;
+    if (!drawn)
+        return kPathFileAccess;
+    try {
+        writeWholeFile(path, document);
+        return 0;
+    } catch (const Failure& f) {
+        return f.code();
     }
-    return file.commit() ? 0 : writeFailure(file);
 }
 
 int writeOverviewPdf(const OverviewReport& report, QChartView* chartView, const QString& path) {

@@ -496,9 +496,12 @@ void OverviewWindow::saveCsv() {
     const QString pupil = dfJmeno_->text().simplified();
     const QString shown = QDir::toNativeSeparators(path);
     if (const int code =
-            writeJournalCsv(pupil.isEmpty() ? fileBaseName(protocolPath_) : pupil, journal_, path))
+            writeJournalCsv(pupil.isEmpty() ? fileBaseName(protocolPath_) : pupil, journal_, path)) {
+        // The line no longer tells of an earlier save.
+        showStatus(QStringLiteral("Přehled se nepodařilo uložit."));
         throw Failure(code).withDetail(
             QStringLiteral("Přehled se nepodařilo uložit do souboru %1.").arg(shown));
+    }
     showStatus(QStringLiteral("Přehled byl uložen do souboru %1.").arg(shown));
 }
 

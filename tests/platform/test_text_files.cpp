@@ -2,13 +2,19 @@
 #include "platform/text_files.h"
 #include "support/data.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
 #include <QStorageInfo>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace numio;
 using namespace numio::test;
@@ -17,6 +23,16 @@ template <typename F> static int failureOf(F&& action) try {
     return action(), 0;
 } catch (const Failure& failure) {
     return failure.code();
+}
+
+// The text in UTF-16 of the given order, its byte order mark first.
+static QByteArray utf16(const QString& text, QStringConverter::Encoding order) {
+    return QStringEncoder(order, QStringConverter::Flag::WriteBom)(text);
+}
+
+static bool writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 class TestTextFiles : public QObject {
@@ -71,6 +87,142 @@ class TestTextFiles : public QObject {
             decoder.finish();
             QCOMPARE(text, QStringLiteral("poznámka\r\nŠpatně\rabŠ\nĹ"));
         }
+    }
+
+    // What a Windows editor saves as "Unicode", little or big endian with the byte order mark, reads
+    // as any journal does, cut anywhere; NULs that end the text (a power cut's zeroed end) go, those
+    // inside stay; a byte left without its pair is no character.
+    void decodesUtf16AndNuls_data() {
+        columns<QByteArray, QString>({"bytes", "text"});
+        const QString text = QStringLiteral("Špatně : 1\r\nÚspěšnost : 90%\n\U0001F600\u00A0\r");
+        row("UTF-16 LE", utf16(text, QStringConverter::Utf16LE), text);
+        row("UTF-16 BE", utf16(text, QStringConverter::Utf16BE), text);
+        row("UTF-16 LE, a second mark kept", utf16(QStringLiteral("\uFEFFa"), QStringConverter::Utf16LE),
+            QStringLiteral("\uFEFFa"));
+        row("UTF-16 LE, zeroed end", utf16(text, QStringConverter::Utf16LE) + QByteArray(4097, '\0'), text);
+        row("UTF-16 BE, cut in a character",
+            utf16(QStringLiteral("aŠ"), QStringConverter::Utf16BE).chopped(1), QStringLiteral("a\uFFFD"));
+        row("UTF-16 LE, cut in a zeroed end",
+            utf16(QStringLiteral("a"), QStringConverter::Utf16LE) + "\0\0\0", QStringLiteral("a"));
+        row("UTF-16 mark alone", QByteArray("\xFF\xFE"), QString());
+        row("NUL inside stays", QByteArray("a\0b\r\n\0", 7), QStringLiteral("a") + QChar(0) + "b\r\n");
+        row("zeroed end after a line", QByteArray("\xC5\xA0\r\n") + QByteArray(4096, '\0'),
+            QStringLiteral("Š\r\n"));
+        row("zeroed end in a line", QByteArray("\x8Apat") + QByteArray(4096, '\0'), QStringLiteral("Špat"));
+        row("nothing but NULs", QByteArray(10, '\0'), QString());
+        row("one byte", QByteArray("\xFF"), QStringLiteral("˙"));
+        row("Windows-1250 that looks like a mark", QByteArray("\xFE\xFE"), QStringLiteral("ţţ"));
+    }
+    void decodesUtf16AndNuls() {
+        const auto [bytes, text] = fetch<QByteArray, QString>("bytes", "text");
+        QCOMPARE(decodeLines(bytes), text);
+        for (qsizetype cut = 0; cut <= std::min<qsizetype>(bytes.size(), 40); ++cut)
+            for (qsizetype second : {cut, (cut + bytes.size()) / 2}) {
+                QString out;
+                LineDecoder decoder(out);
+                decoder.feed(bytes.first(cut));
+                decoder.feed(bytes.sliced(cut, second - cut));
+                decoder.feed(bytes.sliced(second));
+                decoder.finish();
+                QCOMPARE(out, text);
+            }
+    }
+
+    // Every entry of a folder: hidden ones, a name that is no UTF-8 (shown as Windows-1250, read by its
+    // own bytes), a folder; a stamp that moves when the file grows and is Missing when it is gone.
+    void listsEveryEntry() {
+        QTemporaryDir dir;
+        const QByteArray folder = QFile::encodeName(dir.path());
+        QVERIFY(writeBytes(dir.filePath(".x.txt"), "skrytý"));
+        QVERIFY(writeBytes(dir.filePath("..txt"), "tečka"));
+        QVERIFY(QDir(dir.path()).mkdir("složka"));
+        const QByteArray foreign = folder + "/\xC8ten\xED.txt"; // "Čtení.txt" in Windows-1250
+        // QTemporaryDir does not see such a name, so would never remove it.
+        const auto removeForeign = qScopeGuard([&] { ::unlink(foreign.constData()); });
+        {
+            QFile file;
+            QVERIFY(
+                file.open(::fopen(foreign.constData(), "w"), QIODevice::WriteOnly, QFile::AutoCloseHandle));
+            QVERIFY(file.write("cizí") == 5);
+        }
+        QVector<FileEntry> entries = files_.listFolder(dir.path());
+        std::sort(entries.begin(), entries.end(), [](auto& a, auto& b) { return a.path < b.path; });
+        QStringList names;
+        for (const FileEntry& e : entries)
+            names << QFileInfo(e.path).fileName() + (e.native.isEmpty() ? "" : " (own bytes)");
+        QCOMPARE(names, (QStringList{"..txt", ".x.txt", QStringLiteral("složka"),
+                                     QStringLiteral("Čtení.txt (own bytes)")}));
+        const FileEntry& read = entries[3];
+        QCOMPARE(read.native, foreign);
+        QCOMPARE(files_.readEntry(read), QStringLiteral("cizí"));
+        QCOMPARE(files_.size(read), qint64(5));
+        const FileStamp before = files_.stamp(read);
+        QCOMPARE(before.kind, FileStamp::Kind::Regular);
+        QCOMPARE(files_.stamp(entries[2]).kind, FileStamp::Kind::Folder);
+        QCOMPARE(files_.stamp(FileEntry{"/dev/null", {}}).kind, FileStamp::Kind::Other);
+        QFile grown;
+        QVERIFY(grown.open(::fopen(foreign.constData(), "a"), QIODevice::Append, QFile::AutoCloseHandle));
+        QVERIFY(grown.write("!") == 1);
+        grown.close();
+        QVERIFY(files_.stamp(read) != before);
+        files_.remove(read);
+        QCOMPARE(files_.stamp(read).kind, FileStamp::Kind::Missing);
+        QCOMPARE(failureOf([&] { files_.readEntry(read); }), int(kFileNotFound));
+        QCOMPARE(failureOf([&] { files_.listFolder(dir.filePath("nowhere")); }), int(kPathNotFound));
+        QCOMPARE(failureOf([&] { files_.listFolder(dir.filePath(".x.txt")); }), int(kPathNotFound));
+    }
+
+    // A folder without the permission to read it is refused, not empty. Root may read anything.
+    void unlistableFolderIsRefused() {
+        if (::geteuid() == 0)
+            QSKIP("root lists every folder whatever its permissions");
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("zavřená"));
+        const QString closed = dir.filePath("zavřená");
+        QVERIFY(QFile::setPermissions(closed, QFile::ExeOwner));
+        const int code = failureOf([&] { files_.listFolder(closed); });
+        QFile::setPermissions(closed, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(code, int(kAccessDenied));
+    }
+
+    // A document appears whole or not at all, through a link to where it leads, with the permissions
+    // of the file it replaces and nothing left beside it; a full disk is a full disk.
+    void writesWholeFile() {
+        QTemporaryDir dir;
+        const QString target = dir.filePath("t.csv");
+        QVERIFY(writeBytes(target, "starý"));
+        QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        QVERIFY(QFile::link(target, dir.filePath("odkaz.csv")));
+        writeWholeFile(dir.filePath("odkaz.csv"), "nový");
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("nový"));
+        struct stat st {};
+        QVERIFY(::stat(QFile::encodeName(target).constData(), &st) == 0);
+        QCOMPARE(st.st_mode & 07777, 0640u);
+        QVERIFY(QFileInfo(dir.filePath("odkaz.csv")).isSymLink());
+        QCOMPARE(
+            QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            (QStringList{"odkaz.csv", "t.csv"}));
+
+        // A read-only file stays as it is (root may write anything).
+        if (::geteuid() != 0) {
+            QVERIFY(QFile::setPermissions(target, QFile::ReadOwner));
+            QCOMPARE(failureOf([&] { writeWholeFile(target, "jiný"); }), int(kAccessDenied));
+            QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        }
+
+        QCOMPARE(failureOf([&] { writeWholeFile("/dev/full", "x"); }), int(kDiskFull));
+        QVERIFY(QFile::link("/dev/full", dir.filePath("plný.csv")));
+        QCOMPARE(failureOf([&] { writeWholeFile(dir.filePath("plný.csv"), QByteArray(100000, 'x')); }),
+                 int(kDiskFull));
+        QVERIFY(QFileInfo(dir.filePath("plný.csv")).isSymLink());
+        QCOMPARE(failureOf([&] { writeWholeFile(dir.filePath("nowhere/t.csv"), "x"); }), int(kPathNotFound));
+        QCOMPARE(failureOf([&] { writeWholeFile(dir.path(), "x"); }), int(kPathFileAccess));
+        QCOMPARE(failureOf([&] { writeWholeFile(QString(), "x"); }), int(kBadFileName));
+        QCOMPARE(
+            QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            (QStringList{"odkaz.csv", "plný.csv", "t.csv"}));
     }
 
     // Appended after what is there (a destroyed stream let it go), seen by size and readAll as soon as

@@ -7,12 +7,18 @@
 #include "support/fakes.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStringEncoder>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <unistd.h>
 
 using namespace numio;
 using namespace numio::test;
@@ -33,16 +39,45 @@ static void write(const QString& path, const QString& text, QIODevice::OpenMode 
     f.write(QStringEncoder("windows-1250").encode(text));
 }
 
+static QByteArray windows1250(const QString& text) {
+    return QStringEncoder("windows-1250").encode(text);
+}
+
+static void writeBytes(const QByteArray& nativePath, const QByteArray& bytes) {
+    QFile f;
+    QVERIFY(f.open(::fopen(nativePath.constData(), "wb"), QIODevice::WriteOnly, QFile::AutoCloseHandle));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
 // A pupil appends an examination while the reader is in the middle of the file.
 struct GrowingFiles : LocalTextFiles {
     int reads = 0;
-    QString readAll(const QString& path) override {
-        const QString text = LocalTextFiles::readAll(path);
+    QString readEntry(const FileEntry& entry) override {
+        const QString text = LocalTextFiles::readEntry(entry);
         if (++reads == 1)
-            write(path, block(2, 20, 0), QIODevice::Append);
+            write(entry.path, block(2, 20, 0), QIODevice::Append);
         return text;
     }
 };
+
+// A folder the teacher may not read.
+struct ClosedFolder : LocalTextFiles {
+    QVector<FileEntry> listFolder(const QString&) override { throw Failure(kAccessDenied); }
+};
+
+static QStringList rows(const ClassOverviewWindow& w) {
+    QStringList out;
+    for (int r = 0; r < w.table()->rowCount(); ++r)
+        out << w.table()->item(r, 0)->text() + ": " + w.table()->item(r, 1)->text();
+    return out;
+}
+
+static QStringList unread(const ClassOverviewWindow& w) {
+    QStringList out;
+    for (int i = 0; i < w.unreadList()->count(); ++i)
+        out << w.unreadList()->item(i)->text();
+    return out;
+}
 
 class TestClassOverview : public QObject {
     Q_OBJECT
@@ -68,8 +103,10 @@ class TestClassOverview : public QObject {
         else
             write(path, content);
         write(dir.filePath("poznámky.doc"), "x");
-        QCOMPARE(journalPaths(dir.path()), QStringList{path});
         LocalTextFiles files;
+        const QVector<FileEntry> entries = journalFiles(dir.path(), files);
+        QCOMPARE(entries.size(), 1);
+        QCOMPARE(entries[0].path, path);
         const PupilJournal p = readPupilJournal(path, files);
         QCOMPARE(p.name, QString("Eva Malá"));
         QCOMPARE(p.journal.exams.size(), exams);
@@ -96,15 +133,135 @@ class TestClassOverview : public QObject {
                             "\"Nový; \"\"Pepa\"\"\";;;6;0;1;100\r\n"));
     }
 
-    // Whole or nothing: a folder that is not there leaves no file and says why.
+    // Whole or nothing: a folder that is not there leaves no file and says why; a full disk is told
+    // as a full disk.
     void writers() {
         QTemporaryDir dir;
         const ClassReport report{"t", {}, {"Žák"}, {{"Eva"}}, {}, {{"Eva", {}}}, nullptr};
         QCOMPARE(writeClassPdf(report, dir.filePath("no/t.pdf")), int(kPathNotFound));
         QCOMPARE(writeCsvFile("x", dir.filePath("no/t.csv")), int(kPathNotFound));
+        QCOMPARE(writeClassPdf(report, "/dev/full"), int(kDiskFull));
+        QCOMPARE(writeCsvFile(QByteArray(100000, 'x'), "/dev/full"), int(kDiskFull));
         QCOMPARE(writeClassPdf(report, dir.filePath("t.pdf")) + writeCsvFile("x", dir.filePath("t.csv")), 0);
         QFile pdf(dir.filePath("t.pdf"));
         QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-");
+    }
+
+    // Every file of a class folder is a row or in the unreadable list: journals in UTF-16 with the byte
+    // order mark, with a NUL in a line, with a zeroed end, hidden ones (a pupil named "." too) and one
+    // whose name is no UTF-8; only what holds nothing of a journal is refused.
+    void everyFileIsAccountedFor() {
+        QTemporaryDir dir;
+        const QString two = block(1, 20, 2) + block(3, 10, 0);
+        // As Notepad's "Unicode" and "Unicode big endian" save it: the byte order mark first.
+        const auto utf16 = [&](bool little) {
+            QByteArray bytes;
+            for (const QChar c : QChar(0xFEFF) + two) {
+                const char high = char(c.unicode() >> 8), low = char(c.unicode() & 0xFF);
+                bytes.append(little ? low : high).append(little ? high : low);
+            }
+            return bytes;
+        };
+        const QByteArray folder = QFile::encodeName(dir.path()) + '/';
+        writeBytes(folder + "Adam.txt", utf16(true));
+        writeBytes(folder + "Bára.txt", utf16(false));
+        QByteArray nul = windows1250(two);
+        nul.insert(nul.indexOf("=15"), '\0'); // the first of two missed problems
+        writeBytes(folder + "Cyril.txt", nul);
+        writeBytes(folder + "Dana.txt", windows1250(two) + QByteArray(4096, '\0'));
+        writeBytes(folder + ".Eva.txt", windows1250(two));
+        writeBytes(folder + "..txt", windows1250(block(2, 10, 1)));
+        const QByteArray foreign = folder + "\xC8"
+                                            "en\xECk.txt"; // "Čeněk.txt" in Windows-1250
+        const auto removeForeign = qScopeGuard([&] { ::unlink(foreign.constData()); });
+        writeBytes(foreign, windows1250(two));
+        writeBytes(folder + "obrázek.txt", QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16));
+        IniSettingsStore store(dir.path());
+        FakeDialogs dialogs;
+        LocalTextFiles files;
+        ClassOverviewWindow w(store, dialogs, files, nullptr, nullptr, nullptr);
+        QSignalSpy loaded(&w, &ClassOverviewWindow::loaded);
+        w.readFolder(dir.path());
+        QVERIFY(loaded.wait(20000));
+        QStringList shown = rows(w);
+        shown.sort();
+        QCOMPARE(shown,
+                 (QStringList{".: 1", ".Eva: 2", "Adam: 2", "Bára: 2", "Cyril: 2", "Dana: 2", "Čeněk: 2"}));
+        QCOMPARE(unread(w), QStringList{"obrázek.txt: Binární soubor, ne protokol."});
+        QCOMPARE(w.lblStav()->text(), QString("Žáků: 7, souborů, které nelze přečíst: 1."));
+        // The NUL left its line unread; the zeroed end is no line at all.
+        const auto pupil = [&](const QString& name) {
+            for (const PupilJournal& p : w.pupils())
+                if (p.name == name)
+                    return p.journal;
+            return Journal();
+        };
+        QCOMPARE(pupil("Cyril").unreadableLines, 1);
+        QCOMPARE(pupil("Cyril").missed.value(0).count, 1);
+        for (const char* name : {"Adam", "Bára", "Dana", "Čeněk"}) {
+            QCOMPARE(pupil(name).unreadableLines, 0);
+            QCOMPARE(pupil(name).missed.value(0).count, 2);
+        }
+    }
+
+    // A folder that cannot be listed says so and why, rather than that it holds no journal.
+    void unlistableFolderSaysWhy_data() {
+        columns<QString, QString>({"folder", "status"});
+        row("no permission", QString("zavřená"),
+            QString("Složku nelze přečíst: přístup odepřen (chybí oprávnění číst její obsah)."));
+        row("not there", QString("nikde"), QString("Složku nelze otevřít: není dostupná."));
+        row("empty", QString("prázdná"), QString("Ve složce nejsou žádné protokoly (*.txt)."));
+    }
+    void unlistableFolderSaysWhy() {
+        const auto [folder, status] = fetch<QString, QString>("folder", "status");
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("zavřená") && QDir(dir.path()).mkdir("prázdná"));
+        IniSettingsStore store(dir.path());
+        FakeDialogs dialogs;
+        // Root reads every folder, so the refusal comes from a door that refuses.
+        ClosedFolder closed;
+        LocalTextFiles local;
+        TextFiles& files = folder == "zavřená" ? static_cast<TextFiles&>(closed) : local;
+        ClassOverviewWindow w(store, dialogs, files, nullptr, nullptr, nullptr);
+        QSignalSpy loaded(&w, &ClassOverviewWindow::loaded);
+        w.readFolder(dir.filePath(folder));
+        QVERIFY(loaded.count() == 1 || loaded.wait(20000));
+        QCOMPARE(w.lblStav()->text(), status);
+        QCOMPARE(w.table()->rowCount(), 0);
+    }
+
+    // A save on a full disk is told as a full disk, for CSV and PDF alike, and the status line no
+    // longer tells of the save before it.
+    void fullDiskIsToldAndNoSuccessStays() {
+        QTemporaryDir dir;
+        write(dir.filePath("Eva.txt"), block(1, 20, 1));
+        QVERIFY(QFile::link("/dev/full", dir.filePath("plný.csv")));
+        QVERIFY(QFile::link("/dev/full", dir.filePath("plný.pdf")));
+        IniSettingsStore store(dir.path());
+        FakeDialogs dialogs;
+        LocalTextFiles files;
+        ClassOverviewWindow w(store, dialogs, files, nullptr, nullptr, nullptr);
+        QSignalSpy loaded(&w, &ClassOverviewWindow::loaded);
+        w.readFolder(dir.path());
+        QVERIFY(loaded.wait(20000));
+        const auto save = [&](QPushButton* button, const QString& file) {
+            dialogs.shown.clear();
+            dialogs.chosenFiles = {dir.filePath(file)};
+            dialogs.answers = {Dialogs::Answer::Yes, Dialogs::Answer::Ok}; // overwrite it; the failure
+            button->click();
+            return dialogs.texts().filter("Chyba č. ").join('|');
+        };
+        const QString shown = QDir::toNativeSeparators(dir.filePath("t.csv"));
+        QCOMPARE(save(w.pbCsv(), "t.csv"), QString());
+        QCOMPARE(w.lblStav()->text(), "Uloženo do souboru " + shown + ".");
+        for (const QString file : {"plný.pdf", "plný.csv"}) {
+            const QString target = QDir::toNativeSeparators(dir.filePath(file));
+            QCOMPARE(save(file.endsWith(".pdf") ? w.pbPdf() : w.pbCsv(), file),
+                     "Chyba č. 61 - Disk je plný\nPřehled se nepodařilo uložit do souboru " + target + ".");
+            QCOMPARE(w.lblStav()->text(),
+                     "Přehled se nepodařilo uložit do souboru " + target + ": Disk je plný.");
+        }
+        QVERIFY(QFileInfo(dir.filePath("plný.csv")).isSymLink());
     }
 
     void windowListsPupilsAndSortsAsNumbers() {

@@ -63,7 +63,8 @@ class TestProtocolViewer : public QObject {
         QCOMPARE(shown(), "6*7=42   <48>||Úspěšnost : 0%|");
     }
 
-    // Whatever saved the file: each kind of line end, each line in its own code page, a NUL shown.
+    // Whatever saved the file: each kind of line end, each line in its own code page or UTF-16 with its
+    // byte order mark, a NUL shown, a zeroed end not.
     void readsAnyLineEndAndCodePage_data() {
         columns<QByteArray, QString>({"bytes", "lines"});
         row("CR LF, Windows-1250", QByteArray("a\r\n\x8A\r\n"), "a|Š|");
@@ -71,6 +72,13 @@ class TestProtocolViewer : public QObject {
         row("lone CR, no last end", QByteArray("a\rb"), "a|b");
         row("mixed", QByteArray("a\r\nb\rc\nd\r"), "a|b|c|d|");
         row("NUL", QByteArray("a\0b", 3), "a␀b");
+        row("zeroed end", QByteArray("a\0b\r\n", 5) + QByteArray(4096, '\0'), "a␀b|");
+        row("UTF-16 LE",
+            QByteArray("\xFF\xFE"
+                       "a\0\r\0\n\0\x60\x01",
+                       10),
+            "a|Š");
+        row("UTF-16 BE", QByteArray("\xFE\xFF\0a\0\r\0\n\x01\x60", 10), "a|Š");
     }
     void readsAnyLineEndAndCodePage() {
         const auto [bytes, lines] = fetch<QByteArray, QString>("bytes", "lines");
