@@ -55,7 +55,9 @@ struct Monkey {
         f.set("Audit/Active", chance(50) ? "True" : "False");
         f.set("Audit/File", f.protocolPath());
         f.dialogs.onMessage = [this](const FakeDialogs::Shown& m) { // Yes to a share of the questions
-            rule(m.title != kFailureTitle, QStringLiteral("failure message ") + m.text);
+            // A hand's value outside what the program can use is told; any other failure is a fault.
+            rule(m.title != kFailureTitle || m.text.contains(QStringLiteral("má neplatnou hodnotu")),
+                 QStringLiteral("failure message ") + m.text);
             const bool yes = chance(m.title == QStringLiteral("Potvrzení ukončení programu") ? 15 : 65);
             f.dialogs.answers = {m.buttons == Dialogs::Buttons::Ok ? Dialogs::Answer::Ok
                                  : yes                             ? Dialogs::Answer::Yes
