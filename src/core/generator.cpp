@@ -111,9 +111,7 @@ QString nothingToAsk(const StoredSettings& s, int nRezim) {
                                                     : QString());
     if (s.chosenTablesOnly)
         return QStringLiteral("vyberte aspoň jednu násobilku na kartě Příklady");
-    return QStringLiteral("„Maximální povolená násobilka“ musí být %1 až %2")
-        .arg(nRezim - 2)
-        .arg(kLargestTable);
+    return QStringLiteral("„Maximální povolená násobilka“ musí být aspoň %1").arg(nRezim - 2);
 }
 
 QString operationName(int nRezim) {

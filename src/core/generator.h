@@ -22,7 +22,7 @@ bool problemAdmitted(const StoredSettings& s, int nRezim, long long a, long long
 QString chosenRulesText(const StoredSettings& s, int nRezim);
 
 // Why operation nRezim, switched on, can ask nothing with these settings, naming the setting to
-// change: "„Maximální povolená násobilka“ musí být 2 až 3276"; empty when it can ask something.
+// change: "„Maximální povolená násobilka“ musí být aspoň 2"; empty when it can ask something.
 QString nothingToAsk(const StoredSettings& s, int nRezim);
 // "sčítání", "odčítání", "násobení", "dělení".
 QString operationName(int nRezim);

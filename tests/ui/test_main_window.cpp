@@ -229,7 +229,7 @@ class TestMainWindow : public QObject {
         FrmMain& w = f.start();
         QCOMPARE(f.status(), QStringLiteral("Není aktivní žádný režim zkoušení !!"));
         QCOMPARE(lbl(w, "idleHint")->accessibleName(),
-                 "F2 nastavení – dělení: „Maximální povolená násobilka“ musí být 2 až 3276 · F1 nápověda");
+                 "F2 nastavení – dělení: „Maximální povolená násobilka“ musí být aspoň 2 · F1 nápověda");
         QVERIFY(!act(w, "mnuPocitej")->isEnabled() && !act(w, "mnuPocitejSady")->isEnabled());
         QCOMPARE(child<StatusBar>(w, "sbMain")->panelPicture(5), int(StatusBar::Deleno));
         QVERIFY(!child<StatusBar>(w, "sbMain")->panelVisible(2));
