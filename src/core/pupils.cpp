@@ -2,6 +2,7 @@
 
 #include "core/settings.h"
 #include "platform/dialogs.h"
+#include "platform/text_files.h"
 
 #include <QCollator>
 #include <QDir>
@@ -486,6 +487,11 @@ std::optional<Failure> LoadPupilSettings(StoredSettings& s, SettingsStore& store
 std::optional<Failure> prepareJournalFolder(const StoredSettings& s) {
     if (!s.bProtokol || s.ProtokolFile.isEmpty())
         return std::nullopt;
+    if (pathTooLong(s.ProtokolFile)) // walking up a path of megabytes would take hours
+        return Failure(kBadFileName)
+            .withDetail(
+                QStringLiteral("Cesta k protokolu %1 je delší, než systém dovolí; počítá se bez protokolu.")
+                    .arg(displayPath(s.ProtokolFile)));
     const QString folder = QFileInfo(s.ProtokolFile).absolutePath();
     if (QFileInfo(folder).isDir() || QDir().mkpath(folder))
         return std::nullopt;

@@ -12,6 +12,7 @@
 #include <array>
 #include <bitset>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
@@ -566,6 +567,15 @@ FileStamp LocalTextFiles::stamp(const FileEntry& entry) {
     s.inode = static_cast<quint64>(st.st_ino);
     s.modified = static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     return s;
+}
+
+bool pathTooLong(const QString& path) {
+    const QByteArray native = QFile::encodeName(path);
+    if (native.size() >= PATH_MAX)
+        return true;
+    const QList<QByteArray> names = native.split('/');
+    return std::any_of(names.begin(), names.end(),
+                       [](const QByteArray& name) { return name.size() > NAME_MAX; });
 }
 
 void writeWholeFile(const QString& path, QByteArrayView bytes) {

@@ -75,6 +75,10 @@ class TextFiles {
 // as TextFiles does: 61 disk full, 70 refused, 76 no such folder.
 void writeWholeFile(const QString& path, QByteArrayView bytes);
 
+// A path longer than the system takes (PATH_MAX), or with a name longer than NAME_MAX: refused at
+// once, before anything walks it.
+bool pathTooLong(const QString& path);
+
 // A journal's bytes as text, line by line: a line that is valid UTF-8 and not plain ASCII is read
 // as UTF-8 (an editor saved it so), any other as Windows-1250, the program's own. Bytes that begin
 // with UTF-16's byte order mark (little or big endian: what "Unicode" in a Windows editor saves) are

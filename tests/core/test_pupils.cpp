@@ -257,6 +257,7 @@ class TestPupils : public QObject {
         row("journal in the settings folder", QString("Chyba č. 75"));
         row("another pupil's journal", QString("mají týž soubor protokolu"));
         row("settings file a link to another pupil's", QString("je zároveň souborem žáka Jana"));
+        row("journal path past what the system takes", QString("Chyba č. 52"));
     }
     void sharedFiles() {
         const auto [told] = fetch<QString>("told");
@@ -269,8 +270,9 @@ class TestPupils : public QObject {
         own.setPupil(petr.id);
         StoredSettings s;
         QVERIFY(!LoadPupilSettings(s, ini, petr));
-        s.ProtokolFile = tag.startsWith("journal") ? QFileInfo(ini.location(kAppName)).path() + "/x.txt"
-                                                   : list.journalOf(jana.id);
+        s.ProtokolFile = tag.startsWith("journal in") ? QFileInfo(ini.location(kAppName)).path() + "/x.txt"
+                         : tag.startsWith("journal path") ? '/' + QString("a/").repeated(999990) + "p.txt"
+                                                          : list.journalOf(jana.id);
         QVERIFY(!SaveSettings(s, own));
         const QString janasFile = ini.location(pupilSettingsApp(jana.id));
         if (tag.startsWith("settings"))
