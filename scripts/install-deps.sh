@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-charts-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev libqt6opengl6-dev
   fonts-dejavu-core fonts-liberation2
   xvfb xauth imagemagick libxcb1-dev
-  desktop-file-utils appstream dpkg-dev file lintian man-db groff-base
+  desktop-file-utils appstream dpkg-dev file lintian man-db groff-base poppler-utils
   clang libclang-rt-14-dev clang-format
 )
 
