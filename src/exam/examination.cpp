@@ -201,9 +201,7 @@ void Examination::switchPupil(const StoredSettings& settings, bool journalUsable
     view_.showResultsTitle(QStringLiteral("Výsledky"));
     setStatus(QString());
     CloseProtokol(state_); // his lock released before the next journal opens
-    state_.stored() = settings;
-    state_.journalRefused = !journalUsable;
-    ApplySettings();
+    changeSettings(settings, journalUsable);
 }
 
 void Examination::deleteProtocol() {

@@ -65,6 +65,13 @@ struct ClosedFolder : LocalTextFiles {
     QVector<FileEntry> listFolder(const QString&) override { throw Failure(kAccessDenied); }
 };
 
+// Reads the folder into the window as the teacher's choice does; false when it never finished.
+static bool readFolder(ClassOverviewWindow& w, const QString& folder) {
+    QSignalSpy loaded(&w, &ClassOverviewWindow::loaded);
+    w.readFolder(folder);
+    return loaded.count() == 1 || loaded.wait(20000);
+}
+
 static QStringList rows(const ClassOverviewWindow& w) {
     QStringList out;
     for (int r = 0; r < w.table()->rowCount(); ++r)
@@ -180,9 +187,7 @@ class TestClassOverview : public QObject {
         FakeDialogs dialogs;
         LocalTextFiles files;
         ClassOverviewWindow w(store, dialogs, files, nullptr, nullptr, nullptr);
-        QSignalSpy loaded(&w, &ClassOverviewWindow::loaded);
-        w.readFolder(dir.path());
-        QVERIFY(loaded.wait(20000));
+        QVERIFY(readFolder(w, dir.path()));
         QStringList shown = rows(w);
         shown.sort();
         QCOMPARE(shown,
@@ -223,9 +228,7 @@ class TestClassOverview : public QObject {
         LocalTextFiles local;
         TextFiles& files = folder == "zavřená" ? static_cast<TextFiles&>(closed) : local;
         ClassOverviewWindow w(store, dialogs, files, nullptr, nullptr, nullptr);
-        QSignalSpy loaded(&w, &ClassOverviewWindow::loaded);
-        w.readFolder(dir.filePath(folder));
-        QVERIFY(loaded.count() == 1 || loaded.wait(20000));
+        QVERIFY(readFolder(w, dir.filePath(folder)));
         QCOMPARE(w.lblStav()->text(), status);
         QCOMPARE(w.table()->rowCount(), 0);
     }
@@ -241,9 +244,7 @@ class TestClassOverview : public QObject {
         FakeDialogs dialogs;
         LocalTextFiles files;
         ClassOverviewWindow w(store, dialogs, files, nullptr, nullptr, nullptr);
-        QSignalSpy loaded(&w, &ClassOverviewWindow::loaded);
-        w.readFolder(dir.path());
-        QVERIFY(loaded.wait(20000));
+        QVERIFY(readFolder(w, dir.path()));
         const auto save = [&](QPushButton* button, const QString& file) {
             dialogs.shown.clear();
             dialogs.chosenFiles = {dir.filePath(file)};
@@ -278,9 +279,7 @@ class TestClassOverview : public QObject {
         FakeDialogs dialogs;
         LocalTextFiles files;
         ClassOverviewWindow w(store, dialogs, files, nullptr, nullptr, nullptr);
-        QSignalSpy loaded(&w, &ClassOverviewWindow::loaded);
-        w.readFolder(dir.path());
-        QVERIFY(loaded.wait(20000));
+        QVERIFY(readFolder(w, dir.path()));
         QCOMPARE(w.table()->rowCount(), 3);
         QCOMPARE(w.unreadList()->count(), 2);
         w.table()->sortItems(1, Qt::AscendingOrder); // "12" sorts after "3"
