@@ -5,7 +5,7 @@
 #include "bench_protocol.h"
 #include "platform/settings_store.h"
 #include "platform/text_files.h"
-#include "protocol/class_overview_window.h"
+#include "reports/class_overview_window.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,11 +1,12 @@
 // How long a big protocol takes to read, to parse and to show as an overview. Prints figures; never fails.
+#include "app/reports_loader.h"
 #include "bench_common.h"
 #include "bench_protocol.h"
+#include "journal/journal.h"
 #include "platform/failure.h"
 #include "platform/settings_store.h"
 #include "platform/text_files.h"
-#include "protocol/journal.h"
-#include "protocol/overview_loader.h"
+#include "reports/reports_plugin.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -61,7 +62,7 @@ int main(int argc, char** argv) {
         IniSettingsStore store(dir.path());
         const long long cpuBefore = bench::processCpuNs();
         const std::unique_ptr<QDialog> window =
-            createOverview(journal, path, store, dialogs, everyOperation(), nullptr);
+            numio::loadReports().createOverview(journal, path, store, dialogs, everyOperation(), nullptr);
         window->show();
         QApplication::processEvents();
         std::printf("overview loaded, built and shown: %lld ms, %.0f ms CPU\n", timer.elapsed(),

@@ -2,7 +2,7 @@
 #include "bench_protocol.h"
 #include "platform/failure.h"
 #include "platform/text_files.h"
-#include "protocol/protocol_viewer.h"
+#include "ui/viewer/protocol_viewer.h"
 
 #include <QAccessible>
 #include <QApplication>

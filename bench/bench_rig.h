@@ -10,9 +10,9 @@
 #include "platform/random_source.h"
 #include "platform/settings_store.h"
 #include "platform/text_files.h"
-#include "platform/widgets/qt_doors.h"
 #include "support/controls.h"
 #include "ui/main_window.h"
+#include "ui/qt_doors.h"
 
 #include <QTemporaryDir>
 #include <QTest>

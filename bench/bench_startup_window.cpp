@@ -6,8 +6,8 @@
 #include "platform/random_source.h"
 #include "platform/settings_store.h"
 #include "platform/text_files.h"
-#include "platform/widgets/qt_doors.h"
 #include "ui/main_window.h"
+#include "ui/qt_doors.h"
 
 #include <QApplication>
 #include <QScreen>

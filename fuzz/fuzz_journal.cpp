@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes, decoded as the program reads its protocol, to the journal parser and
 // checks what must hold for any input.
+#include "journal/journal.h"
 #include "platform/text_files.h"
-#include "protocol/journal.h"
 
 #include <algorithm>
 #include <cmath>

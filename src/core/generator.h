@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/export.h"
+
 #include "core/practice_state.h"
 #include "platform/random_source.h"
 
@@ -7,28 +9,28 @@ namespace numio {
 
 // Whether the rule of operation nRezim (1 +, 2 -, 3 *, 4 :) can produce any problem with the
 // current ranges, chosen rows and crossing rule, all operands and the result within 16 bits.
-bool operationAdmitsProblem(const StoredSettings& s, int nRezim);
+NUMIO_EXPORT bool operationAdmitsProblem(const StoredSettings& s, int nRezim);
 // Whether the ones' digits of A+B carry (nRezim 1), or those of A-B borrow (2): 8+5, 13-5.
-bool crossesTen(int nRezim, int a, int b);
+NUMIO_EXPORT bool crossesTen(int nRezim, int a, int b);
 // Whether some enabled operation can produce a problem; the start commands depend on it.
-bool anyOperationAdmitsProblem(const StoredSettings& s);
+NUMIO_EXPORT bool anyOperationAdmitsProblem(const StoredSettings& s);
 // Whether these settings ask a op b = c with operation nRezim: the operation on, the operands
 // within the largest sum or table or among the chosen rows, crossing ten as chosen. Every problem
 // the generator draws passes it; a listed problem (most-missed practice) is asked only when it does.
-bool problemAdmitted(const StoredSettings& s, int nRezim, long long a, long long b, long long c);
+NUMIO_EXPORT bool problemAdmitted(const StoredSettings& s, int nRezim, long long a, long long b, long long c);
 
 // What the rules beyond the ranges keep of operation nRezim, for the status bar: "jen násobilky 2, 7",
 // "jen s přechodem přes desítku"; empty when every problem of the ranges is asked.
-QString chosenRulesText(const StoredSettings& s, int nRezim);
+NUMIO_EXPORT QString chosenRulesText(const StoredSettings& s, int nRezim);
 
 // Why operation nRezim, switched on, can ask nothing with these settings, naming the setting to
 // change: "„Maximální povolená násobilka“ musí být aspoň 2"; empty when it can ask something.
-QString nothingToAsk(const StoredSettings& s, int nRezim);
+NUMIO_EXPORT QString nothingToAsk(const StoredSettings& s, int nRezim);
 // "sčítání", "odčítání", "násobení", "dělení".
-QString operationName(int nRezim);
+NUMIO_EXPORT QString operationName(int nRezim);
 
 // What the window shows after a generation.
-struct Generated {
+struct NUMIO_EXPORT Generated {
     bool made = false;   // false: nothing to ask, the current problem is unchanged
     QString problemText; // "7+5"
     QString statusText;  // repeat mode only: "Zbývá přezkoušet N příkladů."
@@ -37,10 +39,10 @@ struct Generated {
 
 // The next problem into A, B, C, Rezim, nRezim: from the repeat list while bOpravy is on,
 // otherwise drawn at random among the enabled operations that admit a problem.
-Generated VytvorPriklad(PracticeState& s, RandomSource& random);
+NUMIO_EXPORT Generated VytvorPriklad(PracticeState& s, RandomSource& random);
 
-QString problemText(const PracticeState& s);
+NUMIO_EXPORT QString problemText(const PracticeState& s);
 // The problem as it is read aloud: "Kolik je 3 krát 2?".
-QString spokenProblem(const PracticeState& s);
+NUMIO_EXPORT QString spokenProblem(const PracticeState& s);
 
 } // namespace numio

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/export.h"
+
 #include <QString>
 #include <cstdint>
 
@@ -8,15 +10,15 @@ namespace numio {
 // The program's Integer: 16-bit signed; leaving the range is failure 6.
 using Integer = std::int16_t;
 
-Integer add16(int a, int b);
-Integer sub16(int a, int b);
-Integer mul16(int a, int b);
-Integer toInteger(long long value); // range-checked narrowing
+NUMIO_EXPORT Integer add16(int a, int b);
+NUMIO_EXPORT Integer sub16(int a, int b);
+NUMIO_EXPORT Integer mul16(int a, int b);
+NUMIO_EXPORT Integer toInteger(long long value); // range-checked narrowing
 
 // Text to Integer: blanks around ignored, empty or not a number 13, out of range 6.
-Integer textToInteger(const QString& text);
+NUMIO_EXPORT Integer textToInteger(const QString& text);
 // "True"/"False" in any letter case, or a number (0 is False, any other True); otherwise 13.
-bool textToBoolean(const QString& text);
-QString booleanToText(bool value);
+NUMIO_EXPORT bool textToBoolean(const QString& text);
+NUMIO_EXPORT QString booleanToText(bool value);
 
 } // namespace numio

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/export.h"
+
 #include "core/int16.h"
 #include "platform/text_files.h"
 
@@ -19,7 +21,7 @@ inline constexpr int kLargestTable = 32767 / 10;
 
 // The settings as they are stored: what LoadSettings reads and SaveSettings writes, what the
 // settings dialog edits. Field names are the program's own vocabulary.
-struct StoredSettings {
+struct NUMIO_EXPORT StoredSettings {
     Integer nMaxValue = 0;
     Integer nMaxValueX = 0;
     bool bPlus = false;
@@ -45,7 +47,7 @@ struct StoredSettings {
 // The examination's one record: the settings in force and the run's own state (the current
 // problem, the counters, the repeat list and the handles of the protocol). Only the examination
 // engine writes it; everything else reads it or asks the engine.
-struct PracticeState : StoredSettings {
+struct NUMIO_EXPORT PracticeState : StoredSettings {
     // Current problem.
     int A = 0;
     int B = 0;
@@ -88,7 +90,7 @@ struct PracticeState : StoredSettings {
     bool storeWrongProblem();
 };
 
-QString repeatEntry(int a, int b, int c, int rezim);
-QString operatorSign(int nRezim);
+NUMIO_EXPORT QString repeatEntry(int a, int b, int c, int rezim);
+NUMIO_EXPORT QString operatorSign(int nRezim);
 
 } // namespace numio

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/export.h"
+
 #include "core/practice_state.h"
 #include "platform/failure.h"
 #include "platform/settings_store.h"
@@ -14,7 +16,7 @@ namespace numio {
 
 // One pupil of the family or the class. The id names the pupil's settings file and never changes;
 // it is plain ASCII made from the name the pupil was added under.
-struct Pupil {
+struct NUMIO_EXPORT Pupil {
     QString id;
     QString name;
 };
@@ -24,11 +26,11 @@ constexpr int kPupilIdMax = 28;
 
 // The one rule of an id, for making one and for reading the list: a-z, 0-9 and '-', at most
 // kPupilIdMax characters.
-bool validPupilId(const QString& id);
+NUMIO_EXPORT bool validPupilId(const QString& id);
 
 // An entry of the stored list that cannot be used as it stands (a bad id, a name that will not do).
 // It stays in the file as it is until it is renamed or removed.
-struct DamagedPupil {
+struct NUMIO_EXPORT DamagedPupil {
     QString id;     // as it stands in the list
     QString name;   // as stored
     QString reason; // why it cannot be used, a sentence
@@ -36,40 +38,41 @@ struct DamagedPupil {
 
 // A name as it can be shown whatever it holds: each character that would not show as "�", cut
 // after kPupilNameMax characters with "…".
-QString shownPupilName(const QString& name);
+NUMIO_EXPORT QString shownPupilName(const QString& name);
 
 // The message for a name that will not do, empty when it will. Blanks around and doubled inside
 // do not count; a name needs a letter or a digit and nothing that does not show; two names may not
 // differ only in letter case or diacritics. exceptId: the pupil being renamed, who may keep his
 // own name.
-QString pupilNameProblem(const QString& name, const QList<Pupil>& pupils, const QString& exceptId = {});
+NUMIO_EXPORT QString pupilNameProblem(const QString& name, const QList<Pupil>& pupils,
+                                      const QString& exceptId = {});
 
 // A damaged entry's name made fit to propose for renaming it: what does not show left out, tidied and
 // cut to kPupilNameMax characters.
-QString repairedPupilName(const QString& name);
+NUMIO_EXPORT QString repairedPupilName(const QString& name);
 
 // "  Jana   Nováková " -> "Jana Nováková": the form a name is kept in.
-QString tidyPupilName(const QString& name);
+NUMIO_EXPORT QString tidyPupilName(const QString& name);
 
 // What two names must not share: "Žofie" and "ZOFIE" are the same pupil.
-QString pupilNameKey(const QString& name);
+NUMIO_EXPORT QString pupilNameKey(const QString& name);
 
 // "Žofie Dvořáková" -> "zofie-dvorakova", with "-2", "-3" … when a pupil of the list has it; the
 // stem is cut so that the number fits within kPupilIdMax.
-QString newPupilId(const QString& name, const QList<Pupil>& pupils);
+NUMIO_EXPORT QString newPupilId(const QString& name, const QList<Pupil>& pupils);
 
 // Where a new pupil's journal is proposed: "<documents>/Numio/<name>.txt".
-QString proposedPupilJournal(const QString& name);
+NUMIO_EXPORT QString proposedPupilJournal(const QString& name);
 
 // The store's application name of a pupil's own settings file, "Numio2/zaci/<id>", which the INI
 // store keeps as "Numio2/zaci/<id>.conf" beside the program's own.
-QString pupilSettingsApp(const QString& pupilId);
+NUMIO_EXPORT QString pupilSettingsApp(const QString& pupilId);
 
 // The program's settings as one pupil sees them: what is asked of the program's own file goes to
 // the pupil's file instead, so LoadSettings and SaveSettings serve a pupil unchanged. What belongs
 // to the computer rather than to a pupil (the pupil list, the names given to journals, the class's
 // folder) stays in the program's own file. With no pupil set it passes everything through.
-class PupilSettingsStore : public SettingsStore {
+class NUMIO_EXPORT PupilSettingsStore : public SettingsStore {
   public:
     explicit PupilSettingsStore(SettingsStore& inner) : inner_(inner) {}
     void setPupil(const QString& pupilId);
@@ -106,7 +109,7 @@ class PupilSettingsStore : public SettingsStore {
 
 // The pupils and who was chosen last, kept in the program's own settings file in a group of their
 // own. With no pupil in it the program runs as it always has, on that file's own settings.
-class PupilList {
+class NUMIO_EXPORT PupilList {
   public:
     // Reads the list; an entry that cannot be used goes to damaged(), never silently away.
     explicit PupilList(SettingsStore& store);
@@ -162,14 +165,15 @@ class PupilList {
 // The chosen pupil's settings into s. A file that is missing or cannot be read at all leaves the pupil
 // on a new pupil's settings; a bad value takes its default. Either way the file is written anew at
 // once, so that it is told only this time; the failure returned names the file.
-std::optional<Failure> LoadPupilSettings(StoredSettings& s, SettingsStore& store, const Pupil& pupil);
+NUMIO_EXPORT std::optional<Failure> LoadPupilSettings(StoredSettings& s, SettingsStore& store,
+                                                      const Pupil& pupil);
 
 // A pupil's journal goes into a folder that may not be there yet. When it cannot be made the
 // failure returned says why; the journal is then off for this run, the stored setting stays.
-std::optional<Failure> prepareJournalFolder(const StoredSettings& s);
+NUMIO_EXPORT std::optional<Failure> prepareJournalFolder(const StoredSettings& s);
 
 // A pupil's settings (none: the program's own) as switching to him finds them.
-struct PupilSettings {
+struct NUMIO_EXPORT PupilSettings {
     StoredSettings settings;
     QList<Failure> told;       // for the caller to show
     bool journalUsable = true; // false: its folder cannot be made, no journal this run
@@ -178,7 +182,7 @@ struct PupilSettings {
 // Points `practice` at the pupil's file and loads his settings, making his journal's folder. A
 // journal in the program's settings folder, or one another pupil of `list` writes too, is told and
 // refused for this run; a settings file another pupil's is too is told and not written to.
-PupilSettings loadPupilSettings(PupilSettingsStore& practice, SettingsStore& store,
-                                const std::optional<Pupil>& pupil, const PupilList& list);
+NUMIO_EXPORT PupilSettings loadPupilSettings(PupilSettingsStore& practice, SettingsStore& store,
+                                             const std::optional<Pupil>& pupil, const PupilList& list);
 
 } // namespace numio

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/export.h"
+
 #include "core/practice_state.h"
 #include "platform/failure.h"
 #include "platform/settings_store.h"
@@ -19,23 +21,23 @@ inline const QStringList kComputerWideGroups{QStringLiteral("Pupils"), QStringLi
 // first such key is thrown at the end, its second line naming each bad setting by the label the
 // settings dialog shows. A settings file that cannot be read, or that holds none of the program's
 // groups, loads the defaults and its failure is thrown.
-void LoadSettings(StoredSettings& s, SettingsStore& store);
+NUMIO_EXPORT void LoadSettings(StoredSettings& s, SettingsStore& store);
 
 // Writes every settings field to its key in one replacement of the file. Never throws: a failure
 // to save is returned for the caller to show; the fields stay in force for the run either way.
-std::optional<Failure> SaveSettings(const StoredSettings& s, SettingsStore& store);
+NUMIO_EXPORT std::optional<Failure> SaveSettings(const StoredSettings& s, SettingsStore& store);
 
 // The path with every link resolved, so two spellings of one file compare equal; a file that does
 // not exist yet keeps its name under its resolved folder.
-QString resolvedPath(const QString& path);
+NUMIO_EXPORT QString resolvedPath(const QString& path);
 // Whether a protocol at `path` would write into the settings file or the folder that holds it.
-bool insideSettingsFolder(const QString& path, const QString& settingsFile);
+NUMIO_EXPORT bool insideSettingsFolder(const QString& path, const QString& settingsFile);
 // A journal that is a file of the program's settings folder would write into the settings: the
 // failure says so, naming both. Nothing when the journal is off or elsewhere.
-std::optional<Failure> journalInSettings(const StoredSettings& s, const SettingsStore& store);
+NUMIO_EXPORT std::optional<Failure> journalInSettings(const StoredSettings& s, const SettingsStore& store);
 
 // "2,7" for the rows 2 and 7; the rows from such a text, or failure 13.
-QString tablesToText(std::uint16_t rows);
-std::uint16_t textToTables(const QString& text);
+NUMIO_EXPORT QString tablesToText(std::uint16_t rows);
+NUMIO_EXPORT std::uint16_t textToTables(const QString& text);
 
 } // namespace numio

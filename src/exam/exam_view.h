@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/export.h"
+
 #include "exam/phase.h"
 
 #include <QString>
@@ -12,12 +14,12 @@ struct PracticeState;
 enum class Blink { Off, Yellow, Red };
 
 // The texts of the results frame.
-struct Counts {
+struct NUMIO_EXPORT Counts {
     QString done, right, wrong, rate, grade;
 };
 
 // What the examination shows; the main window implements it, the tests record it.
-class ExamView {
+class NUMIO_EXPORT ExamView {
   public:
     virtual ~ExamView() = default;
     // The problem as written and as a screen reader speaks it.

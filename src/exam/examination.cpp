@@ -2,9 +2,9 @@
 
 #include "core/generator.h"
 #include "core/scoring.h"
+#include "journal/protocol_file.h"
+#include "journal/protocol_writer.h"
 #include "platform/guard.h"
-#include "protocol/protocol_file.h"
-#include "protocol/protocol_writer.h"
 
 #include <algorithm>
 #include <limits>

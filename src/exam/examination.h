@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/export.h"
+
 #include "core/practice_state.h"
 #include "exam/exam_view.h"
 #include "exam/phase.h"
@@ -22,7 +24,7 @@ namespace numio {
 namespace exam {
 
 // The doors the examination works through; tests hand in fakes.
-struct ExamDoors {
+struct NUMIO_EXPORT ExamDoors {
     RandomSource& random;
     Clock& clock;
     Dialogs& dialogs;
@@ -34,7 +36,7 @@ struct ExamDoors {
 // The examination: the practice record, the phase and everything that waits or comes next.
 // Commands come in through `run`; each is admitted by the phase table and runs to its end. What
 // it decides goes out through the view and the doors. Links Qt Core only.
-class Examination {
+class NUMIO_EXPORT Examination {
   public:
     Examination(ExamDoors doors, ExamView& view);
     ~Examination();

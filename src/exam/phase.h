@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/export.h"
+
 // Which command may run when, and what the window looks like, for every examination mode and
 // every overlay phase: the one table behind all the examination's guards and the window's
 // enabled states.
@@ -17,7 +19,7 @@ enum class Overlay {
     Ending,      // the program is closing; nothing runs any more
 };
 
-struct Phase {
+struct NUMIO_EXPORT Phase {
     Mode mode = Mode::Idle;
     Overlay overlay = Overlay::None;
     bool modal = false; // a message box or dialog of the program is open
@@ -53,7 +55,7 @@ enum class Admission {
 };
 
 // What the settings and the last examination allow, apart from the phase.
-struct Conditions {
+struct NUMIO_EXPORT Conditions {
     bool problemPossible = false;   // some chosen operation can make a problem
     bool setSizeValid = false;      // a set holds at least one problem
     bool wrongListed = false;       // the repeat list is not empty
@@ -62,10 +64,10 @@ struct Conditions {
     bool repeatStopOffered = false; // a repeat run has shown a correction, so its Stop item is offered
 };
 
-Admission admit(const Phase& phase, const Conditions& conditions, Command command);
+NUMIO_EXPORT Admission admit(const Phase& phase, const Conditions& conditions, Command command);
 
 // The window's switchable state in one phase.
-struct Look {
+struct NUMIO_EXPORT Look {
     bool startPractice, startSet, startRepeat;
     bool stopItem;   // the Stop menu item
     bool stopButton; // the red Stop button, shown and enabled
@@ -78,6 +80,6 @@ struct Look {
     const char* caption;
 };
 
-Look lookOf(const Phase& phase, const Conditions& conditions);
+NUMIO_EXPORT Look lookOf(const Phase& phase, const Conditions& conditions);
 
 } // namespace numio

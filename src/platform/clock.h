@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/export.h"
+
 #include <QDateTime>
 #include <QElapsedTimer>
 
@@ -7,7 +9,7 @@ namespace numio {
 
 // The wall time for the journal's dates, and a monotonic reading for the time limits: the limits
 // ask how much time has passed, so a timer tick that comes late loses nothing.
-class Clock {
+class NUMIO_EXPORT Clock {
   public:
     virtual ~Clock() = default;
     virtual QDateTime now() const = 0;
@@ -15,7 +17,7 @@ class Clock {
     virtual qint64 elapsedMs() const = 0;
 };
 
-class SystemClock : public Clock {
+class NUMIO_EXPORT SystemClock : public Clock {
   public:
     SystemClock() { started_.start(); }
     QDateTime now() const override { return QDateTime::currentDateTime(); }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "platform/export.h"
+
 #include <QString>
 
 namespace numio {
 
 // Message boxes and the file chooser.
-class Dialogs {
+class NUMIO_EXPORT Dialogs {
   public:
     enum class Buttons { Ok, YesNo };
     enum class Icon { Information, Question, Critical };
@@ -29,12 +31,12 @@ class Dialogs {
 
 // Where a chooser starts: the documents folder where there is one, else the home folder, so the
 // proposed name never lands in a folder that does not exist.
-QString documentsOrHomeFolder();
+NUMIO_EXPORT QString documentsOrHomeFolder();
 // The path with the suffix added when the name typed lacks it ("protokol" -> "protokol.txt").
-QString withSuffix(const QString& path, const QString& suffix);
+NUMIO_EXPORT QString withSuffix(const QString& path, const QString& suffix);
 // Asks where a document goes (its suffix added) and, for a file that exists, whether to overwrite
 // it; empty when the user changes their mind.
-QString chooseNewFile(Dialogs& dialogs, const QString& title, const QString& filter, const QString& proposed,
-                      const QString& suffix);
+NUMIO_EXPORT QString chooseNewFile(Dialogs& dialogs, const QString& title, const QString& filter,
+                                   const QString& proposed, const QString& suffix);
 
 } // namespace numio

@@ -6,6 +6,10 @@ namespace numio {
 
 Failure::Failure(int code) : Failure(code, describe(code)) {}
 
+const char* Failure::what() const noexcept {
+    return what_.constData();
+}
+
 Failure::Failure(int code, QString description)
     : code_(code), description_(std::move(description)), what_(messageText().toUtf8()) {}
 

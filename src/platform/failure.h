@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/export.h"
+
 #include <QString>
 #include <exception>
 
@@ -19,14 +21,15 @@ enum FailureCode : int {
 };
 
 // The one exception type of the program: a numeric code and a Czech description.
-class Failure : public std::exception {
+class NUMIO_EXPORT Failure : public std::exception {
   public:
     explicit Failure(int code);
     Failure(int code, QString description);
 
     int code() const noexcept { return code_; }
     const QString& description() const noexcept { return description_; }
-    const char* what() const noexcept override { return what_.constData(); }
+    // Defined in the library, so that the class's type and table live there alone.
+    const char* what() const noexcept override;
 
     // "Chyba č. 70 - Přístup odepřen": the first line of every failure message box.
     QString messageText() const;
@@ -50,10 +53,10 @@ class Failure : public std::exception {
 inline const QString kFailureTitle = QStringLiteral("Chybové hlášení");
 
 // A path for a message: the home folder shortened to "~", a path too long to lay out shortened.
-QString displayPath(const QString& path);
+NUMIO_EXPORT QString displayPath(const QString& path);
 
 // A text no message or label should lay out whole (a hand-edited path can be megabytes): its
 // start and its end with "…" between.
-QString shortened(const QString& text, qsizetype most = 160);
+NUMIO_EXPORT QString shortened(const QString& text, qsizetype most = 160);
 
 } // namespace numio

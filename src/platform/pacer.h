@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/export.h"
+
 #include <functional>
 
 namespace numio {
@@ -7,7 +9,7 @@ namespace numio {
 // Paces the phases that take time (the blinking correction, the sliding report card): a
 // handler starts a phase, returns, and the next step comes from the event loop later, so no
 // handler ever runs inside another.
-class Pacer {
+class NUMIO_EXPORT Pacer {
   public:
     virtual ~Pacer() = default;
     // Calls `step` once, `ms` milliseconds from now; a step still pending is dropped.

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "platform/export.h"
+
 #include <functional>
 
 namespace numio {
 
 // The examination's countdown timer (Cas): it only says when to look at the clock.
-class PeriodicTimer {
+class NUMIO_EXPORT PeriodicTimer {
   public:
     virtual ~PeriodicTimer() = default;
     virtual void setInterval(int ms) = 0;

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "platform/export.h"
+
 #include <cstdint>
 #include <random>
 
 namespace numio {
 
 // Uniform pseudo-random values in [0, 1).
-class RandomSource {
+class NUMIO_EXPORT RandomSource {
   public:
     virtual ~RandomSource() = default;
     virtual float next() = 0;
@@ -14,7 +16,7 @@ class RandomSource {
     virtual void mixClock() = 0;
 };
 
-class SystemRandomSource : public RandomSource {
+class NUMIO_EXPORT SystemRandomSource : public RandomSource {
   public:
     SystemRandomSource();
     float next() override;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/export.h"
+
 #include <QDateTime>
 #include <QHash>
 #include <QList>
@@ -14,20 +16,20 @@ namespace numio {
 
 class Failure;
 
-struct SettingsEntry {
+struct NUMIO_EXPORT SettingsEntry {
     QString section;
     QString key;
     QString value;
 };
 
 // Held while it lives; see SettingsStore::lock.
-class SettingsLock {
+class NUMIO_EXPORT SettingsLock {
   public:
     virtual ~SettingsLock() = default;
 };
 
 // The per-user settings store: texts addressed by application, section and key.
-class SettingsStore {
+class NUMIO_EXPORT SettingsStore {
   public:
     virtual ~SettingsStore() = default;
     // Never fails: where the file cannot be read, every key has its default (checkReadable tells why).
@@ -70,7 +72,7 @@ class SettingsStore {
 // an app named as a path, "<app>/<folder>/<name>", is the file "<app>/<folder>/<name>.conf".
 // Every value is read back as the text that stands in the file: a hand-edited ';' or ',' is part
 // of it, not a comment or a list.
-class IniSettingsStore : public SettingsStore {
+class NUMIO_EXPORT IniSettingsStore : public SettingsStore {
   public:
     // An empty folder means the user's configuration folder.
     explicit IniSettingsStore(QString configFolder = {});

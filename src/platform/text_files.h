@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/export.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -11,7 +13,7 @@ namespace numio {
 
 // A file opened for appending. Each line goes out in Windows-1250 with CR LF and is handed to
 // the operating system at once, so size queries and other readers see it immediately.
-class AppendStream {
+class NUMIO_EXPORT AppendStream {
   public:
     virtual ~AppendStream() = default;
     virtual void writeLine(const QString& text) = 0;
@@ -21,7 +23,7 @@ class AppendStream {
 };
 
 // A looked-up directory entry.
-struct FileEntry {
+struct NUMIO_EXPORT FileEntry {
     QString path;
     // The path's own bytes where its name is no valid UTF-8, so that the path (which shows such a
     // name read as Windows-1250) cannot spell it; empty otherwise.
@@ -30,7 +32,7 @@ struct FileEntry {
 
 // What a file is just now. Two stamps differ when the file changed between them: a writer appends,
 // so the size moves; a file replaced whole is another file or has another time.
-struct FileStamp {
+struct NUMIO_EXPORT FileStamp {
     enum class Kind { Missing, Regular, Folder, Other }; // Other: a device, a pipe, a socket
     Kind kind = Kind::Missing;
     qint64 size = -1;
@@ -42,7 +44,7 @@ struct FileStamp {
 
 // Every operation throws Failure: 70 refused (permissions, read-only file system, lock held by
 // another copy), 53 missing file, 76 missing folder, 61 disk full, 52 bad name, 75 otherwise.
-class TextFiles {
+class NUMIO_EXPORT TextFiles {
   public:
     virtual ~TextFiles() = default;
     // Creates the file when missing and holds an exclusive advisory lock while open. Only a
@@ -73,24 +75,24 @@ class TextFiles {
 // renamed over it only when complete, so a full disk never leaves a cut document or spoils the one
 // that was there. A link is followed; a device (not a file) is written to directly. Throws Failure
 // as TextFiles does: 61 disk full, 70 refused, 76 no such folder.
-void writeWholeFile(const QString& path, QByteArrayView bytes);
+NUMIO_EXPORT void writeWholeFile(const QString& path, QByteArrayView bytes);
 
 // A path longer than the system takes (PATH_MAX), or with a name longer than NAME_MAX: refused at
 // once, before anything walks it.
-bool pathTooLong(const QString& path);
+NUMIO_EXPORT bool pathTooLong(const QString& path);
 
 // A journal's bytes as text, line by line: a line that is valid UTF-8 and not plain ASCII is read
 // as UTF-8 (an editor saved it so), any other as Windows-1250, the program's own. Bytes that begin
 // with UTF-16's byte order mark (little or big endian: what "Unicode" in a Windows editor saves) are
 // UTF-16 throughout. Line ends (CR LF, LF, CR) and NULs inside stay as they are; NULs that end the
 // text go (a power cut can leave a file's end zeroed), and so does a leading byte order mark.
-QString decodeLines(QByteArrayView bytes);
+NUMIO_EXPORT QString decodeLines(QByteArrayView bytes);
 // Every character of the text has a Windows-1250 byte.
-bool windows1250Holds(QStringView text);
+NUMIO_EXPORT bool windows1250Holds(QStringView text);
 
 // decodeLines for bytes that come in pieces cut anywhere: only a line that goes on into the next
 // piece and is not plain ASCII waits for its end.
-class LineDecoder {
+class NUMIO_EXPORT LineDecoder {
   public:
     explicit LineDecoder(QString& out);
     void feed(QByteArrayView bytes);
@@ -114,7 +116,7 @@ class LineDecoder {
     uchar lastByte_ = 0;
 };
 
-class LocalTextFiles : public TextFiles {
+class NUMIO_EXPORT LocalTextFiles : public TextFiles {
   public:
     std::unique_ptr<AppendStream> openForAppending(const QString& path) override;
     FileEntry lookUp(const QString& path) override;

@@ -1,7 +1,7 @@
 #include "ui/about_dialog.h"
 
 #include "platform/guard.h"
-#include "ui/look.h"
+#include "ui/fonts.h"
 #include "ui/pictures.h"
 
 #include <QLabel>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/widgets/qt_doors.h"
+#include "ui/qt_doors.h"
 
 #include <QDialog>
 

@@ -2,7 +2,7 @@
 
 #include "core/generator.h"
 #include "ui/digit_box.h"
-#include "ui/look.h"
+#include "ui/fonts.h"
 #include "ui/pictures.h"
 #include "ui/status_bar.h"
 #include "ui/value_label.h"

@@ -25,6 +25,7 @@ class QPushButton;
 namespace numio {
 
 class DigitBox;
+class Reports;
 class StatusBar;
 
 // The platform doors the window works through; tests hand in fakes.
@@ -36,6 +37,8 @@ struct Doors {
     Dialogs& dialogs;
     Pacer& pacer;
     PeriodicTimer& Cas;
+    // The overviews' plug-in, loaded when first asked for; throws Failure 53 when it cannot be.
+    Reports& (*reports)() = nullptr;
 };
 
 // The main window: the examination's view and the source of its commands. It builds the controls,
@@ -104,6 +107,7 @@ class FrmMain : public QMainWindow, private ExamView {
     void mnuDelete_Click();
     void mnuPrehled_Click();
     void mnuPrehledTridy_Click();
+    Reports& reports();
     void mnuZaci_Click();
     // The pupil chosen last, or the one picked at start-up when there are several.
     std::optional<Pupil> startingPupil();

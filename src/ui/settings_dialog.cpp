@@ -7,7 +7,7 @@
 #include "core/pupils.h"
 #include "core/settings.h"
 #include "platform/failure.h"
-#include "ui/look.h"
+#include "ui/fonts.h"
 
 #include <QCheckBox>
 #include <QComboBox>

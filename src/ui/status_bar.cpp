@@ -2,7 +2,7 @@
 
 #include "ui/value_label.h"
 
-#include "ui/look.h"
+#include "ui/fonts.h"
 #include "ui/pictures.h"
 
 #include <QEvent>

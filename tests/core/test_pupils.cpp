@@ -1,6 +1,6 @@
 #include "core/pupils.h"
 #include "core/settings.h"
-#include "protocol/protocol_file.h"
+#include "journal/protocol_file.h"
 #include "support/data.h"
 
 #include <QDir>

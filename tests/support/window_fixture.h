@@ -3,6 +3,7 @@
 // A real main window over real settings and protocol files in a temporary folder, with fakes
 // only at the doors that would wait, ask a person or read the clock.
 
+#include "app/reports_loader.h"
 #include "platform/settings_store.h"
 #include "platform/text_files.h"
 #include "support/controls.h"
@@ -57,7 +58,8 @@ struct WindowFixture {
     }
 
     FrmMain& start() {
-        w = std::make_unique<FrmMain>(Doors{store, files, random, clock, dialogs, pacer, timer});
+        w = std::make_unique<FrmMain>(
+            Doors{store, files, random, clock, dialogs, pacer, timer, &loadReports});
         w->onEnd = [this] { ++ended; };
         w->Form_Load();
         w->show();

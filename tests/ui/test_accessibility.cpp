@@ -1,12 +1,12 @@
 #include "support/window_fixture.h"
 
-#include "protocol/overview_window.h"
-#include "protocol/protocol_viewer.h"
+#include "reports/overview_window.h"
 #include "ui/about_dialog.h"
 #include "ui/help_window.h"
 #include "ui/pupil_chooser.h"
 #include "ui/pupils_dialog.h"
 #include "ui/settings_dialog.h"
+#include "ui/viewer/protocol_viewer.h"
 
 #include <QAccessible>
 #include <QApplication>

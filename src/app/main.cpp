@@ -1,0 +1,69 @@
+#include "app/reports_loader.h"
+#include "app/signal_watch.h"
+#include "platform/clock.h"
+#include "platform/guard.h"
+#include "platform/random_source.h"
+#include "platform/settings_store.h"
+#include "platform/text_files.h"
+#include "ui/main_window.h"
+#include "ui/qt_doors.h"
+
+#include <QApplication>
+#include <QScreen>
+
+namespace {
+
+// Whatever a handler lets escape ends here, is told in the usual box, and the program goes on:
+// Qt itself would end the program on an exception.
+class GuardedApplication : public QApplication {
+  public:
+    using QApplication::QApplication;
+    numio::Dialogs* dialogs = nullptr;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        if (!dialogs)
+            return QApplication::notify(receiver, event);
+        bool handled = false;
+        numio::guarded(*dialogs, [&] { handled = QApplication::notify(receiver, event); });
+        return handled;
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    GuardedApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Numio"));
+    QApplication::setDesktopFileName(QStringLiteral("numio"));
+
+    // Qt's own texts speak Czech like the rest of the program: the standard dialogs load them
+    // before they are built, and this before the first context menu of a text field.
+    numio::CzechContextMenus czechContextMenus;
+
+    numio::IniSettingsStore store;
+    numio::LocalTextFiles files;
+    numio::SystemRandomSource random;
+    numio::SystemClock clock;
+    numio::QtDialogs dialogs;
+    app.dialogs = &dialogs;
+    numio::QtPacer pacer;
+    numio::QtPeriodicTimer timer;
+
+    numio::FrmMain window({store, files, random, clock, dialogs, pacer, timer, &numio::loadReports});
+    dialogs.setOwner(&window);
+    // Placed before start-up speaks, so that its messages stand where the window will open.
+    const auto centre = [&window] {
+        window.adjustSize();
+        window.move(window.screen()->availableGeometry().center() - window.rect().center());
+    };
+    centre();
+    window.Form_Load();
+    numio::SignalWatch signalWatch;
+    QObject::connect(&signalWatch, &numio::SignalWatch::endRequested, &window,
+                     numio::guard(dialogs, [&window] { window.endOnRequest(); }));
+    centre();
+    window.show();
+    const int code = app.exec();
+    app.dialogs = nullptr;
+    return code;
+}

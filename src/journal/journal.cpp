@@ -1,0 +1,487 @@
+#include "journal/journal.h"
+
+#include "core/generator.h"
+#include "core/practice_state.h"
+#include "core/scoring.h"
+#include "platform/failure.h"
+#include "platform/text_files.h"
+
+#include <QHash>
+#include <QtNumeric>
+
+#include <algorithm>
+#include <limits>
+
+namespace numio {
+
+namespace {
+
+constexpr QStringView kTitle = u"Numio - ";
+constexpr QStringView kLimit = u"Limit na počítání sady vypršel !! (";
+constexpr QStringView kLimitEnd = u".min)";
+constexpr QStringView kTotal = u"Příkladů celkem : ";
+constexpr QStringView kWrong = u"Špatně : ";
+constexpr QStringView kGrade = u"Známka : ";
+constexpr QStringView kRate = u"Úspěšnost : ";
+constexpr QStringView kShutdown = u"Přerušeno zásahamem uživatele v průběhu zkoušení";
+constexpr QStringView kAnswerStart = u"   <";
+constexpr int kRuleLength = 64;
+constexpr int kDashesLength = 35;
+constexpr qint64 kNoStamp = std::numeric_limits<qint64>::min();
+
+bool isDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+bool allOf(QStringView line, qsizetype length, char16_t c) {
+    if (line.size() != length)
+        return false;
+    for (QChar x : line) {
+        if (x != c)
+            return false;
+    }
+    return true;
+}
+
+// A number as the writer puts it: digits, a minus only when negative, no leading zeros, and within
+// the program's 16-bit Integer.
+bool takeInteger(QStringView s, qsizetype& i, int& value, bool signAllowed) {
+    const bool negative = signAllowed && i < s.size() && s[i] == u'-';
+    if (negative)
+        ++i;
+    const qsizetype from = i;
+    int v = 0;
+    while (i < s.size() && isDigit(s[i])) {
+        if (i - from == 5)
+            return false;
+        v = v * 10 + (s[i].unicode() - u'0');
+        ++i;
+    }
+    if (i == from || (s[from] == u'0' && i - from > 1) || (negative && v == 0))
+        return false;
+    value = negative ? -v : v;
+    return value >= -32768 && value <= 32767;
+}
+
+bool wholeInteger(QStringView s, int& value, bool signAllowed = false) {
+    qsizetype i = 0;
+    return takeInteger(s, i, value, signAllowed) && i == s.size();
+}
+
+struct Problem {
+    int a = 0;
+    int b = 0;
+    int c = 0;
+    int op = 0; // nRezim
+};
+
+// "A<op>B=C   <answer>", where C really is A op B.
+bool parseLog(QStringView line, Problem& p) {
+    qsizetype i = 0;
+    if (!takeInteger(line, i, p.a, true) || i >= line.size())
+        return false;
+    p.op = 0;
+    for (int op = 1; op <= 4 && p.op == 0; ++op) {
+        if (operatorSign(op) == line[i])
+            p.op = op;
+    }
+    if (p.op == 0)
+        return false;
+    ++i;
+    if (!takeInteger(line, i, p.b, true) || i >= line.size() || line[i] != u'=')
+        return false;
+    ++i;
+    if (!takeInteger(line, i, p.c, true) || !line.sliced(i).startsWith(kAnswerStart) ||
+        !line.endsWith(u'>') || line.size() < i + kAnswerStart.size() + 1)
+        return false;
+    const long long a = p.a, b = p.b, c = p.c;
+    switch (p.op) {
+    case 1:
+        return a + b == c;
+    case 2:
+        return a - b == c;
+    case 3:
+        return a * b == c;
+    default:
+        return b != 0 && b * c == a;
+    }
+}
+
+// "Limit na počítání sady vypršel !! (10.min)"
+bool isLimit(QStringView line) {
+    if (!line.startsWith(kLimit) || !line.endsWith(kLimitEnd))
+        return false;
+    int minutes = 0;
+    return wholeInteger(line.sliced(kLimit.size(), line.size() - kLimit.size() - kLimitEnd.size()), minutes,
+                        true);
+}
+
+bool countAfter(QStringView line, QStringView prefix, int& value) {
+    return line.startsWith(prefix) && wholeInteger(line.sliced(prefix.size()), value) && value >= 0;
+}
+
+enum class Kind { Empty, Rule, Title, Dashes, Log, Limit, Total, Wrong, Grade, Rate, Shutdown, Foreign };
+
+// Classifies by the first letter, so most lines are compared against one form only.
+Kind classify(QStringView line, Problem& problem, int& number) {
+    if (line.isEmpty())
+        return Kind::Empty;
+    switch (line.front().unicode()) {
+    case u'_':
+        return allOf(line, kRuleLength, u'_') ? Kind::Rule : Kind::Foreign;
+    case u'N':
+        return line.startsWith(kTitle) ? Kind::Title : Kind::Foreign;
+    case u'L':
+        return isLimit(line) ? Kind::Limit : Kind::Foreign;
+    case u'P':
+        if (countAfter(line, kTotal, number))
+            return Kind::Total;
+        return line == kShutdown ? Kind::Shutdown : Kind::Foreign;
+    case u'Š':
+        return countAfter(line, kWrong, number) ? Kind::Wrong : Kind::Foreign;
+    case u'Z':
+        return countAfter(line, kGrade, number) ? Kind::Grade : Kind::Foreign;
+    case u'Ú':
+        // The printed rate is not used, but it must look like one.
+        return line.startsWith(kRate) && line.endsWith(u'%') &&
+                       wholeInteger(line.sliced(kRate.size(), line.size() - kRate.size() - 1), number, true)
+                   ? Kind::Rate
+                   : Kind::Foreign;
+    case u'-':
+        if (allOf(line, kDashesLength, u'-'))
+            return Kind::Dashes;
+        break;
+    default:
+        if (!isDigit(line.front()))
+            return Kind::Foreign;
+    }
+    return parseLog(line, problem) ? Kind::Log : Kind::Foreign;
+}
+
+struct Missed {
+    Problem problem;
+    int count = 0;
+    qint64 lastStamp = kNoStamp;
+    QDateTime last;
+};
+
+class Reader {
+  public:
+    explicit Reader(ProtocolDates& dates) : dates_(dates) {}
+
+    void line(QStringView text) {
+        Problem problem;
+        int number = 0;
+        const Kind kind = classify(text, problem, number);
+        // A foreign line changes nothing around it: it may be a note added by hand.
+        if (kind == Kind::Foreign) {
+            ++journal_.unreadableLines;
+            return;
+        }
+
+        // The FINISH record's lines must follow one another; anything else ends it.
+        switch (at_) {
+        case At::Counted:
+            if (kind == Kind::Wrong) {
+                finish(number);
+                return;
+            }
+            ++journal_.unreadableLines; // a count of problems without the wrong ones tells nothing
+            at_ = At::Outside;
+            break;
+        case At::Scored:
+        case At::Graded:
+            if (kind == Kind::Grade && at_ == At::Scored) {
+                at_ = At::Graded;
+                return;
+            }
+            at_ = At::Outside;
+            if (kind == Kind::Rate)
+                return;
+            break;
+        default:
+            break;
+        }
+
+        const bool inBlock = at_ == At::Opened || at_ == At::Titled || at_ == At::Body;
+        switch (kind) {
+        case Kind::Empty:
+            if (inBlock)
+                at_ = At::Body;
+            return;
+        case Kind::Rule:
+            open();
+            return;
+        case Kind::Title:
+            // A block whose rule line was lost still starts here.
+            if (at_ != At::Opened)
+                open();
+            title(text.sliced(kTitle.size()));
+            return;
+        case Kind::Dashes:
+            if (at_ == At::Opened || at_ == At::Titled) {
+                at_ = At::Body;
+                return;
+            }
+            break;
+        case Kind::Log:
+            if (inBlock) {
+                miss(problem);
+                at_ = At::Body;
+                return;
+            }
+            break;
+        case Kind::Limit:
+            if (inBlock) {
+                limit_ = true;
+                at_ = At::Body;
+                return;
+            }
+            break;
+        case Kind::Total:
+            if (inBlock && number >= 1) {
+                total_ = number;
+                at_ = At::Counted;
+                return;
+            }
+            break;
+        case Kind::Shutdown:
+            at_ = At::Outside;
+            return;
+        case Kind::Wrong:
+        case Kind::Grade:
+        case Kind::Rate:
+        case Kind::Foreign:
+            break;
+        }
+        // A record's line out of its place.
+        ++journal_.unreadableLines;
+    }
+
+    Journal take() {
+        if (at_ == At::Counted)
+            ++journal_.unreadableLines;
+        std::vector<QString> texts;
+        texts.reserve(missed_.size());
+        std::vector<std::size_t> order(missed_.size());
+        for (std::size_t i = 0; i < missed_.size(); ++i) {
+            texts.push_back(problemText(missed_[i].problem));
+            order[i] = i;
+        }
+        std::sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
+            const Missed& a = missed_[x];
+            const Missed& b = missed_[y];
+            if (a.count != b.count)
+                return a.count > b.count;
+            if (a.lastStamp != b.lastStamp)
+                return a.lastStamp > b.lastStamp;
+            return texts[x] < texts[y];
+        });
+        QVector<MissedProblem>& out = journal_.missed;
+        out.reserve(qsizetype(missed_.size()));
+        for (std::size_t i : order) {
+            const Missed& m = missed_[i];
+            const Problem& p = m.problem;
+            out.push_back({texts[i], repeatEntry(p.a, p.b, p.c, p.op), m.count, m.last});
+        }
+        return std::move(journal_);
+    }
+
+  private:
+    enum class At { Outside, Opened, Titled, Body, Counted, Scored, Graded };
+
+    static QString problemText(const Problem& p) {
+        return QString::number(p.a) + operatorSign(p.op) + QString::number(p.b);
+    }
+
+    void open() {
+        at_ = At::Opened;
+        when_ = QDateTime();
+        stamp_ = kNoStamp;
+        limit_ = false;
+        total_ = 0;
+    }
+
+    void title(QStringView dateTime) {
+        when_ = dates_.read(dateTime);
+        stamp_ = when_.isValid() ? when_.toMSecsSinceEpoch() : kNoStamp;
+        at_ = At::Titled;
+    }
+
+    void finish(int wrong) {
+        if (wrong > total_) {
+            journal_.unreadableLines += 2;
+            at_ = At::Outside;
+            return;
+        }
+        const Score score = scoreOf(total_, wrong);
+        journal_.exams.push_back({when_, total_, wrong, score.grade, score.successRate, limit_});
+        journal_.totalProblems += total_;
+        journal_.totalWrong += wrong;
+        at_ = At::Scored;
+    }
+
+    void miss(const Problem& p) {
+        // Operands and result are 16-bit, so the key holds them whole; C follows from them.
+        const quint64 key = (quint64(quint16(p.a)) << 32) | (quint64(quint16(p.b)) << 16) | quint64(p.op);
+        auto found = index_.constFind(key);
+        if (found == index_.constEnd()) {
+            found = index_.insert(key, missed_.size());
+            missed_.push_back({p, 0, kNoStamp, QDateTime()});
+        }
+        Missed& m = missed_[*found];
+        ++m.count;
+        if (stamp_ > m.lastStamp) {
+            m.lastStamp = stamp_;
+            m.last = when_;
+        }
+    }
+
+    Journal journal_;
+    At at_ = At::Outside;
+    QDateTime when_;
+    qint64 stamp_ = kNoStamp;
+    bool limit_ = false;
+    int total_ = 0;
+    QHash<quint64, std::size_t> index_;
+    ProtocolDates& dates_;
+    std::vector<Missed> missed_;
+};
+
+} // namespace
+
+Journal parseJournal(const QString& text, const QLocale& locale) {
+    ProtocolDates dates(text, locale);
+    Reader reader(dates);
+    forEachLine(text, [&](QStringView line) {
+        // Blanks an editor may leave at the end.
+        while (!line.isEmpty() && (line.back() == u' ' || line.back() == u'\t'))
+            line.chop(1);
+        reader.line(line);
+    });
+    return reader.take();
+}
+
+Journal readJournal(TextFiles& files, const QString& path, const QLocale& locale) {
+    QString text;
+    try {
+        text = files.readAll(path);
+    } catch (const Failure& f) {
+        if (f.code() != kFileNotFound)
+            throw;
+    }
+    return parseJournal(text, locale);
+}
+
+int Journal::undatedExams() const {
+    return static_cast<int>(
+        std::count_if(exams.begin(), exams.end(), [](const Examination& e) { return !e.when.isValid(); }));
+}
+
+bool Journal::chronological() const {
+    for (qsizetype i = 0; i < exams.size(); ++i) {
+        if (!exams[i].when.isValid() || (i > 0 && exams[i].when < exams[i - 1].when))
+            return false;
+    }
+    return true;
+}
+
+Score scoreOf(qint64 problems, qint64 wrong) {
+    // grade() adds right + 5 x wrong in 16 bits, which always fits up to 6553 problems.
+    constexpr qint64 kDirect = 32767 / 5;
+    if (problems <= kDirect)
+        return {grade(Integer(problems), Integer(wrong)), successRate(Integer(problems), Integer(wrong))};
+    // Over 6400 problems both figures have their steps at whole numbers of wrong answers: the rate at
+    // every 64th, the grade's halves at 1600k + 800. Rounding wrong x 6400 / problems up keeps the
+    // rate; stepping back off a half the true ratio lies below keeps the grade.
+    constexpr qint64 kScaled = 6400;
+    const qint64 numerator = wrong * kScaled; // fits: problems of a journal stay far below 2^49
+    qint64 scaled = numerator / problems;
+    if (numerator % problems != 0) {
+        ++scaled;
+        if (scaled % 1600 == 800)
+            --scaled;
+    }
+    return scoreOf(kScaled, scaled);
+}
+
+std::optional<Score> overallScore(const Journal& journal) {
+    if (journal.totalProblems < 1)
+        return std::nullopt;
+    return scoreOf(journal.totalProblems, journal.totalWrong);
+}
+
+bool movesTrend(const Examination& e) {
+    return e.problems >= kTrendMinimumProblems;
+}
+
+namespace {
+
+// Success rate and grade of a run of examinations, each weighed by its problems.
+struct Pooled {
+    qint64 problems = 0;
+    qint64 right = 0;
+    double gradeSum = 0;
+    void add(const Examination& e, int sign = 1) {
+        problems += sign * e.problems;
+        right += sign * (e.problems - e.wrong);
+        gradeSum += sign * double(e.grade) * e.problems;
+    }
+    double rate() const { return problems > 0 ? 100.0 * double(right) / double(problems) : qQNaN(); }
+    double grade() const { return problems > 0 ? gradeSum / double(problems) : qQNaN(); }
+};
+
+} // namespace
+
+QVector<double> movingAverage(const QVector<Examination>& exams, int window) {
+    window = std::max(window, 1);
+    QVector<double> out;
+    out.reserve(exams.size());
+    QVector<qsizetype> counted;
+    Pooled pooled;
+    for (const Examination& e : exams) {
+        if (movesTrend(e)) {
+            counted.push_back(out.size());
+            pooled.add(e);
+            if (counted.size() > window)
+                pooled.add(exams[counted[counted.size() - window - 1]], -1);
+        }
+        out.push_back(pooled.rate());
+    }
+    return out;
+}
+
+std::optional<WindowComparison> compareLastTen(const Journal& journal) {
+    constexpr qsizetype kWindow = 10;
+    QVector<const Examination*> counted;
+    for (const Examination& e : journal.exams)
+        if (movesTrend(e))
+            counted.push_back(&e);
+    const qsizetype n = counted.size();
+    if (n <= kWindow)
+        return std::nullopt;
+    const auto pool = [&](qsizetype from, qsizetype to) {
+        Pooled p;
+        for (qsizetype i = from; i < to; ++i)
+            p.add(*counted[i]);
+        return p;
+    };
+    const qsizetype split = n - kWindow;
+    const qsizetype start = std::max<qsizetype>(0, split - kWindow);
+    const Pooled last = pool(split, n), previous = pool(start, split);
+    return WindowComparison{int(kWindow),    int(split - start), last.rate(),
+                            previous.rate(), last.grade(),       previous.grade()};
+}
+
+QStringList practiceEntries(const Journal& journal, int limit, const StoredSettings& settings) {
+    QStringList entries;
+    for (qsizetype i = 0; i < journal.missed.size() && entries.size() < limit; ++i) {
+        const QStringList f = journal.missed[i].entry.split(u',');
+        if (f.size() == 4 &&
+            problemAdmitted(settings, f[3].toInt(), f[0].toInt(), f[1].toInt(), f[2].toInt()))
+            entries << journal.missed[i].entry;
+    }
+    return entries;
+}
+
+} // namespace numio

@@ -1,0 +1,191 @@
+#include "journal/journal_folder.h"
+
+#include "core/practice_state.h"
+#include "platform/failure.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QLocale>
+
+#include <algorithm>
+
+namespace numio {
+
+namespace {
+
+QString reasonOf(const Failure& f) {
+    switch (f.code()) {
+    case kAccessDenied:
+        return QStringLiteral("Přístup odepřen.");
+    case kFileNotFound:
+    case kPathNotFound:
+        return QStringLiteral("Soubor mezitím zmizel.");
+    default:
+        return f.messageText();
+    }
+}
+
+bool isJournalName(const QString& path) {
+    return path.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+QString fileBaseName(const QString& journalPath) {
+    QString name = QFileInfo(journalPath).fileName();
+    // ".txt" alone keeps its name: a row needs one.
+    if (isJournalName(name) && name.size() > 4)
+        name.chop(4);
+    return name;
+}
+
+PupilJournal readPupilJournal(const FileEntry& entry, TextFiles& files) {
+    PupilJournal out;
+    out.path = entry.path;
+    out.name = fileBaseName(entry.path);
+    FileStamp before = files.stamp(entry);
+    if (before.kind == FileStamp::Kind::Folder) {
+        out.problem = QStringLiteral("Je to složka, ne soubor.");
+        return out;
+    }
+    if (before.kind == FileStamp::Kind::Other) {
+        out.problem = QStringLiteral("Není to obyčejný soubor (zařízení, roura).");
+        return out;
+    }
+    QString text;
+    try {
+        constexpr int kReadings = 3;
+        for (int reading = 1;; ++reading) {
+            text = files.readEntry(entry);
+            const FileStamp after = files.stamp(entry);
+            if (after == before)
+                break;
+            if (reading == kReadings) {
+                out.changing = true;
+                break;
+            }
+            before = after;
+        }
+    } catch (const Failure& f) {
+        out.problem = reasonOf(f);
+        return out;
+    }
+    out.journal = parseJournal(text);
+    // Not one record of a journal in it: some other text that happens to end in ".txt", or no text
+    // at all. A journal with a NUL here and there is read as the viewer and the pupil's overview
+    // read it: the lines holding them are left unread.
+    if (out.journal.exams.isEmpty() && out.journal.missed.isEmpty() && out.journal.unreadableLines > 0) {
+        out.problem = text.contains(QChar(0)) ? QStringLiteral("Binární soubor, ne protokol.")
+                                              : QStringLiteral("Není to protokol zkoušení.");
+        out.journal = Journal();
+    }
+    return out;
+}
+
+QVector<FileEntry> journalFiles(const QString& folder, TextFiles& files) {
+    QVector<FileEntry> entries = files.listFolder(folder);
+    entries.removeIf([](const FileEntry& e) { return !isJournalName(e.path); });
+    std::sort(entries.begin(), entries.end(), [](const FileEntry& a, const FileEntry& b) {
+        const int c = a.path.compare(b.path, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a.path < b.path || (a.path == b.path && a.native < b.native);
+    });
+    return entries;
+}
+
+QString folderProblem(const Failure& f) {
+    switch (f.code()) {
+    case kAccessDenied:
+        return QStringLiteral("Složku nelze přečíst: přístup odepřen (chybí oprávnění číst její obsah).");
+    case kFileNotFound:
+    case kPathNotFound:
+        return QStringLiteral("Složku nelze otevřít: není dostupná.");
+    default:
+        return QStringLiteral("Složku nelze přečíst: %1.").arg(f.messageText());
+    }
+}
+
+QString schoolProblem(const MissedProblem& m) {
+    const QStringList f = m.entry.split(u',');
+    if (f.size() != 4)
+        return m.problem;
+    const int op = f[3].toInt();
+    const QString sign = op == 3 ? QStringLiteral("·") : operatorSign(op);
+    return QStringLiteral("%1 %2 %3 = %4").arg(f[0], sign, f[1], f[2]);
+}
+
+PupilSummary summarise(const Journal& journal) {
+    PupilSummary s;
+    s.exams = int(journal.exams.size());
+    s.problems = journal.totalProblems;
+    if (const std::optional<Score> overall = overallScore(journal))
+        s.successRate = overall->successRate;
+    if (!journal.exams.isEmpty()) {
+        double grades = 0;
+        for (const Examination& e : journal.exams) {
+            grades += e.grade;
+            if (e.when.isValid() && (!s.last.isValid() || e.when > s.last))
+                s.last = e.when;
+        }
+        s.averageGrade = grades / double(journal.exams.size());
+    }
+    // The same honest trend as the pupil's own overview shows.
+    if (const auto comparison = compareLastTen(journal))
+        s.trend = comparison->change();
+    for (qsizetype i = 0; i < std::min<qsizetype>(3, journal.missed.size()); ++i)
+        s.missed << schoolProblem(journal.missed[i]);
+    return s;
+}
+
+QVector<ClassMissed> classMissed(const QVector<PupilJournal>& pupils, int limit) {
+    QHash<QString, qsizetype> index; // by the repeat-list entry
+    QVector<ClassMissed> all;
+    for (const PupilJournal& p : pupils) {
+        for (const MissedProblem& m : p.journal.missed) {
+            auto found = index.constFind(m.entry);
+            if (found == index.constEnd()) {
+                found = index.insert(m.entry, all.size());
+                all.push_back({schoolProblem(m), 0, 0});
+            }
+            ClassMissed& c = all[*found];
+            c.count += m.count;
+            ++c.pupils;
+        }
+    }
+    std::sort(all.begin(), all.end(), [](const ClassMissed& a, const ClassMissed& b) {
+        if (a.count != b.count)
+            return a.count > b.count;
+        if (a.pupils != b.pupils)
+            return a.pupils > b.pupils;
+        return a.problem < b.problem;
+    });
+    if (all.size() > limit)
+        all.resize(limit);
+    return all;
+}
+
+QString journalsPeriod(const QVector<const Journal*>& journals) {
+    QDateTime first, last;
+    for (const Journal* journal : journals) {
+        for (const Examination& e : journal->exams) {
+            if (!e.when.isValid())
+                continue;
+            if (!first.isValid() || e.when < first)
+                first = e.when;
+            if (!last.isValid() || e.when > last)
+                last = e.when;
+        }
+    }
+    if (!first.isValid())
+        return QStringLiteral("—");
+    const QString format = QStringLiteral("d.M.yyyy");
+    return first.toString(format) + QStringLiteral(" – ") + last.toString(format);
+}
+
+QString classPeriod(const QVector<PupilJournal>& pupils) {
+    QVector<const Journal*> journals;
+    for (const PupilJournal& p : pupils)
+        journals.push_back(&p.journal);
+    return journalsPeriod(journals);
+}
+
+} // namespace numio

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "platform/export.h"
+
+#include "journal/journal.h"
+#include "platform/text_files.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QVector>
+
+#include <functional>
+#include <optional>
+
+namespace numio {
+
+class Failure;
+
+// The name a journal is shown under: a pupil's name where one is known, else the file's name.
+using PupilNamer = std::function<QString(const QString& journalPath)>;
+
+// "Jana Nováková.txt" -> "Jana Nováková"
+NUMIO_EXPORT QString fileBaseName(const QString& journalPath);
+
+// One file of the class folder as read.
+struct NUMIO_EXPORT PupilJournal {
+    QString path;
+    QString name;
+    Journal journal;
+    QString problem;       // why the file could not be read; empty when it was
+    bool changing = false; // it kept changing while read: what was read last is shown
+    bool readable() const { return problem.isEmpty(); }
+};
+
+// Reads one journal without locking it: a pupil may be writing to it just now. A file whose size or
+// time changes during the reading is read again, up to twice. Read as the viewer reads it: NULs in a
+// line leave that line unread, only a file with nothing of a journal in it is refused. Named after
+// the file. Never throws; safe on any thread while files is.
+NUMIO_EXPORT PupilJournal readPupilJournal(const FileEntry& entry, TextFiles& files);
+inline PupilJournal readPupilJournal(const QString& path, TextFiles& files) {
+    return readPupilJournal(FileEntry{path}, files);
+}
+
+// The journals of a folder: every "*.txt" entry (any case), hidden ones and those whose names are
+// no UTF-8 too, files and whatever else bears the name, sorted by name. Throws Failure when the
+// folder cannot be listed.
+NUMIO_EXPORT QVector<FileEntry> journalFiles(const QString& folder, TextFiles& files);
+
+// Why the folder could not be listed, for the status line: "Složku nelze přečíst: …".
+NUMIO_EXPORT QString folderProblem(const Failure& f);
+
+// "8 · 7 = 56", "56 : 8 = 7" as a school writes them; the entry is the repeat list's "56,8,7,4".
+NUMIO_EXPORT QString schoolProblem(const MissedProblem& m);
+
+// The numbers of one pupil's row.
+struct NUMIO_EXPORT PupilSummary {
+    int exams = 0;
+    qint64 problems = 0;
+    std::optional<int> successRate;
+    std::optional<double> averageGrade; // the mean of the examinations' grades
+    std::optional<double> trend;
+    QDateTime last;     // the latest dated examination
+    QStringList missed; // the three most-missed problems, school signs
+};
+NUMIO_EXPORT PupilSummary summarise(const Journal& journal);
+
+// A problem the class got wrong, summed over all journals.
+struct NUMIO_EXPORT ClassMissed {
+    QString problem; // school signs
+    int count = 0;
+    int pupils = 0; // how many journals have it
+};
+// Most-missed first, then by how many pupils, then by the problem.
+NUMIO_EXPORT QVector<ClassMissed> classMissed(const QVector<PupilJournal>& pupils, int limit);
+
+// The earliest and the latest dated examination of the journals, "1.9.2025 – 26.6.2026"; "—" without any.
+NUMIO_EXPORT QString journalsPeriod(const QVector<const Journal*>& journals);
+// The earliest and the latest dated examination of them all, "1.9.2025 – 26.6.2026"; "—" without any.
+NUMIO_EXPORT QString classPeriod(const QVector<PupilJournal>& pupils);
+
+} // namespace numio

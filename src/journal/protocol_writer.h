@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/export.h"
+
+#include "core/practice_state.h"
+#include "platform/clock.h"
+#include "platform/dialogs.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+
+namespace numio {
+
+// The user's short date, a blank and the user's long time without a time zone; Czech settings give
+// "14.3.2002 10:05:17". The time is there also at midnight.
+NUMIO_EXPORT QString localeDateTime(const QDateTime& t, const QLocale& locale);
+
+// The INIT line's date and time: the locale's, where Windows-1250 holds every character of it and
+// it reads back as written; else the Czech form, so that no journal loses its dates.
+NUMIO_EXPORT QString protocolDateTime(const QDateTime& t, const QLocale& locale);
+
+// Appends the record "INIT", "LOG", "LIMIT" or "FINISH" to tsProtokol, opened anew first when its
+// path no longer names it; any other kind does nothing.
+// Failures end here: each is shown; 70 switches the protocol off for this run and drops the rest
+// of the record, any other code loses only its own line. Callers test protocolOn().
+NUMIO_EXPORT void WriteProtokol(const QString& kind, PracticeState& s, const QString& answerText,
+                                const Clock& clock, Dialogs& dialogs,
+                                const QLocale& locale = QLocale::system());
+
+// The closing window's last line, then the stream is closed. Nothing happens when the file is not
+// open. Failures go to the caller.
+NUMIO_EXPORT void WriteShutdownLine(PracticeState& s);
+
+} // namespace numio

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "journal/journal.h"
+#include "platform/dialogs.h"
+#include "platform/settings_store.h"
+
+#include <QDialog>
+#include <QStringList>
+#include <optional>
+
+class QChartView;
+class QGroupBox;
+class QLabel;
+class QLayout;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+
+namespace numio {
+
+// The name typed for a protocol file in its overview; empty when none was.
+QString storedPupilName(SettingsStore& store, const QString& protocolPath);
+
+// frmPrehled: the success of every examination over time, the totals and the most-missed problems
+// of a journal already read, under the name of the pupil whose journal it is. Modal; build one for
+// every showing.
+class OverviewWindow : public QDialog {
+    Q_OBJECT
+    // Read by name where the library is loaded: naming the class there would link it.
+    Q_PROPERTY(QStringList chosenEntries READ chosenEntries)
+  public:
+    // protocolPath: the journal's file; the pupil's name is remembered for it in the store.
+    // practice: the rules of the problems that may be practised; none while an examination runs.
+    OverviewWindow(const Journal& journal, const QString& protocolPath, SettingsStore& store,
+                   Dialogs& dialogs, std::optional<StoredSettings> practice, QWidget* owner);
+
+    QLineEdit* dfJmeno() const { return dfJmeno_; }
+    QGroupBox* summary() const { return summary_; }
+    QTableWidget* missedTable() const { return missedTable_; }
+    QLabel* lblStav() const { return lblStav_; }
+    QPushButton* pbPdf() const { return pbPdf_; }
+    QPushButton* pbPractise() const { return pbPractise_; }
+    QPushButton* pbClose() const { return pbClose_; }
+
+    // Up to 150 repeat-list entries ("12,3,4,4"), most-missed first, when the window was closed to
+    // practise them; else none.
+    const QStringList& chosenEntries() const { return chosen_; }
+
+    void done(int result) override;
+
+  private:
+    QLayout* buildPupilRow();
+    QWidget* buildNotice();
+    QWidget* buildChartView();
+    QWidget* buildTrendNote();
+    QWidget* buildSummary();
+    QWidget* buildMissedBox();
+    QLayout* buildButtons();
+    void fitToScreen(QWidget* owner);
+    QString chooseTarget(const QString& title, const QString& filter, const QString& suffix);
+    void saveCsv();
+    void savePdf();
+    void practise();
+    void keepPupilName();
+    void showStatus(const QString& text);
+
+    Journal journal_;
+    std::optional<StoredSettings> practice_;
+    QString protocolPath_;
+    SettingsStore& store_;
+    Dialogs& dialogs_;
+    QString storedName_;
+    QStringList chosen_;
+    QLineEdit* dfJmeno_;
+    QChartView* chartView_;
+    QGroupBox* summary_;
+    QTableWidget* missedTable_;
+    QLabel* lblStav_;
+    QPushButton* pbCsv_;
+    QPushButton* pbPdf_;
+    QPushButton* pbPractise_;
+    QPushButton* pbClose_;
+};
+
+// Under a list cut short: "… a ještě 1 další příklad.", "… a další 2 různé příklady.", "… a dalších
+// 5 různých příkladů."
+QString moreProblems(qint64 n);
+
+} // namespace numio

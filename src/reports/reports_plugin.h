@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QStringList>
+#include <QtPlugin>
+
+#include <memory>
+#include <optional>
+
+class QDialog;
+class QWidget;
+
+namespace numio {
+
+class Dialogs;
+class SettingsStore;
+class TextFiles;
+struct Journal;
+struct StoredSettings;
+
+// The results overview and the class overview live in a plug-in of their own, loaded the first
+// time one of them opens: only they need the chart, PDF and concurrency libraries, and linking
+// those would slow every start of the program. This is all the program knows of them.
+class Reports {
+  public:
+    virtual ~Reports() = default;
+
+    // The results overview of one journal, not yet shown. With practice given it offers to practise
+    // the most-missed problems under those settings.
+    virtual std::unique_ptr<QDialog> createOverview(const Journal& journal, const QString& protocolPath,
+                                                    SettingsStore& store, Dialogs& dialogs,
+                                                    const std::optional<StoredSettings>& practice,
+                                                    QWidget* owner) = 0;
+    // The repeat-list entries chosen for practice in an overview made above; none when it was just
+    // closed.
+    virtual QStringList chosenEntries(const QDialog& overview) const = 0;
+
+    // Asks for the class's folder and shows its overview modally; what goes wrong inside is
+    // reported there.
+    virtual void showClassOverview(SettingsStore& store, Dialogs& dialogs, TextFiles& files,
+                                   QWidget* owner) = 0;
+};
+
+} // namespace numio
+
+// The interface's version is in its id: a plug-in built for another version is not loaded.
+#define NUMIO_REPORTS_IID "cz.numio.Reports/1"
+Q_DECLARE_INTERFACE(numio::Reports, NUMIO_REPORTS_IID)

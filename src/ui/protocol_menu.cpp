@@ -1,0 +1,67 @@
+#include "ui/main_window.h"
+
+#include "journal/journal.h"
+#include "platform/failure.h"
+#include "reports/reports_plugin.h"
+#include "ui/viewer/protocol_viewer.h"
+
+#include <QAction>
+#include <QDialog>
+
+namespace numio {
+
+// Viewing and deleting need a journal with something in it; the overview only a named journal,
+// on or off, empty or not yet there.
+void FrmMain::mnuProtokol_Open() {
+    const bool content = exam_.may(Command::ShowProtocol) && exam_.protocolSize() > 0;
+    mnuShowProtokol->setEnabled(content);
+    mnuDelete->setEnabled(content);
+    mnuPrehled->setEnabled(exam_.may(Command::Overview));
+    mnuPrehledTridy->setEnabled(exam_.may(Command::ClassOverview));
+}
+
+void FrmMain::mnuShowProtokol_Click() {
+    exam_.modal([this] {
+        ProtocolViewer viewer(doors_.files, exam_.settings().ProtokolFile, exam_.dialogs(), this);
+        viewer.exec();
+    });
+}
+
+void FrmMain::mnuDelete_Click() {
+    exam_.deleteProtocol();
+}
+
+void FrmMain::mnuPrehled_Click() {
+    // A journal not yet created reads as an empty one; any other that cannot be read changes nothing.
+    Journal journal;
+    try {
+        journal = readJournal(doors_.files, exam_.settings().ProtokolFile);
+    } catch (const Failure& f) {
+        exam_.dialogs().failure(f);
+        return;
+    }
+    std::optional<StoredSettings> practice;
+    if (exam_.may(Command::PractiseMissed))
+        practice = exam_.settings();
+    const QStringList entries = exam_.modal([&] {
+        Reports& reports = this->reports();
+        const std::unique_ptr<QDialog> overview = reports.createOverview(
+            journal, exam_.settings().ProtokolFile, doors_.store, exam_.dialogs(), practice, this);
+        overview->exec();
+        return reports.chosenEntries(*overview);
+    });
+    if (!entries.isEmpty())
+        exam_.practiseProblems(entries);
+}
+
+void FrmMain::mnuPrehledTridy_Click() {
+    exam_.modal([this] { reports().showClassOverview(doors_.store, exam_.dialogs(), doors_.files, this); });
+}
+
+Reports& FrmMain::reports() {
+    if (!doors_.reports)
+        throw Failure(kFileNotFound);
+    return doors_.reports();
+}
+
+} // namespace numio

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/dialogs.h"
+#include "platform/text_files.h"
+#include "ui/viewer/protocol_text.h"
+
+#include <QDialog>
+
+namespace numio {
+
+// frmProtokol: the whole protocol file, read when the window is built. Build one for every
+// showing, so lines written in the meantime are there.
+class ProtocolViewer : public QDialog {
+    Q_OBJECT
+  public:
+    ProtocolViewer(TextFiles& files, const QString& path, Dialogs& dialogs, QWidget* owner);
+
+    ProtocolText* dfProtokol() const { return dfProtokol_; }
+
+  private:
+    static QString load(TextFiles& files, const QString& path, Dialogs& dialogs);
+
+    ProtocolText* dfProtokol_;
+};
+
+} // namespace numio
