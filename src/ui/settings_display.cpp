@@ -11,16 +11,16 @@ namespace numio {
 void FrmMain::showSettings(const PracticeState& s) {
     const bool operations[] = {s.bPlus, s.bMinus, s.bKrat, s.bDeleno};
     for (int i = 0; i < 4; ++i)
-        sbMain->setPanel(2 + i, operations[i] ? StatusBar::Plus + i : 0, chosenRulesText(s, 1 + i));
+        sbMain->setPanel(2 + i, operations[i] ? StatusBar::Addition + i : 0, chosenRulesText(s, 1 + i));
 
     if (s.bLimit)
-        sbMain->setPanel(6, StatusBar::Time);
+        sbMain->setPanel(6, StatusBar::AnswerLimit);
     else if (s.bLimitSady && s.bPocitejSady)
-        sbMain->setPanel(6, StatusBar::ProtokolSet);
+        sbMain->setPanel(6, StatusBar::SetLimit);
     else
         sbMain->setPanel(6, 0);
 
-    sbMain->setPanel(7, s.protocolOn() ? StatusBar::Protokol : 0);
+    sbMain->setPanel(7, s.protocolOn() ? StatusBar::Protocol : 0);
     dfResult->setMaxDigits(answerLength(s));
 }
 

@@ -13,7 +13,7 @@ class StatusBar : public QStatusBar {
     Q_OBJECT
   public:
     // Pictures by their place in the picture list.
-    enum Picture { Plus = 1, Minus, Krat, Deleno, Time, Protokol, ProtokolSet };
+    enum Picture { Addition = 1, Subtraction, Multiplication, Division, AnswerLimit, Protocol, SetLimit };
 
     explicit StatusBar(QWidget* parent = nullptr);
 

@@ -231,7 +231,7 @@ class TestMainWindow : public QObject {
         QCOMPARE(lbl(w, "idleHint")->accessibleName(),
                  "F2 nastavení – dělení: „Maximální povolená násobilka“ musí být aspoň 2 · F1 nápověda");
         QVERIFY(!act(w, "mnuPocitej")->isEnabled() && !act(w, "mnuPocitejSady")->isEnabled());
-        QCOMPARE(child<StatusBar>(w, "sbMain")->panelPicture(5), int(StatusBar::Deleno));
+        QCOMPARE(child<StatusBar>(w, "sbMain")->panelPicture(5), int(StatusBar::Division));
         QVERIFY(!child<StatusBar>(w, "sbMain")->panelVisible(2));
 
         WindowFixture g("Sada=0");
