@@ -33,15 +33,14 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("protokol.txt"));
-    if (!bench::writeProtocol(path, 50LL * 1024 * 1024))
+    const bench::LargeProtocol protocol;
+    if (!protocol.written)
         return 0;
+    const QString& path = protocol.path;
 
     LocalTextFiles files;
     PrintingDialogs dialogs;
     try {
-        std::printf("protocol: %.1f MB\n", double(files.size(files.lookUp(path))) / (1024.0 * 1024.0));
 
         QElapsedTimer total;
         total.start();
@@ -59,7 +58,7 @@ int main(int argc, char** argv) {
 
         // The first opening, its library loaded on the way, as the program does it.
         timer.restart();
-        IniSettingsStore store(dir.path());
+        IniSettingsStore store(protocol.dir.path());
         const long long cpuBefore = bench::processCpuNs();
         const std::unique_ptr<QDialog> window =
             numio::loadReports().createOverview(journal, path, store, dialogs, everyOperation(), nullptr);

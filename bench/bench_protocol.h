@@ -6,8 +6,10 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 #include <QStringEncoder>
+#include <QTemporaryDir>
 #include <cstdio>
 
 namespace numio::bench {
@@ -73,5 +75,14 @@ inline bool writeProtocol(const QString& path, qint64 targetBytes) {
     file.write(encoder.encode(protocolText(targetBytes)));
     return true;
 }
+
+// The 50 MB protocol the reading benchmarks start from, in a folder of its own; its size printed.
+struct LargeProtocol {
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("protokol.txt"));
+    bool written = writeProtocol(path, 50LL * 1024 * 1024);
+    qint64 bytes = QFileInfo(path).size();
+    LargeProtocol() { std::printf("protocol: %.1f MB\n", double(bytes) / (1024.0 * 1024.0)); }
+};
 
 } // namespace numio::bench

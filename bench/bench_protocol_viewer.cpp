@@ -23,16 +23,14 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("protokol.txt"));
-    if (!bench::writeProtocol(path, 50LL * 1024 * 1024))
+    const bench::LargeProtocol protocol;
+    if (!protocol.written)
         return 0;
+    const QString& path = protocol.path;
 
     LocalTextFiles files;
     PrintingDialogs dialogs;
     try {
-        const qint64 bytes = files.size(files.lookUp(path));
-        std::printf("protocol: %.1f MB\n", double(bytes) / (1024.0 * 1024.0));
 
         QElapsedTimer timer;
         timer.start();

@@ -2,10 +2,6 @@
 // steps written out for bench_startup. Started by that driver; prints raw figures only.
 #include "startup_probe.h"
 
-#include "platform/clock.h"
-#include "platform/random_source.h"
-#include "platform/settings_store.h"
-#include "platform/text_files.h"
 #include "ui/main_window.h"
 #include "ui/qt_doors.h"
 
@@ -23,16 +19,11 @@ int main(int argc, char** argv) {
 
     numio::CzechContextMenus czechContextMenus;
 
-    numio::IniSettingsStore store;
-    numio::LocalTextFiles files;
-    numio::SystemRandomSource random;
-    numio::SystemClock clock;
-    numio::QtDialogs dialogs;
-    numio::QtPacer pacer;
-    numio::QtPeriodicTimer timer;
+    numio::SystemDoors doors;
 
-    numio::FrmMain window({store, files, random, clock, dialogs, pacer, timer});
-    dialogs.setOwner(&window);
+    numio::FrmMain window(
+        {doors.store, doors.files, doors.random, doors.clock, doors.dialogs, doors.pacer, doors.timer});
+    doors.dialogs.setOwner(&window);
     StartupProbe::mark("built");
     window.Form_Load();
     StartupProbe::mark("loaded");

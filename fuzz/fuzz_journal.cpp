@@ -10,15 +10,6 @@
 #include <cstdlib>
 #include <limits>
 
-// Every operation on, sums to 100, tables to 10.
-static numio::StoredSettings everyOperation() {
-    numio::StoredSettings s;
-    s.nMaxValue = 100;
-    s.nMaxValueX = 10;
-    s.bPlus = s.bMinus = s.bKrat = s.bDeleno = true;
-    return s;
-}
-
 using namespace numio;
 
 namespace {
@@ -30,6 +21,21 @@ void check(bool condition) {
 
 qint64 stamp(const QDateTime& t) {
     return t.isValid() ? t.toMSecsSinceEpoch() : std::numeric_limits<qint64>::min();
+}
+
+// The practice settings from the input's first byte: which operations, sums to 10 or 100, tables to
+// 5 or 10, crossing ten any, with or without.
+StoredSettings practiceSettings(QByteArrayView bytes) {
+    const int b = bytes.isEmpty() ? 0xff : std::uint8_t(bytes.front());
+    StoredSettings s;
+    s.bPlus = b & 1;
+    s.bMinus = b & 2;
+    s.bKrat = b & 4;
+    s.bDeleno = b & 8;
+    s.nMaxValue = b & 16 ? 100 : 10;
+    s.nMaxValueX = b & 32 ? 10 : 5;
+    s.crossingTen = CrossingTen((b >> 6) % 3);
+    return s;
 }
 
 } // namespace
@@ -72,7 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(std::isnan(a) || (a >= 0 && a <= 100));
     if (const std::optional<WindowComparison> c = compareLastTen(j))
         check(c->lastCount == 10 && c->previousCount >= 1 && c->previousCount <= 10);
-    check(practiceEntries(j, 150, everyOperation()).size() <= std::min<qsizetype>(150, j.missed.size()));
+    check(practiceEntries(j, 150, practiceSettings(bytes)).size() <=
+          std::min<qsizetype>(150, j.missed.size()));
 
     // The date reader alone, on the first line of the input.
     parseProtocolDateTime(QStringView(text).left(text.indexOf(u'\n')));

@@ -1,10 +1,6 @@
 #include "app/reports_loader.h"
 #include "app/signal_watch.h"
-#include "platform/clock.h"
 #include "platform/guard.h"
-#include "platform/random_source.h"
-#include "platform/settings_store.h"
-#include "platform/text_files.h"
 #include "ui/main_window.h"
 #include "ui/qt_doors.h"
 
@@ -40,17 +36,11 @@ int main(int argc, char** argv) {
     // before they are built, and this before the first context menu of a text field.
     numio::CzechContextMenus czechContextMenus;
 
-    numio::IniSettingsStore store;
-    numio::LocalTextFiles files;
-    numio::SystemRandomSource random;
-    numio::SystemClock clock;
-    numio::QtDialogs dialogs;
-    app.dialogs = &dialogs;
-    numio::QtPacer pacer;
-    numio::QtPeriodicTimer timer;
-
-    numio::FrmMain window({store, files, random, clock, dialogs, pacer, timer, &numio::loadReports});
-    dialogs.setOwner(&window);
+    numio::SystemDoors doors;
+    app.dialogs = &doors.dialogs;
+    numio::FrmMain window({doors.store, doors.files, doors.random, doors.clock, doors.dialogs, doors.pacer,
+                           doors.timer, &numio::loadReports});
+    doors.dialogs.setOwner(&window);
     // Placed before start-up speaks, so that its messages stand where the window will open.
     const auto centre = [&window] {
         window.adjustSize();
@@ -60,7 +50,7 @@ int main(int argc, char** argv) {
     window.Form_Load();
     numio::SignalWatch signalWatch;
     QObject::connect(&signalWatch, &numio::SignalWatch::endRequested, &window,
-                     numio::guard(dialogs, [&window] { window.endOnRequest(); }));
+                     numio::guard(doors.dialogs, [&window] { window.endOnRequest(); }));
     centre();
     window.show();
     const int code = app.exec();

@@ -2,9 +2,13 @@
 
 // The real platform doors that need Qt Widgets.
 
+#include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/pacer.h"
 #include "platform/periodic_timer.h"
+#include "platform/random_source.h"
+#include "platform/settings_store.h"
+#include "platform/text_files.h"
 
 #include <QObject>
 #include <QPointer>
@@ -64,6 +68,17 @@ class QtPeriodicTimer : public PeriodicTimer {
 
   private:
     QTimer timer_;
+};
+
+// One of each real door, as the program runs with them (main() and the start-up benchmark).
+struct SystemDoors {
+    IniSettingsStore store;
+    LocalTextFiles files;
+    SystemRandomSource random;
+    SystemClock clock;
+    QtDialogs dialogs;
+    QtPacer pacer;
+    QtPeriodicTimer timer;
 };
 
 } // namespace numio
