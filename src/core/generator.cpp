@@ -79,13 +79,16 @@ Generated fromRepeatList(PracticeState& s) {
 
 } // namespace
 
+// As school counts it: the ones of a sum add up to more than ten (8+5, 27+5), or a difference borrows
+// from a first number that is not a whole ten (13-5, 42-7). Landing on a whole ten (7+3, 13-3) or
+// starting from one (10-3, 20-15) does not cross.
 bool crossesTen(int nRezim, int a, int b) {
-    return nRezim == 1 ? a % 10 + b % 10 >= 10 : a % 10 < b % 10;
+    return nRezim == 1 ? a % 10 + b % 10 > 10 : a % 10 != 0 && a % 10 < b % 10;
 }
 
 bool operationAdmitsProblem(const StoredSettings& s, int nRezim) {
-    // 9+1 and 10-1 are the smallest problems that cross ten; 1+1 and 1-1 the smallest that do not.
-    const int smallest = s.crossingTen == CrossingTen::With ? 10 : 1;
+    // 9+2 and 11-2 are the smallest problems that cross ten; 1+1 and 1-1 the smallest that do not.
+    const int smallest = s.crossingTen == CrossingTen::With ? kSmallestCrossing : 1;
     const bool anyRow = (s.chosenTables & kAllTables) != 0;
     switch (nRezim) {
     case 1:
@@ -106,7 +109,7 @@ QString nothingToAsk(const StoredSettings& s, int nRezim) {
         return {};
     if (nRezim <= 2)
         return QStringLiteral("„Maximální hodnota výpočtu“ musí být aspoň %1%2")
-            .arg(s.crossingTen == CrossingTen::With ? 10 : 3 - nRezim)
+            .arg(s.crossingTen == CrossingTen::With ? kSmallestCrossing : 3 - nRezim)
             .arg(s.crossingTen == CrossingTen::With ? QStringLiteral(" pro přechod přes desítku")
                                                     : QString());
     if (s.chosenTablesOnly)
@@ -136,9 +139,9 @@ QString chosenRulesText(const StoredSettings& s, int nRezim) {
     }
     switch (s.crossingTen) {
     case CrossingTen::Without:
-        return QStringLiteral("jen bez přechodu přes desítku");
+        return QStringLiteral("jen bez přechodu přes desítku (např. 3+4, 7+3, 10-3)");
     case CrossingTen::With:
-        return QStringLiteral("jen s přechodem přes desítku");
+        return QStringLiteral("jen s přechodem přes desítku (např. 8+5, 13-5)");
     default:
         return {};
     }

@@ -10,8 +10,11 @@ namespace numio {
 // Whether the rule of operation nRezim (1 +, 2 -, 3 *, 4 :) can produce any problem with the
 // current ranges, chosen rows and crossing rule, all operands and the result within 16 bits.
 NUMIO_EXPORT bool operationAdmitsProblem(const StoredSettings& s, int nRezim);
-// Whether the ones' digits of A+B carry (nRezim 1), or those of A-B borrow (2): 8+5, 13-5.
+// Whether A+B (nRezim 1) or A-B (2) crosses ten as school counts it: 8+5 and 13-5 do; 7+3, 13-3
+// and 10-3 do not.
 NUMIO_EXPORT bool crossesTen(int nRezim, int a, int b);
+// The largest sum that lets crossing ten ask anything: 9+2, 11-2.
+inline constexpr int kSmallestCrossing = 11;
 // Whether some enabled operation can produce a problem; the start commands depend on it.
 NUMIO_EXPORT bool anyOperationAdmitsProblem(const StoredSettings& s);
 // Whether these settings ask a op b = c with operation nRezim: the operation on, the operands
@@ -20,7 +23,7 @@ NUMIO_EXPORT bool anyOperationAdmitsProblem(const StoredSettings& s);
 NUMIO_EXPORT bool problemAdmitted(const StoredSettings& s, int nRezim, long long a, long long b, long long c);
 
 // What the rules beyond the ranges keep of operation nRezim, for the status bar: "jen násobilky 2, 7",
-// "jen s přechodem přes desítku"; empty when every problem of the ranges is asked.
+// "jen s přechodem přes desítku (např. 8+5, 13-5)"; empty when every problem of the ranges is asked.
 NUMIO_EXPORT QString chosenRulesText(const StoredSettings& s, int nRezim);
 
 // Why operation nRezim, switched on, can ask nothing with these settings, naming the setting to

@@ -4,6 +4,7 @@
 
 #include "ui/digit_box.h"
 
+#include "core/generator.h"
 #include "core/pupils.h"
 #include "core/settings.h"
 #include "platform/failure.h"
@@ -249,8 +250,10 @@ void SettingsDialog::buildChoicesTab(QWidget* tab) {
     cmbCrossingTen->addItems(
         {QStringLiteral("libovolně"), QStringLiteral("jen bez přechodu"), QStringLiteral("jen s přechodem")});
     cmbCrossingTen->setToolTip(
-        QStringLiteral("Přechod přes desítku: sčítání s přenosem v jednotkách (8+5), "
-                       "odčítání s výpůjčkou (13-5); v mezích maximální hodnoty výpočtu"));
+        QStringLiteral("Přechod přes desítku: jednotky součtu dají víc než deset (8+5, 27+5), nebo "
+                       "odčítání s výpůjčkou od čísla, které není celou desítkou (13-5, 42-7). 7+3, 13-3 "
+                       "ani 10-3 desítku nepřecházejí. „Jen s přechodem“ potřebuje maximální hodnotu "
+                       "výpočtu aspoň 11."));
     label(crossing, QStringLiteral("Přec&hod přes desítku"), twipsRect(210, 345, 1800, 225), cmbCrossingTen);
 
     auto* sound =
@@ -346,6 +349,25 @@ bool SettingsDialog::mayClose() {
         SSTab->setCurrentIndex(2);
         cbTables[1]->setFocus();
         return false;
+    }
+    // Crossing ten narrows addition and subtraction; a largest sum that leaves one of them nothing to
+    // ask is refused, naming the list to change.
+    StoredSettings chosen;
+    chosen.nMaxValue = textToInteger(cmbMaxValue->currentText());
+    chosen.bPlus = cbPlus->isChecked();
+    chosen.bMinus = cbMinus->isChecked();
+    chosen.crossingTen = CrossingTen(cmbCrossingTen->currentIndex());
+    for (int op = 1; op <= 2 && chosen.crossingTen != CrossingTen::Any; ++op) {
+        if (const QString why = nothingToAsk(chosen, op); !why.isEmpty()) {
+            dialogs_.message(
+                QStringLiteral("Nelze zkoušet %1: %2 (nejmenší takové příklady jsou 9+2 a 11-2).")
+                    .arg(operationName(op), why),
+                windowTitle().trimmed(), Dialogs::Buttons::Ok, Dialogs::Icon::Information,
+                Dialogs::Answer::Ok);
+            SSTab->setCurrentIndex(0);
+            cmbMaxValue->setFocus();
+            return false;
+        }
     }
     if (cbProtokol->isChecked() && inSettingsFolder(dfFile->text())) {
         SSTab->setCurrentIndex(1);

@@ -3,6 +3,7 @@
 #include "support/data.h"
 #include "support/fakes.h"
 
+#include <QRegularExpression>
 #include <QTest>
 #include <map>
 
@@ -33,9 +34,9 @@ class TestGenerator : public QObject {
         row("only the 7s, whatever the largest table", "*:", 10, 3277, "7", "*:", 20);
         row("rows 1 and 10", "*:", 10, 1, "1,10", "*:", 40);
         row("chosen rows, none ticked", "*:+", 1, 10, "-", "", 0);
-        row("with crossing to 10: 9+1, 10-1", "+-", 10, 1, "with", "+-", 18);
-        row("without crossing to 20", "+-", 20, 1, "without", "+-", 127 + 147);
-        row("with crossing, largest sum 9", "+-*", 9, 1, "with", "*", 0);
+        row("with crossing to 11: 9+2, 11-2", "+-", 11, 1, "with", "+-", 16);
+        row("without crossing to 20", "+-", 20, 1, "without", "+-", 154 + 174);
+        row("with crossing, largest sum 10", "+-*", 10, 1, "with", "*", 0);
     }
 
     // Every problem keeps its operation's ranges and rules; settings that admit nothing never hang.
@@ -85,6 +86,26 @@ class TestGenerator : public QObject {
             QCOMPARE(int(seen.size()), pairs);
         for (const auto& [problem, count] : seen) // chosen rows: every problem alike, none favoured
             QVERIFY(!s.chosenTablesOnly || qAbs(count * pairs - n) < n / 5);
+    }
+
+    // Crossing ten as school counts it, each kind beside its neighbours; then every problem to 100
+    // against the written method: a carry that does not land on a whole ten, a borrow from a number
+    // that is not one.
+    void crossing() {
+        const auto crosses = [](const QString& p) {
+            const qsizetype at = p.indexOf(QRegularExpression("[+-]"));
+            return crossesTen(p[at] == '+' ? 1 : 2, p.left(at).toInt(), p.mid(at + 1).toInt());
+        };
+        for (const QString p : {"8+5", "9+2", "27+5", "6+17", "13-5", "11-2", "42-7", "31-2"})
+            QVERIFY2(crosses(p), qPrintable(p));
+        for (const QString p : {"7+3", "9+1", "13+7", "3+4", "10-3", "13-3", "20-15", "20-8", "12-1", "30-1"})
+            QVERIFY2(!crosses(p), qPrintable(p));
+        for (int a = 0; a <= 100; ++a)
+            for (int b = 0; b <= 100; ++b) {
+                QCOMPARE(crossesTen(1, a, b), (a + b) / 10 > a / 10 + b / 10 && (a + b) % 10 != 0);
+                if (b <= a)
+                    QCOMPARE(crossesTen(2, a, b), a % 10 != 0 && (a - b) / 10 < a / 10 - b / 10);
+            }
     }
 
     // A full list of wrong problems is asked in order, without drawing, until it is through, whatever the

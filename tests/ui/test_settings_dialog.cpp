@@ -52,8 +52,8 @@ class TestSettingsDialog : public QObject {
         return v.split(' ');
     }
 
-    // "click cbPlus", "type dfSady \b1a\r" (Backspace, Return), "paste dfSady 4x", "close" (the close
-    // box): what a user does.
+    // "click cbPlus", "type dfSady \b1a\r" (Backspace, Return), "pick cmbLimit 2", "paste dfSady 4x", "close"
+    // (the close box): what a user does.
     static void act(SettingsDialog& d, const QStringList& actions) {
         for (const QString& a : actions) {
             QWidget* target = a == "close" ? &d : d.findChild<QWidget*>(a.section(' ', 1, 1));
@@ -61,6 +61,8 @@ class TestSettingsDialog : public QObject {
                 qobject_cast<QAbstractButton*>(target)->click();
             else if (a.startsWith("type"))
                 QTest::keyClicks(target, a.section(' ', 2));
+            else if (a.startsWith("pick")) // an entry of a list, by its place
+                qobject_cast<QComboBox*>(target)->setCurrentIndex(a.section(' ', 2).toInt());
             else if (a.startsWith("paste"))
                 qobject_cast<QLineEdit*>(target)->insert(a.section(' ', 2)); // what pasting and dropping do
             else
@@ -79,6 +81,10 @@ class TestSettingsDialog : public QObject {
         row("settings file chosen: refused", "Active=True File=/a.txt", L{"click pbSelectFile"},
             L{dir_.filePath("Numio2/Numio2.conf")}, "Active=True File=/a.txt");
         row("chosen tables without a row refused", "", L{"click cbChosenTables"}, L(), "");
+        row("crossing ten, largest sum 10: refused", "MaxValue=10", L{"pick cmbCrossingTen 2"}, L(),
+            "MaxValue=10");
+        row("crossing ten, largest sum 12", "MaxValue=10", L{"pick cmbCrossingTen 2", "pick cmbMaxValue 1"},
+            L(), "MaxValue=12 PrechodPresDesitku=2");
         row("rows 1 and 10, crossing, sound off", "JenVybraneNasobilky=True Nasobilky=7",
             L{"click cbTable1", "click cbTable10", "click cbTable7", "click cbSoundOnError",
               "type cmbCrossingTen j"},
