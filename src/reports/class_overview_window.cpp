@@ -78,7 +78,7 @@ QString trendText(const std::optional<double>& trend) {
     if (change == 0)
         return QStringLiteral("beze změny");
     return (change > 0 ? QStringLiteral("+") : QStringLiteral("−")) + decimal(std::abs(change)) +
-           QStringLiteral(" b.");
+           QStringLiteral(" p. b.");
 }
 
 QStringList rowTexts(const PupilJournal& p, const PupilSummary& s) {

@@ -2,6 +2,7 @@
 
 #include "platform/guard.h"
 
+#include <QFont>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -24,9 +25,8 @@ QPushButton* newButton(const QString& text, const QString& name, QWidget* parent
 }
 
 QString journalSentence(const QString& journal) {
-    return journal.isEmpty()
-               ? QString()
-               : QStringLiteral(" Jeho protokol zůstává v souboru %1.").arg(displayPath(journal));
+    return journal.isEmpty() ? QString()
+                             : QStringLiteral(" Protokol zůstává v souboru %1.").arg(displayPath(journal));
 }
 
 } // namespace
@@ -89,6 +89,11 @@ PupilsDialog::PupilsDialog(PupilList& list, const StoredSettings& current, Dialo
     connect(pbRemove_, &QPushButton::clicked, this, guard(dialogs_, [this] { removeSelected(); }));
     connect(pbPick_, &QPushButton::clicked, this, guard(dialogs_, [this] { pickSelected(); }));
     connect(pbClose_, &QPushButton::clicked, this, guard(dialogs_, [this] { reject(); }));
+    connect(dfName_, &QLineEdit::textChanged, this, guard(dialogs_, [this](const QString& text) {
+                if (text.isEmpty())
+                    nameOfSelected_ = false;
+                followEnter();
+            }));
 
     const std::optional<Pupil> chosen = list_.chosen();
     fill(chosen ? chosen->id : QString());
@@ -116,6 +121,18 @@ void fillPupilList(QListWidget* list, const QList<Pupil>& pupils, const QString&
 // The damaged entries last, marked, each saying why it cannot be used: it can be renamed or removed.
 void PupilsDialog::fill(const QString& selectId) {
     fillPupilList(lstPupils_, list_.pupils(), selectId);
+    // The pupil whose settings and journal are in force, marked so that a parent acts on the right one.
+    if (const std::optional<Pupil> now = list_.chosen()) {
+        for (int i = 0; i < lstPupils_->count(); ++i) {
+            QListWidgetItem* item = lstPupils_->item(i);
+            if (item->data(Qt::UserRole).toString() != now->id)
+                continue;
+            item->setText(now->name + QStringLiteral(" (právě cvičí)"));
+            QFont bold = item->font();
+            bold.setBold(true);
+            item->setFont(bold);
+        }
+    }
     for (const DamagedPupil& d : list_.damaged()) {
         const QString name = tidyPupilName(d.name).isEmpty()
                                  ? QStringLiteral("bez jména")
@@ -151,8 +168,11 @@ void PupilsDialog::selectionChanged() {
     pbPick_->setEnabled(p.has_value());
     if (p)
         dfName_->setText(p->name);
-    if (d) {
+    if (d)
         dfName_->setText(repairedPupilName(d->name));
+    nameOfSelected_ = p || d;
+    followEnter();
+    if (d) {
         tell(d->reason +
              QStringLiteral(" Upravte jméno, je-li třeba, a stiskněte Přejmenovat, nebo záznam odeberte."));
     }
@@ -190,11 +210,10 @@ void PupilsDialog::add() {
     dfName_->clear();
     const QString journal = list_.journalOf(added.id);
     const bool tookJournal = first && !current_.ProtokolFile.isEmpty();
-    tell(tookJournal
-             ? QStringLiteral("Přidán žák %1. Převzal dosavadní nastavení i protokol.").arg(added.name)
-         : first ? QStringLiteral("Přidán žák %1. Převzal dosavadní nastavení, protokol %2.")
+    tell(tookJournal ? QStringLiteral("Přidáno: %1. Převzato dosavadní nastavení i protokol.").arg(added.name)
+         : first ? QStringLiteral("Přidáno: %1. Převzato dosavadní nastavení, protokol %2.")
                        .arg(added.name, displayPath(journal))
-                 : QStringLiteral("Přidán žák %1, protokol %2.").arg(added.name, displayPath(journal)));
+                 : QStringLiteral("Přidáno: %1, protokol %2.").arg(added.name, displayPath(journal)));
 }
 
 void PupilsDialog::renameSelected() {
@@ -212,8 +231,8 @@ void PupilsDialog::renameSelected() {
     if (!stored([&] { now = list_.rename(id, name); }))
         return;
     fill(now);
-    tell(p ? QStringLiteral("Žák %1 se teď jmenuje %2.").arg(p->name, tidyPupilName(name))
-           : QStringLiteral("Záznam je opraven, žák se teď jmenuje %1.").arg(tidyPupilName(name)));
+    tell(p ? QStringLiteral("Přejmenováno: %1 se teď jmenuje %2.").arg(p->name, tidyPupilName(name))
+           : QStringLiteral("Záznam je opraven, jméno je teď %1.").arg(tidyPupilName(name)));
 }
 
 void PupilsDialog::removeSelected() {
@@ -226,10 +245,10 @@ void PupilsDialog::removeSelected() {
         return;
     const QString journal = list_.journalOf(p->id);
     const QString question =
-        QStringLiteral("Odebrat žáka %1 ze seznamu?").arg(p->name) +
+        QStringLiteral("Odebrat %1 ze seznamu žáků?").arg(p->name) +
         (journal.isEmpty()
              ? QString()
-             : QStringLiteral("\nJeho protokol se nesmaže, zůstane v souboru %1.").arg(displayPath(journal)));
+             : QStringLiteral("\nProtokol se nesmaže, zůstane v souboru %1.").arg(displayPath(journal)));
     if (dialogs_.message(question, QStringLiteral("Odebrat žáka"), Dialogs::Buttons::YesNo,
                          Dialogs::Icon::Question, Dialogs::Answer::No) != Dialogs::Answer::Yes)
         return;
@@ -239,7 +258,7 @@ void PupilsDialog::removeSelected() {
     fill(chosen ? chosen->id : QString());
     if (list_.empty())
         dfName_->clear();
-    tell(QStringLiteral("Žák %1 je odebrán.").arg(p->name) + journalSentence(journal));
+    tell(QStringLiteral("Odebráno ze seznamu: %1.").arg(p->name) + journalSentence(journal));
 }
 
 void PupilsDialog::removeDamaged(const DamagedPupil& d) {
@@ -262,7 +281,22 @@ void PupilsDialog::pickSelected() {
     accept();
 }
 
-// Enter adds the name typed, picks the pupil in the list, or presses the button that has the focus.
+// With the selected pupil's name edited, Enter renames him; with his name as it is, or nothing typed,
+// it picks him; with a new name (the box emptied first, or nobody selected), it adds.
+QPushButton* PupilsDialog::enterButton() const {
+    const std::optional<Pupil> p = list_.find(selectedId());
+    if (!nameOfSelected_)
+        return p && dfName_->text().isEmpty() ? pbPick_ : pbAdd_;
+    return p && tidyPupilName(dfName_->text()) == p->name ? pbPick_ : pbRename_;
+}
+
+void PupilsDialog::followEnter() {
+    QPushButton* now = enterButton();
+    for (QPushButton* b : {pbAdd_, pbRename_, pbPick_})
+        b->setDefault(b == now);
+}
+
+// Enter does what the default button says, or presses the button that has the focus.
 void PupilsDialog::keyPressEvent(QKeyEvent* event) {
     if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
         QDialog::keyPressEvent(event);
@@ -270,10 +304,8 @@ void PupilsDialog::keyPressEvent(QKeyEvent* event) {
     }
     if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
         button->click();
-    else if (focusWidget() == dfName_)
-        add();
-    else if (focusWidget() == lstPupils_)
-        pickSelected();
+    else if (focusWidget() == dfName_ || focusWidget() == lstPupils_)
+        enterButton()->click();
     event->accept();
 }
 

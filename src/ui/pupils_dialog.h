@@ -49,6 +49,9 @@ class PupilsDialog : public QDialog {
     // The damaged entry selected, if that is what is selected.
     std::optional<DamagedPupil> selectedDamaged() const;
     void selectionChanged();
+    // What Enter does now: the button that says it is the default one.
+    QPushButton* enterButton() const;
+    void followEnter();
     void tell(const QString& text);
     void removeDamaged(const DamagedPupil& d);
     // Runs a change of the list; false when it could not be stored (the failure shown).
@@ -58,6 +61,9 @@ class PupilsDialog : public QDialog {
     const StoredSettings& current_;
     Dialogs& dialogs_;
     QString picked_;
+    // The name box holds the selected pupil's name, as selecting him put it there or edited since;
+    // off once it is emptied for a new name.
+    bool nameOfSelected_ = false;
     QListWidget* lstPupils_;
     QLineEdit* dfName_;
     QLabel* lblMessage_;

@@ -141,7 +141,7 @@ class TestPupilsDialog : public QObject {
                 dialog.message()->text().startsWith("Záznam má neplatné"));
         QCOMPARE(dialog.nameEdit()->text(), "Eva");
         dialog.renameButton()->click();
-        QCOMPARE(dialog.message()->text(), "Záznam je opraven, žák se teď jmenuje Eva.");
+        QCOMPARE(dialog.message()->text(), "Záznam je opraven, jméno je teď Eva.");
         QCOMPARE(dialog.pupilList()->currentItem()->text(), "Eva");
         dialog.pupilList()->setCurrentRow(2);
         dialog.removeButton()->click();
@@ -167,22 +167,32 @@ class TestPupilsDialog : public QObject {
             QTest::keyClick(dialog.nameEdit(), Qt::Key_Return);
             return dialog.message()->text();
         };
-        QVERIFY(type("Jana").contains("Převzal dosavadní nastavení"));
+        QVERIFY(type("Jana").contains("Převzato dosavadní nastavení"));
         QVERIFY(type("JANA").startsWith("Žák „Jana“ už v seznamu je"));
         QVERIFY(type("Petr").contains("/Numio/Petr.txt"));
         QCOMPARE(dialog.pupilList()->count(), 2);
         QCOMPARE(dialog.message()->accessibleName(), dialog.message()->text());
 
+        // Enter follows the default button: Jana's name edited renames her, as it stands picks her.
         dialog.pupilList()->setCurrentRow(0);
+        QVERIFY(dialog.pickButton()->isDefault());
+        QTest::keyClicks(dialog.nameEdit(), " Nova");
+        QVERIFY(dialog.renameButton()->isDefault());
+        QTest::keyClick(dialog.nameEdit(), Qt::Key_Return);
+        QCOMPARE(dialog.message()->text(), "Přejmenováno: Jana se teď jmenuje Jana Nova.");
+        QCOMPARE(dialog.pupilList()->count(), 2);
         QTest::mouseClick(dialog.removeButton(), Qt::LeftButton);
         QVERIFY(dialogs.texts().value(0).contains("se nesmaže, zůstane v souboru /tmp/old.txt"));
         QCOMPARE(dialog.message()->text(),
-                 "Žák Jana je odebrán. Jeho protokol zůstává v souboru /tmp/old.txt.");
+                 "Odebráno ze seznamu: Jana Nova. Protokol zůstává v souboru /tmp/old.txt.");
         dialog.pupilList()->setFocus();
         QTest::keyClick(dialog.pupilList(), Qt::Key_Return);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(dialog.pickedId(), "petr");
         QCOMPARE(PupilList(ini).chosen()->name, "Petr");
+        // Who practises now is marked, for the eye and the screen reader alike.
+        PupilsDialog again(list, current, dialogs);
+        QCOMPARE(again.pupilList()->item(0)->text(), "Petr (právě cvičí)");
     }
 };
 
