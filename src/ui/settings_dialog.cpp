@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <algorithm>
@@ -100,6 +101,14 @@ SettingsDialog::SettingsDialog(StoredSettings& s, SettingsStore& store, Dialogs&
     buildChoicesTab(choices);
     practice->parentWidget()->installEventFilter(this);
     SSTab->setCurrentIndex(0);
+    // Ctrl+Tab and Ctrl+Shift+Tab change the tab from every control, lists included, which would
+    // otherwise keep the keys for themselves.
+    for (const auto& [keys, step] : {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+                                     std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), 2},
+                                     std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), 2}})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, guard(dialogs_, [this, step] {
+                    SSTab->setCurrentIndex((SSTab->currentIndex() + step) % SSTab->count());
+                }));
 
     pbOK = place(new QPushButton(QStringLiteral("OK"), this), "pbOK", twipsRect(4830, 4680, 1275, 435));
     pbOK->setDefault(true);

@@ -170,6 +170,42 @@ class TestSettingsDialog : public QObject {
         QVERIFY(dialogs.chooserCalls.at(0).at(2).endsWith("/Tomáš Novák.txt"));
     }
 
+    // From every control the keyboard reaches: Ctrl+Tab and Ctrl+Shift+Tab change the tab, Enter
+    // presses OK, except where Enter is the control's own (a button, the set size's key rule).
+    void keysFromEveryControl() {
+        PracticeState s;
+        s.nMaxValue = 10, s.nMaxValueX = 10;
+        RecordingStore store(dir_.path());
+        test::FakeDialogs dialogs;
+        SettingsDialog probe(s, store, dialogs);
+        QStringList names;
+        for (QWidget* w : probe.findChildren<QWidget*>())
+            if (w->focusPolicy() & Qt::TabFocus && !w->objectName().isEmpty())
+                names << w->objectName();
+        QVERIFY(names.size() > 20);
+        for (const QString& name : names) {
+            SettingsDialog d(s, store, dialogs);
+            d.show();
+            QVERIFY(QTest::qWaitForWindowActive(&d));
+            QWidget* w = d.findChild<QWidget*>(name);
+            d.SSTab->setCurrentWidget(d.SSTab->widget(0));
+            for (int tab = 0; tab < 3 && !w->isVisible(); ++tab)
+                d.SSTab->setCurrentIndex(tab);
+            const int tab = d.SSTab->currentIndex();
+            w->setEnabled(true);
+            w->setFocus();
+            QTest::keyClick(w, Qt::Key_Tab, Qt::ControlModifier);
+            QVERIFY2(d.SSTab->currentIndex() == (tab + 1) % 3, qPrintable(name));
+            QTest::keyClick(d.focusWidget(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+            QVERIFY2(d.SSTab->currentIndex() == tab, qPrintable(name));
+            if (qobject_cast<QPushButton*>(w) || name == "dfSady")
+                continue;
+            w->setFocus();
+            QTest::keyClick(w, Qt::Key_Return);
+            QVERIFY2(d.result() == QDialog::Accepted, qPrintable(name));
+        }
+    }
+
     // On Linux a screen reader names a list by its entry ("60"): each list needs a label of its own
     // that says what it is, not the group's title nor a bare unit.
     void listsAreLabelled() {
