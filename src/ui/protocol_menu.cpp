@@ -22,7 +22,8 @@ void FrmMain::mnuProtokol_Open() {
 
 void FrmMain::mnuShowProtokol_Click() {
     exam_.modal([this] {
-        ProtocolViewer viewer(doors_.files, exam_.settings().ProtokolFile, exam_.dialogs(), this);
+        ProtocolViewer viewer(doors_.files, exam_.settings().ProtokolFile, exam_.dialogs(), this,
+                              pupilName());
         viewer.exec();
     });
 }

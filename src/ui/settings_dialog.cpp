@@ -31,6 +31,8 @@ namespace numio {
 
 namespace {
 
+const QString kTitle = QStringLiteral(" Nastavení parametrů zkoušení");
+
 const QString kChooserTitle = QStringLiteral("Volba souboru protokolu");
 const QString kChooserFilter = QStringLiteral("Soubory protokolu (*.txt)");
 
@@ -84,7 +86,8 @@ SettingsDialog::SettingsDialog(StoredSettings& s, SettingsStore& store, Dialogs&
                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       s_(s), store_(store), pupilName_(pupilName), dialogs_(dialogs) {
     setObjectName(QStringLiteral("dlgSettings"));
-    setWindowTitle(QStringLiteral(" Nastavení parametrů zkoušení"));
+    // With pupils in use, whose settings these are.
+    setWindowTitle(pupilName.isEmpty() ? kTitle : kTitle + QStringLiteral(" – ") + pupilName);
     setFont(programPixelFont(11));
     setFixedSize(twips(6240), twips(5265));
 
@@ -354,7 +357,7 @@ bool SettingsDialog::mayClose() {
         std::none_of(cbTables.begin() + 1, cbTables.end(), [](QCheckBox* row) { return row->isChecked(); })) {
         dialogs_.message(
             QStringLiteral("Zaškrtněte alespoň jednu násobilku, nebo vypněte volbu „Jen vybrané násobilky“."),
-            windowTitle().trimmed(), Dialogs::Buttons::Ok, Dialogs::Icon::Information, Dialogs::Answer::Ok);
+            kTitle.trimmed(), Dialogs::Buttons::Ok, Dialogs::Icon::Information, Dialogs::Answer::Ok);
         SSTab->setCurrentIndex(2);
         cbTables[1]->setFocus();
         return false;
@@ -371,8 +374,7 @@ bool SettingsDialog::mayClose() {
             dialogs_.message(
                 QStringLiteral("Nelze zkoušet %1: %2 (nejmenší takové příklady jsou 9+2 a 11-2).")
                     .arg(operationName(op), why),
-                windowTitle().trimmed(), Dialogs::Buttons::Ok, Dialogs::Icon::Information,
-                Dialogs::Answer::Ok);
+                kTitle.trimmed(), Dialogs::Buttons::Ok, Dialogs::Icon::Information, Dialogs::Answer::Ok);
             SSTab->setCurrentIndex(0);
             cmbMaxValue->setFocus();
             return false;
@@ -395,7 +397,7 @@ bool SettingsDialog::inSettingsFolder(const QString& path) {
         QStringLiteral("Protokol nelze zapisovat do souboru %1: leží ve složce s nastavením programu "
                        "(%2) a při příštím uložení nastavení by se ztratil. Zvolte jiný soubor.")
             .arg(displayPath(path), displayPath(QFileInfo(settings).path())),
-        windowTitle().trimmed(), Dialogs::Buttons::Ok, Dialogs::Icon::Information, Dialogs::Answer::Ok);
+        kTitle.trimmed(), Dialogs::Buttons::Ok, Dialogs::Icon::Information, Dialogs::Answer::Ok);
     return true;
 }
 

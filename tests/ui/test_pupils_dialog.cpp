@@ -80,6 +80,16 @@ class TestPupilsDialog : public QObject {
         f.dialogs.answers = {Dialogs::Answer::No};
         act(*f.w, "mnuStop")->trigger();
         QVERIFY(act(*f.w, "mnuOpakujSpatne")->isEnabled());
+        // Whose settings and journal a window shows stands in its caption.
+        QStringList captions;
+        for (const char* item : {"mnuNastaveni", "mnuShowProtokol"}) {
+            QTimer::singleShot(0, [&] {
+                captions << QApplication::activeModalWidget()->windowTitle();
+                QApplication::activeModalWidget()->close();
+            });
+            act(*f.w, item)->trigger();
+        }
+        QCOMPARE(captions, QStringList({" Nastavení parametrů zkoušení – Adam", "Protokol – Adam"}));
         QTimer::singleShot(0, [] {
             auto* dialog = qobject_cast<PupilsDialog*>(QApplication::activeModalWidget());
             dialog->pupilList()->setCurrentRow(1);

@@ -8,10 +8,11 @@
 
 namespace numio {
 
-ProtocolViewer::ProtocolViewer(TextFiles& files, const QString& path, Dialogs& dialogs, QWidget* owner)
+ProtocolViewer::ProtocolViewer(TextFiles& files, const QString& path, Dialogs& dialogs, QWidget* owner,
+                               const QString& pupil)
     : QDialog(owner), dfProtokol_(new ProtocolText(this, &dialogs)) {
     setObjectName(QStringLiteral("frmProtokol"));
-    setWindowTitle(QStringLiteral("Protokol"));
+    setWindowTitle(pupil.isEmpty() ? QStringLiteral("Protokol") : QStringLiteral("Protokol – ") + pupil);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     setFixedSize(621, 339);
 

@@ -13,7 +13,9 @@ namespace numio {
 class ProtocolViewer : public QDialog {
     Q_OBJECT
   public:
-    ProtocolViewer(TextFiles& files, const QString& path, Dialogs& dialogs, QWidget* owner);
+    // pupil: whose journal it is, named in the caption; empty without pupils.
+    ProtocolViewer(TextFiles& files, const QString& path, Dialogs& dialogs, QWidget* owner,
+                   const QString& pupil = {});
 
     ProtocolText* dfProtokol() const { return dfProtokol_; }
 
