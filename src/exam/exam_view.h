@@ -22,8 +22,9 @@ struct NUMIO_EXPORT Counts {
 class NUMIO_EXPORT ExamView {
   public:
     virtual ~ExamView() = default;
-    // The problem as written and as a screen reader speaks it.
-    virtual void showProblem(const QString& text, const QString& spoken) = 0;
+    // The problem as written and as a screen reader speaks it; in a set its place ("Příklad 4 z 10"),
+    // otherwise empty.
+    virtual void showProblem(const QString& text, const QString& spoken, const QString& place) = 0;
     virtual QString typedAnswer() const = 0;
     virtual void clearAnswer() = 0;
     virtual void focusAnswer() = 0;

@@ -379,7 +379,11 @@ void Examination::VytvorPriklad() {
             ZkouseniIniciate(false);
         return;
     }
-    view_.showProblem(g.problemText, spokenProblem(state_));
+    view_.showProblem(
+        g.problemText, spokenProblem(state_),
+        phase_.mode == Mode::Sets
+            ? QStringLiteral("Příklad %1 z %2").arg(int(state_.nPrikladID) + 1).arg(int(state_.nSada))
+            : QString());
     if (g.hasStatus)
         setStatus(g.statusText);
     if (state_.bLimit) {

@@ -151,6 +151,10 @@ void FrmMain::buildWindow() {
     idleHint->setForegroundRole(QPalette::PlaceholderText);
     idleHint->setAccessibleDescription(QStringLiteral("Jak začít"));
 
+    // A set's progress, under the answer box, above where the time bar shows.
+    lblPlace = label(central, "lblPlace", {}, twipsRect(5250, 1425, 1965, 255), programFont(9),
+                     Qt::AlignRight | Qt::AlignVCenter);
+
     Progress = new QProgressBar(central);
     Progress->setObjectName(QStringLiteral("Progress"));
     Progress->setGeometry(twipsRect(0, 1680, 7815, 495));
@@ -300,11 +304,14 @@ void FrmMain::surfaceHovered() {
 
 // ---- the examination's view ----
 
-void FrmMain::showProblem(const QString& text, const QString& spoken) {
+void FrmMain::showProblem(const QString& text, const QString& spoken, const QString& place) {
     lbLeft->setText(text);
     fitText(lbLeft, 48);
+    lblPlace->setText(place);
+    lblPlace->setAccessibleName(place);
     // The pupil's screen reader speaks the new problem without the focus leaving the answer box.
-    dfResult->setAccessibleDescription(spoken + QLatin1Char(' ') + kAnswerHint);
+    dfResult->setAccessibleDescription((place.isEmpty() ? QString() : place + QStringLiteral(". ")) + spoken +
+                                       QLatin1Char(' ') + kAnswerHint);
     QAccessibleEvent said(dfResult, QAccessible::DescriptionChanged);
     QAccessible::updateAccessibility(&said);
 }
@@ -382,6 +389,7 @@ void FrmMain::showLook(const Look& look) {
     pbStop->setEnabled(look.stopButton);
     pbStop->setVisible(look.stopButton);
     lbLeft->setVisible(look.problemShown);
+    lblPlace->setVisible(look.problemShown);
     lb1->setVisible(look.problemShown);
     dfResult->parentWidget()->setVisible(look.problemShown);
     dfResult->setVisible(look.problemShown);

@@ -75,7 +75,7 @@ class FrmMain : public QMainWindow, private ExamView {
 
   private:
     // The view.
-    void showProblem(const QString& text, const QString& spoken) override;
+    void showProblem(const QString& text, const QString& spoken, const QString& place) override;
     QString typedAnswer() const override;
     void clearAnswer() override;
     void focusAnswer() override;
@@ -144,6 +144,7 @@ class FrmMain : public QMainWindow, private ExamView {
     QLabel* lbLeft = nullptr;
     QLabel* lb1 = nullptr;
     QLabel* idleHint = nullptr; // the ways to start, while no problem shows
+    QLabel* lblPlace = nullptr; // "Příklad 4 z 10" in a set
     DigitBox* dfResult = nullptr;
     QProgressBar* Progress = nullptr;
     QGroupBox* Frame1 = nullptr;

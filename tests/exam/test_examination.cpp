@@ -19,8 +19,11 @@ class RecordingView : public ExamView {
   public:
     QStringList events;
     QString typed;
+    QString place; // of the problem in a set
 
-    void showProblem(const QString&, const QString&) override {}
+    void showProblem(const QString&, const QString&, const QString& shownPlace) override {
+        place = shownPlace;
+    }
     QString typedAnswer() const override { return typed; }
     void clearAnswer() override { typed.clear(); }
     void focusAnswer() override {}
@@ -77,7 +80,7 @@ struct Rig {
     // typed, not confirmed, tN N ticks, cN a tick N ms late (as one held behind a box), b the blink
     // or slide runs out, aN the about box open N ms with the timer ticking behind it, eN the exit
     // question open N ms, then the end, n another pupil (the same settings), q no sound on errors,
-    // ? the counts ("idle" when nothing runs).
+    // p the problem's place in a set, ? the counts ("idle" when nothing runs).
     void step(const QString& s) {
         const int n = s.size() > 1 ? s.mid(1).toInt() : 1;
         const PracticeState& st = exam.record();
@@ -125,6 +128,9 @@ struct Rig {
         }
         case 'a':
             return exam.run(Command::About, ticking);
+        case 'p':
+            view.events << "place:" + view.place;
+            return;
         case '?':
             view.events << QStringLiteral("%1=%2/%3")
                                .arg(exam.running() ? "" : "idle")
@@ -202,6 +208,9 @@ class TestExamination : public QObject {
             "beep idle=2/1", "");
         row("timeout on a repeat run's last problem ends it", "Limit=True TimeLimit=1", "", "P - b X t11 b ?",
             "beep box:Upozornění left:1 beep box:Opravný režim idle=1/1", "");
+        row("a set tells each problem's place", "Sada=3", "", "S p + p + p",
+            "place:Příklad 1 z 3 place:Příklad 2 z 3 place:Příklad 3 z 3", "");
+        row("plain practice tells none", "", "", "P p + p", "place: place:", "");
         row("per-answer limit 0 runs as 1 s", "Limit=True TimeLimit=0", "", "P t10 ? t", "=0/0 beep", "");
         row("per-answer limit 100 runs as 32 s", "Limit=True TimeLimit=100", "", "P t320 ? t", "=0/0 beep",
             "");
