@@ -2,9 +2,11 @@
 
 #include "platform/failure.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -438,19 +440,24 @@ void LocalTextFiles::remove(const FileEntry& entry) {
 }
 
 bool LocalTextFiles::moveToTrash(const QString& path) {
+    // Without a home of its own (HOME empty, a relative XDG_DATA_HOME) Qt makes its trash below the
+    // current folder: there is no trash then, and the caller keeps the file beside itself.
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (!QDir::isAbsolutePath(data) || QDir::homePath() == QDir::rootPath())
+        return false;
     QString inTrash;
     if (!QFile::moveToTrash(path, &inTrash))
         return false;
     if (QFileInfo(inTrash).isAbsolute())
         return true;
-    // Without a usable trash folder Qt moves the file below the current folder and still reports
-    // success: bring it back and let the caller keep it beside itself.
-    const QString stray = QFileInfo(inTrash).absoluteFilePath();
-    const QString info = QFileInfo(QFileInfo(stray).absolutePath() + QStringLiteral("/../info/") +
-                                   QFileInfo(stray).fileName() + QStringLiteral(".trashinfo"))
-                             .absoluteFilePath();
-    rename(stray, path);
-    QFile::remove(info);
+    // Should Qt still have done so, the file comes back and the folders it made go again.
+    const QFileInfo stray(inTrash);
+    const QDir files = stray.absoluteDir();
+    const QString info = files.absoluteFilePath(QStringLiteral("../info"));
+    rename(stray.absoluteFilePath(), path);
+    QFile::remove(info + u'/' + stray.fileName() + QStringLiteral(".trashinfo"));
+    QDir().rmdir(files.absolutePath()); // only when empty
+    QDir().rmdir(info);
     return false;
 }
 

@@ -185,6 +185,32 @@ class TestTextFiles : public QObject {
         QCOMPARE(code, int(kAccessDenied));
     }
 
+    // Without a home of its own there is no trash: the file stays and nothing is made in the current
+    // folder.
+    void noTrashWithoutAHome_data() {
+        columns<QByteArray, QByteArray>({"home", "dataHome"});
+        row("home empty", QByteArray(""), QByteArray());
+        row("relative data home", QByteArray("/tmp"), QByteArray("rel"));
+    }
+    void noTrashWithoutAHome() {
+        const auto [home, dataHome] = fetch<QByteArray, QByteArray>("home", "dataHome");
+        QTemporaryDir dir;
+        const QString file = dir.filePath("protokol.txt"), before = QDir::currentPath();
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("x") == 1);
+        f.close();
+        const QByteArray oldHome = qgetenv("HOME"), oldData = qgetenv("XDG_DATA_HOME");
+        qputenv("HOME", home), qputenv("XDG_DATA_HOME", dataHome);
+        QDir::setCurrent(dir.path());
+        const bool trashed = files_.moveToTrash(file);
+        QDir::setCurrent(before);
+        qputenv("HOME", oldHome);
+        oldData.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", oldData);
+        QVERIFY(!trashed && QFile::exists(file));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList{"protokol.txt"});
+    }
+
     // A document appears whole or not at all, through a link to where it leads, with the permissions
     // of the file it replaces and nothing left beside it; a full disk is a full disk.
     void writesWholeFile() {
