@@ -7,6 +7,7 @@
 #include "platform/guard.h"
 #include "reports/class_overview_pdf.h"
 #include "reports/csv_export.h"
+#include "reports/czech_format.h"
 #include "reports/overview_chart.h"
 #include "reports/overview_pdf.h"
 #include "reports/overview_window.h"
@@ -21,7 +22,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
-#include <QLocale>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
@@ -41,18 +41,9 @@ namespace {
 
 const QString kSection = QStringLiteral("ClassOverview");
 const QString kFolderKey = QStringLiteral("Folder");
-const QString kDateFormat = QStringLiteral("d.M.yyyy");
 constexpr int kClassMissed = 20;
 
 enum Column { Name, Exams, Problems, Rate, Grade, Trend, Last, Missed, ColumnCount };
-
-QLocale czech() {
-    return QLocale(QLocale::Czech, QLocale::Czechia);
-}
-
-QString decimal(double x) {
-    return czech().toString(x, 'f', 1);
-}
 
 // Sorts by the value under Qt::UserRole: numbers and dates as such, names as Czech sorts them.
 // What is missing ("—") sorts below everything.
@@ -77,18 +68,18 @@ QString trendText(const std::optional<double>& trend) {
     const double change = std::round(*trend * 10.0) / 10.0;
     if (change == 0)
         return QStringLiteral("beze změny");
-    return (change > 0 ? QStringLiteral("+") : QStringLiteral("−")) + decimal(std::abs(change)) +
+    return (change > 0 ? QStringLiteral("+") : QStringLiteral("−")) + czechDecimal(std::abs(change)) +
            QStringLiteral(" b.");
 }
 
 QStringList rowTexts(const PupilJournal& p, const PupilSummary& s) {
     return {p.name,
-            czech().toString(s.exams),
-            czech().toString(s.problems),
-            s.successRate ? QString::number(*s.successRate) + QStringLiteral(" %") : QStringLiteral("—"),
-            s.averageGrade ? decimal(*s.averageGrade) : QStringLiteral("—"),
+            czechCount(s.exams),
+            czechCount(s.problems),
+            shownRate(s.successRate),
+            s.averageGrade ? czechDecimal(*s.averageGrade) : QStringLiteral("—"),
             trendText(s.trend),
-            s.last.isValid() ? s.last.toString(kDateFormat) : QStringLiteral("—"),
+            shownDate(s.last),
             s.missed.isEmpty() ? QStringLiteral("—") : s.missed.join(QStringLiteral(", "))};
 }
 
@@ -380,7 +371,7 @@ void ClassOverviewWindow::fill() {
     for (int r = 0; r < missed.size(); ++r) {
         missedTable_->setItem(r, 0, new QTableWidgetItem(missed[r].problem));
         for (int c = 1; c <= 2; ++c) {
-            auto* item = new QTableWidgetItem(czech().toString(c == 1 ? missed[r].count : missed[r].pupils));
+            auto* item = new QTableWidgetItem(czechCount(c == 1 ? missed[r].count : missed[r].pupils));
             item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             missedTable_->setItem(r, c, item);
         }
@@ -481,7 +472,7 @@ void ClassOverviewWindow::savePdf() {
     ClassReport report;
     const QString folderName = QFileInfo(folder_).fileName();
     const QString period = classPeriod(pupils_);
-    const QString printed = QDate::currentDate().toString(kDateFormat);
+    const QString printed = czechDate(QDate::currentDate());
     report.title = QStringLiteral("Přehled třídy, %1, %2").arg(folderName, period);
     report.header = {{QStringLiteral("Třída (složka):"), folderName},
                      {QStringLiteral("Období:"), period},

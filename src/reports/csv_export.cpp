@@ -1,5 +1,6 @@
 #include "reports/csv_export.h"
 
+#include "journal/journal_folder.h"
 #include "platform/failure.h"
 #include "platform/text_files.h"
 
@@ -28,7 +29,7 @@ QByteArray examinationsCsv(const QVector<CsvPupil>& pupils) {
         const QString name = field(p.name);
         for (const Examination& e : p.journal->exams) {
             // A date the journal did not let read stays empty rather than invented.
-            const QString date = e.when.isValid() ? e.when.toString(QStringLiteral("d.M.yyyy")) : QString();
+            const QString date = e.when.isValid() ? czechDate(e.when.date()) : QString();
             const QString time = e.when.isValid() ? e.when.toString(QStringLiteral("H:mm:ss")) : QString();
             text += QStringList{name,
                                 date,
