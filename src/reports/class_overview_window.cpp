@@ -11,9 +11,9 @@
 #include "reports/overview_chart.h"
 #include "reports/overview_pdf.h"
 #include "reports/overview_window.h"
+#include "reports/saving.h"
 
 #include <QChartView>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -28,7 +28,6 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QTableWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <QtConcurrent/QtConcurrentMap>
@@ -41,6 +40,7 @@ namespace {
 
 const QString kSection = QStringLiteral("ClassOverview");
 const QString kFolderKey = QStringLiteral("Folder");
+const QString kSaved = QStringLiteral("Uloženo do souboru %1.");
 constexpr int kClassMissed = 20;
 
 enum Column { Name, Exams, Problems, Rate, Grade, Trend, Last, Missed, ColumnCount };
@@ -284,7 +284,7 @@ void ClassOverviewWindow::readFolder(const QString& folder) {
     pupils_.clear();
     lblFolder_->setText(QStringLiteral("Složka: %1").arg(QDir::toNativeSeparators(folder)));
     lblFolder_->setAccessibleName(lblFolder_->text());
-    showStatus(QStringLiteral("Čtu protokoly…"));
+    showStatus(lblStav_, QStringLiteral("Čtu protokoly…"));
     progress_->setRange(0, int(entries_.size()));
     progress_->setValue(0);
     TextFiles* files = &files_;
@@ -310,15 +310,16 @@ void ClassOverviewWindow::finishReading() {
         std::count_if(pupils_.begin(), pupils_.end(), [](const PupilJournal& p) { return !p.readable(); });
     if (cancelled)
         showStatus(
+            lblStav_,
             QStringLiteral("Čtení bylo zrušeno; přečteno %1 z %2.").arg(pupils_.size()).arg(entries_.size()));
     else if (!listingProblem_.isEmpty())
-        showStatus(listingProblem_);
+        showStatus(lblStav_, listingProblem_);
     else if (entries_.isEmpty())
-        showStatus(QStringLiteral("Ve složce nejsou žádné protokoly (*.txt)."));
+        showStatus(lblStav_, QStringLiteral("Ve složce nejsou žádné protokoly (*.txt)."));
     else
-        showStatus(QStringLiteral("Žáků: %1, souborů, které nelze přečíst: %2.")
-                       .arg(table_->rowCount())
-                       .arg(unreadable));
+        showStatus(lblStav_, QStringLiteral("Žáků: %1, souborů, které nelze přečíst: %2.")
+                                 .arg(table_->rowCount())
+                                 .arg(unreadable));
     table_->setFocus();
     emit loaded();
 }
@@ -421,11 +422,6 @@ void ClassOverviewWindow::chooseFolder() {
     readFolder(folder);
 }
 
-void ClassOverviewWindow::showStatus(const QString& text) {
-    lblStav_->setText(text);
-    lblStav_->setAccessibleName(text);
-}
-
 QString ClassOverviewWindow::askForFile(const QString& title, const QString& filter, const QString& name,
                                         const QString& suffix) {
     const QString proposed =
@@ -433,19 +429,6 @@ QString ClassOverviewWindow::askForFile(const QString& title, const QString& fil
             .filePath(QStringLiteral("%1-%2%3").arg(
                 name, QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")), suffix));
     return chooseNewFile(dialogs_, title, filter, proposed, suffix);
-}
-
-void ClassOverviewWindow::save(const QString& path, const std::function<int()>& write) {
-    const QString shown = QDir::toNativeSeparators(path);
-    // Whatever happens next, the line no longer tells of an earlier save.
-    showStatus(QStringLiteral("Ukládám do souboru %1…").arg(shown));
-    if (const int code = write()) {
-        showStatus(QStringLiteral("Přehled se nepodařilo uložit do souboru %1: %2.")
-                       .arg(shown, Failure::describe(code)));
-        throw Failure(code).withDetail(
-            QStringLiteral("Přehled se nepodařilo uložit do souboru %1.").arg(shown));
-    }
-    showStatus(QStringLiteral("Uloženo do souboru %1.").arg(shown));
 }
 
 void ClassOverviewWindow::saveCsv() {
@@ -460,7 +443,7 @@ void ClassOverviewWindow::saveCsv() {
         const PupilJournal& p = pupils_.at(table_->item(r, Name)->data(Qt::UserRole + 1).toInt());
         rows.push_back({p.name, &p.journal});
     }
-    save(path, [&] { return writeCsvFile(examinationsCsv(rows), path); });
+    saveDocument(lblStav_, path, kSaved, [&] { writeWholeFile(path, examinationsCsv(rows)); });
 }
 
 void ClassOverviewWindow::savePdf() {
@@ -505,13 +488,8 @@ void ClassOverviewWindow::savePdf() {
         QChartView view(buildOverviewChart(shown[i]->journal));
         renderChart(&view, painter, target);
     };
-    save(path, [&] { return writeClassPdf(report, path); });
-    const QString shownPath = QDir::toNativeSeparators(path);
-    if (dialogs_.message(
-            QStringLiteral("Přehled třídy byl uložen do souboru %1.\nChcete ho nyní otevřít?").arg(shownPath),
-            QStringLiteral("Přehled uložen"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
-            Dialogs::Answer::Yes) == Dialogs::Answer::Yes)
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    saveDocument(lblStav_, path, kSaved, [&] { writeClassPdf(report, path); });
+    offerToOpen(dialogs_, path, QStringLiteral("Přehled třídy byl uložen do souboru %1."));
 }
 
 void runClassOverview(SettingsStore& store, Dialogs& dialogs, TextFiles& files, QWidget* owner) {

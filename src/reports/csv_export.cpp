@@ -1,8 +1,6 @@
 #include "reports/csv_export.h"
 
 #include "journal/journal_folder.h"
-#include "platform/failure.h"
-#include "platform/text_files.h"
 
 #include <QStringList>
 
@@ -43,15 +41,6 @@ QByteArray examinationsCsv(const QVector<CsvPupil>& pupils) {
         }
     }
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
-}
-
-int writeCsvFile(const QByteArray& bytes, const QString& path) {
-    try {
-        writeWholeFile(path, bytes);
-        return 0;
-    } catch (const Failure& f) {
-        return f.code();
-    }
 }
 
 } // namespace numio

@@ -3,18 +3,18 @@
 #include "journal/journal_folder.h"
 #include "reports/csv_export.h"
 #include "reports/czech_format.h"
+#include "reports/saving.h"
 
 #include "core/practice_state.h"
 #include "core/pupils.h"
 #include "core/settings.h"
-#include "platform/failure.h"
 #include "platform/guard.h"
+#include "platform/text_files.h"
 #include "reports/overview_chart.h"
 #include "reports/overview_pdf.h"
 
 #include <QChart>
 #include <QChartView>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -29,7 +29,6 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTableWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -40,6 +39,8 @@ namespace numio {
 namespace {
 
 constexpr int kListedProblems = 200;
+
+const QString kSaved = QStringLiteral("Přehled byl uložen do souboru %1.");
 
 const QString kTrendNote =
     QStringLiteral("Průměr v grafu a vývoj v souhrnu počítají příklady, ne zkoušení: každé zkoušení váží "
@@ -372,12 +373,6 @@ void OverviewWindow::keepPupilName() {
     storedName_ = name;
 }
 
-// The label's name is what a screen reader says, so it carries the text; setting it announces it.
-void OverviewWindow::showStatus(const QString& text) {
-    lblStav_->setText(text);
-    lblStav_->setAccessibleName(text);
-}
-
 void OverviewWindow::practise() {
     if (!pbPractise_->isEnabled())
         return;
@@ -472,15 +467,8 @@ void OverviewWindow::saveCsv() {
     if (path.isEmpty())
         return;
     const QString pupil = dfJmeno_->text().simplified();
-    const QString shown = QDir::toNativeSeparators(path);
-    if (const int code =
-            writeJournalCsv(pupil.isEmpty() ? fileBaseName(protocolPath_) : pupil, journal_, path)) {
-        // The line no longer tells of an earlier save.
-        showStatus(QStringLiteral("Přehled se nepodařilo uložit."));
-        throw Failure(code).withDetail(
-            QStringLiteral("Přehled se nepodařilo uložit do souboru %1.").arg(shown));
-    }
-    showStatus(QStringLiteral("Přehled byl uložen do souboru %1.").arg(shown));
+    const QVector<CsvPupil> rows{{pupil.isEmpty() ? fileBaseName(protocolPath_) : pupil, &journal_}};
+    saveDocument(lblStav_, path, kSaved, [&] { writeWholeFile(path, examinationsCsv(rows)); });
 }
 
 void OverviewWindow::savePdf() {
@@ -488,21 +476,9 @@ void OverviewWindow::savePdf() {
                                       QStringLiteral("Dokumenty PDF (*.pdf)"), QStringLiteral(".pdf"));
     if (path.isEmpty())
         return;
-    const QString shown = QDir::toNativeSeparators(path);
-    const QString pupil = dfJmeno_->text().simplified();
-    if (const int code = writeOverviewPdf(reportOf(journal_, pupil, protocolPath_), chartView_, path)) {
-        showStatus(QStringLiteral("Přehled se nepodařilo uložit."));
-        dialogs_.message(Failure(code).messageText() +
-                             QStringLiteral("\nPřehled se nepodařilo uložit do souboru %1.").arg(shown),
-                         kFailureTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Critical, Dialogs::Answer::Ok);
-        return;
-    }
-    showStatus(QStringLiteral("Přehled byl uložen do souboru %1.").arg(shown));
-    if (dialogs_.message(
-            QStringLiteral("Přehled byl uložen do souboru %1.\nChcete ho nyní otevřít?").arg(shown),
-            QStringLiteral("Přehled uložen"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
-            Dialogs::Answer::Yes) == Dialogs::Answer::Yes)
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    const OverviewReport report = reportOf(journal_, dfJmeno_->text().simplified(), protocolPath_);
+    saveDocument(lblStav_, path, kSaved, [&] { writeOverviewPdf(report, chartView_, path); });
+    offerToOpen(dialogs_, path, kSaved);
 }
 
 } // namespace numio
