@@ -119,11 +119,7 @@ PupilNamer storedNames(SettingsStore& store) {
 
 // A folder that cannot be remembered is still read: the failure is told and the work goes on.
 void rememberFolder(SettingsStore& store, Dialogs& dialogs, const QString& folder) {
-    try {
-        store.write(kAppName, kSection, kFolderKey, folder);
-    } catch (const Failure& f) {
-        dialogs.failure(f);
-    }
+    guarded(dialogs, [&] { store.write(kAppName, kSection, kFolderKey, folder); });
 }
 
 } // namespace
