@@ -163,6 +163,10 @@ QVector<ClassMissed> classMissed(const QVector<PupilJournal>& pupils, int limit)
     return all;
 }
 
+QString czechDate(QDate day) {
+    return day.toString(QStringLiteral("d.M.yyyy"));
+}
+
 QString journalsPeriod(const QVector<const Journal*>& journals) {
     QDateTime first, last;
     for (const Journal* journal : journals) {
@@ -177,8 +181,7 @@ QString journalsPeriod(const QVector<const Journal*>& journals) {
     }
     if (!first.isValid())
         return QStringLiteral("—");
-    const QString format = QStringLiteral("d.M.yyyy");
-    return first.toString(format) + QStringLiteral(" – ") + last.toString(format);
+    return czechDate(first.date()) + QStringLiteral(" – ") + czechDate(last.date());
 }
 
 QString classPeriod(const QVector<PupilJournal>& pupils) {

@@ -145,11 +145,17 @@ class TestClassOverview : public QObject {
     void writers() {
         QTemporaryDir dir;
         const ClassReport report{"t", {}, {"Žák"}, {{"Eva"}}, {}, {{"Eva", {}}}, nullptr};
-        QCOMPARE(writeClassPdf(report, dir.filePath("no/t.pdf")), int(kPathNotFound));
-        QCOMPARE(writeCsvFile("x", dir.filePath("no/t.csv")), int(kPathNotFound));
-        QCOMPARE(writeClassPdf(report, "/dev/full"), int(kDiskFull));
-        QCOMPARE(writeCsvFile(QByteArray(100000, 'x'), "/dev/full"), int(kDiskFull));
-        QCOMPARE(writeClassPdf(report, dir.filePath("t.pdf")) + writeCsvFile("x", dir.filePath("t.csv")), 0);
+        const auto failure = [&](const QString& path) {
+            try {
+                writeClassPdf(report, path);
+                return 0;
+            } catch (const Failure& f) {
+                return f.code();
+            }
+        };
+        QCOMPARE(failure(dir.filePath("no/t.pdf")), int(kPathNotFound));
+        QCOMPARE(failure("/dev/full"), int(kDiskFull));
+        QCOMPARE(failure(dir.filePath("t.pdf")), 0);
         QFile pdf(dir.filePath("t.pdf"));
         QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-");
     }
