@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QStringList>
 
 namespace numio {
@@ -65,16 +64,8 @@ class Loader {
     QStringList lines_;
 };
 
-// The later keys are whole numbers only: "7.5" is no row and "1.5" no choice.
-Integer wholeNumber(const QString& text) {
-    static const QRegularExpression whole(QStringLiteral("^\\s*[+-]?[0-9]+\\s*$"));
-    if (!whole.match(text).hasMatch())
-        throw Failure(kTypeMismatch);
-    return textToInteger(text);
-}
-
 CrossingTen textToCrossing(const QString& text) {
-    const Integer v = wholeNumber(text);
+    const Integer v = wholeTextToInteger(text); // the later keys are whole numbers only
     if (v < 0 || v > 2)
         throw Failure(kTypeMismatch);
     return CrossingTen(v);
@@ -111,27 +102,6 @@ std::optional<Failure> journalInSettings(const StoredSettings& s, const Settings
                 .arg(displayPath(s.ProtokolFile), displayPath(QFileInfo(settings).path())));
 }
 
-QString tablesToText(std::uint16_t rows) {
-    QStringList out;
-    for (int row = 1; row <= 10; ++row)
-        if (rows & (1u << row))
-            out << QString::number(row);
-    return out.join(u',');
-}
-
-std::uint16_t textToTables(const QString& text) {
-    std::uint16_t rows = 0;
-    if (text.trimmed().isEmpty())
-        return rows;
-    for (const QString& item : text.split(u',')) {
-        const Integer row = wholeNumber(item);
-        if (row < 1 || row > 10)
-            throw Failure(kTypeMismatch);
-        rows |= std::uint16_t(1u << row);
-    }
-    return rows;
-}
-
 void LoadSettings(StoredSettings& s, SettingsStore& store) {
     std::optional<Failure> unreadable;
     try {
@@ -166,7 +136,7 @@ void LoadSettings(StoredSettings& s, SettingsStore& store) {
     s.chosenTablesOnly = load.flag(kPractice, QStringLiteral("JenVybraneNasobilky"),
                                    QStringLiteral("Jen vybrané násobilky"), false);
     s.chosenTables = load.value(kPractice, QStringLiteral("Nasobilky"), QStringLiteral("Vybrané násobilky"),
-                                QString(), QStringLiteral("žádná"), textToTables);
+                                QString(), QStringLiteral("žádná"), ChosenRows::parse);
     s.crossingTen =
         load.value(kPractice, QStringLiteral("PrechodPresDesitku"), QStringLiteral("Přechod přes desítku"),
                    QStringLiteral("0"), QStringLiteral("libovolně"), textToCrossing);
@@ -199,7 +169,7 @@ std::optional<Failure> SaveSettings(const StoredSettings& s, SettingsStore& stor
     flag(kAudit, QStringLiteral("Active"), s.bProtokol);
     entries.push_back({kAudit, QStringLiteral("File"), s.ProtokolFile});
     flag(kPractice, QStringLiteral("JenVybraneNasobilky"), s.chosenTablesOnly);
-    entries.push_back({kPractice, QStringLiteral("Nasobilky"), tablesToText(s.chosenTables)});
+    entries.push_back({kPractice, QStringLiteral("Nasobilky"), s.chosenTables.text()});
     entries.push_back({kPractice, QStringLiteral("PrechodPresDesitku"), QString::number(int(s.crossingTen))});
     flag(kPractice, QStringLiteral("ZvukPriChybe"), s.soundOnError);
     try {

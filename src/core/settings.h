@@ -36,8 +36,4 @@ NUMIO_EXPORT bool insideSettingsFolder(const QString& path, const QString& setti
 // failure says so, naming both. Nothing when the journal is off or elsewhere.
 NUMIO_EXPORT std::optional<Failure> journalInSettings(const StoredSettings& s, const SettingsStore& store);
 
-// "2,7" for the rows 2 and 7; the rows from such a text, or failure 13.
-NUMIO_EXPORT QString tablesToText(std::uint16_t rows);
-NUMIO_EXPORT std::uint16_t textToTables(const QString& text);
-
 } // namespace numio

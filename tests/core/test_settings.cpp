@@ -18,7 +18,7 @@ static QString fields(const PracticeState& s) {
     QStringList f;
     for (int n : {+s.nMaxValue, +s.nMaxValueX, +s.bPlus, +s.bMinus, +s.bKrat, +s.bDeleno, +s.bLimit,
                   +s.bLimitSady, +s.nLimit, +s.nLimitSady, +s.nSada, +s.bProtokol, +s.chosenTablesOnly,
-                  +s.chosenTables, int(s.crossingTen), +s.soundOnError})
+                  +s.chosenTables.bits(), int(s.crossingTen), +s.soundOnError})
         f << QString::number(n);
     return f.join(',') + ',' + s.ProtokolFile;
 }

@@ -177,7 +177,7 @@ class TestJournal : public QObject {
         s.bDeleno = ops.contains(':');
         for (int row = 1; row <= 9; ++row)
             if (rules.contains(QString::number(row)))
-                s.chosenTablesOnly = true, s.chosenTables |= std::uint16_t(1u << row);
+                s.chosenTablesOnly = true, s.chosenTables.set(row);
         s.crossingTen = rules.contains("without") ? CrossingTen::Without
                         : rules.contains("with")  ? CrossingTen::With
                                                   : CrossingTen::Any;
