@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <optional>
+
 namespace numio {
 
 namespace {
@@ -90,11 +92,11 @@ bool insideSettingsFolder(const QString& path, const QString& settingsFile) {
     return at == folder || at.startsWith(folder + u'/');
 }
 
-std::optional<Failure> journalInSettings(const StoredSettings& s, const SettingsStore& store) {
+void checkJournalOutsideSettings(const StoredSettings& s, const SettingsStore& store) {
     const QString settings = store.programLocation(kAppName);
     if (!s.bProtokol || !insideSettingsFolder(s.ProtokolFile, settings))
-        return std::nullopt;
-    return Failure(kPathFileAccess)
+        return;
+    throw Failure(kPathFileAccess)
         .withDetail(
             QStringLiteral("Soubor protokolu %1 leží ve složce s nastavením programu (%2); zápisem do "
                            "něj by se nastavení poškodilo. Počítá se bez protokolu; jiný soubor "
@@ -147,7 +149,7 @@ void LoadSettings(StoredSettings& s, SettingsStore& store) {
     load.finish();
 }
 
-std::optional<Failure> SaveSettings(const StoredSettings& s, SettingsStore& store) {
+void SaveSettings(const StoredSettings& s, SettingsStore& store) {
     QList<SettingsEntry> entries;
     auto number = [&](const QString& key, Integer v) {
         entries.push_back({kSettings, key, QString::number(v)});
@@ -172,12 +174,7 @@ std::optional<Failure> SaveSettings(const StoredSettings& s, SettingsStore& stor
     entries.push_back({kPractice, QStringLiteral("Nasobilky"), s.chosenTables.text()});
     entries.push_back({kPractice, QStringLiteral("PrechodPresDesitku"), QString::number(int(s.crossingTen))});
     flag(kPractice, QStringLiteral("ZvukPriChybe"), s.soundOnError);
-    try {
-        store.replaceWhole(kAppName, entries);
-    } catch (const Failure& f) {
-        return f;
-    }
-    return std::nullopt;
+    store.replaceWhole(kAppName, entries);
 }
 
 } // namespace numio

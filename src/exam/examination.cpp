@@ -208,7 +208,7 @@ void Examination::deleteProtocol() {
     if (!may(Command::DeleteProtocol))
         return;
     if (const std::optional<QString> said = DeleteProtokol(state_, dialogs(), doors_.clock)) {
-        ApplySettingsReported();
+        applySettingsReported();
         if (!said->isEmpty())
             setStatus(*said);
     }
@@ -262,13 +262,11 @@ void Examination::ApplySettings() {
     applyLook();
 }
 
-bool Examination::ApplySettingsReported() {
+void Examination::applySettingsReported() {
     try {
         ApplySettings();
-        return true;
     } catch (const Failure& f) {
         reportFailure(f);
-        return false;
     }
 }
 
@@ -320,7 +318,7 @@ void Examination::ZkouseniIniciate(const bool& Start) {
     applyLook();
     if (state_.bLimit || state_.bLimitSady) {
         doors_.Cas.setEnabled(false);
-        ApplySettingsReported();
+        applySettingsReported();
         state_.nNow = 0;
     }
     view_.showCorrection({}, Blink::Off);
@@ -561,7 +559,7 @@ void Examination::startCountdown() {
         doors_.Cas.setInterval(100);
         doors_.Cas.setEnabled(true);
     } else if (state_.bLimitSady && phase_.mode == Mode::Sets) {
-        ApplySettingsReported();
+        applySettingsReported();
         setStatus(remainingSetTimeText());
         countdownFrom_ = doors_.clock.elapsedMs();
         doors_.Cas.setInterval(60000);

@@ -323,8 +323,7 @@ void SettingsDialog::SaveSettings() {
     s_.ProtokolFile = dfFile->text();
     readChoices(s_);
     // The values stay in force for this run even when they cannot be stored.
-    if (const std::optional<Failure> failed = numio::SaveSettings(s_, store_))
-        dialogs_.failure(*failed);
+    guarded(dialogs_, [this] { numio::SaveSettings(s_, store_); });
 }
 
 void SettingsDialog::readChoices(StoredSettings& into) const {
