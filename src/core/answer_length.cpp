@@ -17,10 +17,9 @@ int largestResult(const PracticeState& s) {
         quotient = 10;
     }
     const int largest[] = {s.nMaxValue, s.nMaxValue, table * 10, quotient};
-    const bool chosen[] = {s.bPlus, s.bMinus, s.bKrat, s.bDeleno};
     int result = 0;
     for (int op = 1; op <= 4; ++op) {
-        if (chosen[op - 1] && operationAdmitsProblem(s, op))
+        if (operationEnabled(s, op) && operationAdmitsProblem(s, op))
             result = std::max(result, largest[op - 1]);
     }
     return result;

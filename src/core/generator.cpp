@@ -5,8 +5,6 @@
 
 namespace numio {
 
-namespace {
-
 bool operationEnabled(const StoredSettings& s, int nRezim) {
     switch (nRezim) {
     case 1:
@@ -21,6 +19,8 @@ bool operationEnabled(const StoredSettings& s, int nRezim) {
         return false;
     }
 }
+
+namespace {
 
 // A whole number from 1 to n: the whole part of n*r + 1.
 int draw(RandomSource& random, int n) {

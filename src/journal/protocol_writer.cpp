@@ -25,7 +25,7 @@ void report(const Failure& f, PracticeState& s, Dialogs& dialogs) {
 
 void writeRecord(std::initializer_list<Line> lines, PracticeState& s, Dialogs& dialogs) {
     try {
-        FollowProtokolPath(s);
+        followProtocolPath(s);
     } catch (const Failure& f) {
         report(f, s, dialogs); // the record is dropped, its lines would only fail one by one
         return;
@@ -90,10 +90,10 @@ void WriteProtokol(const QString& kind, PracticeState& s, const QString& answerT
     }
 }
 
-void WriteShutdownLine(PracticeState& s) {
+void writeShutdownLine(PracticeState& s) {
     if (!s.bProtokolOpen)
         return;
-    FollowProtokolPath(s);
+    followProtocolPath(s);
     if (!s.tsProtokol)
         throw Failure(kBadFileName);
     // The stream goes away even when the line fails: the program is ending.

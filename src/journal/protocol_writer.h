@@ -27,6 +27,6 @@ NUMIO_EXPORT void WriteProtokol(const QString& kind, PracticeState& s, const QSt
 
 // The closing window's last line, then the stream is closed. Nothing happens when the file is not
 // open. Failures go to the caller.
-NUMIO_EXPORT void WriteShutdownLine(PracticeState& s);
+NUMIO_EXPORT void writeShutdownLine(PracticeState& s);
 
 } // namespace numio

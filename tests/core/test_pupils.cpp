@@ -311,10 +311,10 @@ class TestPupils : public QObject {
             const PupilSettings loaded = loadPupilSettings(p, ini, pupil, list, dialogs);
             if (!dialogs.shown.empty())
                 return -1;
-            CloseProtokol(s);
+            closeProtocol(s);
             s.stored() = loaded.settings;
             try {
-                OpenProtokol(s);
+                openProtocol(s);
             } catch (const Failure& f) {
                 return f.code();
             }

@@ -25,7 +25,7 @@ struct Writing {
 
     Writing& write(const char* kind, const char* answer = "") {
         if (!s.fso)
-            s.fso = &files, s.bProtokol = true, s.ProtokolFile = dir.filePath("p.txt"), OpenProtokol(s);
+            s.fso = &files, s.bProtokol = true, s.ProtokolFile = dir.filePath("p.txt"), openProtocol(s);
         WriteProtokol(kind, s, answer, clock, dialogs, locale);
         return *this;
     }
@@ -40,7 +40,7 @@ struct Writing {
     Writing& finish(int problems, int wrong) {
         return s.nPrikladID = problems, s.nSpatne = wrong, write("FINISH");
     }
-    Writing& shutdown() { return WriteShutdownLine(s), OpenProtokol(s), *this; }
+    Writing& shutdown() { return writeShutdownLine(s), openProtocol(s), *this; }
     QString text() { return files.readAll(s.ProtokolFile); }
 };
 
