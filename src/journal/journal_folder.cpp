@@ -105,12 +105,12 @@ QString folderProblem(const Failure& f) {
 }
 
 QString schoolProblem(const MissedProblem& m) {
-    const QStringList f = m.entry.split(u',');
-    if (f.size() != 4)
+    const std::optional<RepeatEntry> e = RepeatEntry::parse(m.entry);
+    if (!e)
         return m.problem;
-    const int op = f[3].toInt();
-    const QString sign = op == 3 ? QStringLiteral("·") : operatorSign(op);
-    return QStringLiteral("%1 %2 %3 = %4").arg(f[0], sign, f[1], f[2]);
+    const QString sign = e->op == 3 ? QStringLiteral("·") : operatorSign(e->op);
+    return QStringLiteral("%1 %2 %3 = %4")
+        .arg(QString::number(e->a), sign, QString::number(e->b), QString::number(e->c));
 }
 
 PupilSummary summarise(const Journal& journal) {

@@ -2,6 +2,7 @@
 #include "core/settings.h"
 #include "journal/protocol_file.h"
 #include "support/data.h"
+#include "support/fakes.h"
 
 #include <QDir>
 #include <QFile>
@@ -153,7 +154,7 @@ class TestPupils : public QObject {
         PracticeState before;
         before.nMaxValueX = 1, before.nMaxValue = 50, before.nSada = 15, before.bKrat = true,
         before.bProtokol = true, before.ProtokolFile = "/old/protokol.txt";
-        QVERIFY(!SaveSettings(before, ini));
+        SaveSettings(before, ini);
 
         PupilList list(ini);
         QVERIFY(list.empty() && !list.chosen());
@@ -166,10 +167,10 @@ class TestPupils : public QObject {
         QCOMPARE(again.pupils().front().name, "Adam Novák");
         QCOMPARE(again.chosen()->name, "Jana");
         PracticeState s;
-        QVERIFY(!LoadPupilSettings(s, ini, jana));
+        loadPupilSettingsFile(s, ini, jana);
         QCOMPARE(QList<int>({s.nMaxValue, s.bKrat, s.bProtokol}), QList<int>({50, 1, 1}));
         QCOMPARE(s.ProtokolFile, "/old/protokol.txt");
-        QVERIFY(!LoadPupilSettings(s, ini, adam));
+        loadPupilSettingsFile(s, ini, adam);
         QCOMPARE(QList<int>({s.nMaxValue, s.bKrat, s.bProtokol}), QList<int>({10, 0, 1}));
         QCOMPARE(s.ProtokolFile, proposedPupilJournal("Adam Novák"));
         QVERIFY(s.ProtokolFile.endsWith("/Numio/Adam Novák.txt"));
@@ -180,8 +181,8 @@ class TestPupils : public QObject {
         // The journal is kept out of the program's folder, not only out of the pupil's.
         QCOMPARE(own.programLocation(kAppName), ini.location(kAppName));
         s.nSada = 7;
-        QVERIFY(!SaveSettings(s, own));
-        QVERIFY(!LoadPupilSettings(s, ini, jana));
+        SaveSettings(s, own);
+        loadPupilSettingsFile(s, ini, jana);
         QCOMPARE(s.nSada, 15);
         LoadSettings(s, ini);
         QCOMPARE(s.nMaxValue, 50);
@@ -213,7 +214,7 @@ class TestPupils : public QObject {
             before.ProtokolFile = named ? "/old/p.txt" : "", before.nSada = 7;
             PupilList list(ini);
             StoredSettings s;
-            QVERIFY(!LoadPupilSettings(s, ini, list.add("Tomáš", before)));
+            loadPupilSettingsFile(s, ini, list.add("Tomáš", before));
             QVERIFY(s.bProtokol && s.nSada == 7);
             QCOMPARE(s.ProtokolFile, named ? "/old/p.txt" : proposedPupilJournal("Tomáš"));
         }
@@ -242,12 +243,12 @@ class TestPupils : public QObject {
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
         }
         s.nMaxValue = 99;
-        const std::optional<Failure> told = LoadPupilSettings(s, ini, petr);
+        const std::optional<Failure> told = thrown([&] { loadPupilSettingsFile(s, ini, petr); });
         QVERIFY(told);
         QVERIFY2(told->detail().contains(displayPath(file)) && told->detail().contains("zapsán znovu"),
                  qPrintable(told->detail()));
         QCOMPARE(QList<int>({s.nMaxValue, s.bPlus, s.bProtokol}), QList<int>({10, 1, 1}));
-        QVERIFY(!LoadPupilSettings(s, ini, petr));
+        loadPupilSettingsFile(s, ini, petr);
     }
 
     // A pupil's journal in the settings folder or another pupil's journal: told when he is chosen,
@@ -269,22 +270,22 @@ class TestPupils : public QObject {
         PupilSettingsStore own(ini);
         own.setPupil(petr.id);
         StoredSettings s;
-        QVERIFY(!LoadPupilSettings(s, ini, petr));
+        loadPupilSettingsFile(s, ini, petr);
         s.ProtokolFile = tag.startsWith("journal in") ? QFileInfo(ini.location(kAppName)).path() + "/x.txt"
                          : tag.startsWith("journal path") ? '/' + QString("a/").repeated(999990) + "p.txt"
                                                           : list.journalOf(jana.id);
-        QVERIFY(!SaveSettings(s, own));
+        SaveSettings(s, own);
         const QString janasFile = ini.location(pupilSettingsApp(jana.id));
         if (tag.startsWith("settings"))
             QVERIFY(QFile::remove(own.location(kAppName)) && QFile::link(janasFile, own.location(kAppName)));
         QFile before(janasFile);
         QVERIFY(before.open(QIODevice::ReadOnly));
         PupilSettingsStore practice(ini);
-        const PupilSettings loaded = loadPupilSettings(practice, ini, petr, list);
+        FakeDialogs dialogs;
+        const PupilSettings loaded = loadPupilSettings(practice, ini, petr, list, dialogs);
         QVERIFY(!loaded.journalUsable);
-        QVERIFY(std::any_of(loaded.told.begin(), loaded.told.end(),
-                            [&](const Failure& f) { return (f.messageText() + f.detail()).contains(told); }));
-        QCOMPARE(bool(SaveSettings(loaded.settings, practice)), tag.startsWith("settings"));
+        QVERIFY(!dialogs.texts().filter(told).isEmpty());
+        QCOMPARE(bool(thrown([&] { SaveSettings(loaded.settings, practice); })), tag.startsWith("settings"));
         QFile after(janasFile);
         QVERIFY(after.open(QIODevice::ReadOnly) && after.readAll() == before.readAll());
     }
@@ -303,16 +304,17 @@ class TestPupils : public QObject {
         PupilSettingsStore pa(ini), pb(ini), pc(ini);
         pb.setPupil(list.add("Petr", a).id);
         b.bProtokol = true, b.ProtokolFile = dir_.filePath("copies/Numio/Petr.txt");
-        QVERIFY(!SaveSettings(b, pb));
+        SaveSettings(b, pb);
         const auto open = [&](PracticeState& s, PupilSettingsStore& p, std::optional<Pupil> pupil) {
             s.fso = &files;
-            const PupilSettings loaded = loadPupilSettings(p, ini, pupil, list);
-            if (!loaded.told.isEmpty())
+            FakeDialogs dialogs;
+            const PupilSettings loaded = loadPupilSettings(p, ini, pupil, list, dialogs);
+            if (!dialogs.shown.empty())
                 return -1;
-            CloseProtokol(s);
+            closeProtocol(s);
             s.stored() = loaded.settings;
             try {
-                OpenProtokol(s);
+                openProtocol(s);
             } catch (const Failure& f) {
                 return f.code();
             }
@@ -330,7 +332,7 @@ class TestPupils : public QObject {
 
         QFile(dir_.filePath("copies/plain")).open(QIODevice::WriteOnly);
         c.ProtokolFile = dir_.filePath("copies/plain/Numio/x.txt");
-        const std::optional<Failure> folder = prepareJournalFolder(c);
+        const std::optional<Failure> folder = thrown([&] { prepareJournalFolder(c); });
         QVERIFY(folder && folder->detail().contains("plain/Numio"));
     }
 };

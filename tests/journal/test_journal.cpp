@@ -25,7 +25,7 @@ struct Writing {
 
     Writing& write(const char* kind, const char* answer = "") {
         if (!s.fso)
-            s.fso = &files, s.bProtokol = true, s.ProtokolFile = dir.filePath("p.txt"), OpenProtokol(s);
+            s.fso = &files, s.bProtokol = true, s.ProtokolFile = dir.filePath("p.txt"), openProtocol(s);
         WriteProtokol(kind, s, answer, clock, dialogs, locale);
         return *this;
     }
@@ -40,7 +40,7 @@ struct Writing {
     Writing& finish(int problems, int wrong) {
         return s.nPrikladID = problems, s.nSpatne = wrong, write("FINISH");
     }
-    Writing& shutdown() { return WriteShutdownLine(s), OpenProtokol(s), *this; }
+    Writing& shutdown() { return writeShutdownLine(s), openProtocol(s), *this; }
     QString text() { return files.readAll(s.ProtokolFile); }
 };
 
@@ -177,7 +177,7 @@ class TestJournal : public QObject {
         s.bDeleno = ops.contains(':');
         for (int row = 1; row <= 9; ++row)
             if (rules.contains(QString::number(row)))
-                s.chosenTablesOnly = true, s.chosenTables |= std::uint16_t(1u << row);
+                s.chosenTablesOnly = true, s.chosenTables.set(row);
         s.crossingTen = rules.contains("without") ? CrossingTen::Without
                         : rules.contains("with")  ? CrossingTen::With
                                                   : CrossingTen::Any;
