@@ -31,7 +31,6 @@ class TestPupils : public QObject {
             "Jméno může mít nejvýše 40");
         row("emoji count as one letter", QString(20, u'x') + QString::fromUcs4(U"🦊").repeated(20), "", "");
         row("tab", "Jana\tNováková", "", "Jméno nesmí obsahovat řídicí");
-        row("line break", "Jana\n", "", "Jméno nesmí obsahovat řídicí");
         row("lone surrogate", QString(QChar(0xD800)), "", "Jméno nesmí obsahovat řídicí");
         row("zero-width space", QString::fromUtf8("\u200B"), "", "Jméno nesmí obsahovat neviditelné");
         row("soft hyphen inside", QString::fromUtf8("Ja\u00ADna"), "", "Jméno nesmí obsahovat neviditelné");
@@ -99,9 +98,7 @@ class TestPupils : public QObject {
         columns<QString, QByteArray, QString>({"id", "stored", "reason"});
         row("empty name", "eva", QByteArray(), "Záznam nemá jméno");
         row("41 characters", "eva", QByteArray(41, 'e'), "Jméno může mít nejvýše 40");
-        row("10,000 characters", "eva", QByteArray(10000, 'e'), "Jméno může mít nejvýše 40");
         row("NUL", "eva", QByteArray("Ev\\0a"), "Jméno nesmí obsahovat řídicí");
-        row("0x01", "eva", QByteArray("Ev\\x01"), "Jméno nesmí obsahovat řídicí");
         row("DEL", "eva", QByteArray("Ev\x7f"), "Jméno nesmí obsahovat řídicí");
         row("lone surrogate", "eva", QByteArray("Ev\\xd800"), "Jméno nesmí obsahovat řídicí");
         row("zero-width space", "eva", QByteArray("Ev\u200Ba"), "Jméno nesmí obsahovat neviditelné");
@@ -151,39 +148,33 @@ class TestPupils : public QObject {
     // journal of his own; each keeps his settings apart and the program's own settings stay untouched.
     void settingsKeptApartPerPupil() {
         IniSettingsStore ini(dir_.filePath("apart"));
-        PracticeState before;
+        PracticeState before, s;
         before.nMaxValueX = 1, before.nMaxValue = 50, before.nSada = 15, before.bKrat = true,
         before.bProtokol = true, before.ProtokolFile = "/old/protokol.txt";
         SaveSettings(before, ini);
-
         PupilList list(ini);
         QVERIFY(list.empty() && !list.chosen());
-        const Pupil jana = list.add("Jana", before);
-        const Pupil adam = list.add(" Adam  Novák", before);
-        QCOMPARE(list.chosen()->id, jana.id);
-
-        PupilList again(ini);
-        QCOMPARE(again.pupils().size(), 2);
-        QCOMPARE(again.pupils().front().name, "Adam Novák");
-        QCOMPARE(again.chosen()->name, "Jana");
-        PracticeState s;
-        loadPupilSettingsFile(s, ini, jana);
-        QCOMPARE(QList<int>({s.nMaxValue, s.bKrat, s.bProtokol}), QList<int>({50, 1, 1}));
-        QCOMPARE(s.ProtokolFile, "/old/protokol.txt");
-        loadPupilSettingsFile(s, ini, adam);
-        QCOMPARE(QList<int>({s.nMaxValue, s.bKrat, s.bProtokol}), QList<int>({10, 0, 1}));
-        QCOMPARE(s.ProtokolFile, proposedPupilJournal("Adam Novák"));
+        const Pupil jana = list.add("Jana", before), adam = list.add(" Adam  Novák", before);
+        const auto figures = [&](const Pupil& p) {
+            loadPupilSettingsFile(s, ini, p);
+            return QString::asprintf("%d %d %d %d ", +s.nMaxValue, s.bKrat, s.bProtokol, +s.nSada) +
+                   s.ProtokolFile;
+        };
+        QCOMPARE(figures(jana), "50 1 1 15 /old/protokol.txt");
+        QCOMPARE(figures(adam), "10 0 1 20 " + proposedPupilJournal("Adam Novák"));
         QVERIFY(s.ProtokolFile.endsWith("/Numio/Adam Novák.txt"));
+        PupilList again(ini);
+        QCOMPARE(again.pupils().front().name + ", " + again.pupils().back().name + ", " +
+                     again.chosen()->name,
+                 "Adam Novák, Jana, Jana");
 
-        // A pupil's change goes to his file alone.
+        // A pupil's change goes to his file alone; the journal is kept out of the program's folder.
         PupilSettingsStore own(ini);
         own.setPupil(adam.id);
-        // The journal is kept out of the program's folder, not only out of the pupil's.
         QCOMPARE(own.programLocation(kAppName), ini.location(kAppName));
         s.nSada = 7;
         SaveSettings(s, own);
-        loadPupilSettingsFile(s, ini, jana);
-        QCOMPARE(s.nSada, 15);
+        QCOMPARE(figures(jana), "50 1 1 15 /old/protokol.txt");
         LoadSettings(s, ini);
         QCOMPARE(s.nMaxValue, 50);
         QCOMPARE(again.namesByJournal().value("/old/protokol.txt"), "Jana");
@@ -198,26 +189,18 @@ class TestPupils : public QObject {
         again.remove(jana.id);
         QCOMPARE(again.journalOf(jana.id), "/old/protokol.txt");
         PupilList last(ini);
-        QCOMPARE(last.pupils().size(), 1);
-        QCOMPARE(last.chosen()->name, "Adam");
+        QCOMPARE(QString::number(last.pupils().size()) + last.chosen()->name, "1Adam");
         // Adam's journal is still named after his old name: a new pupil of that name gets another.
         QCOMPARE(last.journalOf(last.add("Adam Novák", s).id), proposedPupilJournal("Adam Novák (2)"));
     }
 
-    // The first pupil takes the journal named; without one he gets his own, switched on, as every
-    // later pupil does.
-    void firstPupilsJournal() {
-        for (const bool named : {true, false}) {
-            IniSettingsStore ini(dir_.filePath(named ? "first-named" : "first-none"));
-            StoredSettings before;
-            before.nMaxValue = 10, before.nMaxValueX = 1, before.bProtokol = named,
-            before.ProtokolFile = named ? "/old/p.txt" : "", before.nSada = 7;
-            PupilList list(ini);
-            StoredSettings s;
-            loadPupilSettingsFile(s, ini, list.add("Tomáš", before));
-            QVERIFY(s.bProtokol && s.nSada == 7);
-            QCOMPARE(s.ProtokolFile, named ? "/old/p.txt" : proposedPupilJournal("Tomáš"));
-        }
+    // The first pupil without a journal named gets his own, switched on, as every later pupil does.
+    void firstPupilWithoutJournal() {
+        IniSettingsStore ini(dir_.filePath("first"));
+        StoredSettings before, s;
+        before.nMaxValue = 10, before.nMaxValueX = 1, before.nSada = 7;
+        loadPupilSettingsFile(s, ini, PupilList(ini).add("Tomáš", before));
+        QVERIFY(s.bProtokol && s.nSada == 7 && s.ProtokolFile == proposedPupilJournal("Tomáš"));
     }
 
     // A missing or damaged pupil file: told once, naming the file, the pupil on a new pupil's settings.

@@ -193,19 +193,6 @@ class TestSettings : public QObject {
         QCOMPARE(kept.open(QIODevice::ReadOnly) && kept.readAll() == bytes, told);
         QCOMPARE(loaded(store, QByteArray()).left(5), "0: 30");
     }
-
-    void saveWritesPlainTextsThatLoadBack() {
-        IniSettingsStore store(dir_.path());
-        PracticeState s, back;
-        s.nMaxValue = 7, s.nMaxValueX = 3276;
-        s.bMinus = s.bLimitSady = s.bProtokol = true;
-        s.ProtokolFile = QStringLiteral("/home/žák/\"protokol\", 1;") + QString(33000, u'a');
-        SaveSettings(s, store);
-        for (const QString kv : {"MaxValue=7", "Plus=False", "Minus=True", "Sada=0"})
-            QCOMPARE(store.read(kAppName, "Settings", kv.section('=', 0, 0), ""), kv.section('=', 1));
-        LoadSettings(back, store);
-        QCOMPARE(fields(back), fields(s));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -172,6 +172,13 @@ class TestPupilsDialog : public QObject {
         QVERIFY(type("Petr").contains("/Numio/Petr.txt"));
         QCOMPARE(dialog.pupilList()->count(), 2);
         QCOMPARE(dialog.message()->accessibleName(), dialog.message()->text());
+        dialog.pupilList()->setCurrentRow(1); // Petr, renamed
+        dialog.nameEdit()->clear();
+        QTest::keyClicks(dialog.nameEdit(), " Petra  Nova");
+        QTest::mouseClick(dialog.renameButton(), Qt::LeftButton);
+        QCOMPARE(dialog.message()->text(), "Žák Petr se teď jmenuje Petra Nova.");
+        QCOMPARE(dialog.pupilList()->currentItem()->text() + '|' + PupilList(ini).find("petr")->name,
+                 "Petra Nova|Petra Nova");
 
         dialog.pupilList()->setCurrentRow(0);
         QTest::mouseClick(dialog.removeButton(), Qt::LeftButton);
@@ -182,7 +189,7 @@ class TestPupilsDialog : public QObject {
         QTest::keyClick(dialog.pupilList(), Qt::Key_Return);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(dialog.pickedId(), "petr");
-        QCOMPARE(PupilList(ini).chosen()->name, "Petr");
+        QCOMPARE(PupilList(ini).chosen()->name, "Petra Nova");
     }
 };
 
