@@ -2,6 +2,7 @@
 
 // A large protocol for the benchmarks that read one, and a dialog door that prints.
 
+#include "journal/journal_format.h"
 #include "platform/dialogs.h"
 
 #include <QDateTime>
@@ -33,9 +34,9 @@ inline QString protocolText(qint64 targetBytes) {
     const char signs[] = "+-*:";
     for (int block = 0; text.size() < targetBytes; ++block) {
         when = when.addSecs(6 * 3600 + block % 7 * 60);
-        text += QString(64, u'_') + crlf;
-        text += QStringLiteral("Numio - ") + when.toString(u"d.M.yyyy H:mm:ss") + crlf;
-        text += QString(35, u'-') + crlf;
+        text += journalRule() + crlf;
+        text += journalTitle(czechDateTime(when)) + crlf;
+        text += journalDashes() + crlf;
         const int wrong = block % 6;
         for (int i = 0; i < wrong; ++i) {
             const int op = (block + i) % 4;
@@ -43,23 +44,21 @@ inline QString protocolText(qint64 targetBytes) {
             const int c = (block * 3 + i * 5) % 10 + 1;
             const int a = op == 1 ? c + b : op == 3 ? c * b : c;
             const int result = op == 0 ? c + b : op == 2 ? c * b : c;
-            text +=
-                QStringLiteral("%1%2%3=%4   <%5>").arg(a).arg(QChar(signs[op])).arg(b).arg(result).arg(i) +
-                crlf;
+            text += journalLogLine(a, QString(QChar(signs[op])), b, result, QString::number(i)) + crlf;
         }
         if (block % 97 == 0) {
-            text += QStringLiteral("Přerušeno zásahamem uživatele v průběhu zkoušení") + crlf;
+            text += kJournalShutdown.toString() + crlf;
             continue;
         }
         if (block % 13 == 0)
-            text += crlf + QStringLiteral("Limit na počítání sady vypršel !! (10.min)") + crlf;
+            text += crlf + journalLimitLine(10) + crlf;
         if (block % 501 == 0)
             text += QStringLiteral("poznámka: dnes unavený") + crlf;
         text += crlf;
-        text += QStringLiteral("Příkladů celkem : 20") + crlf;
-        text += QStringLiteral("Špatně : %1").arg(wrong) + crlf;
-        text += QStringLiteral("Známka : 1") + crlf;
-        text += QStringLiteral("Úspěšnost : %1%").arg(100 - 5 * wrong) + crlf;
+        text += journalCountLine(kJournalTotal, 20) + crlf;
+        text += journalCountLine(kJournalWrong, wrong) + crlf;
+        text += journalCountLine(kJournalGrade, 1) + crlf;
+        text += journalRateLine(100 - 5 * wrong) + crlf;
     }
     return text;
 }

@@ -64,7 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     for (qsizetype i = 0; i < j.missed.size(); ++i) {
         const MissedProblem& m = j.missed[i];
-        check(m.count >= 1 && m.entry.split(u',').size() == 4);
+        const std::optional<RepeatEntry> entry = RepeatEntry::parse(m.entry);
+        check(m.count >= 1 && entry && entry->text() == m.entry && entry->problem() == m.problem);
         if (i > 0) {
             const MissedProblem& p = j.missed[i - 1];
             const qint64 a = stamp(p.last), b = stamp(m.last);

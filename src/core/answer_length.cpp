@@ -13,17 +13,13 @@ int largestResult(const PracticeState& s) {
     int table = s.nMaxValueX, quotient = s.nMaxValueX;
     if (s.chosenTablesOnly) {
         // The chosen rows times 1 to 10, and their inverses, whose results are 1 to 10.
-        table = 0;
-        for (int row = 1; row <= 10; ++row)
-            if (s.chosenTables & (1u << row))
-                table = row;
+        table = s.chosenTables.largest();
         quotient = 10;
     }
     const int largest[] = {s.nMaxValue, s.nMaxValue, table * 10, quotient};
-    const bool chosen[] = {s.bPlus, s.bMinus, s.bKrat, s.bDeleno};
     int result = 0;
     for (int op = 1; op <= 4; ++op) {
-        if (chosen[op - 1] && operationAdmitsProblem(s, op))
+        if (operationEnabled(s, op) && operationAdmitsProblem(s, op))
             result = std::max(result, largest[op - 1]);
     }
     return result;

@@ -1,15 +1,9 @@
 #include "core/generator.h"
 
-#include <QStringList>
 #include <algorithm>
-#include <bit>
 #include <cmath>
 
 namespace numio {
-
-namespace {
-
-constexpr unsigned kAllTables = 0x7FE; // rows 1 to 10
 
 bool operationEnabled(const StoredSettings& s, int nRezim) {
     switch (nRezim) {
@@ -26,6 +20,8 @@ bool operationEnabled(const StoredSettings& s, int nRezim) {
     }
 }
 
+namespace {
+
 // A whole number from 1 to n: the whole part of n*r + 1.
 int draw(RandomSource& random, int n) {
     const double r = static_cast<double>(random.next());
@@ -37,37 +33,25 @@ bool crossingAdmits(const StoredSettings& s, int op, long long a, long long b) {
            crossesTen(op, int(a % 10), int(b % 10)) == (s.crossingTen == CrossingTen::With);
 }
 
-bool chosenRow(const StoredSettings& s, long long row) {
-    return row >= 1 && row <= 10 && (s.chosenTables & (1u << row));
-}
-
-// The chosen rows from 1 to 10, one of them drawn alike for each.
+// One of the chosen rows, drawn alike for each.
 int drawChosenRow(const StoredSettings& s, RandomSource& random) {
-    int n = draw(random, std::popcount(unsigned(s.chosenTables & kAllTables)));
-    for (int row = 1;; ++row)
-        if ((s.chosenTables & (1u << row)) && --n == 0)
-            return row;
+    const QList<int> rows = s.chosenTables.rows();
+    return rows[draw(random, int(rows.size())) - 1];
 }
 
 Generated fromRepeatList(PracticeState& s) {
     Generated g;
     if (s.nOpravaID < 1 || s.nOpravaID > s.nSpatnePriklady)
         return g;
-    const QStringList fields =
-        s.SpatnePriklady[static_cast<std::size_t>(s.nOpravaID)].split(QLatin1Char(','));
-    if (fields.size() != 4)
+    const std::optional<RepeatEntry> entry =
+        RepeatEntry::parse(s.SpatnePriklady[static_cast<std::size_t>(s.nOpravaID)]);
+    if (!entry)
         return g;
-    const Integer a = textToInteger(fields[0]);
-    const Integer b = textToInteger(fields[1]);
-    const Integer c = textToInteger(fields[2]);
-    const Integer rezim = textToInteger(fields[3]);
-    if (operatorSign(rezim).isEmpty())
-        return g;
-    s.A = a;
-    s.B = b;
-    s.C = c;
-    s.nRezim = rezim;
-    s.Rezim = operatorSign(rezim);
+    s.A = entry->a;
+    s.B = entry->b;
+    s.C = Integer(entry->c);
+    s.nRezim = Integer(entry->op);
+    s.Rezim = operatorSign(entry->op);
     s.nOpravaID = add16(s.nOpravaID, 1);
     g.made = true;
     g.hasStatus = true;
@@ -89,7 +73,7 @@ bool crossesTen(int nRezim, int a, int b) {
 bool operationAdmitsProblem(const StoredSettings& s, int nRezim) {
     // 9+2 and 11-2 are the smallest problems that cross ten; 1+1 and 1-1 the smallest that do not.
     const int smallest = s.crossingTen == CrossingTen::With ? kSmallestCrossing : 1;
-    const bool anyRow = (s.chosenTables & kAllTables) != 0;
+    const bool anyRow = !s.chosenTables.empty();
     switch (nRezim) {
     case 1:
         return s.nMaxValue >= std::max(2, smallest);
@@ -128,14 +112,11 @@ QString chosenRulesText(const StoredSettings& s, int nRezim) {
     if (nRezim >= 3) {
         if (!s.chosenTablesOnly)
             return {};
-        QStringList rows;
-        for (int row = 1; row <= 10; ++row)
-            if (s.chosenTables & (1u << row))
-                rows << QString::number(row);
-        if (rows.isEmpty())
+        const qsizetype rows = s.chosenTables.rows().size();
+        if (rows == 0)
             return QStringLiteral("není vybrána žádná násobilka");
-        return (rows.size() == 1 ? QStringLiteral("jen násobilka ") : QStringLiteral("jen násobilky ")) +
-               rows.join(QStringLiteral(", "));
+        return (rows == 1 ? QStringLiteral("jen násobilka ") : QStringLiteral("jen násobilky ")) +
+               s.chosenTables.text(u", ");
     }
     switch (s.crossingTen) {
     case CrossingTen::Without:
@@ -168,10 +149,10 @@ bool problemAdmitted(const StoredSettings& s, int nRezim, long long a, long long
         return b >= 1 && b <= a && a <= s.nMaxValue && a - b == c && crossingAdmits(s, nRezim, a, b);
     case 3:
         return b >= 1 && b <= 10 && a * b == c &&
-               (s.chosenTablesOnly ? chosenRow(s, a) : a >= 1 && a <= s.nMaxValueX);
+               (s.chosenTablesOnly ? s.chosenTables.contains(a) : a >= 1 && a <= s.nMaxValueX);
     default:
         if (s.chosenTablesOnly)
-            return chosenRow(s, b) && c >= 1 && c <= 10 && c * b == a;
+            return s.chosenTables.contains(b) && c >= 1 && c <= 10 && c * b == a;
         return b >= 1 && b <= 10 && c >= 1 && c <= s.nMaxValueX && c * b == a && a != b;
     }
 }

@@ -7,6 +7,8 @@
 
 namespace numio {
 
+// Whether operation nRezim (1 +, 2 -, 3 *, 4 :) is switched on.
+NUMIO_EXPORT bool operationEnabled(const StoredSettings& s, int nRezim);
 // Whether the rule of operation nRezim (1 +, 2 -, 3 *, 4 :) can produce any problem with the
 // current ranges, chosen rows and crossing rule, all operands and the result within 16 bits.
 NUMIO_EXPORT bool operationAdmitsProblem(const StoredSettings& s, int nRezim);

@@ -2,6 +2,8 @@
 
 #include "platform/failure.h"
 
+#include <QRegularExpression>
+
 #include <cmath>
 #include <limits>
 
@@ -68,6 +70,13 @@ Integer textToInteger(const QString& text) {
         throw Failure(kOverflow);
     const double rounded = std::nearbyint(value); // default rounding is half to even
     return toInteger(static_cast<long long>(rounded));
+}
+
+Integer wholeTextToInteger(const QString& text) {
+    static const QRegularExpression whole(QStringLiteral("^\\s*[+-]?[0-9]+\\s*$"));
+    if (!whole.match(text).hasMatch())
+        throw Failure(kTypeMismatch);
+    return textToInteger(text);
 }
 
 bool textToBoolean(const QString& text) {

@@ -2,7 +2,9 @@
 
 #include "platform/export.h"
 
+#include "core/chosen_rows.h"
 #include "core/int16.h"
+#include "core/repeat_entry.h"
 #include "platform/text_files.h"
 
 #include <QString>
@@ -37,9 +39,9 @@ struct NUMIO_EXPORT StoredSettings {
     QString ProtokolFile;
 
     // Practice choices beyond the classic settings (persisted in a group of their own).
-    // Only the rows of chosenTables (bit n: row n, 1 to 10) are multiplied and divided by.
+    // Only the rows of chosenTables are multiplied and divided by.
     bool chosenTablesOnly = false;
-    std::uint16_t chosenTables = 0;
+    ChosenRows chosenTables;
     CrossingTen crossingTen = CrossingTen::Any;
     bool soundOnError = true; // beep for a wrong answer and a timeout
 };
@@ -86,11 +88,8 @@ struct NUMIO_EXPORT PracticeState : StoredSettings {
     const StoredSettings& stored() const { return *this; }
 
     void clearRepeatList();
-    // Appends "A,B,C,nRezim" unless the list is full; returns whether it was stored.
+    // Appends the current problem's entry unless the list is full; returns whether it was stored.
     bool storeWrongProblem();
 };
-
-NUMIO_EXPORT QString repeatEntry(int a, int b, int c, int rezim);
-NUMIO_EXPORT QString operatorSign(int nRezim);
 
 } // namespace numio

@@ -382,8 +382,7 @@ Pupil PupilList::add(const QString& name, const StoredSettings& current) {
     const QHash<QString, QString> taken = namesByJournal();
     for (int n = 2; taken.contains(QFileInfo(settings.ProtokolFile).absoluteFilePath()); ++n)
         settings.ProtokolFile = proposedPupilJournal(QStringLiteral("%1 (%2)").arg(pupil.name).arg(n));
-    if (const std::optional<Failure> unsaved = SaveSettings(settings, own))
-        throw *unsaved;
+    SaveSettings(settings, own);
     store(pupils_ + QList<Pupil>{pupil}, pupils_.isEmpty() ? pupil.id : chosen_);
     return pupil;
 }
@@ -444,7 +443,7 @@ QHash<QString, QString> PupilList::namesByJournal() const {
     return names;
 }
 
-std::optional<Failure> LoadPupilSettings(StoredSettings& s, SettingsStore& store, const Pupil& pupil) {
+void loadPupilSettingsFile(StoredSettings& s, SettingsStore& store, const Pupil& pupil) {
     PupilSettingsStore own(store);
     own.setPupil(pupil.id);
     const QString path = own.location(kAppName);
@@ -466,7 +465,7 @@ std::optional<Failure> LoadPupilSettings(StoredSettings& s, SettingsStore& store
         const bool unread =
             own.read(kAppName, QStringLiteral("Settings"), QStringLiteral("MaxValue"), QString()).isEmpty();
         if (!problem && !unread)
-            return std::nullopt;
+            return;
         if (unread) {
             problem = Failure(problem ? problem->code() : int(kTypeMismatch));
             told =
@@ -478,29 +477,32 @@ std::optional<Failure> LoadPupilSettings(StoredSettings& s, SettingsStore& store
         }
     }
     // Saving replaces the file whole: one that is no settings file is kept beside as ".bak".
-    told += SaveSettings(s, own) ? QStringLiteral(" Soubor nelze zapsat znovu.")
-                                 : QStringLiteral(" Soubor je zapsán znovu.");
-    problem->withDetail(told);
-    return problem;
+    try {
+        SaveSettings(s, own);
+        told += QStringLiteral(" Soubor je zapsán znovu.");
+    } catch (const Failure&) {
+        told += QStringLiteral(" Soubor nelze zapsat znovu.");
+    }
+    throw problem->withDetail(told);
 }
 
-std::optional<Failure> prepareJournalFolder(const StoredSettings& s) {
+void prepareJournalFolder(const StoredSettings& s) {
     if (!s.bProtokol || s.ProtokolFile.isEmpty())
-        return std::nullopt;
+        return;
     if (pathTooLong(s.ProtokolFile)) // walking up a path of megabytes would take hours
-        return Failure(kBadFileName)
+        throw Failure(kBadFileName)
             .withDetail(
                 QStringLiteral("Cesta k protokolu %1 je delší, než systém dovolí; počítá se bez protokolu.")
                     .arg(displayPath(s.ProtokolFile)));
     const QString folder = QFileInfo(s.ProtokolFile).absolutePath();
     if (QFileInfo(folder).isDir() || QDir().mkpath(folder))
-        return std::nullopt;
+        return;
     // The nearest folder that is there tells whether it is a matter of rights.
     QFileInfo above(folder);
     while (!above.exists() && !above.isRoot())
         above = QFileInfo(above.absolutePath());
     const int code = above.isDir() && !above.isWritable() ? kAccessDenied : kPathNotFound;
-    return Failure(code).withDetail(
+    throw Failure(code).withDetail(
         QStringLiteral("Složku pro protokol %1 nelze vytvořit; počítá se bez protokolu.")
             .arg(displayPath(folder)));
 }
@@ -522,7 +524,7 @@ std::optional<Pupil> sharing(const PupilList& list, const Pupil& pupil, const QS
 } // namespace
 
 PupilSettings loadPupilSettings(PupilSettingsStore& practice, SettingsStore& store,
-                                const std::optional<Pupil>& pupil, const PupilList& list) {
+                                const std::optional<Pupil>& pupil, const PupilList& list, Dialogs& dialogs) {
     PupilSettings loaded;
     practice.setPupil(pupil ? pupil->id : QString());
     const auto settingsFile = [&](const Pupil& p) { return store.location(pupilSettingsApp(p.id)); };
@@ -536,40 +538,39 @@ PupilSettings loadPupilSettings(PupilSettingsStore& practice, SettingsStore& sto
                     QStringLiteral("Soubor nastavení žáka %1 (%2) je zároveň souborem žáka %3; nic se do "
                                    "něj nezapíše, dokud jednoho z nich neodeberete a nepřidáte znovu.")
                         .arg(pupil->name, displayPath(settingsFile(*pupil)), sameSettings->name));
-        loaded.told << shared;
+        dialogs.failure(shared);
         practice.refuseWrites(shared);
         try {
             LoadSettings(loaded.settings, practice);
         } catch (const Failure&) { // a bad value has taken its default; the sharing is what is told
         }
-    } else if (pupil) {
-        if (std::optional<Failure> f = LoadPupilSettings(loaded.settings, store, *pupil))
-            loaded.told << *f;
     } else {
         try {
-            LoadSettings(loaded.settings, practice);
+            if (pupil)
+                loadPupilSettingsFile(loaded.settings, store, *pupil);
+            else
+                LoadSettings(loaded.settings, practice);
         } catch (const Failure& f) {
-            loaded.told << f;
+            dialogs.failure(f);
         }
     }
-    // Two pupils in one journal would mix their results.
     const auto journalOf = [&](const Pupil& p) { return list.journalOf(p.id); };
-    std::optional<Failure> refused = journalInSettings(loaded.settings, practice);
-    if (const std::optional<Pupil> other =
-            pupil && loaded.settings.bProtokol
-                ? sharing(list, *pupil, loaded.settings.ProtokolFile, journalOf)
-                : std::nullopt;
-        other && !refused)
-        refused = Failure(kAccessDenied)
-                      .withDetail(
-                          QStringLiteral("Žáci %1 a %2 mají týž soubor protokolu %3. Aby se jejich výsledky "
-                                         "nesmíchaly, počítá se bez protokolu, dokud jednomu z nich "
-                                         "nezvolíte jiný soubor v Nastavení (F2).")
-                              .arg(pupil->name, other->name, displayPath(loaded.settings.ProtokolFile)));
-    if (!refused)
-        refused = prepareJournalFolder(loaded.settings);
-    if (refused) {
-        loaded.told << *refused;
+    try {
+        checkJournalOutsideSettings(loaded.settings, practice);
+        // Two pupils in one journal would mix their results.
+        if (const std::optional<Pupil> other =
+                pupil && loaded.settings.bProtokol
+                    ? sharing(list, *pupil, loaded.settings.ProtokolFile, journalOf)
+                    : std::nullopt)
+            throw Failure(kAccessDenied)
+                .withDetail(
+                    QStringLiteral("Žáci %1 a %2 mají týž soubor protokolu %3. Aby se jejich výsledky "
+                                   "nesmíchaly, počítá se bez protokolu, dokud jednomu z nich "
+                                   "nezvolíte jiný soubor v Nastavení (F2).")
+                        .arg(pupil->name, other->name, displayPath(loaded.settings.ProtokolFile)));
+        prepareJournalFolder(loaded.settings);
+    } catch (const Failure& f) {
+        dialogs.failure(f);
         loaded.journalUsable = false;
     }
     return loaded;

@@ -3,6 +3,7 @@
 #include "platform/export.h"
 
 #include "core/practice_state.h"
+#include "platform/dialogs.h"
 #include "platform/failure.h"
 #include "platform/settings_store.h"
 
@@ -162,27 +163,27 @@ class NUMIO_EXPORT PupilList {
     QString chosen_;
 };
 
-// The chosen pupil's settings into s. A file that is missing or cannot be read at all leaves the pupil
-// on a new pupil's settings; a bad value takes its default. Either way the file is written anew at
-// once, so that it is told only this time; the failure returned names the file.
-NUMIO_EXPORT std::optional<Failure> LoadPupilSettings(StoredSettings& s, SettingsStore& store,
-                                                      const Pupil& pupil);
+// The pupil's own settings file into s. A file that is missing or cannot be read at all leaves the
+// pupil on a new pupil's settings; a bad value takes its default. Either way the file is written
+// anew at once, so that it is told only this time, and then the failure naming the file is thrown.
+NUMIO_EXPORT void loadPupilSettingsFile(StoredSettings& s, SettingsStore& store, const Pupil& pupil);
 
 // A pupil's journal goes into a folder that may not be there yet. When it cannot be made the
-// failure returned says why; the journal is then off for this run, the stored setting stays.
-NUMIO_EXPORT std::optional<Failure> prepareJournalFolder(const StoredSettings& s);
+// failure thrown says why; the journal is then off for this run, the stored setting stays.
+NUMIO_EXPORT void prepareJournalFolder(const StoredSettings& s);
 
 // A pupil's settings (none: the program's own) as switching to him finds them.
 struct NUMIO_EXPORT PupilSettings {
     StoredSettings settings;
-    QList<Failure> told;       // for the caller to show
-    bool journalUsable = true; // false: its folder cannot be made, no journal this run
+    bool journalUsable = true; // false: refused or its folder cannot be made, no journal this run
 };
 
-// Points `practice` at the pupil's file and loads his settings, making his journal's folder. A
-// journal in the program's settings folder, or one another pupil of `list` writes too, is told and
-// refused for this run; a settings file another pupil's is too is told and not written to.
+// Points `practice` at the pupil's file and loads his settings, making his journal's folder. What
+// is wrong is told through `dialogs` and the switch goes on: a journal in the program's settings
+// folder, or one another pupil of `list` writes too, is refused for this run; a settings file
+// another pupil's is too is not written to.
 NUMIO_EXPORT PupilSettings loadPupilSettings(PupilSettingsStore& practice, SettingsStore& store,
-                                             const std::optional<Pupil>& pupil, const PupilList& list);
+                                             const std::optional<Pupil>& pupil, const PupilList& list,
+                                             Dialogs& dialogs);
 
 } // namespace numio

@@ -2,8 +2,9 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QStringList>
+
+#include <optional>
 
 namespace numio {
 
@@ -65,16 +66,8 @@ class Loader {
     QStringList lines_;
 };
 
-// The later keys are whole numbers only: "7.5" is no row and "1.5" no choice.
-Integer wholeNumber(const QString& text) {
-    static const QRegularExpression whole(QStringLiteral("^\\s*[+-]?[0-9]+\\s*$"));
-    if (!whole.match(text).hasMatch())
-        throw Failure(kTypeMismatch);
-    return textToInteger(text);
-}
-
 CrossingTen textToCrossing(const QString& text) {
-    const Integer v = wholeNumber(text);
+    const Integer v = wholeTextToInteger(text); // the later keys are whole numbers only
     if (v < 0 || v > 2)
         throw Failure(kTypeMismatch);
     return CrossingTen(v);
@@ -99,37 +92,16 @@ bool insideSettingsFolder(const QString& path, const QString& settingsFile) {
     return at == folder || at.startsWith(folder + u'/');
 }
 
-std::optional<Failure> journalInSettings(const StoredSettings& s, const SettingsStore& store) {
+void checkJournalOutsideSettings(const StoredSettings& s, const SettingsStore& store) {
     const QString settings = store.programLocation(kAppName);
     if (!s.bProtokol || !insideSettingsFolder(s.ProtokolFile, settings))
-        return std::nullopt;
-    return Failure(kPathFileAccess)
+        return;
+    throw Failure(kPathFileAccess)
         .withDetail(
             QStringLiteral("Soubor protokolu %1 leží ve složce s nastavením programu (%2); zápisem do "
                            "něj by se nastavení poškodilo. Počítá se bez protokolu; jiný soubor "
                            "zvolte v Nastavení (F2).")
                 .arg(displayPath(s.ProtokolFile), displayPath(QFileInfo(settings).path())));
-}
-
-QString tablesToText(std::uint16_t rows) {
-    QStringList out;
-    for (int row = 1; row <= 10; ++row)
-        if (rows & (1u << row))
-            out << QString::number(row);
-    return out.join(u',');
-}
-
-std::uint16_t textToTables(const QString& text) {
-    std::uint16_t rows = 0;
-    if (text.trimmed().isEmpty())
-        return rows;
-    for (const QString& item : text.split(u',')) {
-        const Integer row = wholeNumber(item);
-        if (row < 1 || row > 10)
-            throw Failure(kTypeMismatch);
-        rows |= std::uint16_t(1u << row);
-    }
-    return rows;
 }
 
 void LoadSettings(StoredSettings& s, SettingsStore& store) {
@@ -166,7 +138,7 @@ void LoadSettings(StoredSettings& s, SettingsStore& store) {
     s.chosenTablesOnly = load.flag(kPractice, QStringLiteral("JenVybraneNasobilky"),
                                    QStringLiteral("Jen vybrané násobilky"), false);
     s.chosenTables = load.value(kPractice, QStringLiteral("Nasobilky"), QStringLiteral("Vybrané násobilky"),
-                                QString(), QStringLiteral("žádná"), textToTables);
+                                QString(), QStringLiteral("žádná"), ChosenRows::parse);
     s.crossingTen =
         load.value(kPractice, QStringLiteral("PrechodPresDesitku"), QStringLiteral("Přechod přes desítku"),
                    QStringLiteral("0"), QStringLiteral("libovolně"), textToCrossing);
@@ -177,7 +149,7 @@ void LoadSettings(StoredSettings& s, SettingsStore& store) {
     load.finish();
 }
 
-std::optional<Failure> SaveSettings(const StoredSettings& s, SettingsStore& store) {
+void SaveSettings(const StoredSettings& s, SettingsStore& store) {
     QList<SettingsEntry> entries;
     auto number = [&](const QString& key, Integer v) {
         entries.push_back({kSettings, key, QString::number(v)});
@@ -199,15 +171,10 @@ std::optional<Failure> SaveSettings(const StoredSettings& s, SettingsStore& stor
     flag(kAudit, QStringLiteral("Active"), s.bProtokol);
     entries.push_back({kAudit, QStringLiteral("File"), s.ProtokolFile});
     flag(kPractice, QStringLiteral("JenVybraneNasobilky"), s.chosenTablesOnly);
-    entries.push_back({kPractice, QStringLiteral("Nasobilky"), tablesToText(s.chosenTables)});
+    entries.push_back({kPractice, QStringLiteral("Nasobilky"), s.chosenTables.text()});
     entries.push_back({kPractice, QStringLiteral("PrechodPresDesitku"), QString::number(int(s.crossingTen))});
     flag(kPractice, QStringLiteral("ZvukPriChybe"), s.soundOnError);
-    try {
-        store.replaceWhole(kAppName, entries);
-    } catch (const Failure& f) {
-        return f;
-    }
-    return std::nullopt;
+    store.replaceWhole(kAppName, entries);
 }
 
 } // namespace numio

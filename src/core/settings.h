@@ -6,8 +6,6 @@
 #include "platform/failure.h"
 #include "platform/settings_store.h"
 
-#include <optional>
-
 namespace numio {
 
 inline const QString kAppName = QStringLiteral("Numio2");
@@ -23,21 +21,17 @@ inline const QStringList kComputerWideGroups{QStringLiteral("Pupils"), QStringLi
 // groups, loads the defaults and its failure is thrown.
 NUMIO_EXPORT void LoadSettings(StoredSettings& s, SettingsStore& store);
 
-// Writes every settings field to its key in one replacement of the file. Never throws: a failure
-// to save is returned for the caller to show; the fields stay in force for the run either way.
-NUMIO_EXPORT std::optional<Failure> SaveSettings(const StoredSettings& s, SettingsStore& store);
+// Writes every settings field to its key in one replacement of the file. A failure to save is
+// thrown; the fields stay in force for the run either way.
+NUMIO_EXPORT void SaveSettings(const StoredSettings& s, SettingsStore& store);
 
 // The path with every link resolved, so two spellings of one file compare equal; a file that does
 // not exist yet keeps its name under its resolved folder.
 NUMIO_EXPORT QString resolvedPath(const QString& path);
 // Whether a protocol at `path` would write into the settings file or the folder that holds it.
 NUMIO_EXPORT bool insideSettingsFolder(const QString& path, const QString& settingsFile);
-// A journal that is a file of the program's settings folder would write into the settings: the
-// failure says so, naming both. Nothing when the journal is off or elsewhere.
-NUMIO_EXPORT std::optional<Failure> journalInSettings(const StoredSettings& s, const SettingsStore& store);
-
-// "2,7" for the rows 2 and 7; the rows from such a text, or failure 13.
-NUMIO_EXPORT QString tablesToText(std::uint16_t rows);
-NUMIO_EXPORT std::uint16_t textToTables(const QString& text);
+// A journal that is a file of the program's settings folder would write into the settings: throws
+// the failure that says so, naming both. Nothing happens when the journal is off or elsewhere.
+NUMIO_EXPORT void checkJournalOutsideSettings(const StoredSettings& s, const SettingsStore& store);
 
 } // namespace numio

@@ -167,7 +167,7 @@ void Examination::end(bool shutdownLine) {
     std::optional<Failure> failed;
     if (shutdownLine && state_.protocolOn()) {
         try {
-            WriteShutdownLine(state_);
+            writeShutdownLine(state_);
         } catch (const Failure& f) {
             failed = f;
         }
@@ -176,7 +176,7 @@ void Examination::end(bool shutdownLine) {
     tickWaiting_ = stepWaiting_ = false;
     doors_.pacer.stop();
     doors_.Cas.setEnabled(false);
-    CloseProtokol(state_); // closed and marked so: nothing can reopen it
+    closeProtocol(state_); // closed and marked so: nothing can reopen it
     if (failed)
         dialogs().failure(*failed);
 }
@@ -200,22 +200,22 @@ void Examination::switchPupil(const StoredSettings& settings, bool journalUsable
     view_.showCounts({});
     view_.showResultsTitle(QStringLiteral("Výsledky"));
     setStatus(QString());
-    CloseProtokol(state_); // his lock released before the next journal opens
+    closeProtocol(state_); // his lock released before the next journal opens
     changeSettings(settings, journalUsable);
 }
 
 void Examination::deleteProtocol() {
     if (!may(Command::DeleteProtocol))
         return;
-    if (const std::optional<QString> said = DeleteProtokol(state_, dialogs(), doors_.clock)) {
-        ApplySettingsReported();
+    if (const std::optional<QString> said = deleteProtocolFile(state_, dialogs(), doors_.clock)) {
+        applySettingsReported();
         if (!said->isEmpty())
             setStatus(*said);
     }
 }
 
 qint64 Examination::protocolSize() const {
-    return ProtokolSize(state_);
+    return protocolFileSize(state_);
 }
 
 // ---- phase and look ----
@@ -255,20 +255,18 @@ void Examination::setStatus(const QString& text) {
 // Brings the protocol file and the window in line with the settings. Opening the file comes
 // first: when it fails, the window stays as it was.
 void Examination::ApplySettings() {
-    OpenProtokol(state_);
+    openProtocol(state_);
     view_.showSettings(state_);
     if (!anyOperationAdmitsProblem(state_))
         setStatus(kNoModeText);
     applyLook();
 }
 
-bool Examination::ApplySettingsReported() {
+void Examination::applySettingsReported() {
     try {
         ApplySettings();
-        return true;
     } catch (const Failure& f) {
         reportFailure(f);
-        return false;
     }
 }
 
@@ -320,7 +318,7 @@ void Examination::ZkouseniIniciate(const bool& Start) {
     applyLook();
     if (state_.bLimit || state_.bLimitSady) {
         doors_.Cas.setEnabled(false);
-        ApplySettingsReported();
+        applySettingsReported();
         state_.nNow = 0;
     }
     view_.showCorrection({}, Blink::Off);
@@ -565,7 +563,7 @@ void Examination::startCountdown() {
         doors_.Cas.setInterval(100);
         doors_.Cas.setEnabled(true);
     } else if (state_.bLimitSady && phase_.mode == Mode::Sets) {
-        ApplySettingsReported();
+        applySettingsReported();
         setStatus(remainingSetTimeText());
         countdownFrom_ = doors_.clock.elapsedMs();
         doors_.Cas.setInterval(60000);

@@ -83,7 +83,8 @@ class NUMIO_EXPORT Examination {
     void Cas_Timer();
     void WriteProtokol(const QString& kind);
     void ApplySettings();
-    bool ApplySettingsReported(); // false: a failure was reported
+    // ApplySettings within a procedure that goes on whatever happens: a failure is reported here.
+    void applySettingsReported();
     void reportFailure(const Failure& f);
     // The overview's most-missed problems in place of the repeat list, then a repeat run.
     void practiseProblems(const QStringList& entries);

@@ -3,6 +3,7 @@
 #include "core/generator.h"
 #include "core/practice_state.h"
 #include "core/scoring.h"
+#include "journal/journal_format.h"
 #include "platform/failure.h"
 #include "platform/text_files.h"
 
@@ -16,24 +17,13 @@ namespace numio {
 
 namespace {
 
-constexpr QStringView kTitle = u"Numio - ";
-constexpr QStringView kLimit = u"Limit na počítání sady vypršel !! (";
-constexpr QStringView kLimitEnd = u".min)";
-constexpr QStringView kTotal = u"Příkladů celkem : ";
-constexpr QStringView kWrong = u"Špatně : ";
-constexpr QStringView kGrade = u"Známka : ";
-constexpr QStringView kRate = u"Úspěšnost : ";
-constexpr QStringView kShutdown = u"Přerušeno zásahamem uživatele v průběhu zkoušení";
-constexpr QStringView kAnswerStart = u"   <";
-constexpr int kRuleLength = 64;
-constexpr int kDashesLength = 35;
 constexpr qint64 kNoStamp = std::numeric_limits<qint64>::min();
 
 bool isDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
 
-bool allOf(QStringView line, qsizetype length, char16_t c) {
+bool allOf(QStringView line, qsizetype length, QChar c) {
     if (line.size() != length)
         return false;
     for (QChar x : line) {
@@ -68,15 +58,8 @@ bool wholeInteger(QStringView s, int& value, bool signAllowed = false) {
     return takeInteger(s, i, value, signAllowed) && i == s.size();
 }
 
-struct Problem {
-    int a = 0;
-    int b = 0;
-    int c = 0;
-    int op = 0; // nRezim
-};
-
 // "A<op>B=C   <answer>", where C really is A op B.
-bool parseLog(QStringView line, Problem& p) {
+bool parseLog(QStringView line, RepeatEntry& p) {
     qsizetype i = 0;
     if (!takeInteger(line, i, p.a, true) || i >= line.size())
         return false;
@@ -88,11 +71,11 @@ bool parseLog(QStringView line, Problem& p) {
     if (p.op == 0)
         return false;
     ++i;
-    if (!takeInteger(line, i, p.b, true) || i >= line.size() || line[i] != u'=')
+    if (!takeInteger(line, i, p.b, true) || i >= line.size() || line[i] != kJournalEquals)
         return false;
     ++i;
-    if (!takeInteger(line, i, p.c, true) || !line.sliced(i).startsWith(kAnswerStart) ||
-        !line.endsWith(u'>') || line.size() < i + kAnswerStart.size() + 1)
+    if (!takeInteger(line, i, p.c, true) || !line.sliced(i).startsWith(kJournalAnswerStart) ||
+        !line.endsWith(kJournalAnswerEnd) || line.size() < i + kJournalAnswerStart.size() + 1)
         return false;
     const long long a = p.a, b = p.b, c = p.c;
     switch (p.op) {
@@ -109,11 +92,12 @@ bool parseLog(QStringView line, Problem& p) {
 
 // "Limit na počítání sady vypršel !! (10.min)"
 bool isLimit(QStringView line) {
-    if (!line.startsWith(kLimit) || !line.endsWith(kLimitEnd))
+    if (!line.startsWith(kJournalLimitStart) || !line.endsWith(kJournalLimitEnd))
         return false;
     int minutes = 0;
-    return wholeInteger(line.sliced(kLimit.size(), line.size() - kLimit.size() - kLimitEnd.size()), minutes,
-                        true);
+    return wholeInteger(line.sliced(kJournalLimitStart.size(),
+                                    line.size() - kJournalLimitStart.size() - kJournalLimitEnd.size()),
+                        minutes, true);
 }
 
 bool countAfter(QStringView line, QStringView prefix, int& value) {
@@ -123,32 +107,34 @@ bool countAfter(QStringView line, QStringView prefix, int& value) {
 enum class Kind { Empty, Rule, Title, Dashes, Log, Limit, Total, Wrong, Grade, Rate, Shutdown, Foreign };
 
 // Classifies by the first letter, so most lines are compared against one form only.
-Kind classify(QStringView line, Problem& problem, int& number) {
+static_assert(kJournalTotal.front() == kJournalShutdown.front());
+Kind classify(QStringView line, RepeatEntry& problem, int& number) {
     if (line.isEmpty())
         return Kind::Empty;
     switch (line.front().unicode()) {
-    case u'_':
-        return allOf(line, kRuleLength, u'_') ? Kind::Rule : Kind::Foreign;
-    case u'N':
-        return line.startsWith(kTitle) ? Kind::Title : Kind::Foreign;
-    case u'L':
+    case kJournalRuleChar.unicode():
+        return allOf(line, kJournalRuleLength, kJournalRuleChar) ? Kind::Rule : Kind::Foreign;
+    case kJournalTitle.front().unicode():
+        return line.startsWith(kJournalTitle) ? Kind::Title : Kind::Foreign;
+    case kJournalLimitStart.front().unicode():
         return isLimit(line) ? Kind::Limit : Kind::Foreign;
-    case u'P':
-        if (countAfter(line, kTotal, number))
+    case kJournalTotal.front().unicode():
+        if (countAfter(line, kJournalTotal, number))
             return Kind::Total;
-        return line == kShutdown ? Kind::Shutdown : Kind::Foreign;
-    case u'Š':
-        return countAfter(line, kWrong, number) ? Kind::Wrong : Kind::Foreign;
-    case u'Z':
-        return countAfter(line, kGrade, number) ? Kind::Grade : Kind::Foreign;
-    case u'Ú':
+        return line == kJournalShutdown ? Kind::Shutdown : Kind::Foreign;
+    case kJournalWrong.front().unicode():
+        return countAfter(line, kJournalWrong, number) ? Kind::Wrong : Kind::Foreign;
+    case kJournalGrade.front().unicode():
+        return countAfter(line, kJournalGrade, number) ? Kind::Grade : Kind::Foreign;
+    case kJournalRate.front().unicode():
         // The printed rate is not used, but it must look like one.
-        return line.startsWith(kRate) && line.endsWith(u'%') &&
-                       wholeInteger(line.sliced(kRate.size(), line.size() - kRate.size() - 1), number, true)
+        return line.startsWith(kJournalRate) && line.endsWith(kJournalRateEnd) &&
+                       wholeInteger(line.sliced(kJournalRate.size(), line.size() - kJournalRate.size() - 1),
+                                    number, true)
                    ? Kind::Rate
                    : Kind::Foreign;
-    case u'-':
-        if (allOf(line, kDashesLength, u'-'))
+    case kJournalDashChar.unicode():
+        if (allOf(line, kJournalDashesLength, kJournalDashChar))
             return Kind::Dashes;
         break;
     default:
@@ -159,7 +145,7 @@ Kind classify(QStringView line, Problem& problem, int& number) {
 }
 
 struct Missed {
-    Problem problem;
+    RepeatEntry entry;
     int count = 0;
     qint64 lastStamp = kNoStamp;
     QDateTime last;
@@ -170,7 +156,7 @@ class Reader {
     explicit Reader(ProtocolDates& dates) : dates_(dates) {}
 
     void line(QStringView text) {
-        Problem problem;
+        RepeatEntry problem;
         int number = 0;
         const Kind kind = classify(text, problem, number);
         // A foreign line changes nothing around it: it may be a note added by hand.
@@ -216,7 +202,7 @@ class Reader {
             // A block whose rule line was lost still starts here.
             if (at_ != At::Opened)
                 open();
-            title(text.sliced(kTitle.size()));
+            title(text.sliced(kJournalTitle.size()));
             return;
         case Kind::Dashes:
             if (at_ == At::Opened || at_ == At::Titled) {
@@ -265,7 +251,7 @@ class Reader {
         texts.reserve(missed_.size());
         std::vector<std::size_t> order(missed_.size());
         for (std::size_t i = 0; i < missed_.size(); ++i) {
-            texts.push_back(problemText(missed_[i].problem));
+            texts.push_back(missed_[i].entry.problem());
             order[i] = i;
         }
         std::sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
@@ -281,18 +267,13 @@ class Reader {
         out.reserve(qsizetype(missed_.size()));
         for (std::size_t i : order) {
             const Missed& m = missed_[i];
-            const Problem& p = m.problem;
-            out.push_back({texts[i], repeatEntry(p.a, p.b, p.c, p.op), m.count, m.last});
+            out.push_back({texts[i], m.entry.text(), m.count, m.last});
         }
         return std::move(journal_);
     }
 
   private:
     enum class At { Outside, Opened, Titled, Body, Counted, Scored, Graded };
-
-    static QString problemText(const Problem& p) {
-        return QString::number(p.a) + operatorSign(p.op) + QString::number(p.b);
-    }
 
     void open() {
         at_ = At::Opened;
@@ -321,7 +302,7 @@ class Reader {
         at_ = At::Scored;
     }
 
-    void miss(const Problem& p) {
+    void miss(const RepeatEntry& p) {
         // Operands and result are 16-bit, so the key holds them whole; C follows from them.
         const quint64 key = (quint64(quint16(p.a)) << 32) | (quint64(quint16(p.b)) << 16) | quint64(p.op);
         auto found = index_.constFind(key);
@@ -476,9 +457,8 @@ std::optional<WindowComparison> compareLastTen(const Journal& journal) {
 QStringList practiceEntries(const Journal& journal, int limit, const StoredSettings& settings) {
     QStringList entries;
     for (qsizetype i = 0; i < journal.missed.size() && entries.size() < limit; ++i) {
-        const QStringList f = journal.missed[i].entry.split(u',');
-        if (f.size() == 4 &&
-            problemAdmitted(settings, f[3].toInt(), f[0].toInt(), f[1].toInt(), f[2].toInt()))
+        const std::optional<RepeatEntry> e = RepeatEntry::parse(journal.missed[i].entry);
+        if (e && problemAdmitted(settings, e->op, e->a, e->b, e->c))
             entries << journal.missed[i].entry;
     }
     return entries;

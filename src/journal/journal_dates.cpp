@@ -1,12 +1,10 @@
 #include "journal/journal_dates.h"
 
-#include "journal/protocol_writer.h"
+#include "journal/journal_format.h"
 
 namespace numio {
 
 namespace {
-
-constexpr QStringView kTitle = u"Numio - ";
 
 bool isDigit(QChar c) {
     return c >= u'0' && c <= u'9';
@@ -128,10 +126,11 @@ ProtocolDates::ProtocolDates(QStringView journal, const QLocale& locale) {
         localeOrder_ = d.n[0] == 22 ? Order::DayFirst : Order::MonthFirst;
     }
     // What the file's own dates show.
-    for (qsizetype from = journal.indexOf(kTitle); from >= 0; from = journal.indexOf(kTitle, from + 1)) {
+    for (qsizetype from = journal.indexOf(kJournalTitle); from >= 0;
+         from = journal.indexOf(kJournalTitle, from + 1)) {
         if (from > 0 && journal[from - 1] != u'\n' && journal[from - 1] != u'\r')
             continue;
-        qsizetype i = from + kTitle.size();
+        qsizetype i = from + kJournalTitle.size();
         if (Numbers n; takeNumbers(journal, i, n) && !n.yearFirst())
             evidence_[n.style()] |= (n.n[0] > 12 ? 1 : 0) | (n.n[1] > 12 ? 2 : 0);
     }

@@ -105,12 +105,12 @@ QString folderProblem(const Failure& f) {
 }
 
 QString schoolProblem(const MissedProblem& m) {
-    const QStringList f = m.entry.split(u',');
-    if (f.size() != 4)
+    const std::optional<RepeatEntry> e = RepeatEntry::parse(m.entry);
+    if (!e)
         return m.problem;
-    const int op = f[3].toInt();
-    const QString sign = op == 3 ? QStringLiteral("·") : operatorSign(op);
-    return QStringLiteral("%1 %2 %3 = %4").arg(f[0], sign, f[1], f[2]);
+    const QString sign = e->op == 3 ? QStringLiteral("·") : operatorSign(e->op);
+    return QStringLiteral("%1 %2 %3 = %4")
+        .arg(QString::number(e->a), sign, QString::number(e->b), QString::number(e->c));
 }
 
 PupilSummary summarise(const Journal& journal) {
@@ -163,6 +163,10 @@ QVector<ClassMissed> classMissed(const QVector<PupilJournal>& pupils, int limit)
     return all;
 }
 
+QString czechDate(QDate day) {
+    return day.toString(QStringLiteral("d.M.yyyy"));
+}
+
 QString journalsPeriod(const QVector<const Journal*>& journals) {
     QDateTime first, last;
     for (const Journal* journal : journals) {
@@ -177,8 +181,7 @@ QString journalsPeriod(const QVector<const Journal*>& journals) {
     }
     if (!first.isValid())
         return QStringLiteral("—");
-    const QString format = QStringLiteral("d.M.yyyy");
-    return first.toString(format) + QStringLiteral(" – ") + last.toString(format);
+    return czechDate(first.date()) + QStringLiteral(" – ") + czechDate(last.date());
 }
 
 QString classPeriod(const QVector<PupilJournal>& pupils) {

@@ -73,6 +73,9 @@ struct NUMIO_EXPORT ClassMissed {
 // Most-missed first, then by how many pupils, then by the problem.
 NUMIO_EXPORT QVector<ClassMissed> classMissed(const QVector<PupilJournal>& pupils, int limit);
 
+// "15.11.2026": a day as the overviews and their documents write it.
+NUMIO_EXPORT QString czechDate(QDate day);
+
 // The earliest and the latest dated examination of the journals, "1.9.2025 – 26.6.2026"; "—" without any.
 NUMIO_EXPORT QString journalsPeriod(const QVector<const Journal*>& journals);
 // The earliest and the latest dated examination of them all, "1.9.2025 – 26.6.2026"; "—" without any.

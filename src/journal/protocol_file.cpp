@@ -39,7 +39,7 @@ void openAnew(PracticeState& s) {
 
 } // namespace
 
-void OpenProtokol(PracticeState& s) {
+void openProtocol(PracticeState& s) {
     if (!s.protocolOn())
         return;
     TextFiles& fso = fileSystem(s);
@@ -57,7 +57,7 @@ void OpenProtokol(PracticeState& s) {
     openAnew(s);
 }
 
-void FollowProtokolPath(PracticeState& s) {
+void followProtocolPath(PracticeState& s) {
     // Only the file the settings name is followed; one left open after the protocol was switched
     // off in the settings keeps its lines where they were.
     if (!s.bProtokolOpen || !s.protocolOn() || s.ProtokolFile.isEmpty() ||
@@ -70,7 +70,7 @@ void FollowProtokolPath(PracticeState& s) {
     openAnew(s);
 }
 
-QString datedProtokolName(const QString& path, const QDateTime& when, int attempt) {
+QString datedProtocolName(const QString& path, const QDateTime& when, int attempt) {
     const QFileInfo file(path);
     QString stamp = when.toString(u"yyyy-MM-dd_HH-mm-ss");
     if (attempt > 1)
@@ -81,7 +81,7 @@ QString datedProtokolName(const QString& path, const QDateTime& when, int attemp
     return file.dir().filePath(name);
 }
 
-std::optional<QString> DeleteProtokol(PracticeState& s, Dialogs& dialogs, const Clock& clock) {
+std::optional<QString> deleteProtocolFile(PracticeState& s, Dialogs& dialogs, const Clock& clock) {
     if (dialogs.message(QStringLiteral("Skutečně si přejete smazat soubor protokolu ?"),
                         QStringLiteral("Potvrzení vymazání"), Dialogs::Buttons::YesNo,
                         Dialogs::Icon::Question, Dialogs::Answer::Yes) != Dialogs::Answer::Yes)
@@ -100,7 +100,7 @@ std::optional<QString> DeleteProtokol(PracticeState& s, Dialogs& dialogs, const 
         const QDateTime now = clock.now().isValid() ? clock.now() : QDateTime::currentDateTime();
         QString copy;
         for (int attempt = 1;; ++attempt) {
-            copy = datedProtokolName(s.ProtokolFile, now, attempt);
+            copy = datedProtocolName(s.ProtokolFile, now, attempt);
             try {
                 fso.rename(s.ProtokolFile, copy);
                 break;
@@ -116,7 +116,7 @@ std::optional<QString> DeleteProtokol(PracticeState& s, Dialogs& dialogs, const 
     return QString();
 }
 
-qint64 ProtokolSize(const PracticeState& s) {
+qint64 protocolFileSize(const PracticeState& s) {
     if (!s.fileProtokol || !s.fso)
         return 0;
     try {
@@ -126,7 +126,7 @@ qint64 ProtokolSize(const PracticeState& s) {
     }
 }
 
-void CloseProtokol(PracticeState& s) {
+void closeProtocol(PracticeState& s) {
     s.bProtokolOpen = false;
     s.fileProtokol.reset();
     closeStream(s);

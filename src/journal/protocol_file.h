@@ -15,29 +15,30 @@ namespace numio {
 // The first step of ApplySettings: (re)opens ProtokolFile for appending while the protocol is on.
 // Failures go to the caller, with the file named in their second line; the state then holds no
 // open stream.
-NUMIO_EXPORT void OpenProtokol(PracticeState& s);
+NUMIO_EXPORT void openProtocol(PracticeState& s);
 
 // Before a record is written: when the path no longer names the open file (deleted, replaced by
 // a rename, its folder gone), opens the path anew, creating it, so that nothing later goes to a
 // file no one can find. Nothing happens while no file is open. Failures go to the caller; the
 // state then holds no open stream.
-NUMIO_EXPORT void FollowProtokolPath(PracticeState& s);
+NUMIO_EXPORT void followProtocolPath(PracticeState& s);
 
 // "Smaž protokol": asks first; nothing when the user says No. On Yes the file is closed and moved
 // to the trash, or where there is none renamed beside itself with the date and time of now
 // ("protokol.2026-12-06_14-05-17.txt"). Returns what the status bar should say about where the
 // old protocol went; empty when that failed, the failure having been shown here. The caller then
 // runs ApplySettings, which starts an empty protocol at the same path.
-NUMIO_EXPORT std::optional<QString> DeleteProtokol(PracticeState& s, Dialogs& dialogs, const Clock& clock);
+NUMIO_EXPORT std::optional<QString> deleteProtocolFile(PracticeState& s, Dialogs& dialogs,
+                                                       const Clock& clock);
 
-// The name DeleteProtokol gives the old file when there is no trash; from the second attempt on,
+// The name deleteProtocolFile gives the old file when there is no trash; from the second attempt on,
 // "-2", "-3" … follow the time.
-NUMIO_EXPORT QString datedProtokolName(const QString& path, const QDateTime& when, int attempt = 1);
+NUMIO_EXPORT QString datedProtocolName(const QString& path, const QDateTime& when, int attempt = 1);
 
 // The Protokol menu's size test; 0 when there is no entry or the file is gone.
-NUMIO_EXPORT qint64 ProtokolSize(const PracticeState& s);
+NUMIO_EXPORT qint64 protocolFileSize(const PracticeState& s);
 
 // Closes the stream without a line and marks it closed, so that nothing reopens it.
-NUMIO_EXPORT void CloseProtokol(PracticeState& s);
+NUMIO_EXPORT void closeProtocol(PracticeState& s);
 
 } // namespace numio

@@ -2,6 +2,7 @@
 
 #include "core/scoring.h"
 #include "journal/journal_dates.h"
+#include "journal/journal_format.h"
 #include "journal/protocol_file.h"
 #include "platform/failure.h"
 #include "platform/text_files.h"
@@ -24,7 +25,7 @@ void report(const Failure& f, PracticeState& s, Dialogs& dialogs) {
 
 void writeRecord(std::initializer_list<Line> lines, PracticeState& s, Dialogs& dialogs) {
     try {
-        FollowProtokolPath(s);
+        followProtocolPath(s);
     } catch (const Failure& f) {
         report(f, s, dialogs); // the record is dropped, its lines would only fail one by one
         return;
@@ -51,45 +52,6 @@ Integer answeredProblems(const PracticeState& s) {
     return s.nPrikladID;
 }
 
-// Dates follow LC_TIME, which can be Czech under a language Qt reports as another.
-bool czechDates(const QLocale& locale) {
-    if (locale.language() == QLocale::Czech)
-        return true;
-    if (locale != QLocale::system())
-        return false;
-    for (const char* variable : {"LC_ALL", "LC_TIME", "LANG"}) {
-        const QString value = qEnvironmentVariable(variable);
-        if (!value.isEmpty())
-            return QLocale(value.section(u'.', 0, 0).section(u'@', 0, 0)).language() == QLocale::Czech;
-    }
-    return false;
-}
-
-} // namespace
-
-namespace {
-
-QString czechDateTime(const QDateTime& t) {
-    return t.date().toString(u"d.M.yyyy") + u' ' + t.time().toString(u"H:mm:ss");
-}
-
-// The locale's long time without its time zone ("h:mm:ss AP t" -> "h:mm:ss AP"): a journal is read
-// where it was written, and the zone's name is often one the file's code page cannot hold.
-QString timeFormatWithoutZone(const QLocale& locale) {
-    const QString format = locale.timeFormat(QLocale::LongFormat);
-    QString kept;
-    bool quoted = false;
-    for (QChar c : format) {
-        if (c == u'\'')
-            quoted = !quoted;
-        if (quoted || c != u't')
-            kept += c;
-    }
-    kept.remove(QStringLiteral("()"));
-    kept.remove(QStringLiteral("[]"));
-    return kept.simplified();
-}
-
 // Every character survives Windows-1250, and the journal's reader gets back the very second.
 bool readable(const QString& text, const QDateTime& t, const QLocale& locale) {
     if (!windows1250Holds(text))
@@ -101,14 +63,6 @@ bool readable(const QString& text, const QDateTime& t, const QLocale& locale) {
 
 } // namespace
 
-QString localeDateTime(const QDateTime& t, const QLocale& locale) {
-    // Qt's Czech short date has leading zeros and a two-digit year; the Czech system setting has neither.
-    if (czechDates(locale))
-        return czechDateTime(t);
-    return locale.toString(t.date(), QLocale::ShortFormat) + u' ' +
-           locale.toString(t.time(), timeFormatWithoutZone(locale));
-}
-
 QString protocolDateTime(const QDateTime& t, const QLocale& locale) {
     const QString text = localeDateTime(t, locale);
     return readable(text, t, locale) ? text : czechDateTime(t);
@@ -117,50 +71,36 @@ QString protocolDateTime(const QDateTime& t, const QLocale& locale) {
 void WriteProtokol(const QString& kind, PracticeState& s, const QString& answerText, const Clock& clock,
                    Dialogs& dialogs, const QLocale& locale) {
     if (kind == u"INIT") {
-        writeRecord({[] { return QString(64, u'_'); },
-                     [&] { return QStringLiteral("Numio - ") + protocolDateTime(clock.now(), locale); },
-                     [] { return QString(35, u'-'); }},
+        writeRecord({[] { return journalRule(); },
+                     [&] { return journalTitle(protocolDateTime(clock.now(), locale)); },
+                     [] { return journalDashes(); }},
                     s, dialogs);
     } else if (kind == u"LOG") {
-        writeRecord({[&] {
-                        return QString::number(s.A) + s.Rezim + QString::number(s.B) + u'=' +
-                               QString::number(s.C) + QStringLiteral("   <") + answerText + u'>';
-                    }},
-                    s, dialogs);
+        writeRecord({[&] { return journalLogLine(s.A, s.Rezim, s.B, s.C, answerText); }}, s, dialogs);
     } else if (kind == u"LIMIT") {
-        writeRecord({[] { return QString(); },
-                     [&] {
-                         return QStringLiteral("Limit na počítání sady vypršel !! (") +
-                                QString::number(std::max<Integer>(s.nLimitSady, 1)) + QStringLiteral(".min)");
-                     }},
-                    s, dialogs);
+        writeRecord(
+            {[] { return QString(); }, [&] { return journalLimitLine(std::max<Integer>(s.nLimitSady, 1)); }},
+            s, dialogs);
     } else if (kind == u"FINISH") {
-        writeRecord({[] { return QString(); },
-                     [&] { return QStringLiteral("Příkladů celkem : ") + QString::number(s.nPrikladID); },
-                     [&] { return QStringLiteral("Špatně : ") + QString::number(s.nSpatne); },
-                     [&] {
-                         return QStringLiteral("Známka : ") +
-                                QString::number(grade(answeredProblems(s), s.nSpatne));
-                     },
-                     [&] {
-                         return QStringLiteral("Úspěšnost : ") +
-                                QString::number(successRate(answeredProblems(s), s.nSpatne)) + u'%';
-                     }},
+        writeRecord({[] { return QString(); }, [&] { return journalCountLine(kJournalTotal, s.nPrikladID); },
+                     [&] { return journalCountLine(kJournalWrong, s.nSpatne); },
+                     [&] { return journalCountLine(kJournalGrade, grade(answeredProblems(s), s.nSpatne)); },
+                     [&] { return journalRateLine(successRate(answeredProblems(s), s.nSpatne)); }},
                     s, dialogs);
     }
 }
 
-void WriteShutdownLine(PracticeState& s) {
+void writeShutdownLine(PracticeState& s) {
     if (!s.bProtokolOpen)
         return;
-    FollowProtokolPath(s);
+    followProtocolPath(s);
     if (!s.tsProtokol)
         throw Failure(kBadFileName);
     // The stream goes away even when the line fails: the program is ending.
     const std::unique_ptr<AppendStream> stream = std::move(s.tsProtokol);
     s.bProtokolOpen = false;
     s.fileProtokol.reset();
-    stream->writeLine(QStringLiteral("Přerušeno zásahamem uživatele v průběhu zkoušení"));
+    stream->writeLine(kJournalShutdown.toString());
     stream->close();
 }
 

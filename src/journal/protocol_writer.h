@@ -3,6 +3,7 @@
 #include "platform/export.h"
 
 #include "core/practice_state.h"
+#include "journal/journal_format.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 
@@ -11,10 +12,6 @@
 #include <QString>
 
 namespace numio {
-
-// The user's short date, a blank and the user's long time without a time zone; Czech settings give
-// "14.3.2002 10:05:17". The time is there also at midnight.
-NUMIO_EXPORT QString localeDateTime(const QDateTime& t, const QLocale& locale);
 
 // The INIT line's date and time: the locale's, where Windows-1250 holds every character of it and
 // it reads back as written; else the Czech form, so that no journal loses its dates.
@@ -30,6 +27,6 @@ NUMIO_EXPORT void WriteProtokol(const QString& kind, PracticeState& s, const QSt
 
 // The closing window's last line, then the stream is closed. Nothing happens when the file is not
 // open. Failures go to the caller.
-NUMIO_EXPORT void WriteShutdownLine(PracticeState& s);
+NUMIO_EXPORT void writeShutdownLine(PracticeState& s);
 
 } // namespace numio

@@ -1,10 +1,6 @@
 #include "reports/class_overview_pdf.h"
 
-#include "platform/failure.h"
-#include "reports/overview_pdf.h"
-
 #include <QPainter>
-#include <QPdfWriter>
 
 #include <algorithm>
 
@@ -12,160 +8,122 @@ namespace numio {
 
 namespace {
 
-class Pages {
+// The class report's own pieces on the shared pages: small type, names and figures cut short
+// rather than running into the next column.
+class ClassPages {
   public:
-    Pages(QPdfWriter& writer, QPainter& painter) : writer_(writer), painter_(painter) {
-        body_ = painter.font();
+    explicit ClassPages(A4Pages& pages) : pages_(pages) {
+        body_ = pages.painter().font();
         body_.setPointSizeF(9);
         bold_ = body_;
         bold_.setBold(true);
         title_ = bold_;
         title_.setPointSizeF(18);
-        line_ = QFontMetricsF(body_, &writer).height() * 1.4;
-    }
-
-    double width() const { return writer_.width(); }
-    double line() const { return line_; }
-    double y = 0;
-
-    // False when a new page was needed and could not be started.
-    bool need(double height) {
-        if (y + height <= writer_.height())
-            return true;
-        return newPage();
-    }
-    bool newPage() {
-        y = 0;
-        return writer_.newPage();
+        line_ = pages.height(body_) * 1.4;
     }
 
     void title(const QString& text) {
-        draw(QRectF(0, y, width(), QFontMetricsF(title_, &writer_).height()), text, title_);
-        y += QFontMetricsF(title_, &writer_).height() + 6;
+        const double h = pages_.height(title_);
+        cell(QRectF(0, pages_.y, pages_.width(), h), text, title_);
+        pages_.y += h + 6;
     }
 
     void lines(const QVector<ClassReport::Line>& lines) {
-        double labelWidth = 0;
-        for (const auto& l : lines)
-            labelWidth = std::max(labelWidth, QFontMetricsF(body_, &writer_).horizontalAdvance(l.label));
+        const double labelWidth = pages_.labelWidth(lines, body_);
         for (const auto& l : lines) {
-            draw(QRectF(0, y, labelWidth, line_), l.label, body_);
-            draw(QRectF(labelWidth + 10, y, width() - labelWidth - 10, line_), l.value, bold_);
-            y += line_;
+            cell(QRectF(0, pages_.y, labelWidth, line_), l.label, body_);
+            cell(QRectF(labelWidth + 10, pages_.y, pages_.width() - labelWidth - 10, line_), l.value, bold_);
+            pages_.y += line_;
         }
-        y += 8;
+        pages_.y += 8;
     }
 
-    // A paragraph that wraps; false when a page could not be started.
-    bool paragraph(const QString& text) {
-        painter_.setFont(body_);
-        const QRectF box = painter_.boundingRect(QRectF(0, 0, width(), 10000), Qt::TextWordWrap, text);
-        if (!need(box.height()))
-            return false;
-        painter_.setPen(Qt::black);
-        painter_.drawText(QRectF(0, y, width(), box.height()), Qt::TextWordWrap, text);
-        y += box.height() + 6;
-        return true;
+    // A paragraph that wraps, on the next page when it does not fit on this one.
+    void paragraph(const QString& text) {
+        pages_.need(pages_.paragraphHeight(text, body_));
+        pages_.y += pages_.paragraph(text, body_, Qt::black) + 6;
     }
 
     // The table over as many pages as it needs, its heads on each.
-    bool table(const QStringList& heads, const QVector<QStringList>& rows) {
+    void table(const QStringList& heads, const QVector<QStringList>& rows) {
+        const double width = pages_.width();
         // Widths by the longest text of each column, the names' column taking what is left.
         QVector<double> widths(heads.size(), 0);
-        const QFontMetricsF metrics(bold_, &writer_);
         for (qsizetype c = 0; c < heads.size(); ++c) {
             // A head may wrap at its blanks; a cell keeps to one line.
             for (const QString& word : heads[c].split(u' '))
-                widths[c] = std::max(widths[c], metrics.horizontalAdvance(word));
+                widths[c] = std::max(widths[c], pages_.advance(bold_, word));
             for (const QStringList& r : rows)
-                widths[c] = std::max(widths[c], metrics.horizontalAdvance(r.value(c)));
+                widths[c] = std::max(widths[c], pages_.advance(bold_, r.value(c)));
             widths[c] += 16;
         }
         double sum = 0;
         for (double w : widths)
             sum += w;
         // The last column, the longest texts, gives way first; then all of them alike.
-        if (sum > width() && !widths.isEmpty()) {
+        if (sum > width && !widths.isEmpty()) {
             const double others = sum - widths.back();
-            widths.back() = std::max(width() - others, width() * 0.25);
+            widths.back() = std::max(width - others, width * 0.25);
             sum = others + widths.back();
         }
-        const double scale = sum > width() ? width() / sum : 1.0;
+        const double scale = sum > width ? width / sum : 1.0;
         for (double& w : widths)
             w *= scale;
         const auto row = [&](const QStringList& cells, const QFont& font, bool shaded, bool head) {
             const double height = head ? line_ * 2 : line_;
             if (shaded)
-                painter_.fillRect(QRectF(0, y, width(), height), QColor(0xee, 0xee, 0xee));
+                pages_.shade(height);
             double x = 0;
             for (qsizetype c = 0; c < widths.size(); ++c) {
-                const QRectF box(x + 4, y, widths[c] - 8, height);
-                if (head) {
-                    painter_.setFont(font);
-                    painter_.drawText(box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
-                                      cells.value(c));
-                } else {
-                    draw(box, cells.value(c), font);
-                }
+                const QRectF box(x + 4, pages_.y, widths[c] - 8, height);
+                if (head)
+                    pages_.text(box, cells.value(c), font, Qt::AlignLeft | Qt::TextWordWrap);
+                else
+                    cell(box, cells.value(c), font);
                 x += widths[c];
             }
-            y += height;
+            pages_.y += height;
         };
-        if (!need(line_ * 3))
-            return false;
-        row(heads, bold_, true, true);
+        const auto headRow = [&] { row(heads, bold_, true, true); };
+        pages_.need(line_ * 3);
+        headRow();
         for (qsizetype r = 0; r < rows.size(); ++r) {
-            if (y + line_ > writer_.height()) {
-                if (!newPage())
-                    return false;
-                row(heads, bold_, true, true);
-            }
+            pages_.need(line_, headRow);
             row(rows[r], body_, r % 2 == 1, false);
         }
-        y += 10;
-        return true;
+        pages_.y += 10;
     }
 
   private:
-    void draw(const QRectF& box, const QString& text, const QFont& font) {
-        painter_.setFont(font);
-        painter_.setPen(Qt::black);
-        painter_.drawText(box, Qt::AlignLeft | Qt::AlignVCenter,
-                          QFontMetricsF(font, &writer_).elidedText(text, Qt::ElideRight, box.width()));
+    void cell(const QRectF& box, const QString& text, const QFont& font) {
+        pages_.text(box, text, font, Qt::AlignLeft, Qt::black, true);
     }
 
-    QPdfWriter& writer_;
-    QPainter& painter_;
+    A4Pages& pages_;
     QFont body_, bold_, title_;
     double line_ = 0;
 };
 
-bool drawReport(const ClassReport& report, QPdfWriter& writer, QPainter& painter) {
-    Pages pages(writer, painter);
+void drawReport(const ClassReport& report, A4Pages& a4) {
+    ClassPages pages(a4);
     pages.title(QStringLiteral("Přehled třídy"));
     pages.lines(report.header);
-    if (!pages.table(report.columns, report.rows))
-        return false;
+    pages.table(report.columns, report.rows);
     for (const QString& note : report.notes)
-        if (!pages.paragraph(note))
-            return false;
+        pages.paragraph(note);
     for (qsizetype i = 0; i < report.pupils.size(); ++i) {
-        if (!pages.newPage())
-            return false;
+        a4.newPage();
         pages.title(report.pupils[i].name);
         pages.lines(report.pupils[i].lines);
         if (report.chart)
-            report.chart(int(i), painter, QRectF(0, pages.y, pages.width(), pages.width() * 0.55));
+            report.chart(int(i), a4.painter(), QRectF(0, a4.y, a4.width(), a4.width() * 0.55));
     }
-    return true;
 }
 
 } // namespace
 
-int writeClassPdf(const ClassReport& report, const QString& path) {
-    return writeA4Pdf(path, report.title, [&](QPdfWriter& writer, QPainter& painter) {
-        return drawReport(report, writer, painter);
-    });
+void writeClassPdf(const ClassReport& report, const QString& path) {
+    writeA4Pdf(path, report.title, false, [&](A4Pages& pages) { drawReport(report, pages); });
 }
 
 } // namespace numio

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "reports/a4_pages.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -13,10 +15,7 @@ namespace numio {
 
 // What the printed class report says, already worded; the pages only lay it out.
 struct ClassReport {
-    struct Line {
-        QString label;
-        QString value;
-    };
+    using Line = ReportLine;
     struct Pupil {
         QString name;
         QVector<Line> lines; // the pupil's figures
@@ -32,7 +31,7 @@ struct ClassReport {
 };
 
 // Writes the A4 report: the class table, then a page for every pupil. The file appears only
-// whole: returns 0, or the failure code and leaves nothing behind.
-int writeClassPdf(const ClassReport& report, const QString& path);
+// whole: throws Failure and leaves nothing behind.
+void writeClassPdf(const ClassReport& report, const QString& path);
 
 } // namespace numio

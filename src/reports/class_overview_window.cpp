@@ -7,12 +7,13 @@
 #include "platform/guard.h"
 #include "reports/class_overview_pdf.h"
 #include "reports/csv_export.h"
+#include "reports/czech_format.h"
 #include "reports/overview_chart.h"
 #include "reports/overview_pdf.h"
 #include "reports/overview_window.h"
+#include "reports/saving.h"
 
 #include <QChartView>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -21,14 +22,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
-#include <QLocale>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
 #include <QTableWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <QtConcurrent/QtConcurrentMap>
@@ -41,18 +40,10 @@ namespace {
 
 const QString kSection = QStringLiteral("ClassOverview");
 const QString kFolderKey = QStringLiteral("Folder");
-const QString kDateFormat = QStringLiteral("d.M.yyyy");
+const QString kSaved = QStringLiteral("Uloženo do souboru %1.");
 constexpr int kClassMissed = 20;
 
 enum Column { Name, Exams, Problems, Rate, Grade, Trend, Last, Missed, ColumnCount };
-
-QLocale czech() {
-    return QLocale(QLocale::Czech, QLocale::Czechia);
-}
-
-QString decimal(double x) {
-    return czech().toString(x, 'f', 1);
-}
 
 // Sorts by the value under Qt::UserRole: numbers and dates as such, names as Czech sorts them.
 // What is missing ("—") sorts below everything.
@@ -77,18 +68,18 @@ QString trendText(const std::optional<double>& trend) {
     const double change = std::round(*trend * 10.0) / 10.0;
     if (change == 0)
         return QStringLiteral("beze změny");
-    return (change > 0 ? QStringLiteral("+") : QStringLiteral("−")) + decimal(std::abs(change)) +
+    return (change > 0 ? QStringLiteral("+") : QStringLiteral("−")) + czechDecimal(std::abs(change)) +
            QStringLiteral(" p. b.");
 }
 
 QStringList rowTexts(const PupilJournal& p, const PupilSummary& s) {
     return {p.name,
-            czech().toString(s.exams),
-            czech().toString(s.problems),
-            s.successRate ? QString::number(*s.successRate) + QStringLiteral(" %") : QStringLiteral("—"),
-            s.averageGrade ? decimal(*s.averageGrade) : QStringLiteral("—"),
+            czechCount(s.exams),
+            czechCount(s.problems),
+            shownRate(s.successRate),
+            s.averageGrade ? czechDecimal(*s.averageGrade) : QStringLiteral("—"),
             trendText(s.trend),
-            s.last.isValid() ? s.last.toString(kDateFormat) : QStringLiteral("—"),
+            shownDate(s.last),
             s.missed.isEmpty() ? QStringLiteral("—") : s.missed.join(QStringLiteral(", "))};
 }
 
@@ -128,11 +119,7 @@ PupilNamer storedNames(SettingsStore& store) {
 
 // A folder that cannot be remembered is still read: the failure is told and the work goes on.
 void rememberFolder(SettingsStore& store, Dialogs& dialogs, const QString& folder) {
-    try {
-        store.write(kAppName, kSection, kFolderKey, folder);
-    } catch (const Failure& f) {
-        dialogs.failure(f);
-    }
+    guarded(dialogs, [&] { store.write(kAppName, kSection, kFolderKey, folder); });
 }
 
 } // namespace
@@ -293,7 +280,7 @@ void ClassOverviewWindow::readFolder(const QString& folder) {
     pupils_.clear();
     lblFolder_->setText(QStringLiteral("Složka: %1").arg(QDir::toNativeSeparators(folder)));
     lblFolder_->setAccessibleName(lblFolder_->text());
-    showStatus(QStringLiteral("Čtu protokoly…"));
+    showStatus(lblStav_, QStringLiteral("Čtu protokoly…"));
     progress_->setRange(0, int(entries_.size()));
     progress_->setValue(0);
     TextFiles* files = &files_;
@@ -319,15 +306,16 @@ void ClassOverviewWindow::finishReading() {
         std::count_if(pupils_.begin(), pupils_.end(), [](const PupilJournal& p) { return !p.readable(); });
     if (cancelled)
         showStatus(
+            lblStav_,
             QStringLiteral("Čtení bylo zrušeno; přečteno %1 z %2.").arg(pupils_.size()).arg(entries_.size()));
     else if (!listingProblem_.isEmpty())
-        showStatus(listingProblem_);
+        showStatus(lblStav_, listingProblem_);
     else if (entries_.isEmpty())
-        showStatus(QStringLiteral("Ve složce nejsou žádné protokoly (*.txt)."));
+        showStatus(lblStav_, QStringLiteral("Ve složce nejsou žádné protokoly (*.txt)."));
     else
-        showStatus(QStringLiteral("Žáků: %1, souborů, které nelze přečíst: %2.")
-                       .arg(table_->rowCount())
-                       .arg(unreadable));
+        showStatus(lblStav_, QStringLiteral("Žáků: %1, souborů, které nelze přečíst: %2.")
+                                 .arg(table_->rowCount())
+                                 .arg(unreadable));
     table_->setFocus();
     emit loaded();
 }
@@ -380,7 +368,7 @@ void ClassOverviewWindow::fill() {
     for (int r = 0; r < missed.size(); ++r) {
         missedTable_->setItem(r, 0, new QTableWidgetItem(missed[r].problem));
         for (int c = 1; c <= 2; ++c) {
-            auto* item = new QTableWidgetItem(czech().toString(c == 1 ? missed[r].count : missed[r].pupils));
+            auto* item = new QTableWidgetItem(czechCount(c == 1 ? missed[r].count : missed[r].pupils));
             item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             missedTable_->setItem(r, c, item);
         }
@@ -430,11 +418,6 @@ void ClassOverviewWindow::chooseFolder() {
     readFolder(folder);
 }
 
-void ClassOverviewWindow::showStatus(const QString& text) {
-    lblStav_->setText(text);
-    lblStav_->setAccessibleName(text);
-}
-
 QString ClassOverviewWindow::askForFile(const QString& title, const QString& filter, const QString& name,
                                         const QString& suffix) {
     const QString proposed =
@@ -442,19 +425,6 @@ QString ClassOverviewWindow::askForFile(const QString& title, const QString& fil
             .filePath(QStringLiteral("%1-%2%3").arg(
                 name, QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")), suffix));
     return chooseNewFile(dialogs_, title, filter, proposed, suffix);
-}
-
-void ClassOverviewWindow::save(const QString& path, const std::function<int()>& write) {
-    const QString shown = QDir::toNativeSeparators(path);
-    // Whatever happens next, the line no longer tells of an earlier save.
-    showStatus(QStringLiteral("Ukládám do souboru %1…").arg(shown));
-    if (const int code = write()) {
-        showStatus(QStringLiteral("Přehled se nepodařilo uložit do souboru %1: %2.")
-                       .arg(shown, Failure::describe(code)));
-        throw Failure(code).withDetail(
-            QStringLiteral("Přehled se nepodařilo uložit do souboru %1.").arg(shown));
-    }
-    showStatus(QStringLiteral("Uloženo do souboru %1.").arg(shown));
 }
 
 void ClassOverviewWindow::saveCsv() {
@@ -469,7 +439,7 @@ void ClassOverviewWindow::saveCsv() {
         const PupilJournal& p = pupils_.at(table_->item(r, Name)->data(Qt::UserRole + 1).toInt());
         rows.push_back({p.name, &p.journal});
     }
-    save(path, [&] { return writeCsvFile(examinationsCsv(rows), path); });
+    saveDocument(lblStav_, path, kSaved, [&] { writeWholeFile(path, examinationsCsv(rows)); });
 }
 
 void ClassOverviewWindow::savePdf() {
@@ -481,7 +451,7 @@ void ClassOverviewWindow::savePdf() {
     ClassReport report;
     const QString folderName = QFileInfo(folder_).fileName();
     const QString period = classPeriod(pupils_);
-    const QString printed = QDate::currentDate().toString(kDateFormat);
+    const QString printed = czechDate(QDate::currentDate());
     report.title = QStringLiteral("Přehled třídy, %1, %2").arg(folderName, period);
     report.header = {{QStringLiteral("Třída (složka):"), folderName},
                      {QStringLiteral("Období:"), period},
@@ -514,13 +484,8 @@ void ClassOverviewWindow::savePdf() {
         QChartView view(buildOverviewChart(shown[i]->journal));
         renderChart(&view, painter, target);
     };
-    save(path, [&] { return writeClassPdf(report, path); });
-    const QString shownPath = QDir::toNativeSeparators(path);
-    if (dialogs_.message(
-            QStringLiteral("Přehled třídy byl uložen do souboru %1.\nChcete ho nyní otevřít?").arg(shownPath),
-            QStringLiteral("Přehled uložen"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
-            Dialogs::Answer::Yes) == Dialogs::Answer::Yes)
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    saveDocument(lblStav_, path, kSaved, [&] { writeClassPdf(report, path); });
+    offerToOpen(dialogs_, path, QStringLiteral("Přehled třídy byl uložen do souboru %1."));
 }
 
 void runClassOverview(SettingsStore& store, Dialogs& dialogs, TextFiles& files, QWidget* owner) {

@@ -65,9 +65,6 @@ class ClassOverviewWindow : public QDialog {
     void savePdf();
     QString askForFile(const QString& title, const QString& filter, const QString& name,
                        const QString& suffix);
-    // Writes the document (write: 0 or a failure code); the status line says how it went.
-    void save(const QString& path, const std::function<int()>& write);
-    void showStatus(const QString& text);
 
     SettingsStore& store_;
     Dialogs& dialogs_;

@@ -1,7 +1,6 @@
 #include "reports/csv_export.h"
 
-#include "platform/failure.h"
-#include "platform/text_files.h"
+#include "journal/journal_folder.h"
 
 #include <QStringList>
 
@@ -28,7 +27,7 @@ QByteArray examinationsCsv(const QVector<CsvPupil>& pupils) {
         const QString name = field(p.name);
         for (const Examination& e : p.journal->exams) {
             // A date the journal did not let read stays empty rather than invented.
-            const QString date = e.when.isValid() ? e.when.toString(QStringLiteral("d.M.yyyy")) : QString();
+            const QString date = e.when.isValid() ? czechDate(e.when.date()) : QString();
             const QString time = e.when.isValid() ? e.when.toString(QStringLiteral("H:mm:ss")) : QString();
             text += QStringList{name,
                                 date,
@@ -42,15 +41,6 @@ QByteArray examinationsCsv(const QVector<CsvPupil>& pupils) {
         }
     }
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
-}
-
-int writeCsvFile(const QByteArray& bytes, const QString& path) {
-    try {
-        writeWholeFile(path, bytes);
-        return 0;
-    } catch (const Failure& f) {
-        return f.code();
-    }
 }
 
 } // namespace numio

@@ -19,13 +19,4 @@ struct CsvPupil {
 // mark, CR LF; a field holding a semicolon, a quote or a line end is quoted, its quotes doubled.
 QByteArray examinationsCsv(const QVector<CsvPupil>& pupils);
 
-// Writes the bytes whole or not at all: returns 0, or the failure code and leaves the file that
-// was there untouched.
-int writeCsvFile(const QByteArray& bytes, const QString& path);
-
-// The pupil's own overview: one journal to a file.
-inline int writeJournalCsv(const QString& pupil, const Journal& journal, const QString& path) {
-    return writeCsvFile(examinationsCsv({{pupil, &journal}}), path);
-}
-
 } // namespace numio

@@ -1,11 +1,13 @@
 #include "reports/overview_chart.h"
 
+#include "journal/journal_folder.h"
+#include "reports/czech_format.h"
+
 #include <QCategoryAxis>
 #include <QChart>
 #include <QFontMetrics>
 #include <QGraphicsLayout>
 #include <QLineSeries>
-#include <QLocale>
 #include <QScatterSeries>
 #include <QValueAxis>
 
@@ -23,10 +25,6 @@ constexpr int kChartedExams = 1000;
 constexpr int kLabelledPoints = 40;
 // More lines on the time axis and their dates run into each other.
 constexpr int kTimeIntervals = 10;
-
-QString count(qint64 n) {
-    return QLocale(QLocale::Czech, QLocale::Czechia).toString(n);
-}
 
 QColor gradeColour(int grade) {
     static const std::array<QColor, 5> colours{QColor(0x2e, 0x7d, 0x32), QColor(0x7c, 0xb3, 0x42),
@@ -125,15 +123,14 @@ QValueAxis* rateAxis() {
 // Lines at midnight, labelled with their dates, so each examination stands within its own day.
 QCategoryAxis* timeAxis(const QDateTime& first, const QDateTime& last) {
     const QVector<QDateTime> lines = timeAxisLines(first, last);
-    const QString format = lines.front().date().year() == lines.back().date().year()
-                               ? QStringLiteral("d.M.")
-                               : QStringLiteral("d.M.yyyy");
+    const bool oneYear = lines.front().date().year() == lines.back().date().year();
     auto* axis = new QCategoryAxis;
     axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     // A category ends at each line; the first, one millisecond wide, carries the first date.
     axis->setStartValue(double(lines.front().toMSecsSinceEpoch() - 1));
     for (const QDateTime& line : lines)
-        axis->append(line.toString(format), double(line.toMSecsSinceEpoch()));
+        axis->append(oneYear ? line.toString(QStringLiteral("d.M.")) : czechDate(line.date()),
+                     double(line.toMSecsSinceEpoch()));
     axis->setRange(double(lines.front().toMSecsSinceEpoch()), double(lines.back().toMSecsSinceEpoch()));
     axis->setTitleText(QStringLiteral("Datum"));
     return axis;
@@ -197,9 +194,9 @@ QChart* buildOverviewChart(const Journal& journal) {
     }
     const qsizetype n = journal.exams.size();
     const qsizetype first = std::max<qsizetype>(0, n - kChartedExams);
-    chart->setTitle(
-        first == 0 ? QStringLiteral("Úspěšnost jednotlivých zkoušení")
-                   : QStringLiteral("Úspěšnost posledních %1 zkoušení z %2").arg(count(n - first), count(n)));
+    chart->setTitle(first == 0 ? QStringLiteral("Úspěšnost jednotlivých zkoušení")
+                               : QStringLiteral("Úspěšnost posledních %1 zkoušení z %2")
+                                     .arg(czechCount(n - first), czechCount(n)));
     const bool byDate = journal.chronological();
     const Points points = pointsOf(journal, first, byDate);
     addLines(chart, points);

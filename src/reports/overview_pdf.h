@@ -1,24 +1,20 @@
 #pragma once
 
+#include "reports/a4_pages.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVector>
 
-#include <functional>
-
 class QChartView;
 class QPainter;
 class QRectF;
-class QPdfWriter;
 
 namespace numio {
 
 // What the printed overview says, already worded; the pages only lay it out.
 struct OverviewReport {
-    struct Line {
-        QString label; // "Období:"
-        QString value;
-    };
+    using Line = ReportLine;
     QString title;        // the document's title in the reader's window and file list
     QVector<Line> header; // whose results, from which file, over which period, printed when
     QVector<Line> totals; // the summary
@@ -31,15 +27,10 @@ struct OverviewReport {
 
 // Writes an A4 document for a parents' meeting: the header, the totals, the chart as the view shows
 // it and the most-missed problems over as many pages as they need. The file appears only whole:
-// returns 0, or the failure code and leaves nothing behind.
-int writeOverviewPdf(const OverviewReport& report, QChartView* chartView, const QString& path);
+// throws Failure and leaves nothing behind.
+void writeOverviewPdf(const OverviewReport& report, QChartView* chartView, const QString& path);
 
 // Draws the view's chart into the target as the page wants it, whatever the window's size is.
 void renderChart(QChartView* view, QPainter& painter, const QRectF& target);
-
-// An A4 document drawn by `draw` (false: it could not be drawn whole). The file appears only
-// whole: returns 0, or the failure code and leaves nothing behind.
-int writeA4Pdf(const QString& path, const QString& title,
-               const std::function<bool(QPdfWriter&, QPainter&)>& draw);
 
 } // namespace numio

@@ -2,18 +2,19 @@
 
 #include "journal/journal_folder.h"
 #include "reports/csv_export.h"
+#include "reports/czech_format.h"
+#include "reports/saving.h"
 
 #include "core/practice_state.h"
 #include "core/pupils.h"
 #include "core/settings.h"
-#include "platform/failure.h"
 #include "platform/guard.h"
+#include "platform/text_files.h"
 #include "reports/overview_chart.h"
 #include "reports/overview_pdf.h"
 
 #include <QChart>
 #include <QChartView>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -23,13 +24,11 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTableWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -41,33 +40,17 @@ namespace {
 
 constexpr int kListedProblems = 200;
 
-const QString kDateFormat = QStringLiteral("d.M.yyyy");
+const QString kSaved = QStringLiteral("Přehled byl uložen do souboru %1.");
 
 const QString kTrendNote =
     QStringLiteral("Průměr v grafu a vývoj v souhrnu počítají příklady, ne zkoušení: každé zkoušení váží "
                    "podle počtu svých příkladů a zkoušení s méně než 6 příklady je neovlivní.");
 
-QLocale czech() {
-    return QLocale(QLocale::Czech, QLocale::Czechia);
-}
-
-QString count(qint64 n) {
-    return czech().toString(n);
-}
-
-QString decimal(double x) {
-    return czech().toString(x, 'f', 1);
-}
-
-QString percent(double x) {
-    return decimal(x) + QStringLiteral(" %");
-}
-
 // "1 řádek", "3 řádky", "7 řádků"
 QString lines(int n) {
     if (n == 1)
         return QStringLiteral("1 řádek");
-    return count(n) + (n >= 2 && n <= 4 ? QStringLiteral(" řádky") : QStringLiteral(" řádků"));
+    return czechCount(n) + (n >= 2 && n <= 4 ? QStringLiteral(" řádky") : QStringLiteral(" řádků"));
 }
 
 QString notice(const Journal& journal) {
@@ -78,7 +61,7 @@ QString notice(const Journal& journal) {
         parts
             << QStringLiteral(
                    "U %1 zkoušení chybí čitelné datum, proto jsou v grafu seřazena podle pořadí v protokolu.")
-                   .arg(count(undated));
+                   .arg(czechCount(undated));
     return parts.join(u' ');
 }
 
@@ -101,20 +84,20 @@ QString pupilKey(const QString& protocolPath) {
 }
 
 QString windowText(double rate, double grade) {
-    return QStringLiteral("úspěšnost %1, známka %2").arg(percent(rate), decimal(grade));
+    return QStringLiteral("úspěšnost %1, známka %2").arg(czechPercent(rate), czechDecimal(grade));
 }
 
 QVector<Row> totals(const Journal& journal) {
     QVector<Row> rows;
     const std::optional<Score> overall = overallScore(journal);
-    rows.push_back({QStringLiteral("lblZkouseni"), QStringLiteral("Zkoušení:"), count(journal.exams.size())});
+    rows.push_back(
+        {QStringLiteral("lblZkouseni"), QStringLiteral("Zkoušení:"), czechCount(journal.exams.size())});
     rows.push_back({QStringLiteral("lblObdobi"), QStringLiteral("Období:"), period(journal)});
-    rows.push_back(
-        {QStringLiteral("lblPriklady"), QStringLiteral("Příkladů celkem:"), count(journal.totalProblems)});
-    rows.push_back({QStringLiteral("lblSpatne"), QStringLiteral("Špatně:"), count(journal.totalWrong)});
-    rows.push_back(
-        {QStringLiteral("lblUspesnost"), QStringLiteral("Úspěšnost:"),
-         overall ? QString::number(overall->successRate) + QStringLiteral(" %") : QStringLiteral("—")});
+    rows.push_back({QStringLiteral("lblPriklady"), QStringLiteral("Příkladů celkem:"),
+                    czechCount(journal.totalProblems)});
+    rows.push_back({QStringLiteral("lblSpatne"), QStringLiteral("Špatně:"), czechCount(journal.totalWrong)});
+    rows.push_back({QStringLiteral("lblUspesnost"), QStringLiteral("Úspěšnost:"),
+                    shownRate(overall ? std::optional(overall->successRate) : std::nullopt)});
     rows.push_back({QStringLiteral("lblZnamka"), QStringLiteral("Známka:"),
                     overall ? QString::number(overall->grade) : QStringLiteral("—")});
 
@@ -134,15 +117,11 @@ QVector<Row> totals(const Journal& journal) {
     const double change = std::round(c->change() * 10.0) / 10.0;
     QString trend = QStringLiteral("beze změny");
     if (change > 0)
-        trend = QStringLiteral("zlepšení o %1 procentního bodu").arg(decimal(change));
+        trend = QStringLiteral("zlepšení o %1 procentního bodu").arg(czechDecimal(change));
     else if (change < 0)
-        trend = QStringLiteral("zhoršení o %1 procentního bodu").arg(decimal(-change));
+        trend = QStringLiteral("zhoršení o %1 procentního bodu").arg(czechDecimal(-change));
     rows.push_back({QStringLiteral("lblZmena"), QStringLiteral("Vývoj:"), trend});
     return rows;
-}
-
-QString shownDate(const QDateTime& t) {
-    return t.isValid() ? t.toString(kDateFormat) : QStringLiteral("—");
 }
 
 } // namespace
@@ -156,7 +135,7 @@ QString moreProblems(qint64 n) {
         return QStringLiteral("… a ještě 1 další příklad.");
     if (n >= 2 && n <= 4)
         return QStringLiteral("… a další %1 různé příklady.").arg(n);
-    return QStringLiteral("… a dalších %1 různých příkladů.").arg(count(n));
+    return QStringLiteral("… a dalších %1 různých příkladů.").arg(czechCount(n));
 }
 
 OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPath, SettingsStore& store,
@@ -324,7 +303,7 @@ QWidget* OverviewWindow::buildMissedBox() {
     missedTable_->setMinimumHeight(100);
     for (int r = 0; r < listed; ++r) {
         const MissedProblem& m = journal_.missed[r];
-        auto* times = new QTableWidgetItem(count(m.count));
+        auto* times = new QTableWidgetItem(czechCount(m.count));
         times->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         missedTable_->setItem(r, 0, new QTableWidgetItem(schoolProblem(m)));
         missedTable_->setItem(r, 1, times);
@@ -335,7 +314,7 @@ QWidget* OverviewWindow::buildMissedBox() {
     layout->addWidget(missedTable_);
     if (journal_.missed.size() > listed) {
         auto* more = new QLabel(QStringLiteral("Zobrazeno %1 nejčastějších z %2 různých příkladů.")
-                                    .arg(count(listed), count(journal_.missed.size())),
+                                    .arg(czechCount(listed), czechCount(journal_.missed.size())),
                                 box);
         more->setObjectName(QStringLiteral("lblDalsiChyby"));
         more->setAccessibleName(more->text());
@@ -394,12 +373,6 @@ void OverviewWindow::keepPupilName() {
     storedName_ = name;
 }
 
-// The label's name is what a screen reader says, so it carries the text; setting it announces it.
-void OverviewWindow::showStatus(const QString& text) {
-    lblStav_->setText(text);
-    lblStav_->setAccessibleName(text);
-}
-
 void OverviewWindow::practise() {
     if (!pbPractise_->isEnabled())
         return;
@@ -436,14 +409,14 @@ QString proposedPath(const QString& pupil, const QString& suffix) {
     if (!name.isEmpty())
         name += u'-';
     return QDir(documentsOrHomeFolder())
-        .filePath(QStringLiteral("prehled-vysledku-%1%2%3")
-                      .arg(name, QDate::currentDate().toString(kDateFormat), suffix));
+        .filePath(
+            QStringLiteral("prehled-vysledku-%1%2%3").arg(name, czechDate(QDate::currentDate()), suffix));
 }
 
 OverviewReport reportOf(const Journal& journal, const QString& pupil, const QString& protocolPath) {
     OverviewReport report;
     const QString fileName = QFileInfo(protocolPath).fileName();
-    const QString printed = QDate::currentDate().toString(kDateFormat);
+    const QString printed = czechDate(QDate::currentDate());
     if (!pupil.isEmpty())
         report.header.push_back({QStringLiteral("Jméno žáka:"), pupil});
     report.header.push_back({QStringLiteral("Protokol:"), fileName});
@@ -468,7 +441,7 @@ OverviewReport reportOf(const Journal& journal, const QString& pupil, const QStr
     for (qsizetype r = 0; r < listed; ++r) {
         const MissedProblem& m = journal.missed[r];
         report.missed.push_back(
-            {QString::number(r + 1) + u'.', schoolProblem(m), count(m.count), shownDate(m.last)});
+            {QString::number(r + 1) + u'.', schoolProblem(m), czechCount(m.count), shownDate(m.last)});
     }
     if (journal.missed.size() > listed)
         report.moreMissed = moreProblems(journal.missed.size() - listed);
@@ -494,15 +467,8 @@ void OverviewWindow::saveCsv() {
     if (path.isEmpty())
         return;
     const QString pupil = dfJmeno_->text().simplified();
-    const QString shown = QDir::toNativeSeparators(path);
-    if (const int code =
-            writeJournalCsv(pupil.isEmpty() ? fileBaseName(protocolPath_) : pupil, journal_, path)) {
-        // The line no longer tells of an earlier save.
-        showStatus(QStringLiteral("Přehled se nepodařilo uložit."));
-        throw Failure(code).withDetail(
-            QStringLiteral("Přehled se nepodařilo uložit do souboru %1.").arg(shown));
-    }
-    showStatus(QStringLiteral("Přehled byl uložen do souboru %1.").arg(shown));
+    const QVector<CsvPupil> rows{{pupil.isEmpty() ? fileBaseName(protocolPath_) : pupil, &journal_}};
+    saveDocument(lblStav_, path, kSaved, [&] { writeWholeFile(path, examinationsCsv(rows)); });
 }
 
 void OverviewWindow::savePdf() {
@@ -510,21 +476,9 @@ void OverviewWindow::savePdf() {
                                       QStringLiteral("Dokumenty PDF (*.pdf)"), QStringLiteral(".pdf"));
     if (path.isEmpty())
         return;
-    const QString shown = QDir::toNativeSeparators(path);
-    const QString pupil = dfJmeno_->text().simplified();
-    if (const int code = writeOverviewPdf(reportOf(journal_, pupil, protocolPath_), chartView_, path)) {
-        showStatus(QStringLiteral("Přehled se nepodařilo uložit."));
-        dialogs_.message(Failure(code).messageText() +
-                             QStringLiteral("\nPřehled se nepodařilo uložit do souboru %1.").arg(shown),
-                         kFailureTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Critical, Dialogs::Answer::Ok);
-        return;
-    }
-    showStatus(QStringLiteral("Přehled byl uložen do souboru %1.").arg(shown));
-    if (dialogs_.message(
-            QStringLiteral("Přehled byl uložen do souboru %1.\nChcete ho nyní otevřít?").arg(shown),
-            QStringLiteral("Přehled uložen"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
-            Dialogs::Answer::Yes) == Dialogs::Answer::Yes)
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    const OverviewReport report = reportOf(journal_, dfJmeno_->text().simplified(), protocolPath_);
+    saveDocument(lblStav_, path, kSaved, [&] { writeOverviewPdf(report, chartView_, path); });
+    offerToOpen(dialogs_, path, kSaved);
 }
 
 } // namespace numio

@@ -62,7 +62,6 @@ class OverviewWindow : public QDialog {
     void savePdf();
     void practise();
     void keepPupilName();
-    void showStatus(const QString& text);
 
     Journal journal_;
     std::optional<StoredSettings> practice_;

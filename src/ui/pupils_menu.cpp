@@ -25,9 +25,7 @@ std::optional<Pupil> FrmMain::startingPupil() {
 
 void FrmMain::switchTo(const std::optional<Pupil>& pupil) {
     sbMain->setPupil(pupil ? pupil->name : QString());
-    const PupilSettings loaded = loadPupilSettings(store_, doors_.store, pupil, *pupils_);
-    for (const Failure& f : loaded.told)
-        exam_.dialogs().failure(f);
+    const PupilSettings loaded = loadPupilSettings(store_, doors_.store, pupil, *pupils_, exam_.dialogs());
     exam_.switchPupil(loaded.settings, loaded.journalUsable);
 }
 

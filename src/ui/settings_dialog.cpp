@@ -308,7 +308,7 @@ void SettingsDialog::FillControls() {
     cbProtokol->setChecked(s_.bProtokol);
     cbChosenTables->setChecked(s_.chosenTablesOnly);
     for (int row = 1; row <= 10; ++row)
-        cbTables[std::size_t(row)]->setChecked(s_.chosenTables & (1u << row));
+        cbTables[std::size_t(row)]->setChecked(s_.chosenTables.contains(row));
     cmbCrossingTen->setCurrentIndex(int(s_.crossingTen));
     cbSoundOnError->setChecked(s_.soundOnError);
     // From the box, not the record: a chooser cancelled just now has unchecked it again.
@@ -338,16 +338,14 @@ void SettingsDialog::SaveSettings() {
     s_.ProtokolFile = dfFile->text();
     readChoices(s_);
     // The values stay in force for this run even when they cannot be stored.
-    if (const std::optional<Failure> failed = numio::SaveSettings(s_, store_))
-        dialogs_.failure(*failed);
+    guarded(dialogs_, [this] { numio::SaveSettings(s_, store_); });
 }
 
 void SettingsDialog::readChoices(StoredSettings& into) const {
     into.chosenTablesOnly = cbChosenTables->isChecked();
-    into.chosenTables = 0;
+    into.chosenTables = ChosenRows();
     for (int row = 1; row <= 10; ++row)
-        if (cbTables[std::size_t(row)]->isChecked())
-            into.chosenTables |= std::uint16_t(1u << row);
+        into.chosenTables.set(row, cbTables[std::size_t(row)]->isChecked());
     into.crossingTen = CrossingTen(cmbCrossingTen->currentIndex());
     into.soundOnError = cbSoundOnError->isChecked();
 }

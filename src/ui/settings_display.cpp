@@ -9,9 +9,9 @@ namespace numio {
 
 // The status-bar pictures and the answer box's length follow the settings.
 void FrmMain::showSettings(const PracticeState& s) {
-    const bool operations[] = {s.bPlus, s.bMinus, s.bKrat, s.bDeleno};
     for (int i = 0; i < 4; ++i)
-        sbMain->setPanel(2 + i, operations[i] ? StatusBar::Addition + i : 0, chosenRulesText(s, 1 + i));
+        sbMain->setPanel(2 + i, operationEnabled(s, 1 + i) ? StatusBar::Addition + i : 0,
+                         chosenRulesText(s, 1 + i));
 
     if (s.bLimit)
         sbMain->setPanel(6, StatusBar::AnswerLimit);

@@ -26,8 +26,12 @@ void FrmMain::Form_Load() {
         bool journalUsable = true;
         exam_.guarded([&] { LoadSettings(settings, store_); });
         exam_.guarded([&] {
-            if (std::optional<Failure> f = journalInSettings(settings, store_))
-                journalUsable = false, throw *f;
+            try {
+                checkJournalOutsideSettings(settings, store_);
+            } catch (const Failure&) {
+                journalUsable = false;
+                throw;
+            }
         });
         exam_.guarded([&] { exam_.changeSettings(settings, journalUsable); });
     } else {

@@ -50,7 +50,7 @@ class TestGenerator : public QObject {
             *enabled[op] = ops.contains("+-*:"[op]);
         s.nMaxValue = Integer(maxValue), s.nMaxValueX = Integer(maxValueX);
         s.chosenTablesOnly = rules == "-" || (!rules.isEmpty() && rules[0].isDigit());
-        s.chosenTables = s.chosenTablesOnly && rules != "-" ? textToTables(rules) : 0;
+        s.chosenTables = s.chosenTablesOnly && rules != "-" ? ChosenRows::parse(rules) : ChosenRows();
         s.crossingTen =
             CrossingTen(std::max(qsizetype(0), QStringList{"", "without", "with"}.indexOf(rules)));
         test::SeededRandom random(maxValue * 100 + maxValueX);
@@ -58,7 +58,7 @@ class TestGenerator : public QObject {
         int hits[5] = {};
         std::map<std::pair<int, int>, int> seen;
         const auto row = [&](int r) {
-            return s.chosenTablesOnly ? bool(s.chosenTables & (1 << r)) : r >= 1 && r <= maxValueX;
+            return s.chosenTablesOnly ? s.chosenTables.contains(r) : r >= 1 && r <= maxValueX;
         };
         const auto crossing = [&](int op) {
             return s.crossingTen == CrossingTen::Any || crossesTen(op, s.A, s.B) == (rules == "with");
@@ -121,7 +121,8 @@ class TestGenerator : public QObject {
         for (int i = 1; i <= 151; ++i) {
             const Generated g = VytvorPriklad(s, random);
             QCOMPARE(g.made, i <= 150); // past the end nothing changes
-            QCOMPARE(repeatEntry(s.A, s.B, s.C, s.nRezim), s.SpatnePriklady[std::size_t(qMin(i, 150))]);
+            QCOMPARE((RepeatEntry{s.A, s.B, s.C, s.nRezim}.text()),
+                     s.SpatnePriklady[std::size_t(qMin(i, 150))]);
             QCOMPARE(g.problemText, g.made ? QString::number(i) + "+-*:"[i % 4] + '2' : "");
             QCOMPARE(g.statusText, g.made ? QString("Zbývá přezkoušet %1 příkladů.").arg(151 - i) : "");
         }

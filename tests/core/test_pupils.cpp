@@ -2,6 +2,7 @@
 #include "core/settings.h"
 #include "journal/protocol_file.h"
 #include "support/data.h"
+#include "support/fakes.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,7 +31,6 @@ class TestPupils : public QObject {
             "Jméno může mít nejvýše 40");
         row("emoji count as one letter", QString(20, u'x') + QString::fromUcs4(U"🦊").repeated(20), "", "");
         row("tab", "Jana\tNováková", "", "Jméno nesmí obsahovat řídicí");
-        row("line break", "Jana\n", "", "Jméno nesmí obsahovat řídicí");
         row("lone surrogate", QString(QChar(0xD800)), "", "Jméno nesmí obsahovat řídicí");
         row("zero-width space", QString::fromUtf8("\u200B"), "", "Jméno nesmí obsahovat neviditelné");
         row("soft hyphen inside", QString::fromUtf8("Ja\u00ADna"), "", "Jméno nesmí obsahovat neviditelné");
@@ -98,9 +98,7 @@ class TestPupils : public QObject {
         columns<QString, QByteArray, QString>({"id", "stored", "reason"});
         row("empty name", "eva", QByteArray(), "Záznam nemá jméno");
         row("41 characters", "eva", QByteArray(41, 'e'), "Jméno může mít nejvýše 40");
-        row("10,000 characters", "eva", QByteArray(10000, 'e'), "Jméno může mít nejvýše 40");
         row("NUL", "eva", QByteArray("Ev\\0a"), "Jméno nesmí obsahovat řídicí");
-        row("0x01", "eva", QByteArray("Ev\\x01"), "Jméno nesmí obsahovat řídicí");
         row("DEL", "eva", QByteArray("Ev\x7f"), "Jméno nesmí obsahovat řídicí");
         row("lone surrogate", "eva", QByteArray("Ev\\xd800"), "Jméno nesmí obsahovat řídicí");
         row("zero-width space", "eva", QByteArray("Ev\u200Ba"), "Jméno nesmí obsahovat neviditelné");
@@ -150,39 +148,33 @@ class TestPupils : public QObject {
     // journal of his own; each keeps his settings apart and the program's own settings stay untouched.
     void settingsKeptApartPerPupil() {
         IniSettingsStore ini(dir_.filePath("apart"));
-        PracticeState before;
+        PracticeState before, s;
         before.nMaxValueX = 1, before.nMaxValue = 50, before.nSada = 15, before.bKrat = true,
         before.bProtokol = true, before.ProtokolFile = "/old/protokol.txt";
-        QVERIFY(!SaveSettings(before, ini));
-
+        SaveSettings(before, ini);
         PupilList list(ini);
         QVERIFY(list.empty() && !list.chosen());
-        const Pupil jana = list.add("Jana", before);
-        const Pupil adam = list.add(" Adam  Novák", before);
-        QCOMPARE(list.chosen()->id, jana.id);
-
-        PupilList again(ini);
-        QCOMPARE(again.pupils().size(), 2);
-        QCOMPARE(again.pupils().front().name, "Adam Novák");
-        QCOMPARE(again.chosen()->name, "Jana");
-        PracticeState s;
-        QVERIFY(!LoadPupilSettings(s, ini, jana));
-        QCOMPARE(QList<int>({s.nMaxValue, s.bKrat, s.bProtokol}), QList<int>({50, 1, 1}));
-        QCOMPARE(s.ProtokolFile, "/old/protokol.txt");
-        QVERIFY(!LoadPupilSettings(s, ini, adam));
-        QCOMPARE(QList<int>({s.nMaxValue, s.bKrat, s.bProtokol}), QList<int>({10, 0, 1}));
-        QCOMPARE(s.ProtokolFile, proposedPupilJournal("Adam Novák"));
+        const Pupil jana = list.add("Jana", before), adam = list.add(" Adam  Novák", before);
+        const auto figures = [&](const Pupil& p) {
+            loadPupilSettingsFile(s, ini, p);
+            return QString::asprintf("%d %d %d %d ", +s.nMaxValue, s.bKrat, s.bProtokol, +s.nSada) +
+                   s.ProtokolFile;
+        };
+        QCOMPARE(figures(jana), "50 1 1 15 /old/protokol.txt");
+        QCOMPARE(figures(adam), "10 0 1 20 " + proposedPupilJournal("Adam Novák"));
         QVERIFY(s.ProtokolFile.endsWith("/Numio/Adam Novák.txt"));
+        PupilList again(ini);
+        QCOMPARE(again.pupils().front().name + ", " + again.pupils().back().name + ", " +
+                     again.chosen()->name,
+                 "Adam Novák, Jana, Jana");
 
-        // A pupil's change goes to his file alone.
+        // A pupil's change goes to his file alone; the journal is kept out of the program's folder.
         PupilSettingsStore own(ini);
         own.setPupil(adam.id);
-        // The journal is kept out of the program's folder, not only out of the pupil's.
         QCOMPARE(own.programLocation(kAppName), ini.location(kAppName));
         s.nSada = 7;
-        QVERIFY(!SaveSettings(s, own));
-        QVERIFY(!LoadPupilSettings(s, ini, jana));
-        QCOMPARE(s.nSada, 15);
+        SaveSettings(s, own);
+        QCOMPARE(figures(jana), "50 1 1 15 /old/protokol.txt");
         LoadSettings(s, ini);
         QCOMPARE(s.nMaxValue, 50);
         QCOMPARE(again.namesByJournal().value("/old/protokol.txt"), "Jana");
@@ -197,26 +189,18 @@ class TestPupils : public QObject {
         again.remove(jana.id);
         QCOMPARE(again.journalOf(jana.id), "/old/protokol.txt");
         PupilList last(ini);
-        QCOMPARE(last.pupils().size(), 1);
-        QCOMPARE(last.chosen()->name, "Adam");
+        QCOMPARE(QString::number(last.pupils().size()) + last.chosen()->name, "1Adam");
         // Adam's journal is still named after his old name: a new pupil of that name gets another.
         QCOMPARE(last.journalOf(last.add("Adam Novák", s).id), proposedPupilJournal("Adam Novák (2)"));
     }
 
-    // The first pupil takes the journal named; without one he gets his own, switched on, as every
-    // later pupil does.
-    void firstPupilsJournal() {
-        for (const bool named : {true, false}) {
-            IniSettingsStore ini(dir_.filePath(named ? "first-named" : "first-none"));
-            StoredSettings before;
-            before.nMaxValue = 10, before.nMaxValueX = 1, before.bProtokol = named,
-            before.ProtokolFile = named ? "/old/p.txt" : "", before.nSada = 7;
-            PupilList list(ini);
-            StoredSettings s;
-            QVERIFY(!LoadPupilSettings(s, ini, list.add("Tomáš", before)));
-            QVERIFY(s.bProtokol && s.nSada == 7);
-            QCOMPARE(s.ProtokolFile, named ? "/old/p.txt" : proposedPupilJournal("Tomáš"));
-        }
+    // The first pupil without a journal named gets his own, switched on, as every later pupil does.
+    void firstPupilWithoutJournal() {
+        IniSettingsStore ini(dir_.filePath("first"));
+        StoredSettings before, s;
+        before.nMaxValue = 10, before.nMaxValueX = 1, before.nSada = 7;
+        loadPupilSettingsFile(s, ini, PupilList(ini).add("Tomáš", before));
+        QVERIFY(s.bProtokol && s.nSada == 7 && s.ProtokolFile == proposedPupilJournal("Tomáš"));
     }
 
     // A missing or damaged pupil file: told once, naming the file, the pupil on a new pupil's settings.
@@ -242,12 +226,12 @@ class TestPupils : public QObject {
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
         }
         s.nMaxValue = 99;
-        const std::optional<Failure> told = LoadPupilSettings(s, ini, petr);
+        const std::optional<Failure> told = thrown([&] { loadPupilSettingsFile(s, ini, petr); });
         QVERIFY(told);
         QVERIFY2(told->detail().contains(displayPath(file)) && told->detail().contains("zapsán znovu"),
                  qPrintable(told->detail()));
         QCOMPARE(QList<int>({s.nMaxValue, s.bPlus, s.bProtokol}), QList<int>({10, 1, 1}));
-        QVERIFY(!LoadPupilSettings(s, ini, petr));
+        loadPupilSettingsFile(s, ini, petr);
     }
 
     // A pupil's journal in the settings folder or another pupil's journal: told when he is chosen,
@@ -269,22 +253,22 @@ class TestPupils : public QObject {
         PupilSettingsStore own(ini);
         own.setPupil(petr.id);
         StoredSettings s;
-        QVERIFY(!LoadPupilSettings(s, ini, petr));
+        loadPupilSettingsFile(s, ini, petr);
         s.ProtokolFile = tag.startsWith("journal in") ? QFileInfo(ini.location(kAppName)).path() + "/x.txt"
                          : tag.startsWith("journal path") ? '/' + QString("a/").repeated(999990) + "p.txt"
                                                           : list.journalOf(jana.id);
-        QVERIFY(!SaveSettings(s, own));
+        SaveSettings(s, own);
         const QString janasFile = ini.location(pupilSettingsApp(jana.id));
         if (tag.startsWith("settings"))
             QVERIFY(QFile::remove(own.location(kAppName)) && QFile::link(janasFile, own.location(kAppName)));
         QFile before(janasFile);
         QVERIFY(before.open(QIODevice::ReadOnly));
         PupilSettingsStore practice(ini);
-        const PupilSettings loaded = loadPupilSettings(practice, ini, petr, list);
+        FakeDialogs dialogs;
+        const PupilSettings loaded = loadPupilSettings(practice, ini, petr, list, dialogs);
         QVERIFY(!loaded.journalUsable);
-        QVERIFY(std::any_of(loaded.told.begin(), loaded.told.end(),
-                            [&](const Failure& f) { return (f.messageText() + f.detail()).contains(told); }));
-        QCOMPARE(bool(SaveSettings(loaded.settings, practice)), tag.startsWith("settings"));
+        QVERIFY(!dialogs.texts().filter(told).isEmpty());
+        QCOMPARE(bool(thrown([&] { SaveSettings(loaded.settings, practice); })), tag.startsWith("settings"));
         QFile after(janasFile);
         QVERIFY(after.open(QIODevice::ReadOnly) && after.readAll() == before.readAll());
     }
@@ -303,16 +287,17 @@ class TestPupils : public QObject {
         PupilSettingsStore pa(ini), pb(ini), pc(ini);
         pb.setPupil(list.add("Petr", a).id);
         b.bProtokol = true, b.ProtokolFile = dir_.filePath("copies/Numio/Petr.txt");
-        QVERIFY(!SaveSettings(b, pb));
+        SaveSettings(b, pb);
         const auto open = [&](PracticeState& s, PupilSettingsStore& p, std::optional<Pupil> pupil) {
             s.fso = &files;
-            const PupilSettings loaded = loadPupilSettings(p, ini, pupil, list);
-            if (!loaded.told.isEmpty())
+            FakeDialogs dialogs;
+            const PupilSettings loaded = loadPupilSettings(p, ini, pupil, list, dialogs);
+            if (!dialogs.shown.empty())
                 return -1;
-            CloseProtokol(s);
+            closeProtocol(s);
             s.stored() = loaded.settings;
             try {
-                OpenProtokol(s);
+                openProtocol(s);
             } catch (const Failure& f) {
                 return f.code();
             }
@@ -330,7 +315,7 @@ class TestPupils : public QObject {
 
         QFile(dir_.filePath("copies/plain")).open(QIODevice::WriteOnly);
         c.ProtokolFile = dir_.filePath("copies/plain/Numio/x.txt");
-        const std::optional<Failure> folder = prepareJournalFolder(c);
+        const std::optional<Failure> folder = thrown([&] { prepareJournalFolder(c); });
         QVERIFY(folder && folder->detail().contains("plain/Numio"));
     }
 };

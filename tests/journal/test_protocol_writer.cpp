@@ -32,7 +32,7 @@ class TestProtocolWriter : public QObject {
     QString path(const QString& name = "protokol.txt") const { return QDir(dir_->path()).filePath(name); }
     int openAt(const QString& file) try {
         s_.bProtokol = true, s_.ProtokolFile = file;
-        return OpenProtokol(s_), 0;
+        return openProtocol(s_), 0;
     } catch (const Failure& f) {
         return f.code();
     }
@@ -57,7 +57,7 @@ class TestProtocolWriter : public QObject {
         s_.A = 6, s_.Rezim = "*", s_.B = 7, s_.C = 42, write("LOG", "48");
         s_.nLimitSady = 10, write("LIMIT");
         s_.nPrikladID = 14, s_.nSpatne = 1, write("FINISH");
-        WriteShutdownLine(s_);
+        writeShutdownLine(s_);
         const QString rule(64, u'_'), dashes(35, u'-');
         QString text = rule + "\nNumio - 14.3.2002 10:05:17\n" + dashes + "\n7+8=15   <14>\n12-5=7   <6>\n" +
                        "\nPříkladů celkem : 20\nŠpatně : 2\nZnámka : 1\nÚspěšnost : 90%\n" + rule +
@@ -126,7 +126,7 @@ class TestProtocolWriter : public QObject {
         else
             QVERIFY(QDir(path("sub")).removeRecursively());
         s_.A = 7, s_.Rezim = "+", s_.B = 8, s_.C = 15, write("LOG", "5");
-        WriteShutdownLine(s_);
+        writeShutdownLine(s_);
         QFile back(file);
         QCOMPARE(back.open(QIODevice::ReadOnly) ? back.readAll() : "-", expected);
         const QString told = "Chyba č. 76 - Cesta nenalezena\nSoubor protokolu " + file + " nelze otevřít.";
@@ -160,11 +160,11 @@ class TestProtocolWriter : public QObject {
 
     // Open, reopen and the size test.
     void fileManagement() {
-        QCOMPARE(ProtokolSize(s_), qint64(0)); // no entry yet
+        QCOMPARE(protocolFileSize(s_), qint64(0)); // no entry yet
         openAt(path());
         write("INIT");
-        QCOMPARE(ProtokolSize(s_), qint64(64 + 26 + 35 + 3 * 2)); // seen while the stream is open
-        QCOMPARE(openAt(path()), 0);                              // our own lock must not refuse the reopen
+        QCOMPARE(protocolFileSize(s_), qint64(64 + 26 + 35 + 3 * 2)); // seen while the stream is open
+        QCOMPARE(openAt(path()), 0); // our own lock must not refuse the reopen
         QCOMPARE(openAt(path("new.txt")), 0);
         auto other = files_.openForAppending(path()); // switching files let the old one go
         QCOMPARE(openAt(path()), int(kAccessDenied)); // now another copy holds it
@@ -182,23 +182,23 @@ class TestProtocolWriter : public QObject {
         const qint64 init = 64 + 26 + 35 + 3 * 2;
         QCOMPARE(openAt(path()), 0);
         dialogs_.answers = {Dialogs::Answer::No};
-        QVERIFY(!DeleteProtokol(s_, dialogs_, clock_) && s_.bProtokolOpen);
+        QVERIFY(!deleteProtocolFile(s_, dialogs_, clock_) && s_.bProtokolOpen);
         s_.tsProtokol.reset(), s_.bProtokolOpen = false;
         for (const QString name :
              {"trash", "protokol.2002-03-14_10-05-17.txt", "protokol.2002-03-14_10-05-17-2.txt"}) {
             QCOMPARE(openAt(path()), 0);
-            QCOMPARE(ProtokolSize(s_), qint64(0)); // the next INIT at the top
+            QCOMPARE(protocolFileSize(s_), qint64(0)); // the next INIT at the top
             write("INIT");
             QVERIFY(QFile::setPermissions(path(), QFile::ReadOwner));
-            const std::optional<QString> said = DeleteProtokol(s_, dialogs_, clock_);
-            QVERIFY(said && !QFile::exists(path()) && !s_.bProtokolOpen && ProtokolSize(s_) == 0);
+            const std::optional<QString> said = deleteProtocolFile(s_, dialogs_, clock_);
+            QVERIFY(said && !QFile::exists(path()) && !s_.bProtokolOpen && protocolFileSize(s_) == 0);
             const QString kept = name == u"trash" ? path("data/Trash/files/protokol.txt") : path(name);
             QCOMPARE(QFileInfo(kept).size(), init);
             QCOMPARE(*said, name == u"trash" ? QStringLiteral("Starý protokol je v koši.")
                                              : "Starý protokol je uložen jako " + name + '.');
             s_.fso = &noTrash;
         }
-        QCOMPARE(DeleteProtokol(s_, dialogs_, clock_), QString()); // already gone: the failure is shown
+        QCOMPARE(deleteProtocolFile(s_, dialogs_, clock_), QString()); // already gone: the failure is shown
         const QString asked = "Skutečně si přejete smazat soubor protokolu ?";
         QCOMPARE(dialogs_.texts(), QStringList(5, asked) << Failure(kFileNotFound).messageText());
     }

@@ -76,25 +76,16 @@ class TestTextFiles : public QObject {
             QCOMPARE(files_.readAll(file.fileName()), read);
     }
 
-    // Cut anywhere, a journal decodes as it does whole: each line in its own code page.
-    void decodesPiecesAsWhole() {
-        const QByteArray bytes("\xEF\xBB\xBFpozn\xC3\xA1mka\r\n\x8Apatn\xEC\rab\xC5\xA0\n\xC5");
-        for (qsizetype cut = 0; cut <= bytes.size(); ++cut) {
-            QString text;
-            LineDecoder decoder(text);
-            decoder.feed(bytes.first(cut));
-            decoder.feed(bytes.sliced(cut));
-            decoder.finish();
-            QCOMPARE(text, QStringLiteral("poznámka\r\nŠpatně\rabŠ\nĹ"));
-        }
-    }
-
-    // What a Windows editor saves as "Unicode", little or big endian with the byte order mark, reads
-    // as any journal does, cut anywhere; NULs that end the text (a power cut's zeroed end) go, those
-    // inside stay; a byte left without its pair is no character.
+    // Each line in its own code page; what a Windows editor saves as "Unicode", little or big endian
+    // with the byte order mark, reads as any journal does. Cut anywhere, the text decodes as it does
+    // whole. NULs that end the text (a power cut's zeroed end) go, those inside stay; a byte left
+    // without its pair is no character.
     void decodesUtf16AndNuls_data() {
         columns<QByteArray, QString>({"bytes", "text"});
         const QString text = QStringLiteral("Špatně : 1\r\nÚspěšnost : 90%\n\U0001F600\u00A0\r");
+        row("UTF-8 with its mark, Windows-1250, line ends of each kind",
+            QByteArray("\xEF\xBB\xBFpozn\xC3\xA1mka\r\n\x8Apatn\xEC\rab\xC5\xA0\n\xC5"),
+            QStringLiteral("poznámka\r\nŠpatně\rabŠ\nĹ"));
         row("UTF-16 LE", utf16(text, QStringConverter::Utf16LE), text);
         row("UTF-16 BE", utf16(text, QStringConverter::Utf16BE), text);
         row("UTF-16 LE, a second mark kept", utf16(QStringLiteral("\uFEFFa"), QStringConverter::Utf16LE),

@@ -5,18 +5,23 @@
 #include "reports/csv_export.h"
 #include "support/data.h"
 #include "support/fakes.h"
+#include "support/window_fixture.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QStringEncoder>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <unistd.h>
 
@@ -140,20 +145,6 @@ class TestClassOverview : public QObject {
                             "\"Nový; \"\"Pepa\"\"\";;;6;0;1;100\r\n"));
     }
 
-    // Whole or nothing: a folder that is not there leaves no file and says why; a full disk is told
-    // as a full disk.
-    void writers() {
-        QTemporaryDir dir;
-        const ClassReport report{"t", {}, {"Žák"}, {{"Eva"}}, {}, {{"Eva", {}}}, nullptr};
-        QCOMPARE(writeClassPdf(report, dir.filePath("no/t.pdf")), int(kPathNotFound));
-        QCOMPARE(writeCsvFile("x", dir.filePath("no/t.csv")), int(kPathNotFound));
-        QCOMPARE(writeClassPdf(report, "/dev/full"), int(kDiskFull));
-        QCOMPARE(writeCsvFile(QByteArray(100000, 'x'), "/dev/full"), int(kDiskFull));
-        QCOMPARE(writeClassPdf(report, dir.filePath("t.pdf")) + writeCsvFile("x", dir.filePath("t.csv")), 0);
-        QFile pdf(dir.filePath("t.pdf"));
-        QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-");
-    }
-
     // Every file of a class folder is a row or in the unreadable list: journals in UTF-16 with the byte
     // order mark, with a NUL in a line, with a zeroed end, hidden ones (a pupil named "." too) and one
     // whose name is no UTF-8; only what holds nothing of a journal is refused.
@@ -161,17 +152,13 @@ class TestClassOverview : public QObject {
         QTemporaryDir dir;
         const QString two = block(1, 20, 2) + block(3, 10, 0);
         // As Notepad's "Unicode" and "Unicode big endian" save it: the byte order mark first.
-        const auto utf16 = [&](bool little) {
-            QByteArray bytes;
-            for (const QChar c : QChar(0xFEFF) + two) {
-                const char high = char(c.unicode() >> 8), low = char(c.unicode() & 0xFF);
-                bytes.append(little ? low : high).append(little ? high : low);
-            }
-            return bytes;
+        const auto utf16 = [&](QStringConverter::Encoding order) {
+            QStringEncoder encode(order, QStringConverter::Flag::WriteBom);
+            return QByteArray(encode(two));
         };
         const QByteArray folder = QFile::encodeName(dir.path()) + '/';
-        writeBytes(folder + "Adam.txt", utf16(true));
-        writeBytes(folder + "Bára.txt", utf16(false));
+        writeBytes(folder + "Adam.txt", utf16(QStringConverter::Utf16LE));
+        writeBytes(folder + "Bára.txt", utf16(QStringConverter::Utf16BE));
         QByteArray nul = windows1250(two);
         nul.insert(nul.indexOf("=15"), '\0'); // the first of two missed problems
         writeBytes(folder + "Cyril.txt", nul);
@@ -194,19 +181,9 @@ class TestClassOverview : public QObject {
                  (QStringList{".: 1", ".Eva: 2", "Adam: 2", "Bára: 2", "Cyril: 2", "Dana: 2", "Čeněk: 2"}));
         QCOMPARE(unread(w), QStringList{"obrázek.txt: Binární soubor, ne protokol."});
         QCOMPARE(w.lblStav()->text(), QString("Žáků: 7, souborů, které nelze přečíst: 1."));
-        // The NUL left its line unread; the zeroed end is no line at all.
-        const auto pupil = [&](const QString& name) {
-            for (const PupilJournal& p : w.pupils())
-                if (p.name == name)
-                    return p.journal;
-            return Journal();
-        };
-        QCOMPARE(pupil("Cyril").unreadableLines, 1);
-        QCOMPARE(pupil("Cyril").missed.value(0).count, 1);
-        for (const char* name : {"Adam", "Bára", "Dana", "Čeněk"}) {
-            QCOMPARE(pupil(name).unreadableLines, 0);
-            QCOMPARE(pupil(name).missed.value(0).count, 2);
-        }
+        // The NUL left its line unread: twelve of the thirteen misses of 7 + 8 count.
+        QCOMPARE(w.classMissedTable()->item(0, 1)->text() + ' ' + w.classMissedTable()->item(0, 2)->text(),
+                 "12 7");
     }
 
     // A folder that cannot be listed says so and why, rather than that it holds no journal.
@@ -233,8 +210,8 @@ class TestClassOverview : public QObject {
         QCOMPARE(w.table()->rowCount(), 0);
     }
 
-    // A save on a full disk is told as a full disk, for CSV and PDF alike, and the status line no
-    // longer tells of the save before it.
+    // A save on a full disk is told as a full disk, for CSV and PDF alike, one into a folder that is
+    // not there as such, and the status line no longer tells of the save before it; nothing is left.
     void fullDiskIsToldAndNoSuccessStays() {
         QTemporaryDir dir;
         write(dir.filePath("Eva.txt"), block(1, 20, 1));
@@ -255,37 +232,83 @@ class TestClassOverview : public QObject {
         const QString shown = QDir::toNativeSeparators(dir.filePath("t.csv"));
         QCOMPARE(save(w.pbCsv(), "t.csv"), QString());
         QCOMPARE(w.lblStav()->text(), "Uloženo do souboru " + shown + ".");
-        for (const QString file : {"plný.pdf", "plný.csv"}) {
+        for (const QString file : {"plný.pdf", "plný.csv", "chybí/t.pdf", "chybí/t.csv"}) {
             const QString target = QDir::toNativeSeparators(dir.filePath(file));
+            const QString why = file.startsWith("plný") ? "Disk je plný" : "Cesta nenalezena";
             QCOMPARE(save(file.endsWith(".pdf") ? w.pbPdf() : w.pbCsv(), file),
-                     "Chyba č. 61 - Disk je plný\nPřehled se nepodařilo uložit do souboru " + target + ".");
+                     "Chyba č. " + QString(why == "Disk je plný" ? "61" : "76") + " - " + why +
+                         "\nPřehled se nepodařilo uložit do souboru " + target + ".");
             QCOMPARE(w.lblStav()->text(),
-                     "Přehled se nepodařilo uložit do souboru " + target + ": Disk je plný.");
+                     "Přehled se nepodařilo uložit do souboru " + target + ": " + why + ".");
         }
-        QVERIFY(QFileInfo(dir.filePath("plný.csv")).isSymLink());
+        QVERIFY(QFileInfo(dir.filePath("plný.csv")).isSymLink() && !QFile::exists(dir.filePath("chybí")));
     }
 
-    void windowListsPupilsAndSortsAsNumbers() {
-        QTemporaryDir dir;
-        QString many;
-        for (int day = 1; day <= 12; ++day)
-            many += block(day, 20, day % 2);
-        write(dir.filePath("Adam.txt"), many);
-        write(dir.filePath("Bára.txt"), block(1, 10, 1) + block(2, 10, 0) + block(3, 10, 0));
-        write(dir.filePath("Cyril.txt"), QString());
-        write(dir.filePath("seznam.txt"), "mléko\r\n");
-        QVERIFY(QDir(dir.path()).mkdir("x.txt"));
-        IniSettingsStore store(dir.path());
-        FakeDialogs dialogs;
-        LocalTextFiles files;
-        ClassOverviewWindow w(store, dialogs, files, nullptr, nullptr, nullptr);
-        QVERIFY(readFolder(w, dir.path()));
-        QCOMPARE(w.table()->rowCount(), 3);
-        QCOMPARE(w.unreadList()->count(), 2);
-        w.table()->sortItems(1, Qt::AscendingOrder); // "12" sorts after "3"
-        QCOMPARE(w.table()->item(0, 0)->text() + w.table()->item(2, 0)->text(), QString("CyrilAdam"));
-        QCOMPARE(w.classMissedTable()->item(0, 0)->text() + w.classMissedTable()->item(0, 1)->text(),
-                 QString("7 + 8 = 157"));
+    // As a teacher goes: Protokol, Přehled třídy, a folder of journals; a pupil's own overview gives
+    // him his full name and saves his CSV; the class goes out as CSV and PDF; the next opening starts
+    // in the same folder.
+    void teacherThroughTheMenu() {
+        WindowFixture f;
+        const QString folder = f.dir.filePath("3.B"), out = f.dir.filePath("out/");
+        QVERIFY(QDir().mkpath(folder) && QDir().mkpath(out));
+        QString adam; // ten examinations at 80 %, then ten at 95 %
+        for (int day = 1; day <= 20; ++day)
+            adam += block(day, 20, day <= 10 ? 4 : 1);
+        write(folder + "/Adam.txt", adam);
+        write(folder + "/Bára.txt",
+              block(1, 10, 1).replace("7+8=15", "6*7=42") + block(2, 10, 0) + block(3, 10, 0));
+        write(folder + "/Cyril.txt", QString());
+        write(folder + "/seznam.txt", "mléko\r\n");
+        f.dialogs.chosenFiles = {folder, out + "adam", out + "trida", out + "trida"};
+        f.dialogs.answers = {Dialogs::Answer::No}; // the PDF is not opened
+        QStringList shown;
+        QTimer::singleShot(0, [&] {
+            QWidget& d = *QApplication::activeModalWidget();
+            auto* table = child<QTableWidget>(d, "twTrida");
+            QTRY_VERIFY_WITH_TIMEOUT(lbl(d, "lblStav")->text().startsWith("Žáků: 3,"), 20000);
+            table->sortItems(1, Qt::AscendingOrder); // by the examinations: "20" after "3"
+            table->setCurrentCell(2, 0);
+            QTimer::singleShot(0, [] {
+                QWidget& pupil = *QApplication::activeModalWidget();
+                QTest::keyClicks(child<QLineEdit>(pupil, "dfJmeno"), "Adam Novak");
+                btn(pupil, "pbCsv")->click();
+                btn(pupil, "pbClose")->click();
+            });
+            QTest::keyClick(table, Qt::Key_Return);
+            for (int r = 0; r < table->rowCount(); ++r)
+                shown << table->item(r, 0)->text() + ' ' + table->item(r, 1)->text() + ' ' +
+                             table->item(r, 5)->text();
+            auto* missed = child<QTableWidget>(d, "twChybyTridy");
+            shown << missed->item(0, 0)->text() + ' ' + missed->item(0, 1)->text() + ' ' +
+                         missed->item(0, 2)->text();
+            btn(d, "pbCsv")->click();
+            btn(d, "pbPdf")->click();
+            btn(d, "pbClose")->click();
+        });
+        act(f.start(), "mnuPrehledTridy")->trigger();
+        QCOMPARE(shown, (QStringList{"Cyril 0 —", "Bára 3 —", "Adam Novak 20 +15,0 b.", "7 + 8 = 15 50 1"}));
+        const auto lines = [&](const QString& file) {
+            QFile csv(out + file);
+            return csv.open(QIODevice::ReadOnly) ? QString::fromUtf8(csv.readAll()).split("\r\n")
+                                                 : QStringList();
+        };
+        QCOMPARE(lines("adam.csv").size(), 22);
+        QCOMPARE(lines("adam.csv").value(20), "Adam Novak;20.3.2024;17:00:00;20;1;1;95");
+        const QStringList csv = lines("trida.csv");
+        QVERIFY(csv.size() == 25 && csv[1] == "Bára;1.3.2024;17:00:00;10;1;1;90");
+        QCOMPARE(csv[4], "Adam Novak;1.3.2024;17:00:00;20;4;2;80");
+        act(*f.w, "mnuPrehledTridy")->trigger(); // and cancelled
+        QCOMPARE(f.dialogs.chooserCalls.back().value(2), folder);
+
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        QProcess text;
+        text.start("pdftotext", {out + "trida.pdf", "-"});
+        QVERIFY(text.waitForFinished());
+        const QString body = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+        for (const char* s :
+             {"Přehled třídy", "3.B", "Adam Novak", "Bára", "+15,0 b.", "1.3.2024 – 20.3.2024"})
+            QVERIFY2(body.contains(QString::fromUtf8(s)), s);
     }
 };
 

@@ -1,11 +1,15 @@
 #pragma once
 
-// Data-driven tables in one line each: the columns, a row, and the current row's values.
+// Data-driven tables in one line each: the columns, a row, and the current row's values; and the
+// failure a call throws.
+
+#include "platform/failure.h"
 
 #include <QTest>
 
 #include <array>
 #include <concepts>
+#include <optional>
 #include <tuple>
 
 namespace numio::test {
@@ -24,6 +28,16 @@ template <class... V> void row(const char* name, const V&... values) {
 // const auto [text, count] = fetch<QString, int>("text", "count");
 template <class... T> std::tuple<T...> fetch(std::convertible_to<const char*> auto... names) {
     return {*static_cast<T*>(QTest::qData(names, qMetaTypeId<T>()))...};
+}
+
+// The failure `call` throws; nothing when it returns.
+template <class F> std::optional<Failure> thrown(F&& call) {
+    try {
+        std::forward<F>(call)();
+    } catch (const Failure& f) {
+        return f;
+    }
+    return std::nullopt;
 }
 
 } // namespace numio::test

@@ -87,6 +87,10 @@ class FakeDialogs : public Dialogs {
         chosenFiles.pop_front();
         return f;
     }
+    // Folders are chosen from the same queue, and recorded with an empty filter.
+    QString chooseFolder(const QString& title, const QString& folder) override {
+        return chooseFile(title, QString(), folder);
+    }
     QStringList texts() const {
         QStringList t;
         for (const auto& s : shown)

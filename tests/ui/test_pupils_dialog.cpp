@@ -182,6 +182,13 @@ class TestPupilsDialog : public QObject {
         QVERIFY(type("Petr").contains("/Numio/Petr.txt"));
         QCOMPARE(dialog.pupilList()->count(), 2);
         QCOMPARE(dialog.message()->accessibleName(), dialog.message()->text());
+        dialog.pupilList()->setCurrentRow(1); // Petr, renamed
+        dialog.nameEdit()->clear();
+        QTest::keyClicks(dialog.nameEdit(), " Petra  Nova");
+        QTest::mouseClick(dialog.renameButton(), Qt::LeftButton);
+        QCOMPARE(dialog.message()->text(), "Přejmenováno: Petr se teď jmenuje Petra Nova.");
+        QCOMPARE(dialog.pupilList()->currentItem()->text() + '|' + PupilList(ini).find("petr")->name,
+                 "Petra Nova|Petra Nova");
 
         // Enter follows the default button: Jana's name edited renames her, as it stands picks her.
         dialog.pupilList()->setCurrentRow(0);
@@ -199,10 +206,10 @@ class TestPupilsDialog : public QObject {
         QTest::keyClick(dialog.pupilList(), Qt::Key_Return);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(dialog.pickedId(), "petr");
-        QCOMPARE(PupilList(ini).chosen()->name, "Petr");
+        QCOMPARE(PupilList(ini).chosen()->name, "Petra Nova");
         // Who practises now is marked, for the eye and the screen reader alike.
         PupilsDialog again(list, current, dialogs);
-        QCOMPARE(again.pupilList()->item(0)->text(), "Petr (právě cvičí)");
+        QCOMPARE(again.pupilList()->item(0)->text(), "Petra Nova (právě cvičí)");
     }
 };
 

@@ -1,0 +1,37 @@
+#include "reports/czech_format.h"
+
+#include "journal/journal_folder.h"
+
+#include <QLocale>
+
+namespace numio {
+
+namespace {
+
+QLocale czech() {
+    return QLocale(QLocale::Czech, QLocale::Czechia);
+}
+
+} // namespace
+
+QString czechCount(qint64 n) {
+    return czech().toString(n);
+}
+
+QString czechDecimal(double x) {
+    return czech().toString(x, 'f', 1);
+}
+
+QString czechPercent(double x) {
+    return czechDecimal(x) + QStringLiteral(" %");
+}
+
+QString shownRate(std::optional<int> rate) {
+    return rate ? QString::number(*rate) + QStringLiteral(" %") : QStringLiteral("—");
+}
+
+QString shownDate(const QDateTime& t) {
+    return t.isValid() ? czechDate(t.date()) : QStringLiteral("—");
+}
+
+} // namespace numio

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+namespace numio {
+
+// Numbers and days as the overviews write them for a Czech reader.
+
+// "1 234"
+QString czechCount(qint64 n);
+// "3,5": one decimal place.
+QString czechDecimal(double x);
+// "87,5 %"
+QString czechPercent(double x);
+// "87 %"; "—" when there is no rate.
+QString shownRate(std::optional<int> rate);
+// "15.11.2026"; "—" when the day is not known.
+QString shownDate(const QDateTime& t);
+
+} // namespace numio
