@@ -204,10 +204,10 @@ void Examination::switchPupil(const StoredSettings& settings, bool journalUsable
     changeSettings(settings, journalUsable);
 }
 
-void Examination::deleteProtocol() {
+void Examination::deleteProtocol(const QString& pupil) {
     if (!may(Command::DeleteProtocol))
         return;
-    if (const std::optional<QString> said = deleteProtocolFile(state_, dialogs(), doors_.clock)) {
+    if (const std::optional<QString> said = deleteProtocolFile(state_, dialogs(), doors_.clock, pupil)) {
         applySettingsReported();
         if (!said->isEmpty())
             setStatus(*said);

@@ -95,8 +95,9 @@ class NUMIO_EXPORT Examination {
     // Another pupil practises: the last pupil's counts, repeat list and journal are done with, his
     // settings and journal take their place. journalUsable false: no journal this run.
     void switchPupil(const StoredSettings& settings, bool journalUsable);
-    // "Smaž protokol": asks, moves the journal away and starts it anew.
-    void deleteProtocol();
+    // "Smaž protokol": asks, naming the pupil whose journal it is (empty without pupils), moves the
+    // journal away and starts it anew.
+    void deleteProtocol(const QString& pupil = {});
     // The Protokol menu's size test.
     qint64 protocolSize() const;
     // The program ends, with the journal's shutdown line (the window closed) or without (Konec).

@@ -81,9 +81,12 @@ QString datedProtocolName(const QString& path, const QDateTime& when, int attemp
     return file.dir().filePath(name);
 }
 
-std::optional<QString> deleteProtocolFile(PracticeState& s, Dialogs& dialogs, const Clock& clock) {
-    if (dialogs.message(QStringLiteral("Skutečně si přejete smazat soubor protokolu ?"),
-                        QStringLiteral("Potvrzení vymazání"), Dialogs::Buttons::YesNo,
+std::optional<QString> deleteProtocolFile(PracticeState& s, Dialogs& dialogs, const Clock& clock,
+                                          const QString& pupil) {
+    QString question = QStringLiteral("Skutečně si přejete smazat soubor protokolu ?");
+    if (!pupil.isEmpty())
+        question += QStringLiteral("\nProtokol patří: %1").arg(pupil);
+    if (dialogs.message(question, QStringLiteral("Potvrzení vymazání"), Dialogs::Buttons::YesNo,
                         Dialogs::Icon::Question, Dialogs::Answer::Yes) != Dialogs::Answer::Yes)
         return std::nullopt;
     try {

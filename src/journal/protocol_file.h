@@ -27,9 +27,10 @@ NUMIO_EXPORT void followProtocolPath(PracticeState& s);
 // to the trash, or where there is none renamed beside itself with the date and time of now
 // ("protokol.2026-12-06_14-05-17.txt"). Returns what the status bar should say about where the
 // old protocol went; empty when that failed, the failure having been shown here. The caller then
-// runs ApplySettings, which starts an empty protocol at the same path.
-NUMIO_EXPORT std::optional<QString> deleteProtocolFile(PracticeState& s, Dialogs& dialogs,
-                                                       const Clock& clock);
+// runs ApplySettings, which starts an empty protocol at the same path. pupil: whose journal it is,
+// named under the question; empty without pupils.
+NUMIO_EXPORT std::optional<QString> deleteProtocolFile(PracticeState& s, Dialogs& dialogs, const Clock& clock,
+                                                       const QString& pupil = {});
 
 // The name deleteProtocolFile gives the old file when there is no trash; from the second attempt on,
 // "-2", "-3" … follow the time.

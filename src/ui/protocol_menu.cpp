@@ -29,7 +29,7 @@ void FrmMain::mnuShowProtokol_Click() {
 }
 
 void FrmMain::mnuDelete_Click() {
-    exam_.deleteProtocol();
+    exam_.deleteProtocol(pupilName());
 }
 
 void FrmMain::mnuPrehled_Click() {

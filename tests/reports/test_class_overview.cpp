@@ -286,7 +286,7 @@ class TestClassOverview : public QObject {
             btn(d, "pbClose")->click();
         });
         act(f.start(), "mnuPrehledTridy")->trigger();
-        QCOMPARE(shown, (QStringList{"Cyril 0 —", "Bára 3 —", "Adam Novak 20 +15,0 b.", "7 + 8 = 15 50 1"}));
+        QCOMPARE(shown, (QStringList{"Cyril 0 —", "Bára 3 —", "Adam Novak 20 +15,0 p. b.", "7 + 8 = 15 50 1"}));
         const auto lines = [&](const QString& file) {
             QFile csv(out + file);
             return csv.open(QIODevice::ReadOnly) ? QString::fromUtf8(csv.readAll()).split("\r\n")
@@ -307,7 +307,7 @@ class TestClassOverview : public QObject {
         QVERIFY(text.waitForFinished());
         const QString body = QString::fromUtf8(text.readAllStandardOutput()).simplified();
         for (const char* s :
-             {"Přehled třídy", "3.B", "Adam Novak", "Bára", "+15,0 b.", "1.3.2024 – 20.3.2024"})
+             {"Přehled třídy", "3.B", "Adam Novak", "Bára", "+15,0 p. b.", "1.3.2024 – 20.3.2024"})
             QVERIFY2(body.contains(QString::fromUtf8(s)), s);
     }
 };

@@ -90,6 +90,10 @@ class TestPupilsDialog : public QObject {
             act(*f.w, item)->trigger();
         }
         QCOMPARE(captions, QStringList({" Nastavení parametrů zkoušení – Adam", "Protokol – Adam"}));
+        f.dialogs.answers = {Dialogs::Answer::No};
+        act(*f.w, "mnuDelete")->trigger();
+        QCOMPARE(f.dialogs.texts().last(),
+                 "Skutečně si přejete smazat soubor protokolu ?\nProtokol patří: Adam");
         QTimer::singleShot(0, [] {
             auto* dialog = qobject_cast<PupilsDialog*>(QApplication::activeModalWidget());
             dialog->pupilList()->setCurrentRow(1);
