@@ -146,7 +146,7 @@ bool drawPages(const OverviewReport& report, QChartView* chartView, QPdfWriter& 
             const double right = c + 1 < columns.size() ? columns[c + 1] : w;
             const Qt::Alignment align = (c == 0 || c == 2) ? Qt::AlignRight : Qt::AlignLeft;
             painter.drawText(QRectF(columns[c] + 6, pages.y, right - columns[c] - 12, rowHeight),
-                             align | Qt::AlignVCenter, cells.value(qsizetype(c)));
+                             int(align | Qt::AlignVCenter), cells.value(qsizetype(c)));
         }
         pages.y += rowHeight;
     };
