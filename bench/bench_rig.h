@@ -48,7 +48,7 @@ struct RealRig {
 
     // "Section/Key" = text, as it would stand in the INI file; before start().
     void set(const QString& key, const QString& value) {
-        const int slash = key.indexOf(QLatin1Char('/'));
+        const qsizetype slash = key.indexOf(QLatin1Char('/'));
         store.write(QStringLiteral("Numio2"), key.left(slash), key.mid(slash + 1), value);
     }
 

@@ -4,7 +4,9 @@
 # A dictionary fuzz/<name without fuzz_>.dict and seeds in fuzz/corpus/<target>/ are used when present.
 # Exits non-zero when a build fails or a fuzzer finds a failing input; that input is kept as
 # build/fuzz/artifacts/<target>-crash-... and replays with: build/fuzz/<target> <file>
+# Exits 77 (skipped, to ctest) when clang is not installed: libFuzzer comes with clang only.
 set -euo pipefail
+command -v clang++ >/dev/null || { echo "clang++ is not installed: nothing to build the fuzz targets with" >&2; exit 77; }
 root="$(cd "$(dirname "$0")/.." && pwd)"
 seconds="${1:-30}"
 shift || true

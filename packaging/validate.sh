@@ -3,6 +3,7 @@
 # metadata the way software centres will read them, the manual page the way man reads it, and
 # the Debian package the way lintian judges it.
 # Usage: validate.sh BUILD_DIR PROJECT_VERSION
+# Exits 77 (skipped, to ctest) when a tool it needs is not installed.
 set -euo pipefail
 
 build_dir=$1
@@ -10,8 +11,8 @@ version=$2
 
 for tool in desktop-file-validate appstreamcli man cpack dpkg-shlibdeps lintian; do
   if ! command -v "$tool" >/dev/null; then
-    echo "FAIL: $tool is missing; run scripts/install-deps.sh" >&2
-    exit 1
+    echo "SKIP: $tool is not installed; run scripts/install-deps.sh" >&2
+    exit 77
   fi
 done
 

@@ -145,7 +145,8 @@ QString tidyPupilName(const QString& name) {
 
 QString pupilNameKey(const QString& name) {
     QString folded;
-    for (const QChar c : tidyPupilName(name).normalized(QString::NormalizationForm_D))
+    const QString decomposed = tidyPupilName(name).normalized(QString::NormalizationForm_D);
+    for (const QChar c : decomposed)
         if (c.category() != QChar::Mark_NonSpacing)
             folded += c;
     return folded.toCaseFolded();
@@ -178,7 +179,8 @@ QString pupilNameProblem(const QString& name, const QList<Pupil>& pupils, const 
 
 QString newPupilId(const QString& name, const QList<Pupil>& pupils) {
     QString base;
-    for (const QChar c : pupilNameKey(name)) {
+    const QString key = pupilNameKey(name);
+    for (const QChar c : key) {
         if ((c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9'))
             base += c;
         else if (!base.endsWith(u'-'))
@@ -320,7 +322,7 @@ std::optional<Pupil> PupilList::find(const QString& id) const {
 }
 
 std::optional<Pupil> PupilList::chosen() const {
-    if (const auto p = find(chosen_))
+    if (auto p = find(chosen_))
         return p;
     if (pupils_.isEmpty())
         return std::nullopt;
@@ -366,7 +368,7 @@ void PupilList::store(const QList<Pupil>& pupils, const QList<DamagedPupil>& dam
 Pupil PupilList::add(const QString& name, const StoredSettings& current) {
     const auto held = lock();
     reload();
-    const Pupil pupil{newPupilId(name, everyId()), tidyPupilName(name)};
+    Pupil pupil{newPupilId(name, everyId()), tidyPupilName(name)};
     PupilSettingsStore own(store_);
     own.setPupil(pupil.id);
     // The first pupil keeps what was set up so far, the journal named included; a pupil without

@@ -404,8 +404,8 @@ struct Pooled {
     qint64 right = 0;
     double gradeSum = 0;
     void add(const Examination& e, int sign = 1) {
-        problems += sign * e.problems;
-        right += sign * (e.problems - e.wrong);
+        problems += qint64(sign) * e.problems;
+        right += qint64(sign) * (e.problems - e.wrong);
         gradeSum += sign * double(e.grade) * e.problems;
     }
     double rate() const { return problems > 0 ? 100.0 * double(right) / double(problems) : qQNaN(); }

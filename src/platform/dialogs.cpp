@@ -26,7 +26,7 @@ QString withSuffix(const QString& path, const QString& suffix) {
 
 QString chooseNewFile(Dialogs& dialogs, const QString& title, const QString& filter, const QString& proposed,
                       const QString& suffix) {
-    const QString path = withSuffix(dialogs.chooseFile(title, filter, proposed), suffix);
+    QString path = withSuffix(dialogs.chooseFile(title, filter, proposed), suffix);
     if (path.isEmpty())
         return {};
     // The chooser never asks before overwriting (the protocol's is appended to): ask here.

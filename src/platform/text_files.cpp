@@ -502,7 +502,7 @@ QString LocalTextFiles::readEntry(const FileEntry& entry) {
         throw Failure(kPathFileAccess);
 
     // Read and decoded piece by piece, so a large journal is never held twice.
-    constexpr qsizetype kPiece = 16 * 1024 * 1024;
+    constexpr qsizetype kPiece = qsizetype(16) * 1024 * 1024;
     QByteArray piece(kPiece, Qt::Uninitialized);
     QString text;
     text.reserve(qsizetype(st.st_size));

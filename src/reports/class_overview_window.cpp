@@ -125,7 +125,7 @@ void rememberFolder(SettingsStore& store, Dialogs& dialogs, const QString& folde
 } // namespace
 
 QString classFolder(SettingsStore& store) {
-    const QString folder = store.read(kAppName, kSection, kFolderKey, QString());
+    QString folder = store.read(kAppName, kSection, kFolderKey, QString());
     if (!folder.isEmpty() && QFileInfo(folder).isDir())
         return folder;
     // Where the journals of this computer's pupils go, once there is one.

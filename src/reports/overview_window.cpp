@@ -33,6 +33,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace numio {
 
@@ -140,8 +141,8 @@ QString moreProblems(qint64 n) {
 
 OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPath, SettingsStore& store,
                                Dialogs& dialogs, std::optional<StoredSettings> practice, QWidget* owner)
-    : QDialog(owner), journal_(journal), practice_(practice), protocolPath_(protocolPath), store_(store),
-      dialogs_(dialogs), dfJmeno_(new QLineEdit(this)),
+    : QDialog(owner), journal_(journal), practice_(std::move(practice)), protocolPath_(protocolPath),
+      store_(store), dialogs_(dialogs), dfJmeno_(new QLineEdit(this)),
       chartView_(new QChartView(buildOverviewChart(journal), this)),
       summary_(new QGroupBox(QStringLiteral("Souhrn"), this)), missedTable_(new QTableWidget(this)),
       lblStav_(new QLabel(this)), pbCsv_(new QPushButton(QStringLiteral("Uložit jako &CSV"), this)),
@@ -389,7 +390,8 @@ namespace {
 // and nothing a file name could trip over.
 QString fileNamePart(const QString& name) {
     QString part;
-    for (QChar c : name.normalized(QString::NormalizationForm_KD)) {
+    const QString decomposed = name.normalized(QString::NormalizationForm_KD);
+    for (QChar c : decomposed) {
         if (c.isSpace() || c == u'-') {
             if (!part.isEmpty() && !part.endsWith(u'-'))
                 part += u'-';
@@ -452,7 +454,7 @@ OverviewReport reportOf(const Journal& journal, const QString& pupil, const QStr
 
 // Asks where the overview goes; empty when the user changes their mind.
 QString OverviewWindow::chooseTarget(const QString& title, const QString& filter, const QString& suffix) {
-    const QString path =
+    QString path =
         chooseNewFile(dialogs_, title, filter, proposedPath(dfJmeno_->text().simplified(), suffix), suffix);
     if (path.isEmpty())
         return {};

@@ -73,7 +73,7 @@ void selectNearest(QComboBox* c, int value) {
 
 QString protocolChooserFolder(const QString& currentProtocol, const QString& programFolder) {
     if (!currentProtocol.isEmpty()) {
-        const QString folder = QFileInfo(currentProtocol).absolutePath();
+        QString folder = QFileInfo(currentProtocol).absolutePath();
         if (QFileInfo(folder).isDir() && resolvedPath(folder) != resolvedPath(programFolder))
             return folder;
     }

@@ -289,7 +289,7 @@ void ProtocolText::updateScrollBars() {
     verticalScrollBar()->setPageStep(visible);
     verticalScrollBar()->setSingleStep(1);
 
-    const qsizetype contentWidth = longest_ * charWidth() + 2 * kMargin;
+    const qsizetype contentWidth = longest_ * charWidth() + qsizetype(2) * kMargin;
     horizontalScrollBar()->setRange(
         0, static_cast<int>(std::clamp<qsizetype>(contentWidth - viewport()->width(), 0, INT_MAX)));
     horizontalScrollBar()->setPageStep(viewport()->width());

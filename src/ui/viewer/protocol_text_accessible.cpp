@@ -18,6 +18,7 @@ class ProtocolTextAccessible : public QAccessibleWidget, public QAccessibleTextI
   public:
     explicit ProtocolTextAccessible(ProtocolText* view)
         : QAccessibleWidget(view, QAccessible::EditableText) {}
+    using QAccessibleWidget::text; // the name and description, beside the text interface's text(from, to)
 
     void* interface_cast(QAccessible::InterfaceType type) override {
         if (type == QAccessible::TextInterface)
