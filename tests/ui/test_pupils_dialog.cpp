@@ -197,6 +197,7 @@ class TestPupilsDialog : public QObject {
         // Enter follows the default button: Jana's name edited renames her, as it stands picks her.
         dialog.pupilList()->setCurrentRow(0);
         QVERIFY(dialog.pickButton()->isDefault());
+        dialog.nameEdit()->setFocus();
         QTest::keyClicks(dialog.nameEdit(), " Nova");
         QVERIFY(dialog.renameButton()->isDefault());
         QTest::keyClick(dialog.nameEdit(), Qt::Key_Return);
