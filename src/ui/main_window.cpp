@@ -154,6 +154,7 @@ void FrmMain::buildWindow() {
     // A set's progress, under the answer box, above where the time bar shows.
     lblPlace = label(central, "lblPlace", {}, twipsRect(5250, 1425, 1965, 255), programFont(9),
                      Qt::AlignRight | Qt::AlignVCenter);
+    markValueLabel(lblPlace, QStringLiteral("Pořadí příkladu v sadě"));
 
     Progress = new QProgressBar(central);
     Progress->setObjectName(QStringLiteral("Progress"));
@@ -308,7 +309,6 @@ void FrmMain::showProblem(const QString& text, const QString& spoken, const QStr
     lbLeft->setText(text);
     fitText(lbLeft, 48);
     lblPlace->setText(place);
-    lblPlace->setAccessibleName(place);
     // The pupil's screen reader speaks the new problem without the focus leaving the answer box.
     dfResult->setAccessibleDescription((place.isEmpty() ? QString() : place + QStringLiteral(". ")) + spoken +
                                        QLatin1Char(' ') + kAnswerHint);
