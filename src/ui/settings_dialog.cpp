@@ -106,12 +106,15 @@ SettingsDialog::SettingsDialog(StoredSettings& s, SettingsStore& store, Dialogs&
     SSTab->setCurrentIndex(0);
     // Ctrl+Tab and Ctrl+Shift+Tab change the tab from every control, lists included, which would
     // otherwise keep the keys for themselves.
-    for (const auto& [keys, step] : {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
-                                     std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), 2},
-                                     std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), 2}})
-        connect(new QShortcut(keys, this), &QShortcut::activated, this, guard(dialogs_, [this, step] {
+    const std::pair<QKeySequence, int> tabKeys[] = {{QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+                                                    {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), 2},
+                                                    {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), 2}};
+    for (const auto& keys : tabKeys) {
+        const int step = keys.second;
+        connect(new QShortcut(keys.first, this), &QShortcut::activated, this, guard(dialogs_, [this, step] {
                     SSTab->setCurrentIndex((SSTab->currentIndex() + step) % SSTab->count());
                 }));
+    }
 
     pbOK = place(new QPushButton(QStringLiteral("OK"), this), "pbOK", twipsRect(4830, 4680, 1275, 435));
     pbOK->setDefault(true);

@@ -286,7 +286,8 @@ class TestClassOverview : public QObject {
             btn(d, "pbClose")->click();
         });
         act(f.start(), "mnuPrehledTridy")->trigger();
-        QCOMPARE(shown, (QStringList{"Cyril 0 —", "Bára 3 —", "Adam Novak 20 +15,0 p. b.", "7 + 8 = 15 50 1"}));
+        QCOMPARE(shown,
+                 (QStringList{"Cyril 0 —", "Bára 3 —", "Adam Novak 20 +15,0 p. b.", "7 + 8 = 15 50 1"}));
         const auto lines = [&](const QString& file) {
             QFile csv(out + file);
             return csv.open(QIODevice::ReadOnly) ? QString::fromUtf8(csv.readAll()).split("\r\n")
