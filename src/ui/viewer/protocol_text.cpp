@@ -1,7 +1,6 @@
 #include "ui/viewer/protocol_text.h"
 
 #include "platform/guard.h"
-#include "ui/viewer/protocol_text_accessible.h"
 
 #include <QAccessible>
 #include <QClipboard>
@@ -78,7 +77,6 @@ int toInt(qsizetype value) {
 
 ProtocolText::ProtocolText(QWidget* parent, Dialogs* dialogs)
     : QAbstractScrollArea(parent), dialogs_(dialogs) {
-    installProtocolTextAccessible();
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setBackgroundRole(QPalette::Base);

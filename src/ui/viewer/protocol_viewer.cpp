@@ -2,6 +2,7 @@
 
 #include "platform/failure.h"
 #include "platform/guard.h"
+#include "ui/viewer/protocol_text_accessible.h"
 
 #include <QFont>
 #include <QPushButton>
@@ -10,7 +11,8 @@ namespace numio {
 
 ProtocolViewer::ProtocolViewer(TextFiles& files, const QString& path, Dialogs& dialogs, QWidget* owner,
                                const QString& pupil)
-    : QDialog(owner), dfProtokol_(new ProtocolText(this, &dialogs)) {
+    // Screen readers get the text view's own interface, installed before the view exists.
+    : QDialog(owner), dfProtokol_((installProtocolTextAccessible(), new ProtocolText(this, &dialogs))) {
     setObjectName(QStringLiteral("frmProtokol"));
     setWindowTitle(pupil.isEmpty() ? QStringLiteral("Protokol") : QStringLiteral("Protokol – ") + pupil);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
