@@ -104,11 +104,39 @@ bool countAfter(QStringView line, QStringView prefix, int& value) {
     return line.startsWith(prefix) && wholeInteger(line.sliced(prefix.size()), value) && value >= 0;
 }
 
-enum class Kind { Empty, Rule, Title, Dashes, Log, Limit, Total, Wrong, Grade, Rate, Shutdown, Foreign };
+enum class Kind {
+    Empty,
+    Rule,
+    Title,
+    Dashes,
+    Pupil,
+    Practice,
+    Answered,
+    Log,
+    Limit,
+    Total,
+    Wrong,
+    Grade,
+    Rate,
+    Shutdown,
+    Foreign
+};
+
+// "Odpovězeno před přerušením : 7, z toho špatně : 2"
+bool isAnswered(QStringView line, int& answered, int& wrong) {
+    if (!line.startsWith(kJournalAnswered))
+        return false;
+    qsizetype i = kJournalAnswered.size();
+    if (!takeInteger(line, i, answered, false) || !line.sliced(i).startsWith(kJournalAnsweredWrong))
+        return false;
+    return wholeInteger(line.sliced(i + kJournalAnsweredWrong.size()), wrong) && wrong <= answered;
+}
 
 // Classifies by the first letter, so most lines are compared against one form only.
 static_assert(kJournalTotal.front() == kJournalShutdown.front());
-Kind classify(QStringView line, RepeatEntry& problem, int& number) {
+static_assert(kJournalPupil.front() != kJournalWrong.front() &&
+              kJournalPractice.front() != kJournalRate.front());
+Kind classify(QStringView line, RepeatEntry& problem, int& number, int& answeredWrong) {
     if (line.isEmpty())
         return Kind::Empty;
     switch (line.front().unicode()) {
@@ -137,6 +165,13 @@ Kind classify(QStringView line, RepeatEntry& problem, int& number) {
         if (allOf(line, kJournalDashesLength, kJournalDashChar))
             return Kind::Dashes;
         break;
+    case kJournalPupil.front().unicode():
+        return line.startsWith(kJournalPupil) && line.size() > kJournalPupil.size() ? Kind::Pupil
+                                                                                    : Kind::Foreign;
+    case kJournalPractice.front().unicode():
+        return line.startsWith(kJournalPractice) ? Kind::Practice : Kind::Foreign;
+    case kJournalAnswered.front().unicode():
+        return isAnswered(line, number, answeredWrong) ? Kind::Answered : Kind::Foreign;
     default:
         if (!isDigit(line.front()))
             return Kind::Foreign;
@@ -145,11 +180,66 @@ Kind classify(QStringView line, RepeatEntry& problem, int& number) {
 }
 
 struct Missed {
-    RepeatEntry entry;
     int count = 0;
     qint64 lastStamp = kNoStamp;
     QDateTime last;
 };
+
+qint64 stampOf(const QDateTime& when) {
+    return when.isValid() ? when.toMSecsSinceEpoch() : kNoStamp;
+}
+
+// The most-missed list of the blocks `take` admits: count desc, then the latest miss, then the
+// problem.
+template <class Take> QVector<MissedProblem> aggregateMissed(const Journal& j, Take take) {
+    std::vector<Missed> missed(std::size_t(j.missedEntries.size()));
+    for (const MissBlock& b : j.missBlocks) {
+        if (!take(b))
+            continue;
+        const qint64 stamp = stampOf(b.when);
+        for (qint32 i = b.from; i < b.to; ++i) {
+            Missed& m = missed[std::size_t(j.missLog[i])];
+            ++m.count;
+            if (stamp > m.lastStamp) {
+                m.lastStamp = stamp;
+                m.last = b.when;
+            }
+        }
+    }
+    std::vector<QString> texts(missed.size());
+    std::vector<std::size_t> order;
+    order.reserve(missed.size());
+    for (std::size_t i = 0; i < missed.size(); ++i) {
+        if (missed[i].count == 0)
+            continue;
+        texts[i] = j.missedEntries[qsizetype(i)].problem();
+        order.push_back(i);
+    }
+    std::sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
+        const Missed& a = missed[x];
+        const Missed& b = missed[y];
+        if (a.count != b.count)
+            return a.count > b.count;
+        if (a.lastStamp != b.lastStamp)
+            return a.lastStamp > b.lastStamp;
+        return texts[x] < texts[y];
+    });
+    QVector<MissedProblem> out;
+    out.reserve(qsizetype(order.size()));
+    for (std::size_t i : order)
+        out.push_back({texts[i], j.missedEntries[qsizetype(i)].text(), missed[i].count, missed[i].last});
+    return out;
+}
+
+PracticeKind practiceKind(QStringView words) {
+    if (words.startsWith(kJournalPracticeSet))
+        return PracticeKind::Set;
+    if (words.startsWith(kJournalPracticePlain))
+        return PracticeKind::Plain;
+    if (words.startsWith(kJournalPracticeRepeat))
+        return PracticeKind::Repeat;
+    return PracticeKind::Unknown;
+}
 
 class Reader {
   public:
@@ -158,7 +248,8 @@ class Reader {
     void line(QStringView text) {
         RepeatEntry problem;
         int number = 0;
-        const Kind kind = classify(text, problem, number);
+        int answeredWrong = 0;
+        const Kind kind = classify(text, problem, number, answeredWrong);
         // A foreign line changes nothing around it: it may be a note added by hand.
         if (kind == Kind::Foreign) {
             ++journal_.unreadableLines;
@@ -210,6 +301,27 @@ class Reader {
                 return;
             }
             break;
+        case Kind::Pupil:
+            if (inBlock) {
+                journal_.pupil = text.sliced(kJournalPupil.size()).trimmed().toString();
+                return;
+            }
+            break;
+        case Kind::Practice:
+            if (inBlock) {
+                const QStringView words = text.sliced(kJournalPractice.size());
+                kind_ = practiceKind(words);
+                practice_ = words.toString();
+                return;
+            }
+            break;
+        case Kind::Answered:
+            if (inBlock) {
+                answered_ = number;
+                answeredWrong_ = answeredWrong;
+                return;
+            }
+            break;
         case Kind::Log:
             if (inBlock) {
                 miss(problem);
@@ -232,6 +344,8 @@ class Reader {
             }
             break;
         case Kind::Shutdown:
+            if (inBlock)
+                interrupted();
             at_ = At::Outside;
             return;
         case Kind::Wrong:
@@ -247,28 +361,7 @@ class Reader {
     Journal take() {
         if (at_ == At::Counted)
             ++journal_.unreadableLines;
-        std::vector<QString> texts;
-        texts.reserve(missed_.size());
-        std::vector<std::size_t> order(missed_.size());
-        for (std::size_t i = 0; i < missed_.size(); ++i) {
-            texts.push_back(missed_[i].entry.problem());
-            order[i] = i;
-        }
-        std::sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
-            const Missed& a = missed_[x];
-            const Missed& b = missed_[y];
-            if (a.count != b.count)
-                return a.count > b.count;
-            if (a.lastStamp != b.lastStamp)
-                return a.lastStamp > b.lastStamp;
-            return texts[x] < texts[y];
-        });
-        QVector<MissedProblem>& out = journal_.missed;
-        out.reserve(qsizetype(missed_.size()));
-        for (std::size_t i : order) {
-            const Missed& m = missed_[i];
-            out.push_back({texts[i], m.entry.text(), m.count, m.last});
-        }
+        journal_.missed = aggregateMissed(journal_, [](const MissBlock&) { return true; });
         return std::move(journal_);
     }
 
@@ -278,15 +371,41 @@ class Reader {
     void open() {
         at_ = At::Opened;
         when_ = QDateTime();
-        stamp_ = kNoStamp;
         limit_ = false;
         total_ = 0;
+        kind_ = PracticeKind::Unknown;
+        practice_.clear();
+        answered_ = -1;
+        answeredWrong_ = 0;
+        missBlock_ = -1;
     }
 
     void title(QStringView dateTime) {
         when_ = dates_.read(dateTime);
-        stamp_ = when_.isValid() ? when_.toMSecsSinceEpoch() : kNoStamp;
         at_ = At::Titled;
+    }
+
+    void add(const Examination& e) {
+        journal_.exams.push_back(e);
+        if (e.counts()) {
+            journal_.totalProblems += e.problems;
+            journal_.totalWrong += e.wrong;
+        }
+    }
+
+    // The window closed during the block. It counts when it had answers: as many as its answered
+    // line says, or, in a journal without one, some unknown number with its misses among them.
+    void interrupted() {
+        Examination e{when_, 0, 0, 0, 0, limit_, kind_, true, practice_};
+        if (answered_ >= 0) {
+            if (answered_ == 0)
+                return;
+            e.problems = answered_;
+            e.wrong = answeredWrong_;
+        } else if (missBlock_ < 0) {
+            return;
+        }
+        add(e);
     }
 
     void finish(int wrong) {
@@ -296,9 +415,7 @@ class Reader {
             return;
         }
         const Score score = scoreOf(total_, wrong);
-        journal_.exams.push_back({when_, total_, wrong, score.grade, score.successRate, limit_});
-        journal_.totalProblems += total_;
-        journal_.totalWrong += wrong;
+        add({when_, total_, wrong, score.grade, score.successRate, limit_, kind_, false, practice_});
         at_ = At::Scored;
     }
 
@@ -307,26 +424,30 @@ class Reader {
         const quint64 key = (quint64(quint16(p.a)) << 32) | (quint64(quint16(p.b)) << 16) | quint64(p.op);
         auto found = index_.constFind(key);
         if (found == index_.constEnd()) {
-            found = index_.insert(key, missed_.size());
-            missed_.push_back({p, 0, kNoStamp, QDateTime()});
+            found = index_.insert(key, qint32(journal_.missedEntries.size()));
+            journal_.missedEntries.push_back(p);
         }
-        Missed& m = missed_[*found];
-        ++m.count;
-        if (stamp_ > m.lastStamp) {
-            m.lastStamp = stamp_;
-            m.last = when_;
+        if (missBlock_ < 0) {
+            missBlock_ = journal_.missBlocks.size();
+            const auto at = qint32(journal_.missLog.size());
+            journal_.missBlocks.push_back({when_, at, at});
         }
+        journal_.missLog.push_back(*found);
+        journal_.missBlocks[missBlock_].to = qint32(journal_.missLog.size());
     }
 
     Journal journal_;
     At at_ = At::Outside;
     QDateTime when_;
-    qint64 stamp_ = kNoStamp;
     bool limit_ = false;
     int total_ = 0;
-    QHash<quint64, std::size_t> index_;
+    PracticeKind kind_ = PracticeKind::Unknown;
+    QString practice_;
+    int answered_ = -1; // from the answered line; -1 without one
+    int answeredWrong_ = 0;
+    qsizetype missBlock_ = -1; // the block's MissBlock; -1 while it has no miss
+    QHash<quint64, qint32> index_;
     ProtocolDates& dates_;
-    std::vector<Missed> missed_;
 };
 
 } // namespace
@@ -352,6 +473,57 @@ Journal readJournal(TextFiles& files, const QString& path, const QLocale& locale
             throw;
     }
     return parseJournal(text, locale);
+}
+
+int Journal::countedExams() const {
+    return int(std::count_if(exams.begin(), exams.end(), [](const Examination& e) { return e.counts(); }));
+}
+
+int Journal::repeatRuns() const {
+    return int(exams.size()) - countedExams();
+}
+
+QDateTime Journal::lastExam() const {
+    QDateTime last;
+    for (const Examination& e : exams) {
+        if (e.counts() && e.when.isValid() && (!last.isValid() || e.when > last))
+            last = e.when;
+    }
+    return last;
+}
+
+Journal within(const Journal& journal, const Period& period) {
+    if (period.whole())
+        return journal;
+    Journal out;
+    out.unreadableLines = journal.unreadableLines;
+    out.pupil = journal.pupil;
+    out.missedEntries = journal.missedEntries;
+    out.missLog = journal.missLog;
+    for (const Examination& e : journal.exams) {
+        if (!period.contains(e.when))
+            continue;
+        out.exams.push_back(e);
+        if (e.counts()) {
+            out.totalProblems += e.problems;
+            out.totalWrong += e.wrong;
+        }
+    }
+    for (const MissBlock& b : journal.missBlocks) {
+        if (period.contains(b.when))
+            out.missBlocks.push_back(b);
+    }
+    out.missed = aggregateMissed(out, [](const MissBlock&) { return true; });
+    return out;
+}
+
+bool Period::contains(const QDateTime& when) const {
+    if (whole())
+        return true;
+    if (!when.isValid())
+        return false;
+    const QDate day = when.date();
+    return (!from.isValid() || day >= from) && (!to.isValid() || day <= to);
 }
 
 int Journal::undatedExams() const {
@@ -393,7 +565,7 @@ std::optional<Score> overallScore(const Journal& journal) {
 }
 
 bool movesTrend(const Examination& e) {
-    return e.problems >= kTrendMinimumProblems;
+    return e.graded() && e.problems >= kTrendMinimumProblems;
 }
 
 namespace {

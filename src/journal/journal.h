@@ -3,6 +3,7 @@
 #include "platform/export.h"
 
 #include "core/practice_state.h"
+#include "core/repeat_entry.h"
 #include "journal/journal_dates.h"
 
 #include <QDateTime>
@@ -14,14 +15,37 @@
 
 namespace numio {
 
-// One finished examination: a block whose FINISH record could be read.
+// What a block practised, as its practice line says; Unknown in a block written without one (every
+// journal of an earlier version, and every one of a program used without pupils or names).
+enum class PracticeKind { Unknown, Set, Plain, Repeat };
+
+// One examination: a block whose FINISH record could be read, or one interrupted by closing the
+// window after it had answers.
 struct NUMIO_EXPORT Examination {
-    QDateTime when; // invalid when the INIT line's date could not be read
-    int problems = 0;
-    int wrong = 0;
-    int grade = 0;       // from the counts, not from the printed line
+    QDateTime when;      // invalid when the INIT line's date could not be read
+    int problems = 0;    // answered; 0 for an interrupted block that does not say how many
+    int wrong = 0;       // likewise, 0 when not known
+    int grade = 0;       // from the counts, not from the printed line; 0 when it has none
     int successRate = 0; // likewise
     bool limitReached = false;
+    PracticeKind kind = PracticeKind::Unknown;
+    bool interrupted = false; // ended by the shutdown line, not by FINISH
+    QString practice{};       // the practice line's words after its label; empty without one
+
+    bool isRepeat() const { return kind == PracticeKind::Repeat; }
+    // An examination of its own: not a repeat of missed problems. Its problems count in the pupil's
+    // totals, success rate and grade.
+    bool counts() const { return !isRepeat(); }
+    // Has a grade of its own and so moves averages and the trend: finished and no repeat.
+    bool graded() const { return counts() && !interrupted; }
+};
+
+// The misses of one block: the problems of Journal::missLog between from and to. Every block with a
+// wrong answer has one, finished or not.
+struct NUMIO_EXPORT MissBlock {
+    QDateTime when; // invalid when undated
+    qint32 from = 0;
+    qint32 to = 0;
 };
 
 // A problem the pupil got wrong, from the LOG lines of all blocks (finished or not).
@@ -33,14 +57,26 @@ struct NUMIO_EXPORT MissedProblem {
 };
 
 struct NUMIO_EXPORT Journal {
-    QVector<Examination> exams;    // in the order of the file
+    QVector<Examination> exams;    // in the order of the file, repeats among them
     QVector<MissedProblem> missed; // count desc, then last desc, then problem
     int unreadableLines = 0;
-    // Sums over exams; 64 bits, since a hand-made journal can exceed any 32-bit count.
+    // Sums over the exams that count (no repeats); 64 bits, since a hand-made journal can exceed
+    // any 32-bit count.
     qint64 totalProblems = 0;
     qint64 totalWrong = 0;
+    QString pupil; // the newest name a pupil line gives; empty without one
+
+    // Every wrong answer in file order as an index into missedEntries, grouped by block: what
+    // within() needs to count the misses of a period again.
+    QVector<RepeatEntry> missedEntries;
+    QVector<qint32> missLog;
+    QVector<MissBlock> missBlocks;
 
     bool isEmpty() const { return exams.isEmpty(); }
+    // The examinations that count (repeats left out), the figure every report shows.
+    int countedExams() const;
+    int repeatRuns() const;
+    QDateTime lastExam() const; // the latest dated examination that counts; invalid when none
     int undatedExams() const;
     // Every examination dated and none earlier than the one before: a time axis makes sense.
     bool chronological() const;
@@ -83,8 +119,9 @@ NUMIO_EXPORT Score scoreOf(qint64 problems, qint64 wrong);
 // The whole journal as one examination; nothing when it has no examination.
 NUMIO_EXPORT std::optional<Score> overallScore(const Journal& journal);
 
-// The trend counts problems, not examinations: each examination weighs by the problems it asked,
-// and one of fewer than this many (a repeat of two wrong problems, a short try) does not move it.
+// The trend counts problems, not examinations: each graded examination weighs by the problems it
+// asked, and one of fewer than this many (a short try) does not move it; a repeat or an interrupted
+// examination never does.
 inline constexpr int kTrendMinimumProblems = 6;
 NUMIO_EXPORT bool movesTrend(const Examination& e);
 
@@ -105,6 +142,18 @@ struct NUMIO_EXPORT WindowComparison {
 // The last ten examinations that move the trend against the ten before them; nothing with fewer
 // than eleven.
 NUMIO_EXPORT std::optional<WindowComparison> compareLastTen(const Journal& journal);
+
+// A stretch of days, both ends included; an invalid end is open. Whole history: both open.
+struct NUMIO_EXPORT Period {
+    QDate from;
+    QDate to;
+    bool whole() const { return !from.isValid() && !to.isValid(); }
+    bool contains(const QDateTime& when) const; // undated only in the whole history
+};
+
+// The journal as if it held only the period's blocks: examinations, totals and most-missed problems
+// counted again; the pupil's name kept. The whole history gives the journal back unchanged.
+NUMIO_EXPORT Journal within(const Journal& journal, const Period& period);
 
 // Repeat-list entries of the most-missed problems, most-missed first, only those these settings
 // ask: other settings wrote most of the journal, and a hand-edited one may hold anything.

@@ -39,8 +39,9 @@ QString fileBaseName(const QString& journalPath) {
     return name;
 }
 
-PupilJournal readPupilJournal(const FileEntry& entry, TextFiles& files) {
+PupilJournal readPupilJournal(const FileEntry& entry, TextFiles& files, const std::atomic<bool>* stop) {
     PupilJournal out;
+    const auto stopped = [stop] { return stop && stop->load(std::memory_order_relaxed); };
     out.path = entry.path;
     out.name = fileBaseName(entry.path);
     FileStamp before = files.stamp(entry);
@@ -70,7 +71,17 @@ PupilJournal readPupilJournal(const FileEntry& entry, TextFiles& files) {
         out.problem = reasonOf(f);
         return out;
     }
+    if (stopped()) {
+        out.problem = kReadingStopped.toString();
+        return out;
+    }
+    if (text.isEmpty()) {
+        out.problem = kEmptyFileProblem.toString();
+        return out;
+    }
     out.journal = parseJournal(text);
+    if (!out.journal.pupil.isEmpty())
+        out.name = out.journal.pupil;
     // Not one record of a journal in it: some other text that happens to end in ".txt", or no text
     // at all. A journal with a NUL here and there is read as the viewer and the pupil's overview
     // read it: the lines holding them are left unread.
@@ -115,19 +126,14 @@ QString schoolProblem(const MissedProblem& m) {
 
 PupilSummary summarise(const Journal& journal) {
     PupilSummary s;
-    s.exams = int(journal.exams.size());
+    s.exams = journal.countedExams();
+    s.repeats = journal.repeatRuns();
     s.problems = journal.totalProblems;
-    if (const std::optional<Score> overall = overallScore(journal))
+    if (const std::optional<Score> overall = overallScore(journal)) {
         s.successRate = overall->successRate;
-    if (!journal.exams.isEmpty()) {
-        double grades = 0;
-        for (const Examination& e : journal.exams) {
-            grades += e.grade;
-            if (e.when.isValid() && (!s.last.isValid() || e.when > s.last))
-                s.last = e.when;
-        }
-        s.averageGrade = grades / double(journal.exams.size());
+        s.grade = overall->grade;
     }
+    s.last = journal.lastExam();
     // The same honest trend as the pupil's own overview shows.
     if (const auto comparison = compareLastTen(journal))
         s.trend = comparison->change();

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QVector>
 
+#include <atomic>
 #include <functional>
 #include <optional>
 
@@ -25,7 +26,7 @@ NUMIO_EXPORT QString fileBaseName(const QString& journalPath);
 // One file of the class folder as read.
 struct NUMIO_EXPORT PupilJournal {
     QString path;
-    QString name;
+    QString name; // the newest name the journal gives, else the file's name
     Journal journal;
     QString problem;       // why the file could not be read; empty when it was
     bool changing = false; // it kept changing while read: what was read last is shown
@@ -35,11 +36,16 @@ struct NUMIO_EXPORT PupilJournal {
 // Reads one journal without locking it: a pupil may be writing to it just now. A file whose size or
 // time changes during the reading is read again, up to twice. Read as the viewer reads it: NULs in a
 // line leave that line unread, only a file with nothing of a journal in it is refused. Named after
-// the file. Never throws; safe on any thread while files is.
-NUMIO_EXPORT PupilJournal readPupilJournal(const FileEntry& entry, TextFiles& files);
+// the file. An empty file is refused as "prázdný soubor". With stop set (by another thread) the
+// reading ends early and the file is refused as "Čtení zrušeno.". Never throws; safe on any thread
+// while files is.
+NUMIO_EXPORT PupilJournal readPupilJournal(const FileEntry& entry, TextFiles& files,
+                                           const std::atomic<bool>* stop = nullptr);
 inline PupilJournal readPupilJournal(const QString& path, TextFiles& files) {
     return readPupilJournal(FileEntry{path}, files);
 }
+inline constexpr QStringView kEmptyFileProblem = u"prázdný soubor";
+inline constexpr QStringView kReadingStopped = u"Čtení zrušeno.";
 
 // The journals of a folder: every "*.txt" entry (any case), hidden ones and those whose names are
 // no UTF-8 too, files and whatever else bears the name, sorted by name. Throws Failure when the
@@ -52,15 +58,18 @@ NUMIO_EXPORT QString folderProblem(const Failure& f);
 // "8 · 7 = 56", "56 : 8 = 7" as a school writes them; the entry is the repeat list's "56,8,7,4".
 NUMIO_EXPORT QString schoolProblem(const MissedProblem& m);
 
-// The numbers of one pupil's row.
+// The numbers of one pupil's row, reckoned as the pupil's own overview reckons them: problems pooled
+// over the examinations that count (interrupted ones with what they answered, repeats left out),
+// one grade from them, the trend of compareLastTen.
 struct NUMIO_EXPORT PupilSummary {
-    int exams = 0;
+    int exams = 0;   // examinations that count, interrupted ones among them
+    int repeats = 0; // repeat runs of missed problems
     qint64 problems = 0;
     std::optional<int> successRate;
-    std::optional<double> averageGrade; // the mean of the examinations' grades
+    std::optional<int> grade; // the grade of all the problems together
     std::optional<double> trend;
-    QDateTime last;     // the latest dated examination
-    QStringList missed; // the three most-missed problems, school signs
+    QDateTime last;     // the latest dated examination that counts
+    QStringList missed; // the three most-missed problems, school signs (repeats' misses included)
 };
 NUMIO_EXPORT PupilSummary summarise(const Journal& journal);
 

@@ -80,4 +80,17 @@ QString localeDateTime(const QDateTime& t, const QLocale& locale) {
            locale.toString(t.time(), timeFormatWithoutZone(locale));
 }
 
+QString journalPupilLine(const QString& name) {
+    return kJournalPupil.toString() + name.simplified();
+}
+
+QString journalPracticeLine(const QString& words) {
+    return kJournalPractice.toString() + words;
+}
+
+QString journalAnsweredLine(int answered, int wrong) {
+    return kJournalAnswered.toString() + QString::number(answered) + kJournalAnsweredWrong.toString() +
+           QString::number(wrong);
+}
+
 } // namespace numio

@@ -26,6 +26,18 @@ namespace numio {
 //   Úspěšnost : 90%
 //
 // and a window closed during an examination leaves the shutdown line.
+//
+// When the program knows who practises (a chosen pupil, or the name given in the results overview),
+// each block also says so, and what is practised, under the dashes:
+//
+//   Žák : Tomáš Novák
+//   Cvičení : sada 20 příkladů; sčítání a odčítání do 20, bez přechodu přes desítku
+//
+// and an interrupted examination tells what it had answered before the shutdown line:
+//
+//   Odpovězeno před přerušením : 7, z toho špatně : 2
+//
+// Without a name nothing of this is written: the journal stays as it always was.
 
 inline constexpr qsizetype kJournalRuleLength = 64;
 inline constexpr QChar kJournalRuleChar = u'_';
@@ -46,6 +58,14 @@ inline constexpr QStringView kJournalGrade = u"Známka : ";
 inline constexpr QStringView kJournalRate = u"Úspěšnost : ";
 inline constexpr QChar kJournalRateEnd = u'%';
 
+inline constexpr QStringView kJournalPupil = u"Žák : ";
+inline constexpr QStringView kJournalPractice = u"Cvičení : ";
+inline constexpr QStringView kJournalPracticeSet = u"sada ";
+inline constexpr QStringView kJournalPracticePlain = u"volné počítání";
+inline constexpr QStringView kJournalPracticeRepeat = u"oprava chybných příkladů";
+inline constexpr QStringView kJournalAnswered = u"Odpovězeno před přerušením : ";
+inline constexpr QStringView kJournalAnsweredWrong = u", z toho špatně : ";
+
 inline constexpr QStringView kJournalShutdown = u"Přerušeno zásahamem uživatele v průběhu zkoušení";
 
 NUMIO_EXPORT QString journalRule();
@@ -57,6 +77,9 @@ NUMIO_EXPORT QString journalLimitLine(int minutes);
 // "Příkladů celkem : 20" and the other counts of FINISH.
 NUMIO_EXPORT QString journalCountLine(QStringView label, int count);
 NUMIO_EXPORT QString journalRateLine(int successRate);
+NUMIO_EXPORT QString journalPupilLine(const QString& name);
+NUMIO_EXPORT QString journalPracticeLine(const QString& words);
+NUMIO_EXPORT QString journalAnsweredLine(int answered, int wrong);
 
 // "14.3.2002 10:05:17": how the Czech system setting writes a date and time, and so how a journal
 // is dated wherever the user's own form would not do.

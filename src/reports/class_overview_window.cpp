@@ -77,7 +77,7 @@ QStringList rowTexts(const PupilJournal& p, const PupilSummary& s) {
             czechCount(s.exams),
             czechCount(s.problems),
             shownRate(s.successRate),
-            s.averageGrade ? czechDecimal(*s.averageGrade) : QStringLiteral("—"),
+            s.grade ? QString::number(*s.grade) : QStringLiteral("—"),
             trendText(s.trend),
             shownDate(s.last),
             s.missed.isEmpty() ? QStringLiteral("—") : s.missed.join(QStringLiteral(", "))};
@@ -137,11 +137,10 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
                                          FolderChooser folderChooser, PupilNamer namer, QWidget* owner)
     : QDialog(owner), store_(store), dialogs_(dialogs), files_(files),
       chooseFolder_(std::move(folderChooser)), namer_(std::move(namer)), lblFolder_(new QLabel(this)),
-      table_(
-          newTable(this, QStringLiteral("twTrida"), QStringLiteral("Žáci"),
-                   {QStringLiteral("Žák"), QStringLiteral("Zkoušení"), QStringLiteral("Příkladů"),
-                    QStringLiteral("Úspěšnost"), QStringLiteral("Průměrná známka"), QStringLiteral("Vývoj"),
-                    QStringLiteral("Poslední zkoušení"), QStringLiteral("Nejčastější chyby")})),
+      table_(newTable(this, QStringLiteral("twTrida"), QStringLiteral("Žáci"),
+                      {QStringLiteral("Žák"), QStringLiteral("Zkoušení"), QStringLiteral("Příkladů"),
+                       QStringLiteral("Úspěšnost"), QStringLiteral("Známka"), QStringLiteral("Vývoj"),
+                       QStringLiteral("Poslední zkoušení"), QStringLiteral("Nejčastější chyby")})),
       missedTable_(
           newTable(this, QStringLiteral("twChybyTridy"), QStringLiteral("Nejčastější chyby třídy"),
                    {QStringLiteral("Příklad"), QStringLiteral("Počet chyb"), QStringLiteral("Žáků")})),
@@ -345,7 +344,7 @@ void ClassOverviewWindow::fill() {
                                             double(s.exams),
                                             double(s.problems),
                                             optionalKey(bool(s.successRate), s.successRate.value_or(0)),
-                                            optionalKey(bool(s.averageGrade), s.averageGrade.value_or(0)),
+                                            optionalKey(bool(s.grade), s.grade.value_or(0)),
                                             optionalKey(bool(s.trend), s.trend.value_or(0)),
                                             optionalKey(s.last.isValid(), double(s.last.toMSecsSinceEpoch())),
                                             s.missed.value(0)};

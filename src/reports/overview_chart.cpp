@@ -58,10 +58,13 @@ Points pointsOf(const Journal& journal, qsizetype first, bool byDate) {
     for (qsizetype i = first; i < journal.exams.size(); ++i) {
         const Examination& e = journal.exams[i];
         const QPointF point(byDate ? double(e.when.toMSecsSinceEpoch()) : double(i + 1), e.successRate);
-        p.rates << point;
         // Until an examination moves the trend there is none to draw.
         if (!std::isnan(average[i]))
             p.average << QPointF(point.x(), average[i]);
+        // A repeat or an interrupted examination has no grade of its own to show.
+        if (!e.graded())
+            continue;
+        p.rates << point;
         p.byGrade[static_cast<std::size_t>(std::clamp(e.grade, 1, 5) - 1)] << point;
     }
     return p;

@@ -91,8 +91,11 @@ QString windowText(double rate, double grade) {
 QVector<Row> totals(const Journal& journal) {
     QVector<Row> rows;
     const std::optional<Score> overall = overallScore(journal);
-    rows.push_back(
-        {QStringLiteral("lblZkouseni"), QStringLiteral("Zkoušení:"), czechCount(journal.exams.size())});
+    // Repeats of missed problems are practice, not examinations: named apart.
+    QString exams = czechCount(journal.countedExams());
+    if (const int repeats = journal.repeatRuns(); repeats > 0)
+        exams += QStringLiteral(" (a opravy chyb: %1)").arg(czechCount(repeats));
+    rows.push_back({QStringLiteral("lblZkouseni"), QStringLiteral("Zkoušení:"), exams});
     rows.push_back({QStringLiteral("lblObdobi"), QStringLiteral("Období:"), period(journal)});
     rows.push_back({QStringLiteral("lblPriklady"), QStringLiteral("Příkladů celkem:"),
                     czechCount(journal.totalProblems)});

@@ -45,7 +45,8 @@ struct Writing {
 };
 
 // "14.3. 10:05:07 20/1 z1 95% | 7,8,15,1 x1 14.3. 10:05:07 | 0 unreadable, 20/1": the examinations
-// (L: the set ran out of time), the missed problems in their order, the unreadable lines, the totals.
+// (L: the set ran out of time, P: interrupted, S/V/R: a set, plain practice, a repeat), the missed problems
+// in their order, the unreadable lines, the totals.
 static QString summary(const QString& text) {
     const Journal j = parseJournal(text);
     const auto when = [](const QDateTime& t) {
@@ -53,8 +54,10 @@ static QString summary(const QString& text) {
     };
     QStringList exams, missed;
     for (const Examination& e : j.exams)
-        exams << QString::asprintf("%s %d/%d z%d %d%%%s", when(e.when).data(), e.problems, e.wrong, e.grade,
-                                   e.successRate, e.limitReached ? " L" : "");
+        exams << QString::asprintf("%s %d/%d z%d %d%%%s%s%s", when(e.when).data(), e.problems, e.wrong,
+                                   e.grade, e.successRate, e.limitReached ? " L" : "",
+                                   e.interrupted ? " P" : "",
+                                   std::array{"", " S", " V", " R"}[std::size_t(e.kind)]);
     for (const MissedProblem& m : j.missed)
         missed << QString::asprintf("%s x%d %s", qPrintable(m.entry), m.count, when(m.last).data());
     return exams.join("; ") + " | " + missed.join("; ") +
@@ -72,8 +75,9 @@ class TestJournal : public QObject {
         a.init(14, 3, 10, 31).log(6, "*", 7, 42, "48").limit(10).finish(14, 1);
         a.init(15, 3, 8).log(12, ":", 3, 4, "3").shutdown().init(16, 3, 8).finish(5, 5);
         row("written: two blocks, limit, closed during a third", a.text(),
-            "14.3. 10:05:07 20/2 z1 90%; 14.3. 10:31:07 14/1 z1 92% L; 16.3. 8:00:07 5/5 z5 0% | "
-            "12,3,4,4 x1 15.3. 8:00:07; 6,7,42,3 x1 14.3. 10:31:07; 12,5,7,2 x1 14.3. 10:05:07; "
+            "14.3. 10:05:07 20/2 z1 90%; 14.3. 10:31:07 14/1 z1 92% L; 15.3. 8:00:07 0/0 z0 0% P; "
+            "16.3. 8:00:07 5/5 z5 0% | 12,3,4,4 x1 15.3. 8:00:07; 6,7,42,3 x1 14.3. 10:31:07; 12,5,7,2 x1 "
+            "14.3. 10:05:07; "
             "7,8,15,1 x1 14.3. 10:05:07 | 0 unreadable, 39/8");
         // Most missed first, then the latest: the file's order of days is not the calendar's.
         b.init(3, 5, 9).log(6, "*", 7, 42, "48").log(9, "-", 4, 5, "").finish(10, 2);

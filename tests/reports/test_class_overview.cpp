@@ -97,7 +97,7 @@ class TestClassOverview : public QObject {
     void file_data() {
         columns<QString, int, QString>({"content", "exams", "problem"});
         row("two examinations", block(1, 20, 2) + block(3, 10, 0), 2, QString());
-        row("empty journal", QString(), 0, QString());
+        row("empty journal", QString(), 0, QString("prázdný soubor"));
         row("only an unfinished block", QString(64, u'_') + "\r\nNumio - 1.3.2024 8:00:00\r\n", 0, QString());
         row("not a journal", QString("Nákup:\r\nmléko\r\n"), 0, QString("Není to protokol zkoušení."));
         row("binary", QString::fromLatin1("PNG\0\x01", 5), 0, QString("Binární soubor, ne protokol."));
@@ -257,7 +257,7 @@ class TestClassOverview : public QObject {
         write(folder + "/Adam.txt", adam);
         write(folder + "/Bára.txt",
               block(1, 10, 1).replace("7+8=15", "6*7=42") + block(2, 10, 0) + block(3, 10, 0));
-        write(folder + "/Cyril.txt", QString());
+        write(folder + "/Cyril.txt", QString(64, u'_') + "\r\nNumio - 1.3.2024 8:00:00\r\n");
         write(folder + "/seznam.txt", "mléko\r\n");
         f.dialogs.chosenFiles = {folder, out + "adam", out + "trida", out + "trida"};
         f.dialogs.answers = {Dialogs::Answer::No}; // the PDF is not opened
