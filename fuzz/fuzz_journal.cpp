@@ -55,12 +55,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(j.unreadableLines >= 0 && j.unreadableLines <= text.count(u'\n') + text.count(u'\r') + 1);
     qint64 problems = 0, wrong = 0;
     for (const Examination& e : j.exams) {
-        check(e.problems >= 1 && e.wrong >= 0 && e.wrong <= e.problems);
-        check(e.grade >= 1 && e.grade <= 5 && e.successRate >= 0 && e.successRate <= 100);
-        problems += e.problems;
-        wrong += e.wrong;
+        check(e.problems >= (e.interrupted ? 0 : 1) && e.wrong >= 0 && e.wrong <= e.problems);
+        if (e.interrupted)
+            check(e.grade == 0 && e.successRate == 0);
+        else
+            check(e.grade >= 1 && e.grade <= 5 && e.successRate >= 0 && e.successRate <= 100);
+        if (e.counts()) {
+            problems += e.problems;
+            wrong += e.wrong;
+        }
     }
     check(problems == j.totalProblems && wrong == j.totalWrong);
+    // Every miss sits in one block, in file order.
+    qint32 at = 0;
+    for (const MissBlock& b : j.missBlocks) {
+        check(b.from == at && b.to > b.from);
+        at = b.to;
+    }
+    check(at == j.missLog.size());
+    // A period's journal never holds more than the whole.
+    const Journal part = within(j, Period{QDate(2020, 1, 1), QDate(2030, 1, 1)});
+    check(part.exams.size() <= j.exams.size() && part.totalProblems <= j.totalProblems &&
+          part.missed.size() <= j.missed.size());
 
     for (qsizetype i = 0; i < j.missed.size(); ++i) {
         const MissedProblem& m = j.missed[i];
