@@ -82,6 +82,10 @@ struct NUMIO_EXPORT PracticeState : StoredSettings {
     // stored bProtokol stays on, so new settings, another pupil or the next start try again.
     bool journalRefused = false;
 
+    // Who practises, named in each block of the journal with what is practised; empty (no pupils,
+    // no name given) leaves the blocks as they always were.
+    QString journalName;
+
     // The protocol is written in this run.
     bool protocolOn() const { return bProtokol && !journalRefused; }
     StoredSettings& stored() { return *this; }

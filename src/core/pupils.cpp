@@ -437,6 +437,25 @@ QString PupilList::journalOf(const QString& id) const {
     return store_.read(pupilSettingsApp(id), QStringLiteral("Audit"), QStringLiteral("File"), QString());
 }
 
+namespace {
+
+const QString kPupilsSection = QStringLiteral("Pupils"); // one of kComputerWideGroups
+
+// A settings key takes '/' and '\\' as separators, so the path goes in as hex of its UTF-8.
+QString pupilKey(const QString& journalPath) {
+    return QString::fromLatin1(QFileInfo(journalPath).absoluteFilePath().toUtf8().toHex());
+}
+
+} // namespace
+
+QString storedPupilName(SettingsStore& store, const QString& journalPath) {
+    return store.read(kAppName, kPupilsSection, pupilKey(journalPath), QString());
+}
+
+void storePupilName(SettingsStore& store, const QString& journalPath, const QString& name) {
+    store.write(kAppName, kPupilsSection, pupilKey(journalPath), name);
+}
+
 QHash<QString, QString> PupilList::namesByJournal() const {
     QHash<QString, QString> names;
     for (const Pupil& p : pupils_)

@@ -69,6 +69,11 @@ NUMIO_EXPORT QString proposedPupilJournal(const QString& name);
 // store keeps as "Numio2/zaci/<id>.conf" beside the program's own.
 NUMIO_EXPORT QString pupilSettingsApp(const QString& pupilId);
 
+// The name the results overview keeps for a journal of this computer (a family without pupils names
+// its journal there); empty when none. Kept computer-wide, by the journal's absolute path.
+NUMIO_EXPORT QString storedPupilName(SettingsStore& store, const QString& journalPath);
+NUMIO_EXPORT void storePupilName(SettingsStore& store, const QString& journalPath, const QString& name);
+
 // The program's settings as one pupil sees them: what is asked of the program's own file goes to
 // the pupil's file instead, so LoadSettings and SaveSettings serve a pupil unchanged. What belongs
 // to the computer rather than to a pupil (the pupil list, the names given to journals, the class's

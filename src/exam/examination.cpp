@@ -167,7 +167,7 @@ void Examination::end(bool shutdownLine) {
     std::optional<Failure> failed;
     if (shutdownLine && state_.protocolOn()) {
         try {
-            writeShutdownLine(state_);
+            writeShutdownLine(state_, running());
         } catch (const Failure& f) {
             failed = f;
         }
@@ -292,8 +292,10 @@ void Examination::ZkouseniIniciate(const bool& Start) {
         state_.nPrikladID = 0;
         state_.nSpatne = 0;
         applyLook();
-        if (state_.protocolOn())
+        if (state_.protocolOn()) {
+            state_.journalName = journalName ? journalName().simplified() : QString();
             WriteProtokol(QStringLiteral("INIT"));
+        }
         startCountdown();
         view_.showCounts({QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), {}, {}});
         view_.clearAnswer();

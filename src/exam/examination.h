@@ -47,6 +47,10 @@ class NUMIO_EXPORT Examination {
     const PracticeState& record() const { return state_; }
     const StoredSettings& settings() const { return state_; }
 
+    // Who practises, asked at the start of each examination for its journal block; none or an
+    // empty name writes the block as it always was.
+    std::function<QString()> journalName;
+
     // Pace of the timed phases.
     int blinkPhaseMs = 250;
     int slideFrameMs = 28;

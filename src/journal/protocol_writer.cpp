@@ -7,6 +7,8 @@
 #include "platform/failure.h"
 #include "platform/text_files.h"
 
+#include <QStringList>
+
 #include <functional>
 #include <initializer_list>
 
@@ -63,6 +65,40 @@ bool readable(const QString& text, const QDateTime& t, const QLocale& locale) {
 
 } // namespace
 
+QString practiceWords(const PracticeState& s) {
+    QStringList parts;
+    if (s.bOpravy) {
+        parts << kJournalPracticeRepeat.toString();
+    } else if (s.bPocitejSady) {
+        QString set = kJournalPracticeSet.toString() + QStringLiteral("%1 příkladů").arg(s.nSada);
+        if (s.bLimitSady)
+            set += QStringLiteral(", limit sady %1 min").arg(s.nLimitSady);
+        parts << set;
+    } else {
+        parts << kJournalPracticePlain.toString();
+    }
+    const auto both = [](bool first, bool second, const QString& a, const QString& b) {
+        return first && second ? a + QStringLiteral(" a ") + b : first ? a : b;
+    };
+    if (s.bPlus || s.bMinus) {
+        QString sums = both(s.bPlus, s.bMinus, QStringLiteral("sčítání"), QStringLiteral("odčítání")) +
+                       QStringLiteral(" do %1").arg(s.nMaxValue);
+        if (s.crossingTen == CrossingTen::With)
+            sums += QStringLiteral(", jen s přechodem přes desítku");
+        else if (s.crossingTen == CrossingTen::Without)
+            sums += QStringLiteral(", bez přechodu přes desítku");
+        parts << sums;
+    }
+    if (s.bKrat || s.bDeleno) {
+        const QString tables = s.chosenTablesOnly ? QStringLiteral(", řady ") + s.chosenTables.text(u", ")
+                                                  : QStringLiteral(" do %1").arg(s.nMaxValueX);
+        parts << both(s.bKrat, s.bDeleno, QStringLiteral("násobení"), QStringLiteral("dělení")) + tables;
+    }
+    if (s.bLimit)
+        parts << QStringLiteral("limit odpovědi %1 s").arg(s.nLimit);
+    return parts.join(QStringLiteral("; "));
+}
+
 QString protocolDateTime(const QDateTime& t, const QLocale& locale) {
     const QString text = localeDateTime(t, locale);
     return readable(text, t, locale) ? text : czechDateTime(t);
@@ -75,6 +111,10 @@ void WriteProtokol(const QString& kind, PracticeState& s, const QString& answerT
                      [&] { return journalTitle(protocolDateTime(clock.now(), locale)); },
                      [] { return journalDashes(); }},
                     s, dialogs);
+        if (!s.journalName.isEmpty() && s.protocolOn())
+            writeRecord({[&] { return journalPupilLine(s.journalName); },
+                         [&] { return journalPracticeLine(practiceWords(s)); }},
+                        s, dialogs);
     } else if (kind == u"LOG") {
         writeRecord({[&] { return journalLogLine(s.A, s.Rezim, s.B, s.C, answerText); }}, s, dialogs);
     } else if (kind == u"LIMIT") {
@@ -90,7 +130,7 @@ void WriteProtokol(const QString& kind, PracticeState& s, const QString& answerT
     }
 }
 
-void writeShutdownLine(PracticeState& s) {
+void writeShutdownLine(PracticeState& s, bool examinationRuns) {
     if (!s.bProtokolOpen)
         return;
     followProtocolPath(s);
@@ -100,6 +140,8 @@ void writeShutdownLine(PracticeState& s) {
     const std::unique_ptr<AppendStream> stream = std::move(s.tsProtokol);
     s.bProtokolOpen = false;
     s.fileProtokol.reset();
+    if (examinationRuns && !s.journalName.isEmpty())
+        stream->writeLine(journalAnsweredLine(s.nPrikladID, s.nSpatne));
     stream->writeLine(kJournalShutdown.toString());
     stream->close();
 }

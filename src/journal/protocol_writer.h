@@ -17,6 +17,10 @@ namespace numio {
 // it reads back as written; else the Czech form, so that no journal loses its dates.
 NUMIO_EXPORT QString protocolDateTime(const QDateTime& t, const QLocale& locale);
 
+// What the block practises, as its practice line says it: "sada 20 příkladů; sčítání a odčítání do
+// 20, bez přechodu přes desítku; násobení a dělení do 10; limit odpovědi 5 s".
+NUMIO_EXPORT QString practiceWords(const PracticeState& s);
+
 // Appends the record "INIT", "LOG", "LIMIT" or "FINISH" to tsProtokol, opened anew first when its
 // path no longer names it; any other kind does nothing.
 // Failures end here: each is shown; 70 switches the protocol off for this run and drops the rest
@@ -25,8 +29,9 @@ NUMIO_EXPORT void WriteProtokol(const QString& kind, PracticeState& s, const QSt
                                 const Clock& clock, Dialogs& dialogs,
                                 const QLocale& locale = QLocale::system());
 
-// The closing window's last line, then the stream is closed. Nothing happens when the file is not
+// The closing window's last line, after what the examination had answered when the blocks name
+// their pupil; then the stream is closed. Nothing happens when the file is not
 // open. Failures go to the caller.
-NUMIO_EXPORT void writeShutdownLine(PracticeState& s);
+NUMIO_EXPORT void writeShutdownLine(PracticeState& s, bool examinationRuns = true);
 
 } // namespace numio

@@ -76,14 +76,6 @@ struct Row {
     QString value;
 };
 
-// The pupils' names, one per protocol file: a family may keep a journal for each child.
-const QString kPupilsSection = QStringLiteral("Pupils"); // one of kComputerWideGroups
-
-// A settings key takes '/' and '\\' as separators, so the path goes in as hex of its UTF-8.
-QString pupilKey(const QString& protocolPath) {
-    return QString::fromLatin1(QFileInfo(protocolPath).absoluteFilePath().toUtf8().toHex());
-}
-
 QString windowText(double rate, double grade) {
     return QStringLiteral("úspěšnost %1, známka %2").arg(czechPercent(rate), czechDecimal(grade));
 }
@@ -129,10 +121,6 @@ QVector<Row> totals(const Journal& journal) {
 }
 
 } // namespace
-
-QString storedPupilName(SettingsStore& store, const QString& protocolPath) {
-    return store.read(kAppName, kPupilsSection, pupilKey(protocolPath), QString());
-}
 
 QString moreProblems(qint64 n) {
     if (n == 1)
@@ -373,7 +361,7 @@ void OverviewWindow::keepPupilName() {
     const QString name = dfJmeno_->text().simplified();
     if (name == storedName_)
         return;
-    store_.write(kAppName, kPupilsSection, pupilKey(protocolPath_), name);
+    storePupilName(store_, protocolPath_, name);
     storedName_ = name;
 }
 

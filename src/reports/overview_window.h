@@ -18,9 +18,6 @@ class QTableWidget;
 
 namespace numio {
 
-// The name typed for a protocol file in its overview; empty when none was.
-QString storedPupilName(SettingsStore& store, const QString& protocolPath);
-
 // frmPrehled: the success of every examination over time, the totals and the most-missed problems
 // of a journal already read, under the name of the pupil whose journal it is. Modal; build one for
 // every showing.

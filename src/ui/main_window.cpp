@@ -43,6 +43,7 @@ FrmMain::FrmMain(Doors doors, QWidget* parent)
       exam_({doors.random, doors.clock, doors.dialogs, doors.pacer, doors.Cas, doors.files}, *this) {
     setObjectName(QStringLiteral("frmMain"));
     onEnd = [] { QCoreApplication::exit(0); };
+    exam_.journalName = [this] { return journalPupilName(); };
     initPictures();
     setWindowIcon(pictureIcon(QStringLiteral("numio.svg")));
     buildMenus();

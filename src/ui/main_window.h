@@ -115,6 +115,9 @@ class FrmMain : public QMainWindow, private ExamView {
     void switchTo(const std::optional<Pupil>& pupil);
     // The name of the pupil practising, empty without pupils.
     QString pupilName() const;
+    // The name the journal's blocks carry: the chosen pupil's, else the one the results overview
+    // keeps for this journal; empty when neither is known.
+    QString journalPupilName() const;
     bool mayQuit();
     void endProgram(bool shutdownLine);
 

@@ -34,6 +34,11 @@ QString FrmMain::pupilName() const {
     return pupil ? pupil->name : QString();
 }
 
+QString FrmMain::journalPupilName() const {
+    const QString pupil = pupilName();
+    return pupil.isEmpty() ? storedPupilName(doors_.store, exam_.settings().ProtokolFile) : pupil;
+}
+
 // Switching happens only here, while idle: the journal in use is closed and the other pupil's
 // opened as applying the settings does.
 void FrmMain::mnuZaci_Click() {

@@ -47,8 +47,7 @@ struct Writing {
 // "14.3. 10:05:07 20/1 z1 95% | 7,8,15,1 x1 14.3. 10:05:07 | 0 unreadable, 20/1": the examinations
 // (L: the set ran out of time, P: interrupted, S/V/R: a set, plain practice, a repeat), the missed problems
 // in their order, the unreadable lines, the totals.
-static QString summary(const QString& text) {
-    const Journal j = parseJournal(text);
+static QString summaryOf(const Journal& j) {
     const auto when = [](const QDateTime& t) {
         return t.isValid() ? t.toString(u"d.M. H:mm:ss").toUtf8() : QByteArray("?");
     };
@@ -62,6 +61,10 @@ static QString summary(const QString& text) {
         missed << QString::asprintf("%s x%d %s", qPrintable(m.entry), m.count, when(m.last).data());
     return exams.join("; ") + " | " + missed.join("; ") +
            QString::asprintf(" | %d unreadable, %lld/%lld", j.unreadableLines, j.totalProblems, j.totalWrong);
+}
+
+static QString summary(const QString& text) {
+    return summaryOf(parseJournal(text));
 }
 
 class TestJournal : public QObject {
@@ -79,6 +82,22 @@ class TestJournal : public QObject {
             "16.3. 8:00:07 5/5 z5 0% | 12,3,4,4 x1 15.3. 8:00:07; 6,7,42,3 x1 14.3. 10:31:07; 12,5,7,2 x1 "
             "14.3. 10:05:07; "
             "7,8,15,1 x1 14.3. 10:05:07 | 0 unreadable, 39/8");
+        // Named blocks: a set, a repeat (no part of the totals), an interrupted plain practice with what it
+        // had answered, and one interrupted before its first answer.
+        Writing c;
+        c.s.journalName = "Eva", c.s.bPocitejSady = true, c.s.nSada = 20;
+        c.init(1, 4, 8).log(7, "+", 8, 15, "14").finish(20, 1);
+        c.s.bPocitejSady = false, c.s.bOpravy = true;
+        c.init(1, 4, 9).log(7, "+", 8, 15, "16").finish(1, 1);
+        c.s.bOpravy = false, c.s.bPocitej = true;
+        c.init(2, 4, 8).log(12, "-", 5, 7, "6");
+        c.s.nPrikladID = 7, c.s.nSpatne = 2;
+        c.shutdown().init(3, 4, 8);
+        c.s.nPrikladID = c.s.nSpatne = 0;
+        c.shutdown();
+        row("written with a name", c.text(),
+            "1.4. 8:00:07 20/1 z1 95% S; 1.4. 9:00:07 1/1 z5 0% R; 2.4. 8:00:07 7/2 z0 0% P V | 7,8,15,1 x2 "
+            "1.4. 9:00:07; 12,5,7,2 x1 2.4. 8:00:07 | 0 unreadable, 27/3");
         // Most missed first, then the latest: the file's order of days is not the calendar's.
         b.init(3, 5, 9).log(6, "*", 7, 42, "48").log(9, "-", 4, 5, "").finish(10, 2);
         b.init(5, 5, 9).log(6, "*", 7, 42, "").log(9, "-", 4, 5, "6").finish(10, 2);
@@ -119,6 +138,23 @@ class TestJournal : public QObject {
     void journals() {
         const auto [text, expected] = fetch<QString, QString>("text", "expected");
         QCOMPARE(summary(text), expected);
+    }
+
+    // A period keeps its blocks' examinations and misses and counts them again; undated ones only
+    // belong to the whole history.
+    void periods() {
+        Writing w;
+        w.init(14, 3, 10).log(7, "+", 8, 15, "14").finish(20, 2).init(16, 3, 8).log(6, "*", 7, 42, "4");
+        w.finish(5, 1).init(17, 3, 8).log(6, "*", 7, 42, "4");
+        const Journal j = parseJournal(w.text() + QString(64, u'_') + "\r\nNumio - včera\r\n" +
+                                       QString(35, u'-') + "\r\n\r\nPříkladů celkem : 9\r\nŠpatně : 0\r\n");
+        const auto in = [&](QDate from, QDate to) { return summaryOf(within(j, {from, to})); };
+        QCOMPARE(in({}, {}), summaryOf(j));
+        QCOMPARE(in(QDate(2024, 3, 15), {}),
+                 "16.3. 8:00:07 5/1 z2 80% | 6,7,42,3 x2 17.3. 8:00:07 | 0 unreadable, 5/1");
+        QCOMPARE(in({}, QDate(2024, 3, 14)),
+                 "14.3. 10:00:07 20/2 z1 90% | 7,8,15,1 x1 14.3. 10:00:07 | 0 unreadable, 20/2");
+        QCOMPARE(in(QDate(2024, 3, 18), QDate(2024, 3, 31)), " |  | 0 unreadable, 0/0");
     }
 
     // Dates written under one locale read back under it, or under another when a day above 12 in the

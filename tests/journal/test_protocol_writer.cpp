@@ -1,3 +1,4 @@
+#include "journal/journal.h"
 #include "journal/protocol_file.h"
 #include "journal/protocol_writer.h"
 #include "platform/failure.h"
@@ -79,6 +80,57 @@ class TestProtocolWriter : public QObject {
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray(QStringEncoder("windows-1250")(text.replace("\n", "\r\n"))));
         QVERIFY(dialogs_.shown.empty());
+    }
+
+    // With a name the blocks say who practised and what, and an interrupted examination what it had
+    // answered; the reader takes it all back.
+    void namedBlocks() {
+        const auto words = [](auto set) {
+            PracticeState s;
+            s.nMaxValue = 20, s.nMaxValueX = 10, s.nSada = 20, s.nLimit = 5, s.nLimitSady = 10;
+            set(s);
+            return practiceWords(s);
+        };
+        QCOMPARE(words([](PracticeState& s) {
+                     s.bPocitejSady = s.bPlus = s.bMinus = s.bLimit = true,
+                     s.crossingTen = CrossingTen::Without;
+                 }),
+                 "sada 20 příkladů; sčítání a odčítání do 20, bez přechodu přes desítku; limit odpovědi 5 s");
+        QCOMPARE(words([](PracticeState& s) {
+                     s.bPocitejSady = s.bLimitSady = s.bDeleno = s.chosenTablesOnly = true;
+                     s.chosenTables = ChosenRows::parse("3,7");
+                 }),
+                 "sada 20 příkladů, limit sady 10 min; dělení, řady 3, 7");
+        QCOMPARE(words([](PracticeState& s) { s.bPocitej = s.bKrat = s.bMinus = true; }),
+                 "volné počítání; odčítání do 20; násobení do 10");
+        QCOMPARE(
+            words([](PracticeState& s) { s.bOpravy = s.bPlus = true, s.crossingTen = CrossingTen::With; }),
+            "oprava chybných příkladů; sčítání do 20, jen s přechodem přes desítku");
+
+        QCOMPARE(openAt(path()), 0);
+        s_.journalName = "Tomáš Novák", s_.bOpravy = s_.bPlus = true, s_.nMaxValue = 20;
+        write("INIT");
+        s_.A = 7, s_.Rezim = "+", s_.B = 8, s_.C = 15, write("LOG", "14");
+        s_.nPrikladID = 3, s_.nSpatne = 1, write("FINISH");
+        s_.bOpravy = false, s_.bPocitej = true, s_.journalName = "Tomáš N.";
+        write("INIT"), write("LOG", "13");
+        s_.nPrikladID = 7, s_.nSpatne = 2, writeShutdownLine(s_, true);
+        QFile file(path());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString text = QStringDecoder("windows-1250")(file.readAll());
+        QVERIFY(text.contains(QString(35, u'-') +
+                              "\r\nŽák : Tomáš Novák\r\nCvičení : oprava chybných příkladů; "
+                              "sčítání do 20\r\n7+8=15   <14>\r\n"));
+        QVERIFY(text.endsWith("Odpovězeno před přerušením : 7, z toho špatně : 2\r\n"
+                              "Přerušeno zásahamem uživatele v průběhu zkoušení\r\n"));
+        const Journal j = parseJournal(text);
+        QCOMPARE(j.pupil, "Tomáš N.");
+        QCOMPARE(j.exams.size(), 2);
+        QVERIFY(j.exams[0].isRepeat() && j.exams[0].problems == 3 && !j.exams[0].interrupted);
+        QVERIFY(j.exams[1].kind == PracticeKind::Plain && j.exams[1].interrupted && j.exams[1].problems == 7);
+        QCOMPARE(j.totalProblems, 7);
+        QCOMPARE(j.totalWrong, 2);
+        QCOMPARE(j.missed.value(0).count, 2);
     }
 
     // "sealed" refuses writes (70): one message, the rest of the record dropped, nothing written, and

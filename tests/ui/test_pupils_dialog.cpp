@@ -106,6 +106,11 @@ class TestPupilsDialog : public QObject {
         QCOMPARE(lbl(*f.w, "dfSpatne")->text(), QString());
         QCOMPARE(f.state().ProtokolFile, dir_.filePath("Numio/Bára.txt"));
         QVERIFY(f.files.openForAppending(f.dir.filePath("adam.txt")));
+        // His journal names him and what he practised.
+        QFile adam(f.dir.filePath("adam.txt"));
+        QVERIFY(adam.open(QIODevice::ReadOnly));
+        const QString journal = QStringDecoder("windows-1250")(adam.readAll());
+        QVERIFY(journal.contains("Žák : Adam\r\nCvičení : volné počítání; sčítání do 10\r\n"));
     }
 
     // The chooser by keys alone: the last pupil stands selected, Escape keeps him.
