@@ -457,32 +457,28 @@ void ClassOverviewWindow::savePdf() {
                      {QStringLiteral("Datum tisku:"), printed}};
     for (int c = 0; c < ColumnCount; ++c)
         report.columns << table_->horizontalHeaderItem(c)->text();
-    QVector<const PupilJournal*> shown;
     for (int r = 0; r < table_->rowCount(); ++r) {
         QStringList cells;
         for (int c = 0; c < ColumnCount; ++c)
             cells << table_->item(r, c)->text();
         report.rows << cells;
         const PupilJournal& p = pupils_.at(table_->item(r, Name)->data(Qt::UserRole + 1).toInt());
-        shown << &p;
         QVector<ClassReport::Line> lines;
         for (int c = 1; c < ColumnCount; ++c)
             lines.push_back({report.columns[c] + u':', cells[c]});
         lines.push_back({QStringLiteral("Protokol:"), QFileInfo(p.path).fileName()});
-        report.pupils.push_back({p.name, lines});
+        report.pupils.push_back({p.name, lines, p.journal.exams});
     }
-    QStringList missed;
-    for (const ClassMissed& m : classMissed(pupils_, 10))
-        missed << QStringLiteral("%1 (%2×)").arg(m.problem).arg(m.count);
-    if (!missed.isEmpty())
-        report.notes << QStringLiteral("Nejčastější chyby třídy: ") + missed.join(QStringLiteral(", "));
+    for (int c = 0; c < missedTable_->columnCount(); ++c)
+        report.missedColumns << missedTable_->horizontalHeaderItem(c)->text();
+    for (int r = 0; r < missedTable_->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < missedTable_->columnCount(); ++c)
+            cells << missedTable_->item(r, c)->text();
+        report.missed << cells;
+    }
     for (int i = 0; i < unreadList_->count(); ++i)
-        report.notes << unreadList_->item(i)->text();
-    // Each chart as the pupil's own overview draws it, built for its page only.
-    report.chart = [&](int i, QPainter& painter, const QRectF& target) {
-        QChartView view(buildOverviewChart(shown[i]->journal));
-        renderChart(&view, painter, target);
-    };
+        report.unread << unreadList_->item(i)->text();
     saveDocument(lblStav_, path, kSaved, [&] { writeClassPdf(report, path); });
     offerToOpen(dialogs_, path, QStringLiteral("Přehled třídy byl uložen do souboru %1."));
 }
