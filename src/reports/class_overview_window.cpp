@@ -438,7 +438,18 @@ void ClassOverviewWindow::saveCsv() {
         const PupilJournal& p = pupils_.at(table_->item(r, Name)->data(Qt::UserRole + 1).toInt());
         rows.push_back({p.name, &p.journal});
     }
-    saveDocument(lblStav_, path, kSaved, [&] { writeWholeFile(path, examinationsCsv(rows)); });
+    // In slices, so that a large class shows how far it has come and can be stopped between them.
+    saveInBackground(dialogs_, this, lblStav_, path, kSaved, [&](SaveProgress& progress) {
+        constexpr qsizetype kSlice = 100;
+        progress.setTotal(rows.size());
+        QByteArray csv = examinationsCsv({});
+        const qsizetype heads = csv.size();
+        for (qsizetype from = 0; from < rows.size(); from += kSlice) {
+            csv += examinationsCsv(rows.mid(from, kSlice)).sliced(heads);
+            progress.advance(std::min(kSlice, rows.size() - from));
+        }
+        writeWholeFile(path, csv);
+    });
 }
 
 void ClassOverviewWindow::savePdf() {
@@ -479,8 +490,10 @@ void ClassOverviewWindow::savePdf() {
     }
     for (int i = 0; i < unreadList_->count(); ++i)
         report.unread << unreadList_->item(i)->text();
-    saveDocument(lblStav_, path, kSaved, [&] { writeClassPdf(report, path); });
-    offerToOpen(dialogs_, path, QStringLiteral("Přehled třídy byl uložen do souboru %1."));
+    // Drawn in the background: the report holds copies of all it shows.
+    if (saveInBackground(dialogs_, this, lblStav_, path, kSaved,
+                         [&](SaveProgress& progress) { writeClassPdf(report, path, &progress); }))
+        offerToOpen(dialogs_, path, QStringLiteral("Přehled třídy byl uložen do souboru %1."));
 }
 
 void runClassOverview(SettingsStore& store, Dialogs& dialogs, TextFiles& files, QWidget* owner) {

@@ -3,6 +3,7 @@
 #include "reports/class_overview_pdf.h"
 #include "reports/class_overview_window.h"
 #include "reports/csv_export.h"
+#include "reports/saving.h"
 #include "support/data.h"
 #include "support/fakes.h"
 #include "support/window_fixture.h"
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -22,6 +24,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <unistd.h>
@@ -309,6 +312,48 @@ class TestClassOverview : public QObject {
                 tablePages += page.contains("Úspěšnost");
         }
         QCOMPARE(tablePages > 1, pupils > 20);
+    }
+
+    // A save in the background: one that ends at once shows no dialog; Zrušit or Escape in the dialog
+    // (its one focus, named for a screen reader) stops the writer, the document is not written and the
+    // status line says so.
+    void saveInBackground_data() {
+        columns<int, QString>({"key", "status"});
+        row("saved", 0, QString("Uloženo do souboru %1."));
+        row("Zrušit", int(Qt::Key_Space), QString("Ukládání zrušeno; soubor %1 nebyl uložen."));
+        row("Escape", int(Qt::Key_Escape), QString("Ukládání zrušeno; soubor %1 nebyl uložen."));
+    }
+    void saveInBackground() {
+        const auto [key, status] = fetch<int, QString>("key", "status");
+        QTemporaryDir dir;
+        const QString path = dir.filePath("t.pdf");
+        FakeDialogs dialogs;
+        QWidget owner;
+        QLabel line(&owner);
+        owner.show();
+        // Looks for the dialog at every turn of the event loop the save keeps going.
+        QTimer press;
+        press.setInterval(10);
+        QObject::connect(&press, &QTimer::timeout, [&] {
+            if (!qobject_cast<QProgressDialog*>(QApplication::activeModalWidget()) ||
+                !QApplication::focusWidget())
+                return;
+            press.stop();
+            QCOMPARE(QApplication::focusWidget()->accessibleName(), "Zrušit ukládání");
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+        });
+        if (key)
+            press.start();
+        const QDeadlineTimer giveUp(20000); // should the dialog never come
+        const bool saved = numio::saveInBackground(dialogs, &owner, &line, path, "Uloženo do souboru %1.",
+                                                   [&](SaveProgress& p) {
+                                                       while (key && !p.cancelled() && !giveUp.hasExpired())
+                                                           QThread::yieldCurrentThread();
+                                                       writeClassPdf(classReport(1), path, &p);
+                                                   });
+        QCOMPARE(line.text(), status.arg(path));
+        QCOMPARE(QFile::exists(path), saved);
+        QCOMPARE(saved, !key);
     }
 
     // As a teacher goes: Protokol, Přehled třídy, a folder of journals; a pupil's own overview gives
