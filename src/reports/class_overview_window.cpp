@@ -438,7 +438,18 @@ void ClassOverviewWindow::saveCsv() {
         const PupilJournal& p = pupils_.at(table_->item(r, Name)->data(Qt::UserRole + 1).toInt());
         rows.push_back({p.name, &p.journal});
     }
-    saveDocument(lblStav_, path, kSaved, [&] { writeWholeFile(path, examinationsCsv(rows)); });
+    // In slices, so that a large class shows how far it has come and can be stopped between them.
+    saveInBackground(dialogs_, this, lblStav_, path, kSaved, [&](SaveProgress& progress) {
+        constexpr qsizetype kSlice = 100;
+        progress.setTotal(rows.size());
+        QByteArray csv = examinationsCsv({});
+        const qsizetype heads = csv.size();
+        for (qsizetype from = 0; from < rows.size(); from += kSlice) {
+            csv += examinationsCsv(rows.mid(from, kSlice)).sliced(heads);
+            progress.advance(std::min(kSlice, rows.size() - from));
+        }
+        writeWholeFile(path, csv);
+    });
 }
 
 void ClassOverviewWindow::savePdf() {
@@ -457,34 +468,32 @@ void ClassOverviewWindow::savePdf() {
                      {QStringLiteral("Datum tisku:"), printed}};
     for (int c = 0; c < ColumnCount; ++c)
         report.columns << table_->horizontalHeaderItem(c)->text();
-    QVector<const PupilJournal*> shown;
     for (int r = 0; r < table_->rowCount(); ++r) {
         QStringList cells;
         for (int c = 0; c < ColumnCount; ++c)
             cells << table_->item(r, c)->text();
         report.rows << cells;
         const PupilJournal& p = pupils_.at(table_->item(r, Name)->data(Qt::UserRole + 1).toInt());
-        shown << &p;
         QVector<ClassReport::Line> lines;
         for (int c = 1; c < ColumnCount; ++c)
             lines.push_back({report.columns[c] + u':', cells[c]});
         lines.push_back({QStringLiteral("Protokol:"), QFileInfo(p.path).fileName()});
-        report.pupils.push_back({p.name, lines});
+        report.pupils.push_back({p.name, lines, p.journal.exams});
     }
-    QStringList missed;
-    for (const ClassMissed& m : classMissed(pupils_, 10))
-        missed << QStringLiteral("%1 (%2×)").arg(m.problem).arg(m.count);
-    if (!missed.isEmpty())
-        report.notes << QStringLiteral("Nejčastější chyby třídy: ") + missed.join(QStringLiteral(", "));
+    for (int c = 0; c < missedTable_->columnCount(); ++c)
+        report.missedColumns << missedTable_->horizontalHeaderItem(c)->text();
+    for (int r = 0; r < missedTable_->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < missedTable_->columnCount(); ++c)
+            cells << missedTable_->item(r, c)->text();
+        report.missed << cells;
+    }
     for (int i = 0; i < unreadList_->count(); ++i)
-        report.notes << unreadList_->item(i)->text();
-    // Each chart as the pupil's own overview draws it, built for its page only.
-    report.chart = [&](int i, QPainter& painter, const QRectF& target) {
-        QChartView view(buildOverviewChart(shown[i]->journal));
-        renderChart(&view, painter, target);
-    };
-    saveDocument(lblStav_, path, kSaved, [&] { writeClassPdf(report, path); });
-    offerToOpen(dialogs_, path, QStringLiteral("Přehled třídy byl uložen do souboru %1."));
+        report.unread << unreadList_->item(i)->text();
+    // Drawn in the background: the report holds copies of all it shows.
+    if (saveInBackground(dialogs_, this, lblStav_, path, kSaved,
+                         [&](SaveProgress& progress) { writeClassPdf(report, path, &progress); }))
+        offerToOpen(dialogs_, path, QStringLiteral("Přehled třídy byl uložen do souboru %1."));
 }
 
 void runClassOverview(SettingsStore& store, Dialogs& dialogs, TextFiles& files, QWidget* owner) {

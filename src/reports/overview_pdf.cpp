@@ -48,7 +48,8 @@ void drawPages(const OverviewReport& report, QChartView* chartView, A4Pages& pag
 
     if (chartView) {
         const QRectF target(0, pages.y, pages.width(), pages.width() * 0.58);
-        renderChart(chartView, painter, target);
+        if (!pages.counting())
+            renderChart(chartView, painter, target);
         pages.y += target.height() + 6;
         pages.y += pages.paragraph(report.chartNote, body, Qt::darkGray) + 12;
     }
@@ -103,7 +104,11 @@ void renderChart(QChartView* view, QPainter& painter, const QRectF& target) {
 }
 
 void writeOverviewPdf(const OverviewReport& report, QChartView* chartView, const QString& path) {
-    writeA4Pdf(path, report.title, true, [&](A4Pages& pages) { drawPages(report, chartView, pages); });
+    // A page after the first still says whose it is.
+    const A4Layout layout{.numbered = true,
+                          .runningHead =
+                              runningHead(QStringLiteral("Přehled výsledků"), report.header.mid(0, 1))};
+    writeA4Pdf(path, report.title, layout, [&](A4Pages& pages) { drawPages(report, chartView, pages); });
 }
 
 } // namespace numio

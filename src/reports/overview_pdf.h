@@ -15,8 +15,10 @@ namespace numio {
 // What the printed overview says, already worded; the pages only lay it out.
 struct OverviewReport {
     using Line = ReportLine;
-    QString title;        // the document's title in the reader's window and file list
-    QVector<Line> header; // whose results, from which file, over which period, printed when
+    QString title; // the document's title in the reader's window and file list
+    // Whose results, from which file, over which period, printed when; the first line heads every
+    // further page.
+    QVector<Line> header;
     QVector<Line> totals; // the summary
     QString notice;       // what could not be read; may be empty
     QString chartNote;    // under the chart: how its trend is reckoned; may be empty
@@ -26,8 +28,8 @@ struct OverviewReport {
 };
 
 // Writes an A4 document for a parents' meeting: the header, the totals, the chart as the view shows
-// it and the most-missed problems over as many pages as they need. The file appears only whole:
-// throws Failure and leaves nothing behind.
+// it and the most-missed problems over as many pages as they need, each numbered. The file appears only
+// whole: throws Failure and leaves nothing behind.
 void writeOverviewPdf(const OverviewReport& report, QChartView* chartView, const QString& path);
 
 // Draws the view's chart into the target as the page wants it, whatever the window's size is.

@@ -3,6 +3,7 @@
 #include "reports/class_overview_pdf.h"
 #include "reports/class_overview_window.h"
 #include "reports/csv_export.h"
+#include "reports/saving.h"
 #include "support/data.h"
 #include "support/fakes.h"
 #include "support/window_fixture.h"
@@ -13,7 +14,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -21,6 +24,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <unistd.h>
@@ -89,6 +93,33 @@ static QStringList unread(const ClassOverviewWindow& w) {
     for (int i = 0; i < w.unreadList()->count(); ++i)
         out << w.unreadList()->item(i)->text();
     return out;
+}
+
+// A class of long Czech names and long lists of misses; 20 examinations each.
+static ClassReport classReport(int pupils) {
+    ClassReport r;
+    r.header = {{"Třída (složka):", "4.A"}, {"Období:", "1.9.2025 – 26.6.2026"}};
+    r.columns = {"Žák",    "Zkoušení", "Příkladů",          "Úspěšnost",
+                 "Známka", "Vývoj",    "Poslední zkoušení", "Nejčastější chyby"};
+    QVector<Examination> exams(20, {QDateTime(QDate(2025, 11, 15), QTime(8, 0)), 20, 2, 2, 90});
+    for (int i = 1; i <= pupils; ++i) {
+        const QString name =
+            QString("Svatopluk Maximilián Přemysl Kryštof Ctibor Šťastný z Dobrovic %1").arg(i);
+        r.rows << QStringList{
+            name,
+            "20",
+            "400",
+            "90 %",
+            "2",
+            "−12,5 p. b.",
+            "15.11.2025",
+            "17 − 9 = 8, 8 · 7 = 56, 63 : 9 = 7, 6 + 7 = 13, 9 · 9 = 81, 54 : 6 = 9, 14 − 6 = 8"};
+        r.pupils.push_back({name, {{"Protokol:", QString("žák%1.txt").arg(i)}}, exams});
+    }
+    r.missedColumns = {"Příklad", "Počet chyb", "Žáků"};
+    r.missed = {{"8 · 7 = 56", "1 234", "27"}, {"17 − 9 = 8", "980", "25"}};
+    r.unread = {"obrázek.txt: Binární soubor, ne protokol."};
+    return r;
 }
 
 class TestClassOverview : public QObject {
@@ -242,6 +273,87 @@ class TestClassOverview : public QObject {
                      "Přehled se nepodařilo uložit do souboru " + target + ": " + why + ".");
         }
         QVERIFY(QFileInfo(dir.filePath("plný.csv")).isSymLink() && !QFile::exists(dir.filePath("chybí")));
+    }
+
+    // Nothing of the class report is cut: every word of it comes out whole, the table's heads and the
+    // running head with the class and the period stand on every page they continue to, and each
+    // page says its number of all.
+    void classPdfKeepsEveryWord_data() {
+        columns<int>({"pupils"});
+        row("one page of the table", 3);
+        row("the table over pages", 40);
+    }
+    void classPdfKeepsEveryWord() {
+        const auto [pupils] = fetch<int>("pupils");
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        QTemporaryDir dir;
+        const ClassReport report = classReport(pupils);
+        writeClassPdf(report, dir.filePath("t.pdf"));
+        QProcess pdftotext;
+        pdftotext.start("pdftotext", {"-layout", dir.filePath("t.pdf"), "-"});
+        QVERIFY(pdftotext.waitForFinished());
+        QStringList pages = QString::fromUtf8(pdftotext.readAllStandardOutput()).split('\f');
+        pages.removeLast();
+        const QStringList words = pages.join(' ').split(QRegularExpression("\\s+"));
+        QStringList expected = report.columns + report.missedColumns + report.unread +
+                               QStringList{"Nejčastější chyby třídy", "Soubory, které nelze přečíst"};
+        for (const QStringList& cells : report.rows + report.missed)
+            expected += cells;
+        for (const QString& text : expected)
+            for (const QString& word : text.split(' '))
+                QVERIFY2(words.contains(word), qPrintable(word));
+        int tablePages = 0;
+        for (int i = 0; i < pages.size(); ++i) {
+            const QString page = pages[i].simplified();
+            QVERIFY(page.contains(QString("Strana %1 z %2").arg(i + 1).arg(pages.size())));
+            QVERIFY(i == 0 || page.contains("Třída (složka): 4.A · Období: 1.9.2025 – 26.6.2026"));
+            if (page.contains("15.11.2025")) // a pupil's row
+                tablePages += page.contains("Úspěšnost");
+        }
+        QCOMPARE(tablePages > 1, pupils > 20);
+    }
+
+    // A save in the background: one that ends at once shows no dialog; Zrušit or Escape in the dialog
+    // (its one focus, named for a screen reader) stops the writer, the document is not written and the
+    // status line says so.
+    void saveInBackground_data() {
+        columns<int, QString>({"key", "status"});
+        row("saved", 0, QString("Uloženo do souboru %1."));
+        row("Zrušit", int(Qt::Key_Space), QString("Ukládání zrušeno; soubor %1 nebyl uložen."));
+        row("Escape", int(Qt::Key_Escape), QString("Ukládání zrušeno; soubor %1 nebyl uložen."));
+    }
+    void saveInBackground() {
+        const auto [key, status] = fetch<int, QString>("key", "status");
+        QTemporaryDir dir;
+        const QString path = dir.filePath("t.pdf");
+        FakeDialogs dialogs;
+        QWidget owner;
+        QLabel line(&owner);
+        owner.show();
+        // Looks for the dialog at every turn of the event loop the save keeps going.
+        QTimer press;
+        press.setInterval(10);
+        QObject::connect(&press, &QTimer::timeout, [&] {
+            if (!qobject_cast<QProgressDialog*>(QApplication::activeModalWidget()) ||
+                !QApplication::focusWidget())
+                return;
+            press.stop();
+            QCOMPARE(QApplication::focusWidget()->accessibleName(), "Zrušit ukládání");
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+        });
+        if (key)
+            press.start();
+        const QDeadlineTimer giveUp(20000); // should the dialog never come
+        const bool saved = numio::saveInBackground(dialogs, &owner, &line, path, "Uloženo do souboru %1.",
+                                                   [&](SaveProgress& p) {
+                                                       while (key && !p.cancelled() && !giveUp.hasExpired())
+                                                           QThread::yieldCurrentThread();
+                                                       writeClassPdf(classReport(1), path, &p);
+                                                   });
+        QCOMPARE(line.text(), status.arg(path));
+        QCOMPARE(QFile::exists(path), saved);
+        QCOMPARE(saved, !key);
     }
 
     // As a teacher goes: Protokol, Přehled třídy, a folder of journals; a pupil's own overview gives

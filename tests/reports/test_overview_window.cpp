@@ -198,7 +198,10 @@ class TestOverviewWindow : public QObject {
         QVERIFY(QFile(o.dir.filePath("file-not-dir")).open(QIODevice::WriteOnly));
         const QString bad = o.dir.filePath("file-not-dir/out.pdf");
         o.dialogs.chosenFiles = {bad, o.dir.filePath("prehled")};
-        o.open().dfJmeno()->setText("Petr Dvořák");
+        Journal j = twelveDays();
+        for (int a = 1; a <= 80; ++a) // the list runs over to further pages
+            j.missed.push_back({"", QStringLiteral("%1,1,%2,1").arg(a).arg(a + 1), 1, {}});
+        o.open("protokol.txt", j).dfJmeno()->setText("Petr Dvořák");
         QTest::mouseClick(o.w->pbPdf(), Qt::LeftButton);
         QCOMPARE(o.dialogs.texts(),
                  {"Chyba č. 76 - Cesta nenalezena\nPřehled se nepodařilo uložit do souboru " + bad + "."});
@@ -219,10 +222,17 @@ class TestOverviewWindow : public QObject {
         text.start("pdftotext", {pdf, "-"});
         info.start("pdfinfo", {pdf});
         QVERIFY(text.waitForFinished() && info.waitForFinished());
-        const QString body = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+        const QString body = QString::fromUtf8(text.readAllStandardOutput());
         const QString title = QString::fromUtf8(info.readAllStandardOutput()).section('\n', 0, 0);
         for (const char* s : {"Petr Dvořák", "protokol.txt", "1.3.2024 – 12.3.2024"})
-            QVERIFY2(body.contains(QString::fromUtf8(s)) && title.contains(QString::fromUtf8(s)), s);
+            QVERIFY2(body.simplified().contains(QString::fromUtf8(s)) && title.contains(QString::fromUtf8(s)),
+                     s);
+        // Every page says whose it is and which of how many.
+        const QStringList pages = body.split('\f', Qt::SkipEmptyParts);
+        QVERIFY(pages.size() > 1);
+        for (int i = 0; i < pages.size(); ++i)
+            QVERIFY(pages[i].simplified().contains("Jméno žáka: Petr Dvořák") &&
+                    pages[i].contains(QString("Strana %1 z %2").arg(i + 1).arg(pages.size())));
     }
 };
 
