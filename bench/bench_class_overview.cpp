@@ -33,7 +33,8 @@ struct Figures {
 
 Figures openFolder(const QString& folder, SettingsStore& store, Dialogs& dialogs, TextFiles& files) {
     Figures f;
-    ClassOverviewWindow window(store, dialogs, files, nullptr, nullptr, nullptr);
+    const SystemClock clock;
+    ClassOverviewWindow window(store, dialogs, files, clock, nullptr, nullptr, nullptr);
     window.show();
     QApplication::processEvents();
     QEventLoop loop;
@@ -55,6 +56,26 @@ Figures openFolder(const QString& folder, SettingsStore& store, Dialogs& dialogs
     f.cpuMs = double(bench::processCpuNs() - cpu) / 1e6;
     f.rows = window.table()->rowCount();
     return f;
+}
+
+// How long closing the window takes while it reads: the reading goes on aside and is not waited
+// for. Then how long the reading still runs after the close.
+void closeWhileReading(const QString& folder, SettingsStore& store, Dialogs& dialogs, TextFiles& files) {
+    const SystemClock clock;
+    QElapsedTimer closing;
+    qint64 closeMs = 0;
+    {
+        ClassOverviewWindow window(store, dialogs, files, clock, nullptr, nullptr, nullptr);
+        window.show();
+        window.readFolder(folder);
+        QApplication::processEvents();
+        closing.start();
+        window.reject();
+    }
+    closeMs = closing.elapsed();
+    journalReadingPool().waitForDone();
+    std::printf("closing while reading: %lld ms; the reading ended %lld ms after\n", closeMs,
+                closing.elapsed() - closeMs);
 }
 
 } // namespace
@@ -87,6 +108,8 @@ int main(int argc, char** argv) {
                         count, which, f.wallMs, f.cpuMs, f.longestGapMs, f.rows,
                         count == 30 ? " (target < 1000 ms wall)" : "");
         }
+        if (count == 300)
+            closeWhileReading(folder, store, dialogs, files);
         QDir(folder).removeRecursively();
     }
     return 0;
