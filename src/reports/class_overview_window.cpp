@@ -13,7 +13,13 @@
 #include "reports/overview_window.h"
 #include "reports/saving.h"
 
+#include <QAction>
 #include <QChartView>
+#include <QCheckBox>
+#include <QCollator>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDateEdit>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -22,15 +28,19 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QTableWidget>
+#include <QThreadPool>
 #include <QVBoxLayout>
 
 #include <QtConcurrent/QtConcurrentMap>
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <cmath>
 
@@ -42,25 +52,25 @@ const QString kSection = QStringLiteral("ClassOverview");
 const QString kFolderKey = QStringLiteral("Folder");
 const QString kSaved = QStringLiteral("Uloženo do souboru %1.");
 constexpr int kClassMissed = 20;
+constexpr int kRowRole = Qt::UserRole + 1; // the row's index in the window's rows
 
 enum Column { Name, Exams, Problems, Rate, Grade, Trend, Last, Missed, ColumnCount };
 
-// Sorts by the value under Qt::UserRole: numbers and dates as such, names as Czech sorts them.
-// What is missing ("—") sorts below everything.
-class SortItem : public QTableWidgetItem {
-  public:
-    SortItem(const QString& text, const QVariant& key) : QTableWidgetItem(text) {
-        setData(Qt::UserRole, key);
-    }
-    bool operator<(const QTableWidgetItem& other) const override {
-        const QVariant a = data(Qt::UserRole), b = other.data(Qt::UserRole);
-        if (!a.isValid() || !b.isValid())
-            return !a.isValid() && b.isValid();
-        if (a.typeId() == QMetaType::QString)
-            return QString::localeAwareCompare(a.toString(), b.toString()) < 0;
-        return a.toDouble() < b.toDouble();
-    }
-};
+Q_GLOBAL_STATIC(QThreadPool, readingPool)
+
+// Names as a Czech class list orders them: "Šimon" after "Sára", "Chrudoš" after "Hana".
+const QCollator& czechCollator() {
+    static const QCollator collator{QLocale(QLocale::Czech, QLocale::Czechia)};
+    return collator;
+}
+
+// "Tomáš Novák" -> "Novák Tomáš": the last word first, for ordering by surname.
+QString surnameFirst(const QString& name) {
+    QStringList words = name.simplified().split(u' ');
+    if (words.size() > 1)
+        words.prepend(words.takeLast());
+    return words.join(u' ');
+}
 
 QString trendText(const std::optional<double>& trend) {
     if (!trend)
@@ -72,8 +82,8 @@ QString trendText(const std::optional<double>& trend) {
            QStringLiteral(" p. b.");
 }
 
-QStringList rowTexts(const PupilJournal& p, const PupilSummary& s) {
-    return {p.name,
+QStringList rowTexts(const QString& name, const PupilSummary& s) {
+    return {name,
             czechCount(s.exams),
             czechCount(s.problems),
             shownRate(s.successRate),
@@ -83,8 +93,54 @@ QStringList rowTexts(const PupilJournal& p, const PupilSummary& s) {
             s.missed.isEmpty() ? QStringLiteral("—") : s.missed.join(QStringLiteral(", "))};
 }
 
-QVariant optionalKey(bool has, double value) {
-    return has ? QVariant(value) : QVariant();
+// A column's figure to order by; nothing where the table shows "—".
+std::optional<double> figure(const PupilSummary& s, ClassOrder order) {
+    switch (order) {
+    case ClassOrder::Exams:
+        return s.exams;
+    case ClassOrder::Problems:
+        return double(s.problems);
+    case ClassOrder::Rate:
+        return s.successRate ? std::optional<double>(*s.successRate) : std::nullopt;
+    case ClassOrder::Grade:
+        return s.grade ? std::optional<double>(*s.grade) : std::nullopt;
+    case ClassOrder::Trend:
+        return s.trend;
+    case ClassOrder::Last:
+        return s.last.isValid() ? std::optional<double>(double(s.last.toMSecsSinceEpoch())) : std::nullopt;
+    case ClassOrder::Surname:
+    case ClassOrder::FirstName:
+        break;
+    }
+    return std::nullopt;
+}
+
+struct OrderChoice {
+    ClassOrder order;
+    Column column;
+    const char* text;
+};
+// The order box's lines, each with the column whose header shows it.
+const OrderChoice kOrders[] = {
+    {ClassOrder::Surname, Name, "Žák (podle příjmení)"},
+    {ClassOrder::FirstName, Name, "Žák (podle křestního jména)"},
+    {ClassOrder::Exams, Exams, "Zkoušení"},
+    {ClassOrder::Problems, Problems, "Příkladů"},
+    {ClassOrder::Rate, Rate, "Úspěšnost"},
+    {ClassOrder::Grade, Grade, "Známka"},
+    {ClassOrder::Trend, Trend, "Vývoj"},
+    {ClassOrder::Last, Last, "Poslední zkoušení"},
+};
+
+const OrderChoice& choiceOf(ClassOrder order) {
+    return *std::find_if(std::begin(kOrders), std::end(kOrders),
+                         [order](const OrderChoice& c) { return c.order == order; });
+}
+
+const char* const kPeriods[] = {"celá historie", "tento týden", "tento měsíc", "toto pololetí", "od – do…"};
+
+QString days(const Period& p) {
+    return czechDate(p.from) + QStringLiteral(" – ") + czechDate(p.to);
 }
 
 QTableWidget* newTable(QWidget* parent, const QString& name, const QString& spoken,
@@ -104,8 +160,18 @@ QTableWidget* newTable(QWidget* parent, const QString& name, const QString& spok
     return t;
 }
 
-// The pupil's name when the journal is a pupil's of this computer, else the name given to it in the
-// results overview, else the file's name.
+QDateEdit* newDateEdit(QWidget* parent, const QString& name, const QString& spoken) {
+    auto* edit = new QDateEdit(parent);
+    edit->setObjectName(name);
+    edit->setAccessibleName(spoken);
+    edit->setLocale(QLocale(QLocale::Czech, QLocale::Czechia));
+    edit->setDisplayFormat(QStringLiteral("d.M.yyyy"));
+    edit->setCalendarPopup(true);
+    return edit;
+}
+
+// For a journal that names no pupil: the pupil's name when the journal is a pupil's of this
+// computer, else the name given to it in the results overview, else the file's name.
 PupilNamer storedNames(SettingsStore& store) {
     const QHash<QString, QString> pupils = PupilList(store).namesByJournal();
     return [&store, pupils](const QString& path) {
@@ -124,6 +190,38 @@ void rememberFolder(SettingsStore& store, Dialogs& dialogs, const QString& folde
 
 } // namespace
 
+// What the tasks of one reading share with the window, and keep when it has gone.
+struct ClassOverviewWindow::ReadingState {
+    std::atomic<bool> stop{false};
+};
+
+QThreadPool& journalReadingPool() {
+    return *readingPool();
+}
+
+Period periodAround(PeriodChoice choice, QDate today) {
+    switch (choice) {
+    case PeriodChoice::Week: {
+        const QDate monday = today.addDays(1 - today.dayOfWeek());
+        return {monday, monday.addDays(6)};
+    }
+    case PeriodChoice::Month:
+        return {QDate(today.year(), today.month(), 1),
+                QDate(today.year(), today.month(), today.daysInMonth())};
+    case PeriodChoice::HalfYear:
+        if (today.month() >= 2 && today.month() <= 8)
+            return {QDate(today.year(), 2, 1), QDate(today.year(), 8, 31)};
+        else {
+            const int autumn = today.month() >= 9 ? today.year() : today.year() - 1;
+            return {QDate(autumn, 9, 1), QDate(autumn + 1, 1, 31)};
+        }
+    case PeriodChoice::Whole:
+    case PeriodChoice::Range:
+        break;
+    }
+    return {};
+}
+
 QString classFolder(SettingsStore& store) {
     QString folder = store.read(kAppName, kSection, kFolderKey, QString());
     if (!folder.isEmpty() && QFileInfo(folder).isDir())
@@ -134,9 +232,14 @@ QString classFolder(SettingsStore& store) {
 }
 
 ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs, TextFiles& files,
-                                         FolderChooser folderChooser, PupilNamer namer, QWidget* owner)
-    : QDialog(owner), store_(store), dialogs_(dialogs), files_(files),
+                                         const Clock& clock, FolderChooser folderChooser, PupilNamer namer,
+                                         QWidget* owner)
+    : QDialog(owner), store_(store), dialogs_(dialogs), files_(files), clock_(clock),
       chooseFolder_(std::move(folderChooser)), namer_(std::move(namer)), lblFolder_(new QLabel(this)),
+      cbPeriod_(new QComboBox(this)),
+      deFrom_(newDateEdit(this, QStringLiteral("deOd"), QStringLiteral("Období od"))),
+      deTo_(newDateEdit(this, QStringLiteral("deDo"), QStringLiteral("Období do"))),
+      cbOrder_(new QComboBox(this)), chDescending_(new QCheckBox(QStringLiteral("Sest&upně"), this)),
       table_(newTable(this, QStringLiteral("twTrida"), QStringLiteral("Žáci"),
                       {QStringLiteral("Žák"), QStringLiteral("Zkoušení"), QStringLiteral("Příkladů"),
                        QStringLiteral("Úspěšnost"), QStringLiteral("Známka"), QStringLiteral("Vývoj"),
@@ -149,6 +252,8 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
       pbFolder_(new QPushButton(QStringLiteral("Jiná &složka…"), this)),
       pbCancel_(new QPushButton(QStringLiteral("&Zrušit čtení"), this)),
       pbCsv_(new QPushButton(QStringLiteral("Uložit jako CS&V"), this)),
+      csvTable_(new QAction(QStringLiteral("&Tabulka třídy…"), this)),
+      csvExams_(new QAction(QStringLiteral("&Všechna zkoušení…"), this)),
       pbPdf_(new QPushButton(QStringLiteral("Uložit jako &PDF"), this)),
       pbClose_(new QPushButton(QStringLiteral("Zavří&t"), this)) {
     setObjectName(QStringLiteral("frmTrida"));
@@ -164,13 +269,19 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     top->addWidget(lblFolder_, 1);
     top->addWidget(pbFolder_);
     layout->addLayout(top);
+    layout->addLayout(buildChoices());
 
     auto* pupilsLabel = new QLabel(QStringLiteral("Ž&áci (Enter nebo dvojklik otevře přehled žáka):"), this);
     pupilsLabel->setBuddy(table_);
     layout->addWidget(pupilsLabel);
     // Every column as wide as its texts, the last one taking what is left; a narrow window scrolls.
-    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    table_->horizontalHeader()->setStretchLastSection(true);
+    QHeaderView* header = table_->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setStretchLastSection(true);
+    // The window orders the rows itself, so that what is missing stays last either way.
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(Name, Qt::AscendingOrder);
     table_->setWordWrap(false);
     table_->horizontalHeaderItem(Trend)->setToolTip(
         QStringLiteral("Změna úspěšnosti posledních 10 zkoušení proti 10 předchozím v procentních bodech; "
@@ -206,6 +317,14 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     pbFolder_->setObjectName(QStringLiteral("pbSlozka"));
     pbCancel_->setObjectName(QStringLiteral("pbZrusit"));
     pbCsv_->setObjectName(QStringLiteral("pbCsv"));
+    pbCsv_->setAccessibleDescription(QStringLiteral("Nabídne tabulku třídy nebo všechna zkoušení žáků"));
+    csvTable_->setObjectName(QStringLiteral("actCsvTabulka"));
+    csvExams_->setObjectName(QStringLiteral("actCsvZkouseni"));
+    auto* csvMenu = new QMenu(pbCsv_);
+    csvMenu->setAccessibleName(QStringLiteral("Uložit jako CSV"));
+    csvMenu->addAction(csvTable_);
+    csvMenu->addAction(csvExams_);
+    pbCsv_->setMenu(csvMenu);
     pbPdf_->setObjectName(QStringLiteral("pbPdf"));
     pbClose_->setObjectName(QStringLiteral("pbClose"));
     // Enter in the table opens a pupil; it must not fall through to a default button.
@@ -220,13 +339,10 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     buttons->addWidget(pbClose_);
     layout->addLayout(buttons);
 
-    setTabOrder(pbFolder_, table_);
-    setTabOrder(table_, missedTable_);
-    setTabOrder(missedTable_, unreadList_);
-    setTabOrder(unreadList_, pbCancel_);
-    setTabOrder(pbCancel_, pbCsv_);
-    setTabOrder(pbCsv_, pbPdf_);
-    setTabOrder(pbPdf_, pbClose_);
+    QWidget* order[] = {pbFolder_,    cbPeriod_,   deFrom_,   deTo_,  cbOrder_, chDescending_, table_,
+                        missedTable_, unreadList_, pbCancel_, pbCsv_, pbPdf_,   pbClose_};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 
     setMinimumSize(760, 480);
     QSize size(1100, 720);
@@ -234,73 +350,172 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
         size = size.boundedTo(screen->availableGeometry().size() * 0.95);
     resize(size.expandedTo(minimumSize()));
 
-    connect(&watcher_, &QFutureWatcherBase::progressRangeChanged, this,
-            guard(dialogs_, [this](int from, int to) { progress_->setRange(from, to); }));
-    connect(&watcher_, &QFutureWatcherBase::progressValueChanged, this,
-            guard(dialogs_, [this](int value) { progress_->setValue(value); }));
-    connect(&watcher_, &QFutureWatcherBase::finished, this, guard(dialogs_, [this] { finishReading(); }));
     connect(table_, &QTableWidget::cellDoubleClicked, this,
             guard(dialogs_, [this](int row, int) { openPupil(row); }));
+    connect(header, &QHeaderView::sortIndicatorChanged, this,
+            guard(dialogs_, [this](int column, Qt::SortOrder order) { headerClicked(column, order); }));
+    connect(cbOrder_, &QComboBox::currentIndexChanged, this,
+            guard(dialogs_, [this](int i) { setOrder(kOrders[std::max(i, 0)].order, descending_); }));
+    connect(chDescending_, &QCheckBox::toggled, this,
+            guard(dialogs_, [this](bool on) { setOrder(order_, on); }));
+    connect(cbPeriod_, &QComboBox::currentIndexChanged, this, guard(dialogs_, [this] { refilter(); }));
+    for (QDateEdit* edit : {deFrom_, deTo_})
+        connect(edit, &QDateEdit::dateChanged, this, guard(dialogs_, [this] { refilter(); }));
     connect(pbFolder_, &QPushButton::clicked, this, guard(dialogs_, [this] { chooseFolder(); }));
-    connect(pbCancel_, &QPushButton::clicked, this, guard(dialogs_, [this] { watcher_.cancel(); }));
-    connect(pbCsv_, &QPushButton::clicked, this, guard(dialogs_, [this] { saveCsv(); }));
+    connect(pbCancel_, &QPushButton::clicked, this, guard(dialogs_, [this] {
+                if (state_)
+                    state_->stop.store(true);
+                for (QFutureWatcherBase* w :
+                     {static_cast<QFutureWatcherBase*>(listing_), static_cast<QFutureWatcherBase*>(watcher_)})
+                    if (w)
+                        w->cancel();
+            }));
+    connect(csvTable_, &QAction::triggered, this, guard(dialogs_, [this] { saveCsv(CsvKind::Table); }));
+    connect(csvExams_, &QAction::triggered, this, guard(dialogs_, [this] { saveCsv(CsvKind::Exams); }));
     connect(pbPdf_, &QPushButton::clicked, this, guard(dialogs_, [this] { savePdf(); }));
     connect(pbClose_, &QPushButton::clicked, this, guard(dialogs_, [this] { reject(); }));
-    fill();
+    refilter();
+}
+
+// The period and the order, above the table.
+QLayout* ClassOverviewWindow::buildChoices() {
+    auto* row = new QHBoxLayout;
+    auto* periodLabel = new QLabel(QStringLiteral("&Období:"), this);
+    periodLabel->setBuddy(cbPeriod_);
+    cbPeriod_->setObjectName(QStringLiteral("cbObdobi"));
+    cbPeriod_->setAccessibleName(QStringLiteral("Období"));
+    for (const char* text : kPeriods)
+        cbPeriod_->addItem(QString::fromUtf8(text));
+    // A range starts as this half-year up to today.
+    const QDate today = clock_.now().date();
+    deFrom_->setDate(periodAround(PeriodChoice::HalfYear, today).from);
+    deTo_->setDate(today);
+    auto* fromLabel = new QLabel(QStringLiteral("o&d"), this);
+    fromLabel->setBuddy(deFrom_);
+    auto* toLabel = new QLabel(QStringLiteral("do"), this);
+    toLabel->setBuddy(deTo_);
+    for (QWidget* w : std::initializer_list<QWidget*>{fromLabel, deFrom_, toLabel, deTo_}) {
+        w->setVisible(false);
+        connect(cbPeriod_, &QComboBox::currentIndexChanged, w,
+                guard(dialogs_, [w](int i) { w->setVisible(PeriodChoice(i) == PeriodChoice::Range); }));
+    }
+    auto* orderLabel = new QLabel(QStringLiteral("Řadit pod&le:"), this);
+    orderLabel->setBuddy(cbOrder_);
+    cbOrder_->setObjectName(QStringLiteral("cbRadit"));
+    cbOrder_->setAccessibleName(QStringLiteral("Řadit podle"));
+    for (const OrderChoice& c : kOrders)
+        cbOrder_->addItem(QString::fromUtf8(c.text));
+    chDescending_->setObjectName(QStringLiteral("chSestupne"));
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{periodLabel, cbPeriod_, fromLabel, deFrom_, toLabel, deTo_})
+        row->addWidget(w);
+    row->addStretch(1);
+    for (QWidget* w : std::initializer_list<QWidget*>{orderLabel, cbOrder_, chDescending_})
+        row->addWidget(w);
+    return row;
 }
 
 ClassOverviewWindow::~ClassOverviewWindow() {
-    watcher_.cancel();
-    watcher_.waitForFinished();
-}
-
-bool ClassOverviewWindow::reading() const {
-    return watcher_.isRunning();
+    stopReading();
 }
 
 void ClassOverviewWindow::done(int result) {
-    // Closing while reading stops the reading; the threads finish the file in hand.
-    watcher_.cancel();
-    watcher_.waitForFinished();
+    // The tasks stop by themselves; what they still find is dropped.
+    stopReading();
+    busy_ = false;
     QDialog::done(result);
 }
 
+void ClassOverviewWindow::stopReading() {
+    if (state_)
+        state_->stop.store(true);
+    for (QFutureWatcherBase* w :
+         {static_cast<QFutureWatcherBase*>(listing_), static_cast<QFutureWatcherBase*>(watcher_)}) {
+        if (!w)
+            continue;
+        w->disconnect(this);
+        w->cancel();
+        w->deleteLater();
+    }
+    listing_ = nullptr;
+    watcher_ = nullptr;
+}
+
 void ClassOverviewWindow::readFolder(const QString& folder) {
-    watcher_.cancel();
-    watcher_.waitForFinished();
+    stopReading();
+    state_ = std::make_shared<ReadingState>();
+    busy_ = true;
     folder_ = folder;
     entries_.clear();
     listingProblem_.clear();
-    try {
-        entries_ = journalFiles(folder, files_);
-    } catch (const Failure& f) {
-        listingProblem_ = folderProblem(f);
-    }
     pupils_.clear();
     lblFolder_->setText(QStringLiteral("Složka: %1").arg(QDir::toNativeSeparators(folder)));
     lblFolder_->setAccessibleName(lblFolder_->text());
     showStatus(lblStav_, QStringLiteral("Čtu protokoly…"));
+    progress_->setRange(0, 0);
+    // A folder on a sleeping network drive can take long to list: that too is done aside.
+    listing_ = new QFutureWatcher<Listing>(this);
+    connect(listing_, &QFutureWatcherBase::finished, this, guard(dialogs_, [this] {
+                if (state_->stop.load() || listing_->future().resultCount() == 0)
+                    finishReading();
+                else
+                    startReading(listing_->result());
+            }));
+    TextFiles* files = &files_;
+    listing_->setFuture(QtConcurrent::run(&journalReadingPool(), [files, folder, state = state_] {
+        Listing listing;
+        if (state->stop.load())
+            return listing;
+        try {
+            listing.entries = journalFiles(folder, *files);
+        } catch (const Failure& f) {
+            listing.problem = folderProblem(f);
+        }
+        return listing;
+    }));
+    refilter();
+}
+
+void ClassOverviewWindow::startReading(const Listing& listing) {
+    entries_ = listing.entries;
+    listingProblem_ = listing.problem;
     progress_->setRange(0, int(entries_.size()));
     progress_->setValue(0);
+    watcher_ = new QFutureWatcher<PupilJournal>(this);
+    connect(watcher_, &QFutureWatcherBase::progressRangeChanged, this,
+            guard(dialogs_, [this](int from, int to) { progress_->setRange(from, to); }));
+    connect(watcher_, &QFutureWatcherBase::progressValueChanged, this,
+            guard(dialogs_, [this](int value) { progress_->setValue(value); }));
+    connect(watcher_, &QFutureWatcherBase::finished, this, guard(dialogs_, [this] { finishReading(); }));
     TextFiles* files = &files_;
-    watcher_.setFuture(QtConcurrent::mapped(
-        &pool_, entries_, [files](const FileEntry& entry) { return readPupilJournal(entry, *files); }));
-    fill();
+    watcher_->setFuture(QtConcurrent::mapped(&journalReadingPool(), entries_,
+                                             [files, state = state_](const FileEntry& entry) {
+                                                 return readPupilJournal(entry, *files, &state->stop);
+                                             }));
 }
 
 void ClassOverviewWindow::finishReading() {
-    const QFuture<PupilJournal> future = watcher_.future();
-    const bool cancelled = future.isCanceled();
+    const bool cancelled = state_->stop.load();
     pupils_.clear();
-    for (int i = 0; i < entries_.size(); ++i) {
-        if (!future.isResultReadyAt(i))
-            continue;
-        PupilJournal p = future.resultAt(i);
-        // Names come from the settings store, which is read on this thread only.
-        p.name = namer_(p.path);
-        pupils_.push_back(std::move(p));
+    if (watcher_) {
+        const QFuture<PupilJournal> future = watcher_->future();
+        for (int i = 0; i < entries_.size(); ++i) {
+            if (!future.isResultReadyAt(i))
+                continue;
+            PupilJournal p = future.resultAt(i);
+            // A file the cancel stopped halfway is not read, rather than unreadable.
+            if (p.problem == kReadingStopped)
+                continue;
+            // Names come from the settings store, which is read on this thread only; the journal's own
+            // name comes first.
+            if (p.journal.pupil.isEmpty())
+                p.name = namer_(p.path);
+            pupils_.push_back(std::move(p));
+        }
     }
-    fill();
+    stopReading();
+    busy_ = false;
+    refilter();
     const auto unreadable =
         std::count_if(pupils_.begin(), pupils_.end(), [](const PupilJournal& p) { return !p.readable(); });
     if (cancelled)
@@ -319,50 +534,120 @@ void ClassOverviewWindow::finishReading() {
     emit loaded();
 }
 
+Period ClassOverviewWindow::period() const {
+    const auto choice = PeriodChoice(cbPeriod_->currentIndex());
+    if (choice != PeriodChoice::Range)
+        return periodAround(choice, clock_.now().date());
+    const QDate from = deFrom_->date(), to = deTo_->date();
+    return {std::min(from, to), std::max(from, to)};
+}
+
+QString ClassOverviewWindow::periodText() const {
+    const Period p = period();
+    switch (PeriodChoice(cbPeriod_->currentIndex())) {
+    case PeriodChoice::Whole: {
+        QVector<const Journal*> journals;
+        for (const Row& r : rows_)
+            journals.push_back(&r.shown.journal);
+        const QString dated = journalsPeriod(journals);
+        return dated == u"—" ? cbPeriod_->currentText()
+                             : QStringLiteral("%1 (%2)").arg(cbPeriod_->currentText(), dated);
+    }
+    case PeriodChoice::Range:
+        return days(p);
+    default:
+        return QStringLiteral("%1 (%2)").arg(cbPeriod_->currentText(), days(p));
+    }
+}
+
+// The rows again from the journals already read: a period is chosen without reading the files again.
+void ClassOverviewWindow::refilter() {
+    const Period p = period();
+    rows_.clear();
+    for (qsizetype i = 0; i < pupils_.size(); ++i) {
+        if (!pupils_[i].readable())
+            continue;
+        Row r{int(i), pupils_[i], {}};
+        r.shown.journal = within(pupils_[i].journal, p);
+        r.summary = summarise(r.shown.journal);
+        rows_.push_back(std::move(r));
+    }
+    sortRows();
+    fill();
+}
+
+void ClassOverviewWindow::sortRows() {
+    const QCollator& collator = czechCollator();
+    const auto byName = [&](const Row& a, const Row& b, bool surname) {
+        return surname ? collator.compare(surnameFirst(a.shown.name), surnameFirst(b.shown.name))
+                       : collator.compare(a.shown.name, b.shown.name);
+    };
+    std::stable_sort(rows_.begin(), rows_.end(), [&](const Row& a, const Row& b) {
+        int c = 0;
+        if (order_ == ClassOrder::Surname || order_ == ClassOrder::FirstName) {
+            c = byName(a, b, order_ == ClassOrder::Surname);
+        } else {
+            const std::optional<double> x = figure(a.summary, order_), y = figure(b.summary, order_);
+            // What is missing stays last in either direction.
+            if (x.has_value() != y.has_value())
+                return x.has_value();
+            c = x < y ? -1 : (y < x ? 1 : 0);
+        }
+        if (descending_)
+            c = -c;
+        if (c == 0)
+            c = byName(a, b, true);
+        return c != 0 ? c < 0 : a.shown.path < b.shown.path;
+    });
+}
+
+void ClassOverviewWindow::setOrder(ClassOrder order, bool descending) {
+    order_ = order;
+    descending_ = descending;
+    {
+        const QSignalBlocker blockOrder(cbOrder_), blockDirection(chDescending_),
+            blockHeader(table_->horizontalHeader());
+        cbOrder_->setCurrentIndex(int(&choiceOf(order) - std::begin(kOrders)));
+        chDescending_->setChecked(descending);
+        table_->horizontalHeader()->setSortIndicator(choiceOf(order).column,
+                                                     descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    }
+    sortRows();
+    fillTable();
+}
+
+// A click on a header orders by its column; again, the other way. The name keeps its way of
+// ordering; the most-missed problems do not order.
+void ClassOverviewWindow::headerClicked(int column, Qt::SortOrder order) {
+    ClassOrder chosen = order_;
+    if (column != choiceOf(order_).column) {
+        const auto found = std::find_if(std::begin(kOrders), std::end(kOrders),
+                                        [column](const OrderChoice& c) { return c.column == column; });
+        if (found != std::end(kOrders))
+            chosen = found->order;
+    }
+    setOrder(chosen, column == Missed ? descending_ : order == Qt::DescendingOrder);
+}
+
 void ClassOverviewWindow::fill() {
     const bool busy = reading();
     progress_->setVisible(busy);
     pbCancel_->setVisible(busy);
     pbFolder_->setEnabled(!busy && chooseFolder_);
+    fillTable();
 
-    table_->setSortingEnabled(false);
-    table_->setRowCount(0);
-    int rows = 0;
     QStringList unread;
-    for (qsizetype i = 0; i < pupils_.size(); ++i) {
-        const PupilJournal& p = pupils_[i];
-        if (!p.readable()) {
+    for (const PupilJournal& p : pupils_) {
+        if (!p.readable())
             unread << QStringLiteral("%1: %2").arg(QFileInfo(p.path).fileName(), p.problem);
-            continue;
-        }
-        if (p.changing)
+        else if (p.changing)
             unread << QStringLiteral("%1: Soubor se během čtení stále měnil; údaje nemusí být úplné.")
                           .arg(QFileInfo(p.path).fileName());
-        const PupilSummary s = summarise(p.journal);
-        const QStringList texts = rowTexts(p, s);
-        const QVariant keys[ColumnCount] = {p.name,
-                                            double(s.exams),
-                                            double(s.problems),
-                                            optionalKey(bool(s.successRate), s.successRate.value_or(0)),
-                                            optionalKey(bool(s.grade), s.grade.value_or(0)),
-                                            optionalKey(bool(s.trend), s.trend.value_or(0)),
-                                            optionalKey(s.last.isValid(), double(s.last.toMSecsSinceEpoch())),
-                                            s.missed.value(0)};
-        table_->insertRow(rows);
-        for (int c = 0; c < ColumnCount; ++c) {
-            auto* item = new SortItem(texts[c], keys[c]);
-            if (c != Name && c != Missed)
-                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            table_->setItem(rows, c, item);
-        }
-        table_->item(rows, Name)->setData(Qt::UserRole + 1, int(i));
-        ++rows;
     }
-    table_->setSortingEnabled(true);
-    if (rows > 0)
-        table_->setCurrentCell(0, 0);
-
-    const QVector<ClassMissed> missed = classMissed(pupils_, kClassMissed);
+    QVector<PupilJournal> shown;
+    for (const Row& r : rows_)
+        shown.push_back(r.shown);
+    const QVector<ClassMissed> missed = classMissed(shown, kClassMissed);
     missedTable_->setRowCount(int(missed.size()));
     for (int r = 0; r < missed.size(); ++r) {
         missedTable_->setItem(r, 0, new QTableWidgetItem(missed[r].problem));
@@ -376,8 +661,37 @@ void ClassOverviewWindow::fill() {
     unreadList_->addItems(unread);
     lblUnread_->setVisible(!unread.isEmpty());
     unreadList_->setVisible(!unread.isEmpty());
-    pbCsv_->setEnabled(!busy && rows > 0);
-    pbPdf_->setEnabled(!busy && rows > 0);
+    const bool rows = !rows_.isEmpty();
+    pbCsv_->setEnabled(!busy && rows);
+    pbPdf_->setEnabled(!busy && rows);
+}
+
+// The rows in their order; the pupil in hand stays in hand.
+void ClassOverviewWindow::fillTable() {
+    const QTableWidgetItem* current = table_->item(std::max(table_->currentRow(), 0), Name);
+    const QString currentPath = current ? rows_.value(current->data(kRowRole).toInt()).shown.path : QString();
+    table_->setRowCount(0);
+    table_->setRowCount(int(rows_.size()));
+    int currentRow = 0;
+    for (int r = 0; r < rows_.size(); ++r) {
+        const QStringList texts = rowTexts(rows_[r].shown.name, rows_[r].summary);
+        for (int c = 0; c < ColumnCount; ++c) {
+            auto* item = new QTableWidgetItem(texts[c]);
+            if (c != Name && c != Missed)
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            table_->setItem(r, c, item);
+        }
+        table_->item(r, Name)->setData(kRowRole, r);
+        if (rows_[r].shown.path == currentPath)
+            currentRow = r;
+    }
+    if (!rows_.isEmpty())
+        table_->setCurrentCell(currentRow, 0);
+    // What a screen reader says of the table besides its name.
+    table_->setAccessibleDescription(
+        QStringLiteral("Období: %1. Seřazeno podle: %2, %3.")
+            .arg(periodText(), cbOrder_->currentText(),
+                 descending_ ? QStringLiteral("sestupně") : QStringLiteral("vzestupně")));
 }
 
 bool ClassOverviewWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -395,15 +709,20 @@ void ClassOverviewWindow::openPupil(int row) {
     const QTableWidgetItem* item = table_->item(row, Name);
     if (!item)
         return;
-    const PupilJournal& p = pupils_.at(item->data(Qt::UserRole + 1).toInt());
-    // No practice from here: practice belongs to the pupil at their own computer.
-    OverviewWindow overview(p.journal, p.path, store_, dialogs_, std::nullopt, this);
+    const Row& r = rows_.at(item->data(kRowRole).toInt());
+    const QString path = r.shown.path;
+    const int pupil = r.pupil;
+    // No practice from here: practice belongs to the pupil at their own computer. The figures are
+    // those of the row: the same period, under the same name.
+    OverviewWindow overview(r.shown.journal, path, store_, dialogs_, std::nullopt, this, r.shown.name);
     overview.exec();
-    // The overview may have given the pupil a name.
-    const QString name = namer_(p.path);
-    if (name != p.name) {
-        pupils_[item->data(Qt::UserRole + 1).toInt()].name = name;
-        fill();
+    // The overview may have given a journal without a name of its own one.
+    if (!pupils_[pupil].journal.pupil.isEmpty())
+        return;
+    const QString name = namer_(path);
+    if (name != pupils_[pupil].name) {
+        pupils_[pupil].name = name;
+        refilter();
     }
 }
 
@@ -422,31 +741,40 @@ QString ClassOverviewWindow::askForFile(const QString& title, const QString& fil
     const QString proposed =
         QDir(documentsOrHomeFolder())
             .filePath(QStringLiteral("%1-%2%3").arg(
-                name, QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")), suffix));
+                name, clock_.now().date().toString(QStringLiteral("yyyy-MM-dd")), suffix));
     return chooseNewFile(dialogs_, title, filter, proposed, suffix);
 }
 
-void ClassOverviewWindow::saveCsv() {
-    const QString path =
-        askForFile(QStringLiteral("Uložit přehled třídy jako CSV"), QStringLiteral("Tabulky CSV (*.csv)"),
-                   QStringLiteral("trida"), QStringLiteral(".csv"));
+void ClassOverviewWindow::saveCsv(CsvKind kind) {
+    const bool table = kind == CsvKind::Table;
+    const QString path = askForFile(
+        table ? QStringLiteral("Uložit tabulku třídy jako CSV")
+              : QStringLiteral("Uložit všechna zkoušení třídy jako CSV"),
+        QStringLiteral("Tabulky CSV (*.csv)"),
+        table ? QStringLiteral("trida-tabulka") : QStringLiteral("trida-zkouseni"), QStringLiteral(".csv"));
     if (path.isEmpty())
         return;
-    // The rows in the order the table shows them.
-    QVector<CsvPupil> rows;
-    for (int r = 0; r < table_->rowCount(); ++r) {
-        const PupilJournal& p = pupils_.at(table_->item(r, Name)->data(Qt::UserRole + 1).toInt());
-        rows.push_back({p.name, &p.journal});
+    // The pupils in the order the table shows them, within the period.
+    QVector<CsvSummary> summaries;
+    QVector<CsvPupil> exams;
+    for (const Row& r : rows_) {
+        summaries.push_back({r.shown.name, r.summary});
+        exams.push_back({r.shown.name, &r.shown.journal});
     }
     // In slices, so that a large class shows how far it has come and can be stopped between them.
     saveInBackground(dialogs_, this, lblStav_, path, kSaved, [&](SaveProgress& progress) {
         constexpr qsizetype kSlice = 100;
-        progress.setTotal(rows.size());
-        QByteArray csv = examinationsCsv({});
+        const qsizetype n = summaries.size();
+        const auto slice = [&](qsizetype from, qsizetype count) {
+            return table ? classTableCsv(summaries.mid(from, count))
+                         : examinationsCsv(exams.mid(from, count));
+        };
+        progress.setTotal(n);
+        QByteArray csv = slice(0, 0);
         const qsizetype heads = csv.size();
-        for (qsizetype from = 0; from < rows.size(); from += kSlice) {
-            csv += examinationsCsv(rows.mid(from, kSlice)).sliced(heads);
-            progress.advance(std::min(kSlice, rows.size() - from));
+        for (qsizetype from = 0; from < n; from += kSlice) {
+            csv += slice(from, kSlice).sliced(heads);
+            progress.advance(std::min(kSlice, n - from));
         }
         writeWholeFile(path, csv);
     });
@@ -460,7 +788,7 @@ void ClassOverviewWindow::savePdf() {
         return;
     ClassReport report;
     const QString folderName = QFileInfo(folder_).fileName();
-    const QString period = classPeriod(pupils_);
+    const QString period = periodText();
     const QString printed = czechDate(QDate::currentDate());
     report.title = QStringLiteral("Přehled třídy, %1, %2").arg(folderName, period);
     report.header = {{QStringLiteral("Třída (složka):"), folderName},
@@ -473,7 +801,7 @@ void ClassOverviewWindow::savePdf() {
         for (int c = 0; c < ColumnCount; ++c)
             cells << table_->item(r, c)->text();
         report.rows << cells;
-        const PupilJournal& p = pupils_.at(table_->item(r, Name)->data(Qt::UserRole + 1).toInt());
+        const PupilJournal& p = rows_.at(r).shown;
         QVector<ClassReport::Line> lines;
         for (int c = 1; c < ColumnCount; ++c)
             lines.push_back({report.columns[c] + u':', cells[c]});
@@ -504,7 +832,16 @@ void runClassOverview(SettingsStore& store, Dialogs& dialogs, TextFiles& files, 
     if (folder.isEmpty())
         return;
     rememberFolder(store, dialogs, folder);
-    ClassOverviewWindow window(store, dialogs, files, choose, storedNames(store), owner);
+    // The readings a closed window left go on through these doors, which go when the event loop
+    // has ended: the program waits for them then, once it is quitting.
+    static const bool waitsAtTheEnd = [&dialogs] {
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, &journalReadingPool(),
+                         guard(dialogs, [] { journalReadingPool().waitForDone(); }));
+        return true;
+    }();
+    Q_UNUSED(waitsAtTheEnd);
+    const SystemClock clock;
+    ClassOverviewWindow window(store, dialogs, files, clock, choose, storedNames(store), owner);
     window.readFolder(folder);
     window.exec();
 }

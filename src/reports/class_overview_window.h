@@ -1,21 +1,28 @@
 #pragma once
 
 #include "journal/journal_folder.h"
+#include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/settings_store.h"
 #include "platform/text_files.h"
 
 #include <QDialog>
 #include <QFutureWatcher>
-#include <QThreadPool>
 
 #include <functional>
+#include <memory>
 
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
 class QLabel;
+class QLayout;
 class QListWidget;
 class QProgressBar;
 class QPushButton;
 class QTableWidget;
+class QThreadPool;
 
 namespace numio {
 
@@ -26,19 +33,41 @@ using FolderChooser = std::function<QString(const QString& start)>;
 // where there is one, else the documents folder.
 QString classFolder(SettingsStore& store);
 
+// The threads that list and read class folders: their own, since Qt draws widgets with the shared
+// pool's help. A window closed while they read does not wait for them; they stop at the next file
+// (or sooner) and their results are dropped. The program waits for them only as it ends.
+QThreadPool& journalReadingPool();
+
+// The periods the class overview offers, in the order of its choice.
+enum class PeriodChoice { Whole, Week, Month, HalfYear, Range };
+
+// The days of a period around `today`: the week from Monday, the calendar month, the school
+// half-year (1 September to 31 January, 1 February to 31 August). Whole and Range give no days.
+Period periodAround(PeriodChoice choice, QDate today);
+
+// The ways the class table can be ordered: by the name's last word or its first, or by a column.
+enum class ClassOrder { Surname, FirstName, Exams, Problems, Rate, Grade, Trend, Last };
+
 // A teacher's view of a whole class: every journal of a folder, a row per pupil, the class's
-// most-missed problems and the files that could not be read. Reads in the background; modal.
+// most-missed problems and the files that could not be read, over the whole history or a period.
+// Lists and reads in the background; modal. Closing never waits for the reading.
 class ClassOverviewWindow : public QDialog {
     Q_OBJECT
   public:
-    ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs, TextFiles& files, FolderChooser folderChooser,
-                        PupilNamer namer, QWidget* owner);
+    // clock: today, for the periods.
+    ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs, TextFiles& files, const Clock& clock,
+                        FolderChooser folderChooser, PupilNamer namer, QWidget* owner);
     ~ClassOverviewWindow() override;
 
-    // Starts reading the folder's journals; loaded() follows, also when cancelled.
+    // Starts listing and reading the folder's journals; loaded() follows, also when cancelled.
     void readFolder(const QString& folder);
-    bool reading() const;
+    bool reading() const { return busy_; }
+    // Every file as read, whole history.
     const QVector<PupilJournal>& pupils() const { return pupils_; }
+    // The period chosen and its days; the days are open for the whole history.
+    Period period() const;
+    // "celá historie", "tento měsíc (1.3.2024 – 31.3.2024)", "1.3.2024 – 20.3.2024"
+    QString periodText() const;
 
     QTableWidget* table() const { return table_; }
     QTableWidget* classMissedTable() const { return missedTable_; }
@@ -46,7 +75,14 @@ class ClassOverviewWindow : public QDialog {
     QLabel* lblStav() const { return lblStav_; }
     QPushButton* pbCancel() const { return pbCancel_; }
     QPushButton* pbCsv() const { return pbCsv_; }
+    QAction* csvTableAction() const { return csvTable_; }
+    QAction* csvExamsAction() const { return csvExams_; }
     QPushButton* pbPdf() const { return pbPdf_; }
+    QComboBox* periodBox() const { return cbPeriod_; }
+    QDateEdit* fromEdit() const { return deFrom_; }
+    QDateEdit* toEdit() const { return deTo_; }
+    QComboBox* orderBox() const { return cbOrder_; }
+    QCheckBox* descendingBox() const { return chDescending_; }
 
     void done(int result) override;
 
@@ -57,11 +93,32 @@ class ClassOverviewWindow : public QDialog {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // A pupil as the table shows him: his journal within the period and its figures.
+    struct Row {
+        int pupil = 0; // index into pupils_
+        PupilJournal shown;
+        PupilSummary summary;
+    };
+    struct Listing {
+        QVector<FileEntry> entries;
+        QString problem;
+    };
+    struct ReadingState;
+
+    QLayout* buildChoices();
+    void stopReading();
+    void startReading(const Listing& listing);
     void finishReading();
+    void refilter();
+    void sortRows();
     void fill();
+    void fillTable();
+    void setOrder(ClassOrder order, bool descending);
+    void headerClicked(int column, Qt::SortOrder order);
     void openPupil(int row);
     void chooseFolder();
-    void saveCsv();
+    enum class CsvKind { Table, Exams };
+    void saveCsv(CsvKind kind);
     void savePdf();
     QString askForFile(const QString& title, const QString& filter, const QString& name,
                        const QString& suffix);
@@ -69,18 +126,30 @@ class ClassOverviewWindow : public QDialog {
     SettingsStore& store_;
     Dialogs& dialogs_;
     TextFiles& files_;
+    const Clock& clock_;
     FolderChooser chooseFolder_;
     PupilNamer namer_;
     QString folder_;
     QVector<FileEntry> entries_;
     QString listingProblem_; // why the folder could not be listed; empty when it was
     QVector<PupilJournal> pupils_;
-    // Threads of its own: Qt draws widgets with the shared pool's help, and a window waiting for
-    // that pool behind a class's journals would stand still until they were all read.
-    QThreadPool pool_;
-    QFutureWatcher<PupilJournal> watcher_;
+    QVector<Row> rows_; // the readable pupils within the period, in the table's order
+    ClassOrder order_ = ClassOrder::Surname;
+    bool descending_ = false;
+    // Shared with the tasks reading for it: they outlive the window when it closes first.
+    std::shared_ptr<ReadingState> state_;
+    bool busy_ = false;
+    // The watchers of the reading in hand; none when nothing is read. A stopped reading's watchers
+    // go with it, so that nothing it still finds reaches the window.
+    QFutureWatcher<Listing>* listing_ = nullptr;
+    QFutureWatcher<PupilJournal>* watcher_ = nullptr;
 
     QLabel* lblFolder_;
+    QComboBox* cbPeriod_;
+    QDateEdit* deFrom_;
+    QDateEdit* deTo_;
+    QComboBox* cbOrder_;
+    QCheckBox* chDescending_;
     QTableWidget* table_;
     QTableWidget* missedTable_;
     QLabel* lblUnread_;
@@ -90,6 +159,8 @@ class ClassOverviewWindow : public QDialog {
     QPushButton* pbFolder_;
     QPushButton* pbCancel_;
     QPushButton* pbCsv_;
+    QAction* csvTable_;
+    QAction* csvExams_;
     QPushButton* pbPdf_;
     QPushButton* pbClose_;
 };

@@ -131,7 +131,8 @@ QString moreProblems(qint64 n) {
 }
 
 OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPath, SettingsStore& store,
-                               Dialogs& dialogs, std::optional<StoredSettings> practice, QWidget* owner)
+                               Dialogs& dialogs, std::optional<StoredSettings> practice, QWidget* owner,
+                               const QString& pupilName)
     : QDialog(owner), journal_(journal), practice_(std::move(practice)), protocolPath_(protocolPath),
       store_(store), dialogs_(dialogs), dfJmeno_(new QLineEdit(this)),
       chartView_(new QChartView(buildOverviewChart(journal), this)),
@@ -150,7 +151,7 @@ OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPa
                                  "QGroupBox:focus { border-color: palette(highlight); }"));
 
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(buildPupilRow());
+    layout->addLayout(buildPupilRow(pupilName));
     layout->addWidget(buildNotice());
     layout->addWidget(buildChartView(), 3);
     layout->addWidget(buildTrendNote());
@@ -175,7 +176,7 @@ OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPa
 }
 
 // The pupil's name, remembered for this journal, and the journal's file.
-QLayout* OverviewWindow::buildPupilRow() {
+QLayout* OverviewWindow::buildPupilRow(const QString& pupilName) {
     auto* row = new QHBoxLayout;
     auto* pupilLabel = new QLabel(QStringLiteral("&Jméno žáka:"), this);
     pupilLabel->setBuddy(dfJmeno_);
@@ -183,11 +184,15 @@ QLayout* OverviewWindow::buildPupilRow() {
     dfJmeno_->setAccessibleName(QStringLiteral("Jméno žáka"));
     dfJmeno_->setMaxLength(80);
     dfJmeno_->setMinimumWidth(240);
-    storedName_ = storedPupilName(store_, protocolPath_);
-    // A pupil's own journal goes under the pupil's name.
-    const QString pupil =
-        PupilList(store_).namesByJournal().value(QFileInfo(protocolPath_).absoluteFilePath());
-    dfJmeno_->setText(pupil.isEmpty() ? storedName_ : pupil);
+    // A pupil's own journal goes under the pupil's name. A name only shown is not stored: the store
+    // takes what the user typed.
+    QString shown = pupilName.simplified();
+    if (shown.isEmpty())
+        shown = PupilList(store_).namesByJournal().value(QFileInfo(protocolPath_).absoluteFilePath());
+    if (shown.isEmpty())
+        shown = storedPupilName(store_, protocolPath_);
+    storedName_ = shown;
+    dfJmeno_->setText(shown);
     auto* file =
         new QLabel(QStringLiteral("Protokol: %1").arg(shortened(QFileInfo(protocolPath_).fileName())), this);
     file->setObjectName(QStringLiteral("lblSoubor"));

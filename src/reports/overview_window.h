@@ -28,8 +28,11 @@ class OverviewWindow : public QDialog {
   public:
     // protocolPath: the journal's file; the pupil's name is remembered for it in the store.
     // practice: the rules of the problems that may be practised; none while an examination runs.
+    // pupilName: the name the journal is known by where it was opened (a row of the class); without
+    // one the pupil's name of this computer, else the name remembered for the file.
     OverviewWindow(const Journal& journal, const QString& protocolPath, SettingsStore& store,
-                   Dialogs& dialogs, std::optional<StoredSettings> practice, QWidget* owner);
+                   Dialogs& dialogs, std::optional<StoredSettings> practice, QWidget* owner,
+                   const QString& pupilName = QString());
 
     QLineEdit* dfJmeno() const { return dfJmeno_; }
     QGroupBox* summary() const { return summary_; }
@@ -46,7 +49,7 @@ class OverviewWindow : public QDialog {
     void done(int result) override;
 
   private:
-    QLayout* buildPupilRow();
+    QLayout* buildPupilRow(const QString& pupilName);
     QWidget* buildNotice();
     QWidget* buildChartView();
     QWidget* buildTrendNote();
@@ -65,7 +68,7 @@ class OverviewWindow : public QDialog {
     QString protocolPath_;
     SettingsStore& store_;
     Dialogs& dialogs_;
-    QString storedName_;
+    QString storedName_; // the name the store has for the file, or the one shown: kept only when changed
     QStringList chosen_;
     QLineEdit* dfJmeno_;
     QChartView* chartView_;

@@ -7,9 +7,11 @@
 #include "platform/pacer.h"
 #include "platform/periodic_timer.h"
 #include "platform/random_source.h"
+#include "platform/text_files.h"
 #include <utility>
 
 #include <QCoreApplication>
+#include <QSemaphore>
 #include <QStringList>
 #include <deque>
 #include <functional>
@@ -137,6 +139,31 @@ class ManualTimer : public PeriodicTimer {
     FixedClock* clock_;
     int interval_ = 0;
     bool enabled_ = false;
+};
+
+// Real files, but listing a folder (or, without holdListing, reading a file) waits until the test
+// lets it go: what a slow network drive or a huge journal does.
+class HeldFiles : public LocalTextFiles {
+  public:
+    QVector<FileEntry> listFolder(const QString& folder) override {
+        if (holdListing)
+            hold();
+        return LocalTextFiles::listFolder(folder);
+    }
+    QString readEntry(const FileEntry& entry) override {
+        if (!holdListing)
+            hold();
+        return LocalTextFiles::readEntry(entry);
+    }
+    bool holdListing = false;
+    QSemaphore entered;  // one for every call that began to wait
+    QSemaphore released; // the test releases as many as may go on
+
+  private:
+    void hold() {
+        entered.release();
+        released.acquire();
+    }
 };
 
 } // namespace numio::test
