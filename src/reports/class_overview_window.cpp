@@ -8,13 +8,11 @@
 #include "reports/class_overview_pdf.h"
 #include "reports/csv_export.h"
 #include "reports/czech_format.h"
-#include "reports/overview_chart.h"
 #include "reports/overview_pdf.h"
 #include "reports/overview_window.h"
 #include "reports/saving.h"
 
 #include <QAction>
-#include <QChartView>
 #include <QCheckBox>
 #include <QCollator>
 #include <QComboBox>
@@ -29,7 +27,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
-#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
