@@ -151,7 +151,7 @@ OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPa
                                  "QGroupBox:focus { border-color: palette(highlight); }"));
 
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(buildPupilRow(pupilName));
+    layout->addLayout(buildPupilRow(pupilName, journal.pupil));
     layout->addWidget(buildNotice());
     layout->addWidget(buildChartView(), 3);
     layout->addWidget(buildTrendNote());
@@ -176,7 +176,7 @@ OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPa
 }
 
 // The pupil's name, remembered for this journal, and the journal's file.
-QLayout* OverviewWindow::buildPupilRow(const QString& pupilName) {
+QLayout* OverviewWindow::buildPupilRow(const QString& pupilName, const QString& journalName) {
     auto* row = new QHBoxLayout;
     auto* pupilLabel = new QLabel(QStringLiteral("&Jméno žáka:"), this);
     pupilLabel->setBuddy(dfJmeno_);
@@ -191,6 +191,9 @@ QLayout* OverviewWindow::buildPupilRow(const QString& pupilName) {
         shown = PupilList(store_).namesByJournal().value(QFileInfo(protocolPath_).absoluteFilePath());
     if (shown.isEmpty())
         shown = storedPupilName(store_, protocolPath_);
+    // Else the name the journal itself gives, as the class overview shows it.
+    if (shown.isEmpty())
+        shown = journalName.simplified();
     storedName_ = shown;
     dfJmeno_->setText(shown);
     auto* file =

@@ -49,7 +49,7 @@ class OverviewWindow : public QDialog {
     void done(int result) override;
 
   private:
-    QLayout* buildPupilRow(const QString& pupilName);
+    QLayout* buildPupilRow(const QString& pupilName, const QString& journalName);
     QWidget* buildNotice();
     QWidget* buildChartView();
     QWidget* buildTrendNote();

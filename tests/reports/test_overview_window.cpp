@@ -188,6 +188,11 @@ class TestOverviewWindow : public QObject {
         o.w->reject();
         QCOMPARE(o.open().dfJmeno()->text(), QString());
         QCOMPARE(o.open("sub/a\\b;c=d.txt").dfJmeno()->text(), "Jana Nováková");
+        // A journal that names its pupil gives the name where none was typed for it.
+        Journal named = twelveDays();
+        named.pupil = "Eva Malá";
+        QCOMPARE(o.open("sub/a\\b;c=d.txt", named).dfJmeno()->text(), "Jana Nováková");
+        QCOMPARE(o.open("eva.txt", named).dfJmeno()->text(), "Eva Malá");
     }
 
     // A folder that cannot hold the file is reported with the file's name and nothing is left behind.
