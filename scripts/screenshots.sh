@@ -43,7 +43,7 @@ shot() { # shot NAME [window]: the active window (a dialog when one is open)
 }
 keys() { xdotool key --delay 60 "$@"; }
 start() {
-  ./build/default/src/numio >/dev/null 2>&1 &
+  ./build/default/bin/numio >/dev/null 2>&1 &
   app=$!
   sleep 1.5
   xdotool search --sync --onlyvisible --name ' Numio' windowactivate --sync >/dev/null 2>&1 || true
@@ -134,7 +134,7 @@ shot pupils
 keys Escape
 stop
 # With two pupils the chooser comes before the main window shows.
-./build/default/src/numio >/dev/null 2>&1 &
+./build/default/bin/numio >/dev/null 2>&1 &
 app=$!
 sleep 1.5
 shot pupil-chooser
