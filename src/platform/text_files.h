@@ -104,6 +104,7 @@ class NUMIO_EXPORT LineDecoder {
     void feedLines(QByteArrayView bytes);
     void feedUtf16(QByteArrayView bytes);
     void decodeLine(const uchar* p, const uchar* end);
+    void decodePending();
     static int utf8(const uchar* p, const uchar* end, char32_t& c);
 
     QString& out_;
