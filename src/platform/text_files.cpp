@@ -529,7 +529,7 @@ QString LocalTextFiles::readAll(const QString& path) {
     return readEntry(FileEntry{path});
 }
 
-QString LocalTextFiles::readEntry(const FileEntry& entry) {
+QString LocalTextFiles::readEntry(const FileEntry& entry, const std::atomic<bool>* stop) {
     // Reading is refused (70) only for want of permission; anything else is no refusal to write.
     const auto fail = [&](int error) {
         const int code = failureCodeFor(error, entry.path);
@@ -552,13 +552,13 @@ QString LocalTextFiles::readEntry(const FileEntry& entry) {
         throw Failure(kPathFileAccess);
 
     // Read and decoded piece by piece: a large journal is never held twice, each piece is decoded
-    // while it is still in the processor's cache.
+    // while it is still in the processor's cache, and a reading no longer wanted stops between two.
     constexpr qsizetype kPiece = qsizetype(64) * 1024;
     QByteArray piece(kPiece, Qt::Uninitialized);
     QString text;
     reserveText(text, qsizetype(st.st_size));
     LineDecoder decoder(text);
-    for (;;) {
+    while (!(stop && stop->load(std::memory_order_relaxed))) {
         const ssize_t n = ::read(fd, piece.data(), static_cast<size_t>(kPiece));
         if (n < 0) {
             if (errno == EINTR)
