@@ -11,6 +11,7 @@
 #include <QtNumeric>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <limits>
 #if defined(__SSE2__)
@@ -68,9 +69,12 @@ bool parseLog(QStringView line, RepeatEntry& p) {
     qsizetype i = 0;
     if (!takeInteger(line, i, p.a, true) || i >= line.size())
         return false;
+    // The signs once, not a string of each for every problem line.
+    static const std::array<QString, 4> signs{operatorSign(1), operatorSign(2), operatorSign(3),
+                                              operatorSign(4)};
     p.op = 0;
     for (int op = 1; op <= 4 && p.op == 0; ++op) {
-        if (operatorSign(op) == line[i])
+        if (signs[std::size_t(op - 1)] == line[i])
             p.op = op;
     }
     if (p.op == 0)
