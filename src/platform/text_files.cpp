@@ -208,11 +208,14 @@ void reserveText(QString& text, qsizetype size) {
         return;
     text.reserve(size);
     constexpr quintptr kHugePage = quintptr(2) * 1024 * 1024;
-    const auto from = (reinterpret_cast<quintptr>(text.constData()) + kHugePage - 1) & ~(kHugePage - 1);
-    const auto to = reinterpret_cast<quintptr>(text.constData() + text.capacity()) & ~(kHugePage - 1);
+    auto* const begin = reinterpret_cast<char*>(text.data());
+    const qsizetype bytes = text.capacity() * qsizetype(sizeof(QChar));
+    const quintptr at = reinterpret_cast<quintptr>(begin);
     // Only the whole pages inside the string's own block; advice only, so a refusal changes nothing.
+    char* const from = begin + (kHugePage - at % kHugePage) % kHugePage;
+    char* const to = begin + bytes - (at + quintptr(bytes)) % kHugePage;
     if (from < to)
-        ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+        ::madvise(from, std::size_t(to - from), MADV_HUGEPAGE);
 }
 
 class LocalAppendStream final : public AppendStream {
