@@ -210,6 +210,8 @@ void reserveText(QString& text, qsizetype size) {
     constexpr quintptr kHugePage = quintptr(2) * 1024 * 1024;
     auto* const begin = reinterpret_cast<char*>(text.data());
     const qsizetype bytes = text.capacity() * qsizetype(sizeof(QChar));
+    if (bytes < qsizetype(2 * kHugePage)) // too short to be sure of holding a whole one
+        return;
     const quintptr at = reinterpret_cast<quintptr>(begin);
     // Only the whole pages inside the string's own block; advice only, so a refusal changes nothing.
     char* const from = begin + (kHugePage - at % kHugePage) % kHugePage;
