@@ -1,8 +1,11 @@
-// How long a class folder takes to open: 1, 30 and 300 journals of a school year each, read in
-// parallel as the class overview does, and how long the window's event loop waits meanwhile.
+// How long a class folder takes to open: 1, 30 and 300 journals of 2 MB each, read in parallel as
+// the class overview does, and how long the window's event loop waits meanwhile; then the same
+// folders from the list of files to every journal parsed and summarised, over the whole history and
+// over one school year, beside the floor of reading the files' bytes alone on the same threads.
 // Prints figures; never fails.
 #include "bench_common.h"
 #include "bench_protocol.h"
+#include "journal/journal_folder.h"
 #include "platform/settings_store.h"
 #include "platform/text_files.h"
 #include "reports/class_overview_window.h"
@@ -17,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QThreadPool>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentMap>
 
 #include <cstdio>
 
@@ -87,6 +91,32 @@ void closeWhileReading(const QString& folder, SettingsStore& store, Dialogs& dia
                 closing.elapsed() - closeMs);
 }
 
+// The folder's journals read on a pool of the machine's threads as the window reads them, then each
+// summarised (over the period only, when it is not the whole history).
+bench::Timing summariseFolder(const QString& folder, TextFiles& files, const Period& period) {
+    return bench::timed([&] {
+        QThreadPool pool;
+        const QVector<FileEntry> entries = journalFiles(folder, files);
+        const QList<PupilJournal> pupils = QtConcurrent::blockingMapped(
+            &pool, entries, [&files](const FileEntry& entry) { return readPupilJournal(entry, files); });
+        for (const PupilJournal& p : pupils)
+            summarise(period.whole() ? p.journal : within(p.journal, period));
+    });
+}
+
+// The floor: every file's bytes read on the same pool, nothing decoded.
+bench::Timing readBytes(const QString& folder, TextFiles& files) {
+    return bench::timed([&] {
+        QThreadPool pool;
+        const QVector<FileEntry> entries = journalFiles(folder, files);
+        QtConcurrent::blockingMap(&pool, entries, [](const FileEntry& entry) {
+            QFile file(entry.path);
+            if (file.open(QIODevice::ReadOnly))
+                file.readAll();
+        });
+    });
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -119,6 +149,24 @@ int main(int argc, char** argv) {
         }
         if (count == 300)
             closeWhileReading(folder, store, dialogs, files);
+        if (count > 1) {
+            constexpr int kRounds = 3;
+            const Period year{QDate(2004, 9, 1), QDate(2005, 6, 30)};
+            std::vector<bench::Timing> floor, whole, part;
+            for (int round = 0; round < kRounds; ++round) {
+                floor.push_back(readBytes(folder, files));
+                whole.push_back(summariseFolder(folder, files, Period{}));
+                part.push_back(summariseFolder(folder, files, year));
+            }
+            const auto print = [&](const char* what, const std::vector<bench::Timing>& runs) {
+                const bench::Timing t = bench::median(runs);
+                std::printf("%3d journals, %-36s %5.0f ms wall, %6.0f ms CPU\n", count, what, t.wallMs,
+                            t.cpuMs);
+            };
+            print("bytes read (the floor):", floor);
+            print("parsed and summarised, whole history:", whole);
+            print("parsed and summarised, 2004/05:", part);
+        }
         QDir(folder).removeRecursively();
     }
     return 0;

@@ -66,4 +66,27 @@ inline Spread spread(std::vector<double> v) {
     return s;
 }
 
+// Wall and CPU time of one run, in milliseconds.
+struct Timing {
+    double wallMs = 0;
+    double cpuMs = 0;
+};
+
+template <class F> Timing timed(F&& work) {
+    const long long wall = monotonicNs();
+    const long long cpu = processCpuNs();
+    work();
+    return {double(monotonicNs() - wall) / 1e6, double(processCpuNs() - cpu) / 1e6};
+}
+
+// The median run's wall and CPU time, each on its own: a machine shared with others slows single runs.
+inline Timing median(const std::vector<Timing>& runs) {
+    std::vector<double> wall, cpu;
+    for (const Timing& t : runs) {
+        wall.push_back(t.wallMs);
+        cpu.push_back(t.cpuMs);
+    }
+    return {spread(wall).median, spread(cpu).median};
+}
+
 } // namespace numio::bench

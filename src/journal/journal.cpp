@@ -11,7 +11,12 @@
 #include <QtNumeric>
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <limits>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace numio {
 
@@ -23,14 +28,15 @@ bool isDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
 
-bool allOf(QStringView line, qsizetype length, QChar c) {
-    if (line.size() != length)
-        return false;
-    for (QChar x : line) {
-        if (x != c)
-            return false;
-    }
-    return true;
+// The rule and the dashes, which every block has, compared whole rather than a character at a time.
+bool isRule(QStringView line) {
+    static const QString rule(kJournalRuleLength, kJournalRuleChar);
+    return line == rule;
+}
+
+bool isDashes(QStringView line) {
+    static const QString dashes(kJournalDashesLength, kJournalDashChar);
+    return line == dashes;
 }
 
 // A number as the writer puts it: digits, a minus only when negative, no leading zeros, and within
@@ -63,9 +69,12 @@ bool parseLog(QStringView line, RepeatEntry& p) {
     qsizetype i = 0;
     if (!takeInteger(line, i, p.a, true) || i >= line.size())
         return false;
+    // The signs once, not a string of each for every problem line.
+    static const std::array<QString, 4> signs{operatorSign(1), operatorSign(2), operatorSign(3),
+                                              operatorSign(4)};
     p.op = 0;
     for (int op = 1; op <= 4 && p.op == 0; ++op) {
-        if (operatorSign(op) == line[i])
+        if (signs[std::size_t(op - 1)] == line[i])
             p.op = op;
     }
     if (p.op == 0)
@@ -141,7 +150,7 @@ Kind classify(QStringView line, RepeatEntry& problem, int& number, int& answered
         return Kind::Empty;
     switch (line.front().unicode()) {
     case kJournalRuleChar.unicode():
-        return allOf(line, kJournalRuleLength, kJournalRuleChar) ? Kind::Rule : Kind::Foreign;
+        return isRule(line) ? Kind::Rule : Kind::Foreign;
     case kJournalTitle.front().unicode():
         return line.startsWith(kJournalTitle) ? Kind::Title : Kind::Foreign;
     case kJournalLimitStart.front().unicode():
@@ -162,7 +171,7 @@ Kind classify(QStringView line, RepeatEntry& problem, int& number, int& answered
                    ? Kind::Rate
                    : Kind::Foreign;
     case kJournalDashChar.unicode():
-        if (allOf(line, kJournalDashesLength, kJournalDashChar))
+        if (isDashes(line))
             return Kind::Dashes;
         break;
     case kJournalPupil.front().unicode():
@@ -243,7 +252,12 @@ PracticeKind practiceKind(QStringView words) {
 
 class Reader {
   public:
-    explicit Reader(ProtocolDates& dates) : dates_(dates) {}
+    Reader(ProtocolDates& dates, qsizetype textSize) : dates_(dates) {
+        // A block as the writer writes it takes some two hundred characters and more. Room for that
+        // many examinations spares a long journal growing the list over and over, each time moving
+        // every examination and touching fresh memory.
+        journal_.exams.reserve(textSize / 200);
+    }
 
     void line(QStringView text) {
         RepeatEntry problem;
@@ -385,12 +399,12 @@ class Reader {
         at_ = At::Titled;
     }
 
-    void add(const Examination& e) {
-        journal_.exams.push_back(e);
+    void add(Examination&& e) {
         if (e.counts()) {
             journal_.totalProblems += e.problems;
             journal_.totalWrong += e.wrong;
         }
+        journal_.exams.push_back(std::move(e));
     }
 
     // The window closed during the block. It counts when it had answers: as many as its answered
@@ -405,7 +419,7 @@ class Reader {
         } else if (missBlock_ < 0) {
             return;
         }
-        add(e);
+        add(std::move(e));
     }
 
     void finish(int wrong) {
@@ -452,9 +466,30 @@ class Reader {
 
 } // namespace
 
+qsizetype lineEndAt(QStringView text, qsizetype from) {
+    const char16_t* const begin = text.utf16();
+    const char16_t* const end = begin + text.size();
+    const char16_t* p = begin + from;
+#if defined(__SSE2__)
+    // A journal has millions of lines of a few tens of characters: eight are looked at a step.
+    const __m128i lf = _mm_set1_epi16(u'\n');
+    const __m128i cr = _mm_set1_epi16(u'\r');
+    for (; end - p >= 8; p += 8) {
+        const __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int ends =
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(chars, lf), _mm_cmpeq_epi16(chars, cr)));
+        if (ends != 0)
+            return p - begin + std::countr_zero(unsigned(ends)) / 2;
+    }
+#endif
+    while (p < end && *p != u'\n' && *p != u'\r')
+        ++p;
+    return p - begin;
+}
+
 Journal parseJournal(const QString& text, const QLocale& locale) {
     ProtocolDates dates(text, locale);
-    Reader reader(dates);
+    Reader reader(dates, text.size());
     forEachLine(text, [&](QStringView line) {
         // Blanks an editor may leave at the end.
         while (!line.isEmpty() && (line.back() == u' ' || line.back() == u'\t'))

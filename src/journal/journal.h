@@ -82,13 +82,14 @@ struct NUMIO_EXPORT Journal {
     bool chronological() const;
 };
 
+// Where the line that starts at `from` ends: at its CR or LF, or at the text's end.
+NUMIO_EXPORT qsizetype lineEndAt(QStringView text, qsizetype from);
+
 // Calls `line` for each line of the text, without its end: CR LF, LF or a lone CR, as editors leave
 // them. A last line without an end is a line too.
 template <class F> void forEachLine(QStringView text, F&& line) {
     for (qsizetype from = 0; from < text.size();) {
-        qsizetype end = from;
-        while (end < text.size() && text[end] != u'\n' && text[end] != u'\r')
-            ++end;
+        const qsizetype end = lineEndAt(text, from);
         line(text.sliced(from, end - from));
         from = end + (end + 1 < text.size() && text[end] == u'\r' && text[end + 1] == u'\n' ? 2 : 1);
     }

@@ -57,9 +57,9 @@ PupilJournal readPupilJournal(const FileEntry& entry, TextFiles& files, const st
     try {
         constexpr int kReadings = 3;
         for (int reading = 1;; ++reading) {
-            text = files.readEntry(entry);
+            text = files.readEntry(entry, stop);
             const FileStamp after = files.stamp(entry);
-            if (after == before)
+            if (after == before || stopped())
                 break;
             if (reading == kReadings) {
                 out.changing = true;

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringDecoder>
 #include <QVector>
+#include <atomic>
 #include <memory>
 
 namespace numio {
@@ -60,8 +61,9 @@ class NUMIO_EXPORT TextFiles {
     virtual void rename(const QString& from, const QString& to) = 0;
     // Opens for reading (never creating), reads the whole text as decodeLines does, closes.
     virtual QString readAll(const QString& path) = 0;
-    // readAll of an entry listFolder gave.
-    virtual QString readEntry(const FileEntry& entry) = 0;
+    // readAll of an entry listFolder gave. Once *stop is set (by another thread) the reading ends
+    // between two pieces of the file, and what it gives is cut short: whoever set it throws it away.
+    virtual QString readEntry(const FileEntry& entry, const std::atomic<bool>* stop = nullptr) = 0;
     // Every entry of the folder, hidden ones and those whose names are no valid UTF-8 too, without
     // "." and ".."; in no set order. A folder that cannot be listed throws: 70 for want of
     // permission, 76 when it is not there.
@@ -104,6 +106,7 @@ class NUMIO_EXPORT LineDecoder {
     void feedLines(QByteArrayView bytes);
     void feedUtf16(QByteArrayView bytes);
     void decodeLine(const uchar* p, const uchar* end);
+    void decodePending();
     static int utf8(const uchar* p, const uchar* end, char32_t& c);
 
     QString& out_;
@@ -125,7 +128,7 @@ class NUMIO_EXPORT LocalTextFiles : public TextFiles {
     bool moveToTrash(const QString& path) override;
     void rename(const QString& from, const QString& to) override;
     QString readAll(const QString& path) override;
-    QString readEntry(const FileEntry& entry) override;
+    QString readEntry(const FileEntry& entry, const std::atomic<bool>* stop = nullptr) override;
     QVector<FileEntry> listFolder(const QString& folder) override;
     FileStamp stamp(const FileEntry& entry) override;
 };

@@ -1,10 +1,12 @@
 #include "journal/journal.h"
+#include "journal/journal_folder.h"
 #include "journal/protocol_file.h"
 #include "journal/protocol_writer.h"
 #include "platform/text_files.h"
 #include "support/data.h"
 #include "support/fakes.h"
 
+#include <QFile>
 #include <QPoint>
 #include <QRegularExpression>
 #include <QStringEncoder>
@@ -66,6 +68,20 @@ static QString summaryOf(const Journal& j) {
 static QString summary(const QString& text) {
     return summaryOf(parseJournal(text));
 }
+
+// Sets the stop flag as the reading begins, as the class overview closed meanwhile would from its
+// own thread; keeps the size of each reading's text.
+struct StoppingFiles : LocalTextFiles {
+    std::atomic<bool>* stopWhenRead = nullptr;
+    QVector<qsizetype> read;
+    QString readEntry(const FileEntry& entry, const std::atomic<bool>* stop) override {
+        if (stopWhenRead)
+            stopWhenRead->store(true);
+        QString text = LocalTextFiles::readEntry(entry, stop);
+        read << text.size();
+        return text;
+    }
+};
 
 class TestJournal : public QObject {
     Q_OBJECT
@@ -155,6 +171,31 @@ class TestJournal : public QObject {
         QCOMPARE(in({}, QDate(2024, 3, 14)),
                  "14.3. 10:00:07 20/2 z1 90% | 7,8,15,1 x1 14.3. 10:00:07 | 0 unreadable, 20/2");
         QCOMPARE(in(QDate(2024, 3, 18), QDate(2024, 3, 31)), " |  | 0 unreadable, 0/0");
+    }
+
+    // A stopped reading of a large journal ends early and says so.
+    void readingStops_data() {
+        columns<bool, bool, QString>({"before", "whileReading", "problem"});
+        row("not stopped", false, false, QString());
+        row("stopped before", true, false, kReadingStopped.toString());
+        row("stopped while reading", false, true, kReadingStopped.toString());
+    }
+    void readingStops() {
+        const auto [before, whileReading, problem] =
+            fetch<bool, bool, QString>("before", "whileReading", "problem");
+        QTemporaryDir dir;
+        QFile file(dir.filePath("p.txt"));
+        const QString block = Writing().init(14, 3, 10).log(7, "+", 8, 15, "14").finish(20, 1).text();
+        const QByteArray bytes = QByteArray(QStringEncoder("windows-1250")(block)).repeated(5000);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        std::atomic<bool> stop = before;
+        StoppingFiles files;
+        files.stopWhenRead = whileReading ? &stop : nullptr;
+        const PupilJournal p = readPupilJournal(FileEntry{file.fileName()}, files, &stop);
+        QCOMPARE(p.problem, problem);
+        QCOMPARE(p.journal.exams.size(), problem.isEmpty() ? 5000 : 0);
+        QCOMPARE(files.read, QVector<qsizetype>{problem.isEmpty() ? bytes.size() : 0});
     }
 
     // Dates written under one locale read back under it, or under another when a day above 12 in the

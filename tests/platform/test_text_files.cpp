@@ -86,6 +86,11 @@ class TestTextFiles : public QObject {
         row("UTF-8 with its mark, Windows-1250, line ends of each kind",
             QByteArray("\xEF\xBB\xBFpozn\xC3\xA1mka\r\n\x8Apatn\xEC\rab\xC5\xA0\n\xC5"),
             QStringLiteral("poznámka\r\nŠpatně\rabŠ\nĹ"));
+        const QByteArray ascii = "abcdefghijklmnopqrstuvwxyz0123456789";
+        const QString latin = QString::fromLatin1(ascii);
+        row("long ASCII runs before, between and after both code pages",
+            ascii.left(17) + "\xC5\xA0" + ascii.mid(17, 15) + "\n" + ascii.left(16) + "\x8A\r" + ascii,
+            latin.left(17) + "Š" + latin.mid(17, 15) + "\n" + latin.left(16) + "Š\r" + latin);
         row("UTF-16 LE", utf16(text, QStringConverter::Utf16LE), text);
         row("UTF-16 BE", utf16(text, QStringConverter::Utf16BE), text);
         row("UTF-16 LE, a second mark kept", utf16(QStringLiteral("\uFEFFa"), QStringConverter::Utf16LE),

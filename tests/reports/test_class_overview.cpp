@@ -114,8 +114,8 @@ struct Class {
 // A pupil appends an examination while the reader is in the middle of the file.
 struct GrowingFiles : LocalTextFiles {
     int reads = 0;
-    QString readEntry(const FileEntry& entry) override {
-        const QString text = LocalTextFiles::readEntry(entry);
+    QString readEntry(const FileEntry& entry, const std::atomic<bool>* stop) override {
+        const QString text = LocalTextFiles::readEntry(entry, stop);
         if (++reads == 1)
             write(entry.path, block(2, 20, 0), QIODevice::Append);
         return text;

@@ -150,10 +150,10 @@ class HeldFiles : public LocalTextFiles {
             hold();
         return LocalTextFiles::listFolder(folder);
     }
-    QString readEntry(const FileEntry& entry) override {
+    QString readEntry(const FileEntry& entry, const std::atomic<bool>* stop) override {
         if (!holdListing)
             hold();
-        return LocalTextFiles::readEntry(entry);
+        return LocalTextFiles::readEntry(entry, stop);
     }
     bool holdListing = false;
     QSemaphore entered;  // one for every call that began to wait
