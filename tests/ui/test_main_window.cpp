@@ -206,20 +206,24 @@ class TestMainWindow : public QObject {
     }
 
     void leaving_data() {
-        columns<QString, bool>({"mode", "byMenu"});
-        QTest::newRow("idle, window closed") << "" << false;
-        QTest::newRow("practice, window closed") << "mnuPocitej" << false;
-        QTest::newRow("set, Konec") << "mnuPocitejSady" << true;
+        columns<QString, bool, bool>({"mode", "stopped", "byMenu"});
+        QTest::newRow("idle, window closed") << "" << false << false;
+        QTest::newRow("practice, window closed") << "mnuPocitej" << false << false;
+        QTest::newRow("practice stopped, window closed") << "mnuPocitej" << true << false;
+        QTest::newRow("set, Konec") << "mnuPocitejSady" << false << true;
     }
     void leaving() {
-        const auto [mode, byMenu] = fetch<QString, bool>("mode", "byMenu");
+        const auto [mode, stopped, byMenu] = fetch<QString, bool, bool>("mode", "stopped", "byMenu");
         WindowFixture f("Audit");
         FrmMain& w = f.start();
+        w.exam().journalName = [] { return QStringLiteral("Eva"); }; // named: closing tells the answers
         if (!mode.isEmpty())
             w.findChild<QAction*>(mode)->trigger();
+        if (stopped)
+            act(w, "mnuStop")->trigger();
         const auto linesBefore = f.protocolLines().size();
         auto leave = [&] { byMenu ? act(w, "mnuKonec")->trigger() : void(w.close()); };
-        const bool asks = !mode.isEmpty();
+        const bool asks = w.exam().running();
         if (asks) {
             f.dialogs.answers = {Dialogs::Answer::No};
             leave();
@@ -231,9 +235,13 @@ class TestMainWindow : public QObject {
         QCOMPARE(f.dialogs.shown.size(), std::size_t(asks ? 2 : 0));
         QCOMPARE(f.ended, 1);
         const QStringList lines = f.protocolLines();
-        QCOMPARE(lines.size(), linesBefore + (byMenu ? 0 : 1)); // the shutdown line only on close
+        // The shutdown line only on close; before it, what a running examination had answered.
+        QCOMPARE(lines.size(), linesBefore + (byMenu ? 0 : asks ? 2 : 1));
         if (!byMenu)
             QCOMPARE(lines.last(), QStringLiteral("Přerušeno zásahamem uživatele v průběhu zkoušení"));
+        if (!byMenu && asks)
+            QCOMPARE(lines.value(lines.size() - 2),
+                     QStringLiteral("Odpovězeno před přerušením : 0, z toho špatně : 0"));
     }
 
     void menuRules() {
