@@ -20,6 +20,8 @@ enum class CrossingTen { Any = 0, Without = 1, With = 2 };
 
 // Products stay within 16 bits while the largest table is at most 3276 (x 10).
 inline constexpr int kLargestTable = 32767 / 10;
+// The longest time a known fact may take, in seconds.
+inline constexpr int kKnownWithinSecondsMax = 60;
 
 // The settings as they are stored: what LoadSettings reads and SaveSettings writes, what the
 // settings dialog edits. Field names are the program's own vocabulary.
@@ -44,6 +46,10 @@ struct NUMIO_EXPORT StoredSettings {
     ChosenRows chosenTables;
     CrossingTen crossingTen = CrossingTen::Any;
     bool soundOnError = true; // beep for a wrong answer and a timeout
+    // Every answer is kept in the answer store beside the journal.
+    bool rememberAnswers = true;
+    // A fact counts as known when its last tries were right and each came within this time.
+    Integer knownWithinSeconds = 3;
 };
 
 // The examination's one record: the settings in force and the run's own state (the current

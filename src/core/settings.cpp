@@ -144,6 +144,16 @@ void LoadSettings(StoredSettings& s, SettingsStore& store) {
                    QStringLiteral("0"), QStringLiteral("libovolně"), textToCrossing);
     s.soundOnError =
         load.flag(kPractice, QStringLiteral("ZvukPriChybe"), QStringLiteral("Zvuk při chybě"), true);
+    s.rememberAnswers = load.flag(kPractice, QStringLiteral("PamatovatOdpovedi"),
+                                  QStringLiteral("Pamatovat si každou odpověď"), true);
+    s.knownWithinSeconds =
+        load.value(kPractice, QStringLiteral("UmiDoSekund"), QStringLiteral("Umí, když odpoví do (s)"),
+                   QStringLiteral("3"), QStringLiteral("3"), [](const QString& text) {
+                       const Integer v = wholeTextToInteger(text);
+                       if (v < 1 || v > kKnownWithinSecondsMax)
+                           throw Failure(kTypeMismatch);
+                       return v;
+                   });
     if (unreadable)
         throw *unreadable;
     load.finish();
@@ -174,6 +184,8 @@ void SaveSettings(const StoredSettings& s, SettingsStore& store) {
     entries.push_back({kPractice, QStringLiteral("Nasobilky"), s.chosenTables.text()});
     entries.push_back({kPractice, QStringLiteral("PrechodPresDesitku"), QString::number(int(s.crossingTen))});
     flag(kPractice, QStringLiteral("ZvukPriChybe"), s.soundOnError);
+    flag(kPractice, QStringLiteral("PamatovatOdpovedi"), s.rememberAnswers);
+    entries.push_back({kPractice, QStringLiteral("UmiDoSekund"), QString::number(s.knownWithinSeconds)});
     store.replaceWhole(kAppName, entries);
 }
 

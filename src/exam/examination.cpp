@@ -84,7 +84,9 @@ void Examination::answer(const QString& typed) {
     guarded([&] {
         if (typed.isEmpty() || !may(Command::Answer))
             return;
-        if (const std::optional<Integer> value = answerValue(typed))
+        const std::optional<Integer> value = answerValue(typed);
+        rememberAnswer(value == state_.C ? AnswerOutcome::Right : AnswerOutcome::Wrong, typed);
+        if (value)
             Vysledek(*value);
         else
             wrongAnswer(Cause::WrongAnswer);
@@ -228,6 +230,7 @@ Conditions Examination::conditions() const {
     c.protocolOn = state_.protocolOn();
     c.protocolNamed = !state_.ProtokolFile.isEmpty();
     c.repeatStopOffered = repeatStopOffered_;
+    c.answersRemembered = answers_ != nullptr;
     return c;
 }
 
@@ -292,8 +295,9 @@ void Examination::ZkouseniIniciate(const bool& Start) {
         state_.nPrikladID = 0;
         state_.nSpatne = 0;
         applyLook();
+        pupil_ = journalName ? journalName().simplified() : QString();
         if (state_.protocolOn()) {
-            state_.journalName = journalName ? journalName().simplified() : QString();
+            state_.journalName = pupil_;
             WriteProtokol(QStringLiteral("INIT"));
         }
         startCountdown();
@@ -386,6 +390,7 @@ void Examination::VytvorPriklad() {
             : QString());
     if (g.hasStatus)
         setStatus(g.statusText);
+    shownAt_ = doors_.clock.elapsedMs();
     if (state_.bLimit) {
         // The ticks start again with the problem, so its time is up on the first tick after the limit.
         doors_.Cas.setEnabled(false);
@@ -430,6 +435,50 @@ void Examination::endOfProblem(Outcome outcome) {
                            .arg(state_.nPrikladID));
     else
         VytvorPriklad();
+}
+
+// ---- the answer store ----
+
+void Examination::setAnswerStore(AnswerStore* store) {
+    answers_ = store;
+    answersFailureTold_ = false;
+    applyLook();
+}
+
+AnswerMode Examination::answerMode() const {
+    switch (phase_.mode) {
+    case Mode::Sets:
+        return AnswerMode::Set;
+    case Mode::Repeat:
+        return AnswerMode::Repeat;
+    default:
+        return AnswerMode::Plain;
+    }
+}
+
+void Examination::rememberAnswer(AnswerOutcome outcome, const QString& typed) {
+    if (!answers_)
+        return;
+    AnswerRecord answer;
+    answer.at = doors_.clock.now().toSecsSinceEpoch();
+    answer.pupil = pupil_;
+    answer.mode = answerMode();
+    answer.fact = Fact{int(state_.nRezim), state_.A, state_.B};
+    answer.expected = state_.C;
+    answer.typed = typed;
+    answer.outcome = outcome;
+    answer.ms = int(std::min<qint64>(doors_.clock.elapsedMs() - shownAt_, std::numeric_limits<int>::max()));
+    try {
+        answers_->record(answer);
+    } catch (const Failure& f) {
+        if (answersFailureTold_)
+            return;
+        answersFailureTold_ = true;
+        dialogs().message(f.description() + QStringLiteral("\n\nZkoušení i protokol pokračují dál; další "
+                                                           "odpovědi se zkusí zapamatovat znovu."),
+                          QStringLiteral("Paměť odpovědí"), Dialogs::Buttons::Ok, Dialogs::Icon::Critical,
+                          Dialogs::Answer::Ok);
+    }
 }
 
 void Examination::UpdateScore() {
@@ -594,7 +643,10 @@ void Examination::perProblemTick() {
     view_.showProgress(true, state_.nNow, static_cast<int>(limit));
     if (passed <= limit)
         return;
-    if (answerValue(view_.typedAnswer()) == state_.C)
+    const QString typed = view_.typedAnswer();
+    const bool typedRight = answerValue(typed) == state_.C;
+    rememberAnswer(typedRight ? AnswerOutcome::Right : AnswerOutcome::TimedOut, typed);
+    if (typedRight)
         endOfProblem(Outcome::Right); // typed right but not confirmed: done, not wrong
     else
         wrongAnswer(Cause::Timeout);

@@ -2,6 +2,7 @@
 
 #include "platform/export.h"
 
+#include "core/answer_store.h"
 #include "core/practice_state.h"
 #include "exam/exam_view.h"
 #include "exam/phase.h"
@@ -50,6 +51,12 @@ class NUMIO_EXPORT Examination {
     // Who practises, asked at the start of each examination for its journal block; none or an
     // empty name writes the block as it always was.
     std::function<QString()> journalName;
+
+    // Where every answer is remembered; none: nothing is. The window owns it and hands a new one in
+    // when the pupil changes. A failure to keep an answer is told once a store; the examination and
+    // its journal go on.
+    void setAnswerStore(AnswerStore* store);
+    AnswerStore* answerStore() const { return answers_; }
 
     // Pace of the timed phases.
     int blinkPhaseMs = 250;
@@ -150,6 +157,9 @@ class NUMIO_EXPORT Examination {
     void expireSetLimit();
     void makeRepeatOffer();
     void setStatus(const QString& text);
+    // Keeps the answer to the problem shown in the answer store, if there is one.
+    void rememberAnswer(AnswerOutcome outcome, const QString& typed);
+    AnswerMode answerMode() const;
     QString remainingSetTimeText() const;
     Integer perProblemLimit() const;
     Integer setLimitMinutes() const;
@@ -169,6 +179,10 @@ class NUMIO_EXPORT Examination {
     QString messageAfterCard_; // why the examination ended, told once the card is in
     bool repeatStopOffered_ = false;
     qint64 countdownFrom_ = 0; // when the current problem (per-answer limit) or the set began
+    qint64 shownAt_ = 0;       // when the current problem was shown (monotonic ms)
+    QString pupil_;            // who practises in this examination, as the journal names him
+    AnswerStore* answers_ = nullptr;
+    bool answersFailureTold_ = false;
 };
 
 template <class F> auto Examination::modal(F&& body) {

@@ -27,6 +27,10 @@ bool decide(const Phase& p, const Conditions& c, Command command) {
         return idleAndFree(p) && c.problemPossible && c.setSizeValid;
     case Command::StartRepeat:
         return idleAndFree(p) && c.wrongListed;
+    case Command::StartWeakPractice:
+        return idleAndFree(p) && c.problemPossible && c.answersRemembered;
+    case Command::StartWeakSet:
+        return idleAndFree(p) && c.problemPossible && c.setSizeValid && c.answersRemembered;
     case Command::PractiseMissed:
         return idleAndFree(p);
     case Command::Stop:
@@ -45,6 +49,7 @@ bool decide(const Phase& p, const Conditions& c, Command command) {
     case Command::Overview:
         return idleMenus(p) && (c.protocolOn || c.protocolNamed);
     case Command::ClassOverview:
+    case Command::KnowledgeMap:
         return idleMenus(p);
     case Command::Answer:
         return running(p.mode) && p.overlay == Overlay::None;
@@ -89,6 +94,8 @@ Look lookOf(const Phase& phase, const Conditions& c) {
     look.startPractice = may(Command::StartPractice);
     look.startSet = may(Command::StartSet);
     look.startRepeat = may(Command::StartRepeat);
+    look.startWeakPractice = may(Command::StartWeakPractice);
+    look.startWeakSet = may(Command::StartWeakSet);
     look.stopButton = may(Command::Stop);
     // In a repeat run the item joins the button only once a correction has been shown.
     look.stopItem = look.stopButton && (p.mode == Mode::Practice || c.repeatStopOffered);

@@ -29,6 +29,8 @@ enum class Command {
     StartPractice,
     StartSet,
     StartRepeat,
+    StartWeakPractice, // practice of what the pupil does not know yet, freely
+    StartWeakSet,      // the same as a set
     PractiseMissed, // the most-missed problems from the overview
     Stop,
     Settings,
@@ -41,6 +43,7 @@ enum class Command {
     DeleteProtocol,
     Overview,
     ClassOverview, // the teacher's overview of a folder of journals
+    KnowledgeMap,  // the map of what the pupil knows
     Answer,        // Enter with an answer typed
     EndCorrection, // any key while the correction shows
     CardOk,
@@ -62,6 +65,7 @@ struct NUMIO_EXPORT Conditions {
     bool protocolOn = false;        // the protocol is written
     bool protocolNamed = false;     // a journal file is named, on or off
     bool repeatStopOffered = false; // a repeat run has shown a correction, so its Stop item is offered
+    bool answersRemembered = false; // the answer store is open
 };
 
 NUMIO_EXPORT Admission admit(const Phase& phase, const Conditions& conditions, Command command);
@@ -69,6 +73,7 @@ NUMIO_EXPORT Admission admit(const Phase& phase, const Conditions& conditions, C
 // The window's switchable state in one phase.
 struct NUMIO_EXPORT Look {
     bool startPractice, startSet, startRepeat;
+    bool startWeakPractice, startWeakSet;
     bool stopItem;   // the Stop menu item
     bool stopButton; // the red Stop button, shown and enabled
     bool settings;

@@ -77,6 +77,10 @@ void FrmMain::buildMenus() {
                       QKeySequence(Qt::SHIFT | Qt::Key_F5), Command::StartPractice);
     mnuPocitejSady = item(mnuNumio, "mnuPocitejSady", QStringLiteral("Počítej &sadu příkladů"),
                           QKeySequence(Qt::Key_F5), Command::StartSet);
+    mnuCoNeumi = item(mnuNumio, "mnuCoNeumi", QStringLiteral("Procvičuj, co ještě ne&umí"), QKeySequence(Qt::Key_F8),
+                      Command::StartWeakPractice);
+    mnuCoNeumiSada = item(mnuNumio, "mnuCoNeumiSada", QStringLiteral("Sa&da z toho, co ještě neumí"),
+                          QKeySequence(Qt::SHIFT | Qt::Key_F8), Command::StartWeakSet);
     mnuNumio->addSeparator()->setObjectName(QStringLiteral("mnunic3"));
     mnuOpakujSpatne = item(mnuNumio, "mnuOpakujSpatne", QStringLiteral("&Opakuj chybné příklady"),
                            QKeySequence(Qt::Key_F6), Command::StartRepeat);
@@ -107,6 +111,8 @@ void FrmMain::buildMenus() {
                       &FrmMain::mnuPrehled_Click);
     mnuPrehledTridy = item(mnuProtokol, "mnuPrehledTridy", QStringLiteral("Přehled &třídy…"), {},
                            Command::ClassOverview, &FrmMain::mnuPrehledTridy_Click);
+    mnuMapa = item(mnuProtokol, "mnuMapa", QStringLiteral("&Mapa znalostí"), {}, Command::KnowledgeMap,
+                   &FrmMain::mnuMapa_Click);
     connect(mnuProtokol, &QMenu::aboutToShow, this,
             [this] { exam_.guarded([this] { mnuProtokol_Open(); }); });
 }
@@ -382,6 +388,8 @@ void FrmMain::showLook(const Look& look) {
     mnuPocitej->setEnabled(look.startPractice);
     mnuPocitejSady->setEnabled(look.startSet);
     mnuOpakujSpatne->setEnabled(look.startRepeat);
+    mnuCoNeumi->setEnabled(look.startWeakPractice);
+    mnuCoNeumiSada->setEnabled(look.startWeakSet);
     mnuStop->setEnabled(look.stopItem);
     mnuNastaveni->setEnabled(look.settings);
     mnuZaci->setEnabled(look.settings);
@@ -418,6 +426,8 @@ void FrmMain::showIdleHint(const Look& look) {
         ways << QStringLiteral("F5 sada příkladů");
     if (look.startRepeat)
         ways << QStringLiteral("F6 opakuj chybné");
+    if (look.startWeakPractice)
+        ways << QStringLiteral("F8 co ještě neumí");
     if (!look.startPractice && look.settings) {
         // A setting that leaves a chosen operation nothing to ask is named.
         QString why = QStringLiteral("vyber, co se bude počítat");

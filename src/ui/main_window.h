@@ -107,6 +107,7 @@ class FrmMain : public QMainWindow, private ExamView {
     void mnuDelete_Click();
     void mnuPrehled_Click();
     void mnuPrehledTridy_Click();
+    void mnuMapa_Click();
     Reports& reports();
     void mnuZaci_Click();
     // The pupil chosen last, or the one picked at start-up when there are several.
@@ -132,6 +133,8 @@ class FrmMain : public QMainWindow, private ExamView {
     QAction* mnuPocitej = nullptr;
     QAction* mnuPocitejSady = nullptr;
     QAction* mnuOpakujSpatne = nullptr;
+    QAction* mnuCoNeumi = nullptr;
+    QAction* mnuCoNeumiSada = nullptr;
     QAction* mnuStop = nullptr;
     QAction* mnuNastaveni = nullptr;
     QAction* mnuZaci = nullptr;
@@ -143,6 +146,7 @@ class FrmMain : public QMainWindow, private ExamView {
     QAction* mnuDelete = nullptr;
     QAction* mnuPrehled = nullptr;
     QAction* mnuPrehledTridy = nullptr;
+    QAction* mnuMapa = nullptr;
 
     QLabel* lbLeft = nullptr;
     QLabel* lb1 = nullptr;

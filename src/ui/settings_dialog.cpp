@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <algorithm>
@@ -275,6 +276,22 @@ void SettingsDialog::buildChoicesTab(QWidget* tab) {
         place(new QGroupBox(QStringLiteral("Zvuk"), canvas), "frmSound", twipsRect(210, 2715, 5685, 750));
     cbSoundOnError = place(new QCheckBox(QStringLiteral("Zvuk při &chybě"), sound), "cbSoundOnError",
                            twipsRect(210, 315, 3000, 225));
+
+    auto* memory = place(new QGroupBox(QStringLiteral("Co žák umí"), canvas), "frmAnswers",
+                         twipsRect(210, 3555, 5685, 780));
+    cbRememberAnswers = place(new QCheckBox(QStringLiteral("&Pamatovat si každou odpověď"), memory),
+                              "cbRememberAnswers", twipsRect(210, 330, 2900, 225));
+    cbRememberAnswers->setToolTip(
+        QStringLiteral("Každá odpověď se uloží i s časem do paměti odpovědí v tomto počítači; z ní "
+                       "vzniká Mapa znalostí a procvičování toho, co žák ještě neumí. Protokol se "
+                       "píše stejně jako dosud."));
+    spnKnownWithin = place(new QSpinBox(memory), "spnKnownWithin", twipsRect(4665, 285, 810, 315));
+    spnKnownWithin->setRange(1, kKnownWithinSecondsMax);
+    spnKnownWithin->setSuffix(QStringLiteral(" s"));
+    spnKnownWithin->setAccessibleName(QStringLiteral("Umí, když odpoví do (sekund)"));
+    spnKnownWithin->setToolTip(QStringLiteral("Příklad žák umí, když na něj naposledy třikrát za sebou "
+                                              "odpověděl správně a pokaždé do této doby."));
+    label(memory, QStringLiteral("Umí, když odpoví &do"), twipsRect(3150, 330, 1470, 225), spnKnownWithin);
 }
 
 // The page below the tab row only gets its place once the tab panel is laid out (and again on
@@ -314,6 +331,8 @@ void SettingsDialog::FillControls() {
         cbTables[std::size_t(row)]->setChecked(s_.chosenTables.contains(row));
     cmbCrossingTen->setCurrentIndex(int(s_.crossingTen));
     cbSoundOnError->setChecked(s_.soundOnError);
+    cbRememberAnswers->setChecked(s_.rememberAnswers);
+    spnKnownWithin->setValue(s_.knownWithinSeconds);
     // From the box, not the record: a chooser cancelled just now has unchecked it again.
     pbSelectFile->setEnabled(cbProtokol->isChecked());
 }
@@ -351,6 +370,8 @@ void SettingsDialog::readChoices(StoredSettings& into) const {
         into.chosenTables.set(row, cbTables[std::size_t(row)]->isChecked());
     into.crossingTen = CrossingTen(cmbCrossingTen->currentIndex());
     into.soundOnError = cbSoundOnError->isChecked();
+    into.rememberAnswers = cbRememberAnswers->isChecked();
+    into.knownWithinSeconds = Integer(spnKnownWithin->value());
 }
 
 bool SettingsDialog::mayClose() {

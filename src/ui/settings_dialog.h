@@ -7,6 +7,8 @@
 #include <QDialog>
 #include <array>
 
+class QSpinBox;
+
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -82,6 +84,8 @@ class SettingsDialog : public QDialog {
     std::array<QCheckBox*, 11> cbTables{}; // rows 1 to 10
     QComboBox* cmbCrossingTen = nullptr;
     QCheckBox* cbSoundOnError = nullptr;
+    QCheckBox* cbRememberAnswers = nullptr;
+    QSpinBox* spnKnownWithin = nullptr;
 };
 
 } // namespace numio

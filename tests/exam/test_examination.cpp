@@ -47,6 +47,21 @@ class RecordingView : public ExamView {
 };
 
 // The examination over real settings and a real journal in a temporary folder, fakes at the doors.
+// Keeps each answer as "<mode><outcome><ms>": "2+1500" a right answer in a set after 1.5 s, "1t1000=" a
+// timeout in plain practice with nothing typed; refuses every one while `full`.
+struct RecordingStore : AnswerStore {
+    QStringList kept;
+    bool full = false;
+    void record(const AnswerRecord& a) override {
+        if (full)
+            throw Failure(0, "Disk je plný.");
+        static const char* const kOutcomes[] = {"+", "-", "t"};
+        kept << QString::number(int(a.mode)) + kOutcomes[int(a.outcome)] + QString::number(a.ms) +
+                    (a.outcome == AnswerOutcome::TimedOut ? "=" + a.typed : QString());
+    }
+    Knowledge knowledge() const override { return {}; }
+};
+
 struct Rig {
     QTemporaryDir dir;
     IniSettingsStore store{dir.path()};
@@ -108,6 +123,9 @@ struct Rig {
         case 'c':
             clock.elapsed += n;
             return exam.run(Command::Tick);
+        case 'd':
+            clock.elapsed += n;
+            return;
         case 'e':
             return exam.guarded([&] { ticking(), exam.end(true); });
         case 'n':
@@ -226,6 +244,30 @@ class TestExamination : public QObject {
             "beep idle=1/1", "");
         row("no sound on errors when switched off", "Limit=True TimeLimit=1", "N", "q P - b t11 b X",
             "box:Upozornění", "");
+    }
+    // Each answer reaches the answer store with its mode, outcome and time; a store that fails is
+    // told once and the examination goes on.
+    void answersRemembered_data() {
+        columns<QString, QString, bool, QString, QString>({"settings", "script", "full", "kept", "events"});
+        row("right after 1.5 s, wrong at once", "", "P d1500 + - K", false, "1+1500 1-0", "beep");
+        row("a set, then its repeat run", "Sada=2", "S - K + +", false, "2-0 2+0 3+0",
+            "beep box:Upozornění left:1 box:Opravný režim");
+        row("a timeout keeps what was typed; a right answer typed counts as right",
+            "Limit=True TimeLimit=1", "P t11 b ~ t11", false, "1t1100= 1+1100", "beep");
+        row("a full disk is told once; counting goes on", "", "P + + ?", true, "", "box:Paměť odpovědí =2/0");
+    }
+    void answersRemembered() {
+        const auto [settings, script, full, kept, events] =
+            fetch<QString, QString, bool, QString, QString>("settings", "script", "full", "kept", "events");
+        Rig rig(settings);
+        RecordingStore store;
+        store.full = full;
+        rig.exam.setAnswerStore(&store);
+        for (const QString& s : script.split(' '))
+            rig.step(s);
+        rig.view.events.removeAll(QString());
+        QCOMPARE(store.kept.join(' '), kept);
+        QCOMPARE(rig.view.events.join(' '), events);
     }
     void scripts() {
         const auto [settings, answers, script, events, records] =

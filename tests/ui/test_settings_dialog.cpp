@@ -46,7 +46,7 @@ class TestSettingsDialog : public QObject {
             "Settings/TimeLimit=10 Settings/TimeLimitSada=60 Settings/Sada=20 Audit/Active=False Audit/File= "
             "Procvicovani/JenVybraneNasobilky=False Procvicovani/Nasobilky= "
             "Procvicovani/PrechodPresDesitku=0 "
-            "Procvicovani/ZvukPriChybe=True";
+            "Procvicovani/ZvukPriChybe=True Procvicovani/PamatovatOdpovedi=True Procvicovani/UmiDoSekund=3";
         for (const QString& c : changes.split(' ', Qt::SkipEmptyParts))
             v.replace(QRegularExpression('/' + c.section('=', 0, 0) + "=[^ ]*"), '/' + c);
         return v.split(' ');
@@ -85,10 +85,13 @@ class TestSettingsDialog : public QObject {
             "MaxValue=10");
         row("crossing ten, largest sum 12", "MaxValue=10", L{"pick cmbCrossingTen 2", "pick cmbMaxValue 1"},
             L(), "MaxValue=12 PrechodPresDesitku=2");
-        row("rows 1 and 10, crossing, sound off", "JenVybraneNasobilky=True Nasobilky=7",
+        row("rows 1 and 10, crossing, sound off, answers not remembered, known within 5 s",
+            "JenVybraneNasobilky=True Nasobilky=7 UmiDoSekund=5",
             L{"click cbTable1", "click cbTable10", "click cbTable7", "click cbSoundOnError",
-              "type cmbCrossingTen j"},
-            L(), "JenVybraneNasobilky=True Nasobilky=1,10 PrechodPresDesitku=1 ZvukPriChybe=False");
+              "type cmbCrossingTen j", "click cbRememberAnswers"},
+            L(),
+            "JenVybraneNasobilky=True Nasobilky=1,10 PrechodPresDesitku=1 ZvukPriChybe=False "
+            "PamatovatOdpovedi=False UmiDoSekund=5");
         row("hand-edited: both limits, values off the lists",
             "Limit=True LimitSady=True MaxValue=27 MaxValueX=0 TimeLimit=25 TimeLimitSada=70", L(), L(),
             "LimitSady=True MaxValue=25 MaxValueX=1 TimeLimit=20 TimeLimitSada=60");
