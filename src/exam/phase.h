@@ -31,7 +31,7 @@ enum class Command {
     StartRepeat,
     StartWeakPractice, // practice of what the pupil does not know yet, freely
     StartWeakSet,      // the same as a set
-    PractiseMissed, // the most-missed problems from the overview
+    PractiseMissed,    // the most-missed problems from the overview
     Stop,
     Settings,
     ChangeSettings, // new settings in force

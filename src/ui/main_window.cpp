@@ -77,8 +77,8 @@ void FrmMain::buildMenus() {
                       QKeySequence(Qt::SHIFT | Qt::Key_F5), Command::StartPractice);
     mnuPocitejSady = item(mnuNumio, "mnuPocitejSady", QStringLiteral("Počítej &sadu příkladů"),
                           QKeySequence(Qt::Key_F5), Command::StartSet);
-    mnuCoNeumi = item(mnuNumio, "mnuCoNeumi", QStringLiteral("Procvičuj, co ještě ne&umí"), QKeySequence(Qt::Key_F8),
-                      Command::StartWeakPractice);
+    mnuCoNeumi = item(mnuNumio, "mnuCoNeumi", QStringLiteral("Procvičuj, co ještě ne&umí"),
+                      QKeySequence(Qt::Key_F8), Command::StartWeakPractice);
     mnuCoNeumiSada = item(mnuNumio, "mnuCoNeumiSada", QStringLiteral("Sa&da z toho, co ještě neumí"),
                           QKeySequence(Qt::SHIFT | Qt::Key_F8), Command::StartWeakSet);
     mnuNumio->addSeparator()->setObjectName(QStringLiteral("mnunic3"));

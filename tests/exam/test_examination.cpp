@@ -252,8 +252,8 @@ class TestExamination : public QObject {
         row("right after 1.5 s, wrong at once", "", "P d1500 + - K", false, "1+1500 1-0", "beep");
         row("a set, then its repeat run", "Sada=2", "S - K + +", false, "2-0 2+0 3+0",
             "beep box:Upozornění left:1 box:Opravný režim");
-        row("a timeout keeps what was typed; a right answer typed counts as right",
-            "Limit=True TimeLimit=1", "P t11 b ~ t11", false, "1t1100= 1+1100", "beep");
+        row("a timeout keeps what was typed; a right answer typed counts as right", "Limit=True TimeLimit=1",
+            "P t11 b ~ t11", false, "1t1100= 1+1100", "beep");
         row("a full disk is told once; counting goes on", "", "P + + ?", true, "", "box:Paměť odpovědí =2/0");
     }
     void answersRemembered() {
