@@ -43,6 +43,8 @@ bool admitted(const StoredSettings& rules, const Fact& f) {
 WeakFactsDraw::WeakFactsDraw(const StoredSettings& rules, const Knowledge& knowledge, int knownWithinMs)
     : knowledge_(knowledge), knownWithinMs_(knownWithinMs) {
     scratch_.stored() = rules;
+    // The copy of a long history is made now, as the run starts, not at its first answer.
+    knowledge_.detach();
     candidates_.reserve(std::size_t(knowledge.size()));
     for (auto it = knowledge_.cbegin(); it != knowledge_.cend(); ++it) {
         if (admitted(rules, it.key()))
