@@ -1,0 +1,147 @@
+#include "core/generator.h"
+#include "core/weak_draw.h"
+#include "support/data.h"
+#include "support/fakes.h"
+
+#include <QRegularExpression>
+#include <QTest>
+
+#include <set>
+
+using namespace numio;
+using namespace numio::test;
+
+namespace {
+
+constexpr int kWithinMs = 3000;
+const Try kWrong{0, AnswerOutcome::Wrong, 2000};
+const Try kFast{0, AnswerOutcome::Right, 1000};
+const Try kSlow{0, AnswerOutcome::Right, 9000};
+
+// ops out of "+-*:"; rules: chosen rows ("3,7"), "without" crossing ten, or empty.
+StoredSettings rules(const QString& ops, int maxValue, int maxValueX, const QString& chosen = {}) {
+    StoredSettings s;
+    bool* enabled[] = {&s.bPlus, &s.bMinus, &s.bKrat, &s.bDeleno};
+    for (int op = 0; op < 4; ++op)
+        *enabled[op] = ops.contains("+-*:"[op]);
+    s.nMaxValue = Integer(maxValue), s.nMaxValueX = Integer(maxValueX);
+    if (chosen == "without")
+        s.crossingTen = CrossingTen::Without;
+    else if (!chosen.isEmpty())
+        s.chosenTablesOnly = true, s.chosenTables = ChosenRows::parse(chosen);
+    return s;
+}
+
+// "8+5! 3*4= 2*2?": "!" missed once (not known), "=" right and quick three times (known), "?" never
+// asked, left out unless `all`.
+Knowledge knowledge(const QString& text, bool all = false) {
+    Knowledge k;
+    static const QRegularExpression fact(R"((\d+)([-+*:])(\d+)([!=?]))");
+    for (const auto& m : fact.globalMatch(text)) {
+        if (m.captured(4) == "?" && !all)
+            continue;
+        const Fact f{int(QString("+-*:").indexOf(m.captured(2))) + 1, m.captured(1).toInt(),
+                     m.captured(3).toInt()};
+        k[f] = m.captured(4) == "!" ? QList<Try>{kWrong} : QList<Try>{kFast, kFast, kFast};
+    }
+    return k;
+}
+
+bool admitted(const StoredSettings& s, const Fact& f) {
+    return problemAdmitted(s, f.op, f.a, f.b, f.result());
+}
+
+} // namespace
+
+class TestWeakDraw : public QObject {
+    Q_OBJECT
+  private slots:
+    void comeMoreOften_data() {
+        // often: facts each drawn at least three times as often as each fact of the rest
+        columns<StoredSettings, QString, QString>({"rules", "often", "rest"});
+        row("not known before known", rules("*", 1, 10), QString("7*8! 6*7! 9*6! 8*4!"),
+            QString("2*3= 5*5= 10*4= 1*7= 3*3= 4*2= 2*9= 6*1= 5*2= 9*9="));
+        row("every fact asked: no dilution by problems drawn evenly", rules("+", 3, 1), QString("1+1!"),
+            QString("1+2= 2+1="));
+        row("the one fact never asked", rules("+", 3, 1), QString("1+1?"), QString("1+2= 2+1="));
+    }
+
+    // Without answers the states stay; the known facts still come now and then.
+    void comeMoreOften() {
+        const auto [s, often, rest] = fetch<StoredSettings, QString, QString>("rules", "often", "rest");
+        WeakFactsDraw draw(s, knowledge(often + ' ' + rest), kWithinMs);
+        SeededRandom random(7);
+        QHash<Fact, int> drawn;
+        for (int i = 0; i < 10000; ++i)
+            ++drawn[draw.next(random)];
+        int fewest = 10000, most = 0;
+        for (const Fact& f : knowledge(often, true).keys())
+            fewest = std::min(fewest, drawn.value(f));
+        for (const Fact& f : knowledge(rest).keys())
+            most = std::max(most, drawn.value(f));
+        QVERIFY(most > 0);
+        QVERIFY2(fewest >= 3 * most, qPrintable(QString("%1 against %2").arg(fewest).arg(most)));
+    }
+
+    void staysWithinRules_data() {
+        columns<StoredSettings, QString, QString>({"rules", "knowledge", "status"});
+        row("addition within 20 without crossing ten", rules("+", 20, 1, "without"),
+            QString("8+5! 3+4! 12+5= 15+7! 7-3! 3*4! 14+6="), QString("1 neumí, 0 se učí, 2 umí"));
+        row("tables 3 and 7 only", rules("*", 1, 10, "3,7"), QString("3*4! 4*3! 7*8= 5*7! 21:7! 3*11! 0*3!"),
+            QString("1 neumí, 0 se učí, 1 umí"));
+        row("division within the table of 5", rules(":", 1, 5),
+            QString("56:7! 20:5! 25:5= 57:7! 6:0! 5:5! 5:1!"), QString("2 neumí, 0 se učí, 1 umí"));
+        row("facts the rules no longer ask", rules("+", 10, 1), QString("3*4! 12-5! 9+9! 0+5! 99999*99999!"),
+            QString("0 neumí, 0 se učí, 0 umí"));
+    }
+
+    // Every draw is within the rules, whatever the pupil answers; facts kept from other rules never come.
+    void staysWithinRules() {
+        const auto [s, text, status] =
+            fetch<StoredSettings, QString, QString>("rules", "knowledge", "status");
+        WeakFactsDraw draw(s, knowledge(text), kWithinMs);
+        QCOMPARE(draw.statusText(), "Procvičuje se, co ještě neumí: " + status + '.');
+        SeededRandom random(11);
+        for (int i = 0; i < 3000; ++i) {
+            const Fact f = draw.next(random);
+            QVERIFY2(admitted(s, f), qPrintable(f.text()));
+            draw.answered(f, i % 3 ? kFast : kWrong);
+        }
+    }
+
+    void newFactsAFewAtATime_data() {
+        // distinct: how many different facts come in the run; 0: more than kInWork
+        columns<StoredSettings, Try, int, QString>({"rules", "answer", "distinct", "status"});
+        row("all missed", rules("*", 1, 10), kWrong, WeakFactsDraw::kInWork,
+            QString("6 neumí, 0 se učí, 0 umí"));
+        row("all right but slow", rules("*", 1, 10), kSlow, WeakFactsDraw::kInWork,
+            QString("0 neumí, 6 se učí, 0 umí"));
+        row("all right and quick: known ones make room", rules("*", 1, 10), kFast, 0, QString());
+        row("fewer facts than places", rules("+", 3, 1), kWrong, 3, QString("3 neumí, 0 se učí, 0 umí"));
+    }
+
+    // From an empty knowledge new facts come, join the candidates once answered, and stop coming
+    // while kInWork are in work.
+    void newFactsAFewAtATime() {
+        const auto [s, answer, distinct, status] =
+            fetch<StoredSettings, Try, int, QString>("rules", "answer", "distinct", "status");
+        WeakFactsDraw draw(s, {}, kWithinMs);
+        SeededRandom random(3);
+        std::set<Fact> drawn;
+        for (int i = 0; i < 2000; ++i) {
+            const Fact f = draw.next(random);
+            QVERIFY(admitted(s, f));
+            drawn.insert(f);
+            draw.answered(f, answer);
+        }
+        if (distinct == 0) {
+            QVERIFY2(drawn.size() > WeakFactsDraw::kInWork * 2, qPrintable(QString::number(drawn.size())));
+            return;
+        }
+        QCOMPARE(int(drawn.size()), distinct);
+        QCOMPARE(draw.statusText(), "Procvičuje se, co ještě neumí: " + status + '.');
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWeakDraw)
+#include "test_weak_draw.moc"
