@@ -19,7 +19,9 @@ int Fact::result() const {
     }
 }
 
-QString Fact::text() const { return QString::number(a) + operatorSign(op) + QString::number(b); }
+QString Fact::text() const {
+    return QString::number(a) + operatorSign(op) + QString::number(b);
+}
 
 namespace {
 

@@ -29,7 +29,8 @@ struct NUMIO_EXPORT Fact {
 };
 
 inline size_t qHash(const Fact& f, size_t seed = 0) {
-    return ::qHash((quint64(quint32(f.op)) << 56) ^ (quint64(quint32(f.a)) << 24) ^ quint64(quint32(f.b)), seed);
+    return ::qHash((quint64(quint32(f.op)) << 56) ^ (quint64(quint32(f.a)) << 24) ^ quint64(quint32(f.b)),
+                   seed);
 }
 
 // What an answer came to.
