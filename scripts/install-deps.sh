@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Numio needs to build, test and run; does nothing when all are there.
+# qt6-base-dev brings the Qt SQL headers; the SQLite driver the answers are kept with comes apart.
 # Beyond the build: Xvfb and xauth for the mapped-window benchmark; pdftotext (poppler-utils) and
 # Qt's Czech texts for their tests; the desktop, AppStream, manual and package validators for
 # packaging/validate.sh; clang with its fuzzer runtime for fuzz/run.sh; clang-format, clang-tidy and
@@ -9,6 +10,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-charts-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev libqt6opengl6-dev
+  libqt6sql6-sqlite
   fonts-dejavu-core fonts-liberation2
   xvfb xauth imagemagick libxcb1-dev
   desktop-file-utils appstream dpkg-dev file lintian man-db groff-base poppler-utils

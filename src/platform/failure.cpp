@@ -48,6 +48,8 @@ QString Failure::describe(int code) {
         return QStringLiteral("Chybný název nebo číslo souboru");
     case kFileNotFound:
         return QStringLiteral("Soubor nenalezen");
+    case kFileAlreadyOpen:
+        return QStringLiteral("Soubor je již otevřen");
     case kDiskFull:
         return QStringLiteral("Disk je plný");
     case kAccessDenied:
@@ -56,6 +58,8 @@ QString Failure::describe(int code) {
         return QStringLiteral("Chyba přístupu k cestě nebo souboru");
     case kPathNotFound:
         return QStringLiteral("Cesta nenalezena");
+    case kBadFileFormat:
+        return QStringLiteral("Neplatný formát souboru");
     default:
         return QStringLiteral("Neznámá chyba");
     }

@@ -14,10 +14,12 @@ enum FailureCode : int {
     kInternal = 51,
     kBadFileName = 52,
     kFileNotFound = 53,
+    kFileAlreadyOpen = 55,
     kDiskFull = 61,
     kAccessDenied = 70,
     kPathFileAccess = 75,
     kPathNotFound = 76,
+    kBadFileFormat = 321,
 };
 
 // The one exception type of the program: a numeric code and a Czech description.

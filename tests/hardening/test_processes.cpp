@@ -1,15 +1,20 @@
-// The protocol file against sudden death and against a second running copy, with real processes.
+// The protocol file and the answer store against sudden death and against a second running copy,
+// with real processes.
 // The test runs itself as the other process ("--drive <protocol> <limit> <run ms> <seed>"): a real
 // window answering as fast as it can, which tells on stdout, flushed at once so that a SIGKILL loses
 // nothing already told, "W <line>" for each protocol line the system has taken and "M <title>|<text>"
-// for each message.
+// for each message. "--record-answers <store>" records answers without end and tells "R" for each
+// record() that returned.
 
+#include "answers/sqlite_answer_store.h"
 #include "support/window_fixture.h"
 
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <array>
 #include <csignal>
 
@@ -72,6 +77,14 @@ int addPupils(char** argv) {
         }
     }
     return 0;
+}
+
+int recordAnswers(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const auto store = SqliteAnswerStore::open(QString::fromLocal8Bit(argv[2])).store;
+    for (int n = 0;; tell(QStringLiteral("R")), ++n)
+        store->record(
+            {1700000000 + n, {}, AnswerMode::Plain, {3, n % 10 + 1, n / 10 % 10 + 1}, 0, {}, {}, 1000});
 }
 
 // A copy of the program running in its own process.
@@ -176,6 +189,37 @@ class TestProcesses : public QObject {
         QVERIFY(PupilList(fx.store).find("dana"));
     }
 
+    // Every answer a killed copy recorded is in the store, which stays whole and ours.
+    void answersKilled() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("jan.sqlite"));
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE")); // as another program looks
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        std::mt19937 rng(20250314);
+        qint64 told = 0;
+        for (int round = 0; round < 8; ++round) {
+            QProcess copy;
+            copy.start(QCoreApplication::applicationFilePath(), {"--record-answers", path});
+            QVERIFY(copy.waitForReadyRead(30000));
+            QVERIFY(!copy.waitForFinished(rng() % 200));
+            copy.kill();
+            QVERIFY(copy.waitForFinished());
+            told += copy.readAllStandardOutput().count('R');
+            // Whole, with what the copies told, and perhaps the answers in flight when they were killed.
+            QSqlQuery q(QStringLiteral("SELECT (SELECT * FROM pragma_integrity_check) || ' ' || "
+                                       "(SELECT count(*) FROM answer)"),
+                        db);
+            const QString check = q.next() ? q.value(0).toString() : QString();
+            const qint64 kept = check.section(u' ', 1).toLongLong();
+            QVERIFY2(check.startsWith(QStringLiteral("ok ")) && kept >= told && kept <= told + round + 1,
+                     qPrintable(QStringLiteral("round %1: %2 told, %3").arg(round).arg(told).arg(check)));
+        }
+        QVERIFY(told > 100);
+        QVERIFY(!SqliteAnswerStore::open(path).warning);
+        db = QSqlDatabase(), QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+    }
+
     // Logging out, a hang-up or Ctrl+C in a terminal ends the real program the way closing it
     // does: the shutdown line is the protocol's last, and no question is asked.
     void endedBySignal_data() {
@@ -211,6 +255,8 @@ int main(int argc, char** argv) {
         return numio::test::drive(argc, argv);
     if (argc == 5 && qstrcmp(argv[1], "--add-pupils") == 0)
         return numio::test::addPupils(argv);
+    if (argc == 3 && qstrcmp(argv[1], "--record-answers") == 0)
+        return numio::test::recordAnswers(argc, argv);
     QCoreApplication app(argc, argv);
     numio::test::TestProcesses test;
     return QTest::qExec(&test, argc, argv);

@@ -1,0 +1,367 @@
+#include "answers/sqlite_answer_store.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QVariant>
+
+#include <atomic>
+
+namespace numio {
+
+namespace {
+
+// "PRAGMA application_id" of our files ("NmAn"): a database of another program is not read as ours.
+constexpr int kApplicationId = 0x4E6D416E;
+// "PRAGMA user_version": the layout of the tables. A file of a higher number is left alone.
+constexpr int kSchemaVersion = 1;
+// How long a write waits for another copy of the program that holds the file.
+constexpr int kBusyTimeoutMs = 100;
+
+const char* const kCompanions[] = {"-wal", "-shm"};
+
+// SQLite's primary result codes told apart; an extended code carries its primary one in the low byte.
+enum SqliteCode {
+    kSqliteBusy = 5,
+    kSqliteLocked = 6,
+    kSqliteCorrupt = 11,
+    kSqliteFull = 13,
+    kSqliteNotADatabase = 26,
+};
+
+// What went wrong in SQLite, carried up to where it is known what it means for the pupil's answers.
+struct SqlProblem {
+    QSqlError error;
+
+    int code() const { return error.nativeErrorCode().toInt() & 0xff; }
+    bool busy() const { return code() == kSqliteBusy || code() == kSqliteLocked; }
+    bool unreadable() const { return code() == kSqliteCorrupt || code() == kSqliteNotADatabase; }
+    QString text() const { return error.databaseText().isEmpty() ? error.text() : error.databaseText(); }
+};
+
+// The file is there, but is no store of ours that can be read: damaged, not a database at all, or
+// another program's database.
+struct Unreadable {};
+
+// One connection to one file, under a name of its own: stores may be opened on several threads.
+class Connection {
+  public:
+    Connection(const QString& path, bool readOnly) {
+        static std::atomic<quint64> opened{0};
+        name_ = QStringLiteral("numio-answers-%1").arg(++opened);
+        db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
+        db_.setDatabaseName(path);
+        db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs) +
+                              (readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
+        if (!db_.open()) {
+            const SqlProblem problem{db_.lastError()};
+            close();
+            throw problem;
+        }
+    }
+    ~Connection() { close(); }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    const QSqlDatabase& db() const { return db_; }
+
+  private:
+    void close() {
+        db_.close();
+        db_ = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name_);
+    }
+    QString name_;
+    QSqlDatabase db_;
+};
+
+QSqlQuery run(const QSqlDatabase& db, const QString& sql) {
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(sql))
+        throw SqlProblem{q.lastError()};
+    return q;
+}
+
+QVariant single(const QSqlDatabase& db, const QString& sql) {
+    QSqlQuery q = run(db, sql);
+    if (!q.next())
+        throw SqlProblem{q.lastError()};
+    return q.value(0);
+}
+
+enum class Kind { Empty, Ours, Newer, Foreign };
+
+// What the file is, read without writing to it.
+Kind kindOf(const QSqlDatabase& db) {
+    const qint64 id = single(db, QStringLiteral("PRAGMA application_id")).toLongLong();
+    const qint64 version = single(db, QStringLiteral("PRAGMA user_version")).toLongLong();
+    if (id == kApplicationId && version >= 1)
+        return version > kSchemaVersion ? Kind::Newer : Kind::Ours;
+    if (id == 0 && single(db, QStringLiteral("SELECT count(*) FROM sqlite_master")).toLongLong() == 0)
+        return Kind::Empty; // a new file, or one whose making was cut short
+    return Kind::Foreign;
+}
+
+// Every answer into the tries of its fact, each fact's oldest first. The table is read in its own
+// order, which is the order the answers came in (the clock may have been set back meanwhile); in the
+// order of the index it would be read page by page at random, six times slower.
+Knowledge readAll(const QSqlDatabase& db) {
+    QSqlQuery q = run(db, QStringLiteral("SELECT op, a, b, at, outcome, ms FROM answer ORDER BY id"));
+    Knowledge knowledge;
+    while (q.next()) {
+        knowledge[Fact{q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt()}].push_back(
+            Try{q.value(3).toLongLong(), AnswerOutcome(q.value(4).toInt()), q.value(5).toInt()});
+    }
+    if (q.lastError().isValid())
+        throw SqlProblem{q.lastError()};
+    return knowledge;
+}
+
+QString whose(const QString& pupil) {
+    return pupil.isEmpty() ? QString() : QStringLiteral(" (žák: %1)").arg(pupil);
+}
+
+// "Soubor odpovědí ~/…/jan.sqlite (žák: Jan)".
+QString storeFile(const QString& path, const QString& pupil) {
+    return QStringLiteral("Soubor odpovědí ") + displayPath(path) + whose(pupil);
+}
+
+// A failure of SQLite told with what it means: `next` says what happens now.
+Failure failureOf(const SqlProblem& p, const QString& path, const QString& pupil, const QString& next) {
+    const QString file = storeFile(path, pupil);
+    if (p.busy())
+        return Failure(kFileAlreadyOpen)
+            .withDetail(file + QStringLiteral(" právě používá jiná spuštěná kopie programu Numio; ") + next);
+    if (p.code() == kSqliteFull)
+        return Failure(kDiskFull).withDetail(file + QStringLiteral(" se nevejde na disk, disk je plný; ") +
+                                             next);
+    if (p.unreadable())
+        return Failure(kBadFileFormat)
+            .withDetail(file + QStringLiteral(" je poškozený; ") + next +
+                        QStringLiteral(" Při příštím otevření se odloží stranou a začne se nový."));
+    return Failure(kPathFileAccess)
+        .withDetail(file + QStringLiteral(" nelze otevřít ani zapsat (") + p.text() + QStringLiteral("); ") +
+                    next);
+}
+
+const QString kNotRemembered = QStringLiteral("odpovědi se nezapamatují.");
+
+// "jan.necitelny-20250314-081500.sqlite" beside "jan.sqlite"; never one that is there already.
+QString asideName(const QString& path) {
+    const QFileInfo info(path);
+    const QString stem =
+        info.dir().filePath(info.completeBaseName() + QStringLiteral(".necitelny-") +
+                            QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    QString aside = stem + QStringLiteral(".sqlite");
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo::exists(aside + kCompanions[0]); ++n)
+        aside = stem + u'-' + QString::number(n) + QStringLiteral(".sqlite");
+    return aside;
+}
+
+// Moves the file and its companions aside; the store's name is free after it. Nothing is deleted:
+// a -wal left behind would be read into the new store, so it must go too.
+QString keepAside(const QString& path, const QString& pupil) {
+    const QString aside = asideName(path);
+    bool moved = QFile::rename(path, aside);
+    for (const char* companion : kCompanions) {
+        if (moved && QFileInfo::exists(path + companion))
+            moved = QFile::rename(path + companion, aside + companion);
+    }
+    if (!moved)
+        throw Failure(kPathFileAccess)
+            .withDetail(
+                storeFile(path, pupil) +
+                QStringLiteral(" je poškozený nebo nepatří programu Numio a nelze ho odložit stranou; ") +
+                kNotRemembered);
+    return aside;
+}
+
+QString notNull(const QString& text) {
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
+} // namespace
+
+QString defaultDataFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+}
+
+QString answerStorePath(const QString& dataFolder, const QString& pupilId) {
+    static const QRegularExpression id(QStringLiteral("^[a-z0-9-]+$"));
+    const QString answers = dataFolder + QStringLiteral("/odpovedi/");
+    if (pupilId.isEmpty())
+        return answers + QStringLiteral("odpovedi.sqlite");
+    if (!id.match(pupilId).hasMatch())
+        throw Failure(kBadFileName);
+    return answers + QStringLiteral("zaci/") + pupilId + QStringLiteral(".sqlite");
+}
+
+void removeAnswerStore(const QString& path) {
+    for (const QString& file : {path, path + kCompanions[0], path + kCompanions[1]}) {
+        if (QFileInfo(file).exists() && !QFile::remove(file))
+            throw Failure(kPathFileAccess)
+                .withDetail(QStringLiteral("Soubor odpovědí %1 nelze smazat.").arg(displayPath(file)));
+    }
+}
+
+// The open store; making it opens the file and makes it ready for answers. Throws Unreadable for a
+// file to be kept aside, SqlProblem or Failure.
+struct SqliteAnswerStore::Impl {
+    Impl(const QString& path, const QString& pupil);
+
+    QString path;
+    QString pupil;
+    Connection connection;
+    QSqlQuery insert; // after the connection, so that it goes first
+};
+
+SqliteAnswerStore::Impl::Impl(const QString& path, const QString& pupil)
+    : path(path), pupil(pupil), connection(path, false) {
+    const QSqlDatabase& db = connection.db();
+    try {
+        const Kind kind = kindOf(db);
+        if (kind == Kind::Foreign)
+            throw Unreadable{};
+        if (kind == Kind::Newer)
+            throw Failure(kBadFileFormat)
+                .withDetail(
+                    storeFile(path, pupil) +
+                    QStringLiteral(" zapsala novější verze programu Numio. Tato verze ho nechává beze "
+                                   "změny; ") +
+                    kNotRemembered);
+        if (kind == Kind::Ours && single(db, QStringLiteral("PRAGMA quick_check")).toString() != u"ok")
+            throw Unreadable{};
+        // WAL: a commit is whole in the file once written, so a killed program loses at most the
+        // answer in flight; NORMAL leaves syncing to the checkpoints.
+        run(db, QStringLiteral("PRAGMA journal_mode=WAL"));
+        run(db, QStringLiteral("PRAGMA synchronous=NORMAL"));
+        if (kind == Kind::Empty) {
+            run(db, QStringLiteral("BEGIN IMMEDIATE"));
+            run(db,
+                QStringLiteral("CREATE TABLE IF NOT EXISTS answer(id INTEGER PRIMARY KEY, "
+                               "at INTEGER NOT NULL, pupil TEXT NOT NULL, mode INTEGER NOT NULL, "
+                               "a INTEGER NOT NULL, op INTEGER NOT NULL, b INTEGER NOT NULL, "
+                               "expected INTEGER NOT NULL, typed TEXT NOT NULL, outcome INTEGER NOT NULL, "
+                               "ms INTEGER NOT NULL)"));
+            run(db, QStringLiteral("CREATE INDEX IF NOT EXISTS answer_fact ON answer(op, a, b)"));
+            run(db, QStringLiteral("PRAGMA application_id=%1").arg(kApplicationId));
+            run(db, QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion));
+            run(db, QStringLiteral("COMMIT"));
+        }
+        insert = QSqlQuery(db);
+        if (!insert.prepare(QStringLiteral("INSERT INTO answer(at, pupil, mode, a, op, b, expected, typed, "
+                                           "outcome, ms) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"))) {
+            const SqlProblem problem{insert.lastError()};
+            // Ours by its marks, but without the table of answers: made or changed by hand.
+            if (kind == Kind::Ours && !problem.busy())
+                throw Unreadable{};
+            throw problem;
+        }
+    } catch (const SqlProblem& p) {
+        if (p.unreadable())
+            throw Unreadable{};
+        throw;
+    }
+}
+
+OpenedAnswerStore SqliteAnswerStore::open(const QString& path, const QString& pupil) {
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
+        throw Failure(kFileNotFound)
+            .withDetail(QStringLiteral("Chybí ovladač databáze SQLite pro Qt (balíček libqt6sql6-sqlite); ") +
+                        kNotRemembered);
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder))
+        throw Failure(kPathFileAccess)
+            .withDetail(QStringLiteral("Složku %1 pro soubor odpovědí%2 nelze vytvořit; ")
+                            .arg(displayPath(folder), whose(pupil)) +
+                        kNotRemembered);
+    OpenedAnswerStore opened;
+    try {
+        try {
+            opened.store.reset(new SqliteAnswerStore(std::make_unique<Impl>(path, pupil)));
+        } catch (const Unreadable&) {
+            const QString aside = keepAside(path, pupil);
+            opened.warning =
+                Failure(kBadFileFormat)
+                    .withDetail(storeFile(path, pupil) +
+                                QStringLiteral(" je poškozený nebo nepatří programu Numio. Zůstal "
+                                               "uschovaný jako %1; odpovědi se od teď zapisují do "
+                                               "nového souboru.")
+                                    .arg(displayPath(aside)));
+            opened.store.reset(new SqliteAnswerStore(std::make_unique<Impl>(path, pupil)));
+        }
+    } catch (const SqlProblem& p) {
+        throw failureOf(p, path, pupil, kNotRemembered);
+    } catch (const Unreadable&) { // not even the file just made
+        throw Failure(kPathFileAccess)
+            .withDetail(storeFile(path, pupil) + QStringLiteral(" nelze založit; ") + kNotRemembered);
+    }
+    return opened;
+}
+
+SqliteAnswerStore::SqliteAnswerStore(std::unique_ptr<Impl> impl) : d_(std::move(impl)) {}
+
+SqliteAnswerStore::~SqliteAnswerStore() = default;
+
+const QString& SqliteAnswerStore::path() const {
+    return d_->path;
+}
+
+void SqliteAnswerStore::record(const AnswerRecord& answer) {
+    QSqlQuery& q = d_->insert;
+    q.bindValue(0, answer.at);
+    q.bindValue(1, notNull(answer.pupil));
+    q.bindValue(2, int(answer.mode));
+    q.bindValue(3, answer.fact.a);
+    q.bindValue(4, answer.fact.op);
+    q.bindValue(5, answer.fact.b);
+    q.bindValue(6, answer.expected);
+    q.bindValue(7, notNull(answer.typed));
+    q.bindValue(8, int(answer.outcome));
+    q.bindValue(9, answer.ms);
+    if (!q.exec())
+        throw failureOf(SqlProblem{q.lastError()}, d_->path, d_->pupil,
+                        QStringLiteral("tato odpověď se nezapamatovala."));
+}
+
+Knowledge SqliteAnswerStore::knowledge() const {
+    try {
+        return readAll(d_->connection.db());
+    } catch (const SqlProblem& p) {
+        throw failureOf(p, d_->path, d_->pupil, QStringLiteral("co žák umí, nelze ukázat."));
+    }
+}
+
+Knowledge SqliteAnswerStore::readKnowledge(const QString& path) {
+    if (!QFileInfo::exists(path))
+        return {};
+    const QString next = QStringLiteral("co žák umí, nelze ukázat.");
+    try {
+        const Connection connection(path, true);
+        switch (kindOf(connection.db())) {
+        case Kind::Empty:
+            return {};
+        case Kind::Ours:
+            return readAll(connection.db());
+        case Kind::Newer:
+            throw Failure(kBadFileFormat)
+                .withDetail(storeFile(path, {}) + QStringLiteral(" zapsala novější verze programu Numio; ") +
+                            next);
+        case Kind::Foreign:
+            break;
+        }
+        throw Failure(kBadFileFormat)
+            .withDetail(storeFile(path, {}) + QStringLiteral(" nepatří programu Numio; ") + next);
+    } catch (const SqlProblem& p) {
+        throw failureOf(p, path, {}, next);
+    }
+}
+
+} // namespace numio
