@@ -104,6 +104,12 @@ void Examination::handle(Command command) {
     case Command::StartRepeat:
         StartOpravy();
         break;
+    case Command::StartWeakPractice:
+        startWeak(Mode::Practice);
+        break;
+    case Command::StartWeakSet:
+        startWeak(Mode::Sets);
+        break;
     case Command::Stop:
         ZkouseniIniciate(false);
         break;
@@ -285,6 +291,24 @@ void Examination::startExamination(Mode mode) {
     VytvorPriklad();
 }
 
+void Examination::startWeak(Mode mode) {
+    if (!answers_)
+        return;
+    Knowledge knowledge;
+    try {
+        knowledge = answers_->knowledge();
+    } catch (const Failure& f) {
+        dialogs().message(f.description() + QStringLiteral("\n\nProcvičování toho, co žák ještě neumí, "
+                                                           "proto nelze začít; ostatní způsoby zkoušení "
+                                                           "fungují dál."),
+                          QStringLiteral("Paměť odpovědí"), Dialogs::Buttons::Ok, Dialogs::Icon::Critical,
+                          Dialogs::Answer::Ok);
+        return;
+    }
+    weak_.emplace(state_, knowledge, int(state_.knownWithinSeconds) * 1000);
+    startExamination(mode);
+}
+
 // Start = true begins the examination whose mode has just been set; anything else ends whatever
 // runs and leaves the idle look.
 void Examination::ZkouseniIniciate(const bool& Start) {
@@ -316,6 +340,7 @@ void Examination::ZkouseniIniciate(const bool& Start) {
     }
 
     const Mode ended = phase_.mode;
+    weak_.reset();
     view_.showProgress(false, 0, 0);
     // Idle without any possible problem keeps saying why nothing can start.
     setStatus(anyOperationAdmitsProblem(state_) ? QString() : kNoModeText);
@@ -376,7 +401,21 @@ void Examination::makeRepeatOffer() {
 // ---- problems and answers ----
 
 void Examination::VytvorPriklad() {
-    const Generated g = numio::VytvorPriklad(state_, doors_.random);
+    Generated g;
+    if (weak_ && !state_.bOpravy) {
+        const Fact fact = weak_->next(doors_.random);
+        state_.nRezim = Integer(fact.op);
+        state_.Rezim = operatorSign(fact.op);
+        state_.A = fact.a;
+        state_.B = fact.b;
+        state_.C = toInteger(fact.result());
+        g.made = true;
+        g.problemText = problemText(state_);
+        g.hasStatus = true;
+        g.statusText = weak_->statusText();
+    } else {
+        g = numio::VytvorPriklad(state_, doors_.random);
+    }
     if (!g.made) {
         // Nothing (more) to ask: end the examination instead of leaving a stale problem.
         if (running())
@@ -446,6 +485,8 @@ void Examination::setAnswerStore(AnswerStore* store) {
 }
 
 AnswerMode Examination::answerMode() const {
+    if (weak_)
+        return phase_.mode == Mode::Sets ? AnswerMode::WeakSet : AnswerMode::WeakPlain;
     switch (phase_.mode) {
     case Mode::Sets:
         return AnswerMode::Set;
@@ -468,6 +509,8 @@ void Examination::rememberAnswer(AnswerOutcome outcome, const QString& typed) {
     answer.typed = typed;
     answer.outcome = outcome;
     answer.ms = int(std::min<qint64>(doors_.clock.elapsedMs() - shownAt_, std::numeric_limits<int>::max()));
+    if (weak_)
+        weak_->answered(answer.fact, Try{answer.at, outcome, answer.ms});
     try {
         answers_->record(answer);
     } catch (const Failure& f) {

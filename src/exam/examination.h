@@ -4,6 +4,7 @@
 
 #include "core/answer_store.h"
 #include "core/practice_state.h"
+#include "core/weak_draw.h"
 #include "exam/exam_view.h"
 #include "exam/phase.h"
 #include "platform/clock.h"
@@ -144,6 +145,8 @@ class NUMIO_EXPORT Examination {
     static std::optional<Integer> answerValue(const QString& typed);
     void wrongAnswer(Cause cause);
     void startExamination(Mode mode);
+    // Practice of what the pupil does not know yet, drawn from what the answer store remembers.
+    void startWeak(Mode mode);
     void endOfProblem(Outcome outcome);
     void endCorrection();
     void blinkStep();
@@ -182,6 +185,7 @@ class NUMIO_EXPORT Examination {
     qint64 shownAt_ = 0;       // when the current problem was shown (monotonic ms)
     QString pupil_;            // who practises in this examination, as the journal names him
     AnswerStore* answers_ = nullptr;
+    std::optional<WeakFactsDraw> weak_; // while weak-facts practice runs
     bool answersFailureTold_ = false;
 };
 

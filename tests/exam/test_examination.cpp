@@ -90,11 +90,11 @@ struct Rig {
         dialogs.onMessage = [this](const FakeDialogs::Shown& m) { view.events << "box:" + m.title; };
     }
 
-    // One step of a script: P S R start, X Stop, O the card's OK, K a key ends the correction,
-    // +N N right answers, - a wrong one, wN N wrong ones each ended by a key, ~ the right answer
-    // typed, not confirmed, tN N ticks, cN a tick N ms late (as one held behind a box), b the blink
-    // or slide runs out, aN the about box open N ms with the timer ticking behind it, eN the exit
-    // question open N ms, then the end, n another pupil (the same settings), q no sound on errors,
+    // One step of a script: P S R start (W V what is not known yet, freely and as a set), X Stop, O the
+    // card's OK, K a key ends the correction, +N N right answers, - a wrong one, wN N wrong ones each ended
+    // by a key, ~ the right answer typed, not confirmed, tN N ticks, cN a tick N ms late (as one held behind
+    // a box), b the blink or slide runs out, aN the about box open N ms with the timer ticking behind it, eN
+    // the exit question open N ms, then the end, n another pupil (the same settings), q no sound on errors,
     // p the problem's place in a set, ? the counts ("idle" when nothing runs).
     void step(const QString& s) {
         const int n = s.size() > 1 ? s.mid(1).toInt() : 1;
@@ -105,9 +105,15 @@ struct Rig {
                     timer.tick();
             });
         };
-        static const Command commands[] = {Command::StartPractice, Command::StartSet, Command::StartRepeat,
-                                           Command::Stop,          Command::CardOk,   Command::EndCorrection};
-        if (const auto i = QStringLiteral("PSRXOK").indexOf(s[0]); i >= 0)
+        static const Command commands[] = {Command::StartPractice,
+                                           Command::StartSet,
+                                           Command::StartRepeat,
+                                           Command::Stop,
+                                           Command::CardOk,
+                                           Command::EndCorrection,
+                                           Command::StartWeakPractice,
+                                           Command::StartWeakSet};
+        if (const auto i = QStringLiteral("PSRXOKWV").indexOf(s[0]); i >= 0)
             return exam.run(commands[i]);
         switch (s[0].toLatin1()) {
         case '+':
@@ -254,6 +260,8 @@ class TestExamination : public QObject {
             "beep box:Upozornění left:1 box:Opravný režim");
         row("a timeout keeps what was typed; a right answer typed counts as right", "Limit=True TimeLimit=1",
             "P t11 b ~ t11", false, "1t1100= 1+1100", "beep");
+        row("what the pupil does not know yet, freely and as a set", "Sada=1", "W + X V + W +", false,
+            "4+0 5+0 4+0", "");
         row("a full disk is told once; counting goes on", "", "P + + ?", true, "", "box:Paměť odpovědí =2/0");
     }
     void answersRemembered() {
