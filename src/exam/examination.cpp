@@ -298,11 +298,10 @@ void Examination::startWeak(Mode mode) {
     try {
         knowledge = answers_->knowledge();
     } catch (const Failure& f) {
-        dialogs().message(f.description() + QStringLiteral("\n\nProcvičování toho, co žák ještě neumí, "
-                                                           "proto nelze začít; ostatní způsoby zkoušení "
-                                                           "fungují dál."),
-                          QStringLiteral("Paměť odpovědí"), Dialogs::Buttons::Ok, Dialogs::Icon::Critical,
-                          Dialogs::Answer::Ok);
+        Failure told = f;
+        dialogs().failure(
+            told.withDetail(f.detail() + QStringLiteral(" Procvičování toho, co žák ještě neumí, "
+                                                        "proto nelze začít.")));
         return;
     }
     weak_.emplace(state_, knowledge, int(state_.knownWithinSeconds) * 1000);
@@ -517,10 +516,9 @@ void Examination::rememberAnswer(AnswerOutcome outcome, const QString& typed) {
         if (answersFailureTold_)
             return;
         answersFailureTold_ = true;
-        dialogs().message(f.description() + QStringLiteral("\n\nZkoušení i protokol pokračují dál; další "
-                                                           "odpovědi se zkusí zapamatovat znovu."),
-                          QStringLiteral("Paměť odpovědí"), Dialogs::Buttons::Ok, Dialogs::Icon::Critical,
-                          Dialogs::Answer::Ok);
+        Failure told = f;
+        dialogs().failure(
+            told.withDetail(f.detail() + QStringLiteral(" Zkoušení i protokol pokračují dál.")));
     }
 }
 
