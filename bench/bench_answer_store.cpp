@@ -23,26 +23,27 @@ class Pupil {
   public:
     AnswerRecord next() {
         AnswerRecord r;
-        r.at = at_ += 2 + rng_() % 8;
+        r.at = at_ += 2 + roll(8);
         r.pupil = QStringLiteral("Jan Novák");
-        r.mode = AnswerMode(1 + rng_() % 5);
-        const int op = 1 + rng_() % 4, x = 1 + rng_() % 10, y = 1 + rng_() % 10;
+        r.mode = AnswerMode(1 + roll(5));
+        const int op = 1 + roll(4), x = 1 + roll(10), y = 1 + roll(10);
         r.fact = op == 1   ? Fact{1, x * 5, y * 5}
                  : op == 2 ? Fact{2, x * 10, y * 5}
                  : op == 3 ? Fact{3, x, y}
                            : Fact{4, x * y, y};
         r.expected = r.fact.result();
-        r.outcome = rng_() % 10  ? AnswerOutcome::Right
-                    : rng_() % 2 ? AnswerOutcome::Wrong
-                                 : AnswerOutcome::TimedOut;
+        r.outcome = roll(10)  ? AnswerOutcome::Right
+                    : roll(2) ? AnswerOutcome::Wrong
+                              : AnswerOutcome::TimedOut;
         r.typed = r.outcome == AnswerOutcome::TimedOut
                       ? QString()
                       : QString::number(r.expected + (r.outcome == AnswerOutcome::Wrong));
-        r.ms = 600 + int(rng_() % 7000);
+        r.ms = 600 + roll(7000);
         return r;
     }
 
   private:
+    int roll(int n) { return int(rng_() % unsigned(n)); }
     std::mt19937 rng_{20250314};
     qint64 at_ = 1700000000;
 };

@@ -168,7 +168,7 @@ QString asideName(const QString& path) {
 // Moves the file and its companions aside; the store's name is free after it. Nothing is deleted:
 // a -wal left behind would be read into the new store, so it must go too.
 QString keepAside(const QString& path, const QString& pupil) {
-    const QString aside = asideName(path);
+    QString aside = asideName(path);
     bool moved = QFile::rename(path, aside);
     for (const char* companion : kCompanions) {
         if (moved && QFileInfo::exists(path + companion))
@@ -205,7 +205,7 @@ QString answerStorePath(const QString& dataFolder, const QString& pupilId) {
 
 void removeAnswerStore(const QString& path) {
     for (const QString& file : {path, path + kCompanions[0], path + kCompanions[1]}) {
-        if (QFileInfo(file).exists() && !QFile::remove(file))
+        if (QFileInfo::exists(file) && !QFile::remove(file))
             throw Failure(kPathFileAccess)
                 .withDetail(QStringLiteral("Soubor odpovědí %1 nelze smazat.").arg(displayPath(file)));
     }
