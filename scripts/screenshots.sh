@@ -140,4 +140,16 @@ sleep 1.5
 shot pupil-chooser
 keys Return
 stop
+
+# The knowledge map on ten weeks of a pupil's tries, as its benchmark makes them up: the times
+# tables, then the sums to 20.
+cmake --build --preset default --target bench_knowledge_map >/dev/null
+./build/default/bench/bench_knowledge_map --show >/dev/null 2>&1 &
+app=$!
+sleep 1.5
+xdotool search --sync --onlyvisible --name 'Mapa znalost' windowactivate --sync >/dev/null 2>&1 || true
+shot knowledge-map
+keys alt+p Down Down
+shot knowledge-map-sums
+stop
 echo "Screenshots in $out"

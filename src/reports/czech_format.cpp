@@ -18,6 +18,10 @@ QString czechCount(qint64 n) {
     return czech().toString(n);
 }
 
+QString czechCountOf(qint64 n, const QString& one, const QString& few, const QString& many) {
+    return czechCount(n) + u' ' + (n == 1 ? one : n >= 2 && n <= 4 ? few : many);
+}
+
 QString czechDecimal(double x) {
     return czech().toString(x, 'f', 1);
 }

@@ -11,6 +11,8 @@ namespace numio {
 
 // "1 234"
 QString czechCount(qint64 n);
+// "1 pokus", "3 pokusy", "6 pokusů": the count and the noun in the form it takes.
+QString czechCountOf(qint64 n, const QString& one, const QString& few, const QString& many);
 // "3,5": one decimal place.
 QString czechDecimal(double x);
 // "87,5 %"

@@ -385,24 +385,6 @@ void OverviewWindow::practise() {
 
 namespace {
 
-// "Jana Nováková" -> "jana-novakova": letters without their marks, lower case, blanks to hyphens,
-// and nothing a file name could trip over.
-QString fileNamePart(const QString& name) {
-    QString part;
-    const QString decomposed = name.normalized(QString::NormalizationForm_KD);
-    for (QChar c : decomposed) {
-        if (c.isSpace() || c == u'-') {
-            if (!part.isEmpty() && !part.endsWith(u'-'))
-                part += u'-';
-        } else if (c.unicode() < 128 && c.isLetterOrNumber()) {
-            part += c.toLower();
-        }
-    }
-    while (part.endsWith(u'-'))
-        part.chop(1);
-    return part;
-}
-
 // Named for the pupil, so that a teacher's files for a class do not overwrite one another.
 // "prehled-vysledku-jana-novakova-7.12.2026.pdf" (or ".csv") in the documents folder.
 QString proposedPath(const QString& pupil, const QString& suffix) {

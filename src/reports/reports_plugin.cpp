@@ -3,6 +3,7 @@
 #include "reports/reports_plugin.h"
 
 #include "reports/class_overview_window.h"
+#include "reports/knowledge_map_window.h"
 #include "reports/overview_window.h"
 
 #include <QObject>
@@ -30,6 +31,12 @@ class ReportsPlugin : public QObject, public Reports {
     void showClassOverview(SettingsStore& store, Dialogs& dialogs, TextFiles& files,
                            QWidget* owner) override {
         runClassOverview(store, dialogs, files, owner);
+    }
+
+    void showKnowledgeMap(const KnowledgeMapInput& input, SettingsStore& store, Dialogs& dialogs,
+                          QWidget* owner) override {
+        KnowledgeMapWindow window(input, store, dialogs, owner);
+        window.exec();
     }
 };
 

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "core/facts.h"
+#include "core/practice_state.h"
+
+#include <QDateTime>
 #include <QStringList>
 #include <QtPlugin>
 
@@ -15,7 +19,16 @@ class Dialogs;
 class SettingsStore;
 class TextFiles;
 struct Journal;
-struct StoredSettings;
+
+// What the knowledge map shows: the pupil's tries, whose they are, and the rules it is drawn for.
+struct KnowledgeMapInput {
+    Knowledge knowledge;
+    QString pupil; // empty without pupils
+    // nMaxValue bounds the sums and differences; the operations switched on choose the first page shown.
+    StoredSettings settings;
+    int knownWithinMs = kKnownWithinSecondsDefault * 1000;
+    QDateTime now; // from the clock door
+};
 
 // The results overview and the class overview live in a plug-in of their own, loaded the first
 // time one of them opens: only they need the chart, PDF and concurrency libraries, and linking
@@ -38,10 +51,15 @@ class Reports {
     // reported there.
     virtual void showClassOverview(SettingsStore& store, Dialogs& dialogs, TextFiles& files,
                                    QWidget* owner) = 0;
+
+    // Shows modally what the pupil knows of each fact, operation by operation; the PDF's folder is
+    // remembered in the store.
+    virtual void showKnowledgeMap(const KnowledgeMapInput& input, SettingsStore& store, Dialogs& dialogs,
+                                  QWidget* owner) = 0;
 };
 
 } // namespace numio
 
 // The interface's version is in its id: a plug-in built for another version is not loaded.
-#define NUMIO_REPORTS_IID "cz.numio.Reports/1"
+#define NUMIO_REPORTS_IID "cz.numio.Reports/2"
 Q_DECLARE_INTERFACE(numio::Reports, NUMIO_REPORTS_IID)

@@ -163,4 +163,22 @@ void offerToOpen(Dialogs& dialogs, const QString& path, const QString& saved) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
+// "Jana Nováková" -> "jana-novakova": letters without their marks, lower case, blanks to hyphens,
+// and nothing a file name could trip over.
+QString fileNamePart(const QString& name) {
+    QString part;
+    const QString decomposed = name.normalized(QString::NormalizationForm_KD);
+    for (QChar c : decomposed) {
+        if (c.isSpace() || c == u'-') {
+            if (!part.isEmpty() && !part.endsWith(u'-'))
+                part += u'-';
+        } else if (c.unicode() < 128 && c.isLetterOrNumber()) {
+            part += c.toLower();
+        }
+    }
+    while (part.endsWith(u'-'))
+        part.chop(1);
+    return part;
+}
+
 } // namespace numio

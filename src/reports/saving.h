@@ -56,6 +56,9 @@ void saveDocument(QLabel* statusLine, const QString& path, const QString& saved,
 bool saveInBackground(Dialogs& dialogs, QWidget* owner, QLabel* statusLine, const QString& path,
                       const QString& saved, const std::function<void(SaveProgress&)>& write);
 
+// "Jana Nováková" -> "jana-novakova": the pupil's name as part of a proposed file name.
+QString fileNamePart(const QString& name);
+
 // Asks whether to open the saved document now (the question's first line `saved`, its %1 the file),
 // and opens it when the answer is yes.
 void offerToOpen(Dialogs& dialogs, const QString& path, const QString& saved);

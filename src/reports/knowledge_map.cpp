@@ -1,0 +1,197 @@
+#include "reports/knowledge_map.h"
+
+#include "core/generator.h"
+#include "reports/czech_format.h"
+
+#include <QLocale>
+
+#include <algorithm>
+#include <array>
+
+namespace numio {
+
+namespace {
+
+const std::array<const char*, 4> kGroupTitles = {"Do deseti", "K celé desítce a od celé desítky",
+                                                 "Bez přechodu přes desítku", "S přechodem přes desítku"};
+
+bool inTable(int n) {
+    return n >= 1 && n <= 10;
+}
+
+// "+9", "−2", "+0"
+QString signedChange(int change) {
+    return (change < 0 ? QStringLiteral("−") : QStringLiteral("+")) + QString::number(std::abs(change));
+}
+
+// Whether a number read in the genitive begins with a word that takes "ze": dvou, tří, čtyř, šesti,
+// sedmi (and their tens and teens).
+bool takesZe(qint64 digit) {
+    return digit == 2 || digit == 3 || digit == 4 || digit == 6 || digit == 7;
+}
+
+} // namespace
+
+const Fact* MapPage::factAt(int row, int column) const {
+    if (row < 0 || row >= rows.size() || column < 0)
+        return nullptr;
+    const MapRow& r = rows[row];
+    return r.title.isEmpty() && column < r.count ? &facts[r.first + column] : nullptr;
+}
+
+bool MapPage::holds(const Fact& f) const {
+    if (f.op != op)
+        return false;
+    switch (op) {
+    case 1:
+        return f.a >= 1 && f.b >= 1 && f.a + f.b <= largest;
+    case 2:
+        return f.b >= 1 && f.b <= f.a && f.a <= largest;
+    case 3:
+        return inTable(f.a) && inTable(f.b);
+    default:
+        return inTable(f.b) && f.a % f.b == 0 && inTable(f.a / f.b);
+    }
+}
+
+int factGroup(const Fact& f) {
+    const int c = f.result();
+    if ((f.op == 1 ? c : f.a) <= 10)
+        return 0;
+    // 23+7; 30-4 and 27-7. Taking all of a number away (23-23) lands on no ten.
+    if (f.op == 1 ? c % 10 == 0 : f.a % 10 == 0 || (c > 0 && c % 10 == 0))
+        return 1;
+    return crossesTen(f.op, f.a, f.b) ? 3 : 2;
+}
+
+MapPage mapPage(int op, int nMaxValue) {
+    MapPage page;
+    page.op = op;
+    page.largest = std::clamp(nMaxValue, 0, kLargestMapValue);
+    if (page.grid()) {
+        for (int row = 1; row <= 10; ++row) {
+            page.rows.push_back({QString(), page.facts.size(), kMapColumns});
+            for (int column = 1; column <= kMapColumns; ++column)
+                page.facts.push_back(op == 3 ? Fact{3, row, column} : Fact{4, row * column, row});
+        }
+        return page;
+    }
+    std::array<QList<Fact>, kGroupTitles.size()> groups;
+    for (int a = 1; a <= page.largest; ++a) {
+        for (int b = 1; op == 1 ? a + b <= page.largest : b <= a; ++b) {
+            const Fact f{op, a, b};
+            groups[std::size_t(factGroup(f))].push_back(f);
+        }
+    }
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        const QList<Fact>& group = groups[g];
+        if (group.isEmpty())
+            continue;
+        page.rows.push_back({QStringLiteral("%1 – %2").arg(
+                                 QString::fromUtf8(kGroupTitles[g]),
+                                 czechCountOf(group.size(), QStringLiteral("příklad"),
+                                              QStringLiteral("příklady"), QStringLiteral("příkladů"))),
+                             page.facts.size(), 0});
+        for (qsizetype i = 0; i < group.size(); i += kMapColumns)
+            page.rows.push_back(
+                {QString(), page.facts.size() + i, int(std::min<qsizetype>(kMapColumns, group.size() - i))});
+        page.facts += group;
+    }
+    return page;
+}
+
+QList<WeekCount> knownByWeek(const MapPage& page, const Knowledge& knowledge, int knownWithinMs,
+                             const QDateTime& now, int weeks) {
+    QList<WeekCount> counts;
+    QList<qint64> ends;
+    for (int w = weeks - 1; w >= 0; --w) {
+        const QDateTime end = now.addDays(-7 * w);
+        counts.push_back({end.date(), 0});
+        ends.push_back(end.toSecsSinceEpoch());
+    }
+    for (auto it = knowledge.cbegin(); it != knowledge.cend(); ++it) {
+        if (!page.holds(it.key()))
+            continue;
+        for (qsizetype w = 0; w < ends.size(); ++w)
+            counts[w].known += factState(it.value(), knownWithinMs, ends[w]) == FactState::Known ? 1 : 0;
+    }
+    return counts;
+}
+
+QString knownLine(const MapPage& page, const QList<WeekCount>& weeks) {
+    const int now = weeks.isEmpty() ? 0 : weeks.last().known;
+    const int weekAgo = weeks.size() > 1 ? weeks[weeks.size() - 2].known : 0;
+    QString what;
+    switch (page.op) {
+    case 3:
+        what = QStringLiteral("násobilky");
+        break;
+    case 4:
+        what = QStringLiteral("dělení");
+        break;
+    default:
+        what = QStringLiteral("%1 do %2").arg(operationName(page.op)).arg(page.largest);
+    }
+    const qsizetype all = page.facts.size();
+    return QStringLiteral("Zná %1 %2 %3 příkladů %4, za poslední týden %5")
+        .arg(czechCount(now), czechFrom(all), czechCount(all), what, signedChange(now - weekAgo));
+}
+
+QString shownFact(const Fact& f) {
+    static const QString signs[] = {QStringLiteral("+"), QStringLiteral("−"), QStringLiteral("·"),
+                                    QStringLiteral(":")};
+    return QString::number(f.a) + signs[std::clamp(f.op, 1, 4) - 1] + QString::number(f.b);
+}
+
+QString spokenFact(const Fact& f) {
+    static const QString signs[] = {QStringLiteral(" + "), QStringLiteral(" − "), QStringLiteral(" × "),
+                                    QStringLiteral(" : ")};
+    return QString::number(f.a) + signs[std::clamp(f.op, 1, 4) - 1] + QString::number(f.b);
+}
+
+QString stateWord(FactState state) {
+    switch (state) {
+    case FactState::Known:
+        return QStringLiteral("umí");
+    case FactState::Learning:
+        return QStringLiteral("učí se");
+    case FactState::NotKnown:
+        return QStringLiteral("neumí");
+    case FactState::NeverAsked:
+        break;
+    }
+    return QStringLiteral("ještě nezkoušeno");
+}
+
+QString factDescription(const Fact& f, const FactSummary& s) {
+    if (s.tries == 0)
+        return spokenFact(f) + QStringLiteral(": ") + stateWord(FactState::NeverAsked);
+    const QDate last = QDateTime::fromSecsSinceEpoch(s.lastAt).date();
+    return QStringLiteral("%1: %2; %3, %4 správně, medián %5 s, naposledy %6")
+        .arg(spokenFact(f), stateWord(s.state),
+             czechCountOf(s.tries, QStringLiteral("pokus"), QStringLiteral("pokusy"),
+                          QStringLiteral("pokusů")),
+             QString::number(s.rights), czechDecimal(s.medianMs / 1000.0),
+             QStringLiteral("%1. %2. %3").arg(last.day()).arg(last.month()).arg(last.year()));
+}
+
+QString czechFrom(qint64 n) {
+    // Thousands are read first: "dvou tisíc", "tisíce", "sta tisíc".
+    while (n >= 1000) {
+        if (n < 2000)
+            return QStringLiteral("z");
+        n /= 1000;
+    }
+    bool ze;
+    if (n >= 100)
+        ze = n < 200 || takesZe(n / 100); // sta, dvou set, šesti set
+    else if (n >= 20)
+        ze = takesZe(n / 10); // dvaceti, šedesáti, sedmdesáti
+    else if (n >= 10)
+        ze = takesZe(n - 10); // dvanácti, třinácti, sedmnácti; deseti and jedenácti not
+    else
+        ze = takesZe(n); // nuly, jednoho and pěti not
+    return ze ? QStringLiteral("ze") : QStringLiteral("z");
+}
+
+} // namespace numio

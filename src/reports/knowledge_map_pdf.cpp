@@ -1,0 +1,117 @@
+#include "reports/knowledge_map_pdf.h"
+
+#include "journal/journal_folder.h"
+#include "reports/a4_pages.h"
+#include "reports/knowledge_map_view.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+namespace numio {
+
+namespace {
+
+QVector<ReportLine> headerOf(const KnowledgeMapReport& r) {
+    QVector<ReportLine> lines;
+    if (!r.pupil.isEmpty())
+        lines.push_back({QStringLiteral("Žák:"), r.pupil});
+    lines.push_back({QStringLiteral("Početní operace:"), r.operation});
+    lines.push_back({QStringLiteral("Datum tisku:"), czechDate(r.printed)});
+    return lines;
+}
+
+void drawGrid(const KnowledgeMapReport& r, A4Pages& pages, const QFont& body, const QFont& bold) {
+    QPainter& painter = pages.painter();
+    const MapPage& page = r.page;
+    QFont cells = body;
+    cells.setPointSizeF(page.grid() ? 10 : 9);
+    const QFontMetricsF m(cells, painter.device());
+    // The times tables' rows and factors are numbered at the left and on top.
+    const double head = page.grid() ? m.horizontalAdvance(QStringLiteral("000")) : 0;
+    const double width = (pages.width() - head) / kMapColumns;
+    const double height = page.grid() ? width * 0.55 : m.height() * 1.7;
+    const auto number = [&](const QRectF& box, int n) {
+        pages.text(box, QString::number(n), body, Qt::AlignCenter, Qt::darkGray);
+    };
+    if (page.grid()) {
+        for (int c = 0; c < kMapColumns; ++c)
+            number(QRectF(head + c * width, pages.y, width, height * 0.7), c + 1);
+        pages.y += height * 0.7;
+    }
+    for (int row = 0; row < page.rows.size(); ++row) {
+        const MapRow& line = page.rows[row];
+        if (!line.title.isEmpty()) {
+            // A title keeps at least a row of its facts on its page.
+            pages.need(height * 2.5);
+            paintGroupTitle(painter, QRectF(0, pages.y, pages.width(), height * 1.5), line.title, bold,
+                            Qt::black);
+            pages.y += height * 1.5;
+            continue;
+        }
+        pages.need(height);
+        if (page.grid())
+            number(QRectF(0, pages.y, head, height), row + 1);
+        for (int c = 0; c < line.count; ++c) {
+            const Fact& f = page.facts[line.first + c];
+            paintFactCell(painter, QRectF(head + c * width, pages.y, width, height), shownFact(f),
+                          factState(r.knowledge.value(f), r.knownWithinMs), cells);
+        }
+        pages.y += height;
+    }
+}
+
+void drawMap(const KnowledgeMapReport& r, A4Pages& pages) {
+    QPainter& painter = pages.painter();
+    QFont body = painter.font();
+    body.setPointSizeF(10);
+    QFont bold = body;
+    bold.setBold(true);
+    QFont title = bold;
+    title.setPointSizeF(20);
+
+    pages.y += pages.text(knowledgeMapTitle(r.pupil), title) + 6;
+    const QVector<ReportLine> header = headerOf(r);
+    const double lineHeight = pages.height(body) * 1.35;
+    const double labels = pages.labelWidth(header, body) + 12;
+    for (const ReportLine& line : header) {
+        pages.text(line.label, body);
+        pages.text(line.value, bold, labels);
+        pages.y += lineHeight;
+    }
+    pages.y += 6;
+    painter.setPen(QPen(Qt::darkGray, 1));
+    painter.drawLine(QPointF(0, pages.y), QPointF(pages.width(), pages.y));
+    pages.y += 12;
+
+    drawGrid(r, pages, body, bold);
+    pages.y += 12;
+    const double legend = pages.height(body) * 1.8;
+    pages.need(legend + lineHeight * 2);
+    paintLegend(painter, QRectF(0, pages.y, pages.width(), legend), body, Qt::black);
+    pages.y += legend + 6;
+    pages.y += pages.paragraph(r.line, bold, Qt::black) + 18;
+
+    // The weeks only where the page has room: the map itself stays on one page.
+    const double chart = pages.height(body) * 9;
+    if (pages.room() < chart + lineHeight * 1.5)
+        return;
+    pages.y += pages.text(QStringLiteral("Známé příklady po týdnech"), bold) + 4;
+    paintWeekChart(painter, QRectF(0, pages.y, pages.width(), chart), r.weeks, body, Qt::black);
+}
+
+} // namespace
+
+QString knowledgeMapTitle(const QString& pupil) {
+    const QString what = QStringLiteral("Mapa znalostí");
+    return pupil.isEmpty() ? what : what + QStringLiteral(" – ") + pupil;
+}
+
+void writeKnowledgeMapPdf(const KnowledgeMapReport& report, const QString& path) {
+    const A4Layout layout{.runningHead =
+                              runningHead(knowledgeMapTitle(report.pupil),
+                                          headerOf(report).mid(report.pupil.isEmpty() ? 0 : 1, 1))};
+    writeA4Pdf(path, knowledgeMapTitle(report.pupil), layout,
+               [&](A4Pages& pages) { drawMap(report, pages); });
+}
+
+} // namespace numio

@@ -1,0 +1,302 @@
+#include "reports/knowledge_map_view.h"
+
+#include <QFontMetricsF>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace numio {
+
+namespace {
+
+// What sets a tile's width: the mark and the room on either side of the problem.
+double markWidth(const QFontMetricsF& m) {
+    return m.horizontalAdvance(QStringLiteral("✗"));
+}
+double padding(const QFontMetricsF& m) {
+    return m.averageCharWidth() * 0.6;
+}
+
+// The legend drawn, or only measured when there is no painter: the swatches are as high as a line
+// and a half, so that their marks read as in the map.
+double legendPass(QPainter* painter, const QRectF& box, const QFont& font, const QFontMetricsF& m,
+                  const QColor& colour) {
+    const double h = m.height() * 1.4, w = h * 1.3, gap = m.averageCharWidth();
+    double x = box.left();
+    for (const FactState state : kLegendStates) {
+        const QString name = lookOf(state).name;
+        if (painter) {
+            paintFactCell(*painter, QRectF(x, box.center().y() - h / 2, w, h), QString(), state, font);
+            painter->setFont(font);
+            painter->setPen(colour);
+            painter->drawText(QRectF(x + w + gap, box.top(), m.horizontalAdvance(name) + 1, box.height()),
+                              Qt::AlignLeft | Qt::AlignVCenter, name);
+        }
+        x += w + gap + m.horizontalAdvance(name) + 3 * gap;
+    }
+    return x - 3 * m.averageCharWidth() - box.left();
+}
+
+} // namespace
+
+StateLook lookOf(FactState state) {
+    switch (state) {
+    case FactState::Known:
+        return {QColor(0x1d, 0x4f, 0x91), Qt::white, QStringLiteral("✓"), QStringLiteral("Umí")};
+    case FactState::Learning:
+        return {QColor(0xa6, 0xcf, 0xf0), QColor(0x0e, 0x22, 0x3d), QStringLiteral("~"),
+                QStringLiteral("Učí se")};
+    case FactState::NotKnown:
+        return {QColor(0xf2, 0x9b, 0x45), QColor(0x3a, 0x1c, 0x00), QStringLiteral("✗"),
+                QStringLiteral("Neumí")};
+    case FactState::NeverAsked:
+        break;
+    }
+    return {QColor(0xf3, 0xf3, 0xf3), QColor(0x5f, 0x5f, 0x5f), QString(),
+            QStringLiteral("Ještě nezkoušeno")};
+}
+
+void paintFactCell(QPainter& painter, const QRectF& cell, const QString& text, FactState state,
+                   const QFont& font) {
+    const StateLook look = lookOf(state);
+    const QFontMetricsF m(font, painter.device());
+    const QRectF tile = cell.adjusted(1, 1, -1, -1);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    // A tile never asked is nearly white: its edge keeps it a tile.
+    painter.setPen(state == FactState::NeverAsked ? QPen(QColor(0xc8, 0xc8, 0xc8), 1) : Qt::NoPen);
+    painter.setBrush(look.fill);
+    const double radius = m.height() * 0.15;
+    painter.drawRoundedRect(tile.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
+    painter.setPen(look.text);
+    painter.setFont(font);
+    const double pad = padding(m);
+    if (!text.isEmpty())
+        painter.drawText(tile.adjusted(pad, 0, -(markWidth(m) + pad), 0), Qt::AlignCenter, text);
+    if (!look.mark.isEmpty()) {
+        QFont bold = font;
+        bold.setBold(true);
+        painter.setFont(bold);
+        painter.drawText(text.isEmpty() ? tile : tile.adjusted(0, 0, -pad, 0),
+                         (text.isEmpty() ? Qt::AlignHCenter : Qt::AlignRight) | Qt::AlignVCenter, look.mark);
+    }
+    painter.restore();
+}
+
+void paintGroupTitle(QPainter& painter, const QRectF& row, const QString& title, const QFont& font,
+                     const QColor& colour) {
+    painter.save();
+    painter.setFont(font);
+    painter.setPen(colour);
+    const QFontMetricsF m(font, painter.device());
+    painter.drawText(row.adjusted(padding(m), 0, 0, -m.descent()), Qt::AlignLeft | Qt::AlignBottom, title);
+    painter.restore();
+}
+
+double cellWidth(const MapPage& page, const QFontMetricsF& metrics) {
+    const Fact widest = page.op == 3 ? Fact{3, 10, 10}
+                        : page.op == 4
+                            ? Fact{4, 100, 10}
+                            : Fact{page.op, std::max(page.largest, 10), std::max(page.largest, 10)};
+    QString text = shownFact(widest);
+    for (QChar& c : text)
+        c = c.isDigit() ? u'0' : c;
+    return metrics.horizontalAdvance(text) + markWidth(metrics) + 4 * padding(metrics) + 2;
+}
+
+double paintLegend(QPainter& painter, const QRectF& box, const QFont& font, const QColor& colour) {
+    return legendPass(&painter, box, font, QFontMetricsF(font, painter.device()), colour);
+}
+
+double legendWidth(const QFontMetricsF& metrics) {
+    return legendPass(nullptr, QRectF(), QFont(), metrics, QColor());
+}
+
+QString weekLabel(const QList<WeekCount>& weeks, qsizetype i) {
+    if (i == weeks.size() - 1)
+        return QStringLiteral("dnes");
+    return QStringLiteral("%1.%2.").arg(weeks[i].end.day()).arg(weeks[i].end.month());
+}
+
+void paintWeekChart(QPainter& painter, const QRectF& box, const QList<WeekCount>& weeks, const QFont& font,
+                    const QColor& colour) {
+    if (weeks.isEmpty())
+        return;
+    const QFontMetricsF m(font, painter.device());
+    const double line = m.height();
+    const QRectF plot = box.adjusted(0, line * 1.2, 0, -line * 1.4);
+    int most = 1;
+    for (const WeekCount& w : weeks)
+        most = std::max(most, w.known);
+    const double slot = plot.width() / double(weeks.size());
+    painter.save();
+    painter.setFont(font);
+    QColor axis = colour;
+    axis.setAlphaF(0.5);
+    painter.setPen(QPen(axis, 1));
+    painter.drawLine(plot.bottomLeft(), plot.bottomRight());
+    for (qsizetype i = 0; i < weeks.size(); ++i) {
+        const double x = plot.left() + slot * double(i);
+        const double h = plot.height() * weeks[i].known / most;
+        const QRectF bar(x + slot * 0.2, plot.bottom() - h, slot * 0.6, h);
+        painter.fillRect(bar, lookOf(FactState::Known).fill);
+        painter.setPen(colour);
+        painter.drawText(QRectF(x, bar.top() - line * 1.2, slot, line * 1.2),
+                         Qt::AlignHCenter | Qt::AlignBottom, QString::number(weeks[i].known));
+        painter.drawText(QRectF(x, plot.bottom() + line * 0.2, slot, line * 1.2),
+                         Qt::AlignHCenter | Qt::AlignTop, weekLabel(weeks, i));
+    }
+    painter.restore();
+}
+
+KnowledgeMapModel::KnowledgeMapModel(const Knowledge& knowledge, int knownWithinMs, QObject* parent)
+    : QAbstractTableModel(parent), knowledge_(knowledge), knownWithinMs_(knownWithinMs) {}
+
+void KnowledgeMapModel::setPage(MapPage page) {
+    beginResetModel();
+    page_ = std::move(page);
+    endResetModel();
+}
+
+int KnowledgeMapModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(page_.rows.size());
+}
+
+int KnowledgeMapModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kMapColumns;
+}
+
+QVariant KnowledgeMapModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= page_.rows.size())
+        return {};
+    const MapRow& row = page_.rows[index.row()];
+    if (!row.title.isEmpty()) {
+        if (index.column() != 0)
+            return {};
+        switch (role) {
+        case Qt::DisplayRole:
+        case Qt::AccessibleTextRole:
+            return row.title;
+        case TitleRole:
+            return true;
+        default:
+            return {};
+        }
+    }
+    const Fact* fact = page_.factAt(index.row(), index.column());
+    if (!fact)
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return shownFact(*fact);
+    case Qt::ToolTipRole:
+    case Qt::AccessibleTextRole:
+        return factDescription(*fact, summariseFact(knowledge_.value(*fact), knownWithinMs_));
+    default:
+        break;
+    }
+    const FactState state = factState(knowledge_.value(*fact), knownWithinMs_);
+    switch (role) {
+    case StateRole:
+        return int(state);
+    case MarkRole:
+        return lookOf(state).mark;
+    case Qt::BackgroundRole:
+        return lookOf(state).fill;
+    case Qt::ForegroundRole:
+        return lookOf(state).text;
+    default:
+        return {};
+    }
+}
+
+QVariant KnowledgeMapModel::headerData(int section, Qt::Orientation, int role) const {
+    if (role != Qt::DisplayRole || !page_.grid())
+        return {};
+    return QString::number(section + 1);
+}
+
+Qt::ItemFlags KnowledgeMapModel::flags(const QModelIndex& index) const {
+    if (!index.isValid() || index.row() >= page_.rows.size())
+        return Qt::NoItemFlags;
+    // The cells a row of facts leaves empty are passed over by the arrows.
+    if (page_.rows[index.row()].title.isEmpty() && !page_.factAt(index.row(), index.column()))
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
+void KnowledgeMapDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                 const QModelIndex& index) const {
+    if (!(index.flags() & Qt::ItemIsEnabled))
+        return;
+    if (index.data(KnowledgeMapModel::TitleRole).toBool()) {
+        QFont bold = option.font;
+        bold.setBold(true);
+        paintGroupTitle(*painter, option.rect, index.data().toString(), bold,
+                        option.palette.color(QPalette::Text));
+    } else {
+        paintFactCell(*painter, option.rect, index.data().toString(),
+                      FactState(index.data(KnowledgeMapModel::StateRole).toInt()), option.font);
+    }
+    if (option.state & (QStyle::State_HasFocus | QStyle::State_Selected)) {
+        // Black and white together show on the dark blue and on the white alike.
+        painter->save();
+        painter->setBrush(Qt::NoBrush);
+        painter->setPen(QPen(option.palette.color(QPalette::WindowText), 2));
+        painter->drawRect(QRectF(option.rect).adjusted(1, 1, -1, -1));
+        painter->setPen(QPen(option.palette.color(QPalette::Base), 1));
+        painter->drawRect(QRectF(option.rect).adjusted(2.5, 2.5, -2.5, -2.5));
+        painter->restore();
+    }
+}
+
+MapLegend::MapLegend(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("wgLegenda"));
+    QStringList parts;
+    for (const FactState state : kLegendStates) {
+        const StateLook look = lookOf(state);
+        parts << (look.mark.isEmpty() ? QStringLiteral("bez značky") : look.mark) + u' ' +
+                     look.name.toLower();
+    }
+    setAccessibleName(QStringLiteral("Legenda"));
+    setAccessibleDescription(parts.join(QStringLiteral(", ")));
+    setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
+}
+
+QSize MapLegend::sizeHint() const {
+    const QFontMetricsF m(font());
+    return QSize(int(legendWidth(m)) + 2, int(m.height() * 1.8));
+}
+
+void MapLegend::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    paintLegend(painter, rect(), font(), palette().color(QPalette::WindowText));
+}
+
+WeekChart::WeekChart(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("wgTydny"));
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+void WeekChart::setWeeks(const QList<WeekCount>& weeks, const QString& what) {
+    weeks_ = weeks;
+    QStringList parts;
+    for (qsizetype i = 0; i < weeks.size(); ++i)
+        parts << QStringLiteral("%1: %2").arg(weekLabel(weeks, i), QString::number(weeks[i].known));
+    setAccessibleName(what);
+    setAccessibleDescription(parts.join(QStringLiteral(", ")));
+    update();
+}
+
+QSize WeekChart::sizeHint() const {
+    const QFontMetricsF m(font());
+    return QSize(int(m.horizontalAdvance(QStringLiteral("30.12.")) * 1.6 * 10), int(m.height() * 8));
+}
+
+void WeekChart::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    paintWeekChart(painter, QRectF(rect()), weeks_, font(), palette().color(QPalette::WindowText));
+}
+
+} // namespace numio

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "platform/dialogs.h"
+#include "platform/settings_store.h"
+#include "reports/knowledge_map.h"
+#include "reports/reports_plugin.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTableView;
+
+namespace numio {
+
+class KnowledgeMapModel;
+class WeekChart;
+
+// What the pupil knows of each fact of one operation: a tile per fact in the colour and with the mark
+// of where he stands, the known facts against a week ago and week by week, and the page as a PDF.
+// Modal; build one for every showing.
+class KnowledgeMapWindow : public QDialog {
+    Q_OBJECT
+  public:
+    KnowledgeMapWindow(const KnowledgeMapInput& input, SettingsStore& store, Dialogs& dialogs,
+                       QWidget* owner);
+    ~KnowledgeMapWindow() override;
+
+    QComboBox* operationBox() const { return cbOperation_; }
+    QTableView* map() const { return map_; }
+    QLabel* lblKnown() const { return lblKnown_; }
+    WeekChart* weekChart() const { return chart_; }
+    QLabel* lblStav() const { return lblStav_; }
+    QPushButton* pbPdf() const { return pbPdf_; }
+    QPushButton* pbClose() const { return pbClose_; }
+    // The operation shown: 1 +, 2 -, 3 *, 4 :.
+    int operation() const;
+
+  private:
+    void showOperation(int op);
+    void fitMap();
+    void savePdf();
+
+    KnowledgeMapInput input_;
+    SettingsStore& store_;
+    Dialogs& dialogs_;
+    KnowledgeMapModel* model_;
+    QList<WeekCount> weeks_;
+    QComboBox* cbOperation_;
+    QTableView* map_;
+    QLabel* lblKnown_;
+    WeekChart* chart_;
+    QLabel* lblStav_;
+    QPushButton* pbPdf_;
+    QPushButton* pbClose_;
+};
+
+// The operation the map opens on: the first one switched on, multiplication first.
+int firstMapOperation(const StoredSettings& settings);
+
+} // namespace numio

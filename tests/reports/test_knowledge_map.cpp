@@ -1,0 +1,263 @@
+#include "app/reports_loader.h"
+#include "platform/settings_store.h"
+#include "reports/knowledge_map_view.h"
+#include "reports/knowledge_map_window.h"
+#include "support/data.h"
+#include "support/fakes.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace numio;
+using namespace numio::test;
+
+Q_DECLARE_METATYPE(numio::Fact)
+
+// Monday 7 December 2026 at noon.
+static const QDateTime kNow(QDate(2026, 12, 7), QTime(12, 0));
+
+// Tries `daysAgo` days before now, one a minute: "r2000" right in 2 s, "w5000" wrong.
+static QList<Try> tries(const QString& script, int daysAgo = 4) {
+    QList<Try> list;
+    for (const QString& t : script.split(u' ', Qt::SkipEmptyParts))
+        list.push_back({kNow.addDays(-daysAgo).toSecsSinceEpoch() + 60 * list.size(),
+                        t[0] == u'r' ? AnswerOutcome::Right : AnswerOutcome::Wrong, t.mid(1).toInt()});
+    return list;
+}
+
+struct Map {
+    QTemporaryDir dir;
+    IniSettingsStore store{dir.path()};
+    FakeDialogs dialogs;
+    KnowledgeMapInput input{{}, QStringLiteral("Jana Nováková"), {}, 3000, kNow};
+    std::unique_ptr<KnowledgeMapWindow> w;
+
+    KnowledgeMapWindow& open(int op = 3, int largest = 20) {
+        input.settings.nMaxValue = largest;
+        input.settings.bPlus = op == 1, input.settings.bMinus = op == 2;
+        input.settings.bKrat = op == 3, input.settings.bDeleno = op == 4;
+        w = std::make_unique<KnowledgeMapWindow>(input, store, dialogs, nullptr);
+        w->show();
+        return *w;
+    }
+    QModelIndex find(const QString& shown) const {
+        const QAbstractItemModel* m = w->map()->model();
+        for (int r = 0; r < m->rowCount(); ++r)
+            for (int c = 0; c < m->columnCount(); ++c)
+                if (m->index(r, c).data() == shown)
+                    return m->index(r, c);
+        return {};
+    }
+};
+
+class TestKnowledgeMap : public QObject {
+    Q_OBJECT
+    QList<QUrl> opened;
+
+  public slots:
+    void openUrl(const QUrl& url) { opened << url; }
+
+  private slots:
+    void initTestCase() { QDesktopServices::setUrlHandler("file", this, "openUrl"); }
+    void cleanupTestCase() { QDesktopServices::unsetUrlHandler("file"); }
+
+    // Each state in its colour and with its mark, and what the tooltip and a screen reader say of it.
+    void cells_data() {
+        columns<int, Fact, QString, QString, QString, QString>(
+            {"op", "fact", "tries", "mark", "fill", "said"});
+        row("never asked", 3, Fact{3, 7, 8}, QString(), QString(), QString("#f3f3f3"),
+            QString("7 × 8: ještě nezkoušeno"));
+        row("known after a slip", 3, Fact{3, 7, 8}, QString("w5000 r1800 r2000 r2100 r2100 r2600"),
+            QString("✓"), QString("#1d4f91"),
+            QString("7 × 8: umí; 6 pokusů, 5 správně, medián 2,1 s, naposledy 3. 12. 2026"));
+        row("right but slow", 3, Fact{3, 7, 8}, QString("r2000 r3500 r2000"), QString("~"),
+            QString("#a6cff0"),
+            QString("7 × 8: učí se; 3 pokusy, 3 správně, medián 2,0 s, naposledy 3. 12. 2026"));
+        row("last one wrong", 4, Fact{4, 56, 7}, QString("r1000 w4000"), QString("✗"), QString("#f29b45"),
+            QString("56 : 7: neumí; 2 pokusy, 1 správně, medián 2,5 s, naposledy 3. 12. 2026"));
+        row("one right", 4, Fact{4, 7, 7}, QString("r900"), QString("~"), QString("#a6cff0"),
+            QString("7 : 7: učí se; 1 pokus, 1 správně, medián 0,9 s, naposledy 3. 12. 2026"));
+    }
+    void cells() {
+        const auto [op, fact, script, mark, fill, said] =
+            fetch<int, Fact, QString, QString, QString, QString>("op", "fact", "tries", "mark", "fill",
+                                                                 "said");
+        Map m;
+        m.input.knowledge[fact] = tries(script);
+        QTableView* map = m.open(op).map();
+        // Row of the table (the divisor), column of the factor (the quotient).
+        const int row = (op == 3 ? fact.a : fact.b) - 1, column = (op == 3 ? fact.b : fact.a / fact.b) - 1;
+        const QModelIndex cell = map->model()->index(row, column);
+        QCOMPARE(cell.data().toString(), fact.text().replace('*', QString("·")));
+        QCOMPARE(cell.data(KnowledgeMapModel::MarkRole).toString(), mark);
+        QCOMPARE(cell.data(Qt::ToolTipRole).toString(), said);
+        QAccessibleInterface* table = QAccessible::queryAccessibleInterface(map);
+        QCOMPARE(table->tableInterface()->cellAt(row, column)->text(QAccessible::Name), said);
+        // The tile as painted, beside its text.
+        const QRect r = map->visualRect(cell);
+        QCOMPARE(map->viewport()->grab().toImage().pixelColor(r.left() + 4, r.center().y()).name(), fill);
+    }
+
+    // The known facts now against a week ago, in correct Czech, and the weeks behind it.
+    void knownLine_data() {
+        columns<int, int, QString, QString>({"op", "largest", "line", "weeks"});
+        row("times tables", 3, 20, QString("Zná 13 ze 100 příkladů násobilky, za poslední týden +2"),
+            QString("11, dnes: 13"));
+        row("division", 4, 20, QString("Zná 0 ze 100 příkladů dělení, za poslední týden −1"),
+            QString("1, dnes: 0"));
+        row("sums to 20", 1, 20, QString("Zná 0 ze 190 příkladů sčítání do 20, za poslední týden +0"),
+            QString("0, dnes: 0"));
+        row("sums to 11", 1, 11, QString("Zná 0 z 55 příkladů sčítání do 11, za poslední týden +0"),
+            QString("0, dnes: 0"));
+        row("differences to 20", 2, 20, QString("Zná 0 ze 210 příkladů odčítání do 20, za poslední týden +0"),
+            QString("0, dnes: 0"));
+    }
+    void knownLine() {
+        const auto [op, largest, line, weeks] =
+            fetch<int, int, QString, QString>("op", "largest", "line", "weeks");
+        Map m;
+        for (int b = 1; b <= 10; ++b) // known for a month
+            m.input.knowledge[{3, 2, b}] = tries("r1000 r1000 r1000", 30);
+        for (int b = 1; b <= 3; ++b) // learnt this week
+            m.input.knowledge[{3, 5, b}] = tries("r1000 r1000 r1000", 2);
+        for (const Fact& f : {Fact{3, 9, 9}, Fact{4, 81, 9}}) { // known, then forgotten yesterday
+            m.input.knowledge[f] = tries("r1000 r1000 r1000", 10);
+            m.input.knowledge[f] += tries("w1000", 1);
+        }
+        KnowledgeMapWindow& w = m.open(op, largest);
+        QCOMPARE(w.lblKnown()->text(), line);
+        QCOMPARE(w.map()->accessibleDescription(), line);
+        QVERIFY2(w.weekChart()->accessibleDescription().endsWith(": " + weeks), qPrintable(weeks));
+    }
+
+    // The first page is the first operation switched on, multiplication first.
+    void firstPage_data() {
+        columns<bool, bool, bool, QString>({"plus", "minus", "division", "shown"});
+        row("sums and differences", true, true, false, QString("Sčítání"));
+        row("division too", true, true, true, QString("Dělení"));
+        row("nothing", false, false, false, QString("Násobení"));
+    }
+    void firstPage() {
+        const auto [plus, minus, division, shown] =
+            fetch<bool, bool, bool, QString>("plus", "minus", "division", "shown");
+        Map m;
+        m.input.settings.bPlus = plus, m.input.settings.bMinus = minus, m.input.settings.bDeleno = division;
+        KnowledgeMapWindow w(m.input, m.store, m.dialogs, nullptr);
+        QCOMPARE(w.operationBox()->currentText(), shown);
+    }
+
+    // Sums and differences in the groups school teaches them in, each in the first that takes it.
+    void groups_data() {
+        columns<int, QString, QString>({"op", "fact", "group"});
+        row("3+4", 1, QString("3+4"), QString("Do deseti – 45 příkladů"));
+        row("23+7", 1, QString("23+7"), QString("K celé desítce a od celé desítky"));
+        row("12+5", 1, QString("12+5"), QString("Bez přechodu přes desítku"));
+        row("8+5", 1, QString("8+5"), QString("S přechodem přes desítku"));
+        row("9-5", 2, QString("9−5"), QString("Do deseti – 55 příkladů"));
+        row("30-4", 2, QString("30−4"), QString("K celé desítce a od celé desítky"));
+        row("27-7", 2, QString("27−7"), QString("K celé desítce a od celé desítky"));
+        row("23-23", 2, QString("23−23"), QString("Bez přechodu přes desítku"));
+        row("13-5", 2, QString("13−5"), QString("S přechodem přes desítku"));
+    }
+    void groups() {
+        const auto [op, fact, group] = fetch<int, QString, QString>("op", "fact", "group");
+        Map m;
+        m.open(op, 30);
+        const QModelIndex cell = m.find(fact);
+        QVERIFY(cell.isValid());
+        int r = cell.row();
+        while (!cell.model()->index(r, 0).data(KnowledgeMapModel::TitleRole).toBool())
+            --r;
+        QVERIFY2(cell.model()->index(r, 0).data().toString().startsWith(group),
+                 qPrintable(cell.model()->index(r, 0).data().toString()));
+        QCOMPARE(m.w->map()->columnSpan(r, 0), kMapColumns);
+    }
+
+    // The arrows move from tile to tile, past the empty end of a group's last row; Escape closes.
+    void keyboard_data() {
+        columns<int, QList<int>, int, int>({"op", "keys", "row", "column"});
+        row("right, down", 3, QList<int>{Qt::Key_Right, Qt::Key_Down}, 1, 1);
+        row("not off the left edge", 3, QList<int>{Qt::Key_Down, Qt::Key_Left}, 1, 0);
+        // 45 sums to ten: five rows, the last with five; then the next group's title.
+        row("past a short row", 1,
+            QList<int>{Qt::Key_End, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down}, 6, 0);
+    }
+    void keyboard() {
+        const auto [op, keys, row, column] = fetch<int, QList<int>, int, int>("op", "keys", "row", "column");
+        Map m;
+        KnowledgeMapWindow& w = m.open(op);
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.map()->accessibleName(), op == 3 ? "Mapa znalostí – násobení" : "Mapa znalostí – sčítání");
+        for (const int key : keys)
+            QTest::keyClick(w.map(), Qt::Key(key));
+        QCOMPARE(QPair(w.map()->currentIndex().row(), w.map()->currentIndex().column()), QPair(row, column));
+        QTest::keyClick(w.map(), Qt::Key_Escape);
+        QVERIFY(!w.isVisible());
+    }
+
+    // As the program calls it: the plug-in shows the map modally; the PDF names the pupil and says
+    // what the window says, and the next one is proposed in the same folder.
+    void pdfThroughThePlugin() {
+        Map m;
+        const QString out = m.dir.filePath("out");
+        QVERIFY(QDir().mkpath(out));
+        m.input.settings.bKrat = true;
+        m.input.knowledge[{3, 7, 8}] = tries("r1000 r1000 r1000");
+        m.dialogs.chosenFiles = {out + "/mapa", {}};
+        m.dialogs.answers = {Dialogs::Answer::Yes};
+        QString title, status;
+        QTimer::singleShot(0, [&] {
+            QWidget& d = *QApplication::activeModalWidget();
+            title = d.windowTitle();
+            d.findChild<QPushButton*>("pbPdf")->click();
+            status = d.findChild<QLabel*>("lblStav")->text();
+            d.findChild<QPushButton*>("pbPdf")->click(); // and cancelled
+            d.findChild<QPushButton*>("pbClose")->click();
+        });
+        loadReports().showKnowledgeMap(m.input, m.store, m.dialogs, nullptr);
+        const QString pdf = out + "/mapa.pdf";
+        QCOMPARE(title, "Mapa znalostí – Jana Nováková");
+        QCOMPARE(status, "Uloženo do souboru " + QDir::toNativeSeparators(pdf) + ".");
+        QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(pdf)});
+        QCOMPARE(m.dialogs.chooserCalls.front().value(2).section('/', -1),
+                 "mapa-znalosti-jana-novakova-7.12.2026.pdf");
+        QCOMPARE(QFileInfo(m.dialogs.chooserCalls.back().value(2)).path(), out);
+
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        QProcess text;
+        text.start("pdftotext", {pdf, "-"});
+        QVERIFY(text.waitForFinished());
+        const QString body = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+        for (const char* s :
+             {"Mapa znalostí – Jana Nováková", "Zná 1 ze 100 příkladů násobilky, za poslední týden +1", "7·8",
+              "Ještě nezkoušeno"})
+            QVERIFY2(body.contains(QString::fromUtf8(s)), s);
+    }
+
+    // "z" or "ze" as the number is read.
+    void czechFrom_data() {
+        columns<int, QString>({"n", "from"});
+        for (const int n : {1, 5, 8, 10, 11, 15, 55, 80, 1000, 1500, 5050})
+            row(qPrintable(QString::number(n)), n, QString("z"));
+        for (const int n : {2, 3, 4, 6, 7, 12, 17, 20, 45, 70, 100, 190, 210, 4950})
+            row(qPrintable(QString::number(n)), n, QString("ze"));
+    }
+    void czechFrom() {
+        const auto [n, from] = fetch<int, QString>("n", "from");
+        QCOMPARE(numio::czechFrom(n), from);
+    }
+};
+
+QTEST_MAIN(TestKnowledgeMap)
+#include "test_knowledge_map.moc"
