@@ -35,7 +35,7 @@ Knowledge tenWeeks(const QDateTime& now, int largest) {
             const double skill = std::clamp(ease * 0.7 + (70 - day) / 70.0 * 0.6 - 0.15, 0.05, 0.97);
             const bool right = unit(random) < skill;
             const int ms = int(1200 + (1 - skill) * 4500 * unit(random));
-            tries.push_back({now.addDays(-day).addSecs(-3600 * 5 + 60 * tries.size()).toSecsSinceEpoch(),
+            tries.push_back({now.addDays(-day).addSecs(-3600LL * 5 + 60LL * tries.size()).toSecsSinceEpoch(),
                              right ? AnswerOutcome::Right : AnswerOutcome::Wrong, ms});
         }
         if (!tries.isEmpty())

@@ -105,7 +105,7 @@ QList<WeekCount> knownByWeek(const MapPage& page, const Knowledge& knowledge, in
     QList<WeekCount> counts;
     QList<qint64> ends;
     for (int w = weeks - 1; w >= 0; --w) {
-        const QDateTime end = now.addDays(-7 * w);
+        const QDateTime end = now.addDays(-7LL * w);
         counts.push_back({end.date(), 0});
         ends.push_back(end.toSecsSinceEpoch());
     }

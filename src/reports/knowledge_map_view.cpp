@@ -78,8 +78,8 @@ void paintFactCell(QPainter& painter, const QRectF& cell, const QString& text, F
         QFont bold = font;
         bold.setBold(true);
         painter.setFont(bold);
-        painter.drawText(text.isEmpty() ? tile : tile.adjusted(0, 0, -pad, 0),
-                         (text.isEmpty() ? Qt::AlignHCenter : Qt::AlignRight) | Qt::AlignVCenter, look.mark);
+        const Qt::Alignment where = (text.isEmpty() ? Qt::AlignHCenter : Qt::AlignRight) | Qt::AlignVCenter;
+        painter.drawText(text.isEmpty() ? tile : tile.adjusted(0, 0, -pad, 0), int(where), look.mark);
     }
     painter.restore();
 }
