@@ -53,7 +53,8 @@ struct RealRig {
     }
 
     FrmMain& start() {
-        w = std::make_unique<FrmMain>(Doors{store, files, random, clock, dialogs, pacer, *timerInUse});
+        w = std::make_unique<FrmMain>(
+            Doors{store, files, random, clock, dialogs, pacer, *timerInUse, nullptr, {}});
         w->onEnd = [] {};
         w->Form_Load();
         w->show();

@@ -21,8 +21,15 @@ int main(int argc, char** argv) {
 
     numio::SystemDoors doors;
 
-    numio::FrmMain window(
-        {doors.store, doors.files, doors.random, doors.clock, doors.dialogs, doors.pacer, doors.timer});
+    numio::FrmMain window({doors.store,
+                           doors.files,
+                           doors.random,
+                           doors.clock,
+                           doors.dialogs,
+                           doors.pacer,
+                           doors.timer,
+                           nullptr,
+                           {}});
     doors.dialogs.setOwner(&window);
     StartupProbe::mark("built");
     window.Form_Load();

@@ -1,3 +1,4 @@
+#include "answers/sqlite_answer_store.h"
 #include "app/reports_loader.h"
 #include "app/signal_watch.h"
 #include "platform/guard.h"
@@ -39,7 +40,7 @@ int main(int argc, char** argv) {
     numio::SystemDoors doors;
     app.dialogs = &doors.dialogs;
     numio::FrmMain window({doors.store, doors.files, doors.random, doors.clock, doors.dialogs, doors.pacer,
-                           doors.timer, &numio::loadReports});
+                           doors.timer, &numio::loadReports, numio::defaultDataFolder()});
     doors.dialogs.setOwner(&window);
     // Placed before start-up speaks, so that its messages stand where the window will open.
     const auto centre = [&window] {

@@ -1,5 +1,7 @@
 #include "ui/main_window.h"
 
+#include "answers/sqlite_answer_store.h"
+
 #include "core/generator.h"
 #include "ui/digit_box.h"
 #include "ui/fonts.h"

@@ -11,6 +11,7 @@
 #include "platform/text_files.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <functional>
 #include <memory>
 
@@ -23,6 +24,8 @@ class QProgressBar;
 class QPushButton;
 
 namespace numio {
+
+class SqliteAnswerStore;
 
 class DigitBox;
 class Reports;
@@ -39,6 +42,8 @@ struct Doors {
     PeriodicTimer& Cas;
     // The overviews' plug-in, loaded when first asked for; throws Failure 53 when it cannot be.
     Reports& (*reports)() = nullptr;
+    // The program's data folder, where each pupil's answers are remembered; empty: none are.
+    QString dataFolder;
 };
 
 // The main window: the examination's view and the source of its commands. It builds the controls,
@@ -69,8 +74,14 @@ class FrmMain : public QMainWindow, private ExamView {
     void statusBarHovered();
     void surfaceHovered();
 
+    // The answer store of the pupil practising, opened once the window shows and followed when the
+    // settings or the pupil change; none while remembering is switched off or the store failed.
+    void followAnswerStore();
+    const SqliteAnswerStore* answerStore() const { return answers_.get(); }
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:
@@ -119,6 +130,9 @@ class FrmMain : public QMainWindow, private ExamView {
     // The name the journal's blocks carry: the chosen pupil's, else the one the results overview
     // keeps for this journal; empty when neither is known.
     QString journalPupilName() const;
+    // Closes the answer store when it is the one at `path`, so that it can be removed.
+    void releaseAnswerStore(const QString& path);
+    void tellAnswerStore(const Failure& failure);
     bool mayQuit();
     void endProgram(bool shutdownLine);
 
@@ -127,6 +141,9 @@ class FrmMain : public QMainWindow, private ExamView {
     PupilSettingsStore store_;
     std::unique_ptr<PupilList> pupils_;
     exam::Examination exam_;
+    std::unique_ptr<SqliteAnswerStore> answers_;
+    bool answersWanted_ = false; // the window has shown: the store may open
+    QString answersRefused_;     // the store that failed to open, told once
 
     // Controls, named as the program names them.
     QMenu* mnuNumio = nullptr;

@@ -59,8 +59,6 @@ void FrmMain::mnuPrehledTridy_Click() {
     exam_.modal([this] { reports().showClassOverview(doors_.store, exam_.dialogs(), doors_.files, this); });
 }
 
-void FrmMain::mnuMapa_Click() {}
-
 Reports& FrmMain::reports() {
     if (!doors_.reports)
         throw Failure(kFileNotFound);

@@ -1,7 +1,10 @@
 #include "ui/pupils_dialog.h"
 
+#include "answers/sqlite_answer_store.h"
+
 #include "platform/guard.h"
 
+#include <QFileInfo>
 #include <QFont>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -258,7 +261,24 @@ void PupilsDialog::removeSelected() {
     fill(chosen ? chosen->id : QString());
     if (list_.empty())
         dfName_->clear();
-    tell(QStringLiteral("Odebráno ze seznamu: %1.").arg(p->name) + journalSentence(journal));
+    const bool forgotten = forgetAnswers(*p);
+    tell(QStringLiteral("Odebráno ze seznamu: %1.").arg(p->name) + journalSentence(journal) +
+         (forgotten ? QStringLiteral(" Zapamatované odpovědi jsou smazány.") : QString()));
+}
+
+bool PupilsDialog::forgetAnswers(const Pupil& pupil) {
+    if (!answersOf)
+        return false;
+    const QString path = answersOf(pupil.id);
+    if (!QFileInfo::exists(path) ||
+        dialogs_.message(QStringLiteral("Smazat i zapamatované odpovědi, ze kterých vzniká mapa znalostí?\n"
+                                        "Žák: %1. Protokol se nesmaže.")
+                             .arg(pupil.name),
+                         QStringLiteral("Odebrat žáka"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
+                         Dialogs::Answer::No) != Dialogs::Answer::Yes)
+        return false;
+    removeAnswerStore(path);
+    return true;
 }
 
 void PupilsDialog::removeDamaged(const DamagedPupil& d) {

@@ -4,6 +4,7 @@
 #include "platform/dialogs.h"
 
 #include <QDialog>
+#include <functional>
 
 class QLabel;
 class QLineEdit;
@@ -23,6 +24,10 @@ class PupilsDialog : public QDialog {
   public:
     // current: the settings in force, which the first pupil added takes over.
     PupilsDialog(PupilList& list, const StoredSettings& current, Dialogs& dialogs, QWidget* owner = nullptr);
+
+    // The file of a pupil's remembered answers, closed if it is open; unset, removing a pupil does
+    // not ask about them.
+    std::function<QString(const QString& pupilId)> answersOf;
 
     // The pupil picked with "Vybrat"; empty when the dialog was closed otherwise.
     const QString& pickedId() const { return picked_; }
@@ -54,6 +59,8 @@ class PupilsDialog : public QDialog {
     void followEnter();
     void tell(const QString& text);
     void removeDamaged(const DamagedPupil& d);
+    // Asks whether a removed pupil's remembered answers go too; true when they went.
+    bool forgetAnswers(const Pupil& pupil);
     // Runs a change of the list; false when it could not be stored (the failure shown).
     template <class F> bool stored(F&& change);
 

@@ -1,5 +1,7 @@
 #include "ui/main_window.h"
 
+#include "answers/sqlite_answer_store.h"
+
 #include "ui/pupil_chooser.h"
 #include "ui/pupils_dialog.h"
 #include "ui/status_bar.h"
@@ -27,6 +29,7 @@ void FrmMain::switchTo(const std::optional<Pupil>& pupil) {
     sbMain->setPupil(pupil ? pupil->name : QString());
     const PupilSettings loaded = loadPupilSettings(store_, doors_.store, pupil, *pupils_, exam_.dialogs());
     exam_.switchPupil(loaded.settings, loaded.journalUsable);
+    followAnswerStore();
 }
 
 QString FrmMain::pupilName() const {
@@ -45,11 +48,18 @@ void FrmMain::mnuZaci_Click() {
     const QString before = store_.pupilId();
     exam_.modal([this] {
         PupilsDialog dialog(*pupils_, exam_.settings(), exam_.dialogs(), this);
+        if (!doors_.dataFolder.isEmpty())
+            dialog.answersOf = [this](const QString& pupilId) {
+                const QString path = answerStorePath(doors_.dataFolder, pupilId);
+                releaseAnswerStore(path);
+                return path;
+            };
         dialog.exec();
     });
     const std::optional<Pupil> now = pupils_->chosen();
     if ((now ? now->id : QString()) == before) {
         sbMain->setPupil(now ? now->name : QString()); // a new name, perhaps
+        followAnswerStore();                           // reopened if it was removed
         return;
     }
     switchTo(now);

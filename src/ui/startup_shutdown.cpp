@@ -47,8 +47,10 @@ void FrmMain::mnuNastaveni_Click() {
         SettingsDialog dialog(settings, store_, exam_.dialogs(), this, pupilName());
         return dialog.exec() == QDialog::Accepted;
     });
-    if (accepted)
+    if (accepted) {
         exam_.changeSettings(settings);
+        followAnswerStore();
+    }
 }
 
 void FrmMain::mnuNapoveda_Click() {

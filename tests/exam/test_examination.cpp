@@ -262,7 +262,8 @@ class TestExamination : public QObject {
             "P t11 b ~ t11", false, "1t1100= 1+1100", "beep");
         row("what the pupil does not know yet, freely and as a set", "Sada=1", "W + X V + W +", false,
             "4+0 5+0 4+0", "");
-        row("a full disk is told once; counting goes on", "", "P + + ?", true, "", "box:Chybové hlášení =2/0");
+        row("a full disk is told once; counting goes on", "", "P + + ?", true, "",
+            "box:Chybové hlášení =2/0");
     }
     void answersRemembered() {
         const auto [settings, script, full, kept, events] =

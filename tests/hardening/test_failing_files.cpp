@@ -166,8 +166,15 @@ class TestFailingFiles : public QObject {
         WindowFixture first("Audit Limit=True"), second;
         second.set("Audit/Active", "True");
         second.set("Audit/File", first.protocolPath());
-        first.w = std::make_unique<FrmMain>(
-            Doors{first.store, files, first.random, first.clock, first.dialogs, first.pacer, first.timer});
+        first.w = std::make_unique<FrmMain>(Doors{first.store,
+                                                  files,
+                                                  first.random,
+                                                  first.clock,
+                                                  first.dialogs,
+                                                  first.pacer,
+                                                  first.timer,
+                                                  nullptr,
+                                                  {}});
         first.w->Form_Load();
         act(*first.w, "mnuPocitej")->trigger();
         first.answerRight();

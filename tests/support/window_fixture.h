@@ -26,6 +26,8 @@ namespace numio::test {
 
 struct WindowFixture {
     QTemporaryDir dir;
+    // Where the answers are remembered; empty: nowhere.
+    QString dataFolder = dir.filePath(QStringLiteral("data"));
     // A deleted protocol goes to a trash of the test's own, never the user's.
     const bool ownTrash = qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path()));
     IniSettingsStore store{dir.path()};
@@ -59,7 +61,7 @@ struct WindowFixture {
 
     FrmMain& start() {
         w = std::make_unique<FrmMain>(
-            Doors{store, files, random, clock, dialogs, pacer, timer, &loadReports});
+            Doors{store, files, random, clock, dialogs, pacer, timer, &loadReports, dataFolder});
         w->onEnd = [this] { ++ended; };
         w->Form_Load();
         w->show();

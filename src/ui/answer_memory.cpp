@@ -1,0 +1,79 @@
+#include "ui/main_window.h"
+
+#include "answers/sqlite_answer_store.h"
+#include "reports/reports_plugin.h"
+
+#include <QShowEvent>
+#include <QTimer>
+
+namespace numio {
+
+// The store opens after the window is on screen, so that start-up never waits for it.
+void FrmMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (answersWanted_)
+        return;
+    answersWanted_ = true;
+    QTimer::singleShot(0, this, [this] { exam_.guarded([this] { followAnswerStore(); }); });
+}
+
+void FrmMain::followAnswerStore() {
+    if (!answersWanted_)
+        return;
+    const StoredSettings& s = exam_.settings();
+    const QString path = s.rememberAnswers && !doors_.dataFolder.isEmpty()
+                             ? answerStorePath(doors_.dataFolder, store_.pupilId())
+                             : QString();
+    if (answers_ && answers_->path() == path)
+        return;
+    exam_.setAnswerStore(nullptr);
+    answers_.reset();
+    // A store that could not be opened is told once; another pupil's, or the next start, tries again.
+    if (path.isEmpty() || path == answersRefused_)
+        return;
+    try {
+        OpenedAnswerStore opened = SqliteAnswerStore::open(path, pupilName());
+        answers_ = std::move(opened.store);
+        answersRefused_.clear();
+        exam_.setAnswerStore(answers_.get());
+        if (opened.warning)
+            tellAnswerStore(*opened.warning);
+    } catch (const Failure& f) {
+        answersRefused_ = path;
+        tellAnswerStore(f);
+    }
+}
+
+void FrmMain::tellAnswerStore(const Failure& failure) {
+    exam_.dialogs().failure(failure);
+}
+
+void FrmMain::releaseAnswerStore(const QString& path) {
+    if (!answers_ || answers_->path() != path)
+        return;
+    exam_.setAnswerStore(nullptr);
+    answers_.reset();
+}
+
+// The map shows what the store remembers, also while remembering is switched off.
+void FrmMain::mnuMapa_Click() {
+    const StoredSettings& s = exam_.settings();
+    KnowledgeMapInput input;
+    try {
+        if (answers_)
+            input.knowledge = answers_->knowledge();
+        else if (!doors_.dataFolder.isEmpty())
+            input.knowledge =
+                SqliteAnswerStore::readKnowledge(answerStorePath(doors_.dataFolder, store_.pupilId()));
+    } catch (const Failure& f) {
+        tellAnswerStore(f);
+        return;
+    }
+    input.pupil = journalPupilName();
+    input.settings = s;
+    input.knownWithinMs = int(s.knownWithinSeconds) * 1000;
+    input.now = doors_.clock.now();
+    exam_.modal([&] { reports().showKnowledgeMap(input, doors_.store, exam_.dialogs(), this); });
+}
+
+} // namespace numio
