@@ -32,6 +32,8 @@
 #include <QThreadPool>
 #include <QTimer>
 
+#include <optional>
+
 #include <unistd.h>
 
 using namespace numio;
@@ -318,8 +320,9 @@ class TestClassOverview : public QObject {
             dialogs.shown.clear();
             dialogs.chosenFiles = {dir.filePath(file)};
             dialogs.answers = {Dialogs::Answer::Yes, Dialogs::Answer::Ok}; // overwrite it; the failure
+            QSignalSpy saved(&w, &ClassOverviewWindow::saveFinished);
             file.endsWith(".pdf") ? w.pbPdf()->click() : w.csvExamsAction()->trigger();
-            return dialogs.texts().filter("Chyba č. ").join('|');
+            return saved.wait(20000) ? dialogs.texts().filter("Chyba č. ").join('|') : "never ended";
         };
         const QString shown = QDir::toNativeSeparators(dir.filePath("t.csv"));
         QCOMPARE(save("t.csv"), QString());
@@ -391,7 +394,7 @@ class TestClassOverview : public QObject {
         QWidget owner;
         QLabel line(&owner);
         owner.show();
-        // Looks for the dialog at every turn of the event loop the save keeps going.
+        // Looks for the dialog while the save goes on.
         QTimer press;
         press.setInterval(10);
         QObject::connect(&press, &QTimer::timeout, [&] {
@@ -405,15 +408,19 @@ class TestClassOverview : public QObject {
         if (key)
             press.start();
         const QDeadlineTimer giveUp(20000); // should the dialog never come
-        const bool saved = numio::saveInBackground(dialogs, &owner, &line, path, "Uloženo do souboru %1.",
-                                                   [&](SaveProgress& p) {
-                                                       while (key && !p.cancelled() && !giveUp.hasExpired())
-                                                           QThread::yieldCurrentThread();
-                                                       writeClassPdf(classReport(1), path, &p);
-                                                   });
+        std::optional<bool> saved;
+        numio::saveInBackground(
+            dialogs, &owner, &line, path,
+            [&](SaveProgress& p) {
+                while (key && !p.cancelled() && !giveUp.hasExpired())
+                    QThread::yieldCurrentThread();
+                writeClassPdf(classReport(1), path, &p);
+            },
+            [&](const WorkOutcome& o) { saved = tellSaved(&line, path, "Uloženo do souboru %1.", o); });
+        QTRY_VERIFY_WITH_TIMEOUT(saved.has_value(), 20000);
         QCOMPARE(line.text(), status.arg(path));
-        QCOMPARE(QFile::exists(path), saved);
-        QCOMPARE(saved, !key);
+        QCOMPARE(QFile::exists(path), *saved);
+        QCOMPARE(*saved, !key);
     }
 
     // The rows in Czech order from the start, by surname or first name, or by a column either way,
@@ -508,9 +515,10 @@ class TestClassOverview : public QObject {
         const auto save = [&](QAction* action) {
             c.dialogs.chosenFiles = {c.dir.filePath("out.csv")};
             c.dialogs.answers = {Dialogs::Answer::Yes}; // over the one before
+            QSignalSpy saved(c.w.get(), &ClassOverviewWindow::saveFinished);
             action->trigger();
             QFile f(c.dir.filePath("out.csv"));
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+            return saved.wait(20000) && f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
         };
         QCOMPARE(save(c.w->csvTableAction()),
                  "\xEF\xBB\xBF" +
@@ -609,9 +617,13 @@ class TestClassOverview : public QObject {
             auto* missed = child<QTableWidget>(d, "twChybyTridy");
             shown << missed->item(0, 0)->text() + ' ' + missed->item(0, 1)->text() + ' ' +
                          missed->item(0, 2)->text();
+            QSignalSpy saved(&d, SIGNAL(saveFinished())); // the plug-in's window, not this build's
             act(d, "actCsvTabulka")->trigger();
+            QTRY_COMPARE_WITH_TIMEOUT(saved.count(), 1, 20000);
             act(d, "actCsvZkouseni")->trigger();
+            QTRY_COMPARE_WITH_TIMEOUT(saved.count(), 2, 20000);
             btn(d, "pbPdf")->click();
+            QTRY_COMPARE_WITH_TIMEOUT(saved.count(), 3, 20000);
             btn(d, "pbClose")->click();
         });
         act(f.start(), "mnuPrehledTridy")->trigger();
