@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QStringEncoder>
@@ -544,36 +545,55 @@ class TestClassOverview : public QObject {
                          .toUtf8());
     }
 
-    // Closing while the folder is listed or a journal read returns at once; the reading ends on its
-    // own later and nothing of it reaches the window that is gone.
+    // Closing while the folder is listed, a journal read or the class saved returns at once; the
+    // reading ends on its own later and nothing of it reaches the window that is gone; the save stops
+    // with nothing written.
     void closingNeverWaits_data() {
-        columns<bool>({"listing"});
-        row("listing the folder", true);
-        row("reading a journal", false);
+        columns<int>({"stage"});
+        row("listing the folder", 0);
+        row("reading a journal", 1);
+        row("saving the examinations", 2);
     }
     void closingNeverWaits() {
-        const auto [listing] = fetch<bool>("listing");
+        const auto [stage] = fetch<int>("stage");
         QTemporaryDir dir;
         write(dir.filePath("a.txt"), block(1, 20, 1));
         IniSettingsStore store(dir.path());
         FakeDialogs dialogs;
         FixedClock clock;
         HeldFiles files;
-        files.holdListing = listing;
+        files.holdListing = stage == 0;
+        QSemaphore saving; // holds the saving thread, so the save is still to run when the window goes
+        if (stage == 2) {
+            files.released.release(10);
+            savingPool().start([&] { saving.acquire(); });
+        }
         {
+            // The held threads go on once the window has gone, also after a failure.
+            const auto letGo = qScopeGuard([&] {
+                files.released.release(10);
+                saving.release();
+            });
             ClassOverviewWindow w(store, dialogs, files, clock, nullptr, nullptr, nullptr);
             w.show();
             QSignalSpy loaded(&w, &ClassOverviewWindow::loaded);
             w.readFolder(dir.path());
+            if (stage == 2) {
+                QVERIFY(loaded.wait(20000));
+                dialogs.chosenFiles = {dir.filePath("t.csv")};
+                w.csvExamsAction()->trigger();
+                QVERIFY(w.saving() && !w.pbPdf()->isEnabled() && !w.csvTableAction()->isEnabled());
+            }
             QTRY_VERIFY_WITH_TIMEOUT(files.entered.available() > 0, 20000);
             btn(w, "pbClose")->click();
-            QVERIFY(!w.isVisible());
+            QVERIFY(!w.isVisible() && !w.saving());
             QCoreApplication::processEvents();
-            QCOMPARE(loaded.count(), 0);
+            QCOMPARE(loaded.count(), stage == 2 ? 1 : 0);
         }
-        files.released.release(10);
         journalReadingPool().waitForDone();
+        savingPool().waitForDone();
         QCoreApplication::sendPostedEvents();
+        QVERIFY(!QFile::exists(dir.filePath("t.csv")));
     }
 
     // As a teacher goes: Protokol, Přehled třídy, a folder of journals; a pupil's own overview gives
