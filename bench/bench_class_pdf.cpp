@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -92,8 +93,12 @@ int main(int argc, char** argv) {
         wall.start();
         sinceTick.start();
         ticker.start();
-        runWithProgress(dialogs, &window, QStringLiteral("Ukládám…"),
-                        [&](SaveProgress& progress) { writeClassPdf(report, path, &progress); });
+        QEventLoop loop;
+        runWithProgress(
+            dialogs, &window, QStringLiteral("Ukládám…"),
+            [&](SaveProgress& progress) { writeClassPdf(report, path, &progress); },
+            [&](const WorkOutcome&) { loop.quit(); });
+        loop.exec();
         ticker.stop();
         std::printf("%5d pupils: %6lld ms wall, %6.0f ms CPU, event loop waited at most %lld ms, %.1f MB\n",
                     count, wall.elapsed(), double(bench::processCpuNs() - cpu) / 1e6, longestGapMs,

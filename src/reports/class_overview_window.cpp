@@ -414,12 +414,15 @@ QLayout* ClassOverviewWindow::buildChoices() {
 
 ClassOverviewWindow::~ClassOverviewWindow() {
     stopReading();
+    delete saving_;
 }
 
 void ClassOverviewWindow::done(int result) {
-    // The tasks stop by themselves; what they still find is dropped.
+    // The tasks stop by themselves; what they still find is dropped. So does a save: nothing of the
+    // document is written.
     stopReading();
     busy_ = false;
+    delete saving_;
     QDialog::done(result);
 }
 
@@ -627,10 +630,9 @@ void ClassOverviewWindow::headerClicked(int column, Qt::SortOrder order) {
 }
 
 void ClassOverviewWindow::fill() {
-    const bool busy = reading();
-    progress_->setVisible(busy);
-    pbCancel_->setVisible(busy);
-    pbFolder_->setEnabled(!busy && chooseFolder_);
+    progress_->setVisible(reading());
+    pbCancel_->setVisible(reading());
+    enableCommands();
     fillTable();
 
     QStringList unread;
@@ -658,9 +660,17 @@ void ClassOverviewWindow::fill() {
     unreadList_->addItems(unread);
     lblUnread_->setVisible(!unread.isEmpty());
     unreadList_->setVisible(!unread.isEmpty());
-    const bool rows = !rows_.isEmpty();
-    pbCsv_->setEnabled(!busy && rows);
-    pbPdf_->setEnabled(!busy && rows);
+}
+
+// Nothing else is read or saved while a folder is read or a document saved.
+void ClassOverviewWindow::enableCommands() {
+    const bool busy = reading() || saving();
+    pbFolder_->setEnabled(!busy && chooseFolder_);
+    const bool documents = !busy && !rows_.isEmpty();
+    pbCsv_->setEnabled(documents);
+    csvTable_->setEnabled(documents);
+    csvExams_->setEnabled(documents);
+    pbPdf_->setEnabled(documents);
 }
 
 // The rows in their order; the pupil in hand stays in hand.
@@ -704,7 +714,8 @@ bool ClassOverviewWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void ClassOverviewWindow::openPupil(int row) {
     const QTableWidgetItem* item = table_->item(row, Name);
-    if (!item)
+    // The pupil's overview saves too: not while the class is saved.
+    if (!item || saving())
         return;
     const Row& r = rows_.at(item->data(kRowRole).toInt());
     const QString path = r.shown.path;
@@ -751,30 +762,38 @@ void ClassOverviewWindow::saveCsv(CsvKind kind) {
         table ? QStringLiteral("trida-tabulka") : QStringLiteral("trida-zkouseni"), QStringLiteral(".csv"));
     if (path.isEmpty())
         return;
-    // The pupils in the order the table shows them, within the period.
+    // The pupils in the order the table shows them, within the period: copies, which the writer keeps
+    // should the window close meanwhile.
     QVector<CsvSummary> summaries;
-    QVector<CsvPupil> exams;
+    QVector<Journal> journals;
     for (const Row& r : rows_) {
         summaries.push_back({r.shown.name, r.summary});
-        exams.push_back({r.shown.name, &r.shown.journal});
+        journals.push_back(r.shown.journal);
     }
     // In slices, so that a large class shows how far it has come and can be stopped between them.
-    saveInBackground(dialogs_, this, lblStav_, path, kSaved, [&](SaveProgress& progress) {
-        constexpr qsizetype kSlice = 100;
-        const qsizetype n = summaries.size();
-        const auto slice = [&](qsizetype from, qsizetype count) {
-            return table ? classTableCsv(summaries.mid(from, count))
-                         : examinationsCsv(exams.mid(from, count));
-        };
-        progress.setTotal(n);
-        QByteArray csv = slice(0, 0);
-        const qsizetype heads = csv.size();
-        for (qsizetype from = 0; from < n; from += kSlice) {
-            csv += slice(from, kSlice).sliced(heads);
-            progress.advance(std::min(kSlice, n - from));
-        }
-        writeWholeFile(path, csv);
-    });
+    saveAside(
+        path,
+        [table, summaries, journals, path](SaveProgress& progress) {
+            constexpr qsizetype kSlice = 100;
+            const qsizetype n = summaries.size();
+            const auto slice = [&](qsizetype from, qsizetype count) {
+                if (table)
+                    return classTableCsv(summaries.mid(from, count));
+                QVector<CsvPupil> exams;
+                for (qsizetype i = from; i < std::min(from + count, n); ++i)
+                    exams.push_back({summaries[i].name, &journals[i]});
+                return examinationsCsv(exams);
+            };
+            progress.setTotal(n);
+            QByteArray csv = slice(0, 0);
+            const qsizetype heads = csv.size();
+            for (qsizetype from = 0; from < n; from += kSlice) {
+                csv += slice(from, kSlice).sliced(heads);
+                progress.advance(std::min(kSlice, n - from));
+            }
+            writeWholeFile(path, csv);
+        },
+        nullptr);
 }
 
 void ClassOverviewWindow::savePdf() {
@@ -816,9 +835,33 @@ void ClassOverviewWindow::savePdf() {
     for (int i = 0; i < unreadList_->count(); ++i)
         report.unread << unreadList_->item(i)->text();
     // Drawn in the background: the report holds copies of all it shows.
-    if (saveInBackground(dialogs_, this, lblStav_, path, kSaved,
-                         [&](SaveProgress& progress) { writeClassPdf(report, path, &progress); }))
-        offerToOpen(dialogs_, path, QStringLiteral("Přehled třídy byl uložen do souboru %1."));
+    saveAside(
+        path, [report, path](SaveProgress& progress) { writeClassPdf(report, path, &progress); },
+        [this, path] {
+            offerToOpen(dialogs_, path, QStringLiteral("Přehled třídy byl uložen do souboru %1."));
+        });
+}
+
+// Saves in the background: the window is saving until the writer has ended, then the status line
+// tells what came of it and a saved document goes on to `thenSaved`.
+void ClassOverviewWindow::saveAside(const QString& path, std::function<void(SaveProgress&)> write,
+                                    std::function<void()> thenSaved) {
+    // The button that started it, where focus goes back once it is enabled again.
+    const QPointer<QWidget> focused = focusWidget();
+    saving_ =
+        saveInBackground(dialogs_, this, lblStav_, path, std::move(write),
+                         [this, path, focused, thenSaved = std::move(thenSaved)](const WorkOutcome& outcome) {
+                             saving_ = nullptr;
+                             enableCommands();
+                             if (focused && focused->isEnabled())
+                                 focused->setFocus();
+                             guarded(dialogs_, [&] {
+                                 if (tellSaved(lblStav_, path, kSaved, outcome) && thenSaved)
+                                     thenSaved();
+                             });
+                             emit saveFinished();
+                         });
+    enableCommands();
 }
 
 void runClassOverview(SettingsStore& store, Dialogs& dialogs, TextFiles& files, QWidget* owner) {

@@ -8,6 +8,7 @@
 
 #include <QDialog>
 #include <QFutureWatcher>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -25,6 +26,8 @@ class QTableWidget;
 class QThreadPool;
 
 namespace numio {
+
+class SaveProgress;
 
 // Asks for a folder, starting in the one given; empty when cancelled.
 using FolderChooser = std::function<QString(const QString& start)>;
@@ -50,7 +53,8 @@ enum class ClassOrder { Surname, FirstName, Exams, Problems, Rate, Grade, Trend,
 
 // A teacher's view of a whole class: every journal of a folder, a row per pupil, the class's
 // most-missed problems and the files that could not be read, over the whole history or a period.
-// Lists and reads in the background; modal. Closing never waits for the reading.
+// Lists, reads and saves in the background; modal. Closing never waits for the reading, and cancels
+// a save.
 class ClassOverviewWindow : public QDialog {
     Q_OBJECT
   public:
@@ -62,6 +66,8 @@ class ClassOverviewWindow : public QDialog {
     // Starts listing and reading the folder's journals; loaded() follows, also when cancelled.
     void readFolder(const QString& folder);
     bool reading() const { return busy_; }
+    // A CSV or PDF is being written; saveFinished() follows, unless the window closes first.
+    bool saving() const { return saving_ != nullptr; }
     // Every file as read, whole history.
     const QVector<PupilJournal>& pupils() const { return pupils_; }
     // The period chosen and its days; the days are open for the whole history.
@@ -88,6 +94,8 @@ class ClassOverviewWindow : public QDialog {
 
   signals:
     void loaded();
+    // A save has ended and the status line says how; its questions and failures have been told.
+    void saveFinished();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -120,6 +128,9 @@ class ClassOverviewWindow : public QDialog {
     enum class CsvKind { Table, Exams };
     void saveCsv(CsvKind kind);
     void savePdf();
+    void saveAside(const QString& path, std::function<void(SaveProgress&)> write,
+                   std::function<void()> thenSaved);
+    void enableCommands();
     QString askForFile(const QString& title, const QString& filter, const QString& name,
                        const QString& suffix);
 
@@ -143,6 +154,8 @@ class ClassOverviewWindow : public QDialog {
     // go with it, so that nothing it still finds reaches the window.
     QFutureWatcher<Listing>* listing_ = nullptr;
     QFutureWatcher<PupilJournal>* watcher_ = nullptr;
+    // The save in hand; deleting it cancels it. Meanwhile nothing else is read or saved.
+    QPointer<QObject> saving_;
 
     QLabel* lblFolder_;
     QComboBox* cbPeriod_;

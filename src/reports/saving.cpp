@@ -4,16 +4,20 @@
 #include "platform/failure.h"
 #include "platform/guard.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QEventLoop>
+#include <QFutureWatcher>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QThread>
+#include <QThreadPool>
 #include <QTimer>
 #include <QUrl>
+
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <climits>
@@ -24,7 +28,7 @@ namespace numio {
 
 namespace {
 
-// A save that ends within this time shows no dialog; the window only goes on drawing itself.
+// A save that ends within this time shows no dialog.
 constexpr int kQuietMs = 200;
 // How often the dialog's bar catches up with the writer.
 constexpr int kFollowMs = 50;
@@ -62,15 +66,82 @@ class SavingDialog : public QProgressDialog {
     QTimer follow_;
 };
 
-// Shows "Ukládám…" while `write` runs, then what came of it: saved, cancelled (false) or the
-// failure, which goes on to the handler's guard naming the file.
-bool save(QLabel* statusLine, const QString& path, const QString& saved, const std::function<bool()>& write) {
-    const QString shown = QDir::toNativeSeparators(path);
+// Work on the saving thread and the dialog that shows it; see runWithProgress().
+class BackgroundWork : public QObject {
+  public:
+    BackgroundWork(Dialogs& dialogs, QWidget* owner, const QString& label,
+                   std::function<void(SaveProgress&)> work, std::function<void(const WorkOutcome&)> done)
+        : QObject(owner), dialogs_(dialogs), owner_(owner), label_(label), done_(std::move(done)) {
+        connect(&watcher_, &QFutureWatcherBase::finished, this, guard(dialogs, [this] { finish(); }));
+        // The task holds the progress and the work with what it writes, never the window: it may go on
+        // for a step after the window has gone.
+        watcher_.setFuture(QtConcurrent::run(&savingPool(), [progress = progress_, work = std::move(work)] {
+            WorkOutcome outcome;
+            try {
+                work(*progress);
+            } catch (const SaveCancelled&) {
+                outcome.cancelled = true;
+            } catch (...) {
+                outcome.thrown = std::current_exception();
+            }
+            return outcome;
+        }));
+        quiet_.setSingleShot(true);
+        connect(&quiet_, &QTimer::timeout, this, guard(dialogs, [this] { showDialog(); }));
+        quiet_.start(kQuietMs);
+    }
+    ~BackgroundWork() override {
+        progress_->cancel();
+        delete dialog_;
+    }
+
+  private:
+    void showDialog() {
+        dialog_ = new SavingDialog(dialogs_, owner_, label_, *progress_);
+        // Zrušit, Escape and closing the dialog alike. The writer stops at its next step, and only then
+        // does the window come back.
+        connect(dialog_, &QProgressDialog::canceled, this, guard(dialogs_, [this] { progress_->cancel(); }));
+        dialog_->show();
+    }
+    void finish() {
+        quiet_.stop();
+        delete dialog_;
+        const WorkOutcome outcome = watcher_.result();
+        const auto done = std::move(done_);
+        // Not within a dialog that `done` may show: only once back in the window's own events.
+        deleteLater();
+        done(outcome);
+    }
+
+    Dialogs& dialogs_;
+    QWidget* owner_;
+    QString label_;
+    std::function<void(const WorkOutcome&)> done_;
+    const std::shared_ptr<SaveProgress> progress_ = std::make_shared<SaveProgress>();
+    QFutureWatcher<WorkOutcome> watcher_;
+    QTimer quiet_;
+    QPointer<SavingDialog> dialog_;
+};
+
+// The saving thread: one, so that saves go one after another.
+struct SavingPool : QThreadPool {
+    SavingPool() { setMaxThreadCount(1); }
+};
+Q_GLOBAL_STATIC(SavingPool, savingThread)
+
+void announce(QLabel* statusLine, const QString& path) {
     // Whatever happens next, the line no longer tells of an earlier save.
-    showStatus(statusLine, QStringLiteral("Ukládám do souboru %1…").arg(shown));
+    showStatus(statusLine, QStringLiteral("Ukládám do souboru %1…").arg(QDir::toNativeSeparators(path)));
+}
+
+// Tells what came of a save: saved, cancelled (false) or the failure `result` throws, which goes on
+// to the handler's guard naming the file.
+bool tell(QLabel* statusLine, const QString& path, const QString& saved,
+          const std::function<bool()>& result) {
+    const QString shown = QDir::toNativeSeparators(path);
     bool done = false;
     try {
-        done = write();
+        done = result();
     } catch (Failure& f) {
         showStatus(
             statusLine,
@@ -91,49 +162,28 @@ void SaveProgress::advance(qint64 steps) {
     done_ += steps;
 }
 
-bool runWithProgress(Dialogs& dialogs, QWidget* owner, const QString& label,
-                     const std::function<void(SaveProgress&)>& work) {
-    SaveProgress progress;
-    std::exception_ptr thrown;
-    bool cancelled = false;
-    const std::unique_ptr<QThread> thread(QThread::create([&] {
-        try {
-            work(progress);
-        } catch (const SaveCancelled&) {
-            cancelled = true;
-        } catch (...) {
-            thrown = std::current_exception();
-        }
-    }));
-    QEventLoop loop;
-    QObject::connect(thread.get(), &QThread::finished, &loop, guard(dialogs, [&loop] { loop.quit(); }));
-    thread->start();
-
-    // A moment for a short save, without a dialog: the window draws itself, and what the user types or
-    // clicks meanwhile waits for the save to end.
-    QTimer moment;
-    moment.setSingleShot(true);
-    QObject::connect(&moment, &QTimer::timeout, &loop, guard(dialogs, [&loop] { loop.quit(); }));
-    moment.start(kQuietMs);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    moment.stop();
-    if (!thread->isFinished()) {
-        SavingDialog dialog(dialogs, owner, label, progress);
-        // Zrušit, Escape and closing the dialog alike.
-        QObject::connect(&dialog, &QProgressDialog::canceled, &loop, guard(dialogs, [&] {
-            progress.cancel();
-            loop.quit();
-        }));
-        dialog.show();
-        loop.exec();
-    }
-    // After a cancel, the writer stops at its next step; the user's input waits for it.
-    if (!thread->isFinished())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    thread->wait();
+bool WorkOutcome::completed() const {
     if (thrown)
         std::rethrow_exception(thrown);
     return !cancelled;
+}
+
+QThreadPool& savingPool() {
+    return *savingThread();
+}
+
+QObject* runWithProgress(Dialogs& dialogs, QWidget* owner, const QString& label,
+                         std::function<void(SaveProgress&)> work,
+                         std::function<void(const WorkOutcome&)> done) {
+    // What a closed window cancelled stops at its next step; the program waits for that as it ends,
+    // while it can still draw.
+    static const bool waitsAtTheEnd = [&dialogs] {
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, &savingPool(),
+                         guard(dialogs, [] { savingPool().waitForDone(); }));
+        return true;
+    }();
+    Q_UNUSED(waitsAtTheEnd);
+    return new BackgroundWork(dialogs, owner, label, std::move(work), std::move(done));
 }
 
 void showStatus(QLabel* statusLine, const QString& text) {
@@ -143,16 +193,22 @@ void showStatus(QLabel* statusLine, const QString& text) {
 
 void saveDocument(QLabel* statusLine, const QString& path, const QString& saved,
                   const std::function<void()>& write) {
-    save(statusLine, path, saved, [&] {
+    announce(statusLine, path);
+    tell(statusLine, path, saved, [&] {
         write();
         return true;
     });
 }
 
-bool saveInBackground(Dialogs& dialogs, QWidget* owner, QLabel* statusLine, const QString& path,
-                      const QString& saved, const std::function<void(SaveProgress&)>& write) {
-    return save(statusLine, path, saved,
-                [&] { return runWithProgress(dialogs, owner, statusLine->text(), write); });
+QObject* saveInBackground(Dialogs& dialogs, QWidget* owner, QLabel* statusLine, const QString& path,
+                          std::function<void(SaveProgress&)> write,
+                          std::function<void(const WorkOutcome&)> done) {
+    announce(statusLine, path);
+    return runWithProgress(dialogs, owner, statusLine->text(), std::move(write), std::move(done));
+}
+
+bool tellSaved(QLabel* statusLine, const QString& path, const QString& saved, const WorkOutcome& outcome) {
+    return tell(statusLine, path, saved, [&] { return outcome.completed(); });
 }
 
 void offerToOpen(Dialogs& dialogs, const QString& path, const QString& saved) {

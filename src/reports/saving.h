@@ -3,9 +3,12 @@
 #include <QString>
 
 #include <atomic>
+#include <exception>
 #include <functional>
 
 class QLabel;
+class QObject;
+class QThreadPool;
 class QWidget;
 
 namespace numio {
@@ -35,12 +38,29 @@ class SaveProgress {
 // What SaveProgress::advance() throws once cancelled; no failure, so no guard reports it.
 struct SaveCancelled {};
 
-// Runs `work` on a thread of its own while the window's events go on. When it takes more than a
-// moment, a modal progress dialog (`label`, and "Zrušit") shows how far it has come. False when the
-// user cancelled; a Failure or anything else thrown in `work` is thrown again here, after the thread
-// has ended. `dialogs` tells what would escape the dialog's own handlers.
-bool runWithProgress(Dialogs& dialogs, QWidget* owner, const QString& label,
-                     const std::function<void(SaveProgress&)>& work);
+// What came of work in the background: done, cancelled by the user, or what it threw.
+class WorkOutcome {
+  public:
+    // False when the user cancelled; what the work threw is thrown again here.
+    bool completed() const;
+
+    bool cancelled = false;
+    std::exception_ptr thrown;
+};
+
+// The one thread that writes documents in the background: saves go one after another. The program
+// waits for it as it ends, when what a closed window cancelled has stopped.
+QThreadPool& savingPool();
+
+// Starts `work` on the saving thread and returns at once. When it takes more than a moment, a
+// window-modal progress dialog over `owner` (`label`, and "Zrušit") shows how far it has come.
+// When the work has ended, the dialog goes and `done` runs on owner's thread under the handler's
+// guard, told what came of it. Returns the work's handle, a child of `owner`: deleting it (or owner)
+// cancels the work and nothing of it follows; it stops by itself at its next step and never waits
+// for the window nor the window for it. The handle goes by itself once `done` has run.
+QObject* runWithProgress(Dialogs& dialogs, QWidget* owner, const QString& label,
+                         std::function<void(SaveProgress&)> work,
+                         std::function<void(const WorkOutcome&)> done);
 
 // The status line's text, which is also what a screen reader says of it: setting it announces it.
 void showStatus(QLabel* statusLine, const QString& text);
@@ -51,10 +71,17 @@ void showStatus(QLabel* statusLine, const QString& text);
 void saveDocument(QLabel* statusLine, const QString& path, const QString& saved,
                   const std::function<void()>& write);
 
-// As saveDocument(), with `write` in the background under runWithProgress(): false, and the status
-// line saying so, when the user cancelled; the file is then as it was.
-bool saveInBackground(Dialogs& dialogs, QWidget* owner, QLabel* statusLine, const QString& path,
-                      const QString& saved, const std::function<void(SaveProgress&)>& write);
+// Saves a document like saveDocument(), with `write` in the background under runWithProgress():
+// the status line says "Ukládám…" now, and `done` follows when the writing is over, which tells it
+// with tellSaved(). Returns the work's handle.
+QObject* saveInBackground(Dialogs& dialogs, QWidget* owner, QLabel* statusLine, const QString& path,
+                          std::function<void(SaveProgress&)> write,
+                          std::function<void(const WorkOutcome&)> done);
+
+// What came of a save in the background, on the status line as saveDocument() tells it: `saved`
+// (its %1 the file), or cancelled, which returns false with the file as it was; a failure is thrown
+// on to the handler's guard, naming the file.
+bool tellSaved(QLabel* statusLine, const QString& path, const QString& saved, const WorkOutcome& outcome);
 
 // "Jana Nováková" -> "jana-novakova": the pupil's name as part of a proposed file name.
 QString fileNamePart(const QString& name);

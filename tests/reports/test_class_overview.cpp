@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QStringEncoder>
@@ -31,6 +32,8 @@
 #include <QThread>
 #include <QThreadPool>
 #include <QTimer>
+
+#include <optional>
 
 #include <unistd.h>
 
@@ -318,8 +321,9 @@ class TestClassOverview : public QObject {
             dialogs.shown.clear();
             dialogs.chosenFiles = {dir.filePath(file)};
             dialogs.answers = {Dialogs::Answer::Yes, Dialogs::Answer::Ok}; // overwrite it; the failure
+            QSignalSpy saved(&w, &ClassOverviewWindow::saveFinished);
             file.endsWith(".pdf") ? w.pbPdf()->click() : w.csvExamsAction()->trigger();
-            return dialogs.texts().filter("Chyba č. ").join('|');
+            return saved.wait(20000) ? dialogs.texts().filter("Chyba č. ").join('|') : "never ended";
         };
         const QString shown = QDir::toNativeSeparators(dir.filePath("t.csv"));
         QCOMPARE(save("t.csv"), QString());
@@ -391,7 +395,7 @@ class TestClassOverview : public QObject {
         QWidget owner;
         QLabel line(&owner);
         owner.show();
-        // Looks for the dialog at every turn of the event loop the save keeps going.
+        // Looks for the dialog while the save goes on.
         QTimer press;
         press.setInterval(10);
         QObject::connect(&press, &QTimer::timeout, [&] {
@@ -405,15 +409,19 @@ class TestClassOverview : public QObject {
         if (key)
             press.start();
         const QDeadlineTimer giveUp(20000); // should the dialog never come
-        const bool saved = numio::saveInBackground(dialogs, &owner, &line, path, "Uloženo do souboru %1.",
-                                                   [&](SaveProgress& p) {
-                                                       while (key && !p.cancelled() && !giveUp.hasExpired())
-                                                           QThread::yieldCurrentThread();
-                                                       writeClassPdf(classReport(1), path, &p);
-                                                   });
+        std::optional<bool> saved;
+        numio::saveInBackground(
+            dialogs, &owner, &line, path,
+            [&](SaveProgress& p) {
+                while (key && !p.cancelled() && !giveUp.hasExpired())
+                    QThread::yieldCurrentThread();
+                writeClassPdf(classReport(1), path, &p);
+            },
+            [&](const WorkOutcome& o) { saved = tellSaved(&line, path, "Uloženo do souboru %1.", o); });
+        QTRY_VERIFY_WITH_TIMEOUT(saved.has_value(), 20000);
         QCOMPARE(line.text(), status.arg(path));
-        QCOMPARE(QFile::exists(path), saved);
-        QCOMPARE(saved, !key);
+        QCOMPARE(QFile::exists(path), *saved);
+        QCOMPARE(*saved, !key);
     }
 
     // The rows in Czech order from the start, by surname or first name, or by a column either way,
@@ -508,9 +516,10 @@ class TestClassOverview : public QObject {
         const auto save = [&](QAction* action) {
             c.dialogs.chosenFiles = {c.dir.filePath("out.csv")};
             c.dialogs.answers = {Dialogs::Answer::Yes}; // over the one before
+            QSignalSpy saved(c.w.get(), &ClassOverviewWindow::saveFinished);
             action->trigger();
             QFile f(c.dir.filePath("out.csv"));
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+            return saved.wait(20000) && f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
         };
         QCOMPARE(save(c.w->csvTableAction()),
                  "\xEF\xBB\xBF" +
@@ -536,36 +545,55 @@ class TestClassOverview : public QObject {
                          .toUtf8());
     }
 
-    // Closing while the folder is listed or a journal read returns at once; the reading ends on its
-    // own later and nothing of it reaches the window that is gone.
+    // Closing while the folder is listed, a journal read or the class saved returns at once; the
+    // reading ends on its own later and nothing of it reaches the window that is gone; the save stops
+    // with nothing written.
     void closingNeverWaits_data() {
-        columns<bool>({"listing"});
-        row("listing the folder", true);
-        row("reading a journal", false);
+        columns<int>({"stage"});
+        row("listing the folder", 0);
+        row("reading a journal", 1);
+        row("saving the examinations", 2);
     }
     void closingNeverWaits() {
-        const auto [listing] = fetch<bool>("listing");
+        const auto [stage] = fetch<int>("stage");
         QTemporaryDir dir;
         write(dir.filePath("a.txt"), block(1, 20, 1));
         IniSettingsStore store(dir.path());
         FakeDialogs dialogs;
         FixedClock clock;
         HeldFiles files;
-        files.holdListing = listing;
+        files.holdListing = stage == 0;
+        QSemaphore saving; // holds the saving thread, so the save is still to run when the window goes
+        if (stage == 2) {
+            files.released.release(10);
+            savingPool().start([&] { saving.acquire(); });
+        }
         {
+            // The held threads go on once the window has gone, also after a failure.
+            const auto letGo = qScopeGuard([&] {
+                files.released.release(10);
+                saving.release();
+            });
             ClassOverviewWindow w(store, dialogs, files, clock, nullptr, nullptr, nullptr);
             w.show();
             QSignalSpy loaded(&w, &ClassOverviewWindow::loaded);
             w.readFolder(dir.path());
+            if (stage == 2) {
+                QVERIFY(loaded.wait(20000));
+                dialogs.chosenFiles = {dir.filePath("t.csv")};
+                w.csvExamsAction()->trigger();
+                QVERIFY(w.saving() && !w.pbPdf()->isEnabled() && !w.csvTableAction()->isEnabled());
+            }
             QTRY_VERIFY_WITH_TIMEOUT(files.entered.available() > 0, 20000);
             btn(w, "pbClose")->click();
-            QVERIFY(!w.isVisible());
+            QVERIFY(!w.isVisible() && !w.saving());
             QCoreApplication::processEvents();
-            QCOMPARE(loaded.count(), 0);
+            QCOMPARE(loaded.count(), stage == 2 ? 1 : 0);
         }
-        files.released.release(10);
         journalReadingPool().waitForDone();
+        savingPool().waitForDone();
         QCoreApplication::sendPostedEvents();
+        QVERIFY(!QFile::exists(dir.filePath("t.csv")));
     }
 
     // As a teacher goes: Protokol, Přehled třídy, a folder of journals; a pupil's own overview gives
@@ -609,9 +637,13 @@ class TestClassOverview : public QObject {
             auto* missed = child<QTableWidget>(d, "twChybyTridy");
             shown << missed->item(0, 0)->text() + ' ' + missed->item(0, 1)->text() + ' ' +
                          missed->item(0, 2)->text();
+            QSignalSpy saved(&d, SIGNAL(saveFinished())); // the plug-in's window, not this build's
             act(d, "actCsvTabulka")->trigger();
+            QTRY_COMPARE_WITH_TIMEOUT(saved.count(), 1, 20000);
             act(d, "actCsvZkouseni")->trigger();
+            QTRY_COMPARE_WITH_TIMEOUT(saved.count(), 2, 20000);
             btn(d, "pbPdf")->click();
+            QTRY_COMPARE_WITH_TIMEOUT(saved.count(), 3, 20000);
             btn(d, "pbClose")->click();
         });
         act(f.start(), "mnuPrehledTridy")->trigger();
