@@ -1,6 +1,8 @@
 #include "support/data.h"
 #include "support/window_fixture.h"
 
+#include "answers/sqlite_answer_store.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -328,6 +330,43 @@ class TestMainWindow : public QObject {
         });
         act(v, "mnuPrehled")->trigger();
         QVERIFY(opened && g.dialogs.shown.empty());
+    }
+
+    // Every answer reaches the pupil's store once the window has shown; switched off, no file is made;
+    // a file that is no store is kept aside, told once, and a new one takes the answers.
+    void answerMemory_data() {
+        columns<QString, QByteArray, bool, int>({"settings", "found", "remembered", "told"});
+        row("remembered", "", QByteArray(), true, 0);
+        row("switched off", "Procvicovani/PamatovatOdpovedi=False", QByteArray(), false, 0);
+        row("a file that is no store", "", QByteArray("junk"), true, 1);
+    }
+    void answerMemory() {
+        const auto [settings, found, remembered, told] =
+            fetch<QString, QByteArray, bool, int>("settings", "found", "remembered", "told");
+        WindowFixture f;
+        for (const QString& kv : settings.split(' ', Qt::SkipEmptyParts))
+            f.set(kv.section('=', 0, 0), kv.section('=', 1));
+        const QString path = answerStorePath(f.dataFolder, {});
+        QDir().mkpath(QFileInfo(path).path());
+        if (!found.isEmpty()) {
+            QFile junk(path);
+            QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write(found) == found.size());
+        }
+        FrmMain& w = f.start();
+        QCoreApplication::processEvents(); // the store opens once the window shows
+        QCOMPARE(w.answerStore() != nullptr, remembered);
+        QCOMPARE(act(w, "mnuCoNeumi")->isEnabled(), remembered);
+        QCOMPARE(int(f.dialogs.shown.size()), told);
+        act(w, remembered ? "mnuCoNeumi" : "mnuPocitej")->trigger();
+        f.answerRight();
+        f.answerWrong();
+        int tries = 0;
+        for (const QList<Try>& t : SqliteAnswerStore::readKnowledge(path))
+            tries += int(t.size());
+        QCOMPARE(tries, remembered ? 2 : 0);
+        QCOMPARE(QFile::exists(path), remembered);
+        const QStringList aside = QDir(QFileInfo(path).path()).entryList({"*necitelny*"}, QDir::Files);
+        QCOMPARE(aside.size(), found.isEmpty() ? 0 : 1);
     }
 
     // A journal switched off while the card slides in gets nothing more, not even the shutdown line.
