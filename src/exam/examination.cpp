@@ -236,7 +236,7 @@ Conditions Examination::conditions() const {
     c.protocolOn = state_.protocolOn();
     c.protocolNamed = !state_.ProtokolFile.isEmpty();
     c.repeatStopOffered = repeatStopOffered_;
-    c.answersRemembered = answers_ != nullptr;
+    c.answersRemembered = answers_ != nullptr || answerStoreExpected;
     return c;
 }
 
@@ -286,12 +286,16 @@ void Examination::WriteProtokol(const QString& kind) {
 // ---- starting and ending ----
 
 void Examination::startExamination(Mode mode) {
+    if (!answers_ && answerStoreExpected && openAnswerStore)
+        openAnswerStore();
     setMode(mode);
     ZkouseniIniciate(true);
     VytvorPriklad();
 }
 
 void Examination::startWeak(Mode mode) {
+    if (!answers_ && openAnswerStore)
+        openAnswerStore();
     if (!answers_)
         return;
     Knowledge knowledge;

@@ -58,6 +58,11 @@ class NUMIO_EXPORT Examination {
     // its journal go on.
     void setAnswerStore(AnswerStore* store);
     AnswerStore* answerStore() const { return answers_; }
+    // The store is opened when first needed, as an examination starts: this hands it in through
+    // setAnswerStore(), so that start-up never waits for it. answerStoreExpected says whether one
+    // may be had (remembering switched on, the store not refused), which weak-facts practice needs.
+    std::function<void()> openAnswerStore;
+    bool answerStoreExpected = false;
 
     // Pace of the timed phases.
     int blinkPhaseMs = 250;

@@ -3,45 +3,36 @@
 #include "answers/sqlite_answer_store.h"
 #include "reports/reports_plugin.h"
 
-#include <QShowEvent>
-#include <QTimer>
-
 namespace numio {
 
-// The store opens after the window is on screen, so that start-up never waits for it.
-void FrmMain::showEvent(QShowEvent* event) {
-    QMainWindow::showEvent(event);
-    if (answersWanted_)
-        return;
-    answersWanted_ = true;
-    QTimer::singleShot(0, this, [this] { exam_.guarded([this] { followAnswerStore(); }); });
-}
-
-void FrmMain::followAnswerStore() {
-    if (!answersWanted_)
-        return;
+// The store is opened when first needed (an examination starting, the map), never at start-up.
+void FrmMain::followAnswerStore(bool open) {
     const StoredSettings& s = exam_.settings();
     const QString path = s.rememberAnswers && !doors_.dataFolder.isEmpty()
                              ? answerStorePath(doors_.dataFolder, store_.pupilId())
                              : QString();
-    if (answers_ && answers_->path() == path)
-        return;
-    exam_.setAnswerStore(nullptr);
-    answers_.reset();
-    // A store that could not be opened is told once; another pupil's, or the next start, tries again.
-    if (path.isEmpty() || path == answersRefused_)
-        return;
-    try {
-        OpenedAnswerStore opened = SqliteAnswerStore::open(path, pupilName());
-        answers_ = std::move(opened.store);
-        answersRefused_.clear();
-        exam_.setAnswerStore(answers_.get());
-        if (opened.warning)
-            tellAnswerStore(*opened.warning);
-    } catch (const Failure& f) {
-        answersRefused_ = path;
-        tellAnswerStore(f);
+    if (answers_ && answers_->path() != path) {
+        exam_.setAnswerStore(nullptr);
+        answers_.reset();
     }
+    // A store that could not be opened is told once; another pupil's, or the next start, tries again.
+    exam_.answerStoreExpected = !path.isEmpty() && path != answersRefused_;
+    if (!exam_.openAnswerStore)
+        exam_.openAnswerStore = [this] { followAnswerStore(true); };
+    if (open && !answers_ && exam_.answerStoreExpected) {
+        try {
+            OpenedAnswerStore opened = SqliteAnswerStore::open(path, pupilName());
+            answers_ = std::move(opened.store);
+            exam_.setAnswerStore(answers_.get());
+            if (opened.warning)
+                tellAnswerStore(*opened.warning);
+        } catch (const Failure& f) {
+            answersRefused_ = path;
+            exam_.answerStoreExpected = false;
+            tellAnswerStore(f);
+        }
+    }
+    exam_.applyLook();
 }
 
 void FrmMain::tellAnswerStore(const Failure& failure) {
@@ -59,6 +50,7 @@ void FrmMain::releaseAnswerStore(const QString& path) {
 void FrmMain::mnuMapa_Click() {
     const StoredSettings& s = exam_.settings();
     KnowledgeMapInput input;
+    followAnswerStore(true);
     try {
         if (answers_)
             input.knowledge = answers_->knowledge();

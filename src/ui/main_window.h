@@ -74,14 +74,13 @@ class FrmMain : public QMainWindow, private ExamView {
     void statusBarHovered();
     void surfaceHovered();
 
-    // The answer store of the pupil practising, opened once the window shows and followed when the
-    // settings or the pupil change; none while remembering is switched off or the store failed.
-    void followAnswerStore();
+    // The answer store of the pupil practising follows the settings and the pupil; it is opened
+    // (open) only when first needed. None while remembering is switched off or the store failed.
+    void followAnswerStore(bool open = false);
     const SqliteAnswerStore* answerStore() const { return answers_.get(); }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:
@@ -142,8 +141,7 @@ class FrmMain : public QMainWindow, private ExamView {
     std::unique_ptr<PupilList> pupils_;
     exam::Examination exam_;
     std::unique_ptr<SqliteAnswerStore> answers_;
-    bool answersWanted_ = false; // the window has shown: the store may open
-    QString answersRefused_;     // the store that failed to open, told once
+    QString answersRefused_; // the store that failed to open, told once
 
     // Controls, named as the program names them.
     QMenu* mnuNumio = nullptr;

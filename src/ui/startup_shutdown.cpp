@@ -37,6 +37,7 @@ void FrmMain::Form_Load() {
     } else {
         exam_.guarded([this] { switchTo(startingPupil()); });
     }
+    exam_.guarded([this] { followAnswerStore(); });
     exam_.guarded([this] { exam_.ZkouseniIniciate(false); });
 }
 
