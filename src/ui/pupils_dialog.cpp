@@ -4,6 +4,8 @@
 
 #include "platform/guard.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFont>
 #include <QGridLayout>
@@ -213,10 +215,31 @@ void PupilsDialog::add() {
     dfName_->clear();
     const QString journal = list_.journalOf(added.id);
     const bool tookJournal = first && !current_.ProtokolFile.isEmpty();
-    tell(tookJournal ? QStringLiteral("Přidáno: %1. Převzato dosavadní nastavení i protokol.").arg(added.name)
-         : first ? QStringLiteral("Přidáno: %1. Převzato dosavadní nastavení, protokol %2.")
-                       .arg(added.name, displayPath(journal))
-                 : QStringLiteral("Přidáno: %1, protokol %2.").arg(added.name, displayPath(journal)));
+    const bool tookAnswers = first && takeOverAnswers(added.id);
+    tell((tookJournal
+              ? QStringLiteral("Přidáno: %1. Převzato dosavadní nastavení i protokol.").arg(added.name)
+          : first ? QStringLiteral("Přidáno: %1. Převzato dosavadní nastavení, protokol %2.")
+                        .arg(added.name, displayPath(journal))
+                  : QStringLiteral("Přidáno: %1, protokol %2.").arg(added.name, displayPath(journal))) +
+         (tookAnswers ? QStringLiteral(" Převzaty i zapamatované odpovědi.") : QString()));
+}
+
+// The first pupil takes over the answers remembered so far, as he takes the settings and the journal.
+bool PupilsDialog::takeOverAnswers(const QString& pupilId) {
+    if (!answersOf)
+        return false;
+    const QString from = answersOf(QString()), to = answersOf(pupilId);
+    // A store closed as it should be has no journal of its own left beside it; one that has stays.
+    if (!QFileInfo::exists(from) || QFileInfo::exists(to) || QFileInfo::exists(from + QStringLiteral("-wal")))
+        return false;
+    QDir().mkpath(QFileInfo(to).path());
+    if (!QFile::rename(from, to))
+        throw Failure(kPathFileAccess)
+            .withDetail(
+                QStringLiteral("Zapamatované odpovědi %1 se nepodařilo přesunout do %2; zůstávají, kde byly.")
+                    .arg(displayPath(from), displayPath(to)));
+    QFile::remove(from + QStringLiteral("-shm"));
+    return true;
 }
 
 void PupilsDialog::renameSelected() {

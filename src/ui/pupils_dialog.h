@@ -61,6 +61,8 @@ class PupilsDialog : public QDialog {
     void removeDamaged(const DamagedPupil& d);
     // Asks whether a removed pupil's remembered answers go too; true when they went.
     bool forgetAnswers(const Pupil& pupil);
+    // Moves the answers remembered without pupils to the first pupil's store; true when they moved.
+    bool takeOverAnswers(const QString& pupilId);
     // Runs a change of the list; false when it could not be stored (the failure shown).
     template <class F> bool stored(F&& change);
 

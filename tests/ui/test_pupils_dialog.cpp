@@ -2,6 +2,8 @@
 #include "support/data.h"
 #include "support/fakes.h"
 #include "support/window_fixture.h"
+
+#include "answers/sqlite_answer_store.h"
 #include "ui/pupil_chooser.h"
 #include "ui/pupils_dialog.h"
 
@@ -111,6 +113,30 @@ class TestPupilsDialog : public QObject {
         QVERIFY(adam.open(QIODevice::ReadOnly));
         const QString journal = QStringDecoder("windows-1250")(adam.readAll());
         QVERIFY(journal.contains("Žák : Adam\r\nCvičení : volné počítání; sčítání do 10\r\n"));
+    }
+
+    // The first pupil takes over the answers remembered without pupils; removing him asks whether they
+    // go too.
+    void answersFollowThePupil() {
+        WindowFixture f;
+        f.start("mnuPocitej");
+        f.answerRight();
+        act(*f.w, "mnuStop")->trigger();
+        const QString none = answerStorePath(f.dataFolder, {}), adam = answerStorePath(f.dataFolder, "adam");
+        const auto inDialog = [&](const std::function<void(PupilsDialog&)>& what) {
+            QTimer::singleShot(0, [what] {
+                auto* dialog = qobject_cast<PupilsDialog*>(QApplication::activeModalWidget());
+                what(*dialog);
+                dialog->close();
+            });
+            act(*f.w, "mnuZaci")->trigger();
+        };
+        inDialog([](PupilsDialog& d) { d.nameEdit()->setText("Adam"), d.add(); });
+        QVERIFY(!QFile::exists(none) && SqliteAnswerStore::readKnowledge(adam).size() == 1);
+        f.dialogs.answers = {Dialogs::Answer::Yes, Dialogs::Answer::Yes};
+        inDialog([](PupilsDialog& d) { d.pupilList()->setCurrentRow(0), d.removeSelected(); });
+        QVERIFY(!QFile::exists(adam));
+        QVERIFY(f.dialogs.texts().last().startsWith("Smazat i zapamatované odpovědi"));
     }
 
     // The chooser by keys alone: the last pupil stands selected, Escape keeps him.
