@@ -2,6 +2,9 @@
 
 #include "core/settings.h"
 
+#include "core/facts.h"
+#include "core/int16.h"
+#include "core/practice_state.h"
 #include "core/pupils.h"
 #include "platform/failure.h"
 #include "platform/guard.h"
@@ -51,7 +54,7 @@ const QString kSaved = QStringLiteral("Uloženo do souboru %1.");
 constexpr int kClassMissed = 20;
 constexpr int kRowRole = Qt::UserRole + 1; // the row's index in the window's rows
 
-enum Column { Name, Exams, Problems, Rate, Grade, Trend, Last, Missed, ColumnCount };
+enum Column { Name, Exams, Problems, Rate, Grade, Trend, Last, Known, Missed, ColumnCount };
 
 Q_GLOBAL_STATIC(QThreadPool, readingPool)
 
@@ -79,7 +82,7 @@ QString trendText(const std::optional<double>& trend) {
            QStringLiteral(" p. b.");
 }
 
-QStringList rowTexts(const QString& name, const PupilSummary& s) {
+QStringList rowTexts(const QString& name, const PupilSummary& s, const std::optional<int>& known) {
     return {name,
             czechCount(s.exams),
             czechCount(s.problems),
@@ -87,6 +90,7 @@ QStringList rowTexts(const QString& name, const PupilSummary& s) {
             s.grade ? QString::number(*s.grade) : QStringLiteral("—"),
             trendText(s.trend),
             shownDate(s.last),
+            known ? QString::number(*known) : QString(),
             s.missed.isEmpty() ? QStringLiteral("—") : s.missed.join(QStringLiteral(", "))};
 }
 
@@ -107,6 +111,7 @@ std::optional<double> figure(const PupilSummary& s, ClassOrder order) {
         return s.last.isValid() ? std::optional<double>(double(s.last.toMSecsSinceEpoch())) : std::nullopt;
     case ClassOrder::Surname:
     case ClassOrder::FirstName:
+    case ClassOrder::Known: // not the journal's: the row's
         break;
     }
     return std::nullopt;
@@ -127,6 +132,7 @@ const OrderChoice kOrders[] = {
     {ClassOrder::Grade, Grade, "Známka"},
     {ClassOrder::Trend, Trend, "Vývoj"},
     {ClassOrder::Last, Last, "Poslední zkoušení"},
+    {ClassOrder::Known, Known, "Zná násobilku"},
 };
 
 const OrderChoice& choiceOf(ClassOrder order) {
@@ -180,6 +186,20 @@ PupilNamer storedNames(SettingsStore& store) {
     };
 }
 
+// A pupil's "known within" in milliseconds, as his settings give it; a bad value takes the default,
+// as it does when his settings are loaded.
+int knownWithinMs(SettingsStore& store, const QString& pupilId) {
+    const QString text = store.read(pupilSettingsApp(pupilId), QStringLiteral("Procvicovani"),
+                                    QStringLiteral("UmiDoSekund"), QString());
+    int seconds = kKnownWithinSecondsDefault;
+    try {
+        if (const Integer v = wholeTextToInteger(text); v >= 1 && v <= kKnownWithinSecondsMax)
+            seconds = v;
+    } catch (const Failure&) {
+    }
+    return seconds * 1000;
+}
+
 // A folder that cannot be remembered is still read: the failure is told and the work goes on.
 void rememberFolder(SettingsStore& store, Dialogs& dialogs, const QString& folder) {
     guarded(dialogs, [&] { store.write(kAppName, kSection, kFolderKey, folder); });
@@ -230,7 +250,7 @@ QString classFolder(SettingsStore& store) {
 
 ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs, TextFiles& files,
                                          const Clock& clock, FolderChooser folderChooser, PupilNamer namer,
-                                         QWidget* owner)
+                                         QWidget* owner, QString dataFolder)
     : QDialog(owner), store_(store), dialogs_(dialogs), files_(files), clock_(clock),
       chooseFolder_(std::move(folderChooser)), namer_(std::move(namer)), lblFolder_(new QLabel(this)),
       cbPeriod_(new QComboBox(this)),
@@ -240,7 +260,8 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
       table_(newTable(this, QStringLiteral("twTrida"), QStringLiteral("Žáci"),
                       {QStringLiteral("Žák"), QStringLiteral("Zkoušení"), QStringLiteral("Příkladů"),
                        QStringLiteral("Úspěšnost"), QStringLiteral("Známka"), QStringLiteral("Vývoj"),
-                       QStringLiteral("Poslední zkoušení"), QStringLiteral("Nejčastější chyby")})),
+                       QStringLiteral("Poslední zkoušení"), QStringLiteral("Zná násobilku"),
+                       QStringLiteral("Nejčastější chyby")})),
       missedTable_(
           newTable(this, QStringLiteral("twChybyTridy"), QStringLiteral("Nejčastější chyby třídy"),
                    {QStringLiteral("Příklad"), QStringLiteral("Počet chyb"), QStringLiteral("Žáků")})),
@@ -258,6 +279,13 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     if (!namer_)
         namer_ = fileBaseName;
+    const PupilList pupilList(store_);
+    for (const Pupil& p : pupilList.pupils()) {
+        const QString journal = pupilList.journalOf(p.id);
+        if (!journal.isEmpty())
+            answerSources_.insert(resolvedPath(journal),
+                                  {answerStorePath(dataFolder, p.id), knownWithinMs(store_, p.id)});
+    }
     auto* layout = new QVBoxLayout(this);
 
     lblFolder_->setObjectName(QStringLiteral("lblSlozka"));
@@ -283,6 +311,9 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     table_->horizontalHeaderItem(Trend)->setToolTip(
         QStringLiteral("Změna úspěšnosti posledních 10 zkoušení proti 10 předchozím v procentních bodech; "
                        "zkoušení s méně než 6 příklady se nepočítají."));
+    table_->horizontalHeaderItem(Known)->setToolTip(
+        QStringLiteral("Kolik ze 100 příkladů malé násobilky (1 · 1 až 10 · 10) žák umí podle svých odpovědí "
+                       "na tomto počítači, bez ohledu na období; jen u žáků ze seznamu tohoto počítače."));
     table_->installEventFilter(this);
     layout->addWidget(table_, 3);
 
@@ -449,6 +480,7 @@ void ClassOverviewWindow::readFolder(const QString& folder) {
     entries_.clear();
     listingProblem_.clear();
     pupils_.clear();
+    known_.clear();
     lblFolder_->setText(QStringLiteral("Složka: %1").arg(QDir::toNativeSeparators(folder)));
     lblFolder_->setAccessibleName(lblFolder_->text());
     showStatus(lblStav_, QStringLiteral("Čtu protokoly…"));
@@ -481,28 +513,41 @@ void ClassOverviewWindow::startReading(const Listing& listing) {
     listingProblem_ = listing.problem;
     progress_->setRange(0, int(entries_.size()));
     progress_->setValue(0);
-    watcher_ = new QFutureWatcher<PupilJournal>(this);
+    watcher_ = new QFutureWatcher<ReadPupil>(this);
     connect(watcher_, &QFutureWatcherBase::progressRangeChanged, this,
             guard(dialogs_, [this](int from, int to) { progress_->setRange(from, to); }));
     connect(watcher_, &QFutureWatcherBase::progressValueChanged, this,
             guard(dialogs_, [this](int value) { progress_->setValue(value); }));
     connect(watcher_, &QFutureWatcherBase::finished, this, guard(dialogs_, [this] { finishReading(); }));
     TextFiles* files = &files_;
-    watcher_->setFuture(QtConcurrent::mapped(&journalReadingPool(), entries_,
-                                             [files, state = state_](const FileEntry& entry) {
-                                                 return readPupilJournal(entry, *files, &state->stop);
-                                             }));
+    watcher_->setFuture(QtConcurrent::mapped(
+        &journalReadingPool(), entries_,
+        [files, state = state_, sources = answerSources_](const FileEntry& entry) {
+            ReadPupil read{readPupilJournal(entry, *files, &state->stop), {}};
+            const auto source = sources.constFind(resolvedPath(entry.path));
+            if (source == sources.constEnd() || state->stop.load() || !QFileInfo::exists(source->store))
+                return read;
+            try {
+                read.known.count =
+                    knownTimesTables(SqliteAnswerStore::readKnowledge(source->store), source->knownWithinMs);
+            } catch (const Failure& f) {
+                read.known.problem = f.detail().isEmpty() ? f.messageText() : f.detail();
+            }
+            return read;
+        }));
 }
 
 void ClassOverviewWindow::finishReading() {
     const bool cancelled = state_->stop.load();
     pupils_.clear();
+    known_.clear();
     if (watcher_) {
-        const QFuture<PupilJournal> future = watcher_->future();
+        const QFuture<ReadPupil> future = watcher_->future();
         for (int i = 0; i < entries_.size(); ++i) {
             if (!future.isResultReadyAt(i))
                 continue;
-            PupilJournal p = future.resultAt(i);
+            ReadPupil read = future.resultAt(i);
+            PupilJournal& p = read.pupil;
             // A file the cancel stopped halfway is not read, rather than unreadable.
             if (p.problem == kReadingStopped)
                 continue;
@@ -511,6 +556,7 @@ void ClassOverviewWindow::finishReading() {
             if (p.journal.pupil.isEmpty())
                 p.name = namer_(p.path);
             pupils_.push_back(std::move(p));
+            known_.push_back(std::move(read.known));
         }
     }
     stopReading();
@@ -567,7 +613,7 @@ void ClassOverviewWindow::refilter() {
     for (qsizetype i = 0; i < pupils_.size(); ++i) {
         if (!pupils_[i].readable())
             continue;
-        Row r{int(i), pupils_[i], {}};
+        Row r{int(i), pupils_[i], {}, known_.value(i)};
         r.shown.journal = within(pupils_[i].journal, p);
         r.summary = summarise(r.shown.journal);
         rows_.push_back(std::move(r));
@@ -587,7 +633,11 @@ void ClassOverviewWindow::sortRows() {
         if (order_ == ClassOrder::Surname || order_ == ClassOrder::FirstName) {
             c = byName(a, b, order_ == ClassOrder::Surname);
         } else {
-            const std::optional<double> x = figure(a.summary, order_), y = figure(b.summary, order_);
+            const auto figureOf = [this](const Row& r) {
+                return order_ == ClassOrder::Known ? std::optional<double>(r.known.count)
+                                                   : figure(r.summary, order_);
+            };
+            const std::optional<double> x = figureOf(a), y = figureOf(b);
             // What is missing stays last in either direction.
             if (x.has_value() != y.has_value())
                 return x.has_value();
@@ -681,7 +731,7 @@ void ClassOverviewWindow::fillTable() {
     table_->setRowCount(int(rows_.size()));
     int currentRow = 0;
     for (int r = 0; r < rows_.size(); ++r) {
-        const QStringList texts = rowTexts(rows_[r].shown.name, rows_[r].summary);
+        const QStringList texts = rowTexts(rows_[r].shown.name, rows_[r].summary, rows_[r].known.count);
         for (int c = 0; c < ColumnCount; ++c) {
             auto* item = new QTableWidgetItem(texts[c]);
             if (c != Name && c != Missed)
@@ -689,6 +739,7 @@ void ClassOverviewWindow::fillTable() {
             table_->setItem(r, c, item);
         }
         table_->item(r, Name)->setData(kRowRole, r);
+        table_->item(r, Known)->setToolTip(rows_[r].known.problem);
         if (rows_[r].shown.path == currentPath)
             currentRow = r;
     }
@@ -767,7 +818,7 @@ void ClassOverviewWindow::saveCsv(CsvKind kind) {
     QVector<CsvSummary> summaries;
     QVector<Journal> journals;
     for (const Row& r : rows_) {
-        summaries.push_back({r.shown.name, r.summary});
+        summaries.push_back({r.shown.name, r.summary, r.known.count});
         journals.push_back(r.shown.journal);
     }
     // In slices, so that a large class shows how far it has come and can be stopped between them.

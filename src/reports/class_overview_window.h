@@ -1,5 +1,6 @@
 #pragma once
 
+#include "answers/sqlite_answer_store.h"
 #include "journal/journal_folder.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
@@ -8,10 +9,12 @@
 
 #include <QDialog>
 #include <QFutureWatcher>
+#include <QHash>
 #include <QPointer>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QCheckBox;
@@ -49,10 +52,12 @@ enum class PeriodChoice { Whole, Week, Month, HalfYear, Range };
 Period periodAround(PeriodChoice choice, QDate today);
 
 // The ways the class table can be ordered: by the name's last word or its first, or by a column.
-enum class ClassOrder { Surname, FirstName, Exams, Problems, Rate, Grade, Trend, Last };
+enum class ClassOrder { Surname, FirstName, Exams, Problems, Rate, Grade, Trend, Last, Known };
 
 // A teacher's view of a whole class: every journal of a folder, a row per pupil, the class's
 // most-missed problems and the files that could not be read, over the whole history or a period.
+// For the journals of this computer's pupils it tells too how much of the ten times tables each
+// knows, from the pupil's answers kept in `dataFolder`.
 // Lists, reads and saves in the background; modal. Closing never waits for the reading, and cancels
 // a save.
 class ClassOverviewWindow : public QDialog {
@@ -60,7 +65,8 @@ class ClassOverviewWindow : public QDialog {
   public:
     // clock: today, for the periods.
     ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs, TextFiles& files, const Clock& clock,
-                        FolderChooser folderChooser, PupilNamer namer, QWidget* owner);
+                        FolderChooser folderChooser, PupilNamer namer, QWidget* owner,
+                        QString dataFolder = defaultDataFolder());
     ~ClassOverviewWindow() override;
 
     // Starts listing and reading the folder's journals; loaded() follows, also when cancelled.
@@ -101,11 +107,29 @@ class ClassOverviewWindow : public QDialog {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // How many facts of the ten times tables the pupil knows by his answer store: none for a journal
+    // of no pupil of this computer, one whose store was never made, or one that cannot be read (the
+    // problem says why).
+    struct KnownFacts {
+        std::optional<int> count;
+        QString problem;
+    };
+    // Where the pupil of a journal keeps his answers, and how quick a right answer must be.
+    struct AnswerSource {
+        QString store;
+        int knownWithinMs = 0;
+    };
+    // One file as the reading tasks hand it over.
+    struct ReadPupil {
+        PupilJournal pupil;
+        KnownFacts known;
+    };
     // A pupil as the table shows him: his journal within the period and its figures.
     struct Row {
         int pupil = 0; // index into pupils_
         PupilJournal shown;
         PupilSummary summary;
+        KnownFacts known;
     };
     struct Listing {
         QVector<FileEntry> entries;
@@ -144,6 +168,10 @@ class ClassOverviewWindow : public QDialog {
     QVector<FileEntry> entries_;
     QString listingProblem_; // why the folder could not be listed; empty when it was
     QVector<PupilJournal> pupils_;
+    QVector<KnownFacts> known_; // beside pupils_
+    // The journals of this computer's pupils, by their resolved paths. Taken from the settings when
+    // the window opens: the reading tasks must not touch the settings store.
+    QHash<QString, AnswerSource> answerSources_;
     QVector<Row> rows_; // the readable pupils within the period, in the table's order
     ClassOrder order_ = ClassOrder::Surname;
     bool descending_ = false;
@@ -153,7 +181,7 @@ class ClassOverviewWindow : public QDialog {
     // The watchers of the reading in hand; none when nothing is read. A stopped reading's watchers
     // go with it, so that nothing it still finds reaches the window.
     QFutureWatcher<Listing>* listing_ = nullptr;
-    QFutureWatcher<PupilJournal>* watcher_ = nullptr;
+    QFutureWatcher<ReadPupil>* watcher_ = nullptr;
     // The save in hand; deleting it cancels it. Meanwhile nothing else is read or saved.
     QPointer<QObject> saving_;
 

@@ -85,7 +85,7 @@ QByteArray examinationsCsv(const QVector<CsvPupil>& pupils) {
 QByteArray classTableCsv(const QVector<CsvSummary>& pupils) {
     QString text =
         QStringLiteral("Žák;Zkoušení;Příkladů;Úspěšnost (%);Známka;Vývoj (p. b.);Poslední zkoušení;"
-                       "Nejčastější chyby") +
+                       "Zná násobilku (ze 100);Nejčastější chyby") +
         kCrLf;
     for (const CsvSummary& p : pupils) {
         const PupilSummary& s = p.summary;
@@ -100,6 +100,7 @@ QByteArray classTableCsv(const QVector<CsvSummary>& pupils) {
                             optionalNumber(s.grade),
                             trend,
                             s.last.isValid() ? czechDate(s.last.date()) : QString(),
+                            optionalNumber(p.knownFacts),
                             csvText(s.missed.join(QStringLiteral(", ")))}
                     .join(u';') +
                 kCrLf;

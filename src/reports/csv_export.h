@@ -7,6 +7,8 @@
 #include <QString>
 #include <QVector>
 
+#include <optional>
+
 namespace numio {
 
 // The CSV documents are in the form a Czech spreadsheet opens without asking: semicolons, UTF-8 with
@@ -29,6 +31,7 @@ QByteArray examinationsCsv(const QVector<CsvPupil>& pupils);
 struct CsvSummary {
     QString name;
     PupilSummary summary;
+    std::optional<int> knownFacts; // of the ten times tables; none where the table shows nothing
 };
 
 // The class table as the window shows it, a row per pupil in the order given; its numbers bare

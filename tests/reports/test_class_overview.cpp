@@ -1,3 +1,6 @@
+#include "answers/sqlite_answer_store.h"
+#include "core/practice_state.h"
+#include "core/pupils.h"
 #include "platform/failure.h"
 #include "platform/settings_store.h"
 #include "reports/class_overview_pdf.h"
@@ -98,7 +101,31 @@ struct Class {
                   block(18, 3, 0, head("Tomáš Šťastný", "oprava chybných příkladů"), ".3.2026"));
         write(dir.filePath("mala.txt"), block(1, 20, 2, head("Žofie Malá", set), ".1.2026"));
         write(dir.filePath("dlouhy.txt"), start + "1.3.2026" + dashes + head("=Cyril Dlouhý", set));
-        w = std::make_unique<ClassOverviewWindow>(store, dialogs, files, clock, nullptr, nullptr, nullptr);
+        // Three are pupils of this computer: Tomáš knows 3 · 4 (three quick right answers), not 7 · 8;
+        // Sára, who must answer within a second, knows nothing yet; Šimon's answers cannot be read.
+        const QString data = dir.filePath("data");
+        const auto pupil = [&](const QString& name, const QString& journal, const QString& seconds) {
+            const QString id = PupilList(store).add(name, StoredSettings{}).id;
+            store.write(pupilSettingsApp(id),
+                        {{"Audit", "File", dir.filePath(journal)}, {"Procvicovani", "UmiDoSekund", seconds}});
+            return answerStorePath(data, id);
+        };
+        const auto answers = [](const QString& path, const QList<std::pair<Fact, AnswerOutcome>>& tries) {
+            const auto opened = SqliteAnswerStore::open(path);
+            for (const auto& [fact, outcome] : tries)
+                opened.store->record(
+                    {1773800000, {}, AnswerMode::Set, fact, fact.result(), {}, outcome, 1500});
+        };
+        const Fact threeFour{3, 3, 4}, sevenEight{3, 7, 8};
+        for (const QString& path :
+             {pupil("Tomáš Šťastný", "./novak.txt", "3"), pupil("Sára Veselá", "vesela.txt", "1")})
+            answers(path, {{threeFour, AnswerOutcome::Right},
+                           {threeFour, AnswerOutcome::Right},
+                           {threeFour, AnswerOutcome::Right},
+                           {sevenEight, AnswerOutcome::Wrong}});
+        write(pupil("Šimon Král", "kral.txt", "3"), "žádná databáze");
+        w = std::make_unique<ClassOverviewWindow>(store, dialogs, files, clock, nullptr, nullptr, nullptr,
+                                                  data);
         w->show();
     }
     // The first word of every row's name, with a column when given, in the table's order.
@@ -155,8 +182,8 @@ static QStringList unread(const ClassOverviewWindow& w) {
 static ClassReport classReport(int pupils) {
     ClassReport r;
     r.header = {{"Třída (složka):", "4.A"}, {"Období:", "1.9.2025 – 26.6.2026"}};
-    r.columns = {"Žák",    "Zkoušení", "Příkladů",          "Úspěšnost",
-                 "Známka", "Vývoj",    "Poslední zkoušení", "Nejčastější chyby"};
+    r.columns = {"Žák",   "Zkoušení",          "Příkladů",      "Úspěšnost",        "Známka",
+                 "Vývoj", "Poslední zkoušení", "Zná násobilku", "Nejčastější chyby"};
     QVector<Examination> exams(20, {QDateTime(QDate(2025, 11, 15), QTime(8, 0)), 20, 2, 2, 90});
     for (int i = 1; i <= pupils; ++i) {
         const QString name =
@@ -169,6 +196,7 @@ static ClassReport classReport(int pupils) {
             "2",
             "−12,5 p. b.",
             "15.11.2025",
+            "57",
             "17 − 9 = 8, 8 · 7 = 56, 63 : 9 = 7, 6 + 7 = 13, 9 · 9 = 81, 54 : 6 = 9, 14 − 6 = 8"};
         r.pupils.push_back({name, {{"Protokol:", QString("žák%1.txt").arg(i)}}, exams});
     }
@@ -437,6 +465,7 @@ class TestClassOverview : public QObject {
             QString("Tomáš, Štěpán, Zuzana, Žofie, Šimon, Sára, =Cyril"));
         row("header twice", 0, false, 2, QString("Tomáš, Štěpán, Zuzana, Žofie, Šimon, Sára, =Cyril"));
         row("latest first", 7, true, 0, QString("Tomáš, Sára, Zuzana, Štěpán, Šimon, Žofie, =Cyril"));
+        row("knows most", 8, true, 0, QString("Tomáš, Sára, Štěpán, =Cyril, Šimon, Žofie, Zuzana"));
     }
     void order() {
         const auto [downs, descending, headerClicks, names] =
@@ -524,15 +553,18 @@ class TestClassOverview : public QObject {
         QCOMPARE(save(c.w->csvTableAction()),
                  "\xEF\xBB\xBF" +
                      QString("Žák;Zkoušení;Příkladů;Úspěšnost (%);Známka;Vývoj (p. b.);Poslední zkoušení;"
-                             "Nejčastější chyby\r\n"
-                             "Štěpán Adámek;1;20;95;1;;2.3.2026;7 + 8 = 15\r\n"
-                             "'=Cyril Dlouhý;0;0;;;;;\r\n"
-                             "Šimon Král;0;0;;;;;\r\n"
-                             "Žofie Malá;0;0;;;;;\r\n"
-                             "Tomáš Šťastný;1;20;100;1;;18.3.2026;\r\n"
-                             "Sára Veselá;2;17;58;3;;17.3.2026;7 + 8 = 15\r\n"
-                             "Zuzana;1;10;100;1;;17.3.2026;\r\n")
+                             "Zná násobilku (ze 100);Nejčastější chyby\r\n"
+                             "Štěpán Adámek;1;20;95;1;;2.3.2026;;7 + 8 = 15\r\n"
+                             "'=Cyril Dlouhý;0;0;;;;;;\r\n"
+                             "Šimon Král;0;0;;;;;;\r\n"
+                             "Žofie Malá;0;0;;;;;;\r\n"
+                             "Tomáš Šťastný;1;20;100;1;;18.3.2026;1;\r\n"
+                             "Sára Veselá;2;17;58;3;;17.3.2026;0;7 + 8 = 15\r\n"
+                             "Zuzana;1;10;100;1;;17.3.2026;;\r\n")
                          .toUtf8());
+        // Šimon's answers could not be read: his cell says why.
+        QVERIFY(c.w->table()->item(c.rowOf("Šimon Král"), 7)->toolTip().contains("kral"));
+        QCOMPARE(c.w->table()->item(c.rowOf("Tomáš Šťastný"), 7)->toolTip(), QString());
         QCOMPARE(save(c.w->csvExamsAction()),
                  "\xEF\xBB\xBF" +
                      QString("Žák;Datum;Čas;Režim;Přerušeno;Příkladů;Špatně;Známka;Úspěšnost (%)\r\n"
@@ -660,8 +692,8 @@ class TestClassOverview : public QObject {
         QVERIFY(csv.size() == 25 && csv[1] == "Bára;1.3.2024;17:00:00;—;ne;10;1;1;90");
         QCOMPARE(csv[4], "Adam Novak;1.3.2024;17:00:00;—;ne;20;4;2;80");
         QCOMPARE(lines("tabulka.csv").mid(1),
-                 (QStringList{"Cyril;0;0;;;;;", "Bára;3;30;96;1;;3.3.2024;6 · 7 = 42",
-                              "Adam Novak;20;400;87;2;15,0;20.3.2024;7 + 8 = 15", ""}));
+                 (QStringList{"Cyril;0;0;;;;;;", "Bára;3;30;96;1;;3.3.2024;;6 · 7 = 42",
+                              "Adam Novak;20;400;87;2;15,0;20.3.2024;;7 + 8 = 15", ""}));
         act(*f.w, "mnuPrehledTridy")->trigger(); // and cancelled
         QCOMPARE(f.dialogs.chooserCalls.back().value(2), folder);
 
