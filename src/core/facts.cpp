@@ -29,8 +29,8 @@ namespace {
 qsizetype triesUntil(const QList<Try>& tries, qint64 until) {
     if (until == kNoTimeLimit)
         return tries.size();
-    return std::upper_bound(tries.begin(), tries.end(), until,
-                            [](qint64 t, const Try& x) { return t < x.at; }) -
+    // In the order given, which a clock set back leaves unsorted by time: up to the first later one.
+    return std::find_if(tries.begin(), tries.end(), [until](const Try& x) { return x.at > until; }) -
            tries.begin();
 }
 

@@ -91,6 +91,8 @@ struct NUMIO_EXPORT PracticeState : StoredSettings {
     // Who practises, named in each block of the journal with what is practised; empty (no pupils,
     // no name given) leaves the blocks as they always were.
     QString journalName;
+    // The run practises what the pupil does not know yet; its journal block says so.
+    bool weakFacts = false;
 
     // The protocol is written in this run.
     bool protocolOn() const { return bProtokol && !journalRefused; }

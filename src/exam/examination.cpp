@@ -309,6 +309,7 @@ void Examination::startWeak(Mode mode) {
         return;
     }
     weak_.emplace(state_, knowledge, int(state_.knownWithinSeconds) * 1000);
+    state_.weakFacts = true;
     startExamination(mode);
 }
 
@@ -344,6 +345,7 @@ void Examination::ZkouseniIniciate(const bool& Start) {
 
     const Mode ended = phase_.mode;
     weak_.reset();
+    state_.weakFacts = false;
     view_.showProgress(false, 0, 0);
     // Idle without any possible problem keeps saying why nothing can start.
     setStatus(anyOperationAdmitsProblem(state_) ? QString() : kNoModeText);
@@ -414,7 +416,8 @@ void Examination::VytvorPriklad() {
         state_.C = toInteger(fact.result());
         g.made = true;
         g.problemText = problemText(state_);
-        g.hasStatus = true;
+        // A set under its time limit keeps telling the time left instead.
+        g.hasStatus = !(phase_.mode == Mode::Sets && state_.bLimitSady && !state_.bLimit);
         g.statusText = weak_->statusText();
     } else {
         g = numio::VytvorPriklad(state_, doors_.random);

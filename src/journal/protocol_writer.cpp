@@ -77,6 +77,8 @@ QString practiceWords(const PracticeState& s) {
     } else {
         parts << kJournalPracticePlain.toString();
     }
+    if (s.weakFacts)
+        parts.last() += QStringLiteral(", co ještě neumí");
     const auto both = [](bool first, bool second, const QString& a, const QString& b) {
         return first && second ? a + QStringLiteral(" a ") + b : first ? a : b;
     };

@@ -60,7 +60,7 @@ class KnowledgeMapModel : public QAbstractTableModel {
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
   private:
-    const Knowledge& knowledge_;
+    Knowledge knowledge_; // implicitly shared with the window's
     int knownWithinMs_;
     MapPage page_;
 };

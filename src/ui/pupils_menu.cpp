@@ -28,7 +28,13 @@ std::optional<Pupil> FrmMain::startingPupil() {
 void FrmMain::switchTo(const std::optional<Pupil>& pupil) {
     sbMain->setPupil(pupil ? pupil->name : QString());
     const PupilSettings loaded = loadPupilSettings(store_, doors_.store, pupil, *pupils_, exam_.dialogs());
-    exam_.switchPupil(loaded.settings, loaded.journalUsable);
+    // The answers follow the pupil also when his journal cannot be opened.
+    try {
+        exam_.switchPupil(loaded.settings, loaded.journalUsable);
+    } catch (const Failure&) {
+        followAnswerStore();
+        throw;
+    }
     followAnswerStore();
 }
 

@@ -48,10 +48,16 @@ void FrmMain::mnuNastaveni_Click() {
         SettingsDialog dialog(settings, store_, exam_.dialogs(), this, pupilName());
         return dialog.exec() == QDialog::Accepted;
     });
-    if (accepted) {
+    if (!accepted)
+        return;
+    // Remembering follows the settings also when the journal they name cannot be opened.
+    try {
         exam_.changeSettings(settings);
+    } catch (const Failure&) {
         followAnswerStore();
+        throw;
     }
+    followAnswerStore();
 }
 
 void FrmMain::mnuNapoveda_Click() {

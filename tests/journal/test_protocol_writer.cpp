@@ -103,6 +103,8 @@ class TestProtocolWriter : public QObject {
                  "sada 20 příkladů, limit sady 10 min; dělení, řady 3, 7");
         QCOMPARE(words([](PracticeState& s) { s.bPocitej = s.bKrat = s.bMinus = true; }),
                  "volné počítání; odčítání do 20; násobení do 10");
+        QCOMPARE(words([](PracticeState& s) { s.bPocitejSady = s.weakFacts = s.bKrat = true; }),
+                 "sada 20 příkladů, co ještě neumí; násobení do 10");
         QCOMPARE(
             words([](PracticeState& s) { s.bOpravy = s.bPlus = true, s.crossingTen = CrossingTen::With; }),
             "oprava chybných příkladů; sčítání do 20, jen s přechodem přes desítku");
