@@ -208,6 +208,19 @@ QString answerStorePath(const QString& dataFolder, const QString& pupilId) {
     return answers + QStringLiteral("zaci/") + pupilId + QStringLiteral(".sqlite");
 }
 
+bool moveAnswerStore(const QString& from, const QString& to) {
+    if (!QFileInfo::exists(from) || QFileInfo::exists(to) || QFileInfo::exists(from + kCompanions[0]))
+        return false;
+    QDir().mkpath(QFileInfo(to).path());
+    if (!QFile::rename(from, to))
+        throw Failure(kPathFileAccess)
+            .withDetail(
+                QStringLiteral("Zapamatované odpovědi %1 se nepodařilo přesunout do %2; zůstávají, kde byly.")
+                    .arg(displayPath(from), displayPath(to)));
+    QFile::remove(from + kCompanions[1]); // the shared-memory index, made anew on opening
+    return true;
+}
+
 void removeAnswerStore(const QString& path) {
     for (const QString& file : {path, path + kCompanions[0], path + kCompanions[1]}) {
         if (QFileInfo::exists(file) && !QFile::remove(file))

@@ -23,6 +23,11 @@ NUMIO_EXPORT QString answerStorePath(const QString& dataFolder, const QString& p
 // Throws Failure when a file stays. The store must not be open.
 NUMIO_EXPORT void removeAnswerStore(const QString& path);
 
+// Moves a closed store to `to` when that is free: false, and nothing moved, when there is nothing at
+// `from`, something at `to`, or a -wal beside `from` (a store not closed as it should be). Throws
+// Failure when the move fails; the store then stays where it was.
+NUMIO_EXPORT bool moveAnswerStore(const QString& from, const QString& to);
+
 class SqliteAnswerStore;
 
 struct NUMIO_EXPORT OpenedAnswerStore {

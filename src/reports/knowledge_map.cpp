@@ -133,8 +133,11 @@ QString knownLine(const MapPage& page, const QList<WeekCount>& weeks) {
         what = QStringLiteral("%1 do %2").arg(operationName(page.op)).arg(page.largest);
     }
     const qsizetype all = page.facts.size();
-    return QStringLiteral("Zná %1 %2 %3 příkladů %4, za poslední týden %5")
-        .arg(czechCount(now), czechFrom(all), czechCount(all), what, signedChange(now - weekAgo));
+    // "z 1 příkladu", "ze 100 příkladů": the genitive after "z".
+    return QStringLiteral("Zná %1 %2 %3 %4 %5, za poslední týden %6")
+        .arg(czechCount(now), czechFrom(all), czechCount(all),
+             all == 1 ? QStringLiteral("příkladu") : QStringLiteral("příkladů"), what,
+             signedChange(now - weekAgo));
 }
 
 QString shownFact(const Fact& f) {

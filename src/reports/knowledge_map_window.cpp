@@ -208,11 +208,13 @@ void KnowledgeMapWindow::savePdf() {
         operation += QStringLiteral(" do %1").arg(page.largest);
     const KnowledgeMapReport report{input_.pupil,     input_.now.date(),    operation,         page,
                                     input_.knowledge, input_.knownWithinMs, lblKnown_->text(), weeks_};
-    saveDocument(lblStav_, path, kSaved, [&] { writeKnowledgeMapPdf(report, path); });
+    saveDocument(
+        lblStav_, path, kSaved, [&] { writeKnowledgeMapPdf(report, path); }, QStringLiteral("Mapu"));
     // The next map is proposed where this one went; a folder that cannot be kept is told, and the
     // saved map stands.
     guarded(dialogs_, [&] { store_.write(kAppName, kSection, kFolderKey, QFileInfo(path).absolutePath()); });
-    offerToOpen(dialogs_, path, QStringLiteral("Mapa znalostí byla uložena do souboru %1."));
+    offerToOpen(dialogs_, path, QStringLiteral("Mapa znalostí byla uložena do souboru %1."),
+                QStringLiteral("Mapa uložena"));
 }
 
 } // namespace numio

@@ -136,17 +136,16 @@ void announce(QLabel* statusLine, const QString& path) {
 
 // Tells what came of a save: saved, cancelled (false) or the failure `result` throws, which goes on
 // to the handler's guard naming the file.
-bool tell(QLabel* statusLine, const QString& path, const QString& saved,
-          const std::function<bool()>& result) {
+bool tell(QLabel* statusLine, const QString& path, const QString& saved, const std::function<bool()>& result,
+          const QString& document = QStringLiteral("Přehled")) {
     const QString shown = QDir::toNativeSeparators(path);
     bool done = false;
     try {
         done = result();
     } catch (Failure& f) {
-        showStatus(
-            statusLine,
-            QStringLiteral("Přehled se nepodařilo uložit do souboru %1: %2.").arg(shown, f.description()));
-        f.withDetail(QStringLiteral("Přehled se nepodařilo uložit do souboru %1.").arg(shown));
+        showStatus(statusLine, QStringLiteral("%1 se nepodařilo uložit do souboru %2: %3.")
+                                   .arg(document, shown, f.description()));
+        f.withDetail(QStringLiteral("%1 se nepodařilo uložit do souboru %2.").arg(document, shown));
         throw;
     }
     showStatus(statusLine, done ? saved.arg(shown)
@@ -192,12 +191,15 @@ void showStatus(QLabel* statusLine, const QString& text) {
 }
 
 void saveDocument(QLabel* statusLine, const QString& path, const QString& saved,
-                  const std::function<void()>& write) {
+                  const std::function<void()>& write, const QString& document) {
     announce(statusLine, path);
-    tell(statusLine, path, saved, [&] {
-        write();
-        return true;
-    });
+    tell(
+        statusLine, path, saved,
+        [&] {
+            write();
+            return true;
+        },
+        document);
 }
 
 QObject* saveInBackground(Dialogs& dialogs, QWidget* owner, QLabel* statusLine, const QString& path,
@@ -211,11 +213,10 @@ bool tellSaved(QLabel* statusLine, const QString& path, const QString& saved, co
     return tell(statusLine, path, saved, [&] { return outcome.completed(); });
 }
 
-void offerToOpen(Dialogs& dialogs, const QString& path, const QString& saved) {
-    if (dialogs.message(saved.arg(QDir::toNativeSeparators(path)) +
-                            QStringLiteral("\nChcete ho nyní otevřít?"),
-                        QStringLiteral("Přehled uložen"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
-                        Dialogs::Answer::Yes) == Dialogs::Answer::Yes)
+void offerToOpen(Dialogs& dialogs, const QString& path, const QString& saved, const QString& title) {
+    if (dialogs.message(
+            saved.arg(QDir::toNativeSeparators(path)) + QStringLiteral("\nChcete ho nyní otevřít?"), title,
+            Dialogs::Buttons::YesNo, Dialogs::Icon::Question, Dialogs::Answer::Yes) == Dialogs::Answer::Yes)
         QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 

@@ -67,9 +67,9 @@ void showStatus(QLabel* statusLine, const QString& text);
 
 // Saves a document the user asked for: `write` writes it whole or throws Failure. The status line
 // then says `saved` (its %1 the file); a failure is told there as well and goes on to the handler's
-// guard, naming the file.
+// guard, naming the file and the document (`document`, as the object of "… se nepodařilo uložit").
 void saveDocument(QLabel* statusLine, const QString& path, const QString& saved,
-                  const std::function<void()>& write);
+                  const std::function<void()>& write, const QString& document = QStringLiteral("Přehled"));
 
 // Saves a document like saveDocument(), with `write` in the background under runWithProgress():
 // the status line says "Ukládám…" now, and `done` follows when the writing is over, which tells it
@@ -88,6 +88,7 @@ QString fileNamePart(const QString& name);
 
 // Asks whether to open the saved document now (the question's first line `saved`, its %1 the file),
 // and opens it when the answer is yes.
-void offerToOpen(Dialogs& dialogs, const QString& path, const QString& saved);
+void offerToOpen(Dialogs& dialogs, const QString& path, const QString& saved,
+                 const QString& title = QStringLiteral("Přehled uložen"));
 
 } // namespace numio

@@ -4,8 +4,6 @@
 
 #include "platform/guard.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QFont>
 #include <QGridLayout>
@@ -229,17 +227,7 @@ bool PupilsDialog::takeOverAnswers(const QString& pupilId) {
     if (!answersOf)
         return false;
     const QString from = answersOf(QString()), to = answersOf(pupilId);
-    // A store closed as it should be has no journal of its own left beside it; one that has stays.
-    if (!QFileInfo::exists(from) || QFileInfo::exists(to) || QFileInfo::exists(from + QStringLiteral("-wal")))
-        return false;
-    QDir().mkpath(QFileInfo(to).path());
-    if (!QFile::rename(from, to))
-        throw Failure(kPathFileAccess)
-            .withDetail(
-                QStringLiteral("Zapamatované odpovědi %1 se nepodařilo přesunout do %2; zůstávají, kde byly.")
-                    .arg(displayPath(from), displayPath(to)));
-    QFile::remove(from + QStringLiteral("-shm"));
-    return true;
+    return moveAnswerStore(from, to);
 }
 
 void PupilsDialog::renameSelected() {
