@@ -192,7 +192,7 @@ QString notNull(const QString& text) {
 QString defaultDataFolder() {
     // Without a home of its own (HOME empty, a relative XDG_DATA_HOME) Qt would name a folder below
     // the current one, or the root's: no answers are remembered then rather than scattered.
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (!QDir::isAbsolutePath(data) || QDir::homePath() == QDir::rootPath())
         return {};
     return data;

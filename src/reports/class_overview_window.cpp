@@ -250,7 +250,7 @@ QString classFolder(SettingsStore& store) {
 
 ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs, TextFiles& files,
                                          const Clock& clock, FolderChooser folderChooser, PupilNamer namer,
-                                         QWidget* owner, QString dataFolder)
+                                         QWidget* owner, const QString& dataFolder)
     : QDialog(owner), store_(store), dialogs_(dialogs), files_(files), clock_(clock),
       chooseFolder_(std::move(folderChooser)), namer_(std::move(namer)), lblFolder_(new QLabel(this)),
       cbPeriod_(new QComboBox(this)),

@@ -66,7 +66,7 @@ class ClassOverviewWindow : public QDialog {
     // clock: today, for the periods.
     ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs, TextFiles& files, const Clock& clock,
                         FolderChooser folderChooser, PupilNamer namer, QWidget* owner,
-                        QString dataFolder = defaultDataFolder());
+                        const QString& dataFolder = defaultDataFolder());
     ~ClassOverviewWindow() override;
 
     // Starts listing and reading the folder's journals; loaded() follows, also when cancelled.

@@ -56,7 +56,7 @@ void FrmMain::mnuZaci_Click() {
         PupilsDialog dialog(*pupils_, exam_.settings(), exam_.dialogs(), this);
         if (!doors_.dataFolder.isEmpty())
             dialog.answersOf = [this](const QString& pupilId) {
-                const QString path = answerStorePath(doors_.dataFolder, pupilId);
+                QString path = answerStorePath(doors_.dataFolder, pupilId);
                 releaseAnswerStore(path);
                 return path;
             };
