@@ -104,15 +104,17 @@ class TestAnswerStore : public QObject {
         QCOMPARE(shown(SqliteAnswerStore::open(path()).store->knowledge()), shown(tries));
     }
 
-    // What another program sees in the file: every field of an answer, our mark and the layout's number.
+    // What another program sees in the file: every field of an answer, our mark, the layout's number and
+    // the write-ahead log.
     void fileLayout() {
         AnswerRecord r = answers(QStringLiteral("12:4 W 4321 @1700000000"))[0];
         r.pupil = QStringLiteral("Eva"), r.typed = QStringLiteral("4");
         r.mode = AnswerMode::Set, r.expected = 3;
         SqliteAnswerStore::open(path()).store->record(r);
-        QCOMPARE(
-            sql(QStringLiteral("SELECT * FROM answer, pragma_application_id, pragma_user_version"), path()),
-            QStringLiteral("1 1700000000 Eva 2 12 4 4 3 4 1 4321 1315783022 1"));
+        QCOMPARE(sql(QStringLiteral("SELECT * FROM answer, pragma_application_id, pragma_user_version, "
+                                    "pragma_journal_mode"),
+                     path()),
+                 QStringLiteral("1 1700000000 Eva 2 12 4 4 3 4 1 4321 1315783022 1 wal"));
     }
 
     // says: a file kept aside is named in the message; a store that cannot be used leaves the file as it was.

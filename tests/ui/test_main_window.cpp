@@ -371,6 +371,21 @@ class TestMainWindow : public QObject {
         QCOMPARE(aside.size(), found.isEmpty() ? 0 : 1);
     }
 
+    // A store that cannot be made is told once, however many examinations start.
+    void refusedStoreToldOnce() {
+        WindowFixture f;
+        QFile blocker(f.dataFolder); // a file where the data folder should be
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        FrmMain& w = f.start();
+        for (int i = 0; i < 2; ++i) {
+            act(w, "mnuPocitej")->trigger();
+            f.answerRight();
+            act(w, "mnuStop")->trigger();
+        }
+        QCOMPARE(int(f.dialogs.shown.size()), 1);
+        QVERIFY(!act(w, "mnuCoNeumi")->isEnabled());
+    }
+
     // A journal switched off while the card slides in gets nothing more, not even the shutdown line.
     void switchedOffJournal() {
         WindowFixture f("Audit Sada=6");
