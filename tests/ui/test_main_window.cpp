@@ -371,13 +371,15 @@ class TestMainWindow : public QObject {
         QCOMPARE(aside.size(), found.isEmpty() ? 0 : 1);
     }
 
-    // A store that cannot be made is told once, however many examinations start.
+    // A store that cannot be made is told once, however many examinations start and the settings
+    // change.
     void refusedStoreToldOnce() {
         WindowFixture f;
         QFile blocker(f.dataFolder); // a file where the data folder should be
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         FrmMain& w = f.start();
         for (int i = 0; i < 2; ++i) {
+            w.followAnswerStore(); // as new settings do
             act(w, "mnuPocitej")->trigger();
             f.answerRight();
             act(w, "mnuStop")->trigger();
