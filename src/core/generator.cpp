@@ -202,7 +202,6 @@ Generated VytvorPriklad(PracticeState& s, RandomSource& random) {
     case 3:
         a = s.chosenTablesOnly ? drawChosenRow(s, random) : draw(random, s.nMaxValueX);
         b = draw(random, 10);
-        c = a * b;
         break;
     default:
         if (s.chosenTablesOnly) { // the inverses of the chosen rows: 56:7 for 7*8, 7:7 too
@@ -219,12 +218,15 @@ Generated VytvorPriklad(PracticeState& s, RandomSource& random) {
         break;
     }
 
-    s.nRezim = static_cast<Integer>(op);
-    s.Rezim = operatorSign(op);
-    s.A = a;
-    s.B = b;
-    s.C = toInteger(c);
+    return setProblem(s, Fact{op, a, b});
+}
 
+Generated setProblem(PracticeState& s, const Fact& fact) {
+    s.nRezim = static_cast<Integer>(fact.op);
+    s.Rezim = operatorSign(fact.op);
+    s.A = fact.a;
+    s.B = fact.b;
+    s.C = toInteger(fact.result());
     Generated g;
     g.made = true;
     g.problemText = problemText(s);

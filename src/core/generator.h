@@ -2,6 +2,7 @@
 
 #include "platform/export.h"
 
+#include "core/facts.h"
 #include "core/practice_state.h"
 #include "platform/random_source.h"
 
@@ -45,6 +46,8 @@ struct NUMIO_EXPORT Generated {
 // The next problem into A, B, C, Rezim, nRezim: from the repeat list while bOpravy is on,
 // otherwise drawn at random among the enabled operations that admit a problem.
 NUMIO_EXPORT Generated VytvorPriklad(PracticeState& s, RandomSource& random);
+// Puts `fact` into A, B, C, Rezim, nRezim as the problem shown, however it was drawn.
+NUMIO_EXPORT Generated setProblem(PracticeState& s, const Fact& fact);
 
 NUMIO_EXPORT QString problemText(const PracticeState& s);
 // The problem as it is read aloud: "Kolik je 3 krát 2?".

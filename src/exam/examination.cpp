@@ -408,14 +408,7 @@ void Examination::makeRepeatOffer() {
 void Examination::VytvorPriklad() {
     Generated g;
     if (weak_ && !state_.bOpravy) {
-        const Fact fact = weak_->next(doors_.random);
-        state_.nRezim = Integer(fact.op);
-        state_.Rezim = operatorSign(fact.op);
-        state_.A = fact.a;
-        state_.B = fact.b;
-        state_.C = toInteger(fact.result());
-        g.made = true;
-        g.problemText = problemText(state_);
+        g = setProblem(state_, weak_->next(doors_.random));
         // A set under its time limit keeps telling the time left instead.
         g.hasStatus = !(phase_.mode == Mode::Sets && state_.bLimitSady && !state_.bLimit);
         g.statusText = weak_->statusText();

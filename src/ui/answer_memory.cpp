@@ -17,8 +17,6 @@ void FrmMain::followAnswerStore(bool open) {
     }
     // A store that could not be opened is told once; another pupil's, or the next start, tries again.
     exam_.answerStoreExpected = !path.isEmpty() && path != answersRefused_;
-    if (!exam_.openAnswerStore)
-        exam_.openAnswerStore = [this] { followAnswerStore(true); };
     if (open && !answers_ && exam_.answerStoreExpected) {
         try {
             OpenedAnswerStore opened = SqliteAnswerStore::open(path, pupilName());

@@ -46,6 +46,7 @@ FrmMain::FrmMain(Doors doors, QWidget* parent)
     setObjectName(QStringLiteral("frmMain"));
     onEnd = [] { QCoreApplication::exit(0); };
     exam_.journalName = [this] { return journalPupilName(); };
+    exam_.openAnswerStore = [this] { followAnswerStore(true); };
     initPictures();
     setWindowIcon(pictureIcon(QStringLiteral("numio.svg")));
     buildMenus();
