@@ -8,6 +8,7 @@
 #include "platform/text_files.h"
 
 #include <QString>
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -50,6 +51,13 @@ struct NUMIO_EXPORT StoredSettings {
     bool rememberAnswers = true;
     // A fact counts as known when its last tries were right and each came within this time.
     Integer knownWithinSeconds = 3;
+
+    // The limits as they run: a hand-edited store can hold values the arithmetic cannot serve, so
+    // the run uses the nearest workable one and the stored value stays as it is. With both limits
+    // on, only the per-answer one runs.
+    Integer answerLimitSeconds() const { return std::clamp<Integer>(nLimit, 1, 32); }
+    Integer setLimitMinutes() const { return std::max<Integer>(nLimitSady, 1); }
+    bool setLimitRuns() const { return bLimitSady && !bLimit; }
 };
 
 // The examination's one record: the settings in force and the run's own state (the current

@@ -175,7 +175,10 @@ void Examination::end(bool shutdownLine) {
     std::optional<Failure> failed;
     if (shutdownLine && state_.protocolOn()) {
         try {
-            writeShutdownLine(state_, running());
+            // A problem whose correction still blinks was answered wrongly (or timed out) and its LOG
+            // line is written: the count says so too.
+            const int pending = phase_.overlay == Overlay::Correction ? 1 : 0;
+            writeShutdownLine(state_, running(), pending);
         } catch (const Failure& f) {
             failed = f;
         }
@@ -410,7 +413,7 @@ void Examination::VytvorPriklad() {
     if (weak_ && !state_.bOpravy) {
         g = setProblem(state_, weak_->next(doors_.random));
         // A set under its time limit keeps telling the time left instead.
-        g.hasStatus = !(phase_.mode == Mode::Sets && state_.bLimitSady && !state_.bLimit);
+        g.hasStatus = !(phase_.mode == Mode::Sets && state_.setLimitRuns());
         g.statusText = weak_->statusText();
     } else {
         g = numio::VytvorPriklad(state_, doors_.random);
@@ -573,8 +576,7 @@ void Examination::endCorrection() {
     setOverlay(Overlay::None);
     view_.focusAnswer(); // the pupil types the next answer straight away
     // With both limits on only the per-answer one runs, so there is no set time to show.
-    setStatus(state_.bLimitSady && phase_.mode == Mode::Sets && !state_.bLimit ? remainingSetTimeText()
-                                                                               : QString());
+    setStatus(state_.setLimitRuns() && phase_.mode == Mode::Sets ? remainingSetTimeText() : QString());
     endOfProblem(correction_ == Cause::Timeout ? Outcome::TimedOut : Outcome::Wrong);
 }
 
@@ -583,7 +585,10 @@ void Examination::endCorrection() {
 // Starts the slide-in: the card travels the 2100 twips in 35 frames paced by time, about a second
 // in all, with OK disabled and a busy pointer; then it waits for its OK.
 void Examination::ShowVysvedceni() {
-    view_.showCard(-kSlideTwips, QString::number(grade(state_.nPrikladID, state_.nSpatne)));
+    // The card shows the grade of the examination that ended, whatever runs while it slides in (a
+    // pupil's switch or new settings start the counts anew).
+    cardGrade_ = QString::number(grade(state_.nPrikladID, state_.nSpatne));
+    view_.showCard(-kSlideTwips, cardGrade_);
     setOverlay(Overlay::CardSliding);
     step_ = 0;
     slideStep();
@@ -592,8 +597,7 @@ void Examination::ShowVysvedceni() {
 void Examination::slideStep() {
     if (step_ < kSlideFrames) {
         ++step_;
-        view_.showCard(-kSlideTwips + kSlideTwips * step_ / kSlideFrames,
-                       QString::number(grade(state_.nPrikladID, state_.nSpatne)));
+        view_.showCard(-kSlideTwips + kSlideTwips * step_ / kSlideFrames, cardGrade_);
         doors_.pacer.start(slideFrameMs, [this] { run(Command::PhaseStep); });
         return;
     }
@@ -631,10 +635,10 @@ void Examination::pbOK_Click() {
 // A hand-edited store can hold limits the arithmetic cannot serve; the run uses the nearest
 // workable value and the stored one stays as it is.
 Integer Examination::perProblemLimit() const {
-    return std::clamp<Integer>(state_.nLimit, 1, 32);
+    return state_.answerLimitSeconds();
 }
 Integer Examination::setLimitMinutes() const {
-    return std::max<Integer>(state_.nLimitSady, 1);
+    return state_.setLimitMinutes();
 }
 
 qint64 Examination::elapsedMs() const {

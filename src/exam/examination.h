@@ -185,6 +185,7 @@ class NUMIO_EXPORT Examination {
     int step_ = 0;             // blink phase or slide frame
     Cause correction_ = Cause::WrongAnswer;
     QString messageAfterCard_; // why the examination ended, told once the card is in
+    QString cardGrade_;        // the grade the card shows, fixed as it starts to slide in
     bool repeatStopOffered_ = false;
     qint64 countdownFrom_ = 0; // when the current problem (per-answer limit) or the set began
     qint64 shownAt_ = 0;       // when the current problem was shown (monotonic ms)

@@ -71,8 +71,8 @@ QString practiceWords(const PracticeState& s) {
         parts << kJournalPracticeRepeat.toString();
     } else if (s.bPocitejSady) {
         QString set = kJournalPracticeSet.toString() + QStringLiteral("%1 příkladů").arg(s.nSada);
-        if (s.bLimitSady)
-            set += QStringLiteral(", limit sady %1 min").arg(s.nLimitSady);
+        if (s.setLimitRuns())
+            set += QStringLiteral(", limit sady %1 min").arg(s.setLimitMinutes());
         parts << set;
     } else {
         parts << kJournalPracticePlain.toString();
@@ -97,7 +97,7 @@ QString practiceWords(const PracticeState& s) {
         parts << both(s.bKrat, s.bDeleno, QStringLiteral("násobení"), QStringLiteral("dělení")) + tables;
     }
     if (s.bLimit)
-        parts << QStringLiteral("limit odpovědi %1 s").arg(s.nLimit);
+        parts << QStringLiteral("limit odpovědi %1 s").arg(s.answerLimitSeconds());
     return parts.join(QStringLiteral("; "));
 }
 
@@ -120,9 +120,8 @@ void WriteProtokol(const QString& kind, PracticeState& s, const QString& answerT
     } else if (kind == u"LOG") {
         writeRecord({[&] { return journalLogLine(s.A, s.Rezim, s.B, s.C, answerText); }}, s, dialogs);
     } else if (kind == u"LIMIT") {
-        writeRecord(
-            {[] { return QString(); }, [&] { return journalLimitLine(std::max<Integer>(s.nLimitSady, 1)); }},
-            s, dialogs);
+        writeRecord({[] { return QString(); }, [&] { return journalLimitLine(s.setLimitMinutes()); }}, s,
+                    dialogs);
     } else if (kind == u"FINISH") {
         writeRecord({[] { return QString(); }, [&] { return journalCountLine(kJournalTotal, s.nPrikladID); },
                      [&] { return journalCountLine(kJournalWrong, s.nSpatne); },
@@ -132,7 +131,7 @@ void WriteProtokol(const QString& kind, PracticeState& s, const QString& answerT
     }
 }
 
-void writeShutdownLine(PracticeState& s, bool examinationRuns) {
+void writeShutdownLine(PracticeState& s, bool examinationRuns, int pendingWrong) {
     if (!s.bProtokolOpen)
         return;
     followProtocolPath(s);
@@ -143,7 +142,7 @@ void writeShutdownLine(PracticeState& s, bool examinationRuns) {
     s.bProtokolOpen = false;
     s.fileProtokol.reset();
     if (examinationRuns && !s.journalName.isEmpty())
-        stream->writeLine(journalAnsweredLine(s.nPrikladID, s.nSpatne));
+        stream->writeLine(journalAnsweredLine(s.nPrikladID + pendingWrong, s.nSpatne + pendingWrong));
     stream->writeLine(kJournalShutdown.toString());
     stream->close();
 }

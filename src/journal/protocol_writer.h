@@ -30,8 +30,9 @@ NUMIO_EXPORT void WriteProtokol(const QString& kind, PracticeState& s, const QSt
                                 const QLocale& locale = QLocale::system());
 
 // The closing window's last line, after what the examination had answered when the blocks name
-// their pupil; then the stream is closed. Nothing happens when the file is not
-// open. Failures go to the caller.
-NUMIO_EXPORT void writeShutdownLine(PracticeState& s, bool examinationRuns = true);
+// their pupil; then the stream is closed. pendingWrong: a problem judged wrong whose correction has
+// not ended yet, so not in the counters. Nothing happens when the file is not open. Failures go to
+// the caller.
+NUMIO_EXPORT void writeShutdownLine(PracticeState& s, bool examinationRuns = true, int pendingWrong = 0);
 
 } // namespace numio

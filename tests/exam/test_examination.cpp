@@ -5,6 +5,7 @@
 #include "support/data.h"
 #include "support/fakes.h"
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 using namespace numio;
@@ -20,6 +21,7 @@ class RecordingView : public ExamView {
     QStringList events;
     QString typed;
     QString place; // of the problem in a set
+    QString grade; // on the report card
 
     void showProblem(const QString&, const QString&, const QString& shownPlace) override {
         place = shownPlace;
@@ -34,7 +36,7 @@ class RecordingView : public ExamView {
     void showResultsTitle(const QString&) override {}
     void showCorrection(const QString&, Blink) override {}
     void showProgress(bool, int, int) override {}
-    void showCard(int, const QString&) override {}
+    void showCard(int, const QString& shownGrade) override { grade = shownGrade; }
     void showStatus(const QString& text) override {
         if (text.startsWith(QStringLiteral("Zbývající čas : ")))
             events << "time:" + text.section(' ', 3).chopped(4);
@@ -95,7 +97,8 @@ struct Rig {
     // by a key, ~ the right answer typed, not confirmed, tN N ticks, cN a tick N ms late (as one held behind
     // a box), b the blink or slide runs out, aN the about box open N ms with the timer ticking behind it, eN
     // the exit question open N ms, then the end, n another pupil (the same settings), q no sound on errors,
-    // p the problem's place in a set, ? the counts ("idle" when nothing runs).
+    // p the problem's place in a set, g the card's grade, j the journal names the pupil, ? the counts
+    // ("idle" when nothing runs).
     void step(const QString& s) {
         const int n = s.size() > 1 ? s.mid(1).toInt() : 1;
         const PracticeState& st = exam.record();
@@ -155,6 +158,12 @@ struct Rig {
         case 'p':
             view.events << "place:" + view.place;
             return;
+        case 'g':
+            view.events << "grade:" + view.grade;
+            return;
+        case 'j':
+            exam.journalName = [] { return QStringLiteral("Anna"); };
+            return;
         case '?':
             view.events << QStringLiteral("%1=%2/%3")
                                .arg(exam.running() ? "" : "idle")
@@ -171,9 +180,12 @@ struct Rig {
         QStringList kinds;
         for (const QString& line :
              f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()).split("\r\n") : QStringList())
-            kinds << (line.startsWith("Numio - ")                   ? "INIT"
-                      : line.endsWith('>')                          ? "LOG"
-                      : line.startsWith("Limit na")                 ? "LIMIT"
+            kinds << (line.startsWith("Numio - ")   ? "INIT"
+                      : line.endsWith('>')          ? "LOG"
+                      : line.startsWith("Limit na") ? "LIMIT"
+                      : line.startsWith("Odpov")
+                          ? "ANSWERED" + line.section(':', 1, 1).remove(QRegularExpression("\\D")) + '/' +
+                                line.section(':', 2).trimmed()
                       : line.startsWith("P") && !line.contains(':') ? "END"
                       : line.startsWith("P")                        ? "FINISH"
                                                                     : "");
@@ -212,6 +224,12 @@ class TestExamination : public QObject {
             "S + e60000 b", "time:1", "INIT END");
         row("a pupil's switch ends the last pupil's examination", "Audit", "N", "P - b X n ? R ?",
             "beep box:Upozornění idle=0/0 idle=0/0", "INIT LOG FINISH");
+        row("a pupil's switch while the card slides in leaves its grade", "", "N", "q P w6 X n b g",
+            "card grade:5", "");
+        row("the window closed in a correction counts the wrong answer", "Audit", "", "j P + + - e0", "beep",
+            "INIT LOG ANSWERED3/1 END");
+        row("the window closed in a timeout's correction counts it", "Audit Limit=True TimeLimit=1", "",
+            "j P + t11 e0", "beep", "INIT LOG ANSWERED2/1 END");
         row("6,554 wrong answers: grade 5, no overflow", "", "N", "q P w6554 ? X b", "=6554/6554 card", "");
         row("the counters' limit ends the examination with a message", "", "", "P +32767 b ?",
             "card box:Oznámení idle=32767/0", "");

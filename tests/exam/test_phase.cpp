@@ -39,6 +39,9 @@ class TestPhase : public QObject {
             A::Drop);
         row("card sliding: Konec", Mode::Idle, O::CardSliding, false, C::Quit, A::Run);
         row("card sliding: O programu", Mode::Idle, O::CardSliding, false, C::About, A::Run);
+        // They run and leave the card alone: it keeps the grade it started with.
+        row("card sliding: another pupil", Mode::Idle, O::CardSliding, false, C::SwitchPupil, A::Run);
+        row("card sliding: new settings", Mode::Idle, O::CardSliding, false, C::ChangeSettings, A::Run);
         row("card shown: no blink or slide", Mode::Idle, O::CardShown, false, C::PhaseStep, A::Drop);
         row("question: slide waits", Mode::Idle, O::CardSliding, true, C::PhaseStep, A::Wait);
         row("question: nothing else", Mode::Practice, O::None, true, C::Answer, A::Drop);

@@ -101,6 +101,14 @@ class TestProtocolWriter : public QObject {
                      s.chosenTables = ChosenRows::parse("3,7");
                  }),
                  "sada 20 příkladů, limit sady 10 min; dělení, řady 3, 7");
+        // Hand-edited limits: the line says what runs, both limits on run the per-answer one only.
+        QCOMPARE(words([](PracticeState& s) {
+                     s.bPocitejSady = s.bLimitSady = s.bLimit = s.bKrat = true, s.nLimit = 40;
+                 }),
+                 "sada 20 příkladů; násobení do 10; limit odpovědi 32 s");
+        QCOMPARE(
+            words([](PracticeState& s) { s.bPocitejSady = s.bLimitSady = s.bKrat = true, s.nLimitSady = 0; }),
+            "sada 20 příkladů, limit sady 1 min; násobení do 10");
         QCOMPARE(words([](PracticeState& s) { s.bPocitej = s.bKrat = s.bMinus = true; }),
                  "volné počítání; odčítání do 20; násobení do 10");
         QCOMPARE(words([](PracticeState& s) { s.bPocitejSady = s.weakFacts = s.bKrat = true; }),
