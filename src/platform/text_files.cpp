@@ -25,6 +25,7 @@
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <utility>
 
@@ -96,6 +97,34 @@ int openRetrying(const QByteArray& native, int flags, mode_t mode = 0) {
         fd = ::open(native.constData(), flags, mode);
     } while (fd < 0 && errno == EINTR);
     return fd;
+}
+
+// What a path that is no ordinary file is, for a message.
+QString kindOf(mode_t mode) {
+    if (S_ISFIFO(mode))
+        return QStringLiteral("pojmenovaná roura");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("soket");
+    if (S_ISDIR(mode))
+        return QStringLiteral("složka");
+    return QStringLiteral("zařízení");
+}
+
+// The kernel's memory devices (null, zero, full) take whatever is written at once and keep nothing.
+bool sinkDevice(const struct stat& st) {
+    return S_ISCHR(st.st_mode) && major(st.st_rdev) == 1;
+}
+
+void checkOrdinary(const QByteArray& native, const QString& path, FileUse use) {
+    struct stat st {};
+    if (::stat(native.constData(), &st) != 0 || S_ISREG(st.st_mode))
+        return; // nothing there yet, or a file: the open itself tells what goes wrong
+    if (use == FileUse::Write && sinkDevice(st))
+        return;
+    throw Failure(kPathFileAccess)
+        .withDetail(QStringLiteral("%1 není obyčejný soubor, ale %2; Numio z něj nečte a nezapisuje do něj. "
+                                   "Zvolte prosím jiný soubor.")
+                        .arg(displayPath(path), kindOf(st.st_mode)));
 }
 
 struct stat statOf(const QString& path, const QByteArray& native) {
@@ -445,6 +474,7 @@ int LineDecoder::utf8(const uchar* p, const uchar* end, char32_t& c) {
 }
 
 std::unique_ptr<AppendStream> LocalTextFiles::openForAppending(const QString& path) {
+    checkOrdinaryFile(path, FileUse::Write);
     const QByteArray native = nativePath(path);
     // Non-blocking for the open only: a named pipe without a reader then fails at once.
     // Read as well, to see whether the file ends its last line; a file we may only write to is
@@ -456,7 +486,7 @@ std::unique_ptr<AppendStream> LocalTextFiles::openForAppending(const QString& pa
     if (fd < 0)
         fail(errno, path);
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !(S_ISREG(st.st_mode) || S_ISCHR(st.st_mode))) {
+    if (::fstat(fd, &st) != 0 || !(S_ISREG(st.st_mode) || sinkDevice(st))) {
         ::close(fd);
         throw Failure(kPathFileAccess);
     }
@@ -541,6 +571,7 @@ QString LocalTextFiles::readEntry(const FileEntry& entry, const std::atomic<bool
         throw Failure(code == kAccessDenied && error != EACCES && error != EPERM ? kPathFileAccess : code);
     };
     const QByteArray native = nativeOf(entry);
+    checkOrdinary(native, entry.path, FileUse::Read);
     const int fd = openRetrying(native, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         fail(errno);
@@ -648,15 +679,14 @@ void writeWholeFile(const QString& path, QByteArrayView bytes) {
         target = real;
         std::free(real);
     }
+    checkOrdinaryFile(path, FileUse::Write);
     struct stat st {};
     const bool exists = ::stat(target.constData(), &st) == 0;
-    if (exists && S_ISDIR(st.st_mode))
-        throw Failure(kPathFileAccess);
     // A file its owner made read-only is not replaced behind their back.
     if (exists && ::access(target.constData(), W_OK) != 0)
         fail(errno, path);
     if (exists && !S_ISREG(st.st_mode)) {
-        // A device has nothing to replace: written to as it is. Never waiting for a pipe's reader.
+        // A memory device has nothing to replace: written to as it is.
         const int fd = openRetrying(target, O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
         if (fd < 0)
             fail(errno, path);
@@ -696,6 +726,10 @@ void writeWholeFile(const QString& path, QByteArrayView bytes) {
         ::unlink(temporary.constData());
         fail(error, path);
     }
+}
+
+void checkOrdinaryFile(const QString& path, FileUse use) {
+    checkOrdinary(nativePath(path), path, use);
 }
 
 bool windows1250Holds(QStringView text) {

@@ -75,9 +75,15 @@ class NUMIO_EXPORT TextFiles {
 
 // Writes a document whole or not at all: into a new file beside the target, handed to the disk and
 // renamed over it only when complete, so a full disk never leaves a cut document or spoils the one
-// that was there. A link is followed; a device (not a file) is written to directly. Throws Failure
-// as TextFiles does: 61 disk full, 70 refused, 76 no such folder.
+// that was there. A link is followed; a memory device (/dev/null, /dev/full) is written to directly.
+// Throws Failure as TextFiles does: 61 disk full, 70 refused, 75 no ordinary file, 76 no such folder.
 NUMIO_EXPORT void writeWholeFile(const QString& path, QByteArrayView bytes);
+
+enum class FileUse { Read, Write };
+// Refuses (75, saying what stands there) a path that leads to a named pipe, a socket, a folder or a
+// device, before anything opens it: a pipe would wait for its other end for ever. A memory device
+// may be written to. Nothing there yet, or an ordinary file, passes.
+NUMIO_EXPORT void checkOrdinaryFile(const QString& path, FileUse use);
 
 // A path longer than the system takes (PATH_MAX), or with a name longer than NAME_MAX: refused at
 // once, before anything walks it.

@@ -12,8 +12,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstring>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 using namespace numio;
@@ -290,23 +293,40 @@ class TestTextFiles : public QObject {
         QTest::newRow("open: folder missing") << 76 << "nowhere/p.txt";
         QTest::newRow("open: empty name") << 52 << "";
         QTest::newRow("open: a folder") << 75 << ".";
-        QTest::newRow("open: a named pipe") << 75 << "pipe";
         QTest::newRow("open: link into a missing folder") << 76 << "dangling";
         QTest::newRow("write: disk full") << 61 << "/dev/full";
         QTest::newRow("lookUp: file missing") << 53 << "gone";
         QTest::newRow("lookUp: a folder") << 75 << ".";
-        QTest::newRow("readAll: a named pipe") << 75 << "pipe";
+        // Nothing but an ordinary file is opened, for reading or writing; none of these may wait.
+        for (const char* kind : {"pipe", "link to pipe", "socket"}) {
+            for (const char* op : {"open", "readAll", "writeWhole"})
+                QTest::newRow(qPrintable(QStringLiteral("%1: %2").arg(op, kind))) << 75 << kind;
+        }
+        QTest::newRow("readAll: a folder") << 75 << ".";
+        QTest::newRow("readAll: /dev/zero behind a link") << 75 << "zero";
+        QTest::newRow("open: /dev/zero behind a link takes what it is given") << 0 << "zero";
     }
     void failureCodes() {
         const auto [code, name] = fetch<int, QString>("code", "name");
         ::mkfifo(QFile::encodeName(path("pipe")).constData(), 0644);
+        QFile::link(path("pipe"), path("link to pipe"));
+        QFile::link("/dev/zero", path("zero"));
         QFile::link(path("nowhere/p.txt"), path("dangling"));
+        const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray socketPath = QFile::encodeName(path("socket"));
+        std::memcpy(address.sun_path, socketPath.constData(),
+                    std::min(socketPath.size() + 1, qsizetype(sizeof address.sun_path)));
+        ::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        const auto closeSocket = qScopeGuard([sock] { ::close(sock); });
         const QString full = name.isEmpty() || name.startsWith(u'/') ? name : path(name);
         const QHash<QString, std::function<void()>> operations{
             {"open", [&] { files_.openForAppending(full); }},
             {"write", [&] { files_.openForAppending(full)->writeLine(QStringLiteral("x")); }},
             {"lookUp", [&] { files_.lookUp(full); }},
-            {"readAll", [&] { files_.readAll(full); }}};
+            {"readAll", [&] { files_.readAll(full); }},
+            {"writeWhole", [&] { writeWholeFile(full, "x"); }}};
         QCOMPARE(failureOf(operations[QString(QTest::currentDataTag()).section(':', 0, 0)]), code);
         QVERIFY(!QFile::exists(path("gone"))); // nothing but opening to append creates
     }
