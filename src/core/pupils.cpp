@@ -530,14 +530,14 @@ void prepareJournalFolder(const StoredSettings& s) {
 
 namespace {
 
-// Another pupil of the list whose file `fileOf` gives is `path` too (by the real path), if any.
+// Another pupil of the list whose file `fileOf` gives is `path` too (by the real path, or a second
+// name of it), if any.
 std::optional<Pupil> sharing(const PupilList& list, const Pupil& pupil, const QString& path,
                              const std::function<QString(const Pupil&)>& fileOf) {
     if (path.isEmpty())
         return std::nullopt;
-    const QString real = resolvedPath(path);
     for (const Pupil& other : list.pupils())
-        if (other.id != pupil.id && resolvedPath(fileOf(other)) == real)
+        if (other.id != pupil.id && sameFile(fileOf(other), path))
             return other;
     return std::nullopt;
 }

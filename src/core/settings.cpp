@@ -1,10 +1,14 @@
 #include "core/settings.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 
 #include <optional>
+#include <sys/stat.h>
+#include <utility>
 
 namespace numio {
 
@@ -84,12 +88,45 @@ QString resolvedPath(const QString& path) {
                             : QDir(folder).filePath(info.fileName());
 }
 
+namespace {
+
+// The device and inode of what a path leads to: one file by two names has one identity.
+std::optional<std::pair<dev_t, ino_t>> identityOf(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return std::nullopt;
+    return std::pair{st.st_dev, st.st_ino};
+}
+
+// A second name (a hard link) elsewhere of a file of the settings folder.
+bool linkedIntoFolder(const QString& path, const QString& folder) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink < 2)
+        return false;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        if (identityOf(it.next()) == std::pair{st.st_dev, st.st_ino})
+            return true;
+    return false;
+}
+
+} // namespace
+
+bool sameFile(const QString& a, const QString& b) {
+    if (a.isEmpty() || b.isEmpty())
+        return false;
+    if (resolvedPath(a) == resolvedPath(b))
+        return true;
+    const auto first = identityOf(a);
+    return first && first == identityOf(b);
+}
+
 bool insideSettingsFolder(const QString& path, const QString& settingsFile) {
     if (path.isEmpty())
         return false;
     const QString folder = resolvedPath(QFileInfo(settingsFile).absolutePath());
     const QString at = resolvedPath(path);
-    return at == folder || at.startsWith(folder + u'/');
+    return at == folder || at.startsWith(folder + u'/') || linkedIntoFolder(path, folder);
 }
 
 void checkJournalOutsideSettings(const StoredSettings& s, const SettingsStore& store) {

@@ -28,7 +28,10 @@ NUMIO_EXPORT void SaveSettings(const StoredSettings& s, SettingsStore& store);
 // The path with every link resolved, so two spellings of one file compare equal; a file that does
 // not exist yet keeps its name under its resolved folder.
 NUMIO_EXPORT QString resolvedPath(const QString& path);
-// Whether a protocol at `path` would write into the settings file or the folder that holds it.
+// The same file, by its real path or, for a second name (a hard link), by device and inode.
+NUMIO_EXPORT bool sameFile(const QString& a, const QString& b);
+// Whether a protocol at `path` would write into the settings file or the folder that holds it,
+// also through a second name of one of its files.
 NUMIO_EXPORT bool insideSettingsFolder(const QString& path, const QString& settingsFile);
 // A journal that is a file of the program's settings folder would write into the settings: throws
 // the failure that says so, naming both. Nothing happens when the journal is off or elsewhere.

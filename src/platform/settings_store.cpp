@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -142,6 +143,19 @@ QHash<QString, std::optional<QString>> parseIni(const QString& text, QSet<QStrin
         values.insert(section + u'/' + decodeKey(line.first(eq).trimmed()), decodeValue(line.sliced(eq + 1)));
     }
     return values;
+}
+
+// Whether the file now holds each entry as written.
+bool holds(const QString& path, const QList<SettingsEntry>& entries) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QSet<QString> groups;
+    const auto values = parseIni(QString::fromUtf8(file.readAll()), groups);
+    return std::all_of(entries.begin(), entries.end(), [&](const SettingsEntry& e) {
+        const auto found = values.constFind(e.section + u'/' + e.key);
+        return found != values.constEnd() && *found && **found == e.value;
+    });
 }
 
 QString startsOnDefaults(const QString& path) {
@@ -303,7 +317,8 @@ void IniSettingsStore::write(const QString& app, const QList<SettingsEntry>& ent
     for (const SettingsEntry& e : entries)
         ini.setValue(e.section + QLatin1Char('/') + e.key, e.value);
     ini.sync();
-    if (ini.status() != QSettings::NoError)
+    // A file that held lines of no INI form is still replaced; only what did not reach it is a failure.
+    if (ini.status() != QSettings::NoError && !holds(path, entries))
         refuse(kPathFileAccess);
 }
 

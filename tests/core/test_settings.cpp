@@ -175,6 +175,11 @@ class TestSettings : public QObject {
         row("junk", QByteArray("\x89PNG\r\n\x1a\nx=y"), true);
         row("blank lines", QByteArray("\n \n"), false);
         row("only pupils", QByteArray("[Pupils]\nx=Jana\n"), false);
+        // Lines QSettings cannot parse: the save replaces them, and is not told as failed.
+        row("a journal block appended",
+            QByteArray("[Settings]\r\nPlus=True\r\n\r\n====\r\nNumio - 1.1.2004 0:00:00\r\n3*4=12   <>\r\n"
+                       "P\xf8\xedklad\xf9 celkem : 50\r\n"),
+            false);
     }
     void foreignFileKept() {
         const auto [bytes, told] = fetch<QByteArray, bool>("bytes", "told");

@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <unistd.h>
+
 using namespace numio;
 using namespace numio::test;
 
@@ -157,8 +159,17 @@ class TestSettingsDialog : public QObject {
         QVERIFY(QDir(d).mkdir("Documents"));
         QCOMPARE(protocolChooserFolder("", d + "/prog"), d + "/Documents");
         qputenv("HOME", home);
-        for (const QString& p :
-             {conf, d + "/cfg/Numio2/p.txt", d + "/cfg/Numio2/sub/p.txt", d + "/cfg/x/../Numio2/p"})
+        // A second name of a settings file, anywhere, is that file.
+        QVERIFY(QFile(conf).open(QIODevice::WriteOnly) &&
+                QFile(d + "/cfg/Numio2/sub/z.conf").open(QIODevice::WriteOnly));
+        QCOMPARE(::link(QFile::encodeName(conf).constData(), QFile::encodeName(d + "/hard.txt").constData()),
+                 0);
+        QCOMPARE(::link(QFile::encodeName(d + "/cfg/Numio2/sub/z.conf").constData(),
+                        QFile::encodeName(d + "/prog/z.txt").constData()),
+                 0);
+        QVERIFY(sameFile(d + "/hard.txt", conf) && !sameFile(d + "/prog/z.txt", conf));
+        for (const QString& p : {conf, d + "/cfg/Numio2/p.txt", d + "/cfg/Numio2/sub/p.txt",
+                                 d + "/cfg/x/../Numio2/p", d + "/hard.txt", d + "/prog/z.txt"})
             QVERIFY2(insideSettingsFolder(p, conf), qPrintable(p));
         for (const QString& p : {d + "/cfg/p.txt", d + "/cfg/Numio2x/p.txt", d + "/prog/Numio2.conf"})
             QVERIFY2(!insideSettingsFolder(p, conf), qPrintable(p));
