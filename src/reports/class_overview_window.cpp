@@ -14,6 +14,7 @@
 #include "reports/overview_pdf.h"
 #include "reports/overview_window.h"
 #include "reports/saving.h"
+#include "reports/window_fit.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -286,7 +287,7 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
             answerSources_.insert(resolvedPath(journal),
                                   {answerStorePath(dataFolder, p.id), knownWithinMs(store_, p.id)});
     }
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout;
 
     lblFolder_->setObjectName(QStringLiteral("lblSlozka"));
     lblFolder_->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -365,18 +366,14 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     buttons->addWidget(pbCsv_);
     buttons->addWidget(pbPdf_);
     buttons->addWidget(pbClose_);
-    layout->addLayout(buttons);
+    layOutScrolling(*this, layout, buttons);
 
     QWidget* order[] = {pbFolder_,    cbPeriod_,   deFrom_,   deTo_,  cbOrder_, chDescending_, table_,
                         missedTable_, unreadList_, pbCancel_, pbCsv_, pbPdf_,   pbClose_};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
-    setMinimumSize(760, 480);
-    QSize size(1100, 720);
-    if (const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen())
-        size = size.boundedTo(screen->availableGeometry().size() * 0.95);
-    resize(size.expandedTo(minimumSize()));
+    fitToScreen(*this, owner, {1100, 720}, {760, 480});
 
     connect(table_, &QTableWidget::cellDoubleClicked, this,
             guard(dialogs_, [this](int row, int) { openPupil(row); }));
@@ -926,8 +923,7 @@ void runClassOverview(SettingsStore& store, Dialogs& dialogs, TextFiles& files, 
     // The readings a closed window left go on through these doors, which go when the event loop
     // has ended: the program waits for them then, once it is quitting.
     static const bool waitsAtTheEnd = [&dialogs] {
-        QObject::connect(qApp, &QCoreApplication::aboutToQuit, &journalReadingPool(),
-                         guard(dialogs, [] { journalReadingPool().waitForDone(); }));
+        finishBeforeQuitting(journalReadingPool(), dialogs);
         return true;
     }();
     Q_UNUSED(waitsAtTheEnd);

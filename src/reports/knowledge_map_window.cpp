@@ -7,6 +7,7 @@
 #include "reports/knowledge_map_pdf.h"
 #include "reports/knowledge_map_view.h"
 #include "reports/saving.h"
+#include "reports/window_fit.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -76,7 +77,7 @@ KnowledgeMapWindow::KnowledgeMapWindow(const KnowledgeMapInput& input, SettingsS
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     if (!input_.now.isValid())
         input_.now = QDateTime::currentDateTime();
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout;
 
     auto* top = new QHBoxLayout;
     auto* operationLabel = new QLabel(QStringLiteral("&Početní operace:"), this);
@@ -125,7 +126,7 @@ KnowledgeMapWindow::KnowledgeMapWindow(const KnowledgeMapInput& input, SettingsS
     buttons->addWidget(lblStav_, 1);
     buttons->addWidget(pbPdf_);
     buttons->addWidget(pbClose_);
-    layout->addLayout(buttons);
+    layOutScrolling(*this, layout, buttons);
 
     connect(cbOperation_, &QComboBox::currentIndexChanged, this,
             guard(dialogs_, [this](int) { showOperation(operation()); }));
@@ -138,7 +139,7 @@ KnowledgeMapWindow::KnowledgeMapWindow(const KnowledgeMapInput& input, SettingsS
         cbOperation_->setCurrentIndex(cbOperation_->findData(first));
     }
     showOperation(first);
-    adjustSize();
+    fitToScreen(*this, parentWidget(), sizeHint(), sizeHint());
     map_->setFocus();
 }
 
@@ -166,6 +167,9 @@ void KnowledgeMapWindow::showOperation(int op) {
     map_->setAccessibleDescription(line);
     lblKnown_->setText(line);
     chart_->setWeeks(weeks_, QStringLiteral("Známé příklady po týdnech"));
+    // A larger page widens an open window as far as the screen lets it; beyond that the body scrolls.
+    if (isVisible())
+        fitToScreen(*this, parentWidget(), size().expandedTo(sizeHint()), minimumSize());
     for (int r = 0; r < shown.rows.size(); ++r) {
         if (shown.factAt(r, 0)) {
             map_->setCurrentIndex(model_->index(r, 0));

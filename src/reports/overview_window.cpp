@@ -4,6 +4,7 @@
 #include "reports/csv_export.h"
 #include "reports/czech_format.h"
 #include "reports/saving.h"
+#include "reports/window_fit.h"
 
 #include "core/practice_state.h"
 #include "core/pupils.h"
@@ -150,7 +151,7 @@ OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPa
                                  "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 3px; }"
                                  "QGroupBox:focus { border-color: palette(highlight); }"));
 
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout;
     layout->addLayout(buildPupilRow(pupilName, journal.pupil));
     layout->addWidget(buildNotice());
     layout->addWidget(buildChartView(), 3);
@@ -159,7 +160,7 @@ OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPa
     bottom->addWidget(buildSummary(), 1);
     bottom->addWidget(buildMissedBox(), 1);
     layout->addLayout(bottom, 1);
-    layout->addLayout(buildButtons());
+    layOutScrolling(*this, layout, buildButtons());
 
     setTabOrder(dfJmeno_, summary_);
     setTabOrder(summary_, missedTable_);
@@ -352,11 +353,7 @@ QLayout* OverviewWindow::buildButtons() {
 
 // Fits a small laptop's screen at any scale; the chart takes what is left.
 void OverviewWindow::fitToScreen(QWidget* owner) {
-    setMinimumSize(760, 500);
-    QSize size(1000, 740);
-    if (const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen())
-        size = size.boundedTo(screen->availableGeometry().size() * 0.95);
-    resize(size.expandedTo(minimumSize()));
+    numio::fitToScreen(*this, owner, {1000, 740}, {760, 500});
 }
 
 // The window closes even when the name cannot be kept: the failure has been told.

@@ -21,6 +21,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 
@@ -171,14 +173,26 @@ QThreadPool& savingPool() {
     return *savingThread();
 }
 
+void finishBeforeQuitting(QThreadPool& pool, Dialogs& dialogs) {
+    constexpr int kLongestWaitMs = 5000;
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, &pool, guard(dialogs, [&pool] {
+                         if (pool.waitForDone(kLongestWaitMs))
+                             return;
+                         // The journal and the settings are closed by now; only the stuck thread is left,
+                         // and the pool's own end would wait for it for ever.
+                         qWarning("Numio: a background task did not stop; the program ends without it.");
+                         std::fflush(nullptr);
+                         std::_Exit(0);
+                     }));
+}
+
 QObject* runWithProgress(Dialogs& dialogs, QWidget* owner, const QString& label,
                          std::function<void(SaveProgress&)> work,
                          std::function<void(const WorkOutcome&)> done) {
     // What a closed window cancelled stops at its next step; the program waits for that as it ends,
     // while it can still draw.
     static const bool waitsAtTheEnd = [&dialogs] {
-        QObject::connect(qApp, &QCoreApplication::aboutToQuit, &savingPool(),
-                         guard(dialogs, [] { savingPool().waitForDone(); }));
+        finishBeforeQuitting(savingPool(), dialogs);
         return true;
     }();
     Q_UNUSED(waitsAtTheEnd);

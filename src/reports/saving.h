@@ -52,6 +52,11 @@ class WorkOutcome {
 // waits for it as it ends, when what a closed window cancelled has stopped.
 QThreadPool& savingPool();
 
+// As the program quits, waits a few seconds for what `pool` still runs (a closed window cancelled
+// it; it stops at its next step). Work stuck in the system beyond that (a file system that no longer
+// answers) does not keep the program alive: it ends without waiting further. Connected once a pool.
+void finishBeforeQuitting(QThreadPool& pool, Dialogs& dialogs);
+
 // Starts `work` on the saving thread and returns at once. When it takes more than a moment, a
 // window-modal progress dialog over `owner` (`label`, and "Zrušit") shows how far it has come.
 // When the work has ended, the dialog goes and `done` runs on owner's thread under the handler's

@@ -1,5 +1,7 @@
 #include "ui/qt_doors.h"
 
+#include "platform/text_files.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QLibraryInfo>
@@ -83,12 +85,42 @@ Dialogs::Answer QtDialogs::message(const QString& text, const QString& title, Bu
     return box.clickedButton() == yes ? Answer::Yes : Answer::No;
 }
 
+namespace {
+
+// Qt's own chooser keeps still, without a word, when a new name is longer than the folder allows:
+// this one says so.
+class SaveChooser : public QFileDialog {
+  public:
+    using QFileDialog::QFileDialog;
+
+    void accept() override {
+        const QStringList chosen = selectedFiles();
+        if (!chosen.isEmpty() && pathTooLong(chosen.first())) {
+            QMessageBox::warning(
+                this, windowTitle(),
+                QStringLiteral("Název souboru nebo cesta k němu je příliš dlouhá (název může "
+                               "mít nejvýš 255 bajtů, písmeno s diakritikou zabere dva). "
+                               "Zkraťte ho prosím."));
+            return;
+        }
+        QFileDialog::accept();
+    }
+};
+
+} // namespace
+
 QString QtDialogs::chooseFile(const QString& title, const QString& filter, const QString& folder) {
     // A save-style chooser accepts a file that does not exist yet; the protocol is appended to,
     // so an existing one needs no overwrite warning.
     useCzechQtTexts();
-    return QFileDialog::getSaveFileName(owner_, title, folder, filter, nullptr,
-                                        QFileDialog::DontConfirmOverwrite | QFileDialog::DontUseNativeDialog);
+    SaveChooser chooser(owner_, title, folder, filter);
+    chooser.setObjectName(QStringLiteral("fileChooser"));
+    chooser.setAcceptMode(QFileDialog::AcceptSave);
+    chooser.setFileMode(QFileDialog::AnyFile);
+    chooser.setOptions(QFileDialog::DontConfirmOverwrite | QFileDialog::DontUseNativeDialog);
+    return chooser.exec() == QDialog::Accepted && !chooser.selectedFiles().isEmpty()
+               ? chooser.selectedFiles().first()
+               : QString();
 }
 
 QString QtDialogs::chooseFolder(const QString& title, const QString& folder) {

@@ -1,0 +1,56 @@
+#include "reports/window_fit.h"
+
+#include <QBoxLayout>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QScrollArea>
+#include <QWidget>
+
+namespace numio {
+
+namespace {
+
+// Asks for the whole body, so a window sized to its hint shows everything it can; shrinks to
+// almost nothing, scrolling.
+class BodyScroll : public QScrollArea {
+  public:
+    using QScrollArea::QScrollArea;
+    QSize sizeHint() const override {
+        const int frame = 2 * frameWidth();
+        return widget() ? widget()->sizeHint() + QSize(frame, frame) : QScrollArea::sizeHint();
+    }
+};
+
+} // namespace
+
+void layOutScrolling(QWidget& window, QBoxLayout* body, QLayout* buttons) {
+    auto* content = new QWidget;
+    content->setObjectName(QStringLiteral("body"));
+    body->setContentsMargins(0, 0, 0, 0);
+    content->setLayout(body);
+    auto* scroll = new BodyScroll(&window);
+    scroll->setObjectName(QStringLiteral("bodyScroll"));
+    scroll->setAccessibleName(window.windowTitle());
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    // The controls inside keep their own Tab order; the area itself takes no focus.
+    scroll->setFocusPolicy(Qt::NoFocus);
+    scroll->setWidget(content);
+    auto* outer = new QVBoxLayout(&window);
+    outer->addWidget(scroll, 1);
+    outer->addLayout(buttons);
+}
+
+void fitToScreen(QWidget& window, const QWidget* owner, QSize preferred, QSize least) {
+    const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+    if (!screen) {
+        window.setMinimumSize(least);
+        window.resize(preferred.expandedTo(least));
+        return;
+    }
+    const QSize available = screen->availableGeometry().size();
+    window.setMinimumSize(least.boundedTo(available));
+    window.resize(preferred.boundedTo(available * 0.95).expandedTo(window.minimumSize()));
+}
+
+} // namespace numio
