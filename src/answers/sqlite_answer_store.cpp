@@ -13,6 +13,8 @@
 
 #include <atomic>
 
+#include <sys/stat.h>
+
 namespace numio {
 
 namespace {
@@ -153,6 +155,91 @@ Failure failureOf(const SqlProblem& p, const QString& path, const QString& pupil
 
 const QString kNotRemembered = QStringLiteral("odpovědi se nezapamatují.");
 
+// What is at a path, a link's target judged: nothing, or its kind and which file it is.
+struct FileAt {
+    bool exists = false;
+    struct stat st {};
+};
+
+FileAt fileAt(const QString& path) {
+    FileAt at;
+    at.exists = ::stat(QFile::encodeName(path).constData(), &at.st) == 0;
+    return at;
+}
+
+QString kindName(mode_t mode) {
+    if (S_ISDIR(mode))
+        return QStringLiteral("složka");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("pojmenovaná roura");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("soket");
+    return QStringLiteral("zařízení");
+}
+
+// The store and its companions must each be missing or an ordinary file, checked before SQLite opens
+// any of them: opening a named pipe for reading waits for a writer for ever, and a device, a socket
+// or a folder is no store. Written to, the store must have no other name (a hard link), or the answers
+// would change another file too. Throws Failure naming the file.
+void checkOrdinary(const QString& path, const QString& pupil, const QString& next, bool writing) {
+    for (const QString& file : {path, path + kCompanions[0], path + kCompanions[1]}) {
+        const FileAt at = fileAt(file);
+        const QString named = file == path ? storeFile(path, pupil)
+                                           : QStringLiteral("Soubor ") + displayPath(file) + whose(pupil);
+        if (at.exists && !S_ISREG(at.st.st_mode))
+            throw Failure(kPathFileAccess)
+                .withDetail(named +
+                            QStringLiteral(" nelze otevřít: není to obyčejný soubor, ale %1; ")
+                                .arg(kindName(at.st.st_mode)) +
+                            next + QStringLiteral(" To, co na jeho místě je, přejmenujte nebo odstraňte."));
+        if (writing && file == path && at.exists && at.st.st_nlink > 1)
+            throw Failure(kPathFileAccess)
+                .withDetail(
+                    named +
+                    QStringLiteral(" má na disku ještě jiné jméno (pevný odkaz), zápisem by se změnil i "
+                                   "jiný soubor; ") +
+                    next + QStringLiteral(" Nahraďte ho samostatnou kopií."));
+    }
+}
+
+// The store's files as found, copied before SQLite opens them: it replays a -wal left beside the store
+// (after a crash) into it, and a -wal of another database would spoil a sound store. Copied only when
+// a -wal with something in it is there; the copy goes unless it is kept aside.
+class AsFound {
+  public:
+    explicit AsFound(const QString& path) {
+        const QFileInfo store(path);
+        if (QFileInfo(path + kCompanions[0]).size() <= 0 || !store.exists())
+            return;
+        copy_ = store.dir().filePath(u'.' + store.fileName() + QStringLiteral(".nalezeny"));
+        drop();
+        if (!QFile::copy(path, copy_) || !QFile::copy(path + kCompanions[0], copy_ + kCompanions[0])) {
+            drop();
+            copy_.clear();
+        }
+    }
+    ~AsFound() { drop(); }
+    AsFound(const AsFound&) = delete;
+    AsFound& operator=(const AsFound&) = delete;
+
+    bool copied() const { return !copy_.isEmpty(); }
+    // Moves the copy to `aside` with its -wal; the spoiled store is removed for a new one.
+    bool keepAs(const QString& aside, const QString& store) {
+        if (!QFile::rename(copy_, aside) || !QFile::rename(copy_ + kCompanions[0], aside + kCompanions[0]))
+            return false;
+        copy_.clear();
+        removeAnswerStore(store);
+        return true;
+    }
+
+  private:
+    void drop() {
+        if (!copy_.isEmpty())
+            QFile::remove(copy_), QFile::remove(copy_ + kCompanions[0]);
+    }
+    QString copy_;
+};
+
 // "jan.necitelny-20250314-081500.sqlite" beside "jan.sqlite"; never one that is there already.
 QString asideName(const QString& path) {
     const QFileInfo info(path);
@@ -167,12 +254,18 @@ QString asideName(const QString& path) {
 
 // Moves the file and its companions aside; the store's name is free after it. Nothing is deleted:
 // a -wal left behind would be read into the new store, so it must go too.
-QString keepAside(const QString& path, const QString& pupil) {
+// A store copied as found goes aside as it was, without what SQLite made of it.
+QString keepAside(const QString& path, const QString& pupil, AsFound& found) {
     QString aside = asideName(path);
-    bool moved = QFile::rename(path, aside);
-    for (const char* companion : kCompanions) {
-        if (moved && QFileInfo::exists(path + companion))
-            moved = QFile::rename(path + companion, aside + companion);
+    bool moved = false;
+    if (found.copied()) {
+        moved = found.keepAs(aside, path);
+    } else {
+        moved = QFile::rename(path, aside);
+        for (const char* companion : kCompanions) {
+            if (moved && QFileInfo::exists(path + companion))
+                moved = QFile::rename(path + companion, aside + companion);
+        }
     }
     if (!moved)
         throw Failure(kPathFileAccess)
@@ -190,12 +283,20 @@ QString notNull(const QString& text) {
 } // namespace
 
 QString defaultDataFolder() {
-    // Without a home of its own (HOME empty, a relative XDG_DATA_HOME) Qt would name a folder below
-    // the current one, or the root's: no answers are remembered then rather than scattered.
-    QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    if (!QDir::isAbsolutePath(data) || QDir::homePath() == QDir::rootPath())
-        return {};
-    return data;
+    // The XDG rule: $XDG_DATA_HOME when it is absolute, a relative one ignored for ~/.local/share.
+    // Without a home of its own (HOME unset, empty or relative) there is no place: Qt would name one
+    // below the current folder or the root's.
+    QString base = qEnvironmentVariable("XDG_DATA_HOME");
+    if (!QDir::isAbsolutePath(base)) {
+        const QString home = qEnvironmentVariable("HOME");
+        if (!QDir::isAbsolutePath(home))
+            return {};
+        base = home + QStringLiteral("/.local/share");
+    }
+    // Below it, what Qt adds for the program ("/Numio").
+    const QString app = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString generic = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return QDir::cleanPath(base + u'/' + app.mid(generic.size()));
 }
 
 QString answerStorePath(const QString& dataFolder, const QString& pupilId) {
@@ -234,10 +335,17 @@ void removeAnswerStore(const QString& path) {
 struct SqliteAnswerStore::Impl {
     Impl(const QString& path, const QString& pupil);
 
+    // Still the file that was opened: not deleted, nor another put in its place.
+    bool sameFile() const {
+        const FileAt now = fileAt(path);
+        return now.exists && now.st.st_dev == opened.st.st_dev && now.st.st_ino == opened.st.st_ino;
+    }
+
     QString path;
     QString pupil;
     Connection connection;
     QSqlQuery insert; // after the connection, so that it goes first
+    FileAt opened;
 };
 
 SqliteAnswerStore::Impl::Impl(const QString& path, const QString& pupil)
@@ -287,6 +395,7 @@ SqliteAnswerStore::Impl::Impl(const QString& path, const QString& pupil)
             throw Unreadable{};
         throw;
     }
+    opened = fileAt(path);
 }
 
 OpenedAnswerStore SqliteAnswerStore::open(const QString& path, const QString& pupil) {
@@ -300,20 +409,39 @@ OpenedAnswerStore SqliteAnswerStore::open(const QString& path, const QString& pu
             .withDetail(QStringLiteral("Složku %1 pro soubor odpovědí%2 nelze vytvořit; ")
                             .arg(displayPath(folder), whose(pupil)) +
                         kNotRemembered);
+    checkOrdinary(path, pupil, kNotRemembered, true);
+    if (!QFileInfo::exists(path)) // a -wal without its store belongs to none: never read into a new one
+        removeAnswerStore(path);
+    AsFound found(path);
     OpenedAnswerStore opened;
     try {
         try {
             opened.store.reset(new SqliteAnswerStore(std::make_unique<Impl>(path, pupil)));
         } catch (const Unreadable&) {
-            const QString aside = keepAside(path, pupil);
+            const bool copied = found.copied();
+            const QString aside = keepAside(path, pupil, found);
+            // Spoiled by its -wal alone: the store as it was before it goes on.
+            std::unique_ptr<Impl> kept;
+            if (copied && QFile::copy(aside, path)) {
+                try {
+                    kept = std::make_unique<Impl>(path, pupil);
+                } catch (const Unreadable&) {
+                    removeAnswerStore(path);
+                }
+            }
             opened.warning =
                 Failure(kBadFileFormat)
                     .withDetail(storeFile(path, pupil) +
-                                QStringLiteral(" je poškozený nebo nepatří programu Numio. Zůstal "
-                                               "uschovaný jako %1; odpovědi se od teď zapisují do "
-                                               "nového souboru.")
+                                (kept ? QStringLiteral(" měl u sebe záznam změn (-wal), který k němu nepatří "
+                                                       "nebo je poškozený. Oba zůstaly, jak byly, "
+                                                       "uschované jako %1; odpovědi zapamatované dřív "
+                                                       "zůstávají a zapisují se dál.")
+                                      : QStringLiteral(" je poškozený nebo nepatří programu Numio. Zůstal "
+                                                       "uschovaný jako %1; odpovědi se od teď zapisují do "
+                                                       "nového souboru."))
                                     .arg(displayPath(aside)));
-            opened.store.reset(new SqliteAnswerStore(std::make_unique<Impl>(path, pupil)));
+            opened.store.reset(
+                new SqliteAnswerStore(kept ? std::move(kept) : std::make_unique<Impl>(path, pupil)));
         }
     } catch (const SqlProblem& p) {
         throw failureOf(p, path, pupil, kNotRemembered);
@@ -324,15 +452,33 @@ OpenedAnswerStore SqliteAnswerStore::open(const QString& path, const QString& pu
     return opened;
 }
 
-SqliteAnswerStore::SqliteAnswerStore(std::unique_ptr<Impl> impl) : d_(std::move(impl)) {}
+SqliteAnswerStore::SqliteAnswerStore(std::unique_ptr<Impl> impl)
+    : path_(impl->path), pupil_(impl->pupil), d_(std::move(impl)) {}
 
 SqliteAnswerStore::~SqliteAnswerStore() = default;
 
 const QString& SqliteAnswerStore::path() const {
-    return d_->path;
+    return path_;
+}
+
+std::optional<Failure> SqliteAnswerStore::follow() const {
+    if (d_ && d_->sameFile())
+        return std::nullopt;
+    if (d_) {
+        // What the -wal holds goes into the old file, so that none of it is read into the new one.
+        try {
+            run(d_->connection.db(), QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+        } catch (const SqlProblem&) {
+        }
+        d_.reset();
+    }
+    OpenedAnswerStore opened = open(path_, pupil_);
+    d_ = std::move(opened.store->d_);
+    return opened.warning;
 }
 
 void SqliteAnswerStore::record(const AnswerRecord& answer) {
+    const std::optional<Failure> warning = follow();
     QSqlQuery& q = d_->insert;
     q.bindValue(0, answer.at);
     q.bindValue(1, notNull(answer.pupil));
@@ -347,9 +493,13 @@ void SqliteAnswerStore::record(const AnswerRecord& answer) {
     if (!q.exec())
         throw failureOf(SqlProblem{q.lastError()}, d_->path, d_->pupil,
                         QStringLiteral("tato odpověď se nezapamatovala."));
+    if (warning) // the answer is kept, in a new file
+        throw *warning;
 }
 
 Knowledge SqliteAnswerStore::knowledge() const {
+    if (const std::optional<Failure> warning = follow())
+        throw *warning;
     try {
         return readAll(d_->connection.db());
     } catch (const SqlProblem& p) {
@@ -361,6 +511,7 @@ Knowledge SqliteAnswerStore::readKnowledge(const QString& path) {
     if (!QFileInfo::exists(path))
         return {};
     const QString next = QStringLiteral("co žák umí, nelze ukázat.");
+    checkOrdinary(path, {}, next, false);
     try {
         const Connection connection(path, true);
         switch (kindOf(connection.db())) {

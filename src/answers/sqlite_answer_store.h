@@ -12,7 +12,7 @@
 
 namespace numio {
 
-// The program's own data folder (answers and the like), per user.
+// The program's own data folder (answers and the like), per user; empty where there is none (no home).
 NUMIO_EXPORT QString defaultDataFolder();
 
 // A pupil's answers: "<data>/odpovedi/zaci/<pupil id>.sqlite"; without pupils (an empty id)
@@ -45,18 +45,23 @@ class NUMIO_EXPORT SqliteAnswerStore : public AnswerStore {
     // Opens the store at `path`, making the folder and the file when missing. `pupilName` names
     // the pupil in messages (empty without pupils). A file that is not a store of ours or is
     // damaged is kept aside and a new one started (see OpenedAnswerStore::warning). Throws Failure
-    // when no store can be used: the folder or the file cannot be made or written, or a newer
-    // program wrote the file (left untouched).
+    // when no store can be used: the folder or the file cannot be made or written, it or its -wal or
+    // -shm is no ordinary file (never opened then), it has another name (a hard link), or a newer
+    // program wrote the file (left untouched). A store found with a -wal is copied first, so that one
+    // found unreadable is kept aside as it was; spoiled by its -wal alone, it goes on without it.
     static OpenedAnswerStore open(const QString& path, const QString& pupilName = {});
 
     // The tries kept in the store at `path`, read without writing anything; no file, no tries.
-    // For looking at another pupil's answers, on any thread. Throws Failure when it cannot be read.
+    // For looking at another pupil's answers, on any thread. Throws Failure when it cannot be read,
+    // also when it or its -wal or -shm is no ordinary file (never opened then).
     static Knowledge readKnowledge(const QString& path);
 
     ~SqliteAnswerStore() override;
     SqliteAnswerStore(const SqliteAnswerStore&) = delete;
     SqliteAnswerStore& operator=(const SqliteAnswerStore&) = delete;
 
+    // Both first open the file anew when it was deleted or replaced since it was opened; a file
+    // found there that had to be kept aside is told by a Failure (the answer is kept all the same).
     void record(const AnswerRecord& answer) override;
     Knowledge knowledge() const override;
 
@@ -65,7 +70,12 @@ class NUMIO_EXPORT SqliteAnswerStore : public AnswerStore {
   private:
     struct Impl;
     explicit SqliteAnswerStore(std::unique_ptr<Impl> impl);
-    std::unique_ptr<Impl> d_;
+    // Opens the file anew when it is no longer the one opened; hands back the opening's warning.
+    // Throws Failure when it cannot; the store is then closed until it can.
+    std::optional<Failure> follow() const;
+    QString path_;
+    QString pupil_;
+    mutable std::unique_ptr<Impl> d_;
 };
 
 } // namespace numio

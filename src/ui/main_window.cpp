@@ -84,6 +84,14 @@ void FrmMain::buildMenus() {
                       QKeySequence(Qt::Key_F8), Command::StartWeakPractice);
     mnuCoNeumiSada = item(mnuNumio, "mnuCoNeumiSada", QStringLiteral("Sa&da z toho, co ještě neumí"),
                           QKeySequence(Qt::SHIFT | Qt::Key_F8), Command::StartWeakSet);
+    if (doors_.dataFolder.isEmpty()) // why these stay grey
+        for (QAction* weak : {mnuCoNeumi, mnuCoNeumiSada}) {
+            const QString why =
+                QStringLiteral("Odpovědi se nepamatují: není domovská složka (proměnná HOME), "
+                               "kam by se ukládaly. Spusťte Numio s domovskou složkou.");
+            weak->setToolTip(why);
+            weak->setStatusTip(why);
+        }
     mnuNumio->addSeparator()->setObjectName(QStringLiteral("mnunic3"));
     mnuOpakujSpatne = item(mnuNumio, "mnuOpakujSpatne", QStringLiteral("&Opakuj chybné příklady"),
                            QKeySequence(Qt::Key_F6), Command::StartRepeat);

@@ -9,6 +9,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 using namespace numio;
 using namespace numio::test;
 
@@ -69,7 +74,25 @@ QByteArray bytes(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-enum class Bad { NotADatabase, Damaged, Foreign, Newer, FolderIsAFile, FileIsAFolder, Locked, DiskFull };
+enum class Bad { NotADatabase, Damaged, Foreign, Newer, FolderIsAFile, Locked, DiskFull };
+
+// Things at a store's place that are no file of its own; a hard link shares a sound store's file.
+enum class Odd { Fifo, Folder, Socket, Device, HardLink };
+
+void put(Odd odd, const QString& at, const QString& shared) {
+    const QByteArray native = QFile::encodeName(at);
+    sockaddr_un address{AF_UNIX, {}};
+    qstrncpy(address.sun_path, native.constData(), sizeof address.sun_path);
+    const int socket = odd == Odd::Socket ? ::socket(AF_UNIX, SOCK_STREAM, 0) : -1;
+    const bool made =
+        odd == Odd::Fifo     ? ::mkfifo(native.constData(), 0644) == 0
+        : odd == Odd::Folder ? QDir().mkpath(at)
+        : odd == Odd::Socket ? ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
+        : odd == Odd::Device ? QFile::link(QStringLiteral("/dev/zero"), at)
+                             : ::link(QFile::encodeName(shared).constData(), native.constData()) == 0;
+    ::close(socket);
+    QVERIFY(made);
+}
 
 } // namespace
 
@@ -127,7 +150,6 @@ class TestAnswerStore : public QObject {
         row("another program's database", Bad::Foreign, format, aside, true);
         row("written by a newer Numio", Bad::Newer, format, QStringLiteral("novější verze"), false);
         row("the folder is a file", Bad::FolderIsAFile, access, QStringLiteral("nelze vytvořit"), false);
-        row("the file is a folder", Bad::FileIsAFolder, access, QStringLiteral("nelze otevřít"), false);
         row("another copy writes", Bad::Locked, int(kFileAlreadyOpen), QStringLiteral("jiná spuštěná"), true);
         row("a full disk", Bad::DiskFull, int(kDiskFull), QStringLiteral("disk je plný"), true);
     }
@@ -153,8 +175,6 @@ class TestAnswerStore : public QObject {
                 path());
         if (bad == Bad::FolderIsAFile)
             QVERIFY(QDir(folder).removeRecursively() && file.open(QIODevice::WriteOnly));
-        if (bad == Bad::FileIsAFolder)
-            QVERIFY(QDir().mkpath(path()));
         file.close();
         QSqlDatabase::removeDatabase(QStringLiteral("other"));
         const QByteArray original = bytes(file.fileName());
@@ -193,6 +213,134 @@ class TestAnswerStore : public QObject {
                          kept.count(u':') == (says == aside ? 1 : 3),
                      qPrintable(kept));
         }
+    }
+
+    // Nothing that is no ordinary file is ever opened, as the store or beside it, to write or to read:
+    // a named pipe would hold the program for ever. A hard link is only read.
+    void notOrdinaryFiles_data() {
+        columns<Odd, QString, bool>({"odd", "suffix", "writing"});
+        const char* names[]{"a named pipe", "a folder", "a socket", "/dev/zero linked", "a hard link"};
+        for (const Odd odd : {Odd::Fifo, Odd::Folder, Odd::Socket, Odd::Device, Odd::HardLink})
+            for (const char* suffix : {"", "-wal", "-shm"})
+                for (const bool writing : {true, false})
+                    if (odd != Odd::HardLink || !*suffix)
+                        QTest::addRow("%s as store%s, %s", names[int(odd)], suffix,
+                                      writing ? "written" : "read")
+                            << odd << QString(suffix) << writing;
+    }
+    void notOrdinaryFiles() {
+        const auto [odd, suffix, writing] = fetch<Odd, QString, bool>("odd", "suffix", "writing");
+        const QString sound = suffix.isEmpty() ? dir->filePath(QStringLiteral("sound.sqlite")) : path();
+        SqliteAnswerStore::open(sound).store->record(answers(QStringLiteral("1+1 R 1 @1"))[0]);
+        const QByteArray original = bytes(sound);
+        QVERIFY(QDir().mkpath(QFileInfo(path()).path()));
+        put(odd, path() + suffix, sound);
+        const std::optional<Failure> failure = thrown([&, writing = writing] {
+            if (writing)
+                SqliteAnswerStore::open(path(), QStringLiteral("Jan"));
+            else
+                QCOMPARE(SqliteAnswerStore::readKnowledge(path()).size(), 1);
+        });
+        QCOMPARE(bool(failure), writing || odd != Odd::HardLink);
+        if (failure)
+            QVERIFY2(failure->code() == kPathFileAccess &&
+                         failure->detail().contains(odd == Odd::HardLink ? "pevný odkaz"
+                                                                         : "není to obyčejný soubor") &&
+                         failure->detail().contains(QFileInfo(path()).fileName() + suffix + u' '),
+                     qPrintable(failure->detail()));
+        QCOMPARE(bytes(sound), original);
+        QCOMPARE(QFileInfo(path() + suffix).isFile(), odd == Odd::HardLink);
+    }
+
+    // A store deleted or replaced while open: the next answer goes to the file now at its place.
+    void followsItsFile_data() {
+        columns<QString, int, QString>({"then", "tries", "says"});
+        row("deleted", "", 1, QString());
+        row("replaced by another store", "store", 3, QString());
+        row("replaced by a file that is no store", "junk", 1, QStringLiteral("Zůstal uschovaný"));
+        row("replaced by a named pipe", "fifo", 0, QStringLiteral("není to obyčejný soubor"));
+    }
+    void followsItsFile() {
+        const auto [then, tries, says] = fetch<QString, int, QString>("then", "tries", "says");
+        const QList<AnswerRecord> list = answers(QStringLiteral("1+1 R 1 @1; 2+2 R 2 @2; 3+3 R 3 @3"));
+        const auto store = SqliteAnswerStore::open(path()).store;
+        store->record(list[0]);
+        const QString other = dir->filePath(QStringLiteral("other.sqlite"));
+        if (then == u"store") {
+            const auto another = SqliteAnswerStore::open(other).store;
+            another->record(list[1]), another->record(list[2]);
+        }
+        QFile junk(other);
+        QVERIFY(then != u"junk" || (junk.open(QIODevice::WriteOnly) && junk.write("junk")));
+        junk.close();
+        QVERIFY(QFile::remove(path()));
+        if (then == u"fifo")
+            put(Odd::Fifo, path(), {});
+        QVERIFY(QFile::rename(other, path()) == (then == u"store" || then == u"junk"));
+        const std::optional<Failure> failure = thrown([&] { store->record(list[2]); });
+        QVERIFY2(failure ? !says.isEmpty() && failure->detail().contains(says) : says.isEmpty(),
+                 failure ? qPrintable(failure->detail()) : "");
+        if (tries == 0)
+            return;
+        QCOMPARE(shown(store->knowledge()).count(u'@'), tries);
+        QCOMPARE(shown(SqliteAnswerStore::readKnowledge(path())).count(u'@'), tries); // on disk
+    }
+
+    // A -wal found beside a store (after a crash) is read into it; another database's spoils nothing:
+    // the store is kept aside as found, and goes on without it.
+    void walFound_data() {
+        columns<QString, int, bool>({"wal", "tries", "aside"});
+        row("its own, after a crash", "own", 50, false);
+        row("another database's", "foreign", 50, true);
+        row("without its store", "alone", 0, false);
+    }
+    void walFound() {
+        const auto [wal, tries, aside] = fetch<QString, int, bool>("wal", "tries", "aside");
+        const QString other = dir->filePath(QStringLiteral("other.sqlite"));
+        QVERIFY(QDir().mkpath(QFileInfo(path()).path()));
+        if (wal != u"alone") {
+            const auto store = SqliteAnswerStore::open(wal == u"own" ? other : path()).store;
+            for (const AnswerRecord& r : answers(QStringLiteral("7*8 R 900 @1000; ").repeated(50)))
+                store->record(r);
+            if (wal == u"own") // the program killed: its file and -wal as they are
+                QVERIFY(QFile::copy(other, path()) && QFile::copy(other + "-wal", path() + "-wal"));
+        }
+        const QByteArray original = bytes(path());
+        if (wal != u"own") {
+            sql(QStringLiteral("PRAGMA journal_mode=WAL"), other);
+            sql(QStringLiteral("CREATE TABLE notes(text)"), other);
+            QVERIFY(QFile::copy(other + "-wal", path() + "-wal"));
+            QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        }
+        const QByteArray foundWal = bytes(path() + "-wal");
+        const OpenedAnswerStore opened = SqliteAnswerStore::open(path(), QStringLiteral("Jan"));
+        QCOMPARE(shown(opened.store->knowledge()).count(u'@'), tries);
+        QVERIFY2(bool(opened.warning) == aside, opened.warning ? qPrintable(opened.warning->detail()) : "");
+        const QDir folder(QFileInfo(path()).path());
+        const QStringList kept = folder.entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(kept.filter(QStringLiteral("necitelny")).size(), aside ? 2 : 0);
+        QCOMPARE(kept.filter(QStringLiteral("nalezeny")).size(), 0);
+        if (aside) {
+            QCOMPARE(bytes(folder.filePath(kept.filter(".sqlite-wal")[0].chopped(4))), original);
+            QCOMPARE(bytes(folder.filePath(kept.filter(".sqlite-wal")[0])), foundWal);
+        }
+    }
+
+    // The XDG rule: an absolute XDG_DATA_HOME, else ~/.local/share; no place without a home.
+    void dataFolder_data() {
+        columns<QString>({"homes"}); // HOME, XDG_DATA_HOME: the folder
+        row("the XDG folder", QStringLiteral("/h /x: /x"));
+        row("a relative XDG folder ignored", QStringLiteral("/h x: /h/.local/share"));
+        row("no XDG folder", QStringLiteral("/h : /h/.local/share"));
+        row("the root as home", QStringLiteral("/ : /.local/share"));
+        row("no home", QStringLiteral(" x: "));
+        row("a relative home", QStringLiteral("h : "));
+    }
+    void dataFolder() {
+        const QStringList homes = std::get<0>(fetch<QString>("homes")).split(QRegularExpression(": ?| "));
+        qputenv("HOME", QFile::encodeName(homes[0])), qputenv("XDG_DATA_HOME", QFile::encodeName(homes[1]));
+        QCOMPARE(defaultDataFolder(),
+                 homes[2].isEmpty() ? homes[2] : homes[2] + u'/' + qApp->applicationName());
     }
 
     void paths() {
