@@ -1,5 +1,7 @@
 #include "answers/sqlite_answer_store.h"
 
+#include "platform/text_files.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -167,16 +169,6 @@ FileAt fileAt(const QString& path) {
     return at;
 }
 
-QString kindName(mode_t mode) {
-    if (S_ISDIR(mode))
-        return QStringLiteral("složka");
-    if (S_ISFIFO(mode))
-        return QStringLiteral("pojmenovaná roura");
-    if (S_ISSOCK(mode))
-        return QStringLiteral("soket");
-    return QStringLiteral("zařízení");
-}
-
 // The store and its companions must each be missing or an ordinary file, checked before SQLite opens
 // any of them: opening a named pipe for reading waits for a writer for ever, and a device, a socket
 // or a folder is no store. Written to, the store must have no other name (a hard link), or the answers
@@ -186,11 +178,10 @@ void checkOrdinary(const QString& path, const QString& pupil, const QString& nex
         const FileAt at = fileAt(file);
         const QString named = file == path ? storeFile(path, pupil)
                                            : QStringLiteral("Soubor ") + displayPath(file) + whose(pupil);
-        if (at.exists && !S_ISREG(at.st.st_mode))
+        if (const auto kind = otherThanFile(file, FileUse::Read))
             throw Failure(kPathFileAccess)
                 .withDetail(named +
-                            QStringLiteral(" nelze otevřít: není to obyčejný soubor, ale %1; ")
-                                .arg(kindName(at.st.st_mode)) +
+                            QStringLiteral(" nelze otevřít: není to obyčejný soubor, ale %1; ").arg(*kind) +
                             next + QStringLiteral(" To, co na jeho místě je, přejmenujte nebo odstraňte."));
         if (writing && file == path && at.exists && at.st.st_nlink > 1)
             throw Failure(kPathFileAccess)

@@ -22,6 +22,7 @@
 #include <emmintrin.h>
 #endif
 #include <fcntl.h>
+#include <optional>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -115,16 +116,22 @@ bool sinkDevice(const struct stat& st) {
     return S_ISCHR(st.st_mode) && major(st.st_rdev) == 1;
 }
 
-void checkOrdinary(const QByteArray& native, const QString& path, FileUse use) {
+std::optional<QString> otherThan(const QByteArray& native, FileUse use) {
     struct stat st {};
     if (::stat(native.constData(), &st) != 0 || S_ISREG(st.st_mode))
-        return; // nothing there yet, or a file: the open itself tells what goes wrong
+        return std::nullopt; // nothing there yet, or a file: the open itself tells what goes wrong
     if (use == FileUse::Write && sinkDevice(st))
-        return;
-    throw Failure(kPathFileAccess)
-        .withDetail(QStringLiteral("%1 není obyčejný soubor, ale %2; Numio z něj nečte a nezapisuje do něj. "
-                                   "Zvolte prosím jiný soubor.")
-                        .arg(displayPath(path), kindOf(st.st_mode)));
+        return std::nullopt;
+    return kindOf(st.st_mode);
+}
+
+void checkOrdinary(const QByteArray& native, const QString& path, FileUse use) {
+    if (const auto kind = otherThan(native, use))
+        throw Failure(kPathFileAccess)
+            .withDetail(
+                QStringLiteral("%1 není obyčejný soubor, ale %2; Numio z něj nečte a nezapisuje do něj. "
+                               "Zvolte prosím jiný soubor.")
+                    .arg(displayPath(path), *kind));
 }
 
 struct stat statOf(const QString& path, const QByteArray& native) {
@@ -726,6 +733,10 @@ void writeWholeFile(const QString& path, QByteArrayView bytes) {
         ::unlink(temporary.constData());
         fail(error, path);
     }
+}
+
+std::optional<QString> otherThanFile(const QString& path, FileUse use) {
+    return otherThan(nativePath(path), use);
 }
 
 void checkOrdinaryFile(const QString& path, FileUse use) {

@@ -9,6 +9,7 @@
 #include <QVector>
 #include <atomic>
 #include <memory>
+#include <optional>
 
 namespace numio {
 
@@ -84,6 +85,9 @@ enum class FileUse { Read, Write };
 // device, before anything opens it: a pipe would wait for its other end for ever. A memory device
 // may be written to. Nothing there yet, or an ordinary file, passes.
 NUMIO_EXPORT void checkOrdinaryFile(const QString& path, FileUse use);
+// What stands at `path` when it is no ordinary file, for a message ("pojmenovaná roura", "soket",
+// "složka", "zařízení"); nothing when it is one, or when nothing is there.
+NUMIO_EXPORT std::optional<QString> otherThanFile(const QString& path, FileUse use);
 
 // A path longer than the system takes (PATH_MAX), or with a name longer than NAME_MAX: refused at
 // once, before anything walks it.
