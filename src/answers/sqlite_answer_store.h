@@ -49,16 +49,21 @@ class NUMIO_EXPORT SqliteAnswerStore : public AnswerStore {
     // program wrote the file (left untouched).
     static OpenedAnswerStore open(const QString& path, const QString& pupilName = {});
 
-    // The tries kept in the store at `path`, read without writing anything; no file, no tries.
-    // For looking at another pupil's answers, on any thread. Throws Failure when it cannot be read.
-    static Knowledge readKnowledge(const QString& path);
+    // The facts kept in the store at `path`, read without writing anything; no file, no facts.
+    // On any thread, through a connection of its own: for another pupil's answers, and for reading
+    // aside while the window goes on. Once *stop is set it ends early with nothing to use. Throws
+    // Failure when it cannot be read.
+    static KnowledgeRead readKnowledge(const QString& path, const KnowledgeQuery& query = {},
+                                       const std::atomic<bool>* stop = nullptr);
 
     ~SqliteAnswerStore() override;
     SqliteAnswerStore(const SqliteAnswerStore&) = delete;
     SqliteAnswerStore& operator=(const SqliteAnswerStore&) = delete;
 
     void record(const AnswerRecord& answer) override;
-    Knowledge knowledge() const override;
+    // Read through the store's own connection, on its thread.
+    KnowledgeRead knowledge(const KnowledgeQuery& query = {}) const;
+    KnowledgeReader reader() const override;
 
     const QString& path() const;
 
