@@ -217,6 +217,20 @@ class TestKnowledgeMap : public QObject {
         QVERIFY(w.pbPdf()->isEnabled());
     }
 
+    // A file that is no store: told, and the map goes, having nothing to show.
+    void unreadableStore() {
+        Map m;
+        m.input.storePath = m.dir.filePath("jana.sqlite");
+        QFile junk(m.input.storePath);
+        QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write("Jana: 7*8=56\n"));
+        junk.close();
+        KnowledgeMapWindow& w = m.open();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isVisible(), 20000);
+        QCOMPARE(m.dialogs.shown.size(), 1u);
+        QVERIFY2(m.dialogs.shown[0].text.contains("co žák umí, nelze ukázat"),
+                 qPrintable(m.dialogs.shown[0].text));
+    }
+
     // The first page is the first operation switched on, multiplication first.
     void firstPage_data() {
         columns<bool, bool, bool, QString>({"plus", "minus", "division", "shown"});
