@@ -372,6 +372,17 @@ class TestMainWindow : public QObject {
         QCOMPARE(aside.size(), found.isEmpty() ? 0 : 1);
     }
 
+    // While F8's answers are read the window only waits for them; Esc gives the reading up.
+    void weakReadingGivenUp() {
+        WindowFixture f;
+        FrmMain& w = f.start();
+        act(w, "mnuCoNeumi")->trigger();
+        QVERIFY(!act(w, "mnuPocitej")->isEnabled() && act(w, "mnuStop")->isEnabled());
+        QTest::keyClick(&w, Qt::Key_Escape);
+        QVERIFY(act(w, "mnuPocitej")->isEnabled() && !act(w, "mnuStop")->isEnabled());
+        QVERIFY(!w.exam().running());
+    }
+
     // A store that cannot be made is told once, however many examinations start and the settings
     // change.
     void refusedStoreToldOnce() {
