@@ -37,7 +37,6 @@ class KnowledgeMapWindow : public QDialog {
     QPushButton* pbClose() const { return pbClose_; }
     // The operation shown: 1 +, 2 -, 3 *, 4 :.
     int operation() const;
-    bool loading() const { return loading_; }
 
   signals:
     // The answers read aside have come and are shown.
