@@ -85,8 +85,9 @@ void run(const QString& folder) {
         std::unique_ptr<SqliteAnswerStore> store;
         opens.push_back(bench::timed([&] { store = SqliteAnswerStore::open(path).store; }));
         qsizetype facts = 0;
-        reads.push_back(bench::timed([&] { facts = store->knowledge().size(); }));
-        readOnly.push_back(bench::timed([&] { facts += SqliteAnswerStore::readKnowledge(path).size(); }));
+        reads.push_back(bench::timed([&] { facts = store->knowledge().facts.size(); }));
+        readOnly.push_back(
+            bench::timed([&] { facts += SqliteAnswerStore::readKnowledge(path).facts.size(); }));
         if (round == 0)
             std::printf("  (%lld facts among %d answers)\n", static_cast<long long>(facts / 2), kMany);
     }

@@ -23,10 +23,12 @@ namespace {
 
 // Ten weeks of practice, a few times a week: the easy rows and small sums are known early, the
 // hard ones are still on the way, and a few were never asked.
-Knowledge tenWeeks(const QDateTime& now, int largest) {
+using Tries = QHash<Fact, QList<Try>>;
+
+Tries tenWeeks(const QDateTime& now, int largest) {
     std::mt19937 random(7);
     std::uniform_real_distribution<double> unit(0, 1);
-    Knowledge knowledge;
+    Tries knowledge;
     const auto practise = [&](const Fact& f, double ease) {
         QList<Try> tries;
         for (int day = 70; day >= 1; --day) {
@@ -62,6 +64,20 @@ Knowledge tenWeeks(const QDateTime& now, int largest) {
     return knowledge;
 }
 
+// As the store gives them back: read in the order of their dates.
+Knowledge built(const Tries& tries, const KnowledgeQuery& query) {
+    QList<std::pair<Fact, Try>> all;
+    for (auto it = tries.cbegin(); it != tries.cend(); ++it)
+        for (const Try& t : it.value())
+            all.push_back({it.key(), t});
+    std::stable_sort(all.begin(), all.end(),
+                     [](const auto& x, const auto& y) { return x.second.at < y.second.at; });
+    KnowledgeBuilder builder(query);
+    for (const auto& [f, t] : all)
+        builder.add(f, t);
+    return builder.finish().facts;
+}
+
 qint64 timed(const std::function<void()>& work) {
     QElapsedTimer t;
     t.start();
@@ -82,7 +98,8 @@ int main(int argc, char** argv) {
     input.now = QDateTime(QDate(2026, 12, 7), QTime(18, 0));
     input.settings.nMaxValue = 100;
     input.settings.bPlus = input.settings.bMinus = true;
-    input.knowledge = tenWeeks(input.now, input.settings.nMaxValue);
+    const Tries tries = tenWeeks(input.now, input.settings.nMaxValue);
+    input.knowledge = built(tries, mapQuery(input.now, input.knownWithinMs));
 
     if (args.contains(QStringLiteral("--show"))) {
         input.settings.nMaxValue = 20;
@@ -116,8 +133,7 @@ int main(int argc, char** argv) {
             const auto answers = SqliteAnswerStore::open(path).store;
             int stored = 0;
             while (stored < kStored) {
-                for (auto it = input.knowledge.cbegin(); it != input.knowledge.cend() && stored < kStored;
-                     ++it) {
+                for (auto it = tries.cbegin(); it != tries.cend() && stored < kStored; ++it) {
                     for (const Try& t : it.value()) {
                         answers->record({t.at, input.pupil, AnswerMode::Plain, it.key(), it.key().result(),
                                          QString::number(it.key().result()), t.outcome, t.ms});
@@ -131,7 +147,7 @@ int main(int argc, char** argv) {
         window.reset();
         const qint64 ms = timed([&] {
             KnowledgeMapInput fromStore = input;
-            fromStore.knowledge = answers->knowledge();
+            fromStore.knowledge = answers->knowledge(mapQuery(input.now, input.knownWithinMs)).facts;
             window = std::make_unique<KnowledgeMapWindow>(fromStore, store, dialogs, nullptr);
             window->show();
             QApplication::processEvents();

@@ -25,9 +25,10 @@ int main() {
     for (int c = 2, n = 0; n < kFacts; ++c) {
         for (int a = 1; a < c && n < kFacts; ++a, ++n) {
             const int tenth = n % 10;
-            knowledge[Fact{1, a, c - a}] = tenth == 0  ? QList<Try>{quick, wrong}
-                                           : tenth < 3 ? QList<Try>{slow, slow}
-                                                       : QList<Try>{quick, quick, quick};
+            for (const Try& t : tenth == 0  ? QList<Try>{quick, wrong}
+                                : tenth < 3 ? QList<Try>{slow, slow}
+                                            : QList<Try>{quick, quick, quick})
+                knowledge[Fact{1, a, c - a}].add(t);
         }
     }
 

@@ -14,6 +14,8 @@
 #include <QVariant>
 
 #include <atomic>
+#include <limits>
+#include <optional>
 
 #include <sys/stat.h>
 
@@ -113,19 +115,48 @@ Kind kindOf(const QSqlDatabase& db) {
     return Kind::Foreign;
 }
 
-// Every answer into the tries of its fact, each fact's oldest first. The table is read in its own
-// order, which is the order the answers came in (the clock may have been set back meanwhile); in the
-// order of the index it would be read page by page at random, six times slower.
-Knowledge readAll(const QSqlDatabase& db) {
-    QSqlQuery q = run(db, QStringLiteral("SELECT op, a, b, at, outcome, ms FROM answer ORDER BY id"));
-    Knowledge knowledge;
-    while (q.next()) {
-        knowledge[Fact{q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt()}].push_back(
-            Try{q.value(3).toLongLong(), AnswerOutcome(q.value(4).toInt()), q.value(5).toInt()});
+// A whole number as SQLite keeps it; a text or a fraction put in by hand is none.
+std::optional<qint64> whole(const QVariant& v) {
+    if (v.isNull() || (v.typeId() != QMetaType::LongLong && v.typeId() != QMetaType::Int))
+        return std::nullopt;
+    return v.toLongLong();
+}
+
+// How many answers are read between two looks at the stop flag.
+constexpr int kStopCheckRows = 4096;
+
+// Every answer into the history of its fact. The table is read in its own order, which is the
+// order the answers came in (the clock may have been set back meanwhile); in the order of the index
+// it would be read page by page at random, six times slower. Answers no program of ours could have
+// written are counted and left out. Nothing of a reading stopped halfway is to be used.
+KnowledgeRead readAll(const QSqlDatabase& db, const KnowledgeQuery& query, const std::atomic<bool>* stop) {
+    QSqlQuery q =
+        run(db, QStringLiteral("SELECT op, a, b, expected, at, outcome, ms FROM answer ORDER BY id"));
+    KnowledgeBuilder builder(query);
+    for (int row = 1; q.next(); ++row) {
+        if (row % kStopCheckRows == 0 && stop && stop->load(std::memory_order_relaxed))
+            return {};
+        std::optional<qint64> v[7];
+        bool numbers = true;
+        for (int i = 0; i < 7; ++i)
+            numbers = (v[i] = whole(q.value(i))) && numbers;
+        const auto fits = [](qint64 x) {
+            return x >= std::numeric_limits<int>::min() && x <= std::numeric_limits<int>::max();
+        };
+        if (!numbers || !fits(*v[0]) || !fits(*v[1]) || !fits(*v[2]) || !fits(*v[5])) {
+            builder.ignore();
+            continue;
+        }
+        const Fact fact{int(*v[0]), int(*v[1]), int(*v[2])};
+        if (!plausibleAnswer(fact, *v[3], *v[4], int(*v[5]), *v[6])) {
+            builder.ignore();
+            continue;
+        }
+        builder.add(fact, Try{*v[4], AnswerOutcome(*v[5]), int(*v[6])});
     }
     if (q.lastError().isValid())
         throw SqlProblem{q.lastError()};
-    return knowledge;
+    return builder.finish();
 }
 
 QString whose(const QString& pupil) {
@@ -488,17 +519,22 @@ void SqliteAnswerStore::record(const AnswerRecord& answer) {
         throw *warning;
 }
 
-Knowledge SqliteAnswerStore::knowledge() const {
+KnowledgeRead SqliteAnswerStore::knowledge(const KnowledgeQuery& query) const {
     if (const std::optional<Failure> warning = follow())
         throw *warning;
     try {
-        return readAll(d_->connection.db());
+        return readAll(d_->connection.db(), query, nullptr);
     } catch (const SqlProblem& p) {
         throw failureOf(p, d_->path, d_->pupil, QStringLiteral("co žák umí, nelze ukázat."));
     }
 }
 
-Knowledge SqliteAnswerStore::readKnowledge(const QString& path) {
+KnowledgeReader SqliteAnswerStore::reader() const {
+    return [path = d_->path](const std::atomic<bool>& stop) { return readKnowledge(path, {}, &stop); };
+}
+
+KnowledgeRead SqliteAnswerStore::readKnowledge(const QString& path, const KnowledgeQuery& query,
+                                               const std::atomic<bool>* stop) {
     if (!QFileInfo::exists(path))
         return {};
     const QString next = QStringLiteral("co žák umí, nelze ukázat.");
@@ -509,7 +545,7 @@ Knowledge SqliteAnswerStore::readKnowledge(const QString& path) {
         case Kind::Empty:
             return {};
         case Kind::Ours:
-            return readAll(connection.db());
+            return readAll(connection.db(), query, stop);
         case Kind::Newer:
             throw Failure(kBadFileFormat)
                 .withDetail(storeFile(path, {}) + QStringLiteral(" zapsala novější verze programu Numio; ") +

@@ -51,10 +51,13 @@ class NUMIO_EXPORT SqliteAnswerStore : public AnswerStore {
     // found unreadable is kept aside as it was; spoiled by its -wal alone, it goes on without it.
     static OpenedAnswerStore open(const QString& path, const QString& pupilName = {});
 
-    // The tries kept in the store at `path`, read without writing anything; no file, no tries.
-    // For looking at another pupil's answers, on any thread. Throws Failure when it cannot be read,
-    // also when it or its -wal or -shm is no ordinary file (never opened then).
-    static Knowledge readKnowledge(const QString& path);
+    // The facts kept in the store at `path`, read without writing anything; no file, no facts.
+    // On any thread, through a connection of its own: for another pupil's answers, and for reading
+    // aside while the window goes on. Once *stop is set it ends early with nothing to use. Throws
+    // Failure when it cannot be read, also when it or its -wal or -shm is no ordinary file (never
+    // opened then).
+    static KnowledgeRead readKnowledge(const QString& path, const KnowledgeQuery& query = {},
+                                       const std::atomic<bool>* stop = nullptr);
 
     ~SqliteAnswerStore() override;
     SqliteAnswerStore(const SqliteAnswerStore&) = delete;
@@ -63,7 +66,9 @@ class NUMIO_EXPORT SqliteAnswerStore : public AnswerStore {
     // Both first open the file anew when it was deleted or replaced since it was opened; a file
     // found there that had to be kept aside is told by a Failure (the answer is kept all the same).
     void record(const AnswerRecord& answer) override;
-    Knowledge knowledge() const override;
+    // Read through the store's own connection, on its thread.
+    KnowledgeRead knowledge(const KnowledgeQuery& query = {}) const;
+    KnowledgeReader reader() const override;
 
     const QString& path() const;
 

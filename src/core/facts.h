@@ -66,8 +66,24 @@ struct NUMIO_EXPORT AnswerRecord {
     int ms = 0;
 };
 
-// The tries of each fact, oldest first.
-using Knowledge = QHash<Fact, QList<Try>>;
+// What is kept of one fact's tries: each of them counted, the last few kept whole. Memory stays
+// small however long the history; the state needs no more than the last kRecentTries.
+struct NUMIO_EXPORT FactHistory {
+    QList<Try> recent; // the last kRecentTries, in the order they were made
+    int tries = 0;
+    int rights = 0;
+    int medianMs = 0;       // of all tries, when read from the store; 0 when never asked
+    qint64 lastAt = 0;      // the last try's date; 0 when never asked
+    quint32 knownWeeks = 0; // bit w: known at the end of past week w of the reading's query
+
+    // One more try; the median is the reader's to work out.
+    void add(const Try& t);
+};
+
+// The history of each fact tried.
+using Knowledge = QHash<Fact, FactHistory>;
+
+inline constexpr int kRecentTries = 5;
 
 // Where the pupil stands with a fact.
 enum class FactState {
@@ -79,10 +95,12 @@ enum class FactState {
 
 inline constexpr int kKnownRun = 3;
 inline constexpr int kKnownWithinSecondsDefault = 3;
-inline constexpr qint64 kNoTimeLimit = std::numeric_limits<qint64>::max();
 
-// The state of a fact from its tries (oldest first) made up to `until` (seconds since 1970).
-NUMIO_EXPORT FactState factState(const QList<Try>& tries, int knownWithinMs, qint64 until = kNoTimeLimit);
+// The state of a fact from its tries in the order they were made (only the last kRecentTries count).
+NUMIO_EXPORT FactState factState(const QList<Try>& tries, int knownWithinMs);
+inline FactState factState(const FactHistory& h, int knownWithinMs) {
+    return factState(h.recent, knownWithinMs);
+}
 
 // What the map tells of one fact.
 struct NUMIO_EXPORT FactSummary {
@@ -92,9 +110,50 @@ struct NUMIO_EXPORT FactSummary {
     qint64 lastAt = 0; // the last try; 0 when never asked
     FactState state = FactState::NeverAsked;
 };
-NUMIO_EXPORT FactSummary summariseFact(const QList<Try>& tries, int knownWithinMs);
+NUMIO_EXPORT FactSummary summariseFact(const FactHistory& history, int knownWithinMs);
 
-// The ten times tables' products 1*1 to 10*10 the pupil knows, counting the tries made up to `until`.
-NUMIO_EXPORT int knownTimesTables(const Knowledge& knowledge, int knownWithinMs, qint64 until = kNoTimeLimit);
+// The ten times tables' products 1*1 to 10*10 the pupil knows.
+NUMIO_EXPORT int knownTimesTables(const Knowledge& knowledge, int knownWithinMs);
+
+// What a reading works out besides each fact's history: whether it was known at the end of each of
+// these past weeks (seconds since 1970, oldest first; at most 32) under this time limit.
+struct NUMIO_EXPORT KnowledgeQuery {
+    int knownWithinMs = kKnownWithinSecondsDefault * 1000;
+    QList<qint64> weekEnds;
+};
+
+// What the store gave: the facts, and how many answers it holds that no program of ours could have
+// written (an impossible time, date or problem), left out of everything and counted here.
+struct NUMIO_EXPORT KnowledgeRead {
+    Knowledge facts;
+    int ignored = 0;
+};
+
+// Whether an answer read back could have been written: a problem within the 16-bit rules whose
+// result is the one kept, an outcome known, a time from 0 to an hour, a date of this century.
+NUMIO_EXPORT bool plausibleAnswer(const Fact& f, qint64 expected, qint64 at, int outcome, qint64 ms);
+
+// Gathers the answers, in the order they were written, into each fact's history. That order is the
+// clock: an answer counts as made no earlier than any answer before it, whatever its date says, so
+// a clock set back (or a date in the future) cannot make a later answer older than an earlier one.
+class NUMIO_EXPORT KnowledgeBuilder {
+  public:
+    explicit KnowledgeBuilder(KnowledgeQuery query = {});
+    void add(const Fact& f, const Try& t);
+    // An answer left out: it counts nowhere but in KnowledgeRead::ignored.
+    void ignore() { ++ignored_; }
+    KnowledgeRead finish();
+
+  private:
+    struct Gathering {
+        FactHistory history;
+        QList<int> ms;     // every try's, for the median
+        int weeksDone = 0; // the weeks that ended before the last try
+    };
+    KnowledgeQuery query_;
+    QHash<Fact, Gathering> gathering_;
+    int ignored_ = 0;
+    qint64 clock_ = std::numeric_limits<qint64>::min();
+};
 
 } // namespace numio

@@ -43,7 +43,7 @@ bool admitted(const StoredSettings& rules, const Fact& f) {
 WeakFactsDraw::WeakFactsDraw(const StoredSettings& rules, const Knowledge& knowledge, int knownWithinMs)
     : knowledge_(knowledge), knownWithinMs_(knownWithinMs) {
     scratch_.stored() = rules;
-    // The copy of a long history is made now, as the run starts, not at its first answer.
+    // The copy is made now, as the run starts, not at its first answer.
     knowledge_.detach();
     candidates_.reserve(std::size_t(knowledge.size()));
     for (auto it = knowledge_.cbegin(); it != knowledge_.cend(); ++it) {
@@ -99,7 +99,7 @@ Fact WeakFactsDraw::drawNew(RandomSource& random) {
     for (int i = 0; i < kNewFactTries; ++i) {
         f = drawOrdinary(random);
         const auto tried = knowledge_.constFind(f);
-        if (tried == knowledge_.cend() || tried->isEmpty()) {
+        if (tried == knowledge_.cend() || tried->tries == 0) {
             newMisses_ = 0;
             return f;
         }
@@ -114,10 +114,10 @@ Fact WeakFactsDraw::drawOrdinary(RandomSource& random) {
 }
 
 void WeakFactsDraw::answered(const Fact& fact, const Try& attempt) {
-    QList<Try>& tries = knowledge_[fact];
-    tries.push_back(attempt);
+    FactHistory& history = knowledge_[fact];
+    history.add(attempt);
     if (admitted(scratch_, fact))
-        place(fact, factState(tries, knownWithinMs_));
+        place(fact, factState(history, knownWithinMs_));
 }
 
 QString WeakFactsDraw::statusText() const {

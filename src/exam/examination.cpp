@@ -16,6 +16,7 @@ constexpr int kBlinkPhases = 10;
 constexpr int kSlideTwips = 2100;
 constexpr int kSlideFrames = 35;
 const QString kNoModeText = QStringLiteral("Není aktivní žádný režim zkoušení !!");
+const QString kLoadingText = QStringLiteral("Načítám zapamatované odpovědi… (Esc zruší)");
 } // namespace
 
 Examination::Examination(ExamDoors doors, ExamView& view)
@@ -27,6 +28,8 @@ Examination::Examination(ExamDoors doors, ExamView& view)
 
 // The doors may outlive the examination: nothing of it may be called back afterwards.
 Examination::~Examination() {
+    if (loadingStop_)
+        loadingStop_->store(true);
     doors_.Cas.setEnabled(false);
     doors_.Cas.onTick(nullptr);
     doors_.pacer.stop();
@@ -56,7 +59,9 @@ void Examination::run(Command command) {
             handle(command);
             break;
         case Admission::Wait:
-            (command == Command::Tick ? tickWaiting_ : stepWaiting_) = true;
+            (command == Command::Tick        ? tickWaiting_
+             : command == Command::PhaseStep ? stepWaiting_
+                                             : readWaiting_) = true;
             break;
         case Admission::Drop:
             break;
@@ -111,7 +116,13 @@ void Examination::handle(Command command) {
         startWeak(Mode::Sets);
         break;
     case Command::Stop:
-        ZkouseniIniciate(false);
+        if (phase_.overlay == Overlay::Loading)
+            stopLoading();
+        else
+            ZkouseniIniciate(false);
+        break;
+    case Command::AnswersRead:
+        answersRead();
         break;
     case Command::EndCorrection:
         endCorrection();
@@ -146,6 +157,10 @@ void Examination::resumeWaiting() {
     if (tickWaiting_ && may(Command::Tick)) {
         tickWaiting_ = false;
         run(Command::Tick);
+    }
+    if (readWaiting_) {
+        readWaiting_ = false;
+        run(Command::AnswersRead);
     }
 }
 
@@ -183,8 +198,10 @@ void Examination::end(bool shutdownLine) {
             failed = f;
         }
     }
+    if (phase_.overlay == Overlay::Loading)
+        stopLoading();
     phase_.overlay = Overlay::Ending;
-    tickWaiting_ = stepWaiting_ = false;
+    tickWaiting_ = stepWaiting_ = readWaiting_ = false;
     doors_.pacer.stop();
     doors_.Cas.setEnabled(false);
     closeProtocol(state_); // closed and marked so: nothing can reopen it
@@ -301,9 +318,51 @@ void Examination::startWeak(Mode mode) {
         openAnswerStore();
     if (!answers_)
         return;
-    Knowledge knowledge;
+    if (!readAside) {
+        ReadOutcome read;
+        try {
+            const std::atomic<bool> never{false};
+            read.read = answers_->reader()(never);
+        } catch (...) {
+            read.failed = std::current_exception();
+        }
+        startWeakFrom(mode, read);
+        return;
+    }
+    loadingFor_ = mode;
+    setOverlay(Overlay::Loading);
+    setStatus(kLoadingText);
+    // Nothing comes back once the flag is set: a reading given up, or the engine gone.
+    loadingStop_ = readAside(answers_->reader(), [this](const ReadOutcome& read) {
+        loaded_ = read;
+        run(Command::AnswersRead);
+    });
+}
+
+void Examination::answersRead() {
+    if (!loaded_)
+        return;
+    const ReadOutcome read = std::move(*loaded_);
+    loaded_.reset();
+    loadingStop_.reset();
+    setStatus(QString());
+    setOverlay(Overlay::None);
+    startWeakFrom(loadingFor_, read);
+}
+
+void Examination::stopLoading() {
+    if (loadingStop_)
+        loadingStop_->store(true);
+    loadingStop_.reset();
+    loaded_.reset();
+    readWaiting_ = false;
+    setStatus(anyOperationAdmitsProblem(state_) ? QString() : kNoModeText);
+    setOverlay(Overlay::None);
+}
+
+void Examination::startWeakFrom(Mode mode, const ReadOutcome& read) {
     try {
-        knowledge = answers_->knowledge();
+        weak_.emplace(state_, read.get().facts, int(state_.knownWithinSeconds) * 1000);
     } catch (const Failure& f) {
         Failure told = f;
         dialogs().failure(
@@ -311,7 +370,6 @@ void Examination::startWeak(Mode mode) {
                                                         "proto nelze začít.")));
         return;
     }
-    weak_.emplace(state_, knowledge, int(state_.knownWithinSeconds) * 1000);
     state_.weakFacts = true;
     startExamination(mode);
 }

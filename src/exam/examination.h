@@ -16,7 +16,9 @@
 #include "platform/text_files.h"
 
 #include <QStringList>
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace numio {
@@ -63,6 +65,12 @@ class NUMIO_EXPORT Examination {
     // may be had (remembering switched on, the store not refused), which weak-facts practice needs.
     std::function<void()> openAnswerStore;
     bool answerStoreExpected = false;
+    // Runs a reading of the answers away from this thread and hands what it came to to `done` on
+    // this thread, unless the flag returned was set first. Weak-facts practice waits for it in the
+    // Loading phase, so that a long history never keeps the window waiting. None: read at once.
+    std::function<std::shared_ptr<std::atomic<bool>>(KnowledgeReader read,
+                                                     std::function<void(const ReadOutcome&)> done)>
+        readAside;
 
     // Pace of the timed phases.
     int blinkPhaseMs = 250;
@@ -152,6 +160,11 @@ class NUMIO_EXPORT Examination {
     void startExamination(Mode mode);
     // Practice of what the pupil does not know yet, drawn from what the answer store remembers.
     void startWeak(Mode mode);
+    // Weak-facts practice on the answers read; a store that could not be read is told.
+    void startWeakFrom(Mode mode, const ReadOutcome& read);
+    void answersRead();
+    // A reading for weak-facts practice given up: nothing of it follows.
+    void stopLoading();
     void endOfProblem(Outcome outcome);
     void endCorrection();
     void blinkStep();
@@ -182,6 +195,7 @@ class NUMIO_EXPORT Examination {
     int handlerDepth_ = 0;
     bool tickWaiting_ = false; // held back by a box or the correction; the clock keeps the time
     bool stepWaiting_ = false; // a blink or slide step held back by a box
+    bool readWaiting_ = false; // the answers came while a box was open
     int step_ = 0;             // blink phase or slide frame
     Cause correction_ = Cause::WrongAnswer;
     QString messageAfterCard_; // why the examination ended, told once the card is in
@@ -192,6 +206,9 @@ class NUMIO_EXPORT Examination {
     QString pupil_;            // who practises in this examination, as the journal names him
     AnswerStore* answers_ = nullptr;
     std::optional<WeakFactsDraw> weak_; // while weak-facts practice runs
+    Mode loadingFor_ = Mode::Practice;  // the weak-facts practice whose answers are being read
+    std::shared_ptr<std::atomic<bool>> loadingStop_;
+    std::optional<ReadOutcome> loaded_; // read, waiting for its turn
     bool answersFailureTold_ = false;
 };
 

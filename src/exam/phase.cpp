@@ -34,7 +34,8 @@ bool decide(const Phase& p, const Conditions& c, Command command) {
     case Command::PractiseMissed:
         return idleAndFree(p);
     case Command::Stop:
-        return p.overlay == Overlay::None && (p.mode == Mode::Practice || p.mode == Mode::Repeat);
+        return p.overlay == Overlay::Loading ||
+               (p.overlay == Overlay::None && (p.mode == Mode::Practice || p.mode == Mode::Repeat));
     case Command::Settings:
     case Command::ChangeSettings:
     case Command::SwitchPupil:
@@ -61,6 +62,8 @@ bool decide(const Phase& p, const Conditions& c, Command command) {
         return true;
     case Command::PhaseStep:
         return p.overlay == Overlay::Correction || p.overlay == Overlay::CardSliding;
+    case Command::AnswersRead:
+        return p.overlay == Overlay::Loading;
     }
     return false;
 }
@@ -70,7 +73,8 @@ bool decide(const Phase& p, const Conditions& c, Command command) {
 Admission admit(const Phase& p, const Conditions& c, Command command) {
     if (p.overlay == Overlay::Ending)
         return Admission::Drop;
-    const bool timed = command == Command::Tick || command == Command::PhaseStep;
+    const bool timed =
+        command == Command::Tick || command == Command::PhaseStep || command == Command::AnswersRead;
     // A timer that fires behind a message box, or a tick during the correction, keeps its turn;
     // a person's command cannot reach the window then.
     if (p.modal)
@@ -98,14 +102,15 @@ Look lookOf(const Phase& phase, const Conditions& c) {
     look.startWeakSet = may(Command::StartWeakSet);
     look.stopButton = may(Command::Stop);
     // In a repeat run the item joins the button only once a correction has been shown.
-    look.stopItem = look.stopButton && (p.mode == Mode::Practice || c.repeatStopOffered);
+    look.stopItem =
+        look.stopButton && (p.mode == Mode::Practice || p.overlay == Overlay::Loading || c.repeatStopOffered);
     look.settings = may(Command::Settings);
     look.numioMenu = p.overlay != Overlay::CardShown && p.overlay != Overlay::Ending;
     // The class overview asks for no journal: whenever the other protocol items may run, it may too.
     look.protokolMenu = may(Command::ClassOverview);
     look.problemShown = running(p.mode);
     look.answerEnabled = p.overlay != Overlay::Correction;
-    look.busyPointer = p.overlay == Overlay::CardSliding;
+    look.busyPointer = p.overlay == Overlay::CardSliding || p.overlay == Overlay::Loading;
     look.card = p.overlay == Overlay::CardSliding || p.overlay == Overlay::CardShown;
     look.cardOk = p.overlay == Overlay::CardShown;
     look.caption = kCaptions[static_cast<int>(p.mode)];

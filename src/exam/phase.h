@@ -17,6 +17,7 @@ enum class Overlay {
     CardSliding, // the report card slides in
     CardShown,   // the report card waits for its OK
     Ending,      // the program is closing; nothing runs any more
+    Loading,     // the answers are read for weak-facts practice; Stop gives it up
 };
 
 struct NUMIO_EXPORT Phase {
@@ -47,14 +48,15 @@ enum class Command {
     Answer,        // Enter with an answer typed
     EndCorrection, // any key while the correction shows
     CardOk,
-    Tick,      // the countdown timer
-    PhaseStep, // the next blink or slide frame
+    Tick,        // the countdown timer
+    PhaseStep,   // the next blink or slide frame
+    AnswersRead, // the answers read for weak-facts practice have come
 };
 
 enum class Admission {
     Run,
     Drop, // does not fit the phase: nothing happens
-    Wait, // runs once the phase that holds it has ended (timers only)
+    Wait, // runs once the phase that holds it has ended (timers and the answers read only)
 };
 
 // What the settings and the last examination allow, apart from the phase.

@@ -526,7 +526,8 @@ void ClassOverviewWindow::startReading(const Listing& listing) {
                 return read;
             try {
                 read.known.count =
-                    knownTimesTables(SqliteAnswerStore::readKnowledge(source->store), source->knownWithinMs);
+                    knownTimesTables(SqliteAnswerStore::readKnowledge(source->store, {}, &state->stop).facts,
+                                     source->knownWithinMs);
             } catch (const Failure& f) {
                 read.known.problem = f.detail().isEmpty() ? f.messageText() : f.detail();
             }

@@ -100,22 +100,36 @@ MapPage mapPage(int op, int nMaxValue) {
     return page;
 }
 
+KnowledgeQuery mapQuery(const QDateTime& now, int knownWithinMs, int weeks) {
+    KnowledgeQuery query{knownWithinMs, {}};
+    for (int w = weeks - 1; w >= 1; --w)
+        query.weekEnds.push_back(now.addDays(-7LL * w).toSecsSinceEpoch());
+    return query;
+}
+
 QList<WeekCount> knownByWeek(const MapPage& page, const Knowledge& knowledge, int knownWithinMs,
                              const QDateTime& now, int weeks) {
     QList<WeekCount> counts;
-    QList<qint64> ends;
-    for (int w = weeks - 1; w >= 0; --w) {
-        const QDateTime end = now.addDays(-7LL * w);
-        counts.push_back({end.date(), 0});
-        ends.push_back(end.toSecsSinceEpoch());
-    }
+    for (int w = weeks - 1; w >= 0; --w)
+        counts.push_back({now.addDays(-7LL * w).date(), 0});
     for (auto it = knowledge.cbegin(); it != knowledge.cend(); ++it) {
         if (!page.holds(it.key()))
             continue;
-        for (qsizetype w = 0; w < ends.size(); ++w)
-            counts[w].known += factState(it.value(), knownWithinMs, ends[w]) == FactState::Known ? 1 : 0;
+        const FactHistory& h = it.value();
+        for (qsizetype w = 0; w + 1 < counts.size(); ++w)
+            counts[w].known += (h.knownWeeks >> w) & 1u;
+        // Now is what the tiles show, whatever the dates of the tries say.
+        if (!counts.isEmpty())
+            counts.last().known += factState(h, knownWithinMs) == FactState::Known ? 1 : 0;
     }
     return counts;
+}
+
+QString ignoredText(int ignored) {
+    if (ignored <= 0)
+        return {};
+    return QStringLiteral("Nezapočítané odpovědi s nemožným časem, datem nebo příkladem: %1.")
+        .arg(czechCount(ignored));
 }
 
 QString knownLine(const MapPage& page, const QList<WeekCount>& weeks) {

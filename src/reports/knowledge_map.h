@@ -46,14 +46,24 @@ MapPage mapPage(int op, int nMaxValue);
 // 2 "Bez přechodu přes desítku", 3 "S přechodem přes desítku".
 int factGroup(const Fact& f);
 
+inline constexpr int kMapWeeks = 10;
+
+// What a reading for the map works out: the facts known at the end of each past week of the last
+// `weeks`, the last week ending now.
+KnowledgeQuery mapQuery(const QDateTime& now, int knownWithinMs, int weeks = kMapWeeks);
+
 // How many facts of the page the pupil knew at the end of each of the last `weeks` weeks, the last
-// week ending now: oldest first.
+// week ending now, oldest first: the past weeks as the reading for mapQuery() saw them, this one as
+// the tiles show it.
 struct WeekCount {
     QDate end;
     int known = 0;
 };
 QList<WeekCount> knownByWeek(const MapPage& page, const Knowledge& knowledge, int knownWithinMs,
-                             const QDateTime& now, int weeks = 10);
+                             const QDateTime& now, int weeks = kMapWeeks);
+
+// What the map says of answers left out, or nothing when there were none.
+QString ignoredText(int ignored);
 
 // "Zná 47 ze 100 příkladů násobilky, za poslední týden +9": the last two weeks of `weeks`.
 QString knownLine(const MapPage& page, const QList<WeekCount>& weeks);

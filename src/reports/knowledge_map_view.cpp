@@ -153,6 +153,12 @@ void paintWeekChart(QPainter& painter, const QRectF& box, const QList<WeekCount>
 KnowledgeMapModel::KnowledgeMapModel(const Knowledge& knowledge, int knownWithinMs, QObject* parent)
     : QAbstractTableModel(parent), knowledge_(knowledge), knownWithinMs_(knownWithinMs) {}
 
+void KnowledgeMapModel::setKnowledge(const Knowledge& knowledge) {
+    beginResetModel();
+    knowledge_ = knowledge;
+    endResetModel();
+}
+
 void KnowledgeMapModel::setPage(MapPage page) {
     beginResetModel();
     page_ = std::move(page);

@@ -51,6 +51,7 @@ class KnowledgeMapModel : public QAbstractTableModel {
 
     KnowledgeMapModel(const Knowledge& knowledge, int knownWithinMs, QObject* parent);
     void setPage(MapPage page);
+    void setKnowledge(const Knowledge& knowledge);
     const MapPage& page() const { return page_; }
 
     int rowCount(const QModelIndex& parent = {}) const override;

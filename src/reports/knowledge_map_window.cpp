@@ -1,5 +1,7 @@
 #include "reports/knowledge_map_window.h"
 
+#include "answers/knowledge_reading.h"
+#include "answers/sqlite_answer_store.h"
 #include "core/generator.h"
 #include "core/settings.h"
 #include "journal/journal_folder.h"
@@ -141,6 +143,42 @@ KnowledgeMapWindow::KnowledgeMapWindow(const KnowledgeMapInput& input, SettingsS
     showOperation(first);
     fitToScreen(*this, parentWidget(), sizeHint(), sizeHint());
     map_->setFocus();
+    if (!input_.storePath.isEmpty())
+        startReading();
+    else
+        showStatus(lblStav_, ignoredText(input_.ignored));
+}
+
+// A long history is read aside: the map opens at once and says so until it has come. Closing the
+// map stops the reading and waits for nothing.
+void KnowledgeMapWindow::startReading() {
+    loading_ = true;
+    pbPdf_->setEnabled(false);
+    showOperation(operation());
+    showStatus(lblStav_, QStringLiteral("Načítám zapamatované odpovědi…"));
+    readAside(
+        this,
+        [path = input_.storePath, query = mapQuery(input_.now, input_.knownWithinMs)](
+            const std::atomic<bool>& stop) { return SqliteAnswerStore::readKnowledge(path, query, &stop); },
+        guard(dialogs_, [this](const ReadOutcome& outcome) { showRead(outcome); }));
+}
+
+void KnowledgeMapWindow::showRead(const ReadOutcome& outcome) {
+    loading_ = false;
+    try {
+        const KnowledgeRead& read = outcome.get();
+        input_.knowledge = read.facts;
+        input_.ignored = read.ignored;
+    } catch (const Failure&) {
+        // Told as the map goes: there is nothing to show.
+        reject();
+        throw;
+    }
+    model_->setKnowledge(input_.knowledge);
+    pbPdf_->setEnabled(true);
+    showOperation(operation());
+    showStatus(lblStav_, ignoredText(input_.ignored));
+    emit loaded();
 }
 
 KnowledgeMapWindow::~KnowledgeMapWindow() = default;
@@ -152,7 +190,7 @@ int KnowledgeMapWindow::operation() const {
 void KnowledgeMapWindow::showOperation(int op) {
     MapPage page = mapPage(op, input_.settings.nMaxValue);
     weeks_ = knownByWeek(page, input_.knowledge, input_.knownWithinMs, input_.now);
-    const QString line = knownLine(page, weeks_);
+    const QString line = loading_ ? QStringLiteral("Načítám…") : knownLine(page, weeks_);
     model_->setPage(std::move(page));
     const MapPage& shown = model_->page();
     map_->clearSpans();
@@ -166,6 +204,7 @@ void KnowledgeMapWindow::showOperation(int op) {
     // Said as the map takes the focus, before the first tile.
     map_->setAccessibleDescription(line);
     lblKnown_->setText(line);
+    lblKnown_->setToolTip(ignoredText(input_.ignored));
     chart_->setWeeks(weeks_, QStringLiteral("Známé příklady po týdnech"));
     // A larger page widens an open window as far as the screen lets it; beyond that the body scrolls.
     if (isVisible())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/answer_store.h"
 #include "platform/dialogs.h"
 #include "platform/settings_store.h"
 #include "reports/knowledge_map.h"
@@ -37,7 +38,13 @@ class KnowledgeMapWindow : public QDialog {
     // The operation shown: 1 +, 2 -, 3 *, 4 :.
     int operation() const;
 
+  signals:
+    // The answers read aside have come and are shown.
+    void loaded();
+
   private:
+    void startReading();
+    void showRead(const ReadOutcome& outcome);
     void showOperation(int op);
     void fitMap();
     void savePdf();
@@ -47,6 +54,7 @@ class KnowledgeMapWindow : public QDialog {
     Dialogs& dialogs_;
     KnowledgeMapModel* model_;
     QList<WeekCount> weeks_;
+    bool loading_ = false;
     QComboBox* cbOperation_;
     QTableView* map_;
     QLabel* lblKnown_;

@@ -22,12 +22,16 @@ struct Journal;
 
 // What the knowledge map shows: the pupil's tries, whose they are, and the rules it is drawn for.
 struct KnowledgeMapInput {
+    // Read from the store at storePath aside while the map says "Načítám…", when one is named;
+    // otherwise as given, with its weeks worked out for mapQuery(now, knownWithinMs).
     Knowledge knowledge;
     QString pupil; // empty without pupils
     // nMaxValue bounds the sums and differences; the operations switched on choose the first page shown.
     StoredSettings settings;
     int knownWithinMs = kKnownWithinSecondsDefault * 1000;
     QDateTime now; // from the clock door
+    QString storePath;
+    int ignored = 0; // answers left out for impossible values
 };
 
 // The results overview and the class overview live in a plug-in of their own, loaded the first
@@ -61,5 +65,5 @@ class Reports {
 } // namespace numio
 
 // The interface's version is in its id: a plug-in built for another version is not loaded.
-#define NUMIO_REPORTS_IID "cz.numio.Reports/2"
+#define NUMIO_REPORTS_IID "cz.numio.Reports/3"
 Q_DECLARE_INTERFACE(numio::Reports, NUMIO_REPORTS_IID)

@@ -44,21 +44,14 @@ void FrmMain::releaseAnswerStore(const QString& path) {
     answers_.reset();
 }
 
-// The map shows what the store remembers, also while remembering is switched off.
+// The map shows what the store remembers, also while remembering is switched off. It reads the
+// store itself, aside, through a connection of its own.
 void FrmMain::mnuMapa_Click() {
     const StoredSettings& s = exam_.settings();
     KnowledgeMapInput input;
     followAnswerStore(true);
-    try {
-        if (answers_)
-            input.knowledge = answers_->knowledge();
-        else if (!doors_.dataFolder.isEmpty())
-            input.knowledge =
-                SqliteAnswerStore::readKnowledge(answerStorePath(doors_.dataFolder, store_.pupilId()));
-    } catch (const Failure& f) {
-        tellAnswerStore(f);
-        return;
-    }
+    if (!doors_.dataFolder.isEmpty())
+        input.storePath = answerStorePath(doors_.dataFolder, store_.pupilId());
     input.pupil = journalPupilName();
     input.settings = s;
     input.knownWithinMs = int(s.knownWithinSeconds) * 1000;

@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include "answers/knowledge_reading.h"
 #include "answers/sqlite_answer_store.h"
 
 #include "core/generator.h"
@@ -47,6 +48,9 @@ FrmMain::FrmMain(Doors doors, QWidget* parent)
     onEnd = [] { QCoreApplication::exit(0); };
     exam_.journalName = [this] { return journalPupilName(); };
     exam_.openAnswerStore = [this] { followAnswerStore(true); };
+    exam_.readAside = [this](KnowledgeReader read, std::function<void(const ReadOutcome&)> done) {
+        return readAside(this, std::move(read), std::move(done));
+    };
     initPictures();
     setWindowIcon(pictureIcon(QStringLiteral("numio.svg")));
     buildMenus();
@@ -293,6 +297,10 @@ bool FrmMain::Form_KeyPress(QKeyEvent* event) {
     const Phase& phase = exam_.phase();
     if (phase.overlay == Overlay::Correction) {
         exam_.run(Command::EndCorrection);
+        return true;
+    }
+    if (phase.overlay == Overlay::Loading && key == Qt::Key_Escape) {
+        exam_.run(Command::Stop);
         return true;
     }
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;

@@ -42,7 +42,8 @@ Knowledge knowledge(const QString& text, bool all = false) {
             continue;
         const Fact f{int(QString("+-*:").indexOf(m.captured(2))) + 1, m.captured(1).toInt(),
                      m.captured(3).toInt()};
-        k[f] = m.captured(4) == "!" ? QList<Try>{kWrong} : QList<Try>{kFast, kFast, kFast};
+        for (const Try& t : m.captured(4) == "!" ? QList<Try>{kWrong} : QList<Try>{kFast, kFast, kFast})
+            k[f].add(t);
     }
     return k;
 }

@@ -61,7 +61,9 @@ struct RecordingStore : AnswerStore {
         kept << QString::number(int(a.mode)) + kOutcomes[int(a.outcome)] + QString::number(a.ms) +
                     (a.outcome == AnswerOutcome::TimedOut ? "=" + a.typed : QString());
     }
-    Knowledge knowledge() const override { return {}; }
+    KnowledgeReader reader() const override {
+        return [](const std::atomic<bool>&) { return KnowledgeRead{}; };
+    }
 };
 
 struct Rig {
@@ -92,13 +94,27 @@ struct Rig {
         dialogs.onMessage = [this](const FakeDialogs::Shown& m) { view.events << "box:" + m.title; };
     }
 
+    // The answers read aside, handed back when the script says; nothing once given up.
+    std::function<void()> pendingRead;
+    void readAside() {
+        exam.readAside = [this](KnowledgeReader read, std::function<void(const ReadOutcome&)> done) {
+            auto stop = std::make_shared<std::atomic<bool>>(false);
+            pendingRead = [=] {
+                if (!stop->load())
+                    done({read(*stop), {}});
+            };
+            return stop;
+        };
+    }
+
     // One step of a script: P S R start (W V what is not known yet, freely and as a set), X Stop, O the
     // card's OK, K a key ends the correction, +N N right answers, - a wrong one, wN N wrong ones each ended
     // by a key, ~ the right answer typed, not confirmed, tN N ticks, cN a tick N ms late (as one held behind
     // a box), b the blink or slide runs out, aN the about box open N ms with the timer ticking behind it, eN
     // the exit question open N ms, then the end, n another pupil (the same settings), q no sound on errors,
     // p the problem's place in a set, g the card's grade, j the journal names the pupil, ? the counts
-    // ("idle" when nothing runs).
+    // ("idle" when nothing runs); A the answers read aside from then on, L they come, l they come behind
+    // the about box.
     void step(const QString& s) {
         const int n = s.size() > 1 ? s.mid(1).toInt() : 1;
         const PracticeState& st = exam.record();
@@ -164,6 +180,12 @@ struct Rig {
         case 'j':
             exam.journalName = [] { return QStringLiteral("Anna"); };
             return;
+        case 'A':
+            return readAside();
+        case 'L':
+            return pendingRead();
+        case 'l':
+            return exam.run(Command::About, [&] { exam.modal([&] { pendingRead(); }); });
         case '?':
             view.events << QStringLiteral("%1=%2/%3")
                                .arg(exam.running() ? "" : "idle")
@@ -282,6 +304,10 @@ class TestExamination : public QObject {
             "4+0 5+0 4+0", "");
         row("a full disk is told once; counting goes on", "", "P + + ?", true, "",
             "box:Chybové hlášení =2/0");
+        row("read aside: the practice starts once the answers have come", "", "A W ? V L + ?", false, "4+0",
+            "idle=0/0 =1/0");
+        row("read aside: Stop gives the reading up", "", "A W X L ? P + ?", false, "1+0", "idle=0/0 =1/0");
+        row("read aside: the answers wait for the box", "", "A W l + ?", false, "4+0", "=1/0");
     }
     void answersRemembered() {
         const auto [settings, script, full, kept, events] =

@@ -46,6 +46,15 @@ class TestPhase : public QObject {
         row("question: slide waits", Mode::Idle, O::CardSliding, true, C::PhaseStep, A::Wait);
         row("question: nothing else", Mode::Practice, O::None, true, C::Answer, A::Drop);
         row("ending: nothing", Mode::Practice, O::Ending, false, C::Tick, A::Drop);
+        row("loading: F5 refused", Mode::Idle, O::Loading, false, C::StartSet, A::Drop);
+        row("loading: F8 again refused", Mode::Idle, O::Loading, false, C::StartWeakPractice, A::Drop);
+        row("loading: settings refused", Mode::Idle, O::Loading, false, C::Settings, A::Drop);
+        row("loading: the map refused", Mode::Idle, O::Loading, false, C::KnowledgeMap, A::Drop);
+        row("loading: Stop gives it up", Mode::Idle, O::Loading, false, C::Stop, A::Run);
+        row("loading: help", Mode::Idle, O::Loading, false, C::Help, A::Run);
+        row("loading: the answers come", Mode::Idle, O::Loading, false, C::AnswersRead, A::Run);
+        row("loading behind a box: the answers wait", Mode::Idle, O::Loading, true, C::AnswersRead, A::Wait);
+        row("given up: the answers dropped", Mode::Idle, O::None, false, C::AnswersRead, A::Drop);
     }
     void admission() {
         const auto [mode, overlay, modal, command, expected] =
@@ -64,6 +73,8 @@ class TestPhase : public QObject {
             lookOf({Mode::Practice, Overlay::Correction, true}, c); // a box changes nothing behind it
         QVERIFY(!l.answerEnabled && !l.stopButton && l.problemShown);
         QVERIFY(lookOf({Mode::Idle, Overlay::CardSliding, false}, c).protokolMenu);
+        const Look loading = lookOf({Mode::Idle, Overlay::Loading, false}, c);
+        QVERIFY(loading.stopItem && loading.busyPointer && !loading.problemShown && !loading.startPractice);
         c.protocolOn = false; // a journal named but off: the overview only
         QVERIFY(lookOf({}, c).protokolMenu && admit({}, c, Command::ShowProtocol) == Admission::Drop);
     }

@@ -1,3 +1,4 @@
+#include "answers/sqlite_answer_store.h"
 #include "app/reports_loader.h"
 #include "platform/settings_store.h"
 #include "reports/knowledge_map_view.h"
@@ -12,6 +13,9 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -39,10 +43,26 @@ struct Map {
     QTemporaryDir dir;
     IniSettingsStore store{dir.path()};
     FakeDialogs dialogs;
-    KnowledgeMapInput input{{}, QStringLiteral("Jana Nováková"), {}, 3000, kNow};
+    KnowledgeMapInput input{{}, QStringLiteral("Jana Nováková"), {}, 3000, kNow, {}, 0};
+    QHash<Fact, QList<Try>> tried;
     std::unique_ptr<KnowledgeMapWindow> w;
 
+    // The tries as the store would give them back, written in the order of their dates.
+    Knowledge built() const {
+        QList<std::pair<Fact, Try>> all;
+        for (auto it = tried.cbegin(); it != tried.cend(); ++it)
+            for (const Try& t : it.value())
+                all.push_back({it.key(), t});
+        std::stable_sort(all.begin(), all.end(),
+                         [](const auto& x, const auto& y) { return x.second.at < y.second.at; });
+        KnowledgeBuilder builder(mapQuery(kNow, input.knownWithinMs));
+        for (const auto& [f, t] : all)
+            builder.add(f, t);
+        return builder.finish().facts;
+    }
     KnowledgeMapWindow& open(int op = 3, int largest = 20) {
+        if (input.storePath.isEmpty())
+            input.knowledge = built();
         input.settings.nMaxValue = largest;
         input.settings.bPlus = op == 1, input.settings.bMinus = op == 2;
         input.settings.bKrat = op == 3, input.settings.bDeleno = op == 4;
@@ -93,7 +113,7 @@ class TestKnowledgeMap : public QObject {
             fetch<int, Fact, QString, QString, QString, QString>("op", "fact", "tries", "mark", "fill",
                                                                  "said");
         Map m;
-        m.input.knowledge[fact] = tries(script);
+        m.tried[fact] = tries(script);
         QTableView* map = m.open(op).map();
         // Row of the table (the divisor), column of the factor (the quotient).
         const int row = (op == 3 ? fact.a : fact.b) - 1, column = (op == 3 ? fact.b : fact.a / fact.b) - 1;
@@ -127,17 +147,88 @@ class TestKnowledgeMap : public QObject {
             fetch<int, int, QString, QString>("op", "largest", "line", "weeks");
         Map m;
         for (int b = 1; b <= 10; ++b) // known for a month
-            m.input.knowledge[{3, 2, b}] = tries("r1000 r1000 r1000", 30);
+            m.tried[{3, 2, b}] = tries("r1000 r1000 r1000", 30);
         for (int b = 1; b <= 3; ++b) // learnt this week
-            m.input.knowledge[{3, 5, b}] = tries("r1000 r1000 r1000", 2);
+            m.tried[{3, 5, b}] = tries("r1000 r1000 r1000", 2);
         for (const Fact& f : {Fact{3, 9, 9}, Fact{4, 81, 9}}) { // known, then forgotten yesterday
-            m.input.knowledge[f] = tries("r1000 r1000 r1000", 10);
-            m.input.knowledge[f] += tries("w1000", 1);
+            m.tried[f] = tries("r1000 r1000 r1000", 10);
+            m.tried[f] += tries("w1000", 1);
         }
         KnowledgeMapWindow& w = m.open(op, largest);
         QCOMPARE(w.lblKnown()->text(), line);
         QCOMPARE(w.map()->accessibleDescription(), line);
         QVERIFY2(w.weekChart()->accessibleDescription().endsWith(": " + weeks), qPrintable(weeks));
+    }
+
+    // Read from the pupil's store aside: the order the answers were written in decides, a date far
+    // off or an impossible row cannot make the line disagree with the tiles, and what was left out is
+    // told. tries: "R@-30" right in 1 s, 30 days ago; bad: impossible rows among them.
+    void fromTheStore_data() {
+        columns<QString, int, QString, QString, QString>({"tries", "bad", "line", "tile", "status"});
+        const QString line = "Zná 1 z 1 příkladu sčítání do 2, za poslední týden +1";
+        row("dated in the future", "R@30 R@30 R@30 R@30", 0, line,
+            QString("1 + 1: umí; 4 pokusy, 4 správně, medián 1,0 s, naposledy 6. 1. 2027"), QString());
+        row("the clock set back", "W@-1 R@-30 R@-30 R@-30", 0, line,
+            QString("1 + 1: umí; 4 pokusy, 3 správně, medián 1,0 s, naposledy 7. 11. 2026"), QString());
+        row("known for weeks", "R@-30 R@-30 R@-30", 0,
+            QString("Zná 1 z 1 příkladu sčítání do 2, za poslední týden +0"),
+            QString("1 + 1: umí; 3 pokusy, 3 správně, medián 1,0 s, naposledy 7. 11. 2026"), QString());
+        row("impossible rows", "R@-2 R@-2 R@-2", 3, line,
+            QString("1 + 1: umí; 3 pokusy, 3 správně, medián 1,0 s, naposledy 5. 12. 2026"),
+            QString("Nezapočítané odpovědi s nemožným časem, datem nebo příkladem: 3."));
+    }
+    void fromTheStore() {
+        const auto [script, bad, line, tile, status] =
+            fetch<QString, int, QString, QString, QString>("tries", "bad", "line", "tile", "status");
+        Map m;
+        m.input.storePath = m.dir.filePath("jana.sqlite");
+        {
+            const auto store = SqliteAnswerStore::open(m.input.storePath).store;
+            for (const QString& t : script.split(' '))
+                store->record({kNow.addDays(t.mid(2).toInt()).toSecsSinceEpoch(),
+                               {},
+                               AnswerMode::Plain,
+                               Fact{1, 1, 1},
+                               2,
+                               "2",
+                               t[0] == 'R' ? AnswerOutcome::Right : AnswerOutcome::Wrong,
+                               1000});
+        }
+        static const char* const kBad[] = {"0, 1, 1, 1, 2, 0, 700", "1790000000, 1, 1, 1, 2, 0, -10",
+                                           "1790000000, 30000, 1, 30000, -5536, 0, 700"};
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "hand");
+            db.setDatabaseName(m.input.storePath);
+            QVERIFY(db.open());
+            for (int i = 0; i < bad; ++i)
+                QVERIFY(QSqlQuery(db).exec(QString("INSERT INTO answer(at, a, op, b, expected, outcome, ms, "
+                                                   "pupil, mode, typed) VALUES (%1, '', 1, '')")
+                                               .arg(kBad[i % 3])));
+        }
+        QSqlDatabase::removeDatabase("hand");
+        KnowledgeMapWindow& w = m.open(1, 2);
+        QSignalSpy loaded(&w, &KnowledgeMapWindow::loaded);
+        QCOMPARE(w.lblKnown()->text(), "Načítám…");
+        QVERIFY(!w.pbPdf()->isEnabled());
+        QVERIFY(loaded.wait(20000));
+        QCOMPARE(w.lblKnown()->text(), line);
+        QCOMPARE(m.find("1+1").data(Qt::ToolTipRole).toString(), tile);
+        QCOMPARE(w.lblStav()->text(), status);
+        QVERIFY(w.pbPdf()->isEnabled());
+    }
+
+    // A file that is no store: told, and the map goes, having nothing to show.
+    void unreadableStore() {
+        Map m;
+        m.input.storePath = m.dir.filePath("jana.sqlite");
+        QFile junk(m.input.storePath);
+        QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write("Jana: 7*8=56\n"));
+        junk.close();
+        KnowledgeMapWindow& w = m.open();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isVisible(), 20000);
+        QCOMPARE(m.dialogs.shown.size(), 1u);
+        QVERIFY2(m.dialogs.shown[0].text.contains("co žák umí, nelze ukázat"),
+                 qPrintable(m.dialogs.shown[0].text));
     }
 
     // The first page is the first operation switched on, multiplication first.
@@ -212,7 +303,7 @@ class TestKnowledgeMap : public QObject {
         const QString out = m.dir.filePath("out");
         QVERIFY(QDir().mkpath(out));
         m.input.settings.bKrat = true;
-        m.input.knowledge[{3, 7, 8}] = tries("r1000 r1000 r1000");
+        m.tried[{3, 7, 8}] = tries("r1000 r1000 r1000");
         m.dialogs.chosenFiles = {out + "/mapa", {}};
         m.dialogs.answers = {Dialogs::Answer::Yes};
         QString title, status;
@@ -224,6 +315,7 @@ class TestKnowledgeMap : public QObject {
             d.findChild<QPushButton*>("pbPdf")->click(); // and cancelled
             d.findChild<QPushButton*>("pbClose")->click();
         });
+        m.input.knowledge = m.built();
         loadReports().showKnowledgeMap(m.input, m.store, m.dialogs, nullptr);
         const QString pdf = out + "/mapa.pdf";
         QCOMPARE(title, "Mapa znalostí – Jana Nováková");

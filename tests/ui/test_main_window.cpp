@@ -364,15 +364,27 @@ class TestMainWindow : public QObject {
         act(w, remembered ? "mnuCoNeumi" : "mnuPocitej")->trigger();
         QCOMPARE(w.answerStore() != nullptr, remembered);
         QCOMPARE(int(f.dialogs.shown.size()), told);
+        QTRY_VERIFY_WITH_TIMEOUT(w.exam().running(), 20000); // F8 once its answers are read aside
         f.answerRight();
         f.answerWrong();
         int tries = 0;
-        for (const QList<Try>& t : SqliteAnswerStore::readKnowledge(path))
-            tries += int(t.size());
+        for (const FactHistory& h : SqliteAnswerStore::readKnowledge(path).facts)
+            tries += h.tries;
         QCOMPARE(tries, remembered ? 2 : 0);
         QCOMPARE(QFile::exists(path), remembered);
         const QStringList aside = QDir(QFileInfo(path).path()).entryList({"*necitelny*"}, QDir::Files);
         QCOMPARE(aside.size(), found.isEmpty() ? 0 : 1);
+    }
+
+    // While F8's answers are read the window only waits for them; Esc gives the reading up.
+    void weakReadingGivenUp() {
+        WindowFixture f;
+        FrmMain& w = f.start();
+        act(w, "mnuCoNeumi")->trigger();
+        QVERIFY(!act(w, "mnuPocitej")->isEnabled() && act(w, "mnuStop")->isEnabled());
+        QTest::keyClick(&w, Qt::Key_Escape);
+        QVERIFY(act(w, "mnuPocitej")->isEnabled() && !act(w, "mnuStop")->isEnabled());
+        QVERIFY(!w.exam().running());
     }
 
     // A store that cannot be made is told once, however many examinations start and the settings

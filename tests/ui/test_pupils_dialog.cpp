@@ -132,7 +132,7 @@ class TestPupilsDialog : public QObject {
             act(*f.w, "mnuZaci")->trigger();
         };
         inDialog([](PupilsDialog& d) { d.nameEdit()->setText("Adam"), d.add(); });
-        QVERIFY(!QFile::exists(none) && SqliteAnswerStore::readKnowledge(adam).size() == 1);
+        QVERIFY(!QFile::exists(none) && SqliteAnswerStore::readKnowledge(adam).facts.size() == 1);
         f.dialogs.answers = {Dialogs::Answer::Yes, Dialogs::Answer::Yes};
         inDialog([](PupilsDialog& d) { d.pupilList()->setCurrentRow(0), d.removeSelected(); });
         QVERIFY(!QFile::exists(adam));
