@@ -357,7 +357,8 @@ class TestAnswerStore : public QObject {
         }
         const QByteArray foundWal = bytes(path() + "-wal");
         const OpenedAnswerStore opened = SqliteAnswerStore::open(path(), QStringLiteral("Jan"));
-        QCOMPARE(shown(opened.store->knowledge()).count(u'@'), tries);
+        const Knowledge known = opened.store->knowledge().facts;
+        QCOMPARE(known.isEmpty() ? 0 : known.cbegin()->tries, tries);
         QVERIFY2(bool(opened.warning) == aside, opened.warning ? qPrintable(opened.warning->detail()) : "");
         const QDir folder(QFileInfo(path()).path());
         const QStringList kept = folder.entryList(QDir::Files | QDir::Hidden);
