@@ -352,6 +352,9 @@ void removeAnswerStore(const QString& path) {
     }
 }
 
+// About a tenth of a second of checking on a slow machine.
+constexpr qint64 kWholeCheckBytes = qint64(8) << 20;
+
 // The open store; making it opens the file and makes it ready for answers. Throws Unreadable for a
 // file to be kept aside, SqlProblem or Failure.
 struct SqliteAnswerStore::Impl {
@@ -365,13 +368,19 @@ struct SqliteAnswerStore::Impl {
 
     QString path;
     QString pupil;
+    // Read whole for damage before use: a small store, or one a program left with a -wal (killed,
+    // crashed). A large store closed cleanly is not read through at every start, which would keep
+    // the window waiting for seconds; damage found later is told when it is met.
+    bool checkWhole;
     Connection connection;
     QSqlQuery insert; // after the connection, so that it goes first
     FileAt opened;
 };
 
 SqliteAnswerStore::Impl::Impl(const QString& path, const QString& pupil)
-    : path(path), pupil(pupil), connection(path, false) {
+    : path(path), pupil(pupil),
+      checkWhole(QFileInfo(path).size() <= kWholeCheckBytes || QFileInfo(path + kCompanions[0]).size() > 0),
+      connection(path, false) {
     const QSqlDatabase& db = connection.db();
     try {
         const Kind kind = kindOf(db);
@@ -384,7 +393,8 @@ SqliteAnswerStore::Impl::Impl(const QString& path, const QString& pupil)
                     QStringLiteral(" zapsala novější verze programu Numio. Tato verze ho nechává beze "
                                    "změny; ") +
                     kNotRemembered);
-        if (kind == Kind::Ours && single(db, QStringLiteral("PRAGMA quick_check")).toString() != u"ok")
+        if (kind == Kind::Ours && checkWhole &&
+            single(db, QStringLiteral("PRAGMA quick_check")).toString() != u"ok")
             throw Unreadable{};
         // WAL: a commit is whole in the file once written, so a killed program loses at most the
         // answer in flight; NORMAL leaves syncing to the checkpoints.
