@@ -48,9 +48,10 @@ void fitToScreen(QWidget& window, const QWidget* owner, QSize preferred, QSize l
         window.resize(preferred.expandedTo(least));
         return;
     }
-    const QSize available = screen->availableGeometry().size();
+    // Room for the window manager's title bar and borders, not known before the window shows.
+    const QSize available = screen->availableGeometry().size() - QSize(16, 48);
     window.setMinimumSize(least.boundedTo(available));
-    window.resize(preferred.boundedTo(available * 0.95).expandedTo(window.minimumSize()));
+    window.resize(preferred.boundedTo(available).expandedTo(window.minimumSize()));
 }
 
 } // namespace numio
