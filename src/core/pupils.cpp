@@ -393,6 +393,11 @@ QString PupilList::removedName(const QString& id) const {
     return store_.read(kAppName, kListSection, removedKey(id), QString());
 }
 
+bool PupilList::mayTakeOver(const QString& name) const {
+    const QString id = idFor(name), removed = removedName(id);
+    return !leftFiles(id).isEmpty() && (removed.isEmpty() || pupilNameKey(removed) == pupilNameKey(name));
+}
+
 bool PupilList::freeId(const QString& id) const {
     const QList<Pupil> all = everyId();
     return std::none_of(all.begin(), all.end(), [&](const Pupil& p) { return p.id == id; }) &&
@@ -404,7 +409,7 @@ Pupil PupilList::add(const QString& name, const StoredSettings& current, const Q
     reload();
     const auto taken = [this](const QString& id) { return !freeId(id); };
     const QString byName = idFor(name);
-    const bool takenBack = !takeOver.isEmpty() && takeOver == byName;
+    const bool takenBack = !takeOver.isEmpty() && takeOver == byName && mayTakeOver(name);
     Pupil pupil{takenBack ? byName : newPupilId(name, taken), tidyPupilName(name)};
     PupilSettingsStore own(store_);
     own.setPupil(pupil.id);
@@ -425,9 +430,13 @@ Pupil PupilList::add(const QString& name, const StoredSettings& current, const Q
         // likely that pupil's too.
         const QHash<QString, QString> journals = namesByJournal();
         const bool leftBehind = proposed && pupil.id != byName;
+        const QString leftJournal = leftBehind ? journalOf(byName) : QString();
         const auto used = [&](const QString& file) {
             const QString path = QFileInfo(file).absoluteFilePath();
-            return journals.contains(path) || (leftBehind && QFileInfo::exists(path));
+            return journals.contains(path) ||
+                   (leftBehind &&
+                    (QFileInfo::exists(path) ||
+                     (!leftJournal.isEmpty() && path == QFileInfo(leftJournal).absoluteFilePath())));
         };
         for (int n = 2; used(settings.ProtokolFile); ++n)
             settings.ProtokolFile = proposedPupilJournal(QStringLiteral("%1 (%2)").arg(pupil.name).arg(n));

@@ -146,7 +146,7 @@ class NUMIO_EXPORT PupilList {
     //
     // A new pupil never lands on files a removed one left (see leftFiles): he gets the next id
     // that has none, and a journal of a name no file has yet. Only `takeOver`, the id the name gives
-    // (idFor), asked about and confirmed, takes that id with its files, the settings as they stand.
+    // (idFor), when mayTakeOver and confirmed, takes that id with its files, the settings as they stand.
     Pupil add(const QString& name, const StoredSettings& current, const QString& takeOver = {});
     // A damaged entry may be renamed too; one whose id is bad gets a new id without files left on
     // it, its settings file going with it. Returns the pupil's id after it.
@@ -170,6 +170,9 @@ class NUMIO_EXPORT PupilList {
     // The name of the pupil removed last from this id; empty when not known (removed before names
     // were kept, or never).
     QString removedName(const QString& id) const;
+    // Whether files left under the id this name gives may be taken over by it: they are there and
+    // their pupil's name is this one, but for case and diacritics, or not known.
+    bool mayTakeOver(const QString& name) const;
 
     // The journal a pupil's settings name, empty when none.
     QString journalOf(const QString& id) const;

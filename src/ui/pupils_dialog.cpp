@@ -210,10 +210,9 @@ void PupilsDialog::add() {
     const QString byName = list_.idFor(name), removed = list_.removedName(byName),
                   settingsFile = list_.settingsFileOf(byName);
     const QStringList left = list_.leftFiles(byName);
-    const bool sameName = removed.isEmpty() || pupilNameKey(removed) == pupilNameKey(name);
     const QString takeOver =
-        !left.isEmpty() && sameName && sameAsRemoved(name, removed, left, first, settingsFile) ? byName
-                                                                                               : QString();
+        list_.mayTakeOver(name) && sameAsRemoved(name, removed, left, first, settingsFile) ? byName
+                                                                                           : QString();
     Pupil added;
     if (!stored([&] { added = list_.add(name, current_, takeOver); }))
         return;
