@@ -243,17 +243,21 @@ bool PupilsDialog::sameAsRemoved(const QString& name, const QString& removed, co
                                  bool first, const QString& settingsFile) {
     const bool settings = left.contains(settingsFile), answers = left.size() > (settings ? 1 : 0);
     const bool answersWithoutPupils = first && answersOf && QFileInfo::exists(answersOf(QString()));
+    const QString what = settings && answers ? QStringLiteral("nastavení a zapamatované odpovědi")
+                         : settings          ? QStringLiteral("nastavení")
+                                             : QStringLiteral("zapamatované odpovědi");
     const QString question =
-        QStringLiteral(
-            "Pod jménem „%1“ jsou uloženy soubory žáka%2, který byl dříve odebrán ze seznamu: %3.\n"
-            "Je to týž žák?\n\n"
-            "Ano: převezme je%4 a bude pokračovat, kde skončil%5.\n"
-            "Ne: bude to nový žák; uložené soubory zůstanou stranou, jak jsou.")
-            .arg(tidyPupilName(name), removed.isEmpty() ? QString() : QStringLiteral(" %1").arg(removed),
-                 settings && answers ? QStringLiteral("nastavení a zapamatované odpovědi")
-                 : settings          ? QStringLiteral("nastavení")
-                                     : QStringLiteral("zapamatované odpovědi"),
-                 first && settings ? QStringLiteral(" místo dosavadního nastavení") : QString(),
+        (removed.isEmpty()
+             ? QStringLiteral(
+                   "Pod jménem „%1“ zůstaly uložené soubory žáka, který byl dříve odebrán ze seznamu: "
+                   "%2.\nJe to týž žák?")
+                   .arg(tidyPupilName(name), what)
+             : QStringLiteral("Žák %1 byl dříve odebrán ze seznamu, ale jeho soubory zůstaly uložené: %2.\n"
+                              "Je „%3“ týž žák?")
+                   .arg(removed, what, tidyPupilName(name))) +
+        QStringLiteral("\n\nAno: převezme je%1 a bude pokračovat, kde skončil%2.\n"
+                       "Ne: bude to nový žák; uložené soubory zůstanou stranou, jak jsou.")
+            .arg(first && settings ? QStringLiteral(" místo dosavadního nastavení") : QString(),
                  answersWithoutPupils ? QStringLiteral("; připojí se k nim i odpovědi zapamatované bez žáků")
                                       : QString());
     return dialogs_.message(question, QStringLiteral("Přidat žáka"), Dialogs::Buttons::YesNo,

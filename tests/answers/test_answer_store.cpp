@@ -219,6 +219,29 @@ class TestAnswerStore : public QObject {
         QVERIFY(QDir().mkpath(path() + QStringLiteral("/x")));
         QCOMPARE(thrown([&] { removeAnswerStore(path()); })->code(), int(kPathFileAccess));
     }
+
+    // Answers joined to a pupil's store all or nothing: the store joined goes only once they are in.
+    void joined_data() {
+        columns<QString, bool, QString>({"from", "joined", "tries"});
+        row("a store of ours", "1+1 W 5 @5", true, "1+1: R1@1 W5@5");
+        row("another program's database", "foreign", false, "1+1: R1@1");
+        row("nothing there", "", false, "1+1: R1@1");
+    }
+    void joined() {
+        const auto [from, joined, tries] = fetch<QString, bool, QString>("from", "joined", "tries");
+        const QString other = dir->filePath(QStringLiteral("odpovedi/odpovedi.sqlite"));
+        SqliteAnswerStore::open(path()).store->record(answers(QStringLiteral("1+1 R 1 @1")).value(0));
+        if (from == u"foreign")
+            sql(QStringLiteral("CREATE TABLE answer(x)"), other);
+        else if (!from.isEmpty())
+            SqliteAnswerStore::open(other).store->record(answers(from).value(0));
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        const std::optional<Failure> failure =
+            thrown([&] { QCOMPARE(joinAnswerStores(other, path()), joined); });
+        QCOMPARE(bool(failure), from == u"foreign");
+        QCOMPARE(shown(SqliteAnswerStore::readKnowledge(path())), tries);
+        QCOMPARE(QFileInfo::exists(other), from == u"foreign");
+    }
 };
 
 QTEST_GUILESS_MAIN(TestAnswerStore)
