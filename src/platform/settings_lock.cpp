@@ -81,14 +81,14 @@ bool runsThisProgram(qint64 pid) {
 }
 
 Failure notAFile(const QString& path, bool folder) {
+    const QString text =
+        (folder ? QStringLiteral("Na místě zámku %1 je složka")
+                : QStringLiteral("Zámek %1 není obyčejný soubor")) +
+        QStringLiteral(", a dokud tam bude, nelze žádnou změnu uložit. Tato změna se neuložila; "
+                       "%2 %1 smažte a zkuste to znovu.");
     return Failure(kPathFileAccess)
         .withDetail(
-            folder ? QStringLiteral("Na místě zámku %1 je složka, a dokud tam bude, žádnou změnu nelze "
-                                    "uložit; změna se neuložila. Složku %1 smažte a zkuste to znovu.")
-                         .arg(displayPath(path))
-                   : QStringLiteral("Zámek %1 není obyčejný soubor, a dokud tam bude, žádnou změnu nelze "
-                                    "uložit; změna se neuložila. Smažte ho a zkuste to znovu.")
-                         .arg(displayPath(path)));
+            text.arg(displayPath(path), folder ? QStringLiteral("složku") : QStringLiteral("soubor")));
 }
 
 // What stands in the way is the folder's rights: `what` says which lock and why it matters.
