@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QProcess>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -261,7 +262,7 @@ class TestPupils : public QObject {
         const QString held = "Nastavení právě ukládá jiná spuštěná kopie programu";
         row("its copy gone", "file", "2147483647" + here, 0, "");
         row("read-only, its copy gone", "read-only", "2147483647" + here, 0, "");
-        row("another program under its pid", "file", "1" + here, 0, "");
+        row("another program under its pid", "sleep", QByteArray(), 0, "");
         row("made before the computer started", "file", self + "id\nanother boot\n", 0, "");
         row("junk, a minute old", "file", QByteArray("\x01junk"), 60, "");
         row("nobody keeps it, a minute old", "file", self, 60, "");
@@ -272,7 +273,7 @@ class TestPupils : public QObject {
         row("a link in its place", "link", QByteArray(), 0, "není obyčejný soubor");
     }
     void lockKinds() {
-        const auto [kind, content, age, told] =
+        auto [kind, content, age, told] =
             fetch<QString, QByteArray, int, QString>("kind", "content", "age", "told");
         IniSettingsStore ini(dir_.filePath(QTest::currentDataTag()));
         PupilList list(ini);
@@ -280,6 +281,13 @@ class TestPupils : public QObject {
         QVERIFY(QDir().mkpath(QFileInfo(lock).path()));
         QLockFile running(lock);
         QFile file(lock);
+        QProcess sleep; // alive, and naming itself in the lock as QLockFile would
+        if (kind == "sleep") {
+            sleep.start("sleep", {"60"});
+            QVERIFY(sleep.waitForStarted());
+            content = QByteArray::number(sleep.processId()) + "\nsleep\n" +
+                      QSysInfo::machineHostName().toUtf8() + '\n';
+        }
         if (kind == "folder")
             QVERIFY(QDir().mkdir(lock));
         else if (kind == "link")
@@ -301,6 +309,8 @@ class TestPupils : public QObject {
         QCOMPARE(PupilList(ini).empty(), bool(failure));
         QCOMPARE(QFileInfo::exists(lock) || QFileInfo(lock).isSymLink(),
                  bool(failure)); // dropped after the change
+        sleep.kill();
+        sleep.waitForFinished();
     }
 
     // A missing or damaged pupil file: told once, naming the file, the pupil on a new pupil's settings.
