@@ -233,11 +233,7 @@ class TestPupils : public QObject {
         s.nMaxValue = 10, s.nMaxValueX = 1;
         list.add("Eva", s);
         const Pupil jan = list.add("Jan Novák", s);
-        loadPupilSettingsFile(s, ini, jan);
-        s.nSada = 7;
-        PupilSettingsStore own(ini);
-        own.setPupil(jan.id);
-        SaveSettings(s, own);
+        ini.write(pupilSettingsApp(jan.id), "Settings", "Sada", "7");
         list.remove(jan.id);
         removed = true;
         if (answersOnly)
