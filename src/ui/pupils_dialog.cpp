@@ -223,8 +223,9 @@ void PupilsDialog::add() {
     const bool takenBack = !takeOver.isEmpty() && added.id == takeOver;
     const bool ownSettings = takenBack && left.contains(settingsFile);
     QString text =
-        ownSettings ? QStringLiteral("Přidáno: %1. Převzato jeho dřívější nastavení, protokol %2.")
-                          .arg(added.name, displayPath(journal))
+        ownSettings ? QStringLiteral("Přidáno: %1. Převzato jeho dřívější nastavení").arg(added.name) +
+                          (journal.isEmpty() ? QStringLiteral(".")
+                                             : QStringLiteral(", protokol %1.").arg(displayPath(journal)))
         : first && !current_.ProtokolFile.isEmpty()
             ? QStringLiteral("Přidáno: %1. Převzato dosavadní nastavení i protokol.").arg(added.name)
         : first ? QStringLiteral("Přidáno: %1. Převzato dosavadní nastavení, protokol %2.")
@@ -257,7 +258,7 @@ bool PupilsDialog::sameAsRemoved(const QString& name, const QString& removed, co
                    .arg(removed, what, tidyPupilName(name))) +
         QStringLiteral("\n\nAno: převezme je%1 a bude pokračovat, kde skončil%2.\n"
                        "Ne: bude to nový žák; uložené soubory zůstanou stranou, jak jsou.")
-            .arg(first && settings ? QStringLiteral(" místo dosavadního nastavení") : QString(),
+            .arg(first && settings ? QStringLiteral(" místo dosavadního nastavení a protokolu") : QString(),
                  answersWithoutPupils ? QStringLiteral("; připojí se k nim i odpovědi zapamatované bez žáků")
                                       : QString());
     return dialogs_.message(question, QStringLiteral("Přidat žáka"), Dialogs::Buttons::YesNo,
