@@ -344,6 +344,55 @@ bool moveAnswerStore(const QString& from, const QString& to) {
     return true;
 }
 
+QStringList answerStoreFiles(const QString& path) {
+    QStringList files;
+    for (const QString& file : {path, path + kCompanions[0]})
+        if (QFileInfo::exists(file))
+            files << file;
+    return files;
+}
+
+bool joinAnswerStores(const QString& from, const QString& into) {
+    if (!QFileInfo::exists(from))
+        return false;
+    const Failure notJoined =
+        Failure(kPathFileAccess)
+            .withDetail(
+                QStringLiteral("Zapamatované odpovědi %1 se nepodařilo připojit k %2; zůstávají, kde byly.")
+                    .arg(displayPath(from), displayPath(into)));
+    try {
+        const Connection connection(into, false);
+        const QSqlDatabase& db = connection.db();
+        if (kindOf(db) != Kind::Ours)
+            throw Unreadable{};
+        QSqlQuery attach(db);
+        if (!attach.prepare(QStringLiteral("ATTACH DATABASE ? AS joined")))
+            throw SqlProblem{attach.lastError()};
+        attach.addBindValue(from);
+        if (!attach.exec())
+            throw SqlProblem{attach.lastError()};
+        if (single(db, QStringLiteral("PRAGMA joined.application_id")).toLongLong() != kApplicationId ||
+            single(db, QStringLiteral("PRAGMA joined.user_version")).toLongLong() != kSchemaVersion) {
+            // A store whose making was cut short holds nothing to join.
+            if (single(db, QStringLiteral("SELECT count(*) FROM joined.sqlite_master")).toLongLong() == 0)
+                return false;
+            throw Unreadable{};
+        }
+        run(db, QStringLiteral("BEGIN IMMEDIATE"));
+        run(db, QStringLiteral("INSERT INTO main.answer(at, pupil, mode, a, op, b, expected, typed, outcome, "
+                               "ms) SELECT at, pupil, mode, a, op, b, expected, typed, outcome, ms FROM "
+                               "joined.answer ORDER BY id"));
+        run(db, QStringLiteral("COMMIT"));
+        run(db, QStringLiteral("DETACH DATABASE joined"));
+    } catch (const SqlProblem&) { // rolled back as the connection closes
+        throw notJoined;
+    } catch (const Unreadable&) {
+        throw notJoined;
+    }
+    removeAnswerStore(from);
+    return true;
+}
+
 void removeAnswerStore(const QString& path) {
     for (const QString& file : {path, path + kCompanions[0], path + kCompanions[1]}) {
         if (QFileInfo::exists(file) && !QFile::remove(file))

@@ -6,6 +6,7 @@
 #include "platform/failure.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -27,6 +28,14 @@ NUMIO_EXPORT void removeAnswerStore(const QString& path);
 // `from`, something at `to`, or a -wal beside `from` (a store not closed as it should be). Throws
 // Failure when the move fails; the store then stays where it was.
 NUMIO_EXPORT bool moveAnswerStore(const QString& from, const QString& to);
+
+// The store's file and its -wal, those that are there: a store that holds answers.
+NUMIO_EXPORT QStringList answerStoreFiles(const QString& path);
+
+// Adds the answers of the closed store `from` after those of the store `into`, in one transaction,
+// and removes `from` once they are in. False, and nothing changed, when `from` holds no answers
+// store. Throws Failure when they cannot be joined; both then stay as they were.
+NUMIO_EXPORT bool joinAnswerStores(const QString& from, const QString& into);
 
 class SqliteAnswerStore;
 

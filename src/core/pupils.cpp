@@ -27,6 +27,11 @@ QString nameKey(const QString& id) {
     return QStringLiteral("Name-") + id;
 }
 
+// Whose the files left under an id are, kept from the removal on.
+QString removedKey(const QString& id) {
+    return QStringLiteral("Removed-") + id;
+}
+
 // A line break or a tab in a name would break the list's one line per pupil and every message.
 bool hasControl(const QString& name) {
     for (qsizetype i = 0; i < name.size(); ++i) {
@@ -92,8 +97,7 @@ void moveSettingsFile(SettingsStore& store, const QString& from, const QString& 
                   target = store.location(pupilSettingsApp(to));
     if (!plainFile || !QFileInfo::exists(source))
         return;
-    QFile::remove(target); // a removed pupil's: the new id is nobody's in the list
-    QFile::rename(source, target);
+    QFile::rename(source, target); // never over a file: the new id has none left on it
 }
 
 } // namespace
@@ -178,6 +182,12 @@ QString pupilNameProblem(const QString& name, const QList<Pupil>& pupils, const 
 }
 
 QString newPupilId(const QString& name, const QList<Pupil>& pupils) {
+    return newPupilId(name, [&](const QString& id) {
+        return std::any_of(pupils.begin(), pupils.end(), [&](const Pupil& p) { return p.id == id; });
+    });
+}
+
+QString newPupilId(const QString& name, const std::function<bool(const QString& id)>& taken) {
     QString base;
     const QString key = pupilNameKey(name);
     for (const QChar c : key) {
@@ -193,9 +203,6 @@ QString newPupilId(const QString& name, const QList<Pupil>& pupils) {
         while (cut.endsWith(u'-'))
             cut.chop(1);
         return cut.isEmpty() ? QStringLiteral("zak") : cut;
-    };
-    const auto taken = [&](const QString& id) {
-        return std::any_of(pupils.begin(), pupils.end(), [&](const Pupil& p) { return p.id == id; });
     };
     QString id = stem(kPupilIdMax);
     for (int n = 2; taken(id); ++n) {
@@ -340,8 +347,9 @@ QList<Pupil> PupilList::everyId() const {
     return all;
 }
 
-void PupilList::store(const QList<Pupil>& pupils, const QList<DamagedPupil>& damaged, const QString& chosen) {
-    QList<SettingsEntry> entries;
+void PupilList::store(const QList<Pupil>& pupils, const QList<DamagedPupil>& damaged, const QString& chosen,
+                      const QList<SettingsEntry>& more) {
+    QList<SettingsEntry> entries = more;
     QStringList ids;
     for (const Pupil& p : pupils) {
         ids << p.id;
@@ -365,27 +373,79 @@ void PupilList::store(const QList<Pupil>& pupils, const QList<DamagedPupil>& dam
     chosen_ = chosen;
 }
 
-Pupil PupilList::add(const QString& name, const StoredSettings& current) {
+QString PupilList::idFor(const QString& name) const {
+    return newPupilId(name, everyId());
+}
+
+QStringList PupilList::leftFiles(const QString& id) const {
+    if (!validPupilId(id) ||
+        std::any_of(pupils_.begin(), pupils_.end(), [&](const Pupil& p) { return p.id == id; }))
+        return {};
+    QStringList files;
+    if (const QString settings = settingsFileOf(id); QFileInfo::exists(settings))
+        files << settings;
+    if (otherFiles_)
+        files += otherFiles_(id);
+    return files;
+}
+
+QString PupilList::removedName(const QString& id) const {
+    return store_.read(kAppName, kListSection, removedKey(id), QString());
+}
+
+bool PupilList::mayTakeOver(const QString& name) const {
+    const QString id = idFor(name), removed = removedName(id);
+    return !leftFiles(id).isEmpty() && (removed.isEmpty() || pupilNameKey(removed) == pupilNameKey(name));
+}
+
+bool PupilList::freeId(const QString& id) const {
+    const QList<Pupil> all = everyId();
+    return std::none_of(all.begin(), all.end(), [&](const Pupil& p) { return p.id == id; }) &&
+           leftFiles(id).isEmpty();
+}
+
+Pupil PupilList::add(const QString& name, const StoredSettings& current, const QString& takeOver) {
     const auto held = lock();
     reload();
-    Pupil pupil{newPupilId(name, everyId()), tidyPupilName(name)};
+    const auto taken = [this](const QString& id) { return !freeId(id); };
+    const QString byName = idFor(name);
+    const bool takenBack = !takeOver.isEmpty() && takeOver == byName && mayTakeOver(name);
+    Pupil pupil{takenBack ? byName : newPupilId(name, taken), tidyPupilName(name)};
     PupilSettingsStore own(store_);
     own.setPupil(pupil.id);
-    // The first pupil keeps what was set up so far, the journal named included; a pupil without
-    // one gets a journal of his own, switched on.
-    StoredSettings settings = current;
-    if (!pupils_.isEmpty())
-        newPupilSettings(settings, pupil.name);
-    else if (current.ProtokolFile.isEmpty()) {
-        settings.bProtokol = true;
-        settings.ProtokolFile = proposedPupilJournal(pupil.name);
+    // A pupil taken back keeps his settings as they stand, the journal they name included.
+    if (!takenBack || !QFileInfo::exists(own.location(kAppName))) {
+        // The first pupil keeps what was set up so far, the journal named included; a pupil without
+        // one gets a journal of his own, switched on.
+        StoredSettings settings = current;
+        const bool proposed = !pupils_.isEmpty() || current.ProtokolFile.isEmpty();
+        if (!pupils_.isEmpty())
+            newPupilSettings(settings, pupil.name);
+        else if (current.ProtokolFile.isEmpty()) {
+            settings.bProtokol = true;
+            settings.ProtokolFile = proposedPupilJournal(pupil.name);
+        }
+        // A renamed pupil keeps the journal named after his old name: never two pupils in one file.
+        // Where a removed pupil's files kept this name's id from him, the journal of the name is
+        // likely that pupil's too.
+        const QHash<QString, QString> journals = namesByJournal();
+        const bool leftBehind = proposed && pupil.id != byName;
+        const QString leftJournal = leftBehind ? journalOf(byName) : QString();
+        const auto used = [&](const QString& file) {
+            const QString path = QFileInfo(file).absoluteFilePath();
+            return journals.contains(path) ||
+                   (leftBehind &&
+                    (QFileInfo::exists(path) ||
+                     (!leftJournal.isEmpty() && path == QFileInfo(leftJournal).absoluteFilePath())));
+        };
+        for (int n = 2; used(settings.ProtokolFile); ++n)
+            settings.ProtokolFile = proposedPupilJournal(QStringLiteral("%1 (%2)").arg(pupil.name).arg(n));
+        SaveSettings(settings, own);
     }
-    // A renamed pupil keeps the journal named after his old name: never two pupils in one file.
-    const QHash<QString, QString> taken = namesByJournal();
-    for (int n = 2; taken.contains(QFileInfo(settings.ProtokolFile).absoluteFilePath()); ++n)
-        settings.ProtokolFile = proposedPupilJournal(QStringLiteral("%1 (%2)").arg(pupil.name).arg(n));
-    SaveSettings(settings, own);
-    store(pupils_ + QList<Pupil>{pupil}, pupils_.isEmpty() ? pupil.id : chosen_);
+    QList<SettingsEntry> whose;
+    if (!removedName(pupil.id).isEmpty())
+        whose.push_back({kListSection, removedKey(pupil.id), QString()});
+    store(pupils_ + QList<Pupil>{pupil}, damaged_, pupils_.isEmpty() ? pupil.id : chosen_, whose);
     return pupil;
 }
 
@@ -402,7 +462,7 @@ QString PupilList::rename(const QString& id, const QString& name) {
         std::find_if(damaged.begin(), damaged.end(), [&](const DamagedPupil& d) { return d.id == id; });
     if (bad != damaged.end()) {
         if (!validPupilId(id)) {
-            now = newPupilId(name, everyId());
+            now = newPupilId(name, [this](const QString& candidate) { return !freeId(candidate); });
             moveSettingsFile(store_, id, now);
             if (chosen == id)
                 chosen = now;
@@ -421,7 +481,12 @@ void PupilList::remove(const QString& id) {
     pupils.removeIf([&](const Pupil& p) { return p.id == id; });
     QList<DamagedPupil> damaged = damaged_;
     damaged.removeIf([&](const DamagedPupil& d) { return d.id == id; });
-    store(pupils, damaged, chosen_ == id ? (pupils.isEmpty() ? QString() : pupils.front().id) : chosen_);
+    // His files stay under his id: whose they are decides whether a new pupil is asked about them.
+    QList<SettingsEntry> whose;
+    if (const std::optional<Pupil> p = find(id); p && validPupilId(id))
+        whose.push_back({kListSection, removedKey(id), p->name});
+    store(pupils, damaged, chosen_ == id ? (pupils.isEmpty() ? QString() : pupils.front().id) : chosen_,
+          whose);
 }
 
 // Only who was chosen: the list itself may have been changed meanwhile by another copy.

@@ -10,7 +10,9 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace numio {
@@ -61,6 +63,8 @@ NUMIO_EXPORT QString pupilNameKey(const QString& name);
 // "Žofie Dvořáková" -> "zofie-dvorakova", with "-2", "-3" … when a pupil of the list has it; the
 // stem is cut so that the number fits within kPupilIdMax.
 NUMIO_EXPORT QString newPupilId(const QString& name, const QList<Pupil>& pupils);
+// The same, skipping every id `taken` says is taken.
+NUMIO_EXPORT QString newPupilId(const QString& name, const std::function<bool(const QString& id)>& taken);
 
 // Where a new pupil's journal is proposed: "<documents>/Numio/<name>.txt".
 NUMIO_EXPORT QString proposedPupilJournal(const QString& name);
@@ -139,14 +143,36 @@ class NUMIO_EXPORT PupilList {
     // The first pupil takes the current settings and the journal they name, so nothing set up so
     // far is lost; every later one starts on the defaults. A pupil without a journal gets one of his
     // own, switched on.
-    Pupil add(const QString& name, const StoredSettings& current);
-    // A damaged entry may be renamed too; one whose id is bad gets a new id, its settings file going
-    // with it. Returns the pupil's id after it.
+    //
+    // A new pupil never lands on files a removed one left (see leftFiles): he gets the next id
+    // that has none, and a journal of a name no file has yet. Only `takeOver`, the id the name gives
+    // (idFor), when mayTakeOver and confirmed, takes that id with its files, the settings as they stand.
+    Pupil add(const QString& name, const StoredSettings& current, const QString& takeOver = {});
+    // A damaged entry may be renamed too; one whose id is bad gets a new id without files left on
+    // it, its settings file going with it. Returns the pupil's id after it.
     QString rename(const QString& id, const QString& name);
-    // Only the name leaves the list: the pupil's journal stays where it is. A damaged entry may be
-    // removed too.
+    // Only the name leaves the list: the pupil's journal and files stay where they are, and his name
+    // is kept as whose they are (removedName). A damaged entry may be removed too.
     void remove(const QString& id);
     void choose(const QString& id);
+
+    // The id a new pupil of this name gets by the name alone: the pupils' ids taken, files left not
+    // looked at.
+    QString idFor(const QString& name) const;
+    // Besides his settings file, the files a pupil keeps under his id (his answers), for leftFiles.
+    void setOtherFiles(std::function<QStringList(const QString& id)> files) {
+        otherFiles_ = std::move(files);
+    }
+    // A pupil's settings file, there or not.
+    QString settingsFileOf(const QString& id) const { return store_.location(pupilSettingsApp(id)); }
+    // The files under an id that is nobody's in the list: what a removed pupil left there.
+    QStringList leftFiles(const QString& id) const;
+    // The name of the pupil removed last from this id; empty when not known (removed before names
+    // were kept, or never).
+    QString removedName(const QString& id) const;
+    // Whether files left under the id this name gives may be taken over by it: they are there and
+    // their pupil's name is this one, but for case and diacritics, or not known.
+    bool mayTakeOver(const QString& name) const;
 
     // The journal a pupil's settings name, empty when none.
     QString journalOf(const QString& id) const;
@@ -157,15 +183,18 @@ class NUMIO_EXPORT PupilList {
     // Each change starts from the list as stored: another copy of the program may have changed it.
     void reload();
     std::unique_ptr<SettingsLock> lock();
-    void store(const QList<Pupil>& pupils, const QString& chosen) { store(pupils, damaged_, chosen); }
-    void store(const QList<Pupil>& pupils, const QList<DamagedPupil>& damaged, const QString& chosen);
+    void store(const QList<Pupil>& pupils, const QList<DamagedPupil>& damaged, const QString& chosen,
+               const QList<SettingsEntry>& more = {});
     // The ids a new one must not take: the pupils' and the damaged entries'.
     QList<Pupil> everyId() const;
+    // An id a new pupil may take: nobody's in the list, no files left on it.
+    bool freeId(const QString& id) const;
 
     SettingsStore& store_;
     QList<Pupil> pupils_;
     QList<DamagedPupil> damaged_;
     QString chosen_;
+    std::function<QStringList(const QString& id)> otherFiles_;
 };
 
 // The pupil's own settings file into s. A file that is missing or cannot be read at all leaves the

@@ -2,13 +2,10 @@
 
 #include "platform/failure.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QThread>
 
 #include <algorithm>
 #include <cerrno>
@@ -245,39 +242,6 @@ void IniSettingsStore::checkRecognised(const QString& app, const QStringList& gr
                            "nastavení neuložíte tlačítkem OK v okně Nastavení; jeho obsah se pak "
                            "uschová jako %1.bak.")
                 .arg(path));
-}
-
-namespace {
-
-struct HeldLock : SettingsLock {
-    explicit HeldLock(const QString& path) : file(path) {}
-    QLockFile file;
-};
-
-// A change of the list takes milliseconds: a lock kept longer belongs to a copy that hangs, and one
-// whose copy is gone (killed, crashed) is taken over at once.
-constexpr int kLockStaleMs = 10000;
-constexpr int kLockWaitMs = 12000;
-
-} // namespace
-
-std::unique_ptr<SettingsLock> IniSettingsStore::lock(const QString& app, const QString& name) {
-    const QString folder = QFileInfo(filePath(app)).absolutePath();
-    QDir().mkpath(folder);
-    auto held = std::make_unique<HeldLock>(QDir(folder).filePath(name + QStringLiteral(".lock")));
-    held->file.setStaleLockTime(kLockStaleMs);
-    // Short steps: QLockFile's own wait doubles each time, up to seconds for a change of milliseconds.
-    for (QDeadlineTimer wait(kLockWaitMs); !wait.hasExpired(); QThread::msleep(10)) {
-        if (held->file.tryLock(0))
-            return held;
-        // Where no lock can be made at all, neither can the settings be written: that write tells why.
-        if (held->file.error() != QLockFile::LockFailedError)
-            return nullptr;
-    }
-    throw Failure(kAccessDenied)
-        .withDetail(QStringLiteral("Nastavení právě ukládá jiná spuštěná kopie programu (zámek %1); změna se "
-                                   "neuložila. Zkuste to prosím znovu.")
-                        .arg(displayPath(held->file.fileName())));
 }
 
 void IniSettingsStore::replaceWhole(const QString& app, const QList<SettingsEntry>& entries) {

@@ -59,8 +59,10 @@ class NUMIO_EXPORT SettingsStore {
     // around it holds every settings file of the program.
     virtual QString programLocation(const QString& app) const { return location(app); }
     // "<name>.lock" in the program's settings folder, for a read, change and write that another
-    // running copy must not come between: that copy waits for it. Throws Failure naming the lock
-    // when another copy keeps it for longer than a change takes.
+    // running copy must not come between. A lock another running copy holds is waited for a moment
+    // at most, one whose copy is gone is taken over. Throws Failure naming the lock when another
+    // copy keeps it longer, or at once when no copy could take it (a folder in its place, a folder
+    // that cannot be written), saying what to do.
     virtual std::unique_ptr<SettingsLock> lock(const QString& app, const QString& name) {
         (void)app;
         (void)name;

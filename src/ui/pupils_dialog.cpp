@@ -205,29 +205,81 @@ void PupilsDialog::add() {
         return;
     }
     const bool first = list_.empty();
+    // What a removed pupil left under the id this name gives is taken only by the same name, and only
+    // when the user says it is the same pupil; a name the list tells apart never gets it.
+    const QString byName = list_.idFor(name), removed = list_.removedName(byName),
+                  settingsFile = list_.settingsFileOf(byName);
+    const QStringList left = list_.leftFiles(byName);
+    const QString takeOver =
+        list_.mayTakeOver(name) && sameAsRemoved(name, removed, left, first, settingsFile) ? byName
+                                                                                           : QString();
     Pupil added;
-    if (!stored([&] { added = list_.add(name, current_); }))
+    if (!stored([&] { added = list_.add(name, current_, takeOver); }))
         return;
     fill(added.id);
     // Ready for the next name.
     dfName_->clear();
     const QString journal = list_.journalOf(added.id);
-    const bool tookJournal = first && !current_.ProtokolFile.isEmpty();
-    const bool tookAnswers = first && takeOverAnswers(added.id);
-    tell((tookJournal
-              ? QStringLiteral("Přidáno: %1. Převzato dosavadní nastavení i protokol.").arg(added.name)
-          : first ? QStringLiteral("Přidáno: %1. Převzato dosavadní nastavení, protokol %2.")
-                        .arg(added.name, displayPath(journal))
-                  : QStringLiteral("Přidáno: %1, protokol %2.").arg(added.name, displayPath(journal))) +
-         (tookAnswers ? QStringLiteral(" Převzaty i zapamatované odpovědi.") : QString()));
+    const bool takenBack = !takeOver.isEmpty() && added.id == takeOver;
+    const bool ownSettings = takenBack && left.contains(settingsFile);
+    QString text =
+        ownSettings ? QStringLiteral("Přidáno: %1. Převzato jeho dřívější nastavení").arg(added.name) +
+                          (journal.isEmpty() ? QStringLiteral(".")
+                                             : QStringLiteral(", protokol %1.").arg(displayPath(journal)))
+        : first && !current_.ProtokolFile.isEmpty()
+            ? QStringLiteral("Přidáno: %1. Převzato dosavadní nastavení i protokol.").arg(added.name)
+        : first ? QStringLiteral("Přidáno: %1. Převzato dosavadní nastavení, protokol %2.")
+                      .arg(added.name, displayPath(journal))
+                : QStringLiteral("Přidáno: %1, protokol %2.").arg(added.name, displayPath(journal));
+    if (takenBack && left.size() > (ownSettings ? 1 : 0))
+        text += QStringLiteral(" Převzaty i jeho dřívější zapamatované odpovědi.");
+    if (first)
+        text += takeOverAnswers(added.id);
+    if (!left.isEmpty() && !takenBack)
+        text += QStringLiteral(" Soubory dříve odebraného žáka zůstávají stranou, jak byly.");
+    tell(text);
+}
+
+bool PupilsDialog::sameAsRemoved(const QString& name, const QString& removed, const QStringList& left,
+                                 bool first, const QString& settingsFile) {
+    const bool settings = left.contains(settingsFile), answers = left.size() > (settings ? 1 : 0);
+    const bool answersWithoutPupils = first && answersOf && QFileInfo::exists(answersOf(QString()));
+    const QString what = settings && answers ? QStringLiteral("nastavení a zapamatované odpovědi")
+                         : settings          ? QStringLiteral("nastavení")
+                                             : QStringLiteral("zapamatované odpovědi");
+    const QString question =
+        (removed.isEmpty()
+             ? QStringLiteral(
+                   "Pod jménem „%1“ zůstaly uložené soubory žáka, který byl dříve odebrán ze seznamu: "
+                   "%2.\nJe to týž žák?")
+                   .arg(tidyPupilName(name), what)
+             : QStringLiteral("Žák %1 byl dříve odebrán ze seznamu, ale jeho soubory zůstaly uložené: %2.\n"
+                              "Je „%3“ týž žák?")
+                   .arg(removed, what, tidyPupilName(name))) +
+        QStringLiteral("\n\nAno: převezme je%1 a bude pokračovat, kde skončil%2.\n"
+                       "Ne: bude to nový žák; uložené soubory zůstanou stranou, jak jsou.")
+            .arg(first && settings ? QStringLiteral(" místo dosavadního nastavení a protokolu") : QString(),
+                 answersWithoutPupils ? QStringLiteral("; připojí se k nim i odpovědi zapamatované bez žáků")
+                                      : QString());
+    return dialogs_.message(question, QStringLiteral("Přidat žáka"), Dialogs::Buttons::YesNo,
+                            Dialogs::Icon::Question, Dialogs::Answer::No) == Dialogs::Answer::Yes;
 }
 
 // The first pupil takes over the answers remembered so far, as he takes the settings and the journal.
-bool PupilsDialog::takeOverAnswers(const QString& pupilId) {
+QString PupilsDialog::takeOverAnswers(const QString& pupilId) {
     if (!answersOf)
-        return false;
+        return {};
     const QString from = answersOf(QString()), to = answersOf(pupilId);
-    return moveAnswerStore(from, to);
+    try {
+        if (QFileInfo::exists(to))
+            return joinAnswerStores(from, to)
+                       ? QStringLiteral(" Připojeny k nim i odpovědi zapamatované bez žáků.")
+                       : QString();
+        return moveAnswerStore(from, to) ? QStringLiteral(" Převzaty i zapamatované odpovědi.") : QString();
+    } catch (const Failure& f) {
+        dialogs_.failure(f);
+        return {};
+    }
 }
 
 void PupilsDialog::renameSelected() {

@@ -61,8 +61,12 @@ class PupilsDialog : public QDialog {
     void removeDamaged(const DamagedPupil& d);
     // Asks whether a removed pupil's remembered answers go too; true when they went.
     bool forgetAnswers(const Pupil& pupil);
-    // Moves the answers remembered without pupils to the first pupil's store; true when they moved.
-    bool takeOverAnswers(const QString& pupilId);
+    // Asks whether a new pupil is the removed one who left files under the id his name gives.
+    bool sameAsRemoved(const QString& name, const QString& removed, const QStringList& left, bool first,
+                       const QString& settingsFile);
+    // Moves the answers remembered without pupils to the first pupil's store, or joins them to the
+    // answers of a pupil taken back; says what happened, nothing when nothing did.
+    QString takeOverAnswers(const QString& pupilId);
     // Runs a change of the list; false when it could not be stored (the failure shown).
     template <class F> bool stored(F&& change);
 

@@ -1,5 +1,7 @@
 #include "ui/main_window.h"
 
+#include "answers/sqlite_answer_store.h"
+
 #include "core/settings.h"
 #include "platform/failure.h"
 #include "ui/about_dialog.h"
@@ -18,6 +20,11 @@ const QString kQuitTitle = QStringLiteral("Potvrzení ukončení programu");
 void FrmMain::Form_Load() {
     // Each step that fails is reported and start-up goes on with the next one.
     pupils_ = std::make_unique<PupilList>(doors_.store);
+    // A removed pupil's answers stay under his id too: a new pupil is not given them unasked.
+    if (!doors_.dataFolder.isEmpty())
+        pupils_->setOtherFiles([folder = doors_.dataFolder](const QString& id) {
+            return answerStoreFiles(answerStorePath(folder, id));
+        });
     exam_.guarded([this] { pupils_->checkIntact(); });
     // With no pupil the program's own settings, as it has always been. A bad value has taken its
     // default and the rest is in force.

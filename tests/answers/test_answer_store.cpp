@@ -411,6 +411,20 @@ class TestAnswerStore : public QObject {
         QVERIFY(QDir().mkpath(path() + QStringLiteral("/x")));
         QCOMPARE(thrown([&] { removeAnswerStore(path()); })->code(), int(kPathFileAccess));
     }
+
+    // Answers joined to a pupil's store all or nothing: another program's database refused, both left
+    // as they were; the store joined gone only once its answers are in.
+    void joined() {
+        const QString other = dir->filePath(QStringLiteral("odpovedi/odpovedi.sqlite"));
+        SqliteAnswerStore::open(path()).store->record(answers(QStringLiteral("1+1 R 1 @1")).value(0));
+        sql(QStringLiteral("CREATE TABLE answer(x)"), other);
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        QCOMPARE(thrown([&] { joinAnswerStores(other, path()); })->code(), int(kPathFileAccess));
+        QVERIFY(QFile::remove(other));
+        SqliteAnswerStore::open(other).store->record(answers(QStringLiteral("1+1 W 5 @5")).value(0));
+        QVERIFY(joinAnswerStores(other, path()) && !QFileInfo::exists(other));
+        QCOMPARE(shown(SqliteAnswerStore::readKnowledge(path())), QStringLiteral("1+1: R1@1 W5@5"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestAnswerStore)

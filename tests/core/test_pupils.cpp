@@ -7,6 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -136,9 +139,13 @@ class TestPupils : public QObject {
         // QSettings cannot write a lone surrogate: that name alone comes back without it.
         QCOMPARE(ini.read(kAppName, "PupilList", "Name-" + id, ""), QString(name).remove(QChar(0xD800)));
 
+        // A removed pupil's settings at the new id stay his.
+        ini.write(pupilSettingsApp("eva-nova"), "Settings", "MaxValue", "44");
         const QString now = again.rename(id, "Eva Nová");
-        QVERIFY(validPupilId(now) && PupilList(ini).find(now) && again.damaged().isEmpty());
+        QCOMPARE(now, validPupilId(id) ? id : "eva-nova-2");
+        QVERIFY(PupilList(ini).find(now) && again.damaged().isEmpty());
         QCOMPARE(ini.read(pupilSettingsApp(now), "Settings", "MaxValue", ""), "33");
+        QCOMPARE(ini.read(pupilSettingsApp("eva-nova"), "Settings", "MaxValue", ""), "44");
         again.remove(now);
         QCOMPARE(ini.read(kAppName, "PupilList", "Ids", ""),
                  again.pupils()[0].id + ',' + again.pupils()[1].id);
@@ -201,6 +208,105 @@ class TestPupils : public QObject {
         before.nMaxValue = 10, before.nMaxValueX = 1, before.nSada = 7;
         loadPupilSettingsFile(s, ini, PupilList(ini).add("Tomáš", before));
         QVERIFY(s.bProtokol && s.nSada == 7 && s.ProtokolFile == proposedPupilJournal("Tomáš"));
+    }
+
+    // What a removed pupil left under the id a new pupil's name gives (his settings, his answers) is
+    // the new pupil's only when taken over; a name the list tells apart never gets it, nor his journal.
+    void removedPupilsFiles_data() {
+        columns<QString, bool, bool, QString, QString>({"added", "answersOnly", "takeOver", "id", "journal"});
+        row("same name, a new pupil", "Jan Novák", false, false, "jan-novak-2", "Jan Novák (2)");
+        row("same name, taken back", "Jan Novák", false, true, "jan-novak", "Jan Novák");
+        row("a name folding to the same id", "Jan-Novák", false, false, "jan-novak-2", "Jan-Novák");
+        row("taken over by a name told apart", "Jan-Novák", false, true, "jan-novak-2", "Jan-Novák");
+        row("only his answers left", "Jan Novák", true, false, "jan-novak-2", "Jan Novák");
+    }
+    void removedPupilsFiles() {
+        const auto [added, answersOnly, takeOver, id, journal] =
+            fetch<QString, bool, bool, QString, QString>("added", "answersOnly", "takeOver", "id", "journal");
+        IniSettingsStore ini(dir_.filePath(QTest::currentDataTag()));
+        PupilList list(ini);
+        bool removed = false; // his answers stay when he goes
+        list.setOtherFiles([&](const QString& at) {
+            return removed && at == "jan-novak" ? QStringList{"x"} : QStringList{};
+        });
+        StoredSettings s;
+        s.nMaxValue = 10, s.nMaxValueX = 1;
+        list.add("Eva", s);
+        const Pupil jan = list.add("Jan Novák", s);
+        ini.write(pupilSettingsApp(jan.id), "Settings", "Sada", "7");
+        list.remove(jan.id);
+        removed = true;
+        if (answersOnly)
+            QVERIFY(QFile::remove(list.settingsFileOf(jan.id)));
+        QCOMPARE(list.removedName(jan.id), "Jan Novák");
+        QCOMPARE(list.leftFiles(jan.id).size(), answersOnly ? 1 : 2);
+        const Pupil again = list.add(added, s, takeOver ? "jan-novak" : "");
+        QCOMPARE(again.id, id);
+        loadPupilSettingsFile(s, ini, again);
+        QCOMPARE(QString::number(s.nSada) + ' ' + QFileInfo(s.ProtokolFile).completeBaseName(),
+                 (id == jan.id ? "7 " : "20 ") + journal);
+        QCOMPARE(list.removedName(jan.id).isEmpty(), id == jan.id);
+        QCOMPARE(ini.read(pupilSettingsApp(jan.id), "Settings", "Sada", ""), answersOnly ? "" : "7");
+    }
+
+    // The list's lock as another copy, a crash or a hand left it: taken over when its copy is gone,
+    // waited for a moment only while a running copy keeps it, told at once when none could take it.
+    void lockKinds_data() {
+        columns<QString, QByteArray, int, QString>({"kind", "content", "age", "told"});
+        const QByteArray here = "\nnumio\n" + QSysInfo::machineHostName().toUtf8() + '\n';
+        const QByteArray self = QByteArray::number(QCoreApplication::applicationPid()) + here;
+        const QString held = "Nastavení právě ukládá jiná spuštěná kopie programu";
+        row("its copy gone", "file", "2147483647" + here, 0, "");
+        row("read-only, its copy gone", "read-only", "2147483647" + here, 0, "");
+        row("another program under its pid", "sleep", QByteArray(), 0, "");
+        row("made before the computer started", "file", self + "id\nanother boot\n", 0, "");
+        row("junk, a minute old", "file", QByteArray("\x01junk"), 60, "");
+        row("nobody keeps it, a minute old", "file", self, 60, "");
+        row("junk, being written", "file", QByteArray(), 0, held);
+        row("another computer's copy", "file", QByteArray("1\nnumio\nelsewhere\n"), 0, held);
+        row("a running copy keeps it", "kept", QByteArray(), 0, held);
+        row("a folder in its place", "folder", QByteArray(), 0, "Na místě zámku");
+        row("a link in its place", "link", QByteArray(), 0, "není obyčejný soubor");
+    }
+    void lockKinds() {
+        auto [kind, content, age, told] =
+            fetch<QString, QByteArray, int, QString>("kind", "content", "age", "told");
+        IniSettingsStore ini(dir_.filePath(QTest::currentDataTag()));
+        PupilList list(ini);
+        const QString lock = QFileInfo(ini.location(kAppName)).dir().filePath("pupils.lock");
+        QVERIFY(QDir().mkpath(QFileInfo(lock).path()));
+        QLockFile running(lock);
+        QFile file(lock);
+        QProcess sleep; // alive, and naming itself in the lock as QLockFile would
+        if (kind == "sleep") {
+            sleep.start("sleep", {"60"});
+            QVERIFY(sleep.waitForStarted());
+            content = QByteArray::number(sleep.processId()) + "\nsleep\n" +
+                      QSysInfo::machineHostName().toUtf8() + '\n';
+        }
+        if (kind == "folder")
+            QVERIFY(QDir().mkdir(lock));
+        else if (kind == "link")
+            QVERIFY(QFile::link("nowhere", lock));
+        else if (kind == "kept")
+            QVERIFY(running.tryLock(0));
+        else
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size() &&
+                    file.flush() &&
+                    file.setFileTime(QDateTime::currentDateTime().addSecs(-age),
+                                     QFileDevice::FileModificationTime) &&
+                    file.setPermissions(kind == "read-only" ? QFile::ReadOwner : file.permissions()));
+        file.close();
+        const std::optional<Failure> failure = thrown([&] { list.add("Jana", {}); });
+        QVERIFY2(told.isEmpty() ? !failure
+                                : failure && failure->detail().contains(told) &&
+                                      failure->detail().contains(displayPath(lock)),
+                 failure ? qPrintable(failure->detail()) : "taken");
+        QCOMPARE(PupilList(ini).empty(), bool(failure));
+        QCOMPARE(QFileInfo::exists(lock) || QFileInfo(lock).isSymLink(),
+                 bool(failure)); // dropped after the change
+        sleep.kill();
+        sleep.waitForFinished();
     }
 
     // A missing or damaged pupil file: told once, naming the file, the pupil on a new pupil's settings.

@@ -139,6 +139,73 @@ class TestPupilsDialog : public QObject {
         QVERIFY(f.dialogs.texts().last().startsWith("Smazat i zapamatované odpovědi"));
     }
 
+    // A pupil removed with his answers kept, then a pupil of a name giving his id: asked whether it is
+    // he, by the same name only; the first pupil taken back has the answers without pupils joined.
+    void removedPupilsAnswers_data() {
+        columns<bool, QString, bool, QString, QString, int>({"first", "name", "same", "id", "told", "tries"});
+        row("same name, a new pupil", false, "Jan Novák", false, "jan-novak-2",
+            "Přidáno: Jan Novák, protokol ~/Numio/Jan Novák (2).txt. Soubory dříve odebraného žáka zůstávají "
+            "stranou, jak byly.",
+            0);
+        row("same name but for case, taken back", false, "JAN NOVÁK", true, "jan-novak",
+            "Přidáno: JAN NOVÁK. Převzato jeho dřívější nastavení, protokol ~/Numio/Jan Novák.txt. Převzaty "
+            "i "
+            "jeho dřívější zapamatované odpovědi.",
+            2);
+        row("a name folding to his id, not asked", false, "Jan-Novák", false, "jan-novak-2",
+            "Přidáno: Jan-Novák, protokol ~/Numio/Jan-Novák.txt. Soubory dříve odebraného žáka zůstávají "
+            "stranou, jak byly.",
+            0);
+        row("first, taken back: answers joined", true, "Jan Novák", true, "jan-novak",
+            "Přidáno: Jan Novák. Převzato jeho dřívější nastavení, protokol ~/Numio/Jan Novák.txt. Převzaty "
+            "i "
+            "jeho dřívější zapamatované odpovědi. Připojeny k nim i odpovědi zapamatované bez žáků.",
+            3);
+        row("first, a new pupil: answers moved", true, "Jan Novák", false, "jan-novak-2",
+            "Přidáno: Jan Novák. Převzato dosavadní nastavení, protokol ~/Numio/Jan Novák (2).txt. Převzaty "
+            "i "
+            "zapamatované odpovědi. Soubory dříve odebraného žáka zůstávají stranou, jak byly.",
+            1);
+    }
+    void removedPupilsAnswers() {
+        const auto [first, name, same, id, told, tries] =
+            fetch<bool, QString, bool, QString, QString, int>("first", "name", "same", "id", "told", "tries");
+        QTemporaryDir dir;
+        IniSettingsStore ini(dir.path());
+        const auto storeOf = [&](const QString& pupil) { return answerStorePath(dir.path(), pupil); };
+        const auto remember = [&](const QString& pupil, int count) {
+            const auto store = SqliteAnswerStore::open(storeOf(pupil)).store;
+            for (int n = 0; n < count; ++n)
+                store->record({1700000000 + n, {}, AnswerMode::Plain, {3, 7, 8}, 56, "56", {}, 900});
+        };
+        PupilList list(ini);
+        list.setOtherFiles([&](const QString& pupil) { return answerStoreFiles(storeOf(pupil)); });
+        PracticeState current;
+        current.nMaxValue = 10, current.nMaxValueX = 1;
+        if (!first)
+            list.add("Eva", current);
+        const QString jan = list.add("Jan Novák", current).id;
+        remember(jan, 2);
+        list.remove(jan);
+        remember({}, 1); // practised without pupils since, or by Eva's family
+        FakeDialogs dialogs;
+        dialogs.answers = {same ? Dialogs::Answer::Yes : Dialogs::Answer::No};
+        PupilsDialog dialog(list, current, dialogs);
+        dialog.answersOf = storeOf;
+        dialog.nameEdit()->setText(name);
+        dialog.add();
+        QCOMPARE(dialog.message()->text(), told);
+        QVERIFY(PupilList(ini).find(id));
+        QCOMPARE(dialogs.texts().value(0).section(',', 0, 0),
+                 name == "Jan-Novák" ? "" : "Žák Jan Novák byl dříve odebrán ze seznamu");
+        const auto count = [&](const QString& pupil) {
+            return SqliteAnswerStore::readKnowledge(storeOf(pupil)).facts.value(Fact{3, 7, 8}).tries;
+        };
+        QCOMPARE(count(id), tries);
+        QCOMPARE(count(jan), id == jan ? tries : 2); // left as they were
+        QCOMPARE(QFile::exists(storeOf({})), !first);
+    }
+
     // The chooser by keys alone: the last pupil stands selected, Escape keeps him.
     void chooser_data() {
         columns<QString, QString>({"keys", "chosen"});
