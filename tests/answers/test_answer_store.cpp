@@ -423,7 +423,8 @@ class TestAnswerStore : public QObject {
         QVERIFY(QFile::remove(other));
         SqliteAnswerStore::open(other).store->record(answers(QStringLiteral("1+1 W 5 @5")).value(0));
         QVERIFY(joinAnswerStores(other, path()) && !QFileInfo::exists(other));
-        QCOMPARE(shown(SqliteAnswerStore::readKnowledge(path())), QStringLiteral("1+1: 2 tries, 1 right, median 3, R1@1 W5@5"));
+        QCOMPARE(shown(SqliteAnswerStore::readKnowledge(path())),
+                 QStringLiteral("1+1: 2 tries, 1 right, median 3, R1@1 W5@5"));
     }
 };
 
