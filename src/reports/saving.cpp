@@ -201,7 +201,8 @@ QObject* runWithProgress(Dialogs& dialogs, QWidget* owner, const QString& label,
 
 void showStatus(QLabel* statusLine, const QString& text) {
     statusLine->setText(text);
-    statusLine->setAccessibleName(text);
+    // An empty line still has a name for a screen reader.
+    statusLine->setAccessibleName(text.isEmpty() ? QStringLiteral("Stav") : text);
 }
 
 void saveDocument(QLabel* statusLine, const QString& path, const QString& saved,

@@ -26,6 +26,7 @@ class BodyScroll : public QScrollArea {
 void layOutScrolling(QWidget& window, QBoxLayout* body, QLayout* buttons) {
     auto* content = new QWidget;
     content->setObjectName(QStringLiteral("body"));
+    content->setAccessibleName(QStringLiteral("Obsah okna"));
     body->setContentsMargins(0, 0, 0, 0);
     content->setLayout(body);
     auto* scroll = new BodyScroll(&window);
@@ -36,6 +37,9 @@ void layOutScrolling(QWidget& window, QBoxLayout* body, QLayout* buttons) {
     // The controls inside keep their own Tab order; the area itself takes no focus.
     scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setWidget(content);
+    scroll->viewport()->setAccessibleName(QStringLiteral("Posuvná oblast"));
+    // First among the window's children, so a screen reader reads the body before the buttons.
+    scroll->lower();
     auto* outer = new QVBoxLayout(&window);
     outer->addWidget(scroll, 1);
     outer->addLayout(buttons);
