@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QWidget>
 
 namespace numio {
@@ -38,6 +39,8 @@ void layOutScrolling(QWidget& window, QBoxLayout* body, QLayout* buttons) {
     scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setWidget(content);
     scroll->viewport()->setAccessibleName(QStringLiteral("Posuvná oblast"));
+    scroll->verticalScrollBar()->setAccessibleName(QStringLiteral("Posunout obsah svisle"));
+    scroll->horizontalScrollBar()->setAccessibleName(QStringLiteral("Posunout obsah vodorovně"));
     // First among the window's children, so a screen reader reads the body before the buttons.
     scroll->lower();
     auto* outer = new QVBoxLayout(&window);
