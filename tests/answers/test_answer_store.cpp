@@ -1,5 +1,6 @@
 #include "answers/sqlite_answer_store.h"
 #include "support/data.h"
+#include "support/files.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -83,11 +84,6 @@ QString sql(const QString& statement, const QString& path = {}) {
     return values.join(u' ');
 }
 
-QByteArray bytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 enum class Bad { NotADatabase, Damaged, Foreign, Newer, FolderIsAFile, Locked, DiskFull };
 
 // Things at a store's place that are no file of its own; a hard link shares a sound store's file.
@@ -124,7 +120,6 @@ class TestAnswerStore : public QObject {
         row("time ran out, nothing typed", QStringLiteral("7*8 T 10000 @1000"));
         row("a fact's tries in their order, the clock set back between",
             QStringLiteral("3+4 W 2000 @500; 3+4 R 900 @400; 3+4 R 800 @450"));
-        row("facts in turns", QStringLiteral("56:7 R 1 @1; 2-1 W 2 @2; 56:7 W 3 @3; 2-1 R 4 @4; 7*8 R 5 @5"));
         row("after 2038, an hour's answer", QStringLiteral("9*9 R 3600000 @2400000000"));
         row("more tries than are kept whole",
             QStringLiteral("1+1 W 1 @1; 1+1 R 2 @2; 1+1 R 3 @3; 1+1 W 4 @4; 1+1 R 5 @5; 1+1 R 6 @6"));
@@ -145,14 +140,10 @@ class TestAnswerStore : public QObject {
     }
 
     // A row no program of ours writes (put in by hand, or a clock far off) counts nowhere and is
-    // counted as left out; the answers beside it stay.
+    // counted as left out; the answers beside it stay. Which answers are possible at all is the facts'
+    // own table; here what a column of SQLite may hold besides.
     void impossibleRows_data() {
         columns<QString>({"values"});
-        row("a negative time", QStringLiteral("1700000000, 7, 3, 8, 56, 0, -10"));
-        row("eight days to answer", QStringLiteral("1700000000, 7, 3, 8, 56, 0, 705032700"));
-        row("dated 1970", QStringLiteral("0, 7, 3, 8, 56, 0, 900"));
-        row("dated 10000", QStringLiteral("253402300800, 7, 3, 8, 56, 0, 900"));
-        row("a sum past 16 bits", QStringLiteral("1700000000, 30000, 1, 30000, -5536, 0, 900"));
         row("a result that is not a op b", QStringLiteral("1700000000, 7, 3, 8, 57, 0, 900"));
         row("an operand past 32 bits", QStringLiteral("1700000000, 4294967303, 3, 8, 56, 0, 900"));
         row("a text for a number", QStringLiteral("1700000000, 'sedm', 3, 8, 56, 0, 900"));
@@ -220,7 +211,7 @@ class TestAnswerStore : public QObject {
             QVERIFY(QDir(folder).removeRecursively() && file.open(QIODevice::WriteOnly));
         file.close();
         QSqlDatabase::removeDatabase(QStringLiteral("other"));
-        const QByteArray original = bytes(file.fileName());
+        const QByteArray original = fileBytes(file.fileName());
 
         OpenedAnswerStore opened;
         std::optional<Failure> failure =
@@ -242,10 +233,10 @@ class TestAnswerStore : public QObject {
         if (says == aside) {
             const QStringList aside = QDir(folder).entryList({QStringLiteral("jan.necitelny-*.sqlite")});
             QVERIFY(aside.size() == 1 && failure->detail().contains(aside[0]));
-            QCOMPARE(bytes(QDir(folder).filePath(aside[0])), original);
+            QCOMPARE(fileBytes(QDir(folder).filePath(aside[0])), original);
         }
         if (!usable)
-            QCOMPARE(bytes(file.fileName()), original);
+            QCOMPARE(fileBytes(file.fileName()), original);
         QCOMPARE(bool(opened.store), usable);
         if (usable) { // once the other copy lets go, or the disk has room again
             QSqlDatabase::removeDatabase(QStringLiteral("other")),
@@ -275,7 +266,7 @@ class TestAnswerStore : public QObject {
         const auto [odd, suffix, writing] = fetch<Odd, QString, bool>("odd", "suffix", "writing");
         const QString sound = suffix.isEmpty() ? dir->filePath(QStringLiteral("sound.sqlite")) : path();
         SqliteAnswerStore::open(sound).store->record(answers(QStringLiteral("1+1 R 1 @1"))[0]);
-        const QByteArray original = bytes(sound);
+        const QByteArray original = fileBytes(sound);
         QVERIFY(QDir().mkpath(QFileInfo(path()).path()));
         put(odd, path() + suffix, sound);
         const std::optional<Failure> failure = thrown([&, writing = writing] {
@@ -291,7 +282,7 @@ class TestAnswerStore : public QObject {
                                                                          : "není to obyčejný soubor") &&
                          failure->detail().contains(QFileInfo(path()).fileName() + suffix + u' '),
                      qPrintable(failure->detail()));
-        QCOMPARE(bytes(sound), original);
+        QCOMPARE(fileBytes(sound), original);
         QCOMPARE(QFileInfo(path() + suffix).isFile(), odd == Odd::HardLink);
     }
 
@@ -313,9 +304,7 @@ class TestAnswerStore : public QObject {
             const auto another = SqliteAnswerStore::open(other).store;
             another->record(list[1]), another->record(list[2]);
         }
-        QFile junk(other);
-        QVERIFY(then != u"junk" || (junk.open(QIODevice::WriteOnly) && junk.write("junk")));
-        junk.close();
+        QVERIFY(then != u"junk" || writeFile(other, "junk"));
         QVERIFY(QFile::remove(path()));
         if (then == u"fifo")
             put(Odd::Fifo, path(), {});
@@ -348,14 +337,14 @@ class TestAnswerStore : public QObject {
             if (wal == u"own") // the program killed: its file and -wal as they are
                 QVERIFY(QFile::copy(other, path()) && QFile::copy(other + "-wal", path() + "-wal"));
         }
-        const QByteArray original = bytes(path());
+        const QByteArray original = fileBytes(path());
         if (wal != u"own") {
             sql(QStringLiteral("PRAGMA journal_mode=WAL"), other);
             sql(QStringLiteral("CREATE TABLE notes(text)"), other);
             QVERIFY(QFile::copy(other + "-wal", path() + "-wal"));
             QSqlDatabase::removeDatabase(QStringLiteral("other"));
         }
-        const QByteArray foundWal = bytes(path() + "-wal");
+        const QByteArray foundWal = fileBytes(path() + "-wal");
         const OpenedAnswerStore opened = SqliteAnswerStore::open(path(), QStringLiteral("Jan"));
         const Knowledge known = opened.store->knowledge().facts;
         QCOMPARE(known.isEmpty() ? 0 : known.cbegin()->tries, tries);
@@ -365,8 +354,8 @@ class TestAnswerStore : public QObject {
         QCOMPARE(kept.filter(QStringLiteral("necitelny")).size(), aside ? 2 : 0);
         QCOMPARE(kept.filter(QStringLiteral("nalezeny")).size(), 0);
         if (aside) {
-            QCOMPARE(bytes(folder.filePath(kept.filter(".sqlite-wal")[0].chopped(4))), original);
-            QCOMPARE(bytes(folder.filePath(kept.filter(".sqlite-wal")[0])), foundWal);
+            QCOMPARE(fileBytes(folder.filePath(kept.filter(".sqlite-wal")[0].chopped(4))), original);
+            QCOMPARE(fileBytes(folder.filePath(kept.filter(".sqlite-wal")[0])), foundWal);
         }
     }
 
@@ -400,9 +389,9 @@ class TestAnswerStore : public QObject {
         QVERIFY(SqliteAnswerStore::readKnowledge(path()).facts.isEmpty());
         QVERIFY(!QFileInfo::exists(QFileInfo(path()).path()));
         SqliteAnswerStore::open(path()).store->record(answers(QStringLiteral("1+1 R 1 @1")).value(0));
-        const QByteArray original = bytes(path());
+        const QByteArray original = fileBytes(path());
         QCOMPARE(SqliteAnswerStore::readKnowledge(path()).facts.size(), 1);
-        QCOMPARE(bytes(path()), original);
+        QCOMPARE(fileBytes(path()), original);
         QCOMPARE(QFileInfo(path() + QStringLiteral("-wal")).size(), 0); // SQLite may leave it there, empty
 
         removeAnswerStore(path());

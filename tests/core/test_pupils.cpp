@@ -3,6 +3,7 @@
 #include "journal/protocol_file.h"
 #include "support/data.h"
 #include "support/fakes.h"
+#include "support/files.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,9 +35,7 @@ class TestPupils : public QObject {
             "Jméno může mít nejvýše 40");
         row("emoji count as one letter", QString(20, u'x') + QString::fromUcs4(U"🦊").repeated(20), "", "");
         row("tab", "Jana\tNováková", "", "Jméno nesmí obsahovat řídicí");
-        row("lone surrogate", QString(QChar(0xD800)), "", "Jméno nesmí obsahovat řídicí");
         row("zero-width space", QString::fromUtf8("\u200B"), "", "Jméno nesmí obsahovat neviditelné");
-        row("soft hyphen inside", QString::fromUtf8("Ja\u00ADna"), "", "Jméno nesmí obsahovat neviditelné");
         row("combining marks only", QString::fromUtf8("\u0301\u030C"), "",
             "Jméno musí obsahovat aspoň jedno");
         row("punctuation only", "-.-", "", "Jméno musí obsahovat aspoň jedno");
@@ -74,7 +73,6 @@ class TestPupils : public QObject {
     // Names stored and read back through the real file, again and again: exactly as they were.
     void namesComeBackAsStored_data() {
         columns<QString>({"name"});
-        row("@ and comma", QString("@Novák, Petr"));
         row("@@ and semicolon", QString("@@Nováková; Jana"));
         row("QSettings' own marks", QString("@String(Eva) @Invalid()"));
         row("equals, hash, brackets", QString("=Jana= #1 [3.B]"));
@@ -100,11 +98,8 @@ class TestPupils : public QObject {
     void damagedEntryKept_data() {
         columns<QString, QByteArray, QString>({"id", "stored", "reason"});
         row("empty name", "eva", QByteArray(), "Záznam nemá jméno");
-        row("41 characters", "eva", QByteArray(41, 'e'), "Jméno může mít nejvýše 40");
         row("NUL", "eva", QByteArray("Ev\\0a"), "Jméno nesmí obsahovat řídicí");
-        row("DEL", "eva", QByteArray("Ev\x7f"), "Jméno nesmí obsahovat řídicí");
         row("lone surrogate", "eva", QByteArray("Ev\\xd800"), "Jméno nesmí obsahovat řídicí");
-        row("zero-width space", "eva", QByteArray("Ev\u200Ba"), "Jméno nesmí obsahovat neviditelné");
         row("upper-case id", "Eva", QByteArray("Eva"), "Záznam má neplatné označení „Eva“");
         row("id of 29 characters", QString(29, u'e'), QByteArray("Eva"), "Záznam má neplatné označení");
         row("the same name but for case", "eva", QByteArray("JANA"), "Žák „Jana“ už v seznamu je");
@@ -125,12 +120,10 @@ class TestPupils : public QObject {
         QCOMPARE(list.pupils().size(), 1);
         QCOMPARE(list.damaged().size(), 1);
         QVERIFY2(list.damaged()[0].reason.startsWith(reason), qPrintable(list.damaged()[0].reason));
-        try {
-            list.checkIntact();
-            QFAIL("not told");
-        } catch (const Failure& f) {
-            QVERIFY2(f.detail().contains(name.isEmpty() ? id : shownPupilName(name)), qPrintable(f.detail()));
-        }
+        const std::optional<Failure> told = thrown([&] { list.checkIntact(); });
+        QVERIFY(told);
+        QVERIFY2(told->detail().contains(name.isEmpty() ? id : shownPupilName(name)),
+                 qPrintable(told->detail()));
         list.add("Petr", {});
         list.remove(list.add("Adam", {}).id);
         PupilList again(ini);
@@ -327,10 +320,8 @@ class TestPupils : public QObject {
         const Pupil petr = list.add("Petr", s);
         const QString file = ini.location(pupilSettingsApp(petr.id));
         QFile::remove(file);
-        if (!content.isEmpty()) {
-            QFile f(file);
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
-        }
+        if (!content.isEmpty())
+            QVERIFY(writeFile(file, content));
         s.nMaxValue = 99;
         const std::optional<Failure> told = thrown([&] { loadPupilSettingsFile(s, ini, petr); });
         QVERIFY(told);
@@ -347,7 +338,6 @@ class TestPupils : public QObject {
         row("journal in the settings folder", QString("Chyba č. 75"));
         row("another pupil's journal", QString("mají týž soubor protokolu"));
         row("settings file a link to another pupil's", QString("je zároveň souborem žáka Jana"));
-        row("journal path past what the system takes", QString("Chyba č. 52"));
     }
     void sharedFiles() {
         const auto [told] = fetch<QString>("told");
@@ -361,8 +351,7 @@ class TestPupils : public QObject {
         StoredSettings s;
         loadPupilSettingsFile(s, ini, petr);
         s.ProtokolFile = tag.startsWith("journal in") ? QFileInfo(ini.location(kAppName)).path() + "/x.txt"
-                         : tag.startsWith("journal path") ? '/' + QString("a/").repeated(999990) + "p.txt"
-                                                          : list.journalOf(jana.id);
+                                                      : list.journalOf(jana.id);
         SaveSettings(s, own);
         const QString janasFile = ini.location(pupilSettingsApp(jana.id));
         if (tag.startsWith("settings"))
@@ -402,12 +391,7 @@ class TestPupils : public QObject {
                 return -1;
             closeProtocol(s);
             s.stored() = loaded.settings;
-            try {
-                openProtocol(s);
-            } catch (const Failure& f) {
-                return f.code();
-            }
-            return 0;
+            return failureCode([&] { openProtocol(s); });
         };
         QCOMPARE(open(a, pa, jana), 0);
         QCOMPARE(open(b, pb, list.find("petr")), 0);

@@ -32,15 +32,10 @@ static QString loaded(IniSettingsStore& store, const QByteArray& bytes, QString*
         (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()))
         return "unwritten";
     PracticeState s;
-    int code = 0;
-    try {
-        LoadSettings(s, store);
-    } catch (const Failure& f) {
-        code = f.code();
-        if (detail)
-            *detail = f.detail();
-    }
-    return QString::number(code) + ": " + fields(s);
+    const std::optional<Failure> failure = thrown([&] { LoadSettings(s, store); });
+    if (failure && detail)
+        *detail = failure->detail();
+    return QString::number(failure ? failure->code() : 0) + ": " + fields(s);
 }
 
 class TestSettings : public QObject {
@@ -151,15 +146,12 @@ class TestSettings : public QObject {
                 : what == "folder"   ? QDir().mkdir(file)
                                      : QFile(parent).open(QIODevice::WriteOnly));
         PracticeState s;
-        QString told;
-        try {
-            LoadSettings(s, store);
-        } catch (const Failure& f) {
-            told = f.messageText() + '\n' + f.detail();
-        }
+        const std::optional<Failure> failure = thrown([&] { LoadSettings(s, store); });
         QCOMPARE(fields(s), QStringLiteral("10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,"));
-        QCOMPARE(told, "Chyba č. 75 - Chyba přístupu k cestě nebo souboru\nSoubor nastavení " + file +
-                           " nelze přečíst; platí výchozí nastavení.");
+        QVERIFY(failure);
+        QCOMPARE(failure->messageText() + '\n' + failure->detail(),
+                 "Chyba č. 75 - Chyba přístupu k cestě nebo souboru\nSoubor nastavení " + file +
+                     " nelze přečíst; platí výchozí nastavení.");
         const std::optional<Failure> saved = thrown([&] { SaveSettings(s, store); });
         QVERIFY(saved && saved->code() == 75 && saved->detail().contains(file));
         QCOMPARE(QFileInfo(file).isFile(), false);

@@ -276,8 +276,6 @@ class TestExamination : public QObject {
             "place:Příklad 1 z 3 place:Příklad 2 z 3 place:Příklad 3 z 3", "");
         row("plain practice tells none", "", "", "P p + p", "place: place:", "");
         row("per-answer limit 0 runs as 1 s", "Limit=True TimeLimit=0", "", "P t10 ? t", "=0/0 beep", "");
-        row("per-answer limit 100 runs as 32 s", "Limit=True TimeLimit=100", "", "P t320 ? t", "=0/0 beep",
-            "");
         row("set limit 0 runs as 1 min", "LimitSady=True TimeLimitSada=0", "", "S t ?",
             "time:1 time:0 box:Oznámení idle=0/0", "");
         row("both limits: only the per-answer one", "Limit=True LimitSady=True TimeLimit=1", "", "S t11 ?",

@@ -34,9 +34,6 @@ class TestPhase : public QObject {
         row("correction: blink goes on", Mode::Sets, O::Correction, false, C::PhaseStep, A::Run);
         row("correction: Konec asks", Mode::Practice, O::Correction, false, C::Quit, A::Run);
         row("card sliding: F5 refused", Mode::Idle, O::CardSliding, false, C::StartSet, A::Drop);
-        row("card sliding: F6 refused", Mode::Idle, O::CardSliding, false, C::StartRepeat, A::Drop);
-        row("card sliding: most missed refused", Mode::Idle, O::CardSliding, false, C::PractiseMissed,
-            A::Drop);
         row("card sliding: Konec", Mode::Idle, O::CardSliding, false, C::Quit, A::Run);
         row("card sliding: O programu", Mode::Idle, O::CardSliding, false, C::About, A::Run);
         // They run and leave the card alone: it keeps the grade it started with.
@@ -48,8 +45,6 @@ class TestPhase : public QObject {
         row("ending: nothing", Mode::Practice, O::Ending, false, C::Tick, A::Drop);
         row("loading: F5 refused", Mode::Idle, O::Loading, false, C::StartSet, A::Drop);
         row("loading: F8 again refused", Mode::Idle, O::Loading, false, C::StartWeakPractice, A::Drop);
-        row("loading: settings refused", Mode::Idle, O::Loading, false, C::Settings, A::Drop);
-        row("loading: the map refused", Mode::Idle, O::Loading, false, C::KnowledgeMap, A::Drop);
         row("loading: Stop gives it up", Mode::Idle, O::Loading, false, C::Stop, A::Run);
         row("loading: help", Mode::Idle, O::Loading, false, C::Help, A::Run);
         row("loading: the answers come", Mode::Idle, O::Loading, false, C::AnswersRead, A::Run);

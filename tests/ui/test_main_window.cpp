@@ -1,4 +1,5 @@
 #include "support/data.h"
+#include "support/files.h"
 #include "support/window_fixture.h"
 
 #include "answers/sqlite_answer_store.h"
@@ -160,10 +161,7 @@ class TestMainWindow : public QObject {
                                 << (key[0] == 'A' && QByteArray(value) != "@settings");
         };
         row("empty store", "", "", "");
-        row("bad stored value", "Settings/Krat", "abc", "Chyba č. 13 - Neshoda typů");
         row("protocol locked by another copy", "lock", "", "Chyba č. 70 - Přístup odepřen");
-        row("protocol folder missing", "Audit/File", "/nonexistent-numio/p.txt",
-            "Chyba č. 76 - Cesta nenalezena");
         row("protocol is the settings file", "Audit/File", "@settings",
             "Chyba č. 75 - Chyba přístupu k cestě nebo souboru");
         row("protocol path of 2,000,000 characters", "Audit/File", "@long",
@@ -209,21 +207,18 @@ class TestMainWindow : public QObject {
     }
 
     void leaving_data() {
-        columns<QString, bool, bool>({"mode", "stopped", "byMenu"});
-        QTest::newRow("idle, window closed") << "" << false << false;
-        QTest::newRow("practice, window closed") << "mnuPocitej" << false << false;
-        QTest::newRow("practice stopped, window closed") << "mnuPocitej" << true << false;
-        QTest::newRow("set, Konec") << "mnuPocitejSady" << false << true;
+        columns<QString, bool>({"mode", "byMenu"});
+        QTest::newRow("idle, window closed") << "" << false;
+        QTest::newRow("practice, window closed") << "mnuPocitej" << false;
+        QTest::newRow("set, Konec") << "mnuPocitejSady" << true;
     }
     void leaving() {
-        const auto [mode, stopped, byMenu] = fetch<QString, bool, bool>("mode", "stopped", "byMenu");
+        const auto [mode, byMenu] = fetch<QString, bool>("mode", "byMenu");
         WindowFixture f("Audit");
         FrmMain& w = f.start();
         w.exam().journalName = [] { return QStringLiteral("Eva"); }; // named: closing tells the answers
         if (!mode.isEmpty())
             w.findChild<QAction*>(mode)->trigger();
-        if (stopped)
-            act(w, "mnuStop")->trigger();
         const auto linesBefore = f.protocolLines().size();
         auto leave = [&] { byMenu ? act(w, "mnuKonec")->trigger() : void(w.close()); };
         const bool asks = w.exam().running();
@@ -297,8 +292,7 @@ class TestMainWindow : public QObject {
         QCOMPARE(limitPicture(w), start.endsWith("Sady") ? idle : running);
     }
 
-    // Viewing and deleting need a journal with content; the overview only a named one, also a
-    // journal switched off and not yet created.
+    // Viewing and deleting need a journal with content; the overview only a named one.
     void protocolMenu() {
         WindowFixture f("Audit");
         FrmMain& w = f.start();
@@ -318,19 +312,6 @@ class TestMainWindow : public QObject {
         QVERIFY(QFile::exists(f.protocolPath()) && f.protocolBytes().isEmpty());
         act(w, "mnuPocitej")->trigger();
         QCOMPARE(f.protocolLines().first(), QString(64, QLatin1Char('_')));
-
-        WindowFixture g("Audit");
-        g.set("Audit/Active", "False");
-        g.set("Audit/File", g.dir.filePath("chybi.txt"));
-        FrmMain& v = g.start();
-        QVERIFY(child<QMenu>(v, "mnuProtokol")->isEnabled());
-        bool opened = false;
-        QTimer::singleShot(0, [&] {
-            opened = QApplication::activeModalWidget();
-            QApplication::activeModalWidget()->close();
-        });
-        act(v, "mnuPrehled")->trigger();
-        QVERIFY(opened && g.dialogs.shown.empty());
     }
 
     // The pupil's store opens as the first examination starts, never at start-up, and keeps every
@@ -353,10 +334,8 @@ class TestMainWindow : public QObject {
         QDir().mkpath(QFileInfo(path).path());
         if (!remembered && settings.isEmpty())
             f.dataFolder.clear();
-        if (!found.isEmpty()) {
-            QFile junk(path);
-            QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write(found) == found.size());
-        }
+        if (!found.isEmpty())
+            QVERIFY(writeFile(path, found));
         FrmMain& w = f.start();
         QVERIFY(!w.answerStore() && !QFile::exists(path) == found.isEmpty());
         QCOMPARE(act(w, "mnuCoNeumi")->isEnabled(), remembered);
@@ -441,35 +420,13 @@ class TestMainWindow : public QObject {
         QCOMPARE(f.state().nSpatne, 0);
     }
 
-    // Settings put in force by OK: a protocol that cannot be opened then is reported like at
-    // start-up. Closing the dialog otherwise changes nothing.
-    void settingsCommandAppliesOnOk() {
-        WindowFixture f;
-        FrmMain& w = f.start();
-        for (const bool ok : {false, true}) {
-            QTimer::singleShot(0, [ok] {
-                auto* d = QApplication::activeModalWidget();
-                d->findChild<QLineEdit*>("dfFile")->setText("/nonexistent-numio/p.txt");
-                d->findChild<QCheckBox*>("cbProtokol")->setChecked(true);
-                ok ? btn(*d, "pbOK")->click() : void(d->close());
-            });
-            act(w, "mnuNastaveni")->trigger();
-            QCOMPARE(w.exam().settings().bProtokol, ok);
-        }
-        QCOMPARE(f.dialogs.texts(), QStringList{"Chyba č. 76 - Cesta nenalezena\nSoubor protokolu "
-                                                "/nonexistent-numio/p.txt nelze otevřít."});
-        QCOMPARE(f.store.read("Numio2", "Audit", "Active", "unset"), QStringLiteral("True"));
-    }
-
     // The overview's practice button repeats the journal's most-missed problems first.
     void practiseTheMostMissed() {
         WindowFixture f("Audit MaxValue=20");
-        QFile journal(f.protocolPath());
-        QVERIFY(journal.open(QIODevice::WriteOnly));
         const QByteArray head =
             QByteArray(64, '_') + "\r\nNumio - 14.3.2002 10:05:17\r\n" + QByteArray(35, '-') + "\r\n";
-        journal.write(head + "9-4=5   <1>\r\n7+5=12   <3>\r\n" + head + "7+5=12   <13>\r\n");
-        journal.close();
+        QVERIFY(writeFile(f.protocolPath(),
+                          head + "9-4=5   <1>\r\n7+5=12   <3>\r\n" + head + "7+5=12   <13>\r\n"));
         FrmMain& w = f.start();
         QTimer::singleShot(0, [] {
             for (QPushButton* b : QApplication::activeModalWidget()->findChildren<QPushButton*>())

@@ -1,6 +1,7 @@
 #include "platform/failure.h"
 #include "support/data.h"
 #include "support/fakes.h"
+#include "support/files.h"
 #include "ui/viewer/protocol_viewer.h"
 
 #include <QAccessible>
@@ -63,24 +64,18 @@ class TestProtocolViewer : public QObject {
         QCOMPARE(shown(), "6*7=42   <48>||Úspěšnost : 0%|");
     }
 
-    // Whatever saved the file: each kind of line end, each line in its own code page or UTF-16 with its
-    // byte order mark, a NUL shown, a zeroed end not.
+    // Whatever saved the file: each kind of line end, a NUL shown. The code pages are the text files'
+    // own test; a Windows-1250 letter here stands for them.
     void readsAnyLineEndAndCodePage_data() {
         columns<QByteArray, QString>({"bytes", "lines"});
-        row("CR LF, Windows-1250", QByteArray("a\r\n\x8A\r\n"), "a|Š|");
-        row("LF, UTF-8 after Windows-1250", QByteArray("\x8A\n\xC5\xA0\n"), "Š|Š|");
-        row("lone CR, no last end", QByteArray("a\rb"), "a|b");
+        row("lone CR, no last end", QByteArray("a\r\x8A"), "a|Š");
         row("mixed", QByteArray("a\r\nb\rc\nd\r"), "a|b|c|d|");
         row("NUL", QByteArray("a\0b", 3), "a␀b");
-        row("zeroed end", QByteArray("a\0b\r\n", 5) + QByteArray(4096, '\0'), "a␀b|");
-        row("UTF-16 LE", QByteArray::fromHex("fffe61000d000a006001"), "a|Š");
     }
     void readsAnyLineEndAndCodePage() {
         const auto [bytes, lines] = fetch<QByteArray, QString>("bytes", "lines");
-        QFile file(dir.filePath("r.txt"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-        file.close();
-        QCOMPARE(shownLines(ProtocolViewer(files, file.fileName(), dialogs, nullptr)), lines);
+        QVERIFY(writeFile(dir.filePath("r.txt"), bytes));
+        QCOMPARE(shownLines(ProtocolViewer(files, dir.filePath("r.txt"), dialogs, nullptr)), lines);
     }
 
     void keysMoveCaretAndSelect_data() {

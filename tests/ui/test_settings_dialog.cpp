@@ -1,6 +1,7 @@
 #include "core/settings.h"
 #include "support/data.h"
 #include "support/fakes.h"
+#include "support/files.h"
 #include "ui/settings_dialog.h"
 
 #include <QAccessible>
@@ -28,10 +29,7 @@ struct RecordingStore : IniSettingsStore {
             writes << e.section + '/' + e.key + '=' + e.value;
         IniSettingsStore::write(a, entries);
     }
-    QByteArray bytes() const {
-        QFile f(filePath(kAppName));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : "";
-    }
+    QByteArray bytes() const { return fileBytes(filePath(kAppName)); }
     QStringList writes;
 };
 
@@ -123,10 +121,7 @@ class TestSettingsDialog : public QObject {
                 {kv.section('/', 0, 0), kv.section('/', 1).section('=', 0, 0), kv.section('=', 1)});
         store.IniSettingsStore::write(kAppName, seed); // unrecorded
         PracticeState s;
-        try {
-            LoadSettings(s, store);
-        } catch (const Failure&) { // a hand-edited value has taken its default
-        }
+        thrown([&] { LoadSettings(s, store); }); // a hand-edited value takes its default, told
         const QByteArray bytes = store.bytes();
         test::FakeDialogs dialogs;
         dialogs.chosenFiles.assign(chooser.begin(), chooser.end());
