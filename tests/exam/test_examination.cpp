@@ -275,6 +275,7 @@ class TestExamination : public QObject {
         row("a set tells each problem's place", "Sada=3", "", "S p + p + p",
             "place:Příklad 1 z 3 place:Příklad 2 z 3 place:Příklad 3 z 3", "");
         row("plain practice tells none", "", "", "P p + p", "place: place:", "");
+        row("plain practice tells none", "", "", "P p + p", "place: place:", "");
         row("per-answer limit 0 runs as 1 s", "Limit=True TimeLimit=0", "", "P t10 ? t", "=0/0 beep", "");
         row("set limit 0 runs as 1 min", "LimitSady=True TimeLimitSada=0", "", "S t ?",
             "time:1 time:0 box:Oznámení idle=0/0", "");
