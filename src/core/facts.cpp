@@ -32,7 +32,7 @@ constexpr qsizetype kRecent = kRecentTries;
 constexpr qint64 kEarliestAt = 946684800;
 constexpr qint64 kLatestAt = 4102444799;
 // Nobody answers a problem left on the screen for more than an hour.
-constexpr qint64 kLongestMs = 3600 * 1000;
+constexpr qint64 kLongestMs = qint64(3600) * 1000;
 constexpr qint64 kLargest16 = 32767;
 
 } // namespace
@@ -130,7 +130,7 @@ KnowledgeRead KnowledgeBuilder::finish() {
             const int lower = *std::max_element(ms.begin(), ms.begin() + mid);
             h.medianMs = int((qint64(lower) + h.medianMs) / 2);
         }
-        read.facts.insert(it.key(), std::move(h));
+        read.facts.insert(it.key(), h);
     }
     ignored_ = 0;
     return read;

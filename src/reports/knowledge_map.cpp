@@ -117,7 +117,7 @@ QList<WeekCount> knownByWeek(const MapPage& page, const Knowledge& knowledge, in
             continue;
         const FactHistory& h = it.value();
         for (qsizetype w = 0; w + 1 < counts.size(); ++w)
-            counts[w].known += (h.knownWeeks >> w) & 1u;
+            counts[w].known += static_cast<int>((h.knownWeeks >> w) & 1u);
         // Now is what the tiles show, whatever the dates of the tries say.
         if (!counts.isEmpty())
             counts.last().known += factState(h, knownWithinMs) == FactState::Known ? 1 : 0;

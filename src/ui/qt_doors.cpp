@@ -118,9 +118,10 @@ QString QtDialogs::chooseFile(const QString& title, const QString& filter, const
     chooser.setAcceptMode(QFileDialog::AcceptSave);
     chooser.setFileMode(QFileDialog::AnyFile);
     chooser.setOptions(QFileDialog::DontConfirmOverwrite | QFileDialog::DontUseNativeDialog);
-    return chooser.exec() == QDialog::Accepted && !chooser.selectedFiles().isEmpty()
-               ? chooser.selectedFiles().first()
-               : QString();
+    if (chooser.exec() != QDialog::Accepted)
+        return QString();
+    const QStringList chosen = chooser.selectedFiles();
+    return chosen.isEmpty() ? QString() : chosen.first();
 }
 
 QString QtDialogs::chooseFolder(const QString& title, const QString& folder) {
