@@ -633,6 +633,9 @@ class TestClassOverview : public QObject {
             for (int r = 0; r < table->rowCount(); ++r)
                 shown << table->item(r, 0)->text() + ' ' + table->item(r, 1)->text() + ' ' +
                              table->item(r, 5)->text();
+            auto* missed = child<QTableWidget>(d, "twChybyTridy");
+            shown << missed->item(0, 0)->text() + ' ' + missed->item(0, 1)->text() + ' ' +
+                         missed->item(0, 2)->text();
             QSignalSpy saved(&d, SIGNAL(saveFinished())); // the plug-in's window, not this build's
             act(d, "actCsvTabulka")->trigger();
             QTRY_COMPARE_WITH_TIMEOUT(saved.count(), 1, 20000);
@@ -641,7 +644,8 @@ class TestClassOverview : public QObject {
             btn(d, "pbClose")->click();
         });
         act(f.start(), "mnuPrehledTridy")->trigger();
-        QCOMPARE(shown, (QStringList{"Adam", "Cyril 0 —", "Bára 3 —", "Adam Novak 20 +15,0 p. b."}));
+        QCOMPARE(shown, (QStringList{"Adam", "Cyril 0 —", "Bára 3 —", "Adam Novak 20 +15,0 p. b.",
+                                     "7 + 8 = 15 50 1"}));
         const auto lines = [&](const QString& file) {
             return QString::fromUtf8(fileBytes(out + file)).split("\r\n");
         };
