@@ -121,24 +121,37 @@ bool sameFile(const QString& a, const QString& b) {
     return first && first == identityOf(b);
 }
 
+namespace {
+
+// Where a path lies, by its real path: in the settings folder or below it.
+bool underSettingsFolder(const QString& path, const QString& settingsFile) {
+    const QString folder = resolvedPath(QFileInfo(settingsFile).absolutePath());
+    const QString at = resolvedPath(path);
+    return at == folder || at.startsWith(folder + u'/');
+}
+
+} // namespace
+
 bool insideSettingsFolder(const QString& path, const QString& settingsFile) {
     if (path.isEmpty())
         return false;
-    const QString folder = resolvedPath(QFileInfo(settingsFile).absolutePath());
-    const QString at = resolvedPath(path);
-    return at == folder || at.startsWith(folder + u'/') || linkedIntoFolder(path, folder);
+    return underSettingsFolder(path, settingsFile) ||
+           linkedIntoFolder(path, resolvedPath(QFileInfo(settingsFile).absolutePath()));
 }
 
 void checkJournalOutsideSettings(const StoredSettings& s, const SettingsStore& store) {
     const QString settings = store.programLocation(kAppName);
     if (!s.bProtokol || !insideSettingsFolder(s.ProtokolFile, settings))
         return;
+    const QString where =
+        underSettingsFolder(s.ProtokolFile, settings)
+            ? QStringLiteral("leží ve složce s nastavením programu")
+            : QStringLiteral("je jen jiné jméno (pevný odkaz) souboru ze složky s nastavením "
+                             "programu");
     throw Failure(kPathFileAccess)
-        .withDetail(
-            QStringLiteral("Soubor protokolu %1 leží ve složce s nastavením programu (%2); zápisem do "
-                           "něj by se nastavení poškodilo. Počítá se bez protokolu; jiný soubor "
-                           "zvolte v Nastavení (F2).")
-                .arg(displayPath(s.ProtokolFile), displayPath(QFileInfo(settings).path())));
+        .withDetail(QStringLiteral("Soubor protokolu %1 %2 (%3); zápisem do něj by se nastavení poškodilo. "
+                                   "Počítá se bez protokolu; jiný soubor zvolte v Nastavení (F2).")
+                        .arg(displayPath(s.ProtokolFile), where, displayPath(QFileInfo(settings).path())));
 }
 
 void LoadSettings(StoredSettings& s, SettingsStore& store) {
