@@ -24,7 +24,6 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -33,7 +32,6 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QTableWidget>

@@ -20,14 +20,12 @@
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -168,7 +166,7 @@ OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPa
     setTabOrder(pbPractise_, pbCsv_);
     setTabOrder(pbCsv_, pbPdf_);
     setTabOrder(pbPdf_, pbClose_);
-    fitToScreen(owner);
+    fitToScreen(*this, owner, {1000, 740}, {760, 500});
 
     connect(pbPractise_, &QPushButton::clicked, this, guard(dialogs_, [this] { practise(); }));
     connect(pbCsv_, &QPushButton::clicked, this, guard(dialogs_, [this] { saveCsv(); }));
@@ -349,11 +347,6 @@ QLayout* OverviewWindow::buildButtons() {
     row->addWidget(pbPdf_);
     row->addWidget(pbClose_);
     return row;
-}
-
-// Fits a small laptop's screen at any scale; the chart takes what is left.
-void OverviewWindow::fitToScreen(QWidget* owner) {
-    numio::fitToScreen(*this, owner, {1000, 740}, {760, 500});
 }
 
 // The window closes even when the name cannot be kept: the failure has been told.

@@ -56,7 +56,6 @@ class OverviewWindow : public QDialog {
     QWidget* buildSummary();
     QWidget* buildMissedBox();
     QLayout* buildButtons();
-    void fitToScreen(QWidget* owner);
     QString chooseTarget(const QString& title, const QString& filter, const QString& suffix);
     void saveCsv();
     void savePdf();
