@@ -5,6 +5,7 @@
 
 #include "bench_common.h"
 
+#include "answers/sqlite_answer_store.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/random_source.h"
@@ -41,6 +42,7 @@ struct RealRig {
     SystemRandomSource random;
     SystemClock clock;
     PrintingDialogs dialogs;
+    SqliteAnswerStores stores;
     QtPacer pacer;
     QtPeriodicTimer timer;
     PeriodicTimer* timerInUse = &timer; // a bench may put a wrapper around the real timer
@@ -54,7 +56,7 @@ struct RealRig {
 
     FrmMain& start() {
         w = std::make_unique<FrmMain>(
-            Doors{store, files, random, clock, dialogs, pacer, *timerInUse, nullptr, {}});
+            Doors{store, files, random, clock, dialogs, pacer, *timerInUse, nullptr, {}, stores});
         w->onEnd = [] {};
         w->Form_Load();
         w->show();

@@ -2,6 +2,7 @@
 // steps written out for bench_startup. Started by that driver; prints raw figures only.
 #include "startup_probe.h"
 
+#include "answers/sqlite_answer_store.h"
 #include "ui/main_window.h"
 #include "ui/qt_doors.h"
 
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
     numio::CzechContextMenus czechContextMenus;
 
     numio::SystemDoors doors;
+    numio::SqliteAnswerStores stores;
 
     numio::FrmMain window({doors.store,
                            doors.files,
@@ -29,7 +31,8 @@ int main(int argc, char** argv) {
                            doors.pacer,
                            doors.timer,
                            nullptr,
-                           {}});
+                           {},
+                           stores});
     doors.dialogs.setOwner(&window);
     StartupProbe::mark("built");
     window.Form_Load();

@@ -331,9 +331,13 @@ QString answerStorePath(const QString& dataFolder, const QString& pupilId) {
     return answers + QStringLiteral("zaci/") + pupilId + QStringLiteral(".sqlite");
 }
 
-bool moveAnswerStore(const QString& from, const QString& to) {
-    if (!QFileInfo::exists(from) || QFileInfo::exists(to) || QFileInfo::exists(from + kCompanions[0]))
-        return false;
+StoreMove moveAnswerStore(const QString& from, const QString& to) {
+    if (!QFileInfo::exists(from))
+        return StoreMove::NothingThere;
+    if (QFileInfo::exists(to))
+        return StoreMove::PlaceTaken;
+    if (QFileInfo::exists(from + kCompanions[0]))
+        return StoreMove::NotClosed;
     QDir().mkpath(QFileInfo(to).path());
     if (!QFile::rename(from, to))
         throw Failure(kPathFileAccess)
@@ -341,7 +345,7 @@ bool moveAnswerStore(const QString& from, const QString& to) {
                 QStringLiteral("Zapamatované odpovědi %1 se nepodařilo přesunout do %2; zůstávají, kde byly.")
                     .arg(displayPath(from), displayPath(to)));
     QFile::remove(from + kCompanions[1]); // the shared-memory index, made anew on opening
-    return true;
+    return StoreMove::Moved;
 }
 
 QStringList answerStoreFiles(const QString& path) {
@@ -479,7 +483,7 @@ SqliteAnswerStore::Impl::Impl(const QString& path, const QString& pupil)
     opened = fileAt(path);
 }
 
-OpenedAnswerStore SqliteAnswerStore::open(const QString& path, const QString& pupil) {
+OpenedSqliteStore SqliteAnswerStore::open(const QString& path, const QString& pupil) {
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
         throw Failure(kFileNotFound)
             .withDetail(QStringLiteral("Chybí ovladač databáze SQLite pro Qt (balíček libqt6sql6-sqlite); ") +
@@ -494,7 +498,7 @@ OpenedAnswerStore SqliteAnswerStore::open(const QString& path, const QString& pu
     if (!QFileInfo::exists(path)) // a -wal without its store belongs to none: never read into a new one
         removeAnswerStore(path);
     AsFound found(path);
-    OpenedAnswerStore opened;
+    OpenedSqliteStore opened;
     try {
         try {
             opened.store.reset(new SqliteAnswerStore(std::make_unique<Impl>(path, pupil)));
@@ -553,7 +557,7 @@ std::optional<Failure> SqliteAnswerStore::follow() const {
         }
         d_.reset();
     }
-    OpenedAnswerStore opened = open(path_, pupil_);
+    OpenedSqliteStore opened = open(path_, pupil_);
     d_ = std::move(opened.store->d_);
     return opened.warning;
 }
@@ -617,6 +621,28 @@ KnowledgeRead SqliteAnswerStore::readKnowledge(const QString& path, const Knowle
     } catch (const SqlProblem& p) {
         throw failureOf(p, path, {}, next);
     }
+}
+
+OpenedAnswerStore SqliteAnswerStores::open(const QString& path, const QString& pupilName) {
+    OpenedSqliteStore opened = SqliteAnswerStore::open(path, pupilName);
+    return {std::move(opened.store), std::move(opened.warning)};
+}
+
+KnowledgeRead SqliteAnswerStores::read(const QString& path, const KnowledgeQuery& query,
+                                       const std::atomic<bool>* stop) {
+    return SqliteAnswerStore::readKnowledge(path, query, stop);
+}
+
+StoreMove SqliteAnswerStores::move(const QString& from, const QString& to) {
+    return moveAnswerStore(from, to);
+}
+
+bool SqliteAnswerStores::join(const QString& from, const QString& into) {
+    return joinAnswerStores(from, into);
+}
+
+void SqliteAnswerStores::remove(const QString& path) {
+    removeAnswerStore(path);
 }
 
 } // namespace numio

@@ -13,24 +13,13 @@
 
 namespace numio {
 
-// The program's own data folder (answers and the like), per user; empty where there is none (no home).
-NUMIO_EXPORT QString defaultDataFolder();
-
-// A pupil's answers: "<data>/odpovedi/zaci/<pupil id>.sqlite"; without pupils (an empty id)
-// "<data>/odpovedi/odpovedi.sqlite". An id with anything but a-z, 0-9 and '-' throws Failure 52.
-NUMIO_EXPORT QString answerStorePath(const QString& dataFolder, const QString& pupilId);
-
 // Removes a store's file with its companions (-wal, -shm); a store never made is no failure.
 // Throws Failure when a file stays. The store must not be open.
 NUMIO_EXPORT void removeAnswerStore(const QString& path);
 
-// Moves a closed store to `to` when that is free: false, and nothing moved, when there is nothing at
-// `from`, something at `to`, or a -wal beside `from` (a store not closed as it should be). Throws
-// Failure when the move fails; the store then stays where it was.
-NUMIO_EXPORT bool moveAnswerStore(const QString& from, const QString& to);
-
-// The store's file and its -wal, those that are there: a store that holds answers.
-NUMIO_EXPORT QStringList answerStoreFiles(const QString& path);
+// Moves a closed store to `to` when that is free. Throws Failure when the move fails; the store
+// then stays where it was.
+NUMIO_EXPORT StoreMove moveAnswerStore(const QString& from, const QString& to);
 
 // Adds the answers of the closed store `from` after those of the store `into`, in one transaction,
 // and removes `from` once they are in. False, and nothing changed, when `from` holds no answers
@@ -39,11 +28,9 @@ NUMIO_EXPORT bool joinAnswerStores(const QString& from, const QString& into);
 
 class SqliteAnswerStore;
 
-struct NUMIO_EXPORT OpenedAnswerStore {
+struct NUMIO_EXPORT OpenedSqliteStore {
     std::unique_ptr<SqliteAnswerStore> store;
-    // The file found there could not be read and was kept aside under another name; the store is
-    // a new one. Tell it once: it says where the old file is.
-    std::optional<Failure> warning;
+    std::optional<Failure> warning; // as OpenedAnswerStore's
 };
 
 // The answers of one pupil in one SQLite file. Every record() is one short transaction that is on
@@ -53,12 +40,12 @@ class NUMIO_EXPORT SqliteAnswerStore : public AnswerStore {
   public:
     // Opens the store at `path`, making the folder and the file when missing. `pupilName` names
     // the pupil in messages (empty without pupils). A file that is not a store of ours or is
-    // damaged is kept aside and a new one started (see OpenedAnswerStore::warning). Throws Failure
+    // damaged is kept aside and a new one started (see OpenedSqliteStore::warning). Throws Failure
     // when no store can be used: the folder or the file cannot be made or written, it or its -wal or
     // -shm is no ordinary file (never opened then), it has another name (a hard link), or a newer
     // program wrote the file (left untouched). A store found with a -wal is copied first, so that one
     // found unreadable is kept aside as it was; spoiled by its -wal alone, it goes on without it.
-    static OpenedAnswerStore open(const QString& path, const QString& pupilName = {});
+    static OpenedSqliteStore open(const QString& path, const QString& pupilName = {});
 
     // The facts kept in the store at `path`, read without writing anything; no file, no facts.
     // On any thread, through a connection of its own: for another pupil's answers, and for reading
@@ -79,7 +66,7 @@ class NUMIO_EXPORT SqliteAnswerStore : public AnswerStore {
     KnowledgeRead knowledge(const KnowledgeQuery& query = {}) const;
     KnowledgeReader reader() const override;
 
-    const QString& path() const;
+    const QString& path() const override;
 
   private:
     struct Impl;
@@ -90,6 +77,17 @@ class NUMIO_EXPORT SqliteAnswerStore : public AnswerStore {
     QString path_;
     QString pupil_;
     mutable std::unique_ptr<Impl> d_;
+};
+
+// The answer stores door, on SQLite files.
+class NUMIO_EXPORT SqliteAnswerStores : public AnswerStores {
+  public:
+    OpenedAnswerStore open(const QString& path, const QString& pupilName) override;
+    KnowledgeRead read(const QString& path, const KnowledgeQuery& query,
+                       const std::atomic<bool>* stop) override;
+    StoreMove move(const QString& from, const QString& to) override;
+    bool join(const QString& from, const QString& into) override;
+    void remove(const QString& path) override;
 };
 
 } // namespace numio

@@ -911,7 +911,8 @@ void ClassOverviewWindow::saveAside(const QString& path, std::function<void(Save
     enableCommands();
 }
 
-void runClassOverview(SettingsStore& store, Dialogs& dialogs, TextFiles& files, QWidget* owner) {
+void runClassOverview(SettingsStore& store, Dialogs& dialogs, TextFiles& files,
+                      [[maybe_unused]] AnswerStores& stores, const QString& dataFolder, QWidget* owner) {
     FolderChooser choose = [&dialogs](const QString& start) {
         return dialogs.chooseFolder(QStringLiteral("Složka s protokoly žáků"), start);
     };
@@ -927,7 +928,7 @@ void runClassOverview(SettingsStore& store, Dialogs& dialogs, TextFiles& files, 
     }();
     Q_UNUSED(waitsAtTheEnd);
     const SystemClock clock;
-    ClassOverviewWindow window(store, dialogs, files, clock, choose, storedNames(store), owner);
+    ClassOverviewWindow window(store, dialogs, files, clock, choose, storedNames(store), owner, dataFolder);
     window.readFolder(folder);
     window.exec();
 }

@@ -208,6 +208,7 @@ class ClassOverviewWindow : public QDialog {
 
 // What the main window calls: asks for the folder (the last one proposed), then shows the class
 // overview modally. Nothing happens when the choice is cancelled.
-void runClassOverview(SettingsStore& store, Dialogs& dialogs, TextFiles& files, QWidget* owner);
+void runClassOverview(SettingsStore& store, Dialogs& dialogs, TextFiles& files, AnswerStores& stores,
+                      const QString& dataFolder, QWidget* owner);
 
 } // namespace numio

@@ -28,9 +28,9 @@ class ReportsPlugin : public QObject, public Reports {
         return window ? window->chosenEntries() : QStringList();
     }
 
-    void showClassOverview(SettingsStore& store, Dialogs& dialogs, TextFiles& files,
-                           QWidget* owner) override {
-        runClassOverview(store, dialogs, files, owner);
+    void showClassOverview(SettingsStore& store, Dialogs& dialogs, TextFiles& files, AnswerStores& stores,
+                           const QString& dataFolder, QWidget* owner) override {
+        runClassOverview(store, dialogs, files, stores, dataFolder, owner);
     }
 
     void showKnowledgeMap(const KnowledgeMapInput& input, SettingsStore& store, Dialogs& dialogs,

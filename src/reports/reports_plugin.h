@@ -15,6 +15,7 @@ class QWidget;
 
 namespace numio {
 
+class AnswerStores;
 class Dialogs;
 class SettingsStore;
 class TextFiles;
@@ -31,7 +32,8 @@ struct KnowledgeMapInput {
     int knownWithinMs = kKnownWithinSecondsDefault * 1000;
     QDateTime now; // from the clock door
     QString storePath;
-    int ignored = 0; // answers left out for impossible values
+    AnswerStores* stores = nullptr; // reads the store at storePath
+    int ignored = 0;                // answers left out for impossible values
 };
 
 // The results overview and the class overview live in a plug-in of their own, loaded the first
@@ -53,8 +55,9 @@ class Reports {
 
     // Asks for the class's folder and shows its overview modally; what goes wrong inside is
     // reported there.
+    // The known facts of this computer's pupils come from their stores in dataFolder.
     virtual void showClassOverview(SettingsStore& store, Dialogs& dialogs, TextFiles& files,
-                                   QWidget* owner) = 0;
+                                   AnswerStores& stores, const QString& dataFolder, QWidget* owner) = 0;
 
     // Shows modally what the pupil knows of each fact, operation by operation; the PDF's folder is
     // remembered in the store.
@@ -65,5 +68,5 @@ class Reports {
 } // namespace numio
 
 // The interface's version is in its id: a plug-in built for another version is not loaded.
-#define NUMIO_REPORTS_IID "cz.numio.Reports/3"
+#define NUMIO_REPORTS_IID "cz.numio.Reports/4"
 Q_DECLARE_INTERFACE(numio::Reports, NUMIO_REPORTS_IID)

@@ -19,7 +19,7 @@ void FrmMain::followAnswerStore(bool open) {
     exam_.answerStoreExpected = !path.isEmpty() && path != answersRefused_;
     if (open && !answers_ && exam_.answerStoreExpected) {
         try {
-            OpenedAnswerStore opened = SqliteAnswerStore::open(path, pupilName());
+            OpenedSqliteStore opened = SqliteAnswerStore::open(path, pupilName());
             answers_ = std::move(opened.store);
             exam_.setAnswerStore(answers_.get());
             if (opened.warning)
@@ -52,6 +52,7 @@ void FrmMain::mnuMapa_Click() {
     followAnswerStore(true);
     if (!doors_.dataFolder.isEmpty())
         input.storePath = answerStorePath(doors_.dataFolder, store_.pupilId());
+    input.stores = &doors_.stores;
     input.pupil = journalPupilName();
     input.settings = s;
     input.knownWithinMs = int(s.knownWithinSeconds) * 1000;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/answer_store.h"
 #include "core/pupils.h"
 #include "exam/examination.h"
 #include "platform/clock.h"
@@ -44,6 +45,8 @@ struct Doors {
     Reports& (*reports)() = nullptr;
     // The program's data folder, where each pupil's answers are remembered; empty: none are.
     QString dataFolder;
+    // The answer stores in that folder.
+    AnswerStores& stores;
 };
 
 // The main window: the examination's view and the source of its commands. It builds the controls,

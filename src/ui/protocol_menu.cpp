@@ -56,7 +56,10 @@ void FrmMain::mnuPrehled_Click() {
 }
 
 void FrmMain::mnuPrehledTridy_Click() {
-    exam_.modal([this] { reports().showClassOverview(doors_.store, exam_.dialogs(), doors_.files, this); });
+    exam_.modal([this] {
+        reports().showClassOverview(doors_.store, exam_.dialogs(), doors_.files, doors_.stores,
+                                    doors_.dataFolder, this);
+    });
 }
 
 Reports& FrmMain::reports() {

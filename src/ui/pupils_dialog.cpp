@@ -275,7 +275,9 @@ QString PupilsDialog::takeOverAnswers(const QString& pupilId) {
             return joinAnswerStores(from, to)
                        ? QStringLiteral(" Připojeny k nim i odpovědi zapamatované bez žáků.")
                        : QString();
-        return moveAnswerStore(from, to) ? QStringLiteral(" Převzaty i zapamatované odpovědi.") : QString();
+        return moveAnswerStore(from, to) == StoreMove::Moved
+                   ? QStringLiteral(" Převzaty i zapamatované odpovědi.")
+                   : QString();
     } catch (const Failure& f) {
         dialogs_.failure(f);
         return {};

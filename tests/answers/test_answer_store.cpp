@@ -129,7 +129,7 @@ class TestAnswerStore : public QObject {
         const QList<AnswerRecord> list = answers(std::get<0>(fetch<QString>("answers")), &builder);
         const QString tries = shown(builder.finish());
         {
-            OpenedAnswerStore opened = SqliteAnswerStore::open(path(), QStringLiteral("Jan"));
+            OpenedSqliteStore opened = SqliteAnswerStore::open(path(), QStringLiteral("Jan"));
             QVERIFY(opened.store && !opened.warning);
             for (const AnswerRecord& r : list)
                 opened.store->record(r);
@@ -213,7 +213,7 @@ class TestAnswerStore : public QObject {
         QSqlDatabase::removeDatabase(QStringLiteral("other"));
         const QByteArray original = fileBytes(file.fileName());
 
-        OpenedAnswerStore opened;
+        OpenedSqliteStore opened;
         std::optional<Failure> failure =
             thrown([&] { opened = SqliteAnswerStore::open(path(), QStringLiteral("Jan")); });
         if (opened.store) {
@@ -345,7 +345,7 @@ class TestAnswerStore : public QObject {
             QSqlDatabase::removeDatabase(QStringLiteral("other"));
         }
         const QByteArray foundWal = fileBytes(path() + "-wal");
-        const OpenedAnswerStore opened = SqliteAnswerStore::open(path(), QStringLiteral("Jan"));
+        const OpenedSqliteStore opened = SqliteAnswerStore::open(path(), QStringLiteral("Jan"));
         const Knowledge known = opened.store->knowledge().facts;
         QCOMPARE(known.isEmpty() ? 0 : known.cbegin()->tries, tries);
         QVERIFY2(bool(opened.warning) == aside, opened.warning ? qPrintable(opened.warning->detail()) : "");

@@ -64,6 +64,10 @@ struct RecordingStore : AnswerStore {
     KnowledgeReader reader() const override {
         return [](const std::atomic<bool>&) { return KnowledgeRead{}; };
     }
+    const QString& path() const override {
+        static const QString none;
+        return none;
+    }
 };
 
 struct Rig {

@@ -50,7 +50,7 @@ int drive(int argc, char** argv) {
     f.dialogs.onMessage = [](const FakeDialogs::Shown& m) { tell("M " + m.title + '|' + m.text); };
     std::mt19937 pupil(QByteArray(argv[5]).toUInt());
     f.w = std::make_unique<FrmMain>(
-        Doors{f.store, files, f.random, f.clock, f.dialogs, f.pacer, f.timer, nullptr, {}});
+        Doors{f.store, files, f.random, f.clock, f.dialogs, f.pacer, f.timer, nullptr, {}, f.stores});
     f.w->Form_Load();
     for (QDeadlineTimer end(QByteArray(argv[4]).toLongLong()); !end.hasExpired();) {
         if (cardShown(*f.w))

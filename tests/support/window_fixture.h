@@ -3,6 +3,7 @@
 // A real main window over real settings and protocol files in a temporary folder, with fakes
 // only at the doors that would wait, ask a person or read the clock.
 
+#include "answers/sqlite_answer_store.h"
 #include "app/reports_loader.h"
 #include "platform/settings_store.h"
 #include "platform/text_files.h"
@@ -37,6 +38,7 @@ struct WindowFixture {
     SeededRandom random{42};
     FixedClock clock;
     FakeDialogs dialogs;
+    SqliteAnswerStores stores;
     ManualPacer pacer;
     ManualTimer timer{&clock};
     std::unique_ptr<FrmMain> w;
@@ -63,7 +65,7 @@ struct WindowFixture {
 
     FrmMain& start() {
         w = std::make_unique<FrmMain>(
-            Doors{store, *filesDoor, random, clock, dialogs, pacer, timer, &loadReports, dataFolder});
+            Doors{store, *filesDoor, random, clock, dialogs, pacer, timer, &loadReports, dataFolder, stores});
         w->onEnd = [this] { ++ended; };
         w->Form_Load();
         w->show();
