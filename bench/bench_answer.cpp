@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
         lbl(w, "lbLeft")->installEventFilter(&counter);
         act(w, "mnuPocitej")->trigger(); // the answer store opens with the first examination
         QCoreApplication::processEvents();
-        if (remember != (w.answerStore() != nullptr))
+        if (remember != f.session->answersOpen())
             std::printf("  (the answer store is not as asked)\n");
 
         // CPU time per answer tells the program's own cost from waiting for a core others hold.

@@ -45,7 +45,8 @@ struct RealRig {
     SqliteAnswerStores stores;
     QtPacer pacer;
     QtPeriodicTimer timer;
-    PeriodicTimer* timerInUse = &timer; // a bench may put a wrapper around the real timer
+    PeriodicTimer* timerInUse = &timer;    // a bench may put a wrapper around the real timer
+    std::unique_ptr<PupilSession> session; // outlives the window
     std::unique_ptr<FrmMain> w;
 
     // "Section/Key" = text, as it would stand in the INI file; before start().
@@ -55,8 +56,10 @@ struct RealRig {
     }
 
     FrmMain& start() {
+        w.reset();
+        session = std::make_unique<PupilSession>(store, stores, QString());
         w = std::make_unique<FrmMain>(
-            Doors{store, files, random, clock, dialogs, pacer, *timerInUse, nullptr, {}, stores});
+            Doors{store, files, random, clock, dialogs, pacer, *timerInUse, nullptr}, *session);
         w->onEnd = [] {};
         w->Form_Load();
         w->show();

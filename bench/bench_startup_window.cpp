@@ -22,17 +22,11 @@ int main(int argc, char** argv) {
 
     numio::SystemDoors doors;
     numio::SqliteAnswerStores stores;
+    numio::PupilSession session(doors.store, stores, {});
 
-    numio::FrmMain window({doors.store,
-                           doors.files,
-                           doors.random,
-                           doors.clock,
-                           doors.dialogs,
-                           doors.pacer,
-                           doors.timer,
-                           nullptr,
-                           {},
-                           stores});
+    numio::FrmMain window({doors.store, doors.files, doors.random, doors.clock, doors.dialogs, doors.pacer,
+                           doors.timer, nullptr},
+                          session);
     doors.dialogs.setOwner(&window);
     StartupProbe::mark("built");
     window.Form_Load();

@@ -40,8 +40,10 @@ int main(int argc, char** argv) {
     numio::SystemDoors doors;
     numio::SqliteAnswerStores stores;
     app.dialogs = &doors.dialogs;
+    numio::PupilSession session(doors.store, stores, numio::defaultDataFolder());
     numio::FrmMain window({doors.store, doors.files, doors.random, doors.clock, doors.dialogs, doors.pacer,
-                           doors.timer, &numio::loadReports, numio::defaultDataFolder(), stores});
+                           doors.timer, &numio::loadReports},
+                          session);
     doors.dialogs.setOwner(&window);
     // Placed before start-up speaks, so that its messages stand where the window will open.
     const auto centre = [&window] {

@@ -180,10 +180,14 @@ QString Examination::ModalDialogs::chooseFolder(const QString& title, const QStr
 
 void Examination::reportFailure(const Failure& f) {
     dialogs().failure(f);
-    if (f.code() == kAccessDenied) {
-        state_.journalRefused = true; // for this run only; the stored setting stays on
-        applyLook();
-    }
+}
+
+// The one rule of a refused journal: 70 switches it off for this run only; the stored setting stays on.
+void Examination::journalFailed(const Failure& f) {
+    if (f.code() != kAccessDenied)
+        return;
+    state_.journalRefused = true;
+    applyLook();
 }
 
 void Examination::end(bool shutdownLine) {
@@ -206,7 +210,7 @@ void Examination::end(bool shutdownLine) {
     doors_.Cas.setEnabled(false);
     closeProtocol(state_); // closed and marked so: nothing can reopen it
     if (failed)
-        dialogs().failure(*failed);
+        reportFailure(*failed);
 }
 
 void Examination::changeSettings(const StoredSettings& settings, bool journalUsable) {
@@ -232,14 +236,28 @@ void Examination::switchPupil(const StoredSettings& settings, bool journalUsable
     changeSettings(settings, journalUsable);
 }
 
-void Examination::deleteProtocol(const QString& pupil) {
+bool Examination::deleteProtocol(const QString& pupil) {
     if (!may(Command::DeleteProtocol))
-        return;
-    if (const std::optional<QString> said = deleteProtocolFile(state_, dialogs(), doors_.clock, pupil)) {
-        applySettingsReported();
-        if (!said->isEmpty())
-            setStatus(*said);
+        return false;
+    QString question = QStringLiteral("Skutečně si přejete smazat soubor protokolu ?");
+    if (!pupil.isEmpty())
+        question += QStringLiteral("\nProtokol patří: %1").arg(pupil);
+    if (dialogs().message(question, QStringLiteral("Potvrzení vymazání"), Dialogs::Buttons::YesNo,
+                          Dialogs::Icon::Question, Dialogs::Answer::Yes) != Dialogs::Answer::Yes)
+        return false;
+    QString said;
+    bool deleted = true;
+    try {
+        said = deleteProtocolFile(state_, doors_.clock);
+    } catch (const Failure& f) {
+        reportFailure(f);
+        deleted = false;
     }
+    // Whatever came of it, the journal is opened again as the settings say.
+    applySettingsReported();
+    if (!said.isEmpty())
+        setStatus(said);
+    return deleted;
 }
 
 qint64 Examination::protocolSize() const {
@@ -256,7 +274,7 @@ Conditions Examination::conditions() const {
     c.protocolOn = state_.protocolOn();
     c.protocolNamed = !state_.ProtokolFile.isEmpty();
     c.repeatStopOffered = repeatStopOffered_;
-    c.answersRemembered = answers_ != nullptr || answerStoreExpected;
+    c.answersRemembered = practiser_ && practiser_->remembersAnswers();
     return c;
 }
 
@@ -284,7 +302,12 @@ void Examination::setStatus(const QString& text) {
 // Brings the protocol file and the window in line with the settings. Opening the file comes
 // first: when it fails, the window stays as it was.
 void Examination::ApplySettings() {
-    openProtocol(state_);
+    try {
+        openProtocol(state_);
+    } catch (const Failure& f) {
+        journalFailed(f);
+        throw;
+    }
     view_.showSettings(state_);
     if (!anyOperationAdmitsProblem(state_))
         setStatus(kNoModeText);
@@ -300,29 +323,41 @@ void Examination::applySettingsReported() {
 }
 
 void Examination::WriteProtokol(const QString& kind) {
-    numio::WriteProtokol(kind, state_, view_.typedAnswer(), doors_.clock, dialogs());
+    for (const Failure& f : numio::WriteProtokol(kind, state_, view_.typedAnswer(), doors_.clock)) {
+        reportFailure(f);
+        journalFailed(f);
+    }
 }
 
 // ---- starting and ending ----
 
+void Examination::openAnswers() {
+    if (!practiser_ || practiser_->answersOpen() || !practiser_->remembersAnswers())
+        return;
+    try {
+        practiser_->openAnswers();
+    } catch (const Failure& f) {
+        reportFailure(f); // the examination starts all the same
+    }
+    applyLook();
+}
+
 void Examination::startExamination(Mode mode) {
-    if (!answers_ && answerStoreExpected && openAnswerStore)
-        openAnswerStore();
+    openAnswers();
     setMode(mode);
     ZkouseniIniciate(true);
     VytvorPriklad();
 }
 
 void Examination::startWeak(Mode mode) {
-    if (!answers_ && openAnswerStore)
-        openAnswerStore();
-    if (!answers_)
+    openAnswers();
+    if (!practiser_ || !practiser_->answersOpen())
         return;
     if (!readAside) {
         ReadOutcome read;
         try {
             const std::atomic<bool> never{false};
-            read.read = answers_->reader()(never);
+            read.read = practiser_->answersReader()(never);
         } catch (...) {
             read.failed = std::current_exception();
         }
@@ -333,7 +368,7 @@ void Examination::startWeak(Mode mode) {
     setOverlay(Overlay::Loading);
     setStatus(kLoadingText);
     // Nothing comes back once the flag is set: a reading given up, or the engine gone.
-    loadingStop_ = readAside(answers_->reader(), [this](const ReadOutcome& read) {
+    loadingStop_ = readAside(practiser_->answersReader(), [this](const ReadOutcome& read) {
         loaded_ = read;
         run(Command::AnswersRead);
     });
@@ -365,9 +400,8 @@ void Examination::startWeakFrom(Mode mode, const ReadOutcome& read) {
         weak_.emplace(state_, read.get().facts, int(state_.knownWithinSeconds) * 1000);
     } catch (const Failure& f) {
         Failure told = f;
-        dialogs().failure(
-            told.withDetail(f.detail() + QStringLiteral(" Procvičování toho, co žák ještě neumí, "
-                                                        "proto nelze začít.")));
+        reportFailure(told.withDetail(f.detail() + QStringLiteral(" Procvičování toho, co žák ještě neumí, "
+                                                                  "proto nelze začít.")));
         return;
     }
     state_.weakFacts = true;
@@ -384,7 +418,7 @@ void Examination::ZkouseniIniciate(const bool& Start) {
         state_.nPrikladID = 0;
         state_.nSpatne = 0;
         applyLook();
-        pupil_ = journalName ? journalName().simplified() : QString();
+        pupil_ = practiser_ ? practiser_->journalName().simplified() : QString();
         if (state_.protocolOn()) {
             state_.journalName = pupil_;
             WriteProtokol(QStringLiteral("INIT"));
@@ -538,10 +572,8 @@ void Examination::endOfProblem(Outcome outcome) {
 
 // ---- the answer store ----
 
-void Examination::setAnswerStore(AnswerStore* store) {
-    answers_ = store;
-    answersFailureTold_ = false;
-    applyLook();
+void Examination::setPractiser(Practiser* practiser) {
+    practiser_ = practiser;
 }
 
 AnswerMode Examination::answerMode() const {
@@ -558,7 +590,7 @@ AnswerMode Examination::answerMode() const {
 }
 
 void Examination::rememberAnswer(AnswerOutcome outcome, const QString& typed) {
-    if (!answers_)
+    if (!practiser_ || !practiser_->answersOpen())
         return;
     AnswerRecord answer;
     answer.at = doors_.clock.now().toSecsSinceEpoch();
@@ -572,14 +604,10 @@ void Examination::rememberAnswer(AnswerOutcome outcome, const QString& typed) {
     if (weak_)
         weak_->answered(answer.fact, Try{answer.at, outcome, answer.ms});
     try {
-        answers_->record(answer);
+        practiser_->keepAnswer(answer);
     } catch (const Failure& f) {
-        if (answersFailureTold_)
-            return;
-        answersFailureTold_ = true;
         Failure told = f;
-        dialogs().failure(
-            told.withDetail(f.detail() + QStringLiteral(" Zkoušení i protokol pokračují dál.")));
+        reportFailure(told.withDetail(f.detail() + QStringLiteral(" Zkoušení i protokol pokračují dál.")));
     }
 }
 

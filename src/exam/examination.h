@@ -7,6 +7,7 @@
 #include "core/weak_draw.h"
 #include "exam/exam_view.h"
 #include "exam/phase.h"
+#include "exam/practiser.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/failure.h"
@@ -51,20 +52,11 @@ class NUMIO_EXPORT Examination {
     const PracticeState& record() const { return state_; }
     const StoredSettings& settings() const { return state_; }
 
-    // Who practises, asked at the start of each examination for its journal block; none or an
-    // empty name writes the block as it always was.
-    std::function<QString()> journalName;
-
-    // Where every answer is remembered; none: nothing is. The window owns it and hands a new one in
-    // when the pupil changes. A failure to keep an answer is told once a store; the examination and
-    // its journal go on.
-    void setAnswerStore(AnswerStore* store);
-    AnswerStore* answerStore() const { return answers_; }
-    // The store is opened when first needed, as an examination starts: this hands it in through
-    // setAnswerStore(), so that start-up never waits for it. answerStoreExpected says whether one
-    // may be had (remembering switched on, the store not refused), which weak-facts practice needs.
-    std::function<void()> openAnswerStore;
-    bool answerStoreExpected = false;
+    // Who practises: the name each examination's journal block carries, and where every answer is
+    // remembered, the store opened as an examination starts so that start-up never waits for it. A
+    // failure to keep an answer is told once a store; the examination and its journal go on. None:
+    // nobody is named and nothing is remembered.
+    void setPractiser(Practiser* practiser);
     // Runs a reading of the answers away from this thread and hands what it came to to `done` on
     // this thread, unless the flag returned was set first. Weak-facts practice waits for it in the
     // Loading phase, so that a long history never keeps the window waiting. None: read at once.
@@ -110,6 +102,7 @@ class NUMIO_EXPORT Examination {
     void ApplySettings();
     // ApplySettings within a procedure that goes on whatever happens: a failure is reported here.
     void applySettingsReported();
+    // Tells a failure in the "Chyba č." box.
     void reportFailure(const Failure& f);
     // The overview's most-missed problems in place of the repeat list, then a repeat run.
     void practiseProblems(const QStringList& entries);
@@ -121,8 +114,8 @@ class NUMIO_EXPORT Examination {
     // settings and journal take their place. journalUsable false: no journal this run.
     void switchPupil(const StoredSettings& settings, bool journalUsable);
     // "Smaž protokol": asks, naming the pupil whose journal it is (empty without pupils), moves the
-    // journal away and starts it anew.
-    void deleteProtocol(const QString& pupil = {});
+    // journal away and starts it anew. False when it was not asked for or could not be moved.
+    bool deleteProtocol(const QString& pupil = {});
     // The Protokol menu's size test.
     qint64 protocolSize() const;
     // The program ends, with the journal's shutdown line (the window closed) or without (Konec).
@@ -178,6 +171,10 @@ class NUMIO_EXPORT Examination {
     void expireSetLimit();
     void makeRepeatOffer();
     void setStatus(const QString& text);
+    // A failure of the journal: a refusal turns it off for this run.
+    void journalFailed(const Failure& f);
+    // Opens the answer store when answers are remembered; a failure is told and the start goes on.
+    void openAnswers();
     // Keeps the answer to the problem shown in the answer store, if there is one.
     void rememberAnswer(AnswerOutcome outcome, const QString& typed);
     AnswerMode answerMode() const;
@@ -204,12 +201,11 @@ class NUMIO_EXPORT Examination {
     qint64 countdownFrom_ = 0; // when the current problem (per-answer limit) or the set began
     qint64 shownAt_ = 0;       // when the current problem was shown (monotonic ms)
     QString pupil_;            // who practises in this examination, as the journal names him
-    AnswerStore* answers_ = nullptr;
+    Practiser* practiser_ = nullptr;
     std::optional<WeakFactsDraw> weak_; // while weak-facts practice runs
     Mode loadingFor_ = Mode::Practice;  // the weak-facts practice whose answers are being read
     std::shared_ptr<std::atomic<bool>> loadingStop_;
     std::optional<ReadOutcome> loaded_; // read, waiting for its turn
-    bool answersFailureTold_ = false;
 };
 
 template <class F> auto Examination::modal(F&& body) {

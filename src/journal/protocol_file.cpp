@@ -1,6 +1,7 @@
 #include "journal/protocol_file.h"
 
 #include "platform/failure.h"
+#include "platform/logging.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -81,42 +82,30 @@ QString datedProtocolName(const QString& path, const QDateTime& when, int attemp
     return file.dir().filePath(name);
 }
 
-std::optional<QString> deleteProtocolFile(PracticeState& s, Dialogs& dialogs, const Clock& clock,
-                                          const QString& pupil) {
-    QString question = QStringLiteral("Skutečně si přejete smazat soubor protokolu ?");
-    if (!pupil.isEmpty())
-        question += QStringLiteral("\nProtokol patří: %1").arg(pupil);
-    if (dialogs.message(question, QStringLiteral("Potvrzení vymazání"), Dialogs::Buttons::YesNo,
-                        Dialogs::Icon::Question, Dialogs::Answer::Yes) != Dialogs::Answer::Yes)
-        return std::nullopt;
-    try {
-        s.fileProtokol.reset();
-        if (s.bProtokolOpen) {
-            s.bProtokolOpen = false;
-            closeStream(s);
-        }
-        TextFiles& fso = fileSystem(s);
-        fso.lookUp(s.ProtokolFile);
-        if (fso.moveToTrash(s.ProtokolFile))
-            return QStringLiteral("Starý protokol je v koši.");
-        // Two deletions within a second must not overwrite the first copy.
-        const QDateTime now = clock.now().isValid() ? clock.now() : QDateTime::currentDateTime();
-        QString copy;
-        for (int attempt = 1;; ++attempt) {
-            copy = datedProtocolName(s.ProtokolFile, now, attempt);
-            try {
-                fso.rename(s.ProtokolFile, copy);
-                break;
-            } catch (const Failure&) {
-                if (!QFileInfo::exists(copy) || attempt == 99)
-                    throw;
-            }
-        }
-        return QStringLiteral("Starý protokol je uložen jako %1.").arg(QFileInfo(copy).fileName());
-    } catch (const Failure& f) {
-        dialogs.failure(f);
+QString deleteProtocolFile(PracticeState& s, const Clock& clock) {
+    s.fileProtokol.reset();
+    if (s.bProtokolOpen) {
+        s.bProtokolOpen = false;
+        closeStream(s);
     }
-    return QString();
+    TextFiles& fso = fileSystem(s);
+    fso.lookUp(s.ProtokolFile);
+    if (fso.moveToTrash(s.ProtokolFile))
+        return QStringLiteral("Starý protokol je v koši.");
+    // Two deletions within a second must not overwrite the first copy.
+    const QDateTime now = clock.now().isValid() ? clock.now() : QDateTime::currentDateTime();
+    QString copy;
+    for (int attempt = 1;; ++attempt) {
+        copy = datedProtocolName(s.ProtokolFile, now, attempt);
+        try {
+            fso.rename(s.ProtokolFile, copy);
+            break;
+        } catch (const Failure&) {
+            if (!QFileInfo::exists(copy) || attempt == 99)
+                throw;
+        }
+    }
+    return QStringLiteral("Starý protokol je uložen jako %1.").arg(QFileInfo(copy).fileName());
 }
 
 qint64 protocolFileSize(const PracticeState& s) {
@@ -124,8 +113,9 @@ qint64 protocolFileSize(const PracticeState& s) {
         return 0;
     try {
         return s.fso->size(*s.fileProtokol);
-    } catch (const Failure&) {
-        return 0; // gone or unreadable: nothing to show or delete
+    } catch (const Failure& f) {
+        qCDebug(lcJournal()) << "journal size unknown, nothing to show or delete:" << f.detail();
+        return 0;
     }
 }
 

@@ -4,7 +4,7 @@
 
 #include "core/practice_state.h"
 #include "platform/clock.h"
-#include "platform/dialogs.h"
+#include "platform/failure.h"
 
 #include <optional>
 
@@ -23,14 +23,12 @@ NUMIO_EXPORT void openProtocol(PracticeState& s);
 // state then holds no open stream.
 NUMIO_EXPORT void followProtocolPath(PracticeState& s);
 
-// "Smaž protokol": asks first; nothing when the user says No. On Yes the file is closed and moved
-// to the trash, or where there is none renamed beside itself with the date and time of now
-// ("protokol.2026-12-06_14-05-17.txt"). Returns what the status bar should say about where the
-// old protocol went; empty when that failed, the failure having been shown here. The caller then
-// runs ApplySettings, which starts an empty protocol at the same path. pupil: whose journal it is,
-// named under the question; empty without pupils.
-NUMIO_EXPORT std::optional<QString> deleteProtocolFile(PracticeState& s, Dialogs& dialogs, const Clock& clock,
-                                                       const QString& pupil = {});
+// "Smaž protokol", once asked: the file is closed and moved to the trash, or where there is none
+// renamed beside itself with the date and time of now ("protokol.2026-12-06_14-05-17.txt"). Returns
+// what the status bar should say about where the old protocol went; throws Failure when it could
+// not be moved (it is closed all the same). The caller then runs ApplySettings, which starts an
+// empty protocol at the same path.
+NUMIO_EXPORT QString deleteProtocolFile(PracticeState& s, const Clock& clock);
 
 // The name deleteProtocolFile gives the old file when there is no trash; from the second attempt on,
 // "-2", "-3" … follow the time.

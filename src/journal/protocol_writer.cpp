@@ -18,18 +18,20 @@ namespace {
 
 using Line = std::function<QString()>;
 
-// 70 switches the protocol off for this run only; the stored setting stays on.
-void report(const Failure& f, PracticeState& s, Dialogs& dialogs) {
-    dialogs.failure(f);
-    if (f.code() == kAccessDenied)
-        s.journalRefused = true;
-}
+// The failures of one record's lines, in order; a refusal (70) ends the writing, as the journal is
+// then off for this run.
+struct Written {
+    QList<Failure> failures;
+    bool refused() const { return !failures.isEmpty() && failures.back().code() == kAccessDenied; }
+};
 
-void writeRecord(std::initializer_list<Line> lines, PracticeState& s, Dialogs& dialogs) {
+void writeRecord(std::initializer_list<Line> lines, PracticeState& s, Written& written) {
+    if (written.refused())
+        return;
     try {
         followProtocolPath(s);
     } catch (const Failure& f) {
-        report(f, s, dialogs); // the record is dropped, its lines would only fail one by one
+        written.failures << f; // the record is dropped, its lines would only fail one by one
         return;
     }
     for (const Line& line : lines) {
@@ -40,8 +42,8 @@ void writeRecord(std::initializer_list<Line> lines, PracticeState& s, Dialogs& d
                 throw Failure(kBadFileName);
             s.tsProtokol->writeLine(text);
         } catch (const Failure& f) {
-            report(f, s, dialogs);
-            if (f.code() == kAccessDenied)
+            written.failures << f;
+            if (written.refused())
                 return;
         }
     }
@@ -106,29 +108,31 @@ QString protocolDateTime(const QDateTime& t, const QLocale& locale) {
     return readable(text, t, locale) ? text : czechDateTime(t);
 }
 
-void WriteProtokol(const QString& kind, PracticeState& s, const QString& answerText, const Clock& clock,
-                   Dialogs& dialogs, const QLocale& locale) {
+QList<Failure> WriteProtokol(const QString& kind, PracticeState& s, const QString& answerText,
+                             const Clock& clock, const QLocale& locale) {
+    Written written;
     if (kind == u"INIT") {
         writeRecord({[] { return journalRule(); },
                      [&] { return journalTitle(protocolDateTime(clock.now(), locale)); },
                      [] { return journalDashes(); }},
-                    s, dialogs);
+                    s, written);
         if (!s.journalName.isEmpty() && s.protocolOn())
             writeRecord({[&] { return journalPupilLine(s.journalName); },
                          [&] { return journalPracticeLine(practiceWords(s)); }},
-                        s, dialogs);
+                        s, written);
     } else if (kind == u"LOG") {
-        writeRecord({[&] { return journalLogLine(s.A, s.Rezim, s.B, s.C, answerText); }}, s, dialogs);
+        writeRecord({[&] { return journalLogLine(s.A, s.Rezim, s.B, s.C, answerText); }}, s, written);
     } else if (kind == u"LIMIT") {
         writeRecord({[] { return QString(); }, [&] { return journalLimitLine(s.setLimitMinutes()); }}, s,
-                    dialogs);
+                    written);
     } else if (kind == u"FINISH") {
         writeRecord({[] { return QString(); }, [&] { return journalCountLine(kJournalTotal, s.nPrikladID); },
                      [&] { return journalCountLine(kJournalWrong, s.nSpatne); },
                      [&] { return journalCountLine(kJournalGrade, grade(answeredProblems(s), s.nSpatne)); },
                      [&] { return journalRateLine(successRate(answeredProblems(s), s.nSpatne)); }},
-                    s, dialogs);
+                    s, written);
     }
+    return written.failures;
 }
 
 void writeShutdownLine(PracticeState& s, bool examinationRuns, int pendingWrong) {

@@ -5,9 +5,10 @@
 #include "core/practice_state.h"
 #include "journal/journal_format.h"
 #include "platform/clock.h"
-#include "platform/dialogs.h"
+#include "platform/failure.h"
 
 #include <QDateTime>
+#include <QList>
 #include <QLocale>
 #include <QString>
 
@@ -23,11 +24,10 @@ NUMIO_EXPORT QString practiceWords(const PracticeState& s);
 
 // Appends the record "INIT", "LOG", "LIMIT" or "FINISH" to tsProtokol, opened anew first when its
 // path no longer names it; any other kind does nothing.
-// Failures end here: each is shown; 70 switches the protocol off for this run and drops the rest
-// of the record, any other code loses only its own line. Callers test protocolOn().
-NUMIO_EXPORT void WriteProtokol(const QString& kind, PracticeState& s, const QString& answerText,
-                                const Clock& clock, Dialogs& dialogs,
-                                const QLocale& locale = QLocale::system());
+// Returns the failures, in order, for the caller to tell: 70 (the journal is off for this run)
+// drops the rest of the record and is the last, any other code loses only its own line.
+NUMIO_EXPORT QList<Failure> WriteProtokol(const QString& kind, PracticeState& s, const QString& answerText,
+                                          const Clock& clock, const QLocale& locale = QLocale::system());
 
 // The closing window's last line, after what the examination had answered when the blocks name
 // their pupil; then the stream is closed. pendingWrong: a problem judged wrong whose correction has

@@ -9,8 +9,7 @@
 namespace numio {
 
 void Dialogs::failure(const Failure& f) {
-    const QString text = f.detail().isEmpty() ? f.messageText() : f.messageText() + u'\n' + f.detail();
-    message(text, kFailureTitle, Buttons::Ok, Icon::Critical, Answer::Ok);
+    message(f.boxText(), kFailureTitle, Buttons::Ok, Icon::Critical, Answer::Ok);
 }
 
 QString documentsOrHomeFolder() {

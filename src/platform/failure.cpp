@@ -13,6 +13,10 @@ const char* Failure::what() const noexcept {
 Failure::Failure(int code, QString description)
     : code_(code), description_(std::move(description)), what_(messageText().toUtf8()) {}
 
+QString Failure::boxText() const {
+    return detail_.isEmpty() ? messageText() : messageText() + u'\n' + detail_;
+}
+
 QString Failure::messageText() const {
     return QStringLiteral("Chyba č. ") + QString::number(code_) + QStringLiteral(" - ") + description_;
 }

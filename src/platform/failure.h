@@ -35,6 +35,8 @@ class NUMIO_EXPORT Failure : public std::exception {
 
     // "Chyba č. 70 - Přístup odepřen": the first line of every failure message box.
     QString messageText() const;
+    // The whole text of its box: that line, then the detail when there is one.
+    QString boxText() const;
 
     // An optional second line saying which file or setting it was about.
     const QString& detail() const noexcept { return detail_; }

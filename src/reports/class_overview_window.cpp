@@ -8,6 +8,7 @@
 #include "core/pupils.h"
 #include "platform/failure.h"
 #include "platform/guard.h"
+#include "pupil/pupil_list.h"
 #include "reports/class_overview_pdf.h"
 #include "reports/csv_export.h"
 #include "reports/czech_format.h"

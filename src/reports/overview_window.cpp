@@ -11,6 +11,7 @@
 #include "core/settings.h"
 #include "platform/guard.h"
 #include "platform/text_files.h"
+#include "pupil/pupil_list.h"
 #include "reports/overview_chart.h"
 #include "reports/overview_pdf.h"
 

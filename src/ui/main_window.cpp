@@ -1,7 +1,6 @@
 #include "ui/main_window.h"
 
 #include "answers/knowledge_reading.h"
-#include "answers/sqlite_answer_store.h"
 
 #include "core/generator.h"
 #include "ui/digit_box.h"
@@ -41,13 +40,12 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, QRect plac
 
 } // namespace
 
-FrmMain::FrmMain(Doors doors, QWidget* parent)
-    : QMainWindow(parent), doors_(doors), store_(doors.store),
+FrmMain::FrmMain(Doors doors, PupilSession& session, QWidget* parent)
+    : QMainWindow(parent), doors_(doors), session_(session),
       exam_({doors.random, doors.clock, doors.dialogs, doors.pacer, doors.Cas, doors.files}, *this) {
     setObjectName(QStringLiteral("frmMain"));
     onEnd = [] { QCoreApplication::exit(0); };
-    exam_.journalName = [this] { return journalPupilName(); };
-    exam_.openAnswerStore = [this] { followAnswerStore(true); };
+    session_.attach(&exam_);
     exam_.readAside = [this](KnowledgeReader read, std::function<void(const ReadOutcome&)> done) {
         return readAside(this, std::move(read), std::move(done));
     };
@@ -59,6 +57,7 @@ FrmMain::FrmMain(Doors doors, QWidget* parent)
 }
 
 FrmMain::~FrmMain() {
+    session_.attach(nullptr);
     qApp->removeEventFilter(this);
 }
 
@@ -84,12 +83,12 @@ void FrmMain::buildMenus() {
                       QKeySequence(Qt::SHIFT | Qt::Key_F5), Command::StartPractice);
     mnuPocitejSady = item(mnuNumio, "mnuPocitejSady", QStringLiteral("Počítej &sadu příkladů"),
                           QKeySequence(Qt::Key_F5), Command::StartSet);
-    mnuCoNeumi = item(mnuNumio, "mnuCoNeumi", QStringLiteral("Procvičuj, co ještě ne&umí"),
-                      QKeySequence(Qt::Key_F8), Command::StartWeakPractice);
-    mnuCoNeumiSada = item(mnuNumio, "mnuCoNeumiSada", QStringLiteral("Sa&da z toho, co ještě neumí"),
-                          QKeySequence(Qt::SHIFT | Qt::Key_F8), Command::StartWeakSet);
-    if (doors_.dataFolder.isEmpty()) // why these stay grey
-        for (QAction* weak : {mnuCoNeumi, mnuCoNeumiSada}) {
+    weakPracticeItem = item(mnuNumio, "mnuCoNeumi", QStringLiteral("Procvičuj, co ještě ne&umí"),
+                            QKeySequence(Qt::Key_F8), Command::StartWeakPractice);
+    weakSetItem = item(mnuNumio, "mnuCoNeumiSada", QStringLiteral("Sa&da z toho, co ještě neumí"),
+                       QKeySequence(Qt::SHIFT | Qt::Key_F8), Command::StartWeakSet);
+    if (session_.dataFolder().isEmpty()) // why these stay grey
+        for (QAction* weak : {weakPracticeItem, weakSetItem}) {
             const QString why =
                 QStringLiteral("Odpovědi se nepamatují: není domovská složka (proměnná HOME), "
                                "kam by se ukládaly. Spusťte Numio s domovskou složkou.");
@@ -105,8 +104,8 @@ void FrmMain::buildMenus() {
     mnuNastaveni = item(mnuNumio, "mnuNastaveni", QStringLiteral("Nast&avení"), QKeySequence(Qt::Key_F2),
                         Command::Settings, &FrmMain::mnuNastaveni_Click);
     // Who practises is a setting of its own kind: changed only while idle, like the settings.
-    mnuZaci = item(mnuNumio, "mnuZaci", QStringLiteral("Žá&ci…"), QKeySequence(Qt::Key_F7), Command::Settings,
-                   &FrmMain::mnuZaci_Click);
+    pupilsItem = item(mnuNumio, "mnuZaci", QStringLiteral("Žá&ci…"), QKeySequence(Qt::Key_F7),
+                      Command::Settings, &FrmMain::managePupils);
     mnuNumio->addSeparator()->setObjectName(QStringLiteral("mnunic"));
     mnuNapoveda = item(mnuNumio, "mnuNapoveda", QStringLiteral("&Nápověda"), QKeySequence(Qt::Key_F1),
                        Command::Help, &FrmMain::mnuNapoveda_Click);
@@ -122,12 +121,12 @@ void FrmMain::buildMenus() {
                            Command::ShowProtocol, &FrmMain::mnuShowProtokol_Click);
     mnuDelete = item(mnuProtokol, "mnuDelete", QStringLiteral("&Smaž protokol"), {}, Command::DeleteProtocol,
                      &FrmMain::mnuDelete_Click);
-    mnuPrehled = item(mnuProtokol, "mnuPrehled", QStringLiteral("&Přehled výsledků"), {}, Command::Overview,
-                      &FrmMain::mnuPrehled_Click);
-    mnuPrehledTridy = item(mnuProtokol, "mnuPrehledTridy", QStringLiteral("Přehled &třídy…"), {},
-                           Command::ClassOverview, &FrmMain::mnuPrehledTridy_Click);
-    mnuMapa = item(mnuProtokol, "mnuMapa", QStringLiteral("&Mapa znalostí"), {}, Command::KnowledgeMap,
-                   &FrmMain::mnuMapa_Click);
+    overviewItem = item(mnuProtokol, "mnuPrehled", QStringLiteral("&Přehled výsledků"), {}, Command::Overview,
+                        &FrmMain::openResultsOverview);
+    classOverviewItem = item(mnuProtokol, "mnuPrehledTridy", QStringLiteral("Přehled &třídy…"), {},
+                             Command::ClassOverview, &FrmMain::openClassOverview);
+    knowledgeMapItem = item(mnuProtokol, "mnuMapa", QStringLiteral("&Mapa znalostí"), {},
+                            Command::KnowledgeMap, &FrmMain::openKnowledgeMap);
     connect(mnuProtokol, &QMenu::aboutToShow, this,
             [this] { exam_.guarded([this] { mnuProtokol_Open(); }); });
 }
@@ -407,11 +406,11 @@ void FrmMain::showLook(const Look& look) {
     mnuPocitej->setEnabled(look.startPractice);
     mnuPocitejSady->setEnabled(look.startSet);
     mnuOpakujSpatne->setEnabled(look.startRepeat);
-    mnuCoNeumi->setEnabled(look.startWeakPractice);
-    mnuCoNeumiSada->setEnabled(look.startWeakSet);
+    weakPracticeItem->setEnabled(look.startWeakPractice);
+    weakSetItem->setEnabled(look.startWeakSet);
     mnuStop->setEnabled(look.stopItem);
     mnuNastaveni->setEnabled(look.settings);
-    mnuZaci->setEnabled(look.settings);
+    pupilsItem->setEnabled(look.settings);
     setMenuEnabled(mnuNumio, look.numioMenu);
     setMenuEnabled(mnuProtokol, look.protokolMenu);
     pbStop->setEnabled(look.stopButton);

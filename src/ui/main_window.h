@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/answer_store.h"
 #include "core/pupils.h"
 #include "exam/examination.h"
 #include "platform/clock.h"
@@ -10,6 +9,7 @@
 #include "platform/random_source.h"
 #include "platform/settings_store.h"
 #include "platform/text_files.h"
+#include "pupil/pupil_session.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -26,8 +26,6 @@ class QPushButton;
 
 namespace numio {
 
-class SqliteAnswerStore;
-
 class DigitBox;
 class Reports;
 class StatusBar;
@@ -43,19 +41,15 @@ struct Doors {
     PeriodicTimer& Cas;
     // The overviews' plug-in, loaded when first asked for; throws Failure 53 when it cannot be.
     Reports& (*reports)() = nullptr;
-    // The program's data folder, where each pupil's answers are remembered; empty: none are.
-    QString dataFolder;
-    // The answer stores in that folder.
-    AnswerStores& stores;
 };
 
-// The main window: the examination's view and the source of its commands. It builds the controls,
-// turns menu items, keys and buttons into commands and shows what the examination decides; the
-// settings, about, help and protocol commands are its own.
+// The main window: the view of the examination and of who practises (the pupil session), and the
+// source of their commands. It builds the controls, turns menu items, keys and buttons into commands
+// and shows what they decide; the settings, about, help and protocol commands are its own.
 class FrmMain : public QMainWindow, private ExamView {
     Q_OBJECT
   public:
-    explicit FrmMain(Doors doors, QWidget* parent = nullptr);
+    FrmMain(Doors doors, PupilSession& session, QWidget* parent = nullptr);
     ~FrmMain() override;
 
     // Start-up: load and apply the settings, then the idle look. Runs before the window shows.
@@ -76,11 +70,6 @@ class FrmMain : public QMainWindow, private ExamView {
     static const QString kAnswerHint;
     void statusBarHovered();
     void surfaceHovered();
-
-    // The answer store of the pupil practising follows the settings and the pupil; it is opened
-    // (open) only when first needed. None while remembering is switched off or the store failed.
-    void followAnswerStore(bool open = false);
-    const SqliteAnswerStore* answerStore() const { return answers_.get(); }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -118,53 +107,41 @@ class FrmMain : public QMainWindow, private ExamView {
     void mnuProtokol_Open();
     void mnuShowProtokol_Click();
     void mnuDelete_Click();
-    void mnuPrehled_Click();
-    void mnuPrehledTridy_Click();
-    void mnuMapa_Click();
+    void openResultsOverview();
+    void openClassOverview();
+    void openKnowledgeMap();
     Reports& reports();
-    void mnuZaci_Click();
+    void managePupils();
     // The pupil chosen last, or the one picked at start-up when there are several.
     std::optional<Pupil> startingPupil();
-    // Another pupil's settings and journal (none: the program's own), as applying settings does.
-    void switchTo(const std::optional<Pupil>& pupil);
-    // The name of the pupil practising, empty without pupils.
-    QString pupilName() const;
-    // The name the journal's blocks carry: the chosen pupil's, else the one the results overview
-    // keeps for this journal; empty when neither is known.
-    QString journalPupilName() const;
-    // Closes the answer store when it is the one at `path`, so that it can be removed.
-    void releaseAnswerStore(const QString& path);
-    void tellAnswerStore(const Failure& failure);
+    // Tells what a command of the session handed back, in order.
+    void tell(const QList<Failure>& failures);
     bool mayQuit();
     void endProgram(bool shutdownLine);
 
     Doors doors_;
-    // The settings as the pupil practising sees them; with no pupil the program's own file.
-    PupilSettingsStore store_;
-    std::unique_ptr<PupilList> pupils_;
+    PupilSession& session_;
     exam::Examination exam_;
-    std::unique_ptr<SqliteAnswerStore> answers_;
-    QString answersRefused_; // the store that failed to open, told once
 
     // Controls, named as the program names them.
     QMenu* mnuNumio = nullptr;
     QAction* mnuPocitej = nullptr;
     QAction* mnuPocitejSady = nullptr;
     QAction* mnuOpakujSpatne = nullptr;
-    QAction* mnuCoNeumi = nullptr;
-    QAction* mnuCoNeumiSada = nullptr;
+    QAction* weakPracticeItem = nullptr;
+    QAction* weakSetItem = nullptr;
     QAction* mnuStop = nullptr;
     QAction* mnuNastaveni = nullptr;
-    QAction* mnuZaci = nullptr;
+    QAction* pupilsItem = nullptr;
     QAction* mnuNapoveda = nullptr;
     QAction* mnuAbout = nullptr;
     QAction* mnuKonec = nullptr;
     QMenu* mnuProtokol = nullptr;
     QAction* mnuShowProtokol = nullptr;
     QAction* mnuDelete = nullptr;
-    QAction* mnuPrehled = nullptr;
-    QAction* mnuPrehledTridy = nullptr;
-    QAction* mnuMapa = nullptr;
+    QAction* overviewItem = nullptr;
+    QAction* classOverviewItem = nullptr;
+    QAction* knowledgeMapItem = nullptr;
 
     QLabel* lbLeft = nullptr;
     QLabel* lb1 = nullptr;

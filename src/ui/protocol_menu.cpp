@@ -16,23 +16,23 @@ void FrmMain::mnuProtokol_Open() {
     const bool content = exam_.may(Command::ShowProtocol) && exam_.protocolSize() > 0;
     mnuShowProtokol->setEnabled(content);
     mnuDelete->setEnabled(content);
-    mnuPrehled->setEnabled(exam_.may(Command::Overview));
-    mnuPrehledTridy->setEnabled(exam_.may(Command::ClassOverview));
+    overviewItem->setEnabled(exam_.may(Command::Overview));
+    classOverviewItem->setEnabled(exam_.may(Command::ClassOverview));
 }
 
 void FrmMain::mnuShowProtokol_Click() {
     exam_.modal([this] {
         ProtocolViewer viewer(doors_.files, exam_.settings().ProtokolFile, exam_.dialogs(), this,
-                              pupilName());
+                              session_.pupilName());
         viewer.exec();
     });
 }
 
 void FrmMain::mnuDelete_Click() {
-    exam_.deleteProtocol(pupilName());
+    session_.deleteJournal();
 }
 
-void FrmMain::mnuPrehled_Click() {
+void FrmMain::openResultsOverview() {
     // A journal not yet created reads as an empty one; any other that cannot be read changes nothing.
     Journal journal;
     try {
@@ -55,10 +55,10 @@ void FrmMain::mnuPrehled_Click() {
         exam_.practiseProblems(entries);
 }
 
-void FrmMain::mnuPrehledTridy_Click() {
+void FrmMain::openClassOverview() {
     exam_.modal([this] {
-        reports().showClassOverview(doors_.store, exam_.dialogs(), doors_.files, doors_.stores,
-                                    doors_.dataFolder, this);
+        reports().showClassOverview(doors_.store, exam_.dialogs(), doors_.files, session_.stores(),
+                                    session_.dataFolder(), this);
     });
 }
 

@@ -1,7 +1,5 @@
 #include "ui/pupils_dialog.h"
 
-#include "answers/sqlite_answer_store.h"
-
 #include "platform/guard.h"
 
 #include <QFileInfo>
@@ -34,9 +32,10 @@ QString journalSentence(const QString& journal) {
 
 } // namespace
 
-PupilsDialog::PupilsDialog(PupilList& list, const StoredSettings& current, Dialogs& dialogs, QWidget* owner)
-    : QDialog(owner), list_(list), current_(current), dialogs_(dialogs), lstPupils_(new QListWidget(this)),
-      dfName_(new QLineEdit(this)), lblMessage_(new QLabel(this)),
+PupilsDialog::PupilsDialog(PupilSession& session, const StoredSettings& current, Dialogs& dialogs,
+                           QWidget* owner)
+    : QDialog(owner), session_(session), list_(session.list()), current_(current), dialogs_(dialogs),
+      lstPupils_(new QListWidget(this)), dfName_(new QLineEdit(this)), lblMessage_(new QLabel(this)),
       pbAdd_(newButton(QStringLiteral("&Přidat"), QStringLiteral("pbAdd"), this)),
       pbRename_(newButton(QStringLiteral("Př&ejmenovat"), QStringLiteral("pbRename"), this)),
       pbRemove_(newButton(QStringLiteral("&Odebrat"), QStringLiteral("pbRemove"), this)),
@@ -213,9 +212,10 @@ void PupilsDialog::add() {
     const QString takeOver =
         list_.mayTakeOver(name) && sameAsRemoved(name, removed, left, first, settingsFile) ? byName
                                                                                            : QString();
-    Pupil added;
-    if (!stored([&] { added = list_.add(name, current_, takeOver); }))
+    PupilSession::Added result;
+    if (!stored([&] { result = session_.add(name, current_, takeOver); }))
         return;
+    const Pupil& added = result.pupil;
     fill(added.id);
     // Ready for the next name.
     dfName_->clear();
@@ -233,8 +233,13 @@ void PupilsDialog::add() {
                 : QStringLiteral("Přidáno: %1, protokol %2.").arg(added.name, displayPath(journal));
     if (takenBack && left.size() > (ownSettings ? 1 : 0))
         text += QStringLiteral(" Převzaty i jeho dřívější zapamatované odpovědi.");
-    if (first)
-        text += takeOverAnswers(added.id);
+    if (result.answersFailure)
+        dialogs_.failure(*result.answersFailure);
+    text += result.answers == PupilSession::Added::Answers::Joined
+                ? QStringLiteral(" Připojeny k nim i odpovědi zapamatované bez žáků.")
+            : result.answers == PupilSession::Added::Answers::Moved
+                ? QStringLiteral(" Převzaty i zapamatované odpovědi.")
+                : QString();
     if (!left.isEmpty() && !takenBack)
         text += QStringLiteral(" Soubory dříve odebraného žáka zůstávají stranou, jak byly.");
     tell(text);
@@ -243,7 +248,7 @@ void PupilsDialog::add() {
 bool PupilsDialog::sameAsRemoved(const QString& name, const QString& removed, const QStringList& left,
                                  bool first, const QString& settingsFile) {
     const bool settings = left.contains(settingsFile), answers = left.size() > (settings ? 1 : 0);
-    const bool answersWithoutPupils = first && answersOf && QFileInfo::exists(answersOf(QString()));
+    const bool answersWithoutPupils = first && session_.hasAnswers(QString());
     const QString what = settings && answers ? QStringLiteral("nastavení a zapamatované odpovědi")
                          : settings          ? QStringLiteral("nastavení")
                                              : QStringLiteral("zapamatované odpovědi");
@@ -265,25 +270,6 @@ bool PupilsDialog::sameAsRemoved(const QString& name, const QString& removed, co
                             Dialogs::Icon::Question, Dialogs::Answer::No) == Dialogs::Answer::Yes;
 }
 
-// The first pupil takes over the answers remembered so far, as he takes the settings and the journal.
-QString PupilsDialog::takeOverAnswers(const QString& pupilId) {
-    if (!answersOf)
-        return {};
-    const QString from = answersOf(QString()), to = answersOf(pupilId);
-    try {
-        if (QFileInfo::exists(to))
-            return joinAnswerStores(from, to)
-                       ? QStringLiteral(" Připojeny k nim i odpovědi zapamatované bez žáků.")
-                       : QString();
-        return moveAnswerStore(from, to) == StoreMove::Moved
-                   ? QStringLiteral(" Převzaty i zapamatované odpovědi.")
-                   : QString();
-    } catch (const Failure& f) {
-        dialogs_.failure(f);
-        return {};
-    }
-}
-
 void PupilsDialog::renameSelected() {
     const std::optional<Pupil> p = list_.find(selectedId());
     const std::optional<DamagedPupil> d = selectedDamaged();
@@ -296,7 +282,7 @@ void PupilsDialog::renameSelected() {
         return;
     }
     QString now;
-    if (!stored([&] { now = list_.rename(id, name); }))
+    if (!stored([&] { now = session_.rename(id, name); }))
         return;
     fill(now);
     tell(p ? QStringLiteral("Přejmenováno: %1 se teď jmenuje %2.").arg(p->name, tidyPupilName(name))
@@ -320,7 +306,7 @@ void PupilsDialog::removeSelected() {
     if (dialogs_.message(question, QStringLiteral("Odebrat žáka"), Dialogs::Buttons::YesNo,
                          Dialogs::Icon::Question, Dialogs::Answer::No) != Dialogs::Answer::Yes)
         return;
-    if (!stored([&] { list_.remove(p->id); }))
+    if (!stored([&] { session_.remove(p->id); }))
         return;
     const std::optional<Pupil> chosen = list_.chosen();
     fill(chosen ? chosen->id : QString());
@@ -332,17 +318,14 @@ void PupilsDialog::removeSelected() {
 }
 
 bool PupilsDialog::forgetAnswers(const Pupil& pupil) {
-    if (!answersOf)
-        return false;
-    const QString path = answersOf(pupil.id);
-    if (!QFileInfo::exists(path) ||
+    if (!session_.hasAnswers(pupil.id) ||
         dialogs_.message(QStringLiteral("Smazat i zapamatované odpovědi, ze kterých vzniká mapa znalostí?\n"
                                         "Žák: %1. Protokol se nesmaže.")
                              .arg(pupil.name),
                          QStringLiteral("Odebrat žáka"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
                          Dialogs::Answer::No) != Dialogs::Answer::Yes)
         return false;
-    removeAnswerStore(path);
+    session_.forgetAnswers(pupil.id);
     return true;
 }
 
@@ -351,7 +334,7 @@ void PupilsDialog::removeDamaged(const DamagedPupil& d) {
     if (dialogs_.message(QStringLiteral("Odebrat poškozený záznam %1 ze seznamu žáků?").arg(shown),
                          QStringLiteral("Odebrat žáka"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
                          Dialogs::Answer::No) != Dialogs::Answer::Yes ||
-        !stored([&] { list_.remove(d.id); }))
+        !stored([&] { session_.remove(d.id); }))
         return;
     const std::optional<Pupil> chosen = list_.chosen();
     fill(chosen ? chosen->id : QString());
@@ -360,7 +343,7 @@ void PupilsDialog::removeDamaged(const DamagedPupil& d) {
 
 void PupilsDialog::pickSelected() {
     const std::optional<Pupil> p = list_.find(selectedId());
-    if (!p || !stored([&] { list_.choose(p->id); }))
+    if (!p || !stored([&] { session_.choose(p->id); }))
         return;
     picked_ = p->id;
     accept();

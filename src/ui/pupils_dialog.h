@@ -2,6 +2,7 @@
 
 #include "core/pupils.h"
 #include "platform/dialogs.h"
+#include "pupil/pupil_session.h"
 
 #include <QDialog>
 #include <functional>
@@ -17,17 +18,14 @@ namespace numio {
 void fillPupilList(QListWidget* list, const QList<Pupil>& pupils, const QString& selectId);
 
 // "Žáci": the pupils by name, and adding, renaming, removing and choosing one. Every change is
-// stored at once; what the window must do about it (another pupil, a name to show) it reads from
-// the list once the dialog has closed.
+// stored at once through the pupil session; what follows from it (another pupil, a name to show)
+// the window asks of the session once the dialog has closed.
 class PupilsDialog : public QDialog {
     Q_OBJECT
   public:
     // current: the settings in force, which the first pupil added takes over.
-    PupilsDialog(PupilList& list, const StoredSettings& current, Dialogs& dialogs, QWidget* owner = nullptr);
-
-    // The file of a pupil's remembered answers, closed if it is open; unset, removing a pupil does
-    // not ask about them.
-    std::function<QString(const QString& pupilId)> answersOf;
+    PupilsDialog(PupilSession& session, const StoredSettings& current, Dialogs& dialogs,
+                 QWidget* owner = nullptr);
 
     // The pupil picked with "Vybrat"; empty when the dialog was closed otherwise.
     const QString& pickedId() const { return picked_; }
@@ -64,13 +62,11 @@ class PupilsDialog : public QDialog {
     // Asks whether a new pupil is the removed one who left files under the id his name gives.
     bool sameAsRemoved(const QString& name, const QString& removed, const QStringList& left, bool first,
                        const QString& settingsFile);
-    // Moves the answers remembered without pupils to the first pupil's store, or joins them to the
-    // answers of a pupil taken back; says what happened, nothing when nothing did.
-    QString takeOverAnswers(const QString& pupilId);
     // Runs a change of the list; false when it could not be stored (the failure shown).
     template <class F> bool stored(F&& change);
 
-    PupilList& list_;
+    PupilSession& session_;
+    const PupilList& list_;
     const StoredSettings& current_;
     Dialogs& dialogs_;
     QString picked_;

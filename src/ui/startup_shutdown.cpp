@@ -1,12 +1,10 @@
 #include "ui/main_window.h"
 
-#include "answers/sqlite_answer_store.h"
-
-#include "core/settings.h"
 #include "platform/failure.h"
 #include "ui/about_dialog.h"
 #include "ui/help_window.h"
 #include "ui/settings_dialog.h"
+#include "ui/status_bar.h"
 
 #include <QCloseEvent>
 
@@ -19,32 +17,16 @@ const QString kQuitTitle = QStringLiteral("Potvrzení ukončení programu");
 
 void FrmMain::Form_Load() {
     // Each step that fails is reported and start-up goes on with the next one.
-    pupils_ = std::make_unique<PupilList>(doors_.store);
-    // A removed pupil's answers stay under his id too: a new pupil is not given them unasked.
-    if (!doors_.dataFolder.isEmpty())
-        pupils_->setOtherFiles([folder = doors_.dataFolder](const QString& id) {
-            return answerStoreFiles(answerStorePath(folder, id));
-        });
-    exam_.guarded([this] { pupils_->checkIntact(); });
-    // With no pupil the program's own settings, as it has always been. A bad value has taken its
-    // default and the rest is in force.
-    if (pupils_->empty()) {
-        StoredSettings settings;
-        bool journalUsable = true;
-        exam_.guarded([&] { LoadSettings(settings, store_); });
-        exam_.guarded([&] {
-            try {
-                checkJournalOutsideSettings(settings, store_);
-            } catch (const Failure&) {
-                journalUsable = false;
-                throw;
-            }
-        });
-        exam_.guarded([&] { exam_.changeSettings(settings, journalUsable); });
-    } else {
-        exam_.guarded([this] { switchTo(startingPupil()); });
-    }
-    exam_.guarded([this] { followAnswerStore(); });
+    exam_.guarded([this] { session_.list().checkIntact(); });
+    exam_.guarded([this] {
+        if (session_.list().empty()) {
+            tell(session_.startWithoutPupils());
+            return;
+        }
+        const std::optional<Pupil> pupil = startingPupil();
+        sbMain->setPupil(pupil ? pupil->name : QString());
+        tell(session_.practise(pupil));
+    });
     exam_.guarded([this] { exam_.ZkouseniIniciate(false); });
 }
 
@@ -52,19 +34,13 @@ void FrmMain::Form_Load() {
 void FrmMain::mnuNastaveni_Click() {
     StoredSettings settings = exam_.settings();
     const bool accepted = exam_.modal([&] {
-        SettingsDialog dialog(settings, store_, exam_.dialogs(), this, pupilName());
+        SettingsDialog dialog(settings, session_.settingsStore(), exam_.dialogs(), this,
+                              session_.pupilName());
         return dialog.exec() == QDialog::Accepted;
     });
     if (!accepted)
         return;
-    // Remembering follows the settings also when the journal they name cannot be opened.
-    try {
-        exam_.changeSettings(settings);
-    } catch (const Failure&) {
-        followAnswerStore();
-        throw;
-    }
-    followAnswerStore();
+    session_.applySettings(settings);
 }
 
 void FrmMain::mnuNapoveda_Click() {

@@ -7,6 +7,7 @@
 
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <utility>
 
 using namespace numio;
 using namespace numio::exam;
@@ -49,24 +50,29 @@ class RecordingView : public ExamView {
 };
 
 // The examination over real settings and a real journal in a temporary folder, fakes at the doors.
-// Keeps each answer as "<mode><outcome><ms>": "2+1500" a right answer in a set after 1.5 s, "1t1000=" a
-// timeout in plain practice with nothing typed; refuses every one while `full`.
-struct RecordingStore : AnswerStore {
-    QStringList kept;
+// Who practises keeps each answer as "<mode><outcome><ms>": "2+1500" a right answer in a set after
+// 1.5 s, "1t1000=" a timeout in plain practice with nothing typed; while `full` he refuses every one,
+// throwing the first time only, as the door promises.
+struct RecordingPractiser : Practiser {
+    QString name;
+    bool open = false;
     bool full = false;
-    void record(const AnswerRecord& a) override {
-        if (full)
+    bool told = false;
+    QStringList kept;
+    QString journalName() const override { return name; }
+    bool remembersAnswers() const override { return open; }
+    void openAnswers() override {}
+    bool answersOpen() const override { return open; }
+    void keepAnswer(const AnswerRecord& a) override {
+        if (full && !std::exchange(told, true))
             throw Failure(0, "Disk je plný.");
         static const char* const kOutcomes[] = {"+", "-", "t"};
-        kept << QString::number(int(a.mode)) + kOutcomes[int(a.outcome)] + QString::number(a.ms) +
-                    (a.outcome == AnswerOutcome::TimedOut ? "=" + a.typed : QString());
+        if (!full)
+            kept << QString::number(int(a.mode)) + kOutcomes[int(a.outcome)] + QString::number(a.ms) +
+                        (a.outcome == AnswerOutcome::TimedOut ? "=" + a.typed : QString());
     }
-    KnowledgeReader reader() const override {
+    KnowledgeReader answersReader() const override {
         return [](const std::atomic<bool>&) { return KnowledgeRead{}; };
-    }
-    const QString& path() const override {
-        static const QString none;
-        return none;
     }
 };
 
@@ -80,6 +86,7 @@ struct Rig {
     ManualPacer pacer;
     ManualTimer timer{&clock};
     RecordingView view;
+    RecordingPractiser practiser;
     Examination exam{{random, clock, dialogs, pacer, timer, files}, view};
 
     // Settings as "Limit=True TimeLimit=1"; "Audit" turns the journal on.
@@ -94,6 +101,7 @@ struct Rig {
         }
         StoredSettings s;
         LoadSettings(s, store);
+        exam.setPractiser(&practiser);
         exam.changeSettings(s);
         dialogs.onMessage = [this](const FakeDialogs::Shown& m) { view.events << "box:" + m.title; };
     }
@@ -182,7 +190,7 @@ struct Rig {
             view.events << "grade:" + view.grade;
             return;
         case 'j':
-            exam.journalName = [] { return QStringLiteral("Anna"); };
+            practiser.name = QStringLiteral("Anna");
             return;
         case 'A':
             return readAside();
@@ -316,13 +324,12 @@ class TestExamination : public QObject {
         const auto [settings, script, full, kept, events] =
             fetch<QString, QString, bool, QString, QString>("settings", "script", "full", "kept", "events");
         Rig rig(settings);
-        RecordingStore store;
-        store.full = full;
-        rig.exam.setAnswerStore(&store);
+        rig.practiser.open = true;
+        rig.practiser.full = full;
         for (const QString& s : script.split(' '))
             rig.step(s);
         rig.view.events.removeAll(QString());
-        QCOMPARE(store.kept.join(' '), kept);
+        QCOMPARE(rig.practiser.kept.join(' '), kept);
         QCOMPARE(rig.view.events.join(' '), events);
     }
     void scripts() {

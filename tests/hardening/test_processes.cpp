@@ -49,8 +49,9 @@ int drive(int argc, char** argv) {
     f.set("Settings/Sada", "7");
     f.dialogs.onMessage = [](const FakeDialogs::Shown& m) { tell("M " + m.title + '|' + m.text); };
     std::mt19937 pupil(QByteArray(argv[5]).toUInt());
+    f.session = std::make_unique<PupilSession>(f.store, f.stores, QString());
     f.w = std::make_unique<FrmMain>(
-        Doors{f.store, files, f.random, f.clock, f.dialogs, f.pacer, f.timer, nullptr, {}, f.stores});
+        Doors{f.store, files, f.random, f.clock, f.dialogs, f.pacer, f.timer, nullptr}, *f.session);
     f.w->Form_Load();
     for (QDeadlineTimer end(QByteArray(argv[4]).toLongLong()); !end.hasExpired();) {
         if (cardShown(*f.w))

@@ -21,14 +21,13 @@ struct Writing {
     QTemporaryDir dir;
     LocalTextFiles files;
     PracticeState s;
-    test::FakeDialogs dialogs;
     test::FixedClock clock;
     QLocale locale{QLocale::Czech, QLocale::Czechia};
 
     Writing& write(const char* kind, const char* answer = "") {
         if (!s.fso)
             s.fso = &files, s.bProtokol = true, s.ProtokolFile = dir.filePath("p.txt"), openProtocol(s);
-        WriteProtokol(kind, s, answer, clock, dialogs, locale);
+        WriteProtokol(kind, s, answer, clock, locale);
         return *this;
     }
     Writing& in(const QLocale& l) { return locale = l, *this; }

@@ -3,6 +3,7 @@
 #include "core/pupils.h"
 #include "platform/failure.h"
 #include "platform/settings_store.h"
+#include "pupil/pupil_list.h"
 #include "reports/class_overview_pdf.h"
 #include "reports/class_overview_window.h"
 #include "reports/csv_export.h"

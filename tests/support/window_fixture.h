@@ -41,6 +41,7 @@ struct WindowFixture {
     SqliteAnswerStores stores;
     ManualPacer pacer;
     ManualTimer timer{&clock};
+    std::unique_ptr<PupilSession> session; // outlives the window
     std::unique_ptr<FrmMain> w;
     int ended = 0;
 
@@ -64,8 +65,10 @@ struct WindowFixture {
     }
 
     FrmMain& start() {
+        w.reset();
+        session = std::make_unique<PupilSession>(store, stores, dataFolder);
         w = std::make_unique<FrmMain>(
-            Doors{store, *filesDoor, random, clock, dialogs, pacer, timer, &loadReports, dataFolder, stores});
+            Doors{store, *filesDoor, random, clock, dialogs, pacer, timer, &loadReports}, *session);
         w->onEnd = [this] { ++ended; };
         w->Form_Load();
         w->show();

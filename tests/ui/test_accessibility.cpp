@@ -139,10 +139,9 @@ class TestAccessibility : public QObject {
         ProtocolViewer viewer(f.files, f.protocolPath(), f.dialogs, &w);
         OverviewWindow overview(parseJournal(f.files.readAll(f.protocolPath())), f.protocolPath(), f.store,
                                 f.dialogs, std::nullopt, &w);
-        PupilList pupils(f.store);
-        pupils.add("Adam", w.exam().settings());
-        PupilsDialog pupilsDialog(pupils, w.exam().settings(), f.dialogs, &w);
-        PupilChooser chooser(pupils.pupils(), "adam", f.dialogs, &w);
+        f.session->add("Adam", w.exam().settings());
+        PupilsDialog pupilsDialog(*f.session, w.exam().settings(), f.dialogs, &w);
+        PupilChooser chooser(f.session->list().pupils(), "adam", f.dialogs, &w);
         for (QDialog* d :
              std::initializer_list<QDialog*>{&about, &help, &viewer, &overview, &pupilsDialog, &chooser}) {
             d->show();

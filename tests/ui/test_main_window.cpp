@@ -215,8 +215,8 @@ class TestMainWindow : public QObject {
     void leaving() {
         const auto [mode, byMenu] = fetch<QString, bool>("mode", "byMenu");
         WindowFixture f("Audit");
+        storePupilName(f.store, f.protocolPath(), "Eva"); // named: closing tells the answers
         FrmMain& w = f.start();
-        w.exam().journalName = [] { return QStringLiteral("Eva"); }; // named: closing tells the answers
         if (!mode.isEmpty())
             w.findChild<QAction*>(mode)->trigger();
         const auto linesBefore = f.protocolLines().size();
@@ -337,11 +337,11 @@ class TestMainWindow : public QObject {
         if (!found.isEmpty())
             QVERIFY(writeFile(path, found));
         FrmMain& w = f.start();
-        QVERIFY(!w.answerStore() && !QFile::exists(path) == found.isEmpty());
+        QVERIFY(!f.session->answersOpen() && !QFile::exists(path) == found.isEmpty());
         QCOMPARE(act(w, "mnuCoNeumi")->isEnabled(), remembered);
         QCOMPARE(act(w, "mnuCoNeumi")->statusTip().contains("HOME"), f.dataFolder.isEmpty());
         act(w, remembered ? "mnuCoNeumi" : "mnuPocitej")->trigger();
-        QCOMPARE(w.answerStore() != nullptr, remembered);
+        QCOMPARE(f.session->answersOpen(), remembered);
         QCOMPARE(int(f.dialogs.shown.size()), told);
         QTRY_VERIFY_WITH_TIMEOUT(w.exam().running(), 20000); // F8 once its answers are read aside
         f.answerRight();
@@ -374,7 +374,7 @@ class TestMainWindow : public QObject {
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         FrmMain& w = f.start();
         for (int i = 0; i < 2; ++i) {
-            w.followAnswerStore(); // as new settings do
+            f.session->applySettings(w.exam().settings());
             act(w, "mnuPocitej")->trigger();
             f.answerRight();
             act(w, "mnuStop")->trigger();

@@ -176,8 +176,9 @@ class TestPupilsDialog : public QObject {
         remember({}, 1); // practised without pupils since, or by Eva's family
         FakeDialogs dialogs;
         dialogs.answers = {same ? Dialogs::Answer::Yes : Dialogs::Answer::No};
-        PupilsDialog dialog(list, current, dialogs);
-        dialog.answersOf = storeOf;
+        SqliteAnswerStores stores;
+        PupilSession session(ini, stores, dir.path());
+        PupilsDialog dialog(session, current, dialogs);
         dialog.nameEdit()->setText(name);
         dialog.add();
         QCOMPARE(dialog.message()->text(), told);
@@ -229,9 +230,8 @@ class TestPupilsDialog : public QObject {
                                           "označení „EVA“") &&
                 f.dialogs.texts()[0].contains("– záznam x: Záznam nemá jméno."),
             qPrintable(f.dialogs.texts()[0]));
-        PupilList list(f.store);
         f.dialogs.answers = {Dialogs::Answer::Yes};
-        PupilsDialog dialog(list, f.state(), f.dialogs);
+        PupilsDialog dialog(*f.session, f.state(), f.dialogs);
         QCOMPARE(dialog.pupilList()->item(1)->text(), "(poškozený záznam) „Eva�“");
         QCOMPARE(dialog.pupilList()->item(2)->text(), "(poškozený záznam) bez jména");
         dialog.pupilList()->setCurrentRow(1);
@@ -251,12 +251,13 @@ class TestPupilsDialog : public QObject {
     // Typing names and pressing Enter: what the dialog says, and the list it leaves.
     void dialogByKeys() {
         IniSettingsStore ini(dir_.path());
-        PupilList list(ini);
+        SqliteAnswerStores stores;
+        PupilSession session(ini, stores, {});
         PracticeState current;
         current.ProtokolFile = "/tmp/old.txt";
         FakeDialogs dialogs;
         dialogs.answers = {Dialogs::Answer::Yes};
-        PupilsDialog dialog(list, current, dialogs);
+        PupilsDialog dialog(session, current, dialogs);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         const auto type = [&](const QString& text) {
@@ -296,7 +297,7 @@ class TestPupilsDialog : public QObject {
         QCOMPARE(dialog.pickedId(), "petr");
         QCOMPARE(PupilList(ini).chosen()->name, "Petra Nova");
         // Who practises now is marked, for the eye and the screen reader alike.
-        PupilsDialog again(list, current, dialogs);
+        PupilsDialog again(session, current, dialogs);
         QCOMPARE(again.pupilList()->item(0)->text(), "Petra Nova (právě cvičí)");
     }
 };

@@ -1,0 +1,223 @@
+#include "pupil/pupil_session.h"
+
+#include "core/settings.h"
+#include "exam/examination.h"
+#include "platform/logging.h"
+
+#include <QFileInfo>
+
+namespace numio {
+
+PupilSession::PupilSession(SettingsStore& store, AnswerStores& stores, QString dataFolder)
+    : store_(store), practice_(store), stores_(stores), dataFolder_(std::move(dataFolder)),
+      list_(std::make_unique<PupilList>(store)) {
+    // A removed pupil's answers stay under his id too: a new pupil is not given them unasked.
+    if (!dataFolder_.isEmpty())
+        list_->setOtherFiles([folder = dataFolder_](const QString& id) {
+            return answerStoreFiles(answerStorePath(folder, id));
+        });
+}
+
+PupilSession::~PupilSession() = default;
+
+void PupilSession::attach(exam::Examination* exam) {
+    if (exam_)
+        exam_->setPractiser(nullptr);
+    exam_ = exam;
+    if (exam_)
+        exam_->setPractiser(this);
+}
+
+std::optional<Pupil> PupilSession::pupil() const {
+    return list_->find(practice_.pupilId());
+}
+
+QString PupilSession::pupilName() const {
+    const std::optional<Pupil> p = pupil();
+    return p ? p->name : QString();
+}
+
+// The chosen pupil's name, else the one the results overview keeps for this journal.
+QString PupilSession::journalName() const {
+    const QString name = pupilName();
+    return name.isEmpty() && exam_ ? storedPupilName(store_, exam_->settings().ProtokolFile) : name;
+}
+
+QString PupilSession::answersPath() const {
+    return dataFolder_.isEmpty() ? QString() : answerStorePath(dataFolder_, practice_.pupilId());
+}
+
+QList<Failure> PupilSession::startWithoutPupils() {
+    QList<Failure> problems;
+    StoredSettings settings;
+    bool journalUsable = true;
+    try {
+        LoadSettings(settings, practice_);
+    } catch (const Failure& f) {
+        problems << f;
+    }
+    try {
+        checkJournalOutsideSettings(settings, practice_);
+    } catch (const Failure& f) {
+        problems << f;
+        journalUsable = false;
+    }
+    try {
+        if (exam_)
+            exam_->changeSettings(settings, journalUsable);
+    } catch (const Failure& f) {
+        problems << f;
+    }
+    followAnswers();
+    return problems;
+}
+
+QList<Failure> PupilSession::practise(const std::optional<Pupil>& pupil) {
+    PupilSettings loaded = loadPupilSettings(practice_, store_, pupil, *list_);
+    try {
+        if (exam_)
+            exam_->switchPupil(loaded.settings, loaded.journalUsable);
+    } catch (const Failure& f) {
+        loaded.problems << f;
+    }
+    followAnswers(); // also when his journal cannot be opened
+    return loaded.problems;
+}
+
+QList<Failure> PupilSession::followList() {
+    const std::optional<Pupil> chosen = list_->chosen();
+    if ((chosen ? chosen->id : QString()) != practice_.pupilId())
+        return practise(chosen);
+    followAnswers(); // opened again when first needed if it was removed
+    return {};
+}
+
+void PupilSession::applySettings(const StoredSettings& settings) {
+    try {
+        if (exam_)
+            exam_->changeSettings(settings);
+    } catch (const Failure&) {
+        followAnswers();
+        throw;
+    }
+    followAnswers();
+}
+
+void PupilSession::deleteJournal() {
+    if (exam_)
+        exam_->deleteProtocol(pupilName());
+}
+
+PupilSession::Added PupilSession::add(const QString& name, const StoredSettings& current,
+                                      const QString& takeOver) {
+    const bool first = list_->empty();
+    Added added;
+    added.pupil = list_->add(name, current, takeOver);
+    if (!first || dataFolder_.isEmpty())
+        return added;
+    const QString from = answerStorePath(dataFolder_, {}), to = answerStorePath(dataFolder_, added.pupil.id);
+    if (answers_ && (answers_->path() == from || answers_->path() == to))
+        closeAnswers();
+    try {
+        if (QFileInfo::exists(to)) {
+            if (stores_.join(from, to))
+                added.answers = Added::Answers::Joined;
+        } else if (const StoreMove moved = stores_.move(from, to); moved == StoreMove::Moved) {
+            added.answers = Added::Answers::Moved;
+        } else {
+            qCDebug(lcAnswers()) << "answers without pupils stay where they are:" << int(moved);
+        }
+    } catch (const Failure& f) {
+        added.answersFailure = f;
+    }
+    return added;
+}
+
+QString PupilSession::rename(const QString& id, const QString& name) {
+    return list_->rename(id, name);
+}
+
+void PupilSession::remove(const QString& id) {
+    list_->remove(id);
+}
+
+void PupilSession::choose(const QString& id) {
+    list_->choose(id);
+}
+
+bool PupilSession::hasAnswers(const QString& pupilId) const {
+    return !dataFolder_.isEmpty() && QFileInfo::exists(answerStorePath(dataFolder_, pupilId));
+}
+
+void PupilSession::forgetAnswers(const QString& pupilId) {
+    if (dataFolder_.isEmpty())
+        return;
+    const QString path = answerStorePath(dataFolder_, pupilId);
+    if (answers_ && answers_->path() == path)
+        closeAnswers();
+    stores_.remove(path);
+}
+
+// ---- the answer store ----
+
+QString PupilSession::wantedAnswers() const {
+    return exam_ && exam_->settings().rememberAnswers ? answersPath() : QString();
+}
+
+bool PupilSession::remembersAnswers() const {
+    const QString path = wantedAnswers();
+    return !path.isEmpty() && path != refused_;
+}
+
+void PupilSession::followAnswers() {
+    if (answers_ && answers_->path() != wantedAnswers())
+        closeAnswers();
+    if (exam_)
+        exam_->applyLook();
+}
+
+void PupilSession::closeAnswers() {
+    answers_.reset();
+    keepFailed_ = false;
+}
+
+// Opened when first needed (an examination starting, the map), never at start-up. A store that
+// could not be opened is told once; another pupil's, or the next start, tries again.
+void PupilSession::openAnswers() {
+    followAnswers();
+    const QString path = wantedAnswers();
+    if (answers_ || path.isEmpty() || path == refused_)
+        return;
+    OpenedAnswerStore opened;
+    try {
+        opened = stores_.open(path, pupilName());
+    } catch (const Failure&) {
+        refused_ = path;
+        throw;
+    }
+    answers_ = std::move(opened.store);
+    keepFailed_ = false;
+    if (opened.warning)
+        throw *opened.warning;
+}
+
+void PupilSession::keepAnswer(const AnswerRecord& answer) {
+    if (!answers_)
+        return;
+    try {
+        answers_->record(answer);
+    } catch (const Failure& f) {
+        if (keepFailed_) {
+            qCDebug(lcAnswers()) << "an answer not kept, the store's failure told before:" << f.detail();
+            return;
+        }
+        keepFailed_ = true;
+        throw;
+    }
+}
+
+KnowledgeReader PupilSession::answersReader() const {
+    return answers_ ? answers_->reader() : KnowledgeReader();
+}
+
+} // namespace numio
