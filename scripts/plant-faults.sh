@@ -21,7 +21,6 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 list=scripts/faults.txt
 build=build/default
-log=$(mktemp -d /tmp/plant-faults.XXXXXX)
 
 if [ -n "$(git status --porcelain --untracked-files=no)" ]; then
   echo "plant-faults: the tree has uncommitted changes; commit or stash them first." >&2
@@ -68,6 +67,8 @@ for n in "$@"; do
     exit 2
   fi
 done
+
+log=$(mktemp -d /tmp/plant-faults.XXXXXX)
 
 if [ -z "${NO_BASELINE:-}" ]; then
   echo "plant-faults: the untouched tree first"
