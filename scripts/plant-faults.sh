@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Plants faults a developer might make, one at a time, and tells whether the suite catches each.
+# Plants faults a developer might make, one at a time, and reports which ones the suite catches.
 #
 #   bash scripts/plant-faults.sh            every fault of scripts/faults.txt
 #   bash scripts/plant-faults.sh 3 7        only those numbers
@@ -8,14 +8,19 @@
 # Each fault replaces one exact text of one file (it must occur there exactly once), the tree is
 # built and the tests run: the ones the fault names first, the whole suite (without the fuzzing and
 # packaging tests) only when those pass. The file is restored with git checkout after each fault,
-# so the script refuses a tree with uncommitted changes. A fault whose text is not found any more,
-# or that does not build, counts as a failure of this script just like one that survives: the list
-# has to follow the code. Not part of CI; it takes a few minutes per fault.
+# so the script refuses a tree with uncommitted changes. Not part of CI; it takes a few minutes per
+# fault.
+#
+# The summary at the end lists the faults caught, those that survived and those that could not be
+# planted. The list may hold faults no test catches yet: they are the tests to write next, and a
+# survivor does not fail the run. Exit status: 0 when every fault was planted and then caught or
+# survived; 1 when a fault's text is not found any more or the fault does not build (the list has
+# to follow the code); 2 when the run cannot start (uncommitted changes, a number that names no
+# fault, or the untouched tree fails already).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 list=scripts/faults.txt
 build=build/default
-log=$(mktemp -d /tmp/plant-faults.XXXXXX)
 
 if [ -n "$(git status --porcelain --untracked-files=no)" ]; then
   echo "plant-faults: the tree has uncommitted changes; commit or stash them first." >&2
@@ -35,14 +40,6 @@ trap restore EXIT
 
 build() { cmake --build "$build" -j2 >>"$1" 2>&1; }
 suite() { ctest --preset default -j2 -E 'fuzz|packaging' --output-on-failure "$@" >>"$log/ctest.log" 2>&1; }
-
-if [ -z "${NO_BASELINE:-}" ]; then
-  echo "plant-faults: the untouched tree first"
-  if ! build "$log/baseline.log" || ! suite; then
-    echo "plant-faults: the untouched tree fails already; see $log" >&2
-    exit 2
-  fi
-fi
 
 # The list: blocks of "file:", "find:", "into:", "tests:", "what:" lines, a blank line between
 # blocks; in find and into "\n" stands for a line break and "\t" for a tab.
@@ -64,9 +61,25 @@ for f in faults:
 EOF
 )
 
+for n in "$@"; do
+  if ! [[ $n =~ ^[0-9]+$ ]] || [ "$n" -lt 1 ] || [ "$n" -gt ${#blocks[@]} ]; then
+    echo "plant-faults: no fault number $n; $list has 1 to ${#blocks[@]}." >&2
+    exit 2
+  fi
+done
+
+log=$(mktemp -d /tmp/plant-faults.XXXXXX)
+
+if [ -z "${NO_BASELINE:-}" ]; then
+  echo "plant-faults: the untouched tree first"
+  if ! build "$log/baseline.log" || ! suite; then
+    echo "plant-faults: the untouched tree fails already; see $log" >&2
+    exit 2
+  fi
+fi
+
 field() { python3 -c 'import json,sys; print(json.loads(sys.argv[1]).get(sys.argv[2], ""))' "$fault" "$1"; }
-declare -a results
-failed=0
+declare -a caught=() survived=() unplanted=()
 for i in "${!blocks[@]}"; do
   n=$((i + 1))
   if [ $# -gt 0 ] && ! printf '%s\n' "$@" | grep -qx "$n"; then
@@ -94,29 +107,35 @@ print("applied")
 EOF
 )
   if [ "$applied" != applied ]; then
-    results+=("$n. DID NOT APPLY ($applied): $what")
-    failed=1
+    unplanted+=("$n. its text $applied in $file: $what")
     continue
   fi
   planted=$file
   if ! build "$log/fault-$n.log"; then
-    results+=("$n. DID NOT BUILD (see $log/fault-$n.log): $what")
-    failed=1
+    unplanted+=("$n. does not build (see $log/fault-$n.log): $what")
   elif { [ -n "$tests" ] && ! suite -R "$tests"; } || ! suite --stop-on-failure; then
-    results+=("$n. caught: $what")
+    caught+=("$n. $what")
   else
-    results+=("$n. SURVIVED: $what")
-    failed=1
+    survived+=("$n. $what")
   fi
   restore
 done
 
 echo "plant-faults: rebuilding the untouched tree"
 build "$log/restored.log" || echo "plant-faults: the restored tree does not build; see $log" >&2
+# "Caught: 2" and then the faults, one a line.
+summary() {
+  echo "$1: $(($# - 1))"
+  shift
+  [ $# -eq 0 ] || printf '  %s\n' "$@"
+}
 echo
 echo "Summary (logs in $log):"
-printf '  %s\n' "${results[@]}"
-if [ "$failed" -ne 0 ]; then
-  echo "plant-faults: NOT ALL FAULTS CAUGHT, see above." >&2
+summary "Caught" "${caught[@]}"
+summary "Survived, no test fails on them yet" "${survived[@]}"
+summary "Could not be planted" "${unplanted[@]}"
+if [ ${#unplanted[@]} -ne 0 ]; then
+  echo "plant-faults: some faults could not be planted; bring $list up to the code." >&2
+  exit 1
 fi
-exit "$failed"
+exit 0

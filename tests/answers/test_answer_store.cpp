@@ -319,26 +319,39 @@ class TestAnswerStore : public QObject {
     }
 
     // A -wal found beside a store (after a crash) is read into it; another database's spoils nothing:
-    // the store is kept aside as found, and goes on without it.
+    // the store is kept aside as found, and goes on without it. A damaged store goes aside with its
+    // -wal, which holds its latest answers.
     void walFound_data() {
         columns<QString, int, bool>({"wal", "tries", "aside"});
         row("its own, after a crash", "own", 50, false);
         row("another database's", "foreign", 50, true);
         row("without its store", "alone", 0, false);
+        row("its own, beside a damaged store", "damaged", 0, true);
     }
     void walFound() {
         const auto [wal, tries, aside] = fetch<QString, int, bool>("wal", "tries", "aside");
         const QString other = dir->filePath(QStringLiteral("other.sqlite"));
         QVERIFY(QDir().mkpath(QFileInfo(path()).path()));
+        const bool own = wal == u"own" || wal == u"damaged";
+        if (wal == u"damaged") { // pages of answers in the file, to be spoiled there
+            const auto store = SqliteAnswerStore::open(other).store;
+            for (const AnswerRecord& r : answers(QStringLiteral("3+3 R 900 @1; ").repeated(300)))
+                store->record(r);
+        }
         if (wal != u"alone") {
-            const auto store = SqliteAnswerStore::open(wal == u"own" ? other : path()).store;
+            const auto store = SqliteAnswerStore::open(own ? other : path()).store;
             for (const AnswerRecord& r : answers(QStringLiteral("7*8 R 900 @1000; ").repeated(50)))
                 store->record(r);
-            if (wal == u"own") // the program killed: its file and -wal as they are
+            if (own) // the program killed: its file and -wal as they are
                 QVERIFY(QFile::copy(other, path()) && QFile::copy(other + "-wal", path() + "-wal"));
         }
+        QFile file(path());
+        if (wal == u"damaged") // past the first page: what the -wal does not hold is spoiled
+            QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(4096) &&
+                    file.write(QByteArray(file.size() - 4096, 'U')));
+        file.close();
         const QByteArray original = fileBytes(path());
-        if (wal != u"own") {
+        if (!own) {
             sql(QStringLiteral("PRAGMA journal_mode=WAL"), other);
             sql(QStringLiteral("CREATE TABLE notes(text)"), other);
             QVERIFY(QFile::copy(other + "-wal", path() + "-wal"));

@@ -25,6 +25,7 @@ class TestFacts : public QObject {
         row("known, then timed out", QStringLiteral("R900 R900 R900 T900"), NotKnown);
         row("wrong at first, then three right", QStringLiteral("W900 W900 R900 R900 R900"), Known);
         row("mostly wrong lately", QStringLiteral("R900 W900 W900 W900 R900"), NotKnown);
+        row("half wrong lately", QStringLiteral("W900 R900 W900 R900"), Learning);
         row("a slip among rights", QStringLiteral("R900 R900 R900 W900 R900 R900"), Learning);
         row("wrongs long ago do not count", QStringLiteral("W9 W9 W9 W9 R9 R9 R9 W9 R9"), Learning);
     }

@@ -135,8 +135,8 @@ class TestKnowledgeMap : public QObject {
             QString("11, dnes: 13"));
         row("division", 4, 20, QString("Zná 0 ze 100 příkladů dělení, za poslední týden −1"),
             QString("1, dnes: 0"));
-        row("sums to 20", 1, 20, QString("Zná 0 ze 190 příkladů sčítání do 20, za poslední týden +0"),
-            QString("0, dnes: 0"));
+        row("sums to 20, one past it", 1, 20,
+            QString("Zná 1 ze 190 příkladů sčítání do 20, za poslední týden +0"), QString("1, dnes: 1"));
         row("differences to 20", 2, 20, QString("Zná 0 ze 210 příkladů odčítání do 20, za poslední týden +0"),
             QString("0, dnes: 0"));
     }
@@ -148,6 +148,8 @@ class TestKnowledgeMap : public QObject {
             m.tried[{3, 2, b}] = tries("r1000 r1000 r1000", 30);
         for (int b = 1; b <= 3; ++b) // learnt this week
             m.tried[{3, 5, b}] = tries("r1000 r1000 r1000", 2);
+        for (const Fact& f : {Fact{1, 10, 10}, Fact{1, 10, 11}}) // on the largest sum and past it
+            m.tried[f] = tries("r1000 r1000 r1000", 30);
         for (const Fact& f : {Fact{3, 9, 9}, Fact{4, 81, 9}}) { // known, then forgotten yesterday
             m.tried[f] = tries("r1000 r1000 r1000", 10);
             m.tried[f] += tries("w1000", 1);
