@@ -5,6 +5,7 @@
 // Prints figures; never fails.
 #include "bench_common.h"
 #include "bench_protocol.h"
+#include "core/answer_store.h"
 #include "journal/journal_folder.h"
 #include "platform/settings_store.h"
 #include "platform/text_files.h"
@@ -29,6 +30,18 @@ using bench::PrintingDialogs;
 
 namespace {
 
+// No pupil of this computer keeps a journal in the folders measured: no store is ever read.
+struct NoStores : AnswerStores {
+    OpenedAnswerStore open(const QString&, const QString&) override { throw Failure(kInternal); }
+    KnowledgeRead read(const QString&, const KnowledgeQuery&, const std::atomic<bool>*) override {
+        throw Failure(kInternal);
+    }
+    StoreMove move(const QString&, const QString&) override { throw Failure(kInternal); }
+    bool join(const QString&, const QString&) override { throw Failure(kInternal); }
+    void remove(const QString&) override { throw Failure(kInternal); }
+};
+NoStores noStores;
+
 struct Figures {
     qint64 wallMs = 0;
     double cpuMs = 0;
@@ -41,7 +54,7 @@ struct Figures {
 Figures openFolder(const QString& folder, SettingsStore& store, Dialogs& dialogs, TextFiles& files) {
     Figures f;
     const SystemClock clock;
-    ClassOverviewWindow window(store, dialogs, files, clock, nullptr, nullptr, nullptr);
+    ClassOverviewWindow window(store, dialogs, files, noStores, clock, nullptr, nullptr, nullptr);
     window.show();
     QApplication::processEvents();
     QEventLoop loop;
@@ -78,7 +91,7 @@ void closeWhileReading(const QString& folder, SettingsStore& store, Dialogs& dia
     QElapsedTimer closing;
     qint64 closeMs = 0;
     {
-        ClassOverviewWindow window(store, dialogs, files, clock, nullptr, nullptr, nullptr);
+        ClassOverviewWindow window(store, dialogs, files, noStores, clock, nullptr, nullptr, nullptr);
         window.show();
         window.readFolder(folder);
         QApplication::processEvents();

@@ -13,16 +13,13 @@ namespace numio {
 
 namespace {
 
-QString reasonOf(const Failure& f) {
-    switch (f.code()) {
-    case kAccessDenied:
-        return QStringLiteral("Přístup odepřen.");
-    case kFileNotFound:
-    case kPathNotFound:
-        return QStringLiteral("Soubor mezitím zmizel.");
-    default:
-        return f.messageText();
-    }
+// A file that holds no journal (or is no file) and a stopped reading are refused with a failure
+// of their own, whose description says why; no reading of a file fails with these codes.
+constexpr int kNotAJournal = kBadFileFormat;
+constexpr int kUserInterrupt = 18;
+
+Failure refused(QStringView why) {
+    return Failure(kNotAJournal, why.toString());
 }
 
 bool isJournalName(const QString& path) {
@@ -30,6 +27,27 @@ bool isJournalName(const QString& path) {
 }
 
 } // namespace
+
+bool PupilJournal::stopped() const {
+    return failure && failure->code() == kUserInterrupt;
+}
+
+QString PupilJournal::problem() const {
+    if (!failure)
+        return {};
+    switch (failure->code()) {
+    case kAccessDenied:
+        return QStringLiteral("Přístup odepřen.");
+    case kFileNotFound:
+    case kPathNotFound:
+        return QStringLiteral("Soubor mezitím zmizel.");
+    case kNotAJournal:
+    case kUserInterrupt:
+        return failure->description();
+    default:
+        return failure->messageText();
+    }
+}
 
 QString fileBaseName(const QString& journalPath) {
     QString name = QFileInfo(journalPath).fileName();
@@ -46,11 +64,11 @@ PupilJournal readPupilJournal(const FileEntry& entry, TextFiles& files, const st
     out.name = fileBaseName(entry.path);
     FileStamp before = files.stamp(entry);
     if (before.kind == FileStamp::Kind::Folder) {
-        out.problem = QStringLiteral("Je to složka, ne soubor.");
+        out.failure = refused(u"Je to složka, ne soubor.");
         return out;
     }
     if (before.kind == FileStamp::Kind::Other) {
-        out.problem = QStringLiteral("Není to obyčejný soubor (zařízení, roura).");
+        out.failure = refused(u"Není to obyčejný soubor (zařízení, roura).");
         return out;
     }
     QString text;
@@ -68,15 +86,15 @@ PupilJournal readPupilJournal(const FileEntry& entry, TextFiles& files, const st
             before = after;
         }
     } catch (const Failure& f) {
-        out.problem = reasonOf(f);
+        out.failure = f;
         return out;
     }
     if (stopped()) {
-        out.problem = kReadingStopped.toString();
+        out.failure = Failure(kUserInterrupt, kReadingStopped.toString());
         return out;
     }
     if (text.isEmpty()) {
-        out.problem = kEmptyFileProblem.toString();
+        out.failure = refused(kEmptyFileProblem);
         return out;
     }
     out.journal = parseJournal(text);
@@ -86,8 +104,8 @@ PupilJournal readPupilJournal(const FileEntry& entry, TextFiles& files, const st
     // at all. A journal with a NUL here and there is read as the viewer and the pupil's overview
     // read it: the lines holding them are left unread.
     if (out.journal.exams.isEmpty() && out.journal.missed.isEmpty() && out.journal.unreadableLines > 0) {
-        out.problem = text.contains(QChar(0)) ? QStringLiteral("Binární soubor, ne protokol.")
-                                              : QStringLiteral("Není to protokol zkoušení.");
+        out.failure = refused(text.contains(QChar(0)) ? u"Binární soubor, ne protokol."
+                                                      : u"Není to protokol zkoušení.");
         out.journal = Journal();
     }
     return out;

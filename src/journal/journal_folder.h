@@ -3,6 +3,7 @@
 #include "platform/export.h"
 
 #include "journal/journal.h"
+#include "platform/failure.h"
 #include "platform/text_files.h"
 
 #include <QDateTime>
@@ -15,8 +16,6 @@
 
 namespace numio {
 
-class Failure;
-
 // The name a journal is shown under: a pupil's name where one is known, else the file's name.
 using PupilNamer = std::function<QString(const QString& journalPath)>;
 
@@ -28,9 +27,15 @@ struct NUMIO_EXPORT PupilJournal {
     QString path;
     QString name; // the newest name the journal gives, else the file's name
     Journal journal;
-    QString problem;       // why the file could not be read; empty when it was
+    // Why the file could not be read: the failure met reading it, or what it is instead of a
+    // journal; none when it was read.
+    std::optional<Failure> failure;
     bool changing = false; // it kept changing while read: what was read last is shown
-    bool readable() const { return problem.isEmpty(); }
+    bool readable() const { return !failure; }
+    // Refused only because the reading was stopped: not read, rather than unreadable.
+    bool stopped() const;
+    // Why, as the class overview lists it: "Přístup odepřen.", "prázdný soubor"; empty when read.
+    QString problem() const;
 };
 
 // Reads one journal without locking it: a pupil may be writing to it just now. A file whose size or

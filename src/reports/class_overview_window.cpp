@@ -1,10 +1,5 @@
 #include "reports/class_overview_window.h"
 
-#include "core/settings.h"
-
-#include "core/facts.h"
-#include "core/int16.h"
-#include "core/practice_state.h"
 #include "core/pupils.h"
 #include "platform/failure.h"
 #include "platform/guard.h"
@@ -19,9 +14,7 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QCollator>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDateEdit>
 #include <QDir>
 #include <QFileInfo>
@@ -36,11 +29,8 @@
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QTableWidget>
-#include <QThreadPool>
 #include <QVBoxLayout>
 
-#include <QtConcurrent/QtConcurrentMap>
-#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <cmath>
 
@@ -48,29 +38,10 @@ namespace numio {
 
 namespace {
 
-const QString kSection = QStringLiteral("ClassOverview");
-const QString kFolderKey = QStringLiteral("Folder");
 const QString kSaved = QStringLiteral("Uloženo do souboru %1.");
-constexpr int kClassMissed = 20;
-constexpr int kRowRole = Qt::UserRole + 1; // the row's index in the window's rows
+constexpr int kRowRole = Qt::UserRole + 1; // the row's index in the model's rows
 
 enum Column { Name, Exams, Problems, Rate, Grade, Trend, Last, Known, Missed, ColumnCount };
-
-Q_GLOBAL_STATIC(QThreadPool, readingPool)
-
-// Names as a Czech class list orders them: "Šimon" after "Sára", "Chrudoš" after "Hana".
-const QCollator& czechCollator() {
-    static const QCollator collator{QLocale(QLocale::Czech, QLocale::Czechia)};
-    return collator;
-}
-
-// "Tomáš Novák" -> "Novák Tomáš": the last word first, for ordering by surname.
-QString surnameFirst(const QString& name) {
-    QStringList words = name.simplified().split(u' ');
-    if (words.size() > 1)
-        words.prepend(words.takeLast());
-    return words.join(u' ');
-}
 
 QString trendText(const std::optional<double>& trend) {
     if (!trend)
@@ -94,29 +65,6 @@ QStringList rowTexts(const QString& name, const PupilSummary& s, const std::opti
             s.missed.isEmpty() ? QStringLiteral("—") : s.missed.join(QStringLiteral(", "))};
 }
 
-// A column's figure to order by; nothing where the table shows "—".
-std::optional<double> figure(const PupilSummary& s, ClassOrder order) {
-    switch (order) {
-    case ClassOrder::Exams:
-        return s.exams;
-    case ClassOrder::Problems:
-        return double(s.problems);
-    case ClassOrder::Rate:
-        return s.successRate ? std::optional<double>(*s.successRate) : std::nullopt;
-    case ClassOrder::Grade:
-        return s.grade ? std::optional<double>(*s.grade) : std::nullopt;
-    case ClassOrder::Trend:
-        return s.trend;
-    case ClassOrder::Last:
-        return s.last.isValid() ? std::optional<double>(double(s.last.toMSecsSinceEpoch())) : std::nullopt;
-    case ClassOrder::Surname:
-    case ClassOrder::FirstName:
-    case ClassOrder::Known: // not the journal's: the row's
-        break;
-    }
-    return std::nullopt;
-}
-
 struct OrderChoice {
     ClassOrder order;
     Column column;
@@ -138,12 +86,6 @@ const OrderChoice kOrders[] = {
 const OrderChoice& choiceOf(ClassOrder order) {
     return *std::find_if(std::begin(kOrders), std::end(kOrders),
                          [order](const OrderChoice& c) { return c.order == order; });
-}
-
-const char* const kPeriods[] = {"celá historie", "tento týden", "tento měsíc", "toto pololetí", "od – do…"};
-
-QString days(const Period& p) {
-    return czechDate(p.from) + QStringLiteral(" – ") + czechDate(p.to);
 }
 
 QTableWidget* newTable(QWidget* parent, const QString& name, const QString& spoken,
@@ -186,74 +128,21 @@ PupilNamer storedNames(SettingsStore& store) {
     };
 }
 
-// A pupil's "known within" in milliseconds, as his settings give it; a bad value takes the default,
-// as it does when his settings are loaded.
-int knownWithinMs(SettingsStore& store, const QString& pupilId) {
-    const QString text = store.read(pupilSettingsApp(pupilId), QStringLiteral("Procvicovani"),
-                                    QStringLiteral("UmiDoSekund"), QString());
-    int seconds = kKnownWithinSecondsDefault;
-    try {
-        if (const Integer v = wholeTextToInteger(text); v >= 1 && v <= kKnownWithinSecondsMax)
-            seconds = v;
-    } catch (const Failure&) {
-    }
-    return seconds * 1000;
-}
-
 // A folder that cannot be remembered is still read: the failure is told and the work goes on.
 void rememberFolder(SettingsStore& store, Dialogs& dialogs, const QString& folder) {
-    guarded(dialogs, [&] { store.write(kAppName, kSection, kFolderKey, folder); });
+    guarded(dialogs, [&] { rememberClassFolder(store, folder); });
 }
 
 } // namespace
 
-// What the tasks of one reading share with the window, and keep when it has gone.
-struct ClassOverviewWindow::ReadingState {
-    std::atomic<bool> stop{false};
-};
-
-QThreadPool& journalReadingPool() {
-    return *readingPool();
-}
-
-Period periodAround(PeriodChoice choice, QDate today) {
-    switch (choice) {
-    case PeriodChoice::Week: {
-        const QDate monday = today.addDays(1 - today.dayOfWeek());
-        return {monday, monday.addDays(6)};
-    }
-    case PeriodChoice::Month:
-        return {QDate(today.year(), today.month(), 1),
-                QDate(today.year(), today.month(), today.daysInMonth())};
-    case PeriodChoice::HalfYear:
-        if (today.month() >= 2 && today.month() <= 8)
-            return {QDate(today.year(), 2, 1), QDate(today.year(), 8, 31)};
-        else {
-            const int autumn = today.month() >= 9 ? today.year() : today.year() - 1;
-            return {QDate(autumn, 9, 1), QDate(autumn + 1, 1, 31)};
-        }
-    case PeriodChoice::Whole:
-    case PeriodChoice::Range:
-        break;
-    }
-    return {};
-}
-
-QString classFolder(SettingsStore& store) {
-    QString folder = store.read(kAppName, kSection, kFolderKey, QString());
-    if (!folder.isEmpty() && QFileInfo(folder).isDir())
-        return folder;
-    // Where the journals of this computer's pupils go, once there is one.
-    const QString pupils = QFileInfo(proposedPupilJournal(QStringLiteral("x"))).absolutePath();
-    return QFileInfo(pupils).isDir() ? pupils : documentsOrHomeFolder();
-}
-
 ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs, TextFiles& files,
-                                         const Clock& clock, FolderChooser folderChooser, PupilNamer namer,
-                                         QWidget* owner, const QString& dataFolder)
-    : QDialog(owner), store_(store), dialogs_(dialogs), files_(files), clock_(clock),
-      chooseFolder_(std::move(folderChooser)), namer_(std::move(namer)), lblFolder_(new QLabel(this)),
-      cbPeriod_(new QComboBox(this)),
+                                         AnswerStores& stores, const Clock& clock,
+                                         FolderChooser folderChooser, PupilNamer namer, QWidget* owner,
+                                         const QString& dataFolder)
+    : QDialog(owner), store_(store), dialogs_(dialogs), clock_(clock),
+      chooseFolder_(std::move(folderChooser)),
+      model_(store, files, stores, dialogs, clock, std::move(namer), dataFolder),
+      lblFolder_(new QLabel(this)), cbPeriod_(new QComboBox(this)),
       deFrom_(newDateEdit(this, QStringLiteral("deOd"), QStringLiteral("Období od"))),
       deTo_(newDateEdit(this, QStringLiteral("deDo"), QStringLiteral("Období do"))),
       cbOrder_(new QComboBox(this)), chDescending_(new QCheckBox(QStringLiteral("Sest&upně"), this)),
@@ -277,15 +166,6 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     setObjectName(QStringLiteral("frmTrida"));
     setWindowTitle(QStringLiteral("Přehled třídy"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-    if (!namer_)
-        namer_ = fileBaseName;
-    const PupilList pupilList(store_);
-    for (const Pupil& p : pupilList.pupils()) {
-        const QString journal = pupilList.journalOf(p.id);
-        if (!journal.isEmpty())
-            answerSources_.insert(resolvedPath(journal),
-                                  {answerStorePath(dataFolder, p.id), knownWithinMs(store_, p.id)});
-    }
     auto* layout = new QVBoxLayout;
 
     lblFolder_->setObjectName(QStringLiteral("lblSlozka"));
@@ -379,26 +259,30 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     connect(header, &QHeaderView::sortIndicatorChanged, this,
             guard(dialogs_, [this](int column, Qt::SortOrder order) { headerClicked(column, order); }));
     connect(cbOrder_, &QComboBox::currentIndexChanged, this,
-            guard(dialogs_, [this](int i) { setOrder(kOrders[std::max(i, 0)].order, descending_); }));
+            guard(dialogs_, [this](int i) { setOrder(kOrders[std::max(i, 0)].order, model_.descending()); }));
     connect(chDescending_, &QCheckBox::toggled, this,
-            guard(dialogs_, [this](bool on) { setOrder(order_, on); }));
-    connect(cbPeriod_, &QComboBox::currentIndexChanged, this, guard(dialogs_, [this] { refilter(); }));
-    for (QDateEdit* edit : {deFrom_, deTo_})
-        connect(edit, &QDateEdit::dateChanged, this, guard(dialogs_, [this] { refilter(); }));
-    connect(pbFolder_, &QPushButton::clicked, this, guard(dialogs_, [this] { chooseFolder(); }));
-    connect(pbCancel_, &QPushButton::clicked, this, guard(dialogs_, [this] {
-                if (state_)
-                    state_->stop.store(true);
-                for (QFutureWatcherBase* w :
-                     {static_cast<QFutureWatcherBase*>(listing_), static_cast<QFutureWatcherBase*>(watcher_)})
-                    if (w)
-                        w->cancel();
+            guard(dialogs_, [this](bool on) { setOrder(model_.order(), on); }));
+    connect(cbPeriod_, &QComboBox::currentIndexChanged, this, guard(dialogs_, [this](int i) {
+                model_.setPeriod(PeriodChoice(std::max(i, 0)));
+                fill();
             }));
+    for (QDateEdit* edit : {deFrom_, deTo_})
+        connect(edit, &QDateEdit::dateChanged, this, guard(dialogs_, [this] {
+                    model_.setRange(deFrom_->date(), deTo_->date());
+                    fill();
+                }));
+    connect(pbFolder_, &QPushButton::clicked, this, guard(dialogs_, [this] { chooseFolder(); }));
+    connect(pbCancel_, &QPushButton::clicked, this, guard(dialogs_, [this] { model_.cancelReading(); }));
+    connect(&model_, &ClassOverviewModel::progressed, this, guard(dialogs_, [this](int done, int total) {
+        progress_->setRange(0, total);
+        progress_->setValue(done);
+    }));
+    connect(&model_, &ClassOverviewModel::loaded, this, guard(dialogs_, [this] { finishReading(); }));
     connect(csvTable_, &QAction::triggered, this, guard(dialogs_, [this] { saveCsv(CsvKind::Table); }));
     connect(csvExams_, &QAction::triggered, this, guard(dialogs_, [this] { saveCsv(CsvKind::Exams); }));
     connect(pbPdf_, &QPushButton::clicked, this, guard(dialogs_, [this] { savePdf(); }));
     connect(pbClose_, &QPushButton::clicked, this, guard(dialogs_, [this] { reject(); }));
-    refilter();
+    fill();
 }
 
 // The period and the order, above the table.
@@ -408,12 +292,11 @@ QLayout* ClassOverviewWindow::buildChoices() {
     periodLabel->setBuddy(cbPeriod_);
     cbPeriod_->setObjectName(QStringLiteral("cbObdobi"));
     cbPeriod_->setAccessibleName(QStringLiteral("Období"));
-    for (const char* text : kPeriods)
-        cbPeriod_->addItem(QString::fromUtf8(text));
-    // A range starts as this half-year up to today.
-    const QDate today = clock_.now().date();
-    deFrom_->setDate(periodAround(PeriodChoice::HalfYear, today).from);
-    deTo_->setDate(today);
+    for (const PeriodChoice choice : {PeriodChoice::Whole, PeriodChoice::Week, PeriodChoice::Month,
+                                      PeriodChoice::HalfYear, PeriodChoice::Range})
+        cbPeriod_->addItem(periodName(choice));
+    deFrom_->setDate(model_.rangeFrom());
+    deTo_->setDate(model_.rangeTo());
     auto* fromLabel = new QLabel(QStringLiteral("o&d"), this);
     fromLabel->setBuddy(deFrom_);
     auto* toLabel = new QLabel(QStringLiteral("do"), this);
@@ -440,217 +323,37 @@ QLayout* ClassOverviewWindow::buildChoices() {
 }
 
 ClassOverviewWindow::~ClassOverviewWindow() {
-    stopReading();
+    model_.stopReading();
     delete saving_;
 }
 
 void ClassOverviewWindow::done(int result) {
     // The tasks stop by themselves; what they still find is dropped. So does a save: nothing of the
     // document is written.
-    stopReading();
-    busy_ = false;
+    model_.stopReading();
     delete saving_;
     QDialog::done(result);
 }
 
-void ClassOverviewWindow::stopReading() {
-    if (state_)
-        state_->stop.store(true);
-    for (QFutureWatcherBase* w :
-         {static_cast<QFutureWatcherBase*>(listing_), static_cast<QFutureWatcherBase*>(watcher_)}) {
-        if (!w)
-            continue;
-        w->disconnect(this);
-        w->cancel();
-        w->deleteLater();
-    }
-    listing_ = nullptr;
-    watcher_ = nullptr;
-}
-
 void ClassOverviewWindow::readFolder(const QString& folder) {
-    stopReading();
-    state_ = std::make_shared<ReadingState>();
-    busy_ = true;
-    folder_ = folder;
-    entries_.clear();
-    listingProblem_.clear();
-    pupils_.clear();
-    known_.clear();
+    model_.readFolder(folder);
     lblFolder_->setText(QStringLiteral("Složka: %1").arg(QDir::toNativeSeparators(folder)));
     lblFolder_->setAccessibleName(lblFolder_->text());
     showStatus(lblStav_, QStringLiteral("Čtu protokoly…"));
     progress_->setRange(0, 0);
-    // A folder on a sleeping network drive can take long to list: that too is done aside.
-    listing_ = new QFutureWatcher<Listing>(this);
-    connect(listing_, &QFutureWatcherBase::finished, this, guard(dialogs_, [this] {
-                if (state_->stop.load() || listing_->future().resultCount() == 0)
-                    finishReading();
-                else
-                    startReading(listing_->result());
-            }));
-    TextFiles* files = &files_;
-    listing_->setFuture(QtConcurrent::run(&journalReadingPool(), [files, folder, state = state_] {
-        Listing listing;
-        if (state->stop.load())
-            return listing;
-        try {
-            listing.entries = journalFiles(folder, *files);
-        } catch (const Failure& f) {
-            listing.problem = folderProblem(f);
-        }
-        return listing;
-    }));
-    refilter();
+    fill();
 }
 
-void ClassOverviewWindow::startReading(const Listing& listing) {
-    entries_ = listing.entries;
-    listingProblem_ = listing.problem;
-    progress_->setRange(0, int(entries_.size()));
-    progress_->setValue(0);
-    watcher_ = new QFutureWatcher<ReadPupil>(this);
-    connect(watcher_, &QFutureWatcherBase::progressRangeChanged, this,
-            guard(dialogs_, [this](int from, int to) { progress_->setRange(from, to); }));
-    connect(watcher_, &QFutureWatcherBase::progressValueChanged, this,
-            guard(dialogs_, [this](int value) { progress_->setValue(value); }));
-    connect(watcher_, &QFutureWatcherBase::finished, this, guard(dialogs_, [this] { finishReading(); }));
-    TextFiles* files = &files_;
-    watcher_->setFuture(QtConcurrent::mapped(
-        &journalReadingPool(), entries_,
-        [files, state = state_, sources = answerSources_](const FileEntry& entry) {
-            ReadPupil read{readPupilJournal(entry, *files, &state->stop), {}};
-            const auto source = sources.constFind(resolvedPath(entry.path));
-            if (source == sources.constEnd() || state->stop.load() || !QFileInfo::exists(source->store))
-                return read;
-            try {
-                read.known.count =
-                    knownTimesTables(SqliteAnswerStore::readKnowledge(source->store, {}, &state->stop).facts,
-                                     source->knownWithinMs);
-            } catch (const Failure& f) {
-                read.known.problem = f.detail().isEmpty() ? f.messageText() : f.detail();
-            }
-            return read;
-        }));
-}
-
+// The reading has ended: the rows as read, and what it came to.
 void ClassOverviewWindow::finishReading() {
-    const bool cancelled = state_->stop.load();
-    pupils_.clear();
-    known_.clear();
-    if (watcher_) {
-        const QFuture<ReadPupil> future = watcher_->future();
-        for (int i = 0; i < entries_.size(); ++i) {
-            if (!future.isResultReadyAt(i))
-                continue;
-            ReadPupil read = future.resultAt(i);
-            PupilJournal& p = read.pupil;
-            // A file the cancel stopped halfway is not read, rather than unreadable.
-            if (p.problem == kReadingStopped)
-                continue;
-            // Names come from the settings store, which is read on this thread only; the journal's own
-            // name comes first.
-            if (p.journal.pupil.isEmpty())
-                p.name = namer_(p.path);
-            pupils_.push_back(std::move(p));
-            known_.push_back(std::move(read.known));
-        }
-    }
-    stopReading();
-    busy_ = false;
-    refilter();
-    const auto unreadable =
-        std::count_if(pupils_.begin(), pupils_.end(), [](const PupilJournal& p) { return !p.readable(); });
-    if (cancelled)
-        showStatus(
-            lblStav_,
-            QStringLiteral("Čtení bylo zrušeno; přečteno %1 z %2.").arg(pupils_.size()).arg(entries_.size()));
-    else if (!listingProblem_.isEmpty())
-        showStatus(lblStav_, listingProblem_);
-    else if (entries_.isEmpty())
-        showStatus(lblStav_, QStringLiteral("Ve složce nejsou žádné protokoly (*.txt)."));
-    else
-        showStatus(lblStav_, QStringLiteral("Žáků: %1, souborů, které nelze přečíst: %2.")
-                                 .arg(table_->rowCount())
-                                 .arg(unreadable));
+    fill();
+    showStatus(lblStav_, model_.readingText());
     table_->setFocus();
     emit loaded();
 }
 
-Period ClassOverviewWindow::period() const {
-    const auto choice = PeriodChoice(cbPeriod_->currentIndex());
-    if (choice != PeriodChoice::Range)
-        return periodAround(choice, clock_.now().date());
-    const QDate from = deFrom_->date(), to = deTo_->date();
-    return {std::min(from, to), std::max(from, to)};
-}
-
-QString ClassOverviewWindow::periodText() const {
-    const Period p = period();
-    switch (PeriodChoice(cbPeriod_->currentIndex())) {
-    case PeriodChoice::Whole: {
-        QVector<const Journal*> journals;
-        for (const Row& r : rows_)
-            journals.push_back(&r.shown.journal);
-        const QString dated = journalsPeriod(journals);
-        return dated == u"—" ? cbPeriod_->currentText()
-                             : QStringLiteral("%1 (%2)").arg(cbPeriod_->currentText(), dated);
-    }
-    case PeriodChoice::Range:
-        return days(p);
-    default:
-        return QStringLiteral("%1 (%2)").arg(cbPeriod_->currentText(), days(p));
-    }
-}
-
-// The rows again from the journals already read: a period is chosen without reading the files again.
-void ClassOverviewWindow::refilter() {
-    const Period p = period();
-    rows_.clear();
-    for (qsizetype i = 0; i < pupils_.size(); ++i) {
-        if (!pupils_[i].readable())
-            continue;
-        Row r{int(i), pupils_[i], {}, known_.value(i)};
-        r.shown.journal = within(pupils_[i].journal, p);
-        r.summary = summarise(r.shown.journal);
-        rows_.push_back(std::move(r));
-    }
-    sortRows();
-    fill();
-}
-
-void ClassOverviewWindow::sortRows() {
-    const QCollator& collator = czechCollator();
-    const auto byName = [&](const Row& a, const Row& b, bool surname) {
-        return surname ? collator.compare(surnameFirst(a.shown.name), surnameFirst(b.shown.name))
-                       : collator.compare(a.shown.name, b.shown.name);
-    };
-    std::stable_sort(rows_.begin(), rows_.end(), [&](const Row& a, const Row& b) {
-        int c = 0;
-        if (order_ == ClassOrder::Surname || order_ == ClassOrder::FirstName) {
-            c = byName(a, b, order_ == ClassOrder::Surname);
-        } else {
-            const auto figureOf = [this](const Row& r) {
-                return order_ == ClassOrder::Known ? std::optional<double>(r.known.count)
-                                                   : figure(r.summary, order_);
-            };
-            const std::optional<double> x = figureOf(a), y = figureOf(b);
-            // What is missing stays last in either direction.
-            if (x.has_value() != y.has_value())
-                return x.has_value();
-            c = x < y ? -1 : (y < x ? 1 : 0);
-        }
-        if (descending_)
-            c = -c;
-        if (c == 0)
-            c = byName(a, b, true);
-        return c != 0 ? c < 0 : a.shown.path < b.shown.path;
-    });
-}
-
 void ClassOverviewWindow::setOrder(ClassOrder order, bool descending) {
-    order_ = order;
-    descending_ = descending;
+    model_.setOrder(order, descending);
     {
         const QSignalBlocker blockOrder(cbOrder_), blockDirection(chDescending_),
             blockHeader(table_->horizontalHeader());
@@ -659,21 +362,20 @@ void ClassOverviewWindow::setOrder(ClassOrder order, bool descending) {
         table_->horizontalHeader()->setSortIndicator(choiceOf(order).column,
                                                      descending ? Qt::DescendingOrder : Qt::AscendingOrder);
     }
-    sortRows();
     fillTable();
 }
 
 // A click on a header orders by its column; again, the other way. The name keeps its way of
 // ordering; the most-missed problems do not order.
 void ClassOverviewWindow::headerClicked(int column, Qt::SortOrder order) {
-    ClassOrder chosen = order_;
-    if (column != choiceOf(order_).column) {
+    ClassOrder chosen = model_.order();
+    if (column != choiceOf(chosen).column) {
         const auto found = std::find_if(std::begin(kOrders), std::end(kOrders),
                                         [column](const OrderChoice& c) { return c.column == column; });
         if (found != std::end(kOrders))
             chosen = found->order;
     }
-    setOrder(chosen, column == Missed ? descending_ : order == Qt::DescendingOrder);
+    setOrder(chosen, column == Missed ? model_.descending() : order == Qt::DescendingOrder);
 }
 
 void ClassOverviewWindow::fill() {
@@ -682,18 +384,8 @@ void ClassOverviewWindow::fill() {
     enableCommands();
     fillTable();
 
-    QStringList unread;
-    for (const PupilJournal& p : pupils_) {
-        if (!p.readable())
-            unread << QStringLiteral("%1: %2").arg(QFileInfo(p.path).fileName(), p.problem);
-        else if (p.changing)
-            unread << QStringLiteral("%1: Soubor se během čtení stále měnil; údaje nemusí být úplné.")
-                          .arg(QFileInfo(p.path).fileName());
-    }
-    QVector<PupilJournal> shown;
-    for (const Row& r : rows_)
-        shown.push_back(r.shown);
-    const QVector<ClassMissed> missed = classMissed(shown, kClassMissed);
+    const QStringList unread = model_.unread();
+    const QVector<ClassMissed> missed = model_.missed();
     missedTable_->setRowCount(int(missed.size()));
     for (int r = 0; r < missed.size(); ++r) {
         missedTable_->setItem(r, 0, new QTableWidgetItem(missed[r].problem));
@@ -713,7 +405,7 @@ void ClassOverviewWindow::fill() {
 void ClassOverviewWindow::enableCommands() {
     const bool busy = reading() || saving();
     pbFolder_->setEnabled(!busy && chooseFolder_);
-    const bool documents = !busy && !rows_.isEmpty();
+    const bool documents = !busy && !model_.rows().isEmpty();
     pbCsv_->setEnabled(documents);
     csvTable_->setEnabled(documents);
     csvExams_->setEnabled(documents);
@@ -722,13 +414,14 @@ void ClassOverviewWindow::enableCommands() {
 
 // The rows in their order; the pupil in hand stays in hand.
 void ClassOverviewWindow::fillTable() {
+    const QVector<ClassRow>& rows = model_.rows();
     const QTableWidgetItem* current = table_->item(std::max(table_->currentRow(), 0), Name);
-    const QString currentPath = current ? rows_.value(current->data(kRowRole).toInt()).shown.path : QString();
+    const QString currentPath = current ? rows.value(current->data(kRowRole).toInt()).shown.path : QString();
     table_->setRowCount(0);
-    table_->setRowCount(int(rows_.size()));
+    table_->setRowCount(int(rows.size()));
     int currentRow = 0;
-    for (int r = 0; r < rows_.size(); ++r) {
-        const QStringList texts = rowTexts(rows_[r].shown.name, rows_[r].summary, rows_[r].known.count);
+    for (int r = 0; r < rows.size(); ++r) {
+        const QStringList texts = rowTexts(rows[r].shown.name, rows[r].summary, rows[r].known.count);
         for (int c = 0; c < ColumnCount; ++c) {
             auto* item = new QTableWidgetItem(texts[c]);
             if (c != Name && c != Missed)
@@ -736,17 +429,17 @@ void ClassOverviewWindow::fillTable() {
             table_->setItem(r, c, item);
         }
         table_->item(r, Name)->setData(kRowRole, r);
-        table_->item(r, Known)->setToolTip(rows_[r].known.problem);
-        if (rows_[r].shown.path == currentPath)
+        table_->item(r, Known)->setToolTip(rows[r].known.problem());
+        if (rows[r].shown.path == currentPath)
             currentRow = r;
     }
-    if (!rows_.isEmpty())
+    if (!rows.isEmpty())
         table_->setCurrentCell(currentRow, 0);
     // What a screen reader says of the table besides its name.
     table_->setAccessibleDescription(
         QStringLiteral("Období: %1. Seřazeno podle: %2, %3.")
-            .arg(periodText(), cbOrder_->currentText(),
-                 descending_ ? QStringLiteral("sestupně") : QStringLiteral("vzestupně")));
+            .arg(model_.periodText(), cbOrder_->currentText(),
+                 model_.descending() ? QStringLiteral("sestupně") : QStringLiteral("vzestupně")));
 }
 
 bool ClassOverviewWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -765,7 +458,7 @@ void ClassOverviewWindow::openPupil(int row) {
     // The pupil's overview saves too: not while the class is saved.
     if (!item || saving())
         return;
-    const Row& r = rows_.at(item->data(kRowRole).toInt());
+    const ClassRow& r = model_.rows().at(item->data(kRowRole).toInt());
     const QString path = r.shown.path;
     const int pupil = r.pupil;
     // No practice from here: practice belongs to the pupil at their own computer. The figures are
@@ -773,19 +466,14 @@ void ClassOverviewWindow::openPupil(int row) {
     OverviewWindow overview(r.shown.journal, path, store_, dialogs_, std::nullopt, this, r.shown.name);
     overview.exec();
     // The overview may have given a journal without a name of its own one.
-    if (!pupils_[pupil].journal.pupil.isEmpty())
-        return;
-    const QString name = namer_(path);
-    if (name != pupils_[pupil].name) {
-        pupils_[pupil].name = name;
-        refilter();
-    }
+    if (model_.renamePupil(pupil))
+        fill();
 }
 
 void ClassOverviewWindow::chooseFolder() {
     if (!chooseFolder_)
         return;
-    const QString folder = chooseFolder_(folder_.isEmpty() ? classFolder(store_) : folder_);
+    const QString folder = chooseFolder_(model_.folder().isEmpty() ? classFolder(store_) : model_.folder());
     if (folder.isEmpty())
         return;
     rememberFolder(store_, dialogs_, folder);
@@ -814,7 +502,7 @@ void ClassOverviewWindow::saveCsv(CsvKind kind) {
     // should the window close meanwhile.
     QVector<CsvSummary> summaries;
     QVector<Journal> journals;
-    for (const Row& r : rows_) {
+    for (const ClassRow& r : model_.rows()) {
         summaries.push_back({r.shown.name, r.summary, r.known.count});
         journals.push_back(r.shown.journal);
     }
@@ -851,8 +539,8 @@ void ClassOverviewWindow::savePdf() {
     if (path.isEmpty())
         return;
     ClassReport report;
-    const QString folderName = QFileInfo(folder_).fileName();
-    const QString period = periodText();
+    const QString folderName = QFileInfo(model_.folder()).fileName();
+    const QString period = model_.periodText();
     const QString printed = czechDate(QDate::currentDate());
     report.title = QStringLiteral("Přehled třídy, %1, %2").arg(folderName, period);
     report.header = {{QStringLiteral("Třída (složka):"), folderName},
@@ -865,7 +553,7 @@ void ClassOverviewWindow::savePdf() {
         for (int c = 0; c < ColumnCount; ++c)
             cells << table_->item(r, c)->text();
         report.rows << cells;
-        const PupilJournal& p = rows_.at(r).shown;
+        const PupilJournal& p = model_.rows().at(r).shown;
         QVector<ClassReport::Line> lines;
         for (int c = 1; c < ColumnCount; ++c)
             lines.push_back({report.columns[c] + u':', cells[c]});
@@ -912,8 +600,8 @@ void ClassOverviewWindow::saveAside(const QString& path, std::function<void(Save
     enableCommands();
 }
 
-void runClassOverview(SettingsStore& store, Dialogs& dialogs, TextFiles& files,
-                      [[maybe_unused]] AnswerStores& stores, const QString& dataFolder, QWidget* owner) {
+void runClassOverview(SettingsStore& store, Dialogs& dialogs, TextFiles& files, AnswerStores& stores,
+                      const QString& dataFolder, QWidget* owner) {
     FolderChooser choose = [&dialogs](const QString& start) {
         return dialogs.chooseFolder(QStringLiteral("Složka s protokoly žáků"), start);
     };
@@ -929,7 +617,8 @@ void runClassOverview(SettingsStore& store, Dialogs& dialogs, TextFiles& files,
     }();
     Q_UNUSED(waitsAtTheEnd);
     const SystemClock clock;
-    ClassOverviewWindow window(store, dialogs, files, clock, choose, storedNames(store), owner, dataFolder);
+    ClassOverviewWindow window(store, dialogs, files, stores, clock, choose, storedNames(store), owner,
+                               dataFolder);
     window.readFolder(folder);
     window.exec();
 }

@@ -187,7 +187,8 @@ class TestJournal : public QObject {
         StoppingFiles files;
         files.stopWhenRead = whileReading ? &stop : nullptr;
         const PupilJournal p = readPupilJournal(FileEntry{dir.filePath("p.txt")}, files, &stop);
-        QCOMPARE(p.problem, problem);
+        QCOMPARE(p.problem(), problem);
+        QCOMPARE(p.stopped(), !problem.isEmpty());
         QCOMPARE(p.journal.exams.size(), problem.isEmpty() ? 5000 : 0);
         QCOMPARE(files.read, QVector<qsizetype>{problem.isEmpty() ? bytes.size() : 0});
     }

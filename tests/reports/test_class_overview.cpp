@@ -44,6 +44,9 @@
 using namespace numio;
 using namespace numio::test;
 
+// Every window and model of these tests reads the pupils' answers through it.
+static SqliteAnswerStores answerStores;
+
 // One examination as the writer records it, 7+8 missed in each; `head` (who, what) under the dashes.
 static QString block(int day, int problems, int wrong, const QString& head = {},
                      const QString& month = ".3.2024") {
@@ -119,8 +122,8 @@ struct Class {
                            {threeFour, AnswerOutcome::Right},
                            {sevenEight, AnswerOutcome::Wrong}});
         write(pupil("Šimon Král", "kral.txt", "3"), "žádná databáze");
-        w = std::make_unique<ClassOverviewWindow>(store, dialogs, files, clock, nullptr, nullptr, nullptr,
-                                                  data);
+        w = std::make_unique<ClassOverviewWindow>(store, dialogs, files, answerStores, clock, nullptr,
+                                                  nullptr, nullptr, data);
         w->show();
     }
     // The first word of every row's name, with a column when given, in the table's order.
@@ -217,7 +220,7 @@ class TestClassOverview : public QObject {
         const PupilJournal p = readPupilJournal(path, files);
         QCOMPARE(p.name, QString("Eva Malá"));
         QCOMPARE(p.journal.exams.size(), exams);
-        QCOMPARE(p.problem, problem);
+        QCOMPARE(p.problem(), problem);
     }
 
     void growingJournalIsReadAgain() {
@@ -268,7 +271,7 @@ class TestClassOverview : public QObject {
         FakeDialogs dialogs;
         LocalTextFiles files;
         FixedClock clock;
-        ClassOverviewWindow w(store, dialogs, files, clock, nullptr, nullptr, nullptr);
+        ClassOverviewWindow w(store, dialogs, files, answerStores, clock, nullptr, nullptr, nullptr);
         QVERIFY(readFolder(w, dir.path()));
         QStringList shown;
         for (int r = 0; r < w.table()->rowCount(); ++r)
@@ -302,10 +305,12 @@ class TestClassOverview : public QObject {
         LocalTextFiles local;
         TextFiles& files = folder == "zavřená" ? static_cast<TextFiles&>(closed) : local;
         FixedClock clock;
-        ClassOverviewWindow w(store, dialogs, files, clock, nullptr, nullptr, nullptr);
-        QVERIFY(readFolder(w, dir.filePath(folder)));
-        QCOMPARE(w.lblStav()->text(), status);
-        QCOMPARE(w.table()->rowCount(), 0);
+        ClassOverviewModel model(store, files, answerStores, dialogs, clock, nullptr, dir.path());
+        QSignalSpy loaded(&model, &ClassOverviewModel::loaded);
+        model.readFolder(dir.filePath(folder));
+        QVERIFY(loaded.wait(20000));
+        QCOMPARE(model.readingText(), status);
+        QCOMPARE(model.rows().size(), 0);
     }
 
     // A save on a full disk is told as a full disk, for CSV and PDF alike, and the status line no longer
@@ -320,7 +325,7 @@ class TestClassOverview : public QObject {
         FakeDialogs dialogs;
         LocalTextFiles files;
         FixedClock clock;
-        ClassOverviewWindow w(store, dialogs, files, clock, nullptr, nullptr, nullptr);
+        ClassOverviewWindow w(store, dialogs, files, answerStores, clock, nullptr, nullptr, nullptr);
         QVERIFY(readFolder(w, dir.path()));
         const auto save = [&](const QString& file) {
             dialogs.shown.clear();
@@ -458,6 +463,45 @@ class TestClassOverview : public QObject {
         QVERIFY(c.w->table()->accessibleDescription().contains(c.w->orderBox()->currentText()));
     }
 
+    // The periods around today: the week from Monday, the month, and the school half-year, which runs
+    // from September to January and from February to August.
+    void periodsAroundToday_data() {
+        columns<QDate, QString, QString, QString>({"today", "week", "month", "halfYear"});
+        row("in January", QDate(2026, 1, 15), QString("12.1.2026 – 18.1.2026"),
+            QString("1.1.2026 – 31.1.2026"), QString("1.9.2025 – 31.1.2026"));
+        row("31 January", QDate(2026, 1, 31), QString("26.1.2026 – 1.2.2026"),
+            QString("1.1.2026 – 31.1.2026"), QString("1.9.2025 – 31.1.2026"));
+        row("1 February", QDate(2026, 2, 1), QString("26.1.2026 – 1.2.2026"), QString("1.2.2026 – 28.2.2026"),
+            QString("1.2.2026 – 31.8.2026"));
+        row("29 February", QDate(2024, 2, 29), QString("26.2.2024 – 3.3.2024"),
+            QString("1.2.2024 – 29.2.2024"), QString("1.2.2024 – 31.8.2024"));
+        row("31 August", QDate(2026, 8, 31), QString("31.8.2026 – 6.9.2026"), QString("1.8.2026 – 31.8.2026"),
+            QString("1.2.2026 – 31.8.2026"));
+        row("1 September", QDate(2026, 9, 1), QString("31.8.2026 – 6.9.2026"),
+            QString("1.9.2026 – 30.9.2026"), QString("1.9.2026 – 31.1.2027"));
+        row("New Year's Eve", QDate(2025, 12, 31), QString("29.12.2025 – 4.1.2026"),
+            QString("1.12.2025 – 31.12.2025"), QString("1.9.2025 – 31.1.2026"));
+    }
+    void periodsAroundToday() {
+        const auto [today, week, month, halfYear] =
+            fetch<QDate, QString, QString, QString>("today", "week", "month", "halfYear");
+        QTemporaryDir dir;
+        IniSettingsStore store(dir.path());
+        FakeDialogs dialogs;
+        LocalTextFiles files;
+        FixedClock clock{QDateTime(today, QTime(23, 59))};
+        ClassOverviewModel model(store, files, answerStores, dialogs, clock, nullptr, dir.path());
+        const auto text = [&](PeriodChoice choice) {
+            model.setPeriod(choice);
+            return model.periodText();
+        };
+        QCOMPARE(text(PeriodChoice::Week), "tento týden (" + week + ')');
+        QCOMPARE(text(PeriodChoice::Month), "tento měsíc (" + month + ')');
+        QCOMPARE(text(PeriodChoice::HalfYear), "toto pololetí (" + halfYear + ')');
+        // A range of days starts as this half-year up to today.
+        QCOMPARE(text(PeriodChoice::Range), halfYear.section(" – ", 0, 0) + " – " + czechDate(today));
+    }
+
     // Every period counts the rows, the class's most-missed problems and the pupil's own overview
     // anew from the journals already read; the overview shows his row's figures under his name.
     void period_data() {
@@ -489,7 +533,7 @@ class TestClassOverview : public QObject {
         QCOMPARE(c.w->classMissedTable()->item(0, 1)->text() + ' ' +
                      c.w->classMissedTable()->item(0, 2)->text(),
                  missed);
-        QCOMPARE(c.w->periodText(), period);
+        QCOMPARE(c.w->model().periodText(), period);
         QStringList overview;
         QTimer::singleShot(0, [&] {
             QWidget& pupil = *QApplication::activeModalWidget();
@@ -574,7 +618,7 @@ class TestClassOverview : public QObject {
                 files.released.release(10);
                 saving.release();
             });
-            ClassOverviewWindow w(store, dialogs, files, clock, nullptr, nullptr, nullptr);
+            ClassOverviewWindow w(store, dialogs, files, answerStores, clock, nullptr, nullptr, nullptr);
             w.show();
             QSignalSpy loaded(&w, &ClassOverviewWindow::loaded);
             w.readFolder(dir.path());
