@@ -249,8 +249,8 @@ QString classFolder(SettingsStore& store) {
 
 ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs, TextFiles& files,
                                          const Clock& clock, FolderChooser folderChooser, PupilNamer namer,
-                                         QWidget* owner, const QString& dataFolder)
-    : QDialog(owner), store_(store), dialogs_(dialogs), files_(files), clock_(clock),
+                                         QWidget* owner, const QString& dataFolder, AnswerStores* stores)
+    : QDialog(owner), store_(store), dialogs_(dialogs), files_(files), clock_(clock), stores_(stores),
       chooseFolder_(std::move(folderChooser)), namer_(std::move(namer)), lblFolder_(new QLabel(this)),
       cbPeriod_(new QComboBox(this)),
       deFrom_(newDateEdit(this, QStringLiteral("deOd"), QStringLiteral("Období od"))),
@@ -281,7 +281,7 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     const PupilList pupilList(store_);
     for (const Pupil& p : pupilList.pupils()) {
         const QString journal = pupilList.journalOf(p.id);
-        if (!journal.isEmpty())
+        if (stores_ && !journal.isEmpty())
             answerSources_.insert(resolvedPath(journal),
                                   {answerStorePath(dataFolder, p.id), knownWithinMs(store_, p.id)});
     }
@@ -517,15 +517,14 @@ void ClassOverviewWindow::startReading(const Listing& listing) {
     TextFiles* files = &files_;
     watcher_->setFuture(QtConcurrent::mapped(
         &journalReadingPool(), entries_,
-        [files, state = state_, sources = answerSources_](const FileEntry& entry) {
+        [files, stores = stores_, state = state_, sources = answerSources_](const FileEntry& entry) {
             ReadPupil read{readPupilJournal(entry, *files, &state->stop), {}};
             const auto source = sources.constFind(resolvedPath(entry.path));
             if (source == sources.constEnd() || state->stop.load() || !QFileInfo::exists(source->store))
                 return read;
             try {
-                read.known.count =
-                    knownTimesTables(SqliteAnswerStore::readKnowledge(source->store, {}, &state->stop).facts,
-                                     source->knownWithinMs);
+                read.known.count = knownTimesTables(stores->read(source->store, {}, &state->stop).facts,
+                                                    source->knownWithinMs);
             } catch (const Failure& f) {
                 read.known.problem = f.detail().isEmpty() ? f.messageText() : f.detail();
             }
@@ -911,8 +910,8 @@ void ClassOverviewWindow::saveAside(const QString& path, std::function<void(Save
     enableCommands();
 }
 
-void runClassOverview(SettingsStore& store, Dialogs& dialogs, TextFiles& files,
-                      [[maybe_unused]] AnswerStores& stores, const QString& dataFolder, QWidget* owner) {
+void runClassOverview(SettingsStore& store, Dialogs& dialogs, TextFiles& files, AnswerStores& stores,
+                      const QString& dataFolder, QWidget* owner) {
     FolderChooser choose = [&dialogs](const QString& start) {
         return dialogs.chooseFolder(QStringLiteral("Složka s protokoly žáků"), start);
     };
@@ -928,7 +927,8 @@ void runClassOverview(SettingsStore& store, Dialogs& dialogs, TextFiles& files,
     }();
     Q_UNUSED(waitsAtTheEnd);
     const SystemClock clock;
-    ClassOverviewWindow window(store, dialogs, files, clock, choose, storedNames(store), owner, dataFolder);
+    ClassOverviewWindow window(store, dialogs, files, clock, choose, storedNames(store), owner, dataFolder,
+                               &stores);
     window.readFolder(folder);
     window.exec();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "answers/sqlite_answer_store.h"
+#include "core/answer_store.h"
 #include "journal/journal_folder.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
@@ -66,7 +66,7 @@ class ClassOverviewWindow : public QDialog {
     // clock: today, for the periods.
     ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs, TextFiles& files, const Clock& clock,
                         FolderChooser folderChooser, PupilNamer namer, QWidget* owner,
-                        const QString& dataFolder = defaultDataFolder());
+                        const QString& dataFolder = defaultDataFolder(), AnswerStores* stores = nullptr);
     ~ClassOverviewWindow() override;
 
     // Starts listing and reading the folder's journals; loaded() follows, also when cancelled.
@@ -162,6 +162,7 @@ class ClassOverviewWindow : public QDialog {
     Dialogs& dialogs_;
     TextFiles& files_;
     const Clock& clock_;
+    AnswerStores* stores_; // none: no pupil's known facts are read
     FolderChooser chooseFolder_;
     PupilNamer namer_;
     QString folder_;

@@ -1,6 +1,5 @@
 #include "ui/main_window.h"
 
-#include "answers/sqlite_answer_store.h"
 #include "reports/reports_plugin.h"
 
 namespace numio {
@@ -19,7 +18,7 @@ void FrmMain::followAnswerStore(bool open) {
     exam_.answerStoreExpected = !path.isEmpty() && path != answersRefused_;
     if (open && !answers_ && exam_.answerStoreExpected) {
         try {
-            OpenedSqliteStore opened = SqliteAnswerStore::open(path, pupilName());
+            OpenedAnswerStore opened = doors_.stores.open(path, pupilName());
             answers_ = std::move(opened.store);
             exam_.setAnswerStore(answers_.get());
             if (opened.warning)

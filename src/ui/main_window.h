@@ -26,8 +26,6 @@ class QPushButton;
 
 namespace numio {
 
-class SqliteAnswerStore;
-
 class DigitBox;
 class Reports;
 class StatusBar;
@@ -80,7 +78,7 @@ class FrmMain : public QMainWindow, private ExamView {
     // The answer store of the pupil practising follows the settings and the pupil; it is opened
     // (open) only when first needed. None while remembering is switched off or the store failed.
     void followAnswerStore(bool open = false);
-    const SqliteAnswerStore* answerStore() const { return answers_.get(); }
+    const AnswerStore* answerStore() const { return answers_.get(); }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -143,7 +141,7 @@ class FrmMain : public QMainWindow, private ExamView {
     PupilSettingsStore store_;
     std::unique_ptr<PupilList> pupils_;
     exam::Examination exam_;
-    std::unique_ptr<SqliteAnswerStore> answers_;
+    std::unique_ptr<AnswerStore> answers_;
     QString answersRefused_; // the store that failed to open, told once
 
     // Controls, named as the program names them.

@@ -1,7 +1,5 @@
 #include "ui/pupils_dialog.h"
 
-#include "answers/sqlite_answer_store.h"
-
 #include "platform/guard.h"
 
 #include <QFileInfo>
@@ -267,15 +265,15 @@ bool PupilsDialog::sameAsRemoved(const QString& name, const QString& removed, co
 
 // The first pupil takes over the answers remembered so far, as he takes the settings and the journal.
 QString PupilsDialog::takeOverAnswers(const QString& pupilId) {
-    if (!answersOf)
+    if (!answersOf || !stores)
         return {};
     const QString from = answersOf(QString()), to = answersOf(pupilId);
     try {
         if (QFileInfo::exists(to))
-            return joinAnswerStores(from, to)
+            return stores->join(from, to)
                        ? QStringLiteral(" Připojeny k nim i odpovědi zapamatované bez žáků.")
                        : QString();
-        return moveAnswerStore(from, to) == StoreMove::Moved
+        return stores->move(from, to) == StoreMove::Moved
                    ? QStringLiteral(" Převzaty i zapamatované odpovědi.")
                    : QString();
     } catch (const Failure& f) {
@@ -332,7 +330,7 @@ void PupilsDialog::removeSelected() {
 }
 
 bool PupilsDialog::forgetAnswers(const Pupil& pupil) {
-    if (!answersOf)
+    if (!answersOf || !stores)
         return false;
     const QString path = answersOf(pupil.id);
     if (!QFileInfo::exists(path) ||
@@ -342,7 +340,7 @@ bool PupilsDialog::forgetAnswers(const Pupil& pupil) {
                          QStringLiteral("Odebrat žáka"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
                          Dialogs::Answer::No) != Dialogs::Answer::Yes)
         return false;
-    removeAnswerStore(path);
+    stores->remove(path);
     return true;
 }
 

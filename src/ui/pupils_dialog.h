@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/answer_store.h"
 #include "core/pupils.h"
 #include "platform/dialogs.h"
 
@@ -25,9 +26,10 @@ class PupilsDialog : public QDialog {
     // current: the settings in force, which the first pupil added takes over.
     PupilsDialog(PupilList& list, const StoredSettings& current, Dialogs& dialogs, QWidget* owner = nullptr);
 
-    // The file of a pupil's remembered answers, closed if it is open; unset, removing a pupil does
-    // not ask about them.
+    // The file of a pupil's remembered answers, closed if it is open, and the stores that move,
+    // join and remove them; either unset, removing a pupil does not ask about them.
     std::function<QString(const QString& pupilId)> answersOf;
+    AnswerStores* stores = nullptr;
 
     // The pupil picked with "Vybrat"; empty when the dialog was closed otherwise.
     const QString& pickedId() const { return picked_; }

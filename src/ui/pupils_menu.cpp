@@ -1,6 +1,6 @@
 #include "ui/main_window.h"
 
-#include "answers/sqlite_answer_store.h"
+#include "core/answer_store.h"
 
 #include "ui/pupil_chooser.h"
 #include "ui/pupils_dialog.h"
@@ -60,6 +60,7 @@ void FrmMain::mnuZaci_Click() {
                 releaseAnswerStore(path);
                 return path;
             };
+        dialog.stores = &doors_.stores;
         dialog.exec();
     });
     const std::optional<Pupil> now = pupils_->chosen();

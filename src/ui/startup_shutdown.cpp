@@ -1,6 +1,6 @@
 #include "ui/main_window.h"
 
-#include "answers/sqlite_answer_store.h"
+#include "core/answer_store.h"
 
 #include "core/settings.h"
 #include "platform/failure.h"

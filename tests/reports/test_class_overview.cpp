@@ -76,6 +76,7 @@ struct Class {
     FakeDialogs dialogs;
     LocalTextFiles files;
     FixedClock clock{QDateTime(QDate(2026, 3, 18), QTime(9, 0))};
+    SqliteAnswerStores stores;
     std::unique_ptr<ClassOverviewWindow> w;
 
     Class() {
@@ -119,7 +120,7 @@ struct Class {
                            {sevenEight, AnswerOutcome::Wrong}});
         write(pupil("Šimon Král", "kral.txt", "3"), "žádná databáze");
         w = std::make_unique<ClassOverviewWindow>(store, dialogs, files, clock, nullptr, nullptr, nullptr,
-                                                  data);
+                                                  data, &stores);
         w->show();
     }
     // The first word of every row's name, with a column when given, in the table's order.

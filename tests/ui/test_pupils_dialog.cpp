@@ -176,8 +176,10 @@ class TestPupilsDialog : public QObject {
         remember({}, 1); // practised without pupils since, or by Eva's family
         FakeDialogs dialogs;
         dialogs.answers = {same ? Dialogs::Answer::Yes : Dialogs::Answer::No};
+        SqliteAnswerStores stores;
         PupilsDialog dialog(list, current, dialogs);
         dialog.answersOf = storeOf;
+        dialog.stores = &stores;
         dialog.nameEdit()->setText(name);
         dialog.add();
         QCOMPARE(dialog.message()->text(), told);
