@@ -6,9 +6,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 # Not wrapped, with the reason: app/signal_watch.cpp only reads its socket and emits; the handler it
 # sets off is guarded where it is connected (main.cpp). ui/qt_doors.cpp is the doors' timers: the
-# step or tick they pass on is the examination's, which guards it. answers/knowledge_reading.cpp
+# step or tick they pass on is the examination's, which guards it. core/knowledge_reading.cpp
 # hands a reading's end to a callback that its caller guards (the examination, the map).
-exceptions='src/app/signal_watch.cpp src/ui/qt_doors.cpp src/answers/knowledge_reading.cpp'
+exceptions='src/app/signal_watch.cpp src/ui/qt_doors.cpp src/core/knowledge_reading.cpp'
 files=$(find src -name '*.cpp' -o -name '*.h' | grep -v -e '^src/platform/' -e '^src/exam/' -e '/main_window' | sort)
 for e in $exceptions; do files=$(grep -vx "$e" <<<"$files" || true); done
 perl -0777 -ne '

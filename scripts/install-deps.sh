@@ -4,7 +4,7 @@
 # Beyond the build: Xvfb and xauth for the mapped-window benchmark; pdftotext (poppler-utils) and
 # Qt's Czech texts for their tests; the desktop, AppStream, manual and package validators for
 # packaging/validate.sh; clang with its fuzzer runtime for fuzz/run.sh; clang-format, clang-tidy and
-# clazy for the style and static checks.
+# clazy for the style and static checks; python3 for the layers' check of the includes.
 set -euo pipefail
 
 packages=(
@@ -14,7 +14,7 @@ packages=(
   fonts-dejavu-core fonts-liberation2
   xvfb xauth imagemagick libxcb1-dev
   desktop-file-utils appstream dpkg-dev file lintian man-db groff-base poppler-utils
-  clang libclang-rt-14-dev clang-format clang-tidy clazy
+  clang libclang-rt-14-dev clang-format clang-tidy clazy python3
 )
 
 missing=()

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/export.h"
-
 #include "core/answer_store.h"
 #include "platform/failure.h"
 
@@ -15,20 +13,20 @@ namespace numio {
 
 // Removes a store's file with its companions (-wal, -shm); a store never made is no failure.
 // Throws Failure when a file stays. The store must not be open.
-NUMIO_EXPORT void removeAnswerStore(const QString& path);
+void removeAnswerStore(const QString& path);
 
 // Moves a closed store to `to` when that is free. Throws Failure when the move fails; the store
 // then stays where it was.
-NUMIO_EXPORT StoreMove moveAnswerStore(const QString& from, const QString& to);
+StoreMove moveAnswerStore(const QString& from, const QString& to);
 
 // Adds the answers of the closed store `from` after those of the store `into`, in one transaction,
 // and removes `from` once they are in. False, and nothing changed, when `from` holds no answers
 // store. Throws Failure when they cannot be joined; both then stay as they were.
-NUMIO_EXPORT bool joinAnswerStores(const QString& from, const QString& into);
+bool joinAnswerStores(const QString& from, const QString& into);
 
 class SqliteAnswerStore;
 
-struct NUMIO_EXPORT OpenedSqliteStore {
+struct OpenedSqliteStore {
     std::unique_ptr<SqliteAnswerStore> store;
     std::optional<Failure> warning; // as OpenedAnswerStore's
 };
@@ -36,7 +34,7 @@ struct NUMIO_EXPORT OpenedSqliteStore {
 // The answers of one pupil in one SQLite file. Every record() is one short transaction that is on
 // disk before it returns: a killed program loses at most the answer in flight. The connection
 // belongs to the thread that opened the store; use it there only.
-class NUMIO_EXPORT SqliteAnswerStore : public AnswerStore {
+class SqliteAnswerStore : public AnswerStore {
   public:
     // Opens the store at `path`, making the folder and the file when missing. `pupilName` names
     // the pupil in messages (empty without pupils). A file that is not a store of ours or is
@@ -80,7 +78,7 @@ class NUMIO_EXPORT SqliteAnswerStore : public AnswerStore {
 };
 
 // The answer stores door, on SQLite files.
-class NUMIO_EXPORT SqliteAnswerStores : public AnswerStores {
+class SqliteAnswerStores : public AnswerStores {
   public:
     OpenedAnswerStore open(const QString& path, const QString& pupilName) override;
     KnowledgeRead read(const QString& path, const KnowledgeQuery& query,

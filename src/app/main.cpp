@@ -1,4 +1,4 @@
-#include "answers/sqlite_answer_store.h"
+#include "app/lazy_answer_stores.h"
 #include "app/reports_loader.h"
 #include "app/signal_watch.h"
 #include "platform/guard.h"
@@ -38,7 +38,8 @@ int main(int argc, char** argv) {
     numio::CzechContextMenus czechContextMenus;
 
     numio::SystemDoors doors;
-    numio::SqliteAnswerStores stores;
+    // Qt SQL comes in with the first store opened, not at start.
+    numio::LazyAnswerStores stores;
     app.dialogs = &doors.dialogs;
     numio::PupilSession session(doors.store, stores, numio::defaultDataFolder());
     numio::FrmMain window({doors.store, doors.files, doors.random, doors.clock, doors.dialogs, doors.pacer,

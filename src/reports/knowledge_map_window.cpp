@@ -1,8 +1,7 @@
 #include "reports/knowledge_map_window.h"
 
-#include "answers/knowledge_reading.h"
-#include "answers/sqlite_answer_store.h"
 #include "core/generator.h"
+#include "core/knowledge_reading.h"
 #include "core/settings.h"
 #include "journal/journal_folder.h"
 #include "platform/guard.h"
@@ -158,8 +157,8 @@ void KnowledgeMapWindow::startReading() {
     showStatus(lblStav_, QStringLiteral("Načítám zapamatované odpovědi…"));
     readAside(
         this,
-        [path = input_.storePath, query = mapQuery(input_.now, input_.knownWithinMs)](
-            const std::atomic<bool>& stop) { return SqliteAnswerStore::readKnowledge(path, query, &stop); },
+        [stores = input_.stores, path = input_.storePath, query = mapQuery(input_.now, input_.knownWithinMs)](
+            const std::atomic<bool>& stop) { return stores->read(path, query, &stop); },
         guard(dialogs_, [this](const ReadOutcome& outcome) { showRead(outcome); }));
 }
 

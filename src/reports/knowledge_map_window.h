@@ -4,7 +4,7 @@
 #include "platform/dialogs.h"
 #include "platform/settings_store.h"
 #include "reports/knowledge_map.h"
-#include "reports/reports_plugin.h"
+#include "reports/knowledge_map_input.h"
 
 #include <QDialog>
 

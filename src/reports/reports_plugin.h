@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/facts.h"
 #include "core/practice_state.h"
+#include "reports/knowledge_map_input.h"
 
 #include <QDateTime>
 #include <QStringList>
@@ -20,21 +20,6 @@ class Dialogs;
 class SettingsStore;
 class TextFiles;
 struct Journal;
-
-// What the knowledge map shows: the pupil's tries, whose they are, and the rules it is drawn for.
-struct KnowledgeMapInput {
-    // Read from the store at storePath aside while the map says "Načítám…", when one is named;
-    // otherwise as given, with its weeks worked out for mapQuery(now, knownWithinMs).
-    Knowledge knowledge;
-    QString pupil; // empty without pupils
-    // nMaxValue bounds the sums and differences; the operations switched on choose the first page shown.
-    StoredSettings settings;
-    int knownWithinMs = kKnownWithinSecondsDefault * 1000;
-    QDateTime now; // from the clock door
-    QString storePath;
-    AnswerStores* stores = nullptr; // reads the store at storePath
-    int ignored = 0;                // answers left out for impossible values
-};
 
 // The results overview and the class overview live in a plug-in of their own, loaded the first
 // time one of them opens: only they need the chart, PDF and concurrency libraries, and linking

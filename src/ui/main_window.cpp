@@ -1,6 +1,6 @@
 #include "ui/main_window.h"
 
-#include "answers/knowledge_reading.h"
+#include "core/knowledge_reading.h"
 
 #include "core/generator.h"
 #include "ui/digit_box.h"

@@ -395,6 +395,13 @@ class TestAnswerStore : public QObject {
                  QStringLiteral("/d/odpovedi/zaci/jan-novak-2.sqlite"));
         for (const QString bad : {"..", "a/b", "Jan"})
             QCOMPARE(thrown([&] { answerStorePath(QStringLiteral("/d"), bad); })->code(), int(kBadFileName));
+        // The files that hold a store's answers, those there: the store and its -wal, never the -shm.
+        const QString jan = dir->filePath(QStringLiteral("jan.sqlite"));
+        QCOMPARE(answerStoreFiles(jan), QStringList());
+        QVERIFY(writeFile(jan + "-wal", "x") && writeFile(jan + "-shm", "x"));
+        QCOMPARE(answerStoreFiles(jan), QStringList{jan + "-wal"});
+        QVERIFY(writeFile(jan, "x"));
+        QCOMPARE(answerStoreFiles(jan), (QStringList{jan, jan + "-wal"}));
     }
 
     // Another pupil's answers read without a file made or changed; a pupil's store removed.

@@ -3,6 +3,7 @@
 #include "platform/settings_store.h"
 #include "reports/knowledge_map_view.h"
 #include "reports/knowledge_map_window.h"
+#include "reports/reports_plugin.h"
 #include "support/data.h"
 #include "support/fakes.h"
 #include "support/files.h"
@@ -43,7 +44,8 @@ struct Map {
     QTemporaryDir dir;
     IniSettingsStore store{dir.path()};
     FakeDialogs dialogs;
-    KnowledgeMapInput input{{}, QStringLiteral("Jana Nováková"), {}, 3000, kNow, {}, 0};
+    SqliteAnswerStores stores;
+    KnowledgeMapInput input{{}, QStringLiteral("Jana Nováková"), {}, 3000, kNow, {}, &stores};
     QHash<Fact, QList<Try>> tried;
     std::unique_ptr<KnowledgeMapWindow> w;
 

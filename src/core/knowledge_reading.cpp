@@ -1,4 +1,4 @@
-#include "answers/knowledge_reading.h"
+#include "core/knowledge_reading.h"
 
 #include <QFutureWatcher>
 #include <QPromise>

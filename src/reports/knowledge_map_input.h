@@ -1,0 +1,28 @@
+#pragma once
+
+#include "core/facts.h"
+#include "core/practice_state.h"
+
+#include <QDateTime>
+#include <QString>
+
+namespace numio {
+
+class AnswerStores;
+
+// What the knowledge map shows: the pupil's tries, whose they are, and the rules it is drawn for.
+struct KnowledgeMapInput {
+    // Read from the store at storePath aside while the map says "Načítám…", when one is named;
+    // otherwise as given, with its weeks worked out for mapQuery(now, knownWithinMs).
+    Knowledge knowledge;
+    QString pupil; // empty without pupils
+    // nMaxValue bounds the sums and differences; the operations switched on choose the first page shown.
+    StoredSettings settings;
+    int knownWithinMs = kKnownWithinSecondsDefault * 1000;
+    QDateTime now; // from the clock door
+    QString storePath;
+    AnswerStores* stores = nullptr; // reads the store at storePath
+    int ignored = 0;                // answers left out for impossible values
+};
+
+} // namespace numio
