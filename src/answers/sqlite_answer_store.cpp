@@ -1,5 +1,6 @@
 #include "answers/sqlite_answer_store.h"
 
+#include "platform/logging.h"
 #include "platform/text_files.h"
 
 #include <QDateTime>
@@ -516,7 +517,8 @@ std::optional<Failure> SqliteAnswerStore::follow() const {
         // What the -wal holds goes into the old file, so that none of it is read into the new one.
         try {
             run(d_->connection.db(), QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
-        } catch (const SqlProblem&) {
+        } catch (const SqlProblem& p) {
+            qCDebug(lcAnswers()) << "the replaced store's -wal not folded in:" << p.text();
         }
         d_.reset();
     }

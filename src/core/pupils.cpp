@@ -1,7 +1,6 @@
 #include "core/pupils.h"
 
 #include "core/settings.h"
-#include "platform/dialogs.h"
 #include "platform/text_files.h"
 
 #include <QCollator>

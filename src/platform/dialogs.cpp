@@ -12,11 +12,6 @@ void Dialogs::failure(const Failure& f) {
     message(f.boxText(), kFailureTitle, Buttons::Ok, Icon::Critical, Answer::Ok);
 }
 
-QString documentsOrHomeFolder() {
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
-}
-
 QString withSuffix(const QString& path, const QString& suffix) {
     if (path.isEmpty() || path.endsWith(suffix, Qt::CaseInsensitive))
         return path;

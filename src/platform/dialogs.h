@@ -29,9 +29,6 @@ class NUMIO_EXPORT Dialogs {
     void failure(const class Failure& f);
 };
 
-// Where a chooser starts: the documents folder where there is one, else the home folder, so the
-// proposed name never lands in a folder that does not exist.
-NUMIO_EXPORT QString documentsOrHomeFolder();
 // The path with the suffix added when the name typed lacks it ("protokol" -> "protokol.txt").
 NUMIO_EXPORT QString withSuffix(const QString& path, const QString& suffix);
 // Asks where a document goes (its suffix added) and, for a file that exists, whether to overwrite

@@ -756,4 +756,9 @@ QString decodeLines(QByteArrayView bytes) {
     return text;
 }
 
+QString documentsOrHomeFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
 } // namespace numio

@@ -102,6 +102,10 @@ NUMIO_EXPORT QString decodeLines(QByteArrayView bytes);
 // Every character of the text has a Windows-1250 byte.
 NUMIO_EXPORT bool windows1250Holds(QStringView text);
 
+// Where a chooser starts and a journal is proposed: the documents folder where there is one, else
+// the home folder, so a proposed name never lands in a folder that does not exist.
+NUMIO_EXPORT QString documentsOrHomeFolder();
+
 // decodeLines for bytes that come in pieces cut anywhere: only a line that goes on into the next
 // piece and is not plain ASCII waits for its end.
 class NUMIO_EXPORT LineDecoder {

@@ -7,6 +7,7 @@
 #include "core/settings.h"
 #include "platform/guard.h"
 #include "platform/logging.h"
+#include "platform/text_files.h"
 #include "pupil/pupil_list.h"
 
 #include <QCollator>

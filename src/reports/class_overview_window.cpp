@@ -3,6 +3,7 @@
 #include "core/pupils.h"
 #include "platform/failure.h"
 #include "platform/guard.h"
+#include "platform/text_files.h"
 #include "pupil/pupil_list.h"
 #include "reports/class_overview_pdf.h"
 #include "reports/csv_export.h"

@@ -5,6 +5,7 @@
 #include "core/settings.h"
 #include "journal/journal_folder.h"
 #include "platform/guard.h"
+#include "platform/text_files.h"
 #include "reports/knowledge_map_pdf.h"
 #include "reports/knowledge_map_view.h"
 #include "reports/saving.h"

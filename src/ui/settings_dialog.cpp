@@ -8,6 +8,7 @@
 #include "core/pupils.h"
 #include "core/settings.h"
 #include "platform/failure.h"
+#include "platform/text_files.h"
 #include "ui/fonts.h"
 
 #include <QCheckBox>
