@@ -1,6 +1,7 @@
 #include "platform/settings_store.h"
 
 #include "platform/failure.h"
+#include "platform/logging.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -260,9 +261,11 @@ void IniSettingsStore::replaceWhole(const QString& app, const QList<SettingsEntr
 }
 
 void IniSettingsStore::write(const QString& app, const QList<SettingsEntry>& entries) {
-    if (kept_.contains(app))
-        return; // told at the start; only the settings dialog replaces that file
     const QString path = filePath(app);
+    if (kept_.contains(app)) { // told at the start; only the settings dialog replaces that file
+        qCDebug(lcSettings()) << "not written, the file is kept as found:" << path;
+        return;
+    }
     cache_.remove(app);
     const auto refuse = [&](int code) {
         throw Failure(code).withDetail(
@@ -282,8 +285,11 @@ void IniSettingsStore::write(const QString& app, const QList<SettingsEntry>& ent
         ini.setValue(e.section + QLatin1Char('/') + e.key, e.value);
     ini.sync();
     // A file that held lines of no INI form is still replaced; only what did not reach it is a failure.
-    if (ini.status() != QSettings::NoError && !holds(path, entries))
+    if (ini.status() == QSettings::NoError)
+        return;
+    if (!holds(path, entries))
         refuse(kPathFileAccess);
+    qCDebug(lcSettings()) << "lines of no INI form dropped from" << path;
 }
 
 } // namespace numio
