@@ -39,6 +39,7 @@ struct WindowFixture {
     FixedClock clock;
     FakeDialogs dialogs;
     SqliteAnswerStores stores;
+    AnswerStores* storesDoor = &stores; // a test's own door to the stores, if it has one
     ManualPacer pacer;
     ManualTimer timer{&clock};
     std::unique_ptr<PupilSession> session; // outlives the window
@@ -66,7 +67,7 @@ struct WindowFixture {
 
     FrmMain& start() {
         w.reset();
-        session = std::make_unique<PupilSession>(store, stores, dataFolder);
+        session = std::make_unique<PupilSession>(store, *storesDoor, dataFolder);
         w = std::make_unique<FrmMain>(
             Doors{store, *filesDoor, random, clock, dialogs, pacer, timer, &loadReports}, *session);
         w->onEnd = [this] { ++ended; };

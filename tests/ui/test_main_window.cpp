@@ -3,6 +3,7 @@
 #include "support/window_fixture.h"
 
 #include "answers/sqlite_answer_store.h"
+#include "core/settings.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -17,6 +18,27 @@
 
 using namespace numio;
 using namespace numio::test;
+
+namespace {
+
+// The real stores, whose answers cannot be kept once `full`.
+struct FillingStores : SqliteAnswerStores {
+    bool full = false;
+    struct Store : AnswerStore {
+        std::unique_ptr<AnswerStore> real;
+        const bool& full;
+        Store(std::unique_ptr<AnswerStore> store, const bool& f) : real(std::move(store)), full(f) {}
+        void record(const AnswerRecord& a) override { full ? throw Failure(kDiskFull) : real->record(a); }
+        KnowledgeReader reader() const override { return real->reader(); }
+        const QString& path() const override { return real->path(); }
+    };
+    OpenedAnswerStore open(const QString& path, const QString& pupil) override {
+        OpenedAnswerStore opened = SqliteAnswerStores::open(path, pupil);
+        return {std::make_unique<Store>(std::move(opened.store), full), opened.warning};
+    }
+};
+
+} // namespace
 
 namespace {
 QString results(FrmMain& w) {
@@ -381,6 +403,41 @@ class TestMainWindow : public QObject {
         }
         QCOMPARE(int(f.dialogs.shown.size()), 1);
         QVERIFY(!act(w, "mnuCoNeumi")->isEnabled());
+    }
+
+    // The open store follows the settings and the pupil, is closed before its file goes, and one
+    // that cannot keep answers is told once.
+    void storeFollows_data() {
+        columns<QString, bool, int>({"then", "open", "told"});
+        row("nothing", "", true, 0);
+        row("remembering switched off", "off", false, 0);
+        row("another pupil", "pupil", false, 0);
+        row("his answers forgotten", "forget", false, 0);
+        row("the disk full, two answers", "full", true, 1);
+    }
+    void storeFollows() {
+        const auto [then, open, told] = fetch<QString, bool, int>("then", "open", "told");
+        WindowFixture f;
+        FillingStores stores;
+        f.storesDoor = &stores;
+        StoredSettings s;
+        LoadSettings(s, f.store);
+        PupilList(f.store).add("Adam", s);
+        FrmMain& w = f.start("mnuPocitej");
+        f.answerRight();
+        stores.full = then == "full";
+        f.answerRight();
+        f.answerRight();
+        act(w, "mnuStop")->trigger();
+        s = w.exam().settings();
+        s.rememberAnswers = then != "off";
+        f.session->applySettings(s);
+        if (then == "pupil")
+            QVERIFY(f.session->practise(f.session->add("Bára", s).pupil).isEmpty());
+        if (then == "forget")
+            f.session->forgetAnswers("adam");
+        QCOMPARE(f.session->answersOpen(), open);
+        QCOMPARE(int(f.dialogs.shown.size()), told);
     }
 
     // A journal switched off while the card slides in gets nothing more, not even the shutdown line.
