@@ -9,6 +9,7 @@
 //   --pictures  the program's status bar, showing the pictures of a first start
 //   --settings  the settings read as at start-up
 //   --answer    the program's answer box instead of the plain line edit
+// With --to-main it ends as soon as main() is reached.
 #include "startup_probe.h"
 
 #include <QApplication>
@@ -18,6 +19,8 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QStatusBar>
+
+#include <cstring>
 
 #ifdef NUMIO_FLOOR_SQL
 #include <QSqlDatabase>
@@ -37,6 +40,9 @@ using numio::bench::StartupProbe;
 
 int main(int argc, char** argv) {
     StartupProbe::mark("main");
+    // Only the libraries' loading, relocation and initialisers: what comes before main().
+    if (argc > 1 && std::strcmp(argv[1], "--to-main") == 0)
+        return 0;
     QApplication app(argc, argv);
     StartupProbe::mark("app");
 #ifdef NUMIO_FLOOR_SQL

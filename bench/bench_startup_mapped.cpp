@@ -306,6 +306,43 @@ void printResidentBeyond(const Sample& numio, const Sample& floor) {
                                                     : "");
 }
 
+// Exec to main() of each program (loading, relocating, initialising its libraries), interleaved;
+// the programs end there, so many runs are cheap.
+void printToMain(const std::vector<Variant>& variants, int runs) {
+    std::vector<std::vector<double>> ms(variants.size());
+    for (int i = 0; i < runs; ++i)
+        for (std::size_t k = 0; k < variants.size(); ++k) {
+            const std::size_t v = (k + std::size_t(i)) % variants.size();
+            int fds[2];
+            if (pipe(fds) != 0)
+                return;
+            const long long t0 = monotonicNs();
+            const pid_t pid = fork();
+            if (pid == 0) {
+                dup2(fds[1], STDOUT_FILENO);
+                close(fds[0]);
+                close(fds[1]);
+                execl(variants[v].exe, variants[v].exe, "--to-main", static_cast<char*>(nullptr));
+                _exit(127);
+            }
+            close(fds[1]);
+            char buf[128] = "";
+            const ssize_t n = read(fds[0], buf, sizeof buf - 1);
+            close(fds[0]);
+            waitpid(pid, nullptr, 0);
+            long long at = 0;
+            if (n > 0 && std::sscanf(buf, "mark main %lld", &at) == 1)
+                ms[v].push_back(double(at - t0) / 1e6);
+        }
+    std::printf("  exec to main(), %d runs each, interleaved: median [min..max] ms\n", runs);
+    const double bare = spread(ms[0]).median;
+    for (std::size_t v = 0; v < variants.size(); ++v) {
+        const Spread s = spread(ms[v]);
+        std::printf("  %-34s %7.2f %+7.2f   [%.2f..%.2f]\n", variants[v].name, s.median, s.median - bare,
+                    s.min, s.max);
+    }
+}
+
 // The floor with one more part at a time, interleaved round by round; each part's cost is told
 // against the step it adds to.
 void printParts(Bench& bench, const std::vector<Variant>& variants, const std::vector<int>& base, int runs) {
@@ -427,6 +464,7 @@ int main(int argc, char** argv) {
             {"Numio", numioExe, {}},
         };
         const std::vector<int> base{0, 0, 0, 2, 2, 2, 2, 2, 2, 8};
+        printToMain({variants[0], variants[1], variants[2]}, 60);
         printParts(bench, variants, base, std::max(3, std::atoi(envOr("BENCH_PARTS_RUNS", "15"))));
     }
 
