@@ -43,6 +43,11 @@ int main(int argc, char** argv) {
     // Only the libraries' loading, relocation and initialisers: what comes before main().
     if (argc > 1 && std::strcmp(argv[1], "--to-main") == 0)
         return 0;
+#ifdef NUMIO_FLOOR_PARTS
+    // As the program starts.
+    if (!qEnvironmentVariableIsSet("QT_ENABLE_REGEXP_JIT"))
+        qputenv("QT_ENABLE_REGEXP_JIT", "0");
+#endif
     QApplication app(argc, argv);
     StartupProbe::mark("app");
 #ifdef NUMIO_FLOOR_SQL
