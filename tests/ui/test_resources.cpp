@@ -73,7 +73,8 @@ class TestResources : public QObject {
         QCOMPARE(shown, drawn);
         // On a screen of twice the pixels it is drawn anew.
         if (!icon)
-            QCOMPARE(numio::picture(name, size, 2.0).toImage(), numio::renderPicture(name, size, 2.0).toImage());
+            QCOMPARE(numio::picture(name, size, 2.0).toImage(),
+                     numio::renderPicture(name, size, 2.0).toImage());
     }
 
     // Sizes, ratios and modes not drawn beforehand look as the SVG icon draws them.
