@@ -343,6 +343,29 @@ void printToMain(const std::vector<Variant>& variants, int runs) {
     }
 }
 
+// The Qt plug-ins each has loaded: those both load cost both the same.
+void printPlugins(const Sample& numio, const Sample& floor) {
+    const auto names = [](const Sample& s) {
+        std::vector<std::string> v;
+        for (const auto& [file, kb] : s.residentKb)
+            if (const auto at = file.find("/plugins/"); at != std::string::npos)
+                v.push_back(file.substr(at + 9));
+        return v;
+    };
+    const std::vector<std::string> n = names(numio), f = names(floor);
+    const auto list = [](const char* what, const std::vector<std::string>& a,
+                         const std::vector<std::string>& b, bool inB) {
+        std::printf("  Qt plug-ins %s:", what);
+        for (const std::string& name : a)
+            if ((std::find(b.begin(), b.end(), name) != b.end()) == inB)
+                std::printf(" %s", name.c_str());
+        std::printf("\n");
+    };
+    list("both load", n, f, true);
+    list("only Numio loads", n, f, false);
+    list("only the bare window loads", f, n, false);
+}
+
 // The floor with one more part at a time, interleaved round by round; each part's cost is told
 // against the step it adds to.
 void printParts(Bench& bench, const std::vector<Variant>& variants, const std::vector<int>& base, int runs) {
@@ -446,6 +469,7 @@ int main(int argc, char** argv) {
     printLoader("bare window", loaderLog, bench.run(floorExe, {}, 300'000, false, loaderLog).pid);
     printLoader("Numio", loaderLog, bench.run(numioExe, {}, 300'000, false, loaderLog).pid);
     printResidentBeyond(numio.back(), floor.back());
+    printPlugins(numio.back(), floor.back());
 
     if (argc > 4) {
         const char* sqlExe = argv[3];
@@ -456,7 +480,7 @@ int main(int argc, char** argv) {
             {"+ Qt SQL linked", sqlExe, {}},
             {"+ all the program's libraries", partsExe, {}},
             {"  + fonts (faces looked up)", partsExe, {"--fonts"}},
-            {"  + window and Stop icons (SVG)", partsExe, {"--icons"}},
+            {"  + window and Stop icons", partsExe, {"--icons"}},
             {"  + status bar with its pictures", partsExe, {"--pictures"}},
             {"  + settings read", partsExe, {"--settings"}},
             {"  + answer box", partsExe, {"--answer"}},
