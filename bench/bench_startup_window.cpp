@@ -13,6 +13,8 @@ using numio::bench::StartupProbe;
 
 int main(int argc, char** argv) {
     StartupProbe::mark("main");
+    if (!qEnvironmentVariableIsSet("QT_ENABLE_REGEXP_JIT"))
+        qputenv("QT_ENABLE_REGEXP_JIT", "0");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Numio"));
     QApplication::setDesktopFileName(QStringLiteral("numio"));
