@@ -236,28 +236,25 @@ void Examination::switchPupil(const StoredSettings& settings, bool journalUsable
     changeSettings(settings, journalUsable);
 }
 
-bool Examination::deleteProtocol(const QString& pupil) {
+void Examination::deleteProtocol(const QString& pupil) {
     if (!may(Command::DeleteProtocol))
-        return false;
+        return;
     QString question = QStringLiteral("Skutečně si přejete smazat soubor protokolu ?");
     if (!pupil.isEmpty())
         question += QStringLiteral("\nProtokol patří: %1").arg(pupil);
     if (dialogs().message(question, QStringLiteral("Potvrzení vymazání"), Dialogs::Buttons::YesNo,
                           Dialogs::Icon::Question, Dialogs::Answer::Yes) != Dialogs::Answer::Yes)
-        return false;
+        return;
     QString said;
-    bool deleted = true;
     try {
         said = deleteProtocolFile(state_, doors_.clock);
     } catch (const Failure& f) {
         reportFailure(f);
-        deleted = false;
     }
     // Whatever came of it, the journal is opened again as the settings say.
     applySettingsReported();
     if (!said.isEmpty())
         setStatus(said);
-    return deleted;
 }
 
 qint64 Examination::protocolSize() const {

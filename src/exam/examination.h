@@ -114,8 +114,8 @@ class NUMIO_EXPORT Examination {
     // settings and journal take their place. journalUsable false: no journal this run.
     void switchPupil(const StoredSettings& settings, bool journalUsable);
     // "Smaž protokol": asks, naming the pupil whose journal it is (empty without pupils), moves the
-    // journal away and starts it anew. False when it was not asked for or could not be moved.
-    bool deleteProtocol(const QString& pupil = {});
+    // journal away and starts it anew.
+    void deleteProtocol(const QString& pupil = {});
     // The Protokol menu's size test.
     qint64 protocolSize() const;
     // The program ends, with the journal's shutdown line (the window closed) or without (Konec).

@@ -16,7 +16,6 @@ namespace {
 // A file that holds no journal (or is no file) and a stopped reading are refused with a failure
 // of their own, whose description says why; no reading of a file fails with these codes.
 constexpr int kNotAJournal = kBadFileFormat;
-constexpr int kUserInterrupt = 18;
 
 Failure refused(QStringView why) {
     return Failure(kNotAJournal, why.toString());

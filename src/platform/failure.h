@@ -10,6 +10,7 @@ namespace numio {
 // Failure codes the program tells apart; every other code is reported as it comes.
 enum FailureCode : int {
     kOverflow = 6,
+    kUserInterrupt = 18, // a reading or a save given up by the user
     kTypeMismatch = 13,
     kInternal = 51,
     kBadFileName = 52,

@@ -32,6 +32,11 @@ std::optional<Pupil> PupilSession::pupil() const {
     return list_->find(practice_.pupilId());
 }
 
+std::optional<Pupil> PupilSession::comingPupil() const {
+    const std::optional<Pupil> now = pupil();
+    return now ? now : list_->chosen();
+}
+
 QString PupilSession::pupilName() const {
     const std::optional<Pupil> p = pupil();
     return p ? p->name : QString();
@@ -84,10 +89,12 @@ QList<Failure> PupilSession::practise(const std::optional<Pupil>& pupil) {
     return loaded.problems;
 }
 
-QList<Failure> PupilSession::followList() {
-    const std::optional<Pupil> chosen = list_->chosen();
-    if ((chosen ? chosen->id : QString()) != practice_.pupilId())
-        return practise(chosen);
+QList<Failure> PupilSession::followList(const QString& picked) {
+    std::optional<Pupil> next = list_->find(picked);
+    if (!next)
+        next = comingPupil();
+    if ((next ? next->id : QString()) != practice_.pupilId())
+        return practise(next);
     followAnswers(); // opened again when first needed if it was removed
     return {};
 }

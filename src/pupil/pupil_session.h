@@ -41,12 +41,13 @@ class NUMIO_EXPORT PupilSession : public exam::Practiser {
     const PupilList& list() const { return *list_; }
     // Who practises; none without pupils.
     std::optional<Pupil> pupil() const;
+    // Who practises once the list is left as it is: he who practises while he is in it, else the one
+    // chosen in it (the first pupil added, or another after his removal).
+    std::optional<Pupil> comingPupil() const;
     // His name, empty without pupils.
     QString pupilName() const;
     // The settings as the pupil practising sees them: the settings dialog reads and writes here.
     SettingsStore& settingsStore() { return practice_; }
-    // The program's own store, for what belongs to the computer.
-    SettingsStore& programStore() { return store_; }
     AnswerStores& stores() { return stores_; }
     const QString& dataFolder() const { return dataFolder_; }
     // The practising pupil's answer store, there or not; empty when answers have no place.
@@ -60,9 +61,10 @@ class NUMIO_EXPORT PupilSession : public exam::Practiser {
     // `pupil` practises (none: the program's own settings): his settings and journal go to the
     // examination, his answers follow. What was wrong comes back in order; the switch goes on.
     QList<Failure> practise(const std::optional<Pupil>& pupil);
-    // After the pupil list changed: the pupil chosen now practises if he is another, else his answer
-    // store is followed (it may have been removed).
-    QList<Failure> followList();
+    // After the pupil list changed: the pupil picked (an empty id: none was) practises; so does the
+    // one chosen in the list when the pupil practising is gone from it, or there was none. Otherwise
+    // he goes on, his answer store followed (it may have been removed).
+    QList<Failure> followList(const QString& picked);
     // New settings in force; the answers follow them also when the journal cannot be opened. Throws
     // the journal's failure.
     void applySettings(const StoredSettings& settings);

@@ -156,7 +156,7 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
           newTable(this, QStringLiteral("twChybyTridy"), QStringLiteral("Nejčastější chyby třídy"),
                    {QStringLiteral("Příklad"), QStringLiteral("Počet chyb"), QStringLiteral("Žáků")})),
       lblUnread_(new QLabel(QStringLiteral("Soubory, které nelze př&ečíst:"), this)),
-      unreadList_(new QListWidget(this)), progress_(new QProgressBar(this)), lblStav_(new QLabel(this)),
+      unreadList_(new QListWidget(this)), progress_(new QProgressBar(this)), lblStatus_(new QLabel(this)),
       pbFolder_(new QPushButton(QStringLiteral("Jiná &složka…"), this)),
       pbCancel_(new QPushButton(QStringLiteral("&Zrušit čtení"), this)),
       pbCsv_(new QPushButton(QStringLiteral("Uložit jako CS&V"), this)),
@@ -219,10 +219,10 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     progress_->setObjectName(QStringLiteral("pbCteni"));
     progress_->setAccessibleName(QStringLiteral("Průběh čtení"));
     progress_->setMinimumWidth(160);
-    lblStav_->setObjectName(QStringLiteral("lblStav"));
-    lblStav_->setAccessibleName(QStringLiteral("Stav"));
-    lblStav_->setWordWrap(true);
-    lblStav_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    lblStatus_->setObjectName(QStringLiteral("lblStav"));
+    lblStatus_->setAccessibleName(QStringLiteral("Stav"));
+    lblStatus_->setWordWrap(true);
+    lblStatus_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     pbFolder_->setObjectName(QStringLiteral("pbSlozka"));
     pbCancel_->setObjectName(QStringLiteral("pbZrusit"));
     pbCsv_->setObjectName(QStringLiteral("pbCsv"));
@@ -242,7 +242,7 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(progress_);
     buttons->addWidget(pbCancel_);
-    buttons->addWidget(lblStav_, 1);
+    buttons->addWidget(lblStatus_, 1);
     buttons->addWidget(pbCsv_);
     buttons->addWidget(pbPdf_);
     buttons->addWidget(pbClose_);
@@ -340,7 +340,7 @@ void ClassOverviewWindow::readFolder(const QString& folder) {
     model_.readFolder(folder);
     lblFolder_->setText(QStringLiteral("Složka: %1").arg(QDir::toNativeSeparators(folder)));
     lblFolder_->setAccessibleName(lblFolder_->text());
-    showStatus(lblStav_, QStringLiteral("Čtu protokoly…"));
+    showStatus(lblStatus_, QStringLiteral("Čtu protokoly…"));
     progress_->setRange(0, 0);
     fill();
 }
@@ -348,7 +348,7 @@ void ClassOverviewWindow::readFolder(const QString& folder) {
 // The reading has ended: the rows as read, and what it came to.
 void ClassOverviewWindow::finishReading() {
     fill();
-    showStatus(lblStav_, model_.readingText());
+    showStatus(lblStatus_, model_.readingText());
     table_->setFocus();
     emit loaded();
 }
@@ -586,14 +586,14 @@ void ClassOverviewWindow::saveAside(const QString& path, std::function<void(Save
     // The button that started it, where focus goes back once it is enabled again.
     const QPointer<QWidget> focused = focusWidget();
     saving_ =
-        saveInBackground(dialogs_, this, lblStav_, path, std::move(write),
+        saveInBackground(dialogs_, this, lblStatus_, path, std::move(write),
                          [this, path, focused, thenSaved = std::move(thenSaved)](const WorkOutcome& outcome) {
                              saving_ = nullptr;
                              enableCommands();
                              if (focused && focused->isEnabled())
                                  focused->setFocus();
                              guarded(dialogs_, [&] {
-                                 if (tellSaved(lblStav_, path, kSaved, outcome) && thenSaved)
+                                 if (tellSaved(lblStatus_, path, kSaved, outcome) && thenSaved)
                                      thenSaved();
                              });
                              emit saveFinished();

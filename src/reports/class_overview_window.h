@@ -50,7 +50,7 @@ class ClassOverviewWindow : public QDialog {
     QTableWidget* table() const { return table_; }
     QTableWidget* classMissedTable() const { return missedTable_; }
     QListWidget* unreadList() const { return unreadList_; }
-    QLabel* lblStav() const { return lblStav_; }
+    QLabel* lblStatus() const { return lblStatus_; }
     QPushButton* pbCancel() const { return pbCancel_; }
     QPushButton* pbCsv() const { return pbCsv_; }
     QAction* csvTableAction() const { return csvTable_; }
@@ -109,7 +109,7 @@ class ClassOverviewWindow : public QDialog {
     QLabel* lblUnread_;
     QListWidget* unreadList_;
     QProgressBar* progress_;
-    QLabel* lblStav_;
+    QLabel* lblStatus_;
     QPushButton* pbFolder_;
     QPushButton* pbCancel_;
     QPushButton* pbCsv_;

@@ -71,7 +71,7 @@ KnowledgeMapWindow::KnowledgeMapWindow(const KnowledgeMapInput& input, SettingsS
     : QDialog(owner), input_(input), store_(store), dialogs_(dialogs),
       model_(new KnowledgeMapModel(input_.knowledge, input_.knownWithinMs, this)),
       cbOperation_(new QComboBox(this)), map_(new QTableView(this)), lblKnown_(new QLabel(this)),
-      chart_(new WeekChart(this)), lblStav_(new QLabel(this)),
+      chart_(new WeekChart(this)), lblStatus_(new QLabel(this)),
       pbPdf_(newButton(QStringLiteral("&Uložit PDF…"), QStringLiteral("pbPdf"), this)),
       pbClose_(newButton(QStringLiteral("Zavří&t"), QStringLiteral("pbClose"), this)) {
     setObjectName(QStringLiteral("frmMapa"));
@@ -120,12 +120,12 @@ KnowledgeMapWindow::KnowledgeMapWindow(const KnowledgeMapInput& input, SettingsS
     layout->addWidget(new QLabel(QStringLiteral("Známé příklady po týdnech:"), this));
     layout->addWidget(chart_);
 
-    lblStav_->setObjectName(QStringLiteral("lblStav"));
-    lblStav_->setAccessibleName(QStringLiteral("Stav"));
-    lblStav_->setWordWrap(true);
-    lblStav_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    lblStatus_->setObjectName(QStringLiteral("lblStav"));
+    lblStatus_->setAccessibleName(QStringLiteral("Stav"));
+    lblStatus_->setWordWrap(true);
+    lblStatus_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(lblStav_, 1);
+    buttons->addWidget(lblStatus_, 1);
     buttons->addWidget(pbPdf_);
     buttons->addWidget(pbClose_);
     layOutScrolling(*this, layout, buttons);
@@ -146,7 +146,7 @@ KnowledgeMapWindow::KnowledgeMapWindow(const KnowledgeMapInput& input, SettingsS
     if (!input_.storePath.isEmpty())
         startReading();
     else
-        showStatus(lblStav_, ignoredText(input_.ignored));
+        showStatus(lblStatus_, ignoredText(input_.ignored));
 }
 
 // A long history is read aside: the map opens at once and says so until it has come. Closing the
@@ -155,7 +155,7 @@ void KnowledgeMapWindow::startReading() {
     loading_ = true;
     pbPdf_->setEnabled(false);
     showOperation(operation());
-    showStatus(lblStav_, QStringLiteral("Načítám zapamatované odpovědi…"));
+    showStatus(lblStatus_, QStringLiteral("Načítám zapamatované odpovědi…"));
     readAside(
         this,
         [stores = input_.stores, path = input_.storePath, query = mapQuery(input_.now, input_.knownWithinMs)](
@@ -177,7 +177,7 @@ void KnowledgeMapWindow::showRead(const ReadOutcome& outcome) {
     model_->setKnowledge(input_.knowledge);
     pbPdf_->setEnabled(true);
     showOperation(operation());
-    showStatus(lblStav_, ignoredText(input_.ignored));
+    showStatus(lblStatus_, ignoredText(input_.ignored));
     emit loaded();
 }
 
@@ -252,7 +252,7 @@ void KnowledgeMapWindow::savePdf() {
     const KnowledgeMapReport report{input_.pupil,     input_.now.date(),    operation,         page,
                                     input_.knowledge, input_.knownWithinMs, lblKnown_->text(), weeks_};
     saveDocument(
-        lblStav_, path, kSaved, [&] { writeKnowledgeMapPdf(report, path); }, QStringLiteral("Mapu"));
+        lblStatus_, path, kSaved, [&] { writeKnowledgeMapPdf(report, path); }, QStringLiteral("Mapu"));
     // The next map is proposed where this one went; a folder that cannot be kept is told, and the
     // saved map stands.
     guarded(dialogs_, [&] { store_.write(kAppName, kSection, kFolderKey, QFileInfo(path).absolutePath()); });

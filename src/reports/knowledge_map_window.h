@@ -32,7 +32,7 @@ class KnowledgeMapWindow : public QDialog {
     QTableView* map() const { return map_; }
     QLabel* lblKnown() const { return lblKnown_; }
     WeekChart* weekChart() const { return chart_; }
-    QLabel* lblStav() const { return lblStav_; }
+    QLabel* lblStatus() const { return lblStatus_; }
     QPushButton* pbPdf() const { return pbPdf_; }
     QPushButton* pbClose() const { return pbClose_; }
     // The operation shown: 1 +, 2 -, 3 *, 4 :.
@@ -59,7 +59,7 @@ class KnowledgeMapWindow : public QDialog {
     QTableView* map_;
     QLabel* lblKnown_;
     WeekChart* chart_;
-    QLabel* lblStav_;
+    QLabel* lblStatus_;
     QPushButton* pbPdf_;
     QPushButton* pbClose_;
 };

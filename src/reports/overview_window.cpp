@@ -134,10 +134,10 @@ OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPa
                                Dialogs& dialogs, std::optional<StoredSettings> practice, QWidget* owner,
                                const QString& pupilName)
     : QDialog(owner), journal_(journal), practice_(std::move(practice)), protocolPath_(protocolPath),
-      store_(store), dialogs_(dialogs), dfJmeno_(new QLineEdit(this)),
+      store_(store), dialogs_(dialogs), dfName_(new QLineEdit(this)),
       chartView_(new QChartView(buildOverviewChart(journal), this)),
       summary_(new QGroupBox(QStringLiteral("Souhrn"), this)), missedTable_(new QTableWidget(this)),
-      lblStav_(new QLabel(this)), pbCsv_(new QPushButton(QStringLiteral("Uložit jako &CSV"), this)),
+      lblStatus_(new QLabel(this)), pbCsv_(new QPushButton(QStringLiteral("Uložit jako &CSV"), this)),
       pbPdf_(new QPushButton(QStringLiteral("&Uložit jako PDF"), this)),
       pbPractise_(new QPushButton(QStringLiteral("&Procvičit nejčastější chyby"), this)),
       pbClose_(new QPushButton(QStringLiteral("&Zavřít"), this)) {
@@ -161,7 +161,7 @@ OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPa
     layout->addLayout(bottom, 1);
     layOutScrolling(*this, layout, buildButtons());
 
-    setTabOrder(dfJmeno_, summary_);
+    setTabOrder(dfName_, summary_);
     setTabOrder(summary_, missedTable_);
     setTabOrder(missedTable_, pbPractise_);
     setTabOrder(pbPractise_, pbCsv_);
@@ -179,11 +179,11 @@ OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPa
 QLayout* OverviewWindow::buildPupilRow(const QString& pupilName, const QString& journalName) {
     auto* row = new QHBoxLayout;
     auto* pupilLabel = new QLabel(QStringLiteral("&Jméno žáka:"), this);
-    pupilLabel->setBuddy(dfJmeno_);
-    dfJmeno_->setObjectName(QStringLiteral("dfJmeno"));
-    dfJmeno_->setAccessibleName(QStringLiteral("Jméno žáka"));
-    dfJmeno_->setMaxLength(80);
-    dfJmeno_->setMinimumWidth(240);
+    pupilLabel->setBuddy(dfName_);
+    dfName_->setObjectName(QStringLiteral("dfJmeno"));
+    dfName_->setAccessibleName(QStringLiteral("Jméno žáka"));
+    dfName_->setMaxLength(80);
+    dfName_->setMinimumWidth(240);
     // A pupil's own journal goes under the pupil's name. A name only shown is not stored: the store
     // takes what the user typed.
     QString shown = pupilName.simplified();
@@ -195,13 +195,13 @@ QLayout* OverviewWindow::buildPupilRow(const QString& pupilName, const QString& 
     if (shown.isEmpty())
         shown = journalName.simplified();
     storedName_ = shown;
-    dfJmeno_->setText(shown);
+    dfName_->setText(shown);
     auto* file =
         new QLabel(QStringLiteral("Protokol: %1").arg(shortened(QFileInfo(protocolPath_).fileName())), this);
     file->setObjectName(QStringLiteral("lblSoubor"));
     file->setToolTip(QDir::toNativeSeparators(protocolPath_));
     row->addWidget(pupilLabel);
-    row->addWidget(dfJmeno_);
+    row->addWidget(dfName_);
     row->addSpacing(24);
     row->addWidget(file, 1);
     return row;
@@ -329,12 +329,12 @@ QLayout* OverviewWindow::buildButtons() {
     pbPractise_->setEnabled(practice_ && !practiceEntries(journal_, 1, *practice_).isEmpty());
     if (!practice_)
         pbPractise_->setToolTip(QStringLiteral("Během zkoušení nelze procvičovat."));
-    lblStav_->setObjectName(QStringLiteral("lblStav"));
-    lblStav_->setAccessibleName(QStringLiteral("Stav"));
-    lblStav_->setWordWrap(true);
-    lblStav_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblStatus_->setObjectName(QStringLiteral("lblStav"));
+    lblStatus_->setAccessibleName(QStringLiteral("Stav"));
+    lblStatus_->setWordWrap(true);
+    lblStatus_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     // A long path wraps instead of widening the window.
-    lblStav_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    lblStatus_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     pbPdf_->setObjectName(QStringLiteral("pbPdf"));
     // An empty journal has nothing to print.
     pbPdf_->setEnabled(!journal_.isEmpty() || !journal_.missed.isEmpty());
@@ -343,7 +343,7 @@ QLayout* OverviewWindow::buildButtons() {
     pbClose_->setObjectName(QStringLiteral("pbClose"));
     pbClose_->setDefault(true);
     row->addWidget(pbPractise_);
-    row->addWidget(lblStav_, 1);
+    row->addWidget(lblStatus_, 1);
     row->addWidget(pbCsv_);
     row->addWidget(pbPdf_);
     row->addWidget(pbClose_);
@@ -357,7 +357,7 @@ void OverviewWindow::done(int result) {
 }
 
 void OverviewWindow::keepPupilName() {
-    const QString name = dfJmeno_->text().simplified();
+    const QString name = dfName_->text().simplified();
     if (name == storedName_)
         return;
     storePupilName(store_, protocolPath_, name);
@@ -427,7 +427,7 @@ OverviewReport reportOf(const Journal& journal, const QString& pupil, const QStr
 // Asks where the overview goes; empty when the user changes their mind.
 QString OverviewWindow::chooseTarget(const QString& title, const QString& filter, const QString& suffix) {
     QString path =
-        chooseNewFile(dialogs_, title, filter, proposedPath(dfJmeno_->text().simplified(), suffix), suffix);
+        chooseNewFile(dialogs_, title, filter, proposedPath(dfName_->text().simplified(), suffix), suffix);
     if (path.isEmpty())
         return {};
     // The document is what was asked for: a name the store cannot keep is told, and it goes on.
@@ -440,9 +440,9 @@ void OverviewWindow::saveCsv() {
                                       QStringLiteral("Tabulky CSV (*.csv)"), QStringLiteral(".csv"));
     if (path.isEmpty())
         return;
-    const QString pupil = dfJmeno_->text().simplified();
+    const QString pupil = dfName_->text().simplified();
     const QVector<CsvPupil> rows{{pupil.isEmpty() ? fileBaseName(protocolPath_) : pupil, &journal_}};
-    saveDocument(lblStav_, path, kSaved, [&] { writeWholeFile(path, examinationsCsv(rows)); });
+    saveDocument(lblStatus_, path, kSaved, [&] { writeWholeFile(path, examinationsCsv(rows)); });
 }
 
 void OverviewWindow::savePdf() {
@@ -450,8 +450,8 @@ void OverviewWindow::savePdf() {
                                       QStringLiteral("Dokumenty PDF (*.pdf)"), QStringLiteral(".pdf"));
     if (path.isEmpty())
         return;
-    const OverviewReport report = reportOf(journal_, dfJmeno_->text().simplified(), protocolPath_);
-    saveDocument(lblStav_, path, kSaved, [&] { writeOverviewPdf(report, chartView_, path); });
+    const OverviewReport report = reportOf(journal_, dfName_->text().simplified(), protocolPath_);
+    saveDocument(lblStatus_, path, kSaved, [&] { writeOverviewPdf(report, chartView_, path); });
     offerToOpen(dialogs_, path, kSaved);
 }
 

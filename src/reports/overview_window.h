@@ -34,10 +34,10 @@ class OverviewWindow : public QDialog {
                    Dialogs& dialogs, std::optional<StoredSettings> practice, QWidget* owner,
                    const QString& pupilName = QString());
 
-    QLineEdit* dfJmeno() const { return dfJmeno_; }
+    QLineEdit* dfName() const { return dfName_; }
     QGroupBox* summary() const { return summary_; }
     QTableWidget* missedTable() const { return missedTable_; }
-    QLabel* lblStav() const { return lblStav_; }
+    QLabel* lblStatus() const { return lblStatus_; }
     QPushButton* pbPdf() const { return pbPdf_; }
     QPushButton* pbPractise() const { return pbPractise_; }
     QPushButton* pbClose() const { return pbClose_; }
@@ -69,11 +69,11 @@ class OverviewWindow : public QDialog {
     Dialogs& dialogs_;
     QString storedName_; // the name the store has for the file, or the one shown: kept only when changed
     QStringList chosen_;
-    QLineEdit* dfJmeno_;
+    QLineEdit* dfName_;
     QChartView* chartView_;
     QGroupBox* summary_;
     QTableWidget* missedTable_;
-    QLabel* lblStav_;
+    QLabel* lblStatus_;
     QPushButton* pbCsv_;
     QPushButton* pbPdf_;
     QPushButton* pbPractise_;

@@ -97,7 +97,7 @@ PupilsDialog::PupilsDialog(PupilSession& session, const StoredSettings& current,
                 followEnter();
             }));
 
-    const std::optional<Pupil> chosen = list_.chosen();
+    const std::optional<Pupil> chosen = session_.comingPupil();
     fill(chosen ? chosen->id : QString());
     if (list_.empty()) {
         tell(QStringLiteral("Zatím tu není žádný žák. Napište jméno a stiskněte Přidat; první žák převezme "
@@ -123,8 +123,9 @@ void fillPupilList(QListWidget* list, const QList<Pupil>& pupils, const QString&
 // The damaged entries last, marked, each saying why it cannot be used: it can be renamed or removed.
 void PupilsDialog::fill(const QString& selectId) {
     fillPupilList(lstPupils_, list_.pupils(), selectId);
-    // The pupil whose settings and journal are in force, marked so that a parent acts on the right one.
-    if (const std::optional<Pupil> now = list_.chosen()) {
+    // The pupil whose settings and journal are in force (or, with none, the one who will practise),
+    // marked so that a parent acts on the right one.
+    if (const std::optional<Pupil> now = session_.comingPupil()) {
         for (int i = 0; i < lstPupils_->count(); ++i) {
             QListWidgetItem* item = lstPupils_->item(i);
             if (item->data(Qt::UserRole).toString() != now->id)
@@ -308,7 +309,7 @@ void PupilsDialog::removeSelected() {
         return;
     if (!stored([&] { session_.remove(p->id); }))
         return;
-    const std::optional<Pupil> chosen = list_.chosen();
+    const std::optional<Pupil> chosen = session_.comingPupil();
     fill(chosen ? chosen->id : QString());
     if (list_.empty())
         dfName_->clear();
@@ -336,7 +337,7 @@ void PupilsDialog::removeDamaged(const DamagedPupil& d) {
                          Dialogs::Answer::No) != Dialogs::Answer::Yes ||
         !stored([&] { session_.remove(d.id); }))
         return;
-    const std::optional<Pupil> chosen = list_.chosen();
+    const std::optional<Pupil> chosen = session_.comingPupil();
     fill(chosen ? chosen->id : QString());
     tell(QStringLiteral("Poškozený záznam %1 je odebrán.").arg(shown));
 }

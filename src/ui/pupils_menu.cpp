@@ -32,11 +32,12 @@ void FrmMain::tell(const QList<Failure>& failures) {
 // Switching happens only here, while idle: the journal in use is closed and the other pupil's
 // opened as applying the settings does.
 void FrmMain::managePupils() {
-    exam_.modal([this] {
+    const QString picked = exam_.modal([this] {
         PupilsDialog dialog(session_, exam_.settings(), exam_.dialogs(), this);
         dialog.exec();
+        return dialog.pickedId();
     });
-    const QList<Failure> problems = session_.followList();
+    const QList<Failure> problems = session_.followList(picked);
     sbMain->setPupil(session_.pupilName()); // another pupil, or a new name
     tell(problems);
 }

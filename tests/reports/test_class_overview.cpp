@@ -280,7 +280,7 @@ class TestClassOverview : public QObject {
         QCOMPARE(shown, (QStringList{".: 1", ".Eva: 2", "Adam: 2", "Cyril: 2", "Čeněk: 2"}));
         QCOMPARE(w.unreadList()->count(), 1);
         QCOMPARE(w.unreadList()->item(0)->text(), "obrázek.txt: Binární soubor, ne protokol.");
-        QCOMPARE(w.lblStav()->text(), QString("Žáků: 5, souborů, které nelze přečíst: 1."));
+        QCOMPARE(w.lblStatus()->text(), QString("Žáků: 5, souborů, které nelze přečíst: 1."));
         // The NUL left its line unread: eight of the nine misses of 7 + 8 count.
         QCOMPARE(w.classMissedTable()->item(0, 1)->text() + ' ' + w.classMissedTable()->item(0, 2)->text(),
                  "8 5");
@@ -337,12 +337,12 @@ class TestClassOverview : public QObject {
         };
         const QString shown = QDir::toNativeSeparators(dir.filePath("t.csv"));
         QCOMPARE(save("t.csv"), QString());
-        QCOMPARE(w.lblStav()->text(), "Uloženo do souboru " + shown + ".");
+        QCOMPARE(w.lblStatus()->text(), "Uloženo do souboru " + shown + ".");
         for (const QString file : {"plný.pdf", "plný.csv"}) {
             const QString target = QDir::toNativeSeparators(dir.filePath(file));
             QCOMPARE(save(file),
                      "Chyba č. 61 - Disk je plný\nPřehled se nepodařilo uložit do souboru " + target + ".");
-            QCOMPARE(w.lblStav()->text(),
+            QCOMPARE(w.lblStatus()->text(),
                      "Přehled se nepodařilo uložit do souboru " + target + ": Disk je plný.");
         }
         QVERIFY(QFileInfo(dir.filePath("plný.csv")).isSymLink());

@@ -202,7 +202,7 @@ class TestKnowledgeMap : public QObject {
         QVERIFY(loaded.wait(20000));
         QCOMPARE(w.lblKnown()->text(), line);
         QCOMPARE(m.find("1+1").data(Qt::ToolTipRole).toString(), tile);
-        QCOMPARE(w.lblStav()->text(), status);
+        QCOMPARE(w.lblStatus()->text(), status);
         QVERIFY(w.pbPdf()->isEnabled());
     }
 

@@ -102,7 +102,7 @@ class TestOverviewWindow : public QObject {
         QVERIFY(QDir().mkpath(o.store.filePath("Numio2")));
         OverviewWindow& w = o.open();
         w.show();
-        w.dfJmeno()->setText("Jana");
+        w.dfName()->setText("Jana");
         QTest::mouseClick(w.pbClose(), Qt::LeftButton);
         QVERIFY(!w.isVisible());
         QCOMPARE(o.dialogs.texts().value(0).section('\n', 0, 0), Failure(kPathFileAccess).messageText());
@@ -171,29 +171,29 @@ class TestOverviewWindow : public QObject {
         OverviewWindow& w = o.open();
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        w.dfJmeno()->setFocus();
-        QList<QWidget*> visited{w.dfJmeno()};
+        w.dfName()->setFocus();
+        QList<QWidget*> visited{w.dfName()};
         for (int i = 0; i < 7; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             visited << QApplication::focusWidget();
         }
         QCOMPARE(visited,
-                 (QList<QWidget*>{w.dfJmeno(), w.summary(), w.missedTable(), w.pbPractise(),
-                                  w.findChild<QPushButton*>("pbCsv"), w.pbPdf(), w.pbClose(), w.dfJmeno()}));
+                 (QList<QWidget*>{w.dfName(), w.summary(), w.missedTable(), w.pbPractise(),
+                                  w.findChild<QPushButton*>("pbCsv"), w.pbPdf(), w.pbClose(), w.dfName()}));
     }
 
     // The name belongs to the protocol file it was typed for, whatever characters its path holds.
     void remembersPupilPerProtocol() {
         Overview o;
-        o.open("sub/a\\b;c=d.txt").dfJmeno()->setText("Jana Nováková");
+        o.open("sub/a\\b;c=d.txt").dfName()->setText("Jana Nováková");
         o.w->reject();
-        QCOMPARE(o.open().dfJmeno()->text(), QString());
-        QCOMPARE(o.open("sub/a\\b;c=d.txt").dfJmeno()->text(), "Jana Nováková");
+        QCOMPARE(o.open().dfName()->text(), QString());
+        QCOMPARE(o.open("sub/a\\b;c=d.txt").dfName()->text(), "Jana Nováková");
         // A journal that names its pupil gives the name where none was typed for it.
         Journal named = twelveDays();
         named.pupil = "Eva Malá";
-        QCOMPARE(o.open("sub/a\\b;c=d.txt", named).dfJmeno()->text(), "Jana Nováková");
-        QCOMPARE(o.open("eva.txt", named).dfJmeno()->text(), "Eva Malá");
+        QCOMPARE(o.open("sub/a\\b;c=d.txt", named).dfName()->text(), "Jana Nováková");
+        QCOMPARE(o.open("eva.txt", named).dfName()->text(), "Eva Malá");
     }
 
     // A folder that cannot hold the file is reported with the file's name and nothing is left behind.
@@ -207,7 +207,7 @@ class TestOverviewWindow : public QObject {
         Journal j = twelveDays();
         for (int a = 1; a <= 80; ++a) // the list runs over to further pages
             j.missed.push_back({"", QStringLiteral("%1,1,%2,1").arg(a).arg(a + 1), 1, {}});
-        o.open("protokol.txt", j).dfJmeno()->setText("Petr Dvořák");
+        o.open("protokol.txt", j).dfName()->setText("Petr Dvořák");
         QTest::mouseClick(o.w->pbPdf(), Qt::LeftButton);
         QCOMPARE(o.dialogs.texts(),
                  {"Chyba č. 76 - Cesta nenalezena\nPřehled se nepodařilo uložit do souboru " + bad + "."});
@@ -218,9 +218,9 @@ class TestOverviewWindow : public QObject {
                  "prehled-vysledku-petr-dvorak-" + QDate::currentDate().toString("d.M.yyyy") + ".pdf");
         QVERIFY(proposed.dir().exists());
         const QString pdf = o.dir.filePath("prehled.pdf");
-        QVERIFY(o.w->lblStav()->text().contains(pdf));
+        QVERIFY(o.w->lblStatus()->text().contains(pdf));
         QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(pdf)});
-        QCOMPARE(o.open().dfJmeno()->text(), "Petr Dvořák"); // kept by the save alone
+        QCOMPARE(o.open().dfName()->text(), "Petr Dvořák"); // kept by the save alone
 
         if (QStandardPaths::findExecutable("pdftotext").isEmpty())
             QSKIP("pdftotext and pdfinfo (poppler-utils) are not installed");

@@ -405,6 +405,31 @@ class TestMainWindow : public QObject {
         QVERIFY(!act(w, "mnuCoNeumi")->isEnabled());
     }
 
+    // Who practises changes by a pick, or when he leaves the list; another copy choosing a pupil for
+    // its next start does not move him.
+    void followsTheList_data() {
+        columns<QString, QString>({"then", "practising"});
+        row("another copy chose Bára", "", "Adam");
+        row("Bára picked", "bara", "Bára");
+        row("Adam removed", "-adam", "Bára");
+    }
+    void followsTheList() {
+        const auto [then, practising] = fetch<QString, QString>("then", "practising");
+        WindowFixture f;
+        StoredSettings s;
+        LoadSettings(s, f.store);
+        PupilList(f.store).add("Adam", s);
+        f.start();
+        PupilList other(f.store);
+        other.add("Bára", s);
+        other.choose("bara");
+        f.session->add("Cyril", s); // the list as stored now
+        if (then.startsWith('-'))
+            f.session->remove(then.mid(1));
+        QVERIFY(f.session->followList(then.startsWith('-') ? QString() : then).isEmpty());
+        QCOMPARE(f.session->pupilName(), practising);
+    }
+
     // The open store follows the settings and the pupil, is closed before its file goes, and one
     // that cannot keep answers is told once.
     void storeFollows_data() {
