@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
 #ifdef NUMIO_FLOOR_SQL
     // Never true: it only keeps the linker from dropping the library.
     if (argc > 99)
-        return QSqlDatabase::drivers().size();
+        return int(QSqlDatabase::drivers().size());
 #endif
     const QStringList args = QApplication::arguments();
     const auto with = [&args](const char* part) {

@@ -30,7 +30,7 @@ class PictureIconEngine : public QIconEngine {
 
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
         if (mode == QIcon::Normal && !notDrawn_.contains(size)) {
-            const QPixmap drawn = drawnBefore(name_, size);
+            QPixmap drawn = drawnBefore(name_, size);
             if (!drawn.isNull())
                 return drawn;
             notDrawn_.append(size); // a button repaints often: looked for once
