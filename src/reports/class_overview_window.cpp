@@ -40,7 +40,8 @@ namespace numio {
 namespace {
 
 const QString kSaved = QStringLiteral("Uloženo do souboru %1.");
-constexpr int kRowRole = Qt::UserRole + 1; // the row's index in the model's rows
+constexpr int kRowRole = Qt::UserRole + 1;  // the row's index in the model's rows
+constexpr int kPathRole = Qt::UserRole + 2; // its journal, which outlives a new order
 
 enum Column { Name, Exams, Problems, Rate, Grade, Trend, Last, Known, Missed, ColumnCount };
 
@@ -417,7 +418,8 @@ void ClassOverviewWindow::enableCommands() {
 void ClassOverviewWindow::fillTable() {
     const QVector<ClassRow>& rows = model_.rows();
     const QTableWidgetItem* current = table_->item(std::max(table_->currentRow(), 0), Name);
-    const QString currentPath = current ? rows.value(current->data(kRowRole).toInt()).shown.path : QString();
+    // The rows may be in a new order already: the pupil chosen is found again by his journal.
+    const QString currentPath = current ? current->data(kPathRole).toString() : QString();
     table_->setRowCount(0);
     table_->setRowCount(int(rows.size()));
     int currentRow = 0;
@@ -430,6 +432,7 @@ void ClassOverviewWindow::fillTable() {
             table_->setItem(r, c, item);
         }
         table_->item(r, Name)->setData(kRowRole, r);
+        table_->item(r, Name)->setData(kPathRole, rows[r].shown.path);
         table_->item(r, Known)->setToolTip(rows[r].known.problem());
         if (rows[r].shown.path == currentPath)
             currentRow = r;
