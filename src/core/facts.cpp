@@ -46,7 +46,7 @@ void FactHistory::add(const Try& t) {
     lastAt = t.at;
 }
 
-FactState factState(const QList<Try>& tries, int knownWithinMs) {
+FactState factState(const QList<Try>& tries, int knownWithinMs, qint64 now) {
     const qsizetype n = tries.size();
     if (n == 0)
         return FactState::NeverAsked;
@@ -58,17 +58,22 @@ FactState factState(const QList<Try>& tries, int knownWithinMs) {
         rights += tries[i].right() ? 1 : 0;
     if (2 * rights < recent)
         return FactState::NotKnown;
-    if (n < kKnownRun)
-        return FactState::Learning;
-    for (qsizetype i = n - kKnownRun; i < n; ++i) {
+    const qsizetype run = std::min<qsizetype>(n, kKnownRun);
+    for (qsizetype i = n - run; i < n; ++i) {
         if (!tries[i].right() || tries[i].ms > knownWithinMs)
             return FactState::Learning;
     }
+    if (n < kKnownRun)
+        return FactState::FewTries;
+    if (recent - rights > kKnownMisses)
+        return FactState::Learning;
+    if (now > 0 && now - tries[n - 1].at > qint64(kRefreshAfterDays) * 24 * 3600)
+        return FactState::Refresh;
     return FactState::Known;
 }
 
-FactSummary summariseFact(const FactHistory& h, int knownWithinMs) {
-    return {h.tries, h.rights, h.medianMs, h.lastAt, factState(h, knownWithinMs)};
+FactSummary summariseFact(const FactHistory& h, int knownWithinMs, qint64 now) {
+    return {h.tries, h.rights, h.medianMs, h.lastAt, factState(h, knownWithinMs, now)};
 }
 
 int knownTimesTables(const Knowledge& knowledge, int knownWithinMs) {
@@ -76,7 +81,7 @@ int knownTimesTables(const Knowledge& knowledge, int knownWithinMs) {
     for (auto it = knowledge.cbegin(); it != knowledge.cend(); ++it) {
         const Fact& f = it.key();
         if (f.op == 3 && f.a >= 1 && f.a <= 10 && f.b >= 1 && f.b <= 10 &&
-            factState(it.value(), knownWithinMs) == FactState::Known)
+            knows(factState(it.value(), knownWithinMs, 0)))
             ++known;
     }
     return known;
@@ -104,7 +109,7 @@ void KnowledgeBuilder::add(const Fact& f, const Try& t) {
     Gathering& g = gathering_[f];
     // The weeks that ended before this try see the fact as it stood without it.
     while (g.weeksDone < query_.weekEnds.size() && query_.weekEnds[g.weeksDone] < clock_) {
-        if (factState(g.history, query_.knownWithinMs) == FactState::Known)
+        if (knows(factState(g.history, query_.knownWithinMs, 0)))
             g.history.knownWeeks |= 1u << g.weeksDone;
         ++g.weeksDone;
     }
@@ -118,7 +123,7 @@ KnowledgeRead KnowledgeBuilder::finish() {
     for (auto it = gathering_.begin(); it != gathering_.end(); it = gathering_.erase(it)) {
         Gathering& g = it.value();
         FactHistory& h = g.history;
-        if (factState(h, query_.knownWithinMs) == FactState::Known)
+        if (knows(factState(h, query_.knownWithinMs, 0)))
             for (qsizetype w = g.weeksDone; w < query_.weekEnds.size(); ++w)
                 h.knownWeeks |= 1u << w;
         QList<int>& ms = g.ms;

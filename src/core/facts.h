@@ -83,23 +83,38 @@ struct NUMIO_EXPORT FactHistory {
 // The history of each fact tried.
 using Knowledge = QHash<Fact, FactHistory>;
 
-inline constexpr int kRecentTries = 5;
+inline constexpr int kRecentTries = 8;
 
-// Where the pupil stands with a fact.
+// Where the pupil stands with a fact. The rule, in the words the help gives a parent: a fact is
+// known when its last three tries were right and each within the time limit, and no more than one
+// of its last eight went wrong; known but not practised for four weeks, it wants a refresh; tried
+// once or twice, right and quick each time, there is too little to tell yet; wrong at the last try,
+// or in more than half of the last eight, it is not known; anything else is on the way.
 enum class FactState {
     NeverAsked,
     NotKnown, // the last try went wrong, or most of the recent ones did
     Learning, // on the way: right lately, but not yet steadily and quickly enough
-    Known,    // right in each of the last kKnownRun tries, each within the time limit
+    Known,    // right and quick in each of the last kKnownRun tries, at most kKnownMisses missed lately
+    FewTries, // one or two tries, each right and quick: too few to tell
+    Refresh,  // known, but not practised for kRefreshAfterDays days
 };
+inline constexpr int kFactStates = 6;
 
 inline constexpr int kKnownRun = 3;
+inline constexpr int kKnownMisses = 1; // among the last kRecentTries
+inline constexpr int kRefreshAfterDays = 28;
 inline constexpr int kKnownWithinSecondsDefault = 3;
 
-// The state of a fact from its tries in the order they were made (only the last kRecentTries count).
-NUMIO_EXPORT FactState factState(const QList<Try>& tries, int knownWithinMs);
-inline FactState factState(const FactHistory& h, int knownWithinMs) {
-    return factState(h.recent, knownWithinMs);
+// Known, whether or not it wants a refresh.
+inline bool knows(FactState state) {
+    return state == FactState::Known || state == FactState::Refresh;
+}
+
+// The state of a fact from its tries in the order they were made (only the last kRecentTries count),
+// as it stands at `now` (seconds since 1970; 0 for "as the last try left it", never wanting a refresh).
+NUMIO_EXPORT FactState factState(const QList<Try>& tries, int knownWithinMs, qint64 now);
+inline FactState factState(const FactHistory& h, int knownWithinMs, qint64 now) {
+    return factState(h.recent, knownWithinMs, now);
 }
 
 // What the map tells of one fact.
@@ -110,9 +125,9 @@ struct NUMIO_EXPORT FactSummary {
     qint64 lastAt = 0; // the last try; 0 when never asked
     FactState state = FactState::NeverAsked;
 };
-NUMIO_EXPORT FactSummary summariseFact(const FactHistory& history, int knownWithinMs);
+NUMIO_EXPORT FactSummary summariseFact(const FactHistory& history, int knownWithinMs, qint64 now);
 
-// The ten times tables' products 1*1 to 10*10 the pupil knows.
+// The ten times tables' products 1*1 to 10*10 the pupil knows (wanting a refresh or not).
 NUMIO_EXPORT int knownTimesTables(const Knowledge& knowledge, int knownWithinMs);
 
 // What a reading works out besides each fact's history: whether it was known at the end of each of

@@ -48,7 +48,7 @@ WeakFactsDraw::WeakFactsDraw(const StoredSettings& rules, const Knowledge& knowl
     candidates_.reserve(std::size_t(knowledge.size()));
     for (auto it = knowledge_.cbegin(); it != knowledge_.cend(); ++it) {
         if (admitted(rules, it.key()))
-            place(it.key(), factState(it.value(), knownWithinMs_));
+            place(it.key(), factState(it.value(), knownWithinMs_, 0));
     }
 }
 
@@ -117,7 +117,7 @@ void WeakFactsDraw::answered(const Fact& fact, const Try& attempt) {
     FactHistory& history = knowledge_[fact];
     history.add(attempt);
     if (admitted(scratch_, fact))
-        place(fact, factState(history, knownWithinMs_));
+        place(fact, factState(history, knownWithinMs_, 0));
 }
 
 QString WeakFactsDraw::statusText() const {

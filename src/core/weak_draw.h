@@ -53,8 +53,8 @@ class NUMIO_EXPORT WeakFactsDraw {
     std::vector<Candidate> candidates_;
     QHash<Fact, qsizetype> index_; // into candidates_
     long long candidatesWeight_ = 0;
-    int inState_[4] = {}; // candidates by FactState
-    int newMisses_ = 0;   // draws of a new fact in a row that found none
+    int inState_[kFactStates] = {}; // candidates by FactState
+    int newMisses_ = 0;             // draws of a new fact in a row that found none
 };
 
 } // namespace numio

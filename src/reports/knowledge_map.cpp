@@ -120,7 +120,7 @@ QList<WeekCount> knownByWeek(const MapPage& page, const Knowledge& knowledge, in
             counts[w].known += static_cast<int>((h.knownWeeks >> w) & 1u);
         // Now is what the tiles show, whatever the dates of the tries say.
         if (!counts.isEmpty())
-            counts.last().known += factState(h, knownWithinMs) == FactState::Known ? 1 : 0;
+            counts.last().known += knows(factState(h, knownWithinMs, 0)) ? 1 : 0;
     }
     return counts;
 }
@@ -174,6 +174,10 @@ QString stateWord(FactState state) {
         return QStringLiteral("učí se");
     case FactState::NotKnown:
         return QStringLiteral("neumí");
+    case FactState::FewTries:
+        return QStringLiteral("málo pokusů");
+    case FactState::Refresh:
+        return QStringLiteral("umí, ale dlouho neprocvičoval");
     case FactState::NeverAsked:
         break;
     }

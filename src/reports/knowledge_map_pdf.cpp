@@ -54,7 +54,7 @@ void drawGrid(const KnowledgeMapReport& r, A4Pages& pages, const QFont& body, co
         for (int c = 0; c < line.count; ++c) {
             const Fact& f = page.facts[line.first + c];
             paintFactCell(painter, QRectF(head + c * width, pages.y, width, height), shownFact(f),
-                          factState(r.knowledge.value(f), r.knownWithinMs), cells);
+                          factState(r.knowledge.value(f), r.knownWithinMs, 0), cells);
         }
         pages.y += height;
     }

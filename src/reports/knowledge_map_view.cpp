@@ -50,6 +50,11 @@ StateLook lookOf(FactState state) {
     case FactState::NotKnown:
         return {QColor(0xf2, 0x9b, 0x45), QColor(0x3a, 0x1c, 0x00), QStringLiteral("✗"),
                 QStringLiteral("Neumí")};
+    case FactState::FewTries:
+        return {QColor(0xd6, 0xe8, 0xf7), QColor(0x0e, 0x22, 0x3d), QStringLiteral("?"),
+                QStringLiteral("Málo pokusů")};
+    case FactState::Refresh:
+        return {QColor(0x5b, 0x86, 0xbf), Qt::white, QStringLiteral("↻"), QStringLiteral("Umí, zopakovat")};
     case FactState::NeverAsked:
         break;
     }
@@ -198,11 +203,11 @@ QVariant KnowledgeMapModel::data(const QModelIndex& index, int role) const {
         return shownFact(*fact);
     case Qt::ToolTipRole:
     case Qt::AccessibleTextRole:
-        return factDescription(*fact, summariseFact(knowledge_.value(*fact), knownWithinMs_));
+        return factDescription(*fact, summariseFact(knowledge_.value(*fact), knownWithinMs_, 0));
     default:
         break;
     }
-    const FactState state = factState(knowledge_.value(*fact), knownWithinMs_);
+    const FactState state = factState(knowledge_.value(*fact), knownWithinMs_, 0);
     switch (role) {
     case StateRole:
         return int(state);

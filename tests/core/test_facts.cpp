@@ -14,28 +14,40 @@ static constexpr qint64 kDay = 86400;
 class TestFacts : public QObject {
     Q_OBJECT
   private slots:
-    // tries: "R900" right in 900 ms, "W" wrong, "T" timed out, in the order made.
+    // tries: "R900" right in 900 ms, "W" wrong, "T" timed out, in the order made; "@-29" that many
+    // days before now.
     void state_data() {
         using enum FactState;
         columns<QString, FactState>({"tries", "state"});
         row("never asked", QString(), NeverAsked);
-        row("one right", QStringLiteral("R900"), Learning);
+        row("one right and quick", QStringLiteral("R900"), FewTries);
+        row("two right and quick", QStringLiteral("R900 R3000"), FewTries);
+        row("one right but slow", QStringLiteral("R3001"), Learning);
         row("three right, the last just in time", QStringLiteral("R900 R900 R3000"), Known);
         row("three right, one slow", QStringLiteral("R900 R3001 R900"), Learning);
         row("known, then timed out", QStringLiteral("R900 R900 R900 T900"), NotKnown);
-        row("wrong at first, then three right", QStringLiteral("W900 W900 R900 R900 R900"), Known);
+        row("two misses, then three right", QStringLiteral("W900 W900 R900 R900 R900"), Learning);
+        row("one miss among the last eight", QStringLiteral("W9 R9 R9 R9 R9 W9 R9 R9 R9"), Known);
+        row("5 wrong of 15, the last three right",
+            QStringLiteral("W9 R9 W9 R9 R9 W9 R9 R9 W9 R9 R9 W9 R9 R9 R9"), Learning);
+        row("4 wrong of 15, the last three right",
+            QStringLiteral("W9 R9 R9 W9 R9 R9 R9 W9 R9 R9 R9 W9 R9 R9 R9"), Learning);
         row("mostly wrong lately", QStringLiteral("R900 W900 W900 W900 R900"), NotKnown);
         row("half wrong lately", QStringLiteral("W900 R900 W900 R900"), Learning);
-        row("a slip among rights", QStringLiteral("R900 R900 R900 W900 R900 R900"), Learning);
-        row("wrongs long ago do not count", QStringLiteral("W9 W9 W9 W9 R9 R9 R9 W9 R9"), Learning);
+        row("misses long ago do not count", QStringLiteral("W9 W9 W9 R9 R9 R9 R9 R9 R9 R9 R9"), Known);
+        row("known, practised 27 days ago", QStringLiteral("R9@-27 R9@-27 R9@-27"), Known);
+        row("known, practised 29 days ago", QStringLiteral("R9@-29 R9@-29 R9@-29"), Refresh);
+        row("learning, practised long ago", QStringLiteral("R9@-60 W9@-60 R9@-60"), Learning);
     }
     void state() {
         const auto [text, state] = fetch<QString, FactState>("tries", "state");
         KnowledgeBuilder builder;
         for (const QString& t : text.split(u' ', Qt::SkipEmptyParts))
-            builder.add({1, 1, 1},
-                        Try{kDay, AnswerOutcome(QStringLiteral("RWT").indexOf(t[0])), t.mid(1).toInt()});
-        QCOMPARE(factState(builder.finish().facts.value({1, 1, 1}), kKnownWithinSecondsDefault * 1000),
+            builder.add({1, 1, 1}, Try{kDay * (20000 + t.section(u'@', 1).toInt()),
+                                       AnswerOutcome(QStringLiteral("RWT").indexOf(t[0])),
+                                       t.section(u'@', 0, 0).mid(1).toInt()});
+        QCOMPARE(factState(builder.finish().facts.value({1, 1, 1}), kKnownWithinSecondsDefault * 1000,
+                           kDay * 20000),
                  state);
     }
 
@@ -69,7 +81,7 @@ class TestFacts : public QObject {
         QCOMPARE(QStringLiteral("%1 %2 %3")
                      .arg(h.knownWeeks & 1)
                      .arg(h.knownWeeks >> 1 & 1)
-                     .arg(factState(h, 3000) == FactState::Known),
+                     .arg(factState(h, 3000, 0) == FactState::Known),
                  known);
     }
 

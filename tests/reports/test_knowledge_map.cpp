@@ -107,8 +107,8 @@ class TestKnowledgeMap : public QObject {
             QString("7 × 8: učí se; 3 pokusy, 3 správně, medián 2,0 s, naposledy 3. 12. 2026"));
         row("last one wrong", 4, Fact{4, 56, 7}, QString("r1000 w4000"), QString("✗"), QString("#f29b45"),
             QString("56 : 7: neumí; 2 pokusy, 1 správně, medián 2,5 s, naposledy 3. 12. 2026"));
-        row("one right", 4, Fact{4, 7, 7}, QString("r900"), QString("~"), QString("#a6cff0"),
-            QString("7 : 7: učí se; 1 pokus, 1 správně, medián 0,9 s, naposledy 3. 12. 2026"));
+        row("one right", 4, Fact{4, 7, 7}, QString("r900"), QString("?"), QString("#d6e8f7"),
+            QString("7 : 7: málo pokusů; 1 pokus, 1 správně, medián 0,9 s, naposledy 3. 12. 2026"));
     }
     void cells() {
         const auto [op, fact, script, mark, fill, said] =
