@@ -148,8 +148,6 @@ std::optional<qsizetype> WeakFactsDraw::drawInWork(RandomSource& random) const {
     for (std::size_t i = 0; i < candidates_.size(); ++i) {
         const Candidate& c = candidates_[i];
         const qint64 rest = std::max<qint64>(drawn_ - c.lastAsked - 1, 0);
-        if (weightOf(c.state) == 0 || rest == 0)
-            continue;
         const double priority = double(weightOf(c.state) * rest) * (0.8 + 0.4 * double(random.next()));
         if (priority > most)
             most = priority, best = qsizetype(i);
