@@ -192,7 +192,8 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     table_->setWordWrap(false);
     table_->horizontalHeaderItem(Trend)->setToolTip(
         QStringLiteral("Změna úspěšnosti posledních 10 zkoušení proti 10 předchozím v procentních bodech; "
-                       "zkoušení s méně než 6 příklady se nepočítají."));
+                       "zkoušení s méně než 6 příklady se nepočítají. Změna se ukáže, až budou na obou "
+                       "stranách aspoň 3 zkoušení."));
     table_->horizontalHeaderItem(Known)->setToolTip(
         QStringLiteral("Kolik ze 100 příkladů malé násobilky (1 · 1 až 10 · 10) žák umí podle svých odpovědí "
                        "na tomto počítači, bez ohledu na období; jen u žáků ze seznamu tohoto počítače."));
@@ -434,6 +435,7 @@ void ClassOverviewWindow::fillTable() {
         table_->item(r, Name)->setData(kRowRole, r);
         table_->item(r, Name)->setData(kPathRole, rows[r].shown.path);
         table_->item(r, Known)->setToolTip(rows[r].known.problem());
+        table_->item(r, Trend)->setToolTip(rows[r].summary.trendPending);
         if (rows[r].shown.path == currentPath)
             currentRow = r;
     }
@@ -561,6 +563,9 @@ void ClassOverviewWindow::savePdf() {
         QVector<ClassReport::Line> lines;
         for (int c = 1; c < ColumnCount; ++c)
             lines.push_back({report.columns[c] + u':', cells[c]});
+        // The pupil's own page has the room to say why his trend is not there yet.
+        if (const QString why = table_->item(r, Trend)->toolTip(); !why.isEmpty())
+            lines[Trend - 1].value = why;
         lines.push_back({QStringLiteral("Protokol:"), QFileInfo(p.path).fileName()});
         report.pupils.push_back({p.name, lines, p.journal.exams});
     }

@@ -284,6 +284,40 @@ class TestJournal : public QObject {
         QCOMPARE(texts({c.lastRate, c.previousRate, c.lastGrade, c.previousGrade, double(c.previousCount)}),
                  "90.0 69.3 1.0 2.4 10.0");
     }
+
+    // Better or worse only once both sides hold three examinations of six problems or more; short
+    // tries, repeats and interrupted ones (s, r, i) never count, whatever they scored.
+    void trendWaitsForBothSides_data() {
+        QTest::addColumn<QString>("runs"); // g: 20 problems, 2 wrong; b: 20 problems, 10 wrong
+        QTest::addColumn<QString>("shown");
+        const QString eleventh = "Srovnání bude k dispozici od 11. zkoušení s alespoň 6 příklady.";
+        const QString bothSides =
+            "Srovnání bude k dispozici, až budou na obou stranách aspoň 3 zkoušení s alespoň 6 příklady.";
+        QTest::newRow("none") << "" << eleventh;
+        QTest::newRow("ten and short tries") << "bbbgggggggsss" << eleventh;
+        QTest::newRow("one before ten") << "bgggggggggg" << bothSides;
+        QTest::newRow("two before ten, others between") << "bsribgggggggggg" << bothSides;
+        QTest::newRow("three before ten") << "bbbgggggggggg"
+                                          << "40.0";
+        QTest::newRow("three before, shorts among ten") << "bbbgsgsgsgsgsgsgsgsgsgs"
+                                                        << "40.0";
+        QTest::newRow("ten against ten, older left out") << "bbbggggggggggbbbbbbbbbb"
+                                                         << "-40.0";
+    }
+    void trendWaitsForBothSides() {
+        QFETCH(QString, runs);
+        QFETCH(QString, shown);
+        Journal j;
+        for (const QChar r : runs) {
+            const int problems = r == 's' ? 5 : 20, wrong = r == 'g' ? 2 : r == 'b' ? 10 : problems;
+            const Score score = scoreOf(problems, wrong);
+            j.exams.push_back({QDateTime(), problems, wrong, score.grade, score.successRate, false,
+                               r == 'r' ? PracticeKind::Repeat : PracticeKind::Set, r == 'i'});
+        }
+        const TrendOutcome t = trendOf(j);
+        QCOMPARE(t.change ? QString::number(*t.change, 'f', 1) : t.pending, shown);
+        QCOMPARE(summarise(j).trend, t.change);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestJournal)
