@@ -241,13 +241,20 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     // Enter in the table opens a pupil; it must not fall through to a default button.
     for (QPushButton* b : {pbFolder_, pbCancel_, pbCsv_, pbPdf_, pbClose_})
         b->setAutoDefault(false);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(progress_);
-    buttons->addWidget(pbCancel_);
-    buttons->addWidget(lblStatus_, 1);
-    buttons->addWidget(pbCsv_);
-    buttons->addWidget(pbPdf_);
-    buttons->addWidget(pbClose_);
+    // The reading's progress and the status on a line of their own: beside the buttons, on a small
+    // or magnified screen, the status had room for a word or two.
+    auto* state = new QHBoxLayout;
+    state->addWidget(progress_);
+    state->addWidget(pbCancel_);
+    state->addWidget(lblStatus_, 1);
+    auto* commands = new QHBoxLayout;
+    commands->addStretch(1);
+    commands->addWidget(pbCsv_);
+    commands->addWidget(pbPdf_);
+    commands->addWidget(pbClose_);
+    auto* buttons = new QVBoxLayout;
+    buttons->addLayout(state);
+    buttons->addLayout(commands);
     layOutScrolling(*this, layout, buttons);
 
     QWidget* order[] = {pbFolder_,    cbPeriod_,   deFrom_,   deTo_,  cbOrder_, chDescending_, table_,

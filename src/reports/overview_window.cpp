@@ -228,7 +228,8 @@ QWidget* OverviewWindow::buildChartView() {
     // Nothing to do in it with keys; Tab passes it by.
     chartView_->setFocusPolicy(Qt::NoFocus);
     chartView_->viewport()->setFocusPolicy(Qt::NoFocus);
-    chartView_->setMinimumSize(400, 150);
+    // Below this the axes shorten their texts to "…": on a small or magnified screen the body scrolls.
+    chartView_->setMinimumSize(400, 280);
     if (!journal_.isEmpty())
         return chartView_;
     // Nothing to chart yet: the empty state says so where the chart will be; the chart stays for

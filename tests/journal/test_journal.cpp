@@ -286,27 +286,22 @@ class TestJournal : public QObject {
     }
 
     // Better or worse only once both sides hold three examinations of six problems or more; short
-    // tries, repeats and interrupted ones (s, r, i) never count, whatever they scored.
+    // tries, repeats and interrupted ones (s, r, i) never count. g: 20 problems, 2 wrong; b: 10 wrong.
     void trendWaitsForBothSides_data() {
-        QTest::addColumn<QString>("runs"); // g: 20 problems, 2 wrong; b: 20 problems, 10 wrong
-        QTest::addColumn<QString>("shown");
+        columns<QString, QString>({"runs", "shown"});
         const QString eleventh = "Srovnání bude k dispozici od 11. zkoušení s alespoň 6 příklady.";
-        const QString bothSides =
+        const QString both =
             "Srovnání bude k dispozici, až budou na obou stranách aspoň 3 zkoušení s alespoň 6 příklady.";
-        QTest::newRow("none") << "" << eleventh;
-        QTest::newRow("ten and short tries") << "bbbgggggggsss" << eleventh;
-        QTest::newRow("one before ten") << "bgggggggggg" << bothSides;
-        QTest::newRow("two before ten, others between") << "bsribgggggggggg" << bothSides;
-        QTest::newRow("three before ten") << "bbbgggggggggg"
-                                          << "40.0";
-        QTest::newRow("three before, shorts among ten") << "bbbgsgsgsgsgsgsgsgsgsgs"
-                                                        << "40.0";
-        QTest::newRow("ten against ten, older left out") << "bbbggggggggggbbbbbbbbbb"
-                                                         << "-40.0";
+        row("none", QString(), eleventh);
+        row("ten and short tries", QString("bbbgggggggsss"), eleventh);
+        row("one before ten", QString("bgggggggggg"), both);
+        row("two before ten, others between", QString("bsribgggggggggg"), both);
+        row("three before ten", QString("bbbgggggggggg"), QString("40.0"));
+        row("three before, shorts among ten", QString("bbbgsgsgsgsgsgsgsgsgsgs"), QString("40.0"));
+        row("ten against ten, older left out", QString("bbbggggggggggbbbbbbbbbb"), QString("-40.0"));
     }
     void trendWaitsForBothSides() {
-        QFETCH(QString, runs);
-        QFETCH(QString, shown);
+        const auto [runs, shown] = fetch<QString, QString>("runs", "shown");
         Journal j;
         for (const QChar r : runs) {
             const int problems = r == 's' ? 5 : 20, wrong = r == 'g' ? 2 : r == 'b' ? 10 : problems;

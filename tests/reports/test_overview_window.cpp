@@ -68,32 +68,25 @@ class TestOverviewWindow : public QObject {
     void initTestCase() { QDesktopServices::setUrlHandler("file", this, "openUrl"); }
     void cleanupTestCase() { QDesktopServices::unsetUrlHandler("file"); }
 
-    // The previous figures, the change once both sides tell it, and the missed problems as a school
-    // writes them.
+    // The previous figures, the change once both sides can tell it, and the missed problems as a
+    // school writes them.
     void showsTotals_data() {
-        QTest::addColumn<int>("days");
-        QTest::addColumn<QString>("previousText");
-        QTest::addColumn<QString>("trend");
-        QTest::newRow("ten") << 10 << ""
-                             << "Srovnání bude k dispozici od 11. zkoušení s alespoň 6 příklady.";
-        QTest::newRow("two before ten")
-            << 12 << "úspěšnost 90,0 %, známka 1,0 (jen 2 zkoušení)"
-            << "Srovnání bude k dispozici, až budou na obou stranách aspoň 3 zkoušení s alespoň 6 příklady.";
-        QTest::newRow("three before ten") << 13 << "úspěšnost 93,3 %, známka 1,0 (jen 3 zkoušení)"
-                                          << "zlepšení o 6,7 procentního bodu";
+        columns<int, QString, QString>({"days", "previous", "trend"});
+        row("two before ten", 12, QString("úspěšnost 90,0 %, známka 1,0 (jen 2 zkoušení)"),
+            QString("Srovnání bude k dispozici, až budou na obou stranách aspoň 3 zkoušení s alespoň 6 "
+                    "příklady."));
+        row("three before ten", 13, QString("úspěšnost 93,3 %, známka 1,0 (jen 3 zkoušení)"),
+            QString("zlepšení o 6,7 procentního bodu"));
     }
     void showsTotals() {
-        QFETCH(int, days);
-        QFETCH(QString, previousText);
-        QFETCH(QString, trend);
+        const auto [days, previous, trend] = fetch<int, QString, QString>("days", "previous", "trend");
         Overview o;
         OverviewWindow& w = o.open("protokol.txt", twelveDays(days));
         const QTableWidget* t = w.missedTable();
-        const auto* previous = w.findChild<QLabel*>("lblPredchozi");
-        QCOMPARE(
-            QStringList({previous ? previous->text() : QString(), w.findChild<QLabel*>("lblZmena")->text(),
-                         t->item(0, 0)->text(), t->item(1, 0)->text()}),
-            QStringList({previousText, trend, "8 · 7 = 56", "6 : 2 = 3"}));
+        QCOMPARE(QStringList({w.findChild<QLabel*>("lblPredchozi")->text(),
+                              w.findChild<QLabel*>("lblZmena")->text(), t->item(0, 0)->text(),
+                              t->item(1, 0)->text()}),
+                 QStringList({previous, trend, "8 · 7 = 56", "6 : 2 = 3"}));
     }
 
     // A journal not yet created, or still empty, opens on the empty state with nothing to print.
