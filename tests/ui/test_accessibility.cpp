@@ -127,8 +127,6 @@ QStringList unfit(QWidget& window, const QString& what) {
                                   : l->sizeHint().width();
         } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
             text = b->text(), needs = buttonNeeds(b);
-        } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
-            text = g->title(), needs = g->fontMetrics().horizontalAdvance(text) + 16;
         } else if (auto* v = qobject_cast<QGraphicsView*>(w); v && v->scene()) {
             for (QGraphicsItem* item : v->scene()->items()) {
                 const auto* t = dynamic_cast<QGraphicsTextItem*>(item);
