@@ -661,6 +661,20 @@ std::optional<WindowComparison> compareLastTen(const Journal& journal) {
                             previous.rate(), last.grade(),       previous.grade()};
 }
 
+TrendOutcome trendOf(const Journal& journal) {
+    TrendOutcome t{compareLastTen(journal), std::nullopt, QString()};
+    if (!t.windows)
+        t.pending = QStringLiteral("Srovnání bude k dispozici od 11. zkoušení s alespoň 6 příklady.");
+    else if (std::min(t.windows->lastCount, t.windows->previousCount) < kTrendLeastEachSide)
+        t.pending = QStringLiteral("Srovnání bude k dispozici, až budou na obou stranách aspoň %1 zkoušení "
+                                   "s alespoň %2 příklady.")
+                        .arg(kTrendLeastEachSide)
+                        .arg(kTrendMinimumProblems);
+    else
+        t.change = t.windows->change();
+    return t;
+}
+
 QStringList practiceEntries(const Journal& journal, int limit, const StoredSettings& settings) {
     QStringList entries;
     for (qsizetype i = 0; i < journal.missed.size() && entries.size() < limit; ++i) {

@@ -144,6 +144,18 @@ struct NUMIO_EXPORT WindowComparison {
 // than eleven.
 NUMIO_EXPORT std::optional<WindowComparison> compareLastTen(const Journal& journal);
 
+// Better or worse is told only when each side holds at least this many examinations that move the
+// trend: ten against one or two would say more of that one day than of the pupil.
+inline constexpr int kTrendLeastEachSide = 3;
+
+// The trend as every reader shows it: the overview's summary, the class overview, its PDF and CSV.
+struct NUMIO_EXPORT TrendOutcome {
+    std::optional<WindowComparison> windows; // from the eleventh examination that moves the trend
+    std::optional<double> change;            // in percentage points, once both sides can tell it
+    QString pending;                         // why there is no change yet; empty when there is
+};
+NUMIO_EXPORT TrendOutcome trendOf(const Journal& journal);
+
 // A stretch of days, both ends included; an invalid end is open. Whole history: both open.
 struct NUMIO_EXPORT Period {
     QDate from;

@@ -152,8 +152,9 @@ PupilSummary summarise(const Journal& journal) {
     }
     s.last = journal.lastExam();
     // The same honest trend as the pupil's own overview shows.
-    if (const auto comparison = compareLastTen(journal))
-        s.trend = comparison->change();
+    const TrendOutcome trend = trendOf(journal);
+    s.trend = trend.change;
+    s.trendPending = trend.pending;
     for (qsizetype i = 0; i < std::min<qsizetype>(3, journal.missed.size()); ++i)
         s.missed << schoolProblem(journal.missed[i]);
     return s;

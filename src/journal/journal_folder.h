@@ -65,7 +65,7 @@ NUMIO_EXPORT QString schoolProblem(const MissedProblem& m);
 
 // The numbers of one pupil's row, reckoned as the pupil's own overview reckons them: problems pooled
 // over the examinations that count (interrupted ones with what they answered, repeats left out),
-// one grade from them, the trend of compareLastTen.
+// one grade from them, the trend of trendOf.
 struct NUMIO_EXPORT PupilSummary {
     int exams = 0;   // examinations that count, interrupted ones among them
     int repeats = 0; // repeat runs of missed problems
@@ -73,8 +73,9 @@ struct NUMIO_EXPORT PupilSummary {
     std::optional<int> successRate;
     std::optional<int> grade; // the grade of all the problems together
     std::optional<double> trend;
-    QDateTime last;     // the latest dated examination that counts
-    QStringList missed; // the three most-missed problems, school signs (repeats' misses included)
+    QString trendPending; // why there is no trend yet
+    QDateTime last;       // the latest dated examination that counts
+    QStringList missed;   // the three most-missed problems, school signs (repeats' misses included)
 };
 NUMIO_EXPORT PupilSummary summarise(const Journal& journal);
 

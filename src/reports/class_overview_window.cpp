@@ -192,7 +192,8 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     table_->setWordWrap(false);
     table_->horizontalHeaderItem(Trend)->setToolTip(
         QStringLiteral("Změna úspěšnosti posledních 10 zkoušení proti 10 předchozím v procentních bodech; "
-                       "zkoušení s méně než 6 příklady se nepočítají."));
+                       "zkoušení s méně než 6 příklady se nepočítají. Změna se ukáže, až budou na obou "
+                       "stranách aspoň 3 zkoušení."));
     table_->horizontalHeaderItem(Known)->setToolTip(
         QStringLiteral("Kolik ze 100 příkladů malé násobilky (1 · 1 až 10 · 10) žák umí podle svých odpovědí "
                        "na tomto počítači, bez ohledu na období; jen u žáků ze seznamu tohoto počítače."));
@@ -240,13 +241,20 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     // Enter in the table opens a pupil; it must not fall through to a default button.
     for (QPushButton* b : {pbFolder_, pbCancel_, pbCsv_, pbPdf_, pbClose_})
         b->setAutoDefault(false);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(progress_);
-    buttons->addWidget(pbCancel_);
-    buttons->addWidget(lblStatus_, 1);
-    buttons->addWidget(pbCsv_);
-    buttons->addWidget(pbPdf_);
-    buttons->addWidget(pbClose_);
+    // The reading's progress and the status on a line of their own: beside the buttons, on a small
+    // or magnified screen, the status had room for a word or two.
+    auto* state = new QHBoxLayout;
+    state->addWidget(progress_);
+    state->addWidget(pbCancel_);
+    state->addWidget(lblStatus_, 1);
+    auto* commands = new QHBoxLayout;
+    commands->addStretch(1);
+    commands->addWidget(pbCsv_);
+    commands->addWidget(pbPdf_);
+    commands->addWidget(pbClose_);
+    auto* buttons = new QVBoxLayout;
+    buttons->addLayout(state);
+    buttons->addLayout(commands);
     layOutScrolling(*this, layout, buttons);
 
     QWidget* order[] = {pbFolder_,    cbPeriod_,   deFrom_,   deTo_,  cbOrder_, chDescending_, table_,
@@ -434,6 +442,7 @@ void ClassOverviewWindow::fillTable() {
         table_->item(r, Name)->setData(kRowRole, r);
         table_->item(r, Name)->setData(kPathRole, rows[r].shown.path);
         table_->item(r, Known)->setToolTip(rows[r].known.problem());
+        table_->item(r, Trend)->setToolTip(rows[r].summary.trendPending);
         if (rows[r].shown.path == currentPath)
             currentRow = r;
     }
@@ -561,6 +570,9 @@ void ClassOverviewWindow::savePdf() {
         QVector<ClassReport::Line> lines;
         for (int c = 1; c < ColumnCount; ++c)
             lines.push_back({report.columns[c] + u':', cells[c]});
+        // The pupil's own page has the room to say why his trend is not there yet.
+        if (const QString why = table_->item(r, Trend)->toolTip(); !why.isEmpty())
+            lines[Trend - 1].value = why;
         lines.push_back({QStringLiteral("Protokol:"), QFileInfo(p.path).fileName()});
         report.pupils.push_back({p.name, lines, p.journal.exams});
     }

@@ -97,22 +97,24 @@ QVector<Row> totals(const Journal& journal) {
     rows.push_back({QStringLiteral("lblZnamka"), QStringLiteral("Známka:"),
                     overall ? QString::number(overall->grade) : QStringLiteral("—")});
 
-    const std::optional<WindowComparison> c = compareLastTen(journal);
-    if (!c) {
-        rows.push_back({QStringLiteral("lblZmena"), QStringLiteral("Vývoj:"),
-                        QStringLiteral("Srovnání bude k dispozici od 11. zkoušení s alespoň 6 příklady.")});
+    const TrendOutcome t = trendOf(journal);
+    if (!t.windows) {
+        rows.push_back({QStringLiteral("lblZmena"), QStringLiteral("Vývoj:"), t.pending});
         return rows;
     }
+    const WindowComparison& c = *t.windows;
     rows.push_back({QStringLiteral("lblPosledni"), QStringLiteral("Posledních 10 zkoušení:"),
-                    windowText(c->lastRate, c->lastGrade)});
-    QString previous = windowText(c->previousRate, c->previousGrade);
-    if (c->previousCount < 10)
-        previous += QStringLiteral(" (jen %1 zkoušení)").arg(c->previousCount);
+                    windowText(c.lastRate, c.lastGrade)});
+    QString previous = windowText(c.previousRate, c.previousGrade);
+    if (c.previousCount < 10)
+        previous += QStringLiteral(" (jen %1 zkoušení)").arg(c.previousCount);
     rows.push_back({QStringLiteral("lblPredchozi"), QStringLiteral("Předchozích 10 zkoušení:"), previous});
     // Rounded as the means beside it are shown, so the three agree.
-    const double change = std::round(c->change() * 10.0) / 10.0;
+    const double change = t.change ? std::round(*t.change * 10.0) / 10.0 : 0.0;
     QString trend = QStringLiteral("beze změny");
-    if (change > 0)
+    if (!t.change)
+        trend = t.pending;
+    else if (change > 0)
         trend = QStringLiteral("zlepšení o %1 procentního bodu").arg(czechDecimal(change));
     else if (change < 0)
         trend = QStringLiteral("zhoršení o %1 procentního bodu").arg(czechDecimal(-change));
@@ -226,7 +228,8 @@ QWidget* OverviewWindow::buildChartView() {
     // Nothing to do in it with keys; Tab passes it by.
     chartView_->setFocusPolicy(Qt::NoFocus);
     chartView_->viewport()->setFocusPolicy(Qt::NoFocus);
-    chartView_->setMinimumSize(400, 150);
+    // Below this the axes shorten their texts to "…": on a small or magnified screen the body scrolls.
+    chartView_->setMinimumSize(400, 280);
     if (!journal_.isEmpty())
         return chartView_;
     // Nothing to chart yet: the empty state says so where the chart will be; the chart stays for

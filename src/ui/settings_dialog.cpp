@@ -202,13 +202,13 @@ void SettingsDialog::buildPracticeTab(QWidget* tab) {
 
     Frame3 = place(new QGroupBox(QStringLiteral("Sady"), canvas), "Frame3", twipsRect(210, 3240, 5685, 1065));
     auto* sizeLabel =
-        label(Frame3, QStringLiteral("&Velikost zkoušené sady :"), twipsRect(210, 315, 1800, 225));
+        label(Frame3, QStringLiteral("&Velikost zkoušené sady :"), twipsRect(210, 315, 2010, 225));
     // Digits only, however they arrive; an empty box becomes 0 when the focus leaves it.
-    dfSady = place(new DigitBox(3, Frame3), "dfSady", twipsRect(2025, 300, 435, 285));
+    dfSady = place(new DigitBox(3, Frame3), "dfSady", twipsRect(2250, 300, 435, 285));
     dfSady->setToolTip(QStringLiteral("Počet příkladů, který bude zkoušen v rámci jedné sady."));
     dfSady->installEventFilter(this);
     sizeLabel->setBuddy(dfSady);
-    label(Frame3, QStringLiteral("příkladů."), twipsRect(2550, 300, 690, 240));
+    label(Frame3, QStringLiteral("příkladů."), twipsRect(2775, 300, 690, 240));
     cbLimitSada = place(new QCheckBox(QStringLiteral("Časový limit na s&adu příkladů"), Frame3),
                         "cbLimitSada", twipsRect(210, 735, 2955, 225));
     cmbLimitSada = list(Frame3, "cmbLimitSada", {1, 5, 10, 15, 20, 25, 30, 40, 50, 60, 80},
@@ -282,18 +282,18 @@ void SettingsDialog::buildChoicesTab(QWidget* tab) {
     auto* memory = place(new QGroupBox(QStringLiteral("Co žák umí"), canvas), "frmAnswers",
                          twipsRect(210, 3555, 5685, 780));
     cbRememberAnswers = place(new QCheckBox(QStringLiteral("&Pamatovat si každou odpověď"), memory),
-                              "cbRememberAnswers", twipsRect(210, 330, 2900, 225));
+                              "cbRememberAnswers", twipsRect(210, 330, 2790, 225));
     cbRememberAnswers->setToolTip(
         QStringLiteral("Každá odpověď se uloží i s časem do paměti odpovědí v tomto počítači; z ní "
                        "vzniká Mapa znalostí a procvičování toho, co žák ještě neumí. Protokol se "
                        "píše stejně jako dosud."));
-    spnKnownWithin = place(new QSpinBox(memory), "spnKnownWithin", twipsRect(4665, 285, 810, 315));
+    spnKnownWithin = place(new QSpinBox(memory), "spnKnownWithin", twipsRect(4800, 285, 780, 315));
     spnKnownWithin->setRange(1, kKnownWithinSecondsMax);
     spnKnownWithin->setSuffix(QStringLiteral(" s"));
     spnKnownWithin->setAccessibleName(QStringLiteral("Umí, když odpoví do (sekund)"));
     spnKnownWithin->setToolTip(QStringLiteral("Příklad žák umí, když na něj naposledy třikrát za sebou "
                                               "odpověděl správně a pokaždé do této doby."));
-    label(memory, QStringLiteral("Umí, když odpoví &do"), twipsRect(3150, 330, 1470, 225), spnKnownWithin);
+    label(memory, QStringLiteral("Umí, když odpoví &do"), twipsRect(3045, 330, 1725, 225), spnKnownWithin);
 }
 
 // The page below the tab row only gets its place once the tab panel is laid out (and again on

@@ -284,6 +284,35 @@ class TestJournal : public QObject {
         QCOMPARE(texts({c.lastRate, c.previousRate, c.lastGrade, c.previousGrade, double(c.previousCount)}),
                  "90.0 69.3 1.0 2.4 10.0");
     }
+
+    // Better or worse only once both sides hold three examinations of six problems or more; short
+    // tries, repeats and interrupted ones (s, r, i) never count. g: 20 problems, 2 wrong; b: 10 wrong.
+    void trendWaitsForBothSides_data() {
+        columns<QString, QString>({"runs", "shown"});
+        const QString eleventh = "Srovnání bude k dispozici od 11. zkoušení s alespoň 6 příklady.";
+        const QString both =
+            "Srovnání bude k dispozici, až budou na obou stranách aspoň 3 zkoušení s alespoň 6 příklady.";
+        row("none", QString(), eleventh);
+        row("ten and short tries", QString("bbbgggggggsss"), eleventh);
+        row("one before ten", QString("bgggggggggg"), both);
+        row("two before ten, others between", QString("bsribgggggggggg"), both);
+        row("three before ten", QString("bbbgggggggggg"), QString("40.0"));
+        row("three before, shorts among ten", QString("bbbgsgsgsgsgsgsgsgsgsgs"), QString("40.0"));
+        row("ten against ten, older left out", QString("bbbggggggggggbbbbbbbbbb"), QString("-40.0"));
+    }
+    void trendWaitsForBothSides() {
+        const auto [runs, shown] = fetch<QString, QString>("runs", "shown");
+        Journal j;
+        for (const QChar r : runs) {
+            const int problems = r == 's' ? 5 : 20, wrong = r == 'g' ? 2 : r == 'b' ? 10 : problems;
+            const Score score = scoreOf(problems, wrong);
+            j.exams.push_back({QDateTime(), problems, wrong, score.grade, score.successRate, false,
+                               r == 'r' ? PracticeKind::Repeat : PracticeKind::Set, r == 'i'});
+        }
+        const TrendOutcome t = trendOf(j);
+        QCOMPARE(t.change ? QString::number(*t.change, 'f', 1) : t.pending, shown);
+        QCOMPARE(summarise(j).trend, t.change);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestJournal)
