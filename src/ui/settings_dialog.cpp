@@ -292,7 +292,8 @@ void SettingsDialog::buildChoicesTab(QWidget* tab) {
     spnKnownWithin->setSuffix(QStringLiteral(" s"));
     spnKnownWithin->setAccessibleName(QStringLiteral("Umí, když odpoví do (sekund)"));
     spnKnownWithin->setToolTip(QStringLiteral("Příklad žák umí, když na něj naposledy třikrát za sebou "
-                                              "odpověděl správně a pokaždé do této doby."));
+                                              "odpověděl správně a pokaždé do této doby a z posledních "
+                                              "osmi pokusů spletl nejvýš jeden."));
     label(memory, QStringLiteral("Umí, když odpoví &do"), twipsRect(3045, 330, 1725, 225), spnKnownWithin);
 }
 
