@@ -103,6 +103,7 @@ int main(int argc, char** argv) {
 
     if (args.contains(QStringLiteral("--show"))) {
         input.settings.nMaxValue = 20;
+        input.settings.nMaxValueX = 10;
         input.settings.bKrat = true;
         // --crossing: sums to 20 crossing ten only; --rows: the rows 6, 7 and 8.
         if (args.contains(QStringLiteral("--crossing")))

@@ -3,6 +3,7 @@
 #include <QFontMetricsF>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QResizeEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -96,7 +97,11 @@ void paintFactCell(QPainter& painter, const QRectF& cell, const QString& text, F
     painter.drawRoundedRect(tile.adjusted(inset, inset, -inset, -inset), radius, radius);
     painter.setPen(look.text);
     painter.setFont(font);
-    const double pad = padding(m);
+    // A narrow tile (a small screen) gives up the room around the problem before the problem itself.
+    const double pad =
+        text.isEmpty()
+            ? padding(m)
+            : std::clamp((tile.width() - m.horizontalAdvance(text) - markWidth(m)) / 3, 1.0, padding(m));
     if (!text.isEmpty())
         painter.drawText(tile.adjusted(pad, 0, -(markWidth(m) + pad), 0), Qt::AlignCenter, text);
     if (!look.mark.isEmpty()) {
@@ -119,7 +124,7 @@ void paintGroupTitle(QPainter& painter, const QRectF& row, const QString& title,
     painter.restore();
 }
 
-double cellWidth(const MapPage& page, const QFontMetricsF& metrics) {
+double cellWidth(const MapPage& page, const QFontMetricsF& metrics, bool narrow) {
     const Fact widest = page.op == 3 ? Fact{3, 10, 10}
                         : page.op == 4
                             ? Fact{4, 100, 10}
@@ -127,7 +132,7 @@ double cellWidth(const MapPage& page, const QFontMetricsF& metrics) {
     QString text = shownFact(widest);
     for (QChar& c : text)
         c = c.isDigit() ? u'0' : c;
-    return metrics.horizontalAdvance(text) + markWidth(metrics) + 4 * padding(metrics) + 2;
+    return metrics.horizontalAdvance(text) + markWidth(metrics) + (narrow ? 3 : 4 * padding(metrics)) + 2;
 }
 
 double paintLegend(QPainter& painter, const QRectF& box, const QFont& font, const QColor& colour) {
@@ -322,13 +327,25 @@ MapLegend::MapLegend(QWidget* parent) : QWidget(parent) {
     }
     setAccessibleName(QStringLiteral("Legenda"));
     setAccessibleDescription(parts.join(QStringLiteral(", ")));
-    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum);
-    policy.setHeightForWidth(true);
-    setSizePolicy(policy);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+}
+
+void MapLegend::resizeEvent(QResizeEvent*) {
+    // Its height follows the lines it needs at this width, as the map's line does.
+    const int needed = heightForWidth(width());
+    if (needed != lines_) {
+        lines_ = needed;
+        setMinimumHeight(needed);
+        updateGeometry();
+    }
 }
 
 QSize MapLegend::sizeHint() const {
-    return legendSize(QFontMetricsF(font()), 0).toSize() + QSize(2, 0);
+    // Before it has a width, two lines: the map beside which it stands is seldom wider than that,
+    // and a window sized to its hint must not need to scroll for a legend wider than the map.
+    const QFontMetricsF m(font());
+    const QSizeF two = legendSize(m, legendSize(m, 0).width() * 0.6);
+    return QSize(int(std::ceil(two.width())) + 2, lines_ > 0 ? lines_ : int(std::ceil(two.height())));
 }
 
 QSize MapLegend::minimumSizeHint() const {

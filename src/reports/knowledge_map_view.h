@@ -38,8 +38,9 @@ void paintFactCell(QPainter& painter, const QRectF& cell, const QString& text, F
 // A group's title across a row.
 void paintGroupTitle(QPainter& painter, const QRectF& row, const QString& title, const QFont& font,
                      const QColor& colour);
-// How wide a tile must be for the page's widest problem and a mark.
-double cellWidth(const MapPage& page, const QFontMetricsF& metrics);
+// How wide a tile must be for the page's widest problem and a mark: with room around them, or as
+// narrow as they allow.
+double cellWidth(const MapPage& page, const QFontMetricsF& metrics, bool narrow = false);
 // The legend from the box's top left, in as many lines as the box's width needs; how high it is.
 double paintLegend(QPainter& painter, const QRectF& box, const QFont& font, const QColor& colour);
 // How high the legend is at this width; how wide in one line when the width is 0.
@@ -91,11 +92,14 @@ class MapLegend : public QWidget {
     explicit MapLegend(QWidget* parent);
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
-    bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    int lines_ = 0; // the height its lines need at its width; 0 before it has one
 };
 
 class WeekChart : public QWidget {

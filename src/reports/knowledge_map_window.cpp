@@ -15,11 +15,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -37,6 +39,20 @@ const QString kSaved = QStringLiteral("Uloženo do souboru %1.");
 // than kLeastRowsShown.
 constexpr int kRowsShown = 12;
 constexpr int kLeastRowsShown = 4;
+
+// A line wrapped at its width, as high as its lines; a height for width would make the scrolling
+// body as tall as it would like to be, and the map could not give up rows for the rest.
+class WrappedLine : public QLabel {
+  public:
+    using QLabel::QLabel;
+    bool hasHeightForWidth() const override { return false; }
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override {
+        setMinimumHeight(heightForWidth(width()));
+        QLabel::resizeEvent(event);
+    }
+};
 
 // The map as large as it asks to be, set by the window: a Qt table would ask for a fixed size.
 class MapTable : public QTableView {
@@ -86,7 +102,7 @@ KnowledgeMapWindow::KnowledgeMapWindow(const KnowledgeMapInput& input, SettingsS
       model_(new KnowledgeMapModel(
           input_.knowledge, input_.knownWithinMs,
           (input_.now.isValid() ? input_.now : QDateTime::currentDateTime()).toSecsSinceEpoch(), this)),
-      cbOperation_(new QComboBox(this)), map_(new MapTable(this)), lblKnown_(new QLabel(this)),
+      cbOperation_(new QComboBox(this)), map_(new MapTable(this)), lblKnown_(new WrappedLine(this)),
       chart_(new WeekChart(this)), lblStatus_(new QLabel(this)),
       pbPdf_(newButton(QStringLiteral("&Uložit PDF…"), QStringLiteral("pbPdf"), this)),
       pbClose_(newButton(QStringLiteral("Zavří&t"), QStringLiteral("pbClose"), this)) {
@@ -166,6 +182,10 @@ KnowledgeMapWindow::KnowledgeMapWindow(const KnowledgeMapInput& input, SettingsS
         cbOperation_->setCurrentIndex(cbOperation_->findData(first));
     }
     showOperation(first);
+    // On a short screen the weeks' columns grow shorter before the map gives up its rows.
+    const QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+    if (screen && sizeHint().height() > screen->availableGeometry().height() - 48)
+        chart_->setMaximumHeight(chart_->minimumSizeHint().height());
     fitToScreen(*this, parentWidget(), sizeHint(), sizeHint());
     map_->setFocus();
     if (!input_.storePath.isEmpty())
@@ -229,6 +249,8 @@ void KnowledgeMapWindow::showOperation(int op) {
     // Said as the map takes the focus, before the first tile.
     map_->setAccessibleDescription(line);
     lblKnown_->setText(line);
+    const int width = isVisible() ? lblKnown_->width() : static_cast<MapTable*>(map_)->preferred.width();
+    lblKnown_->setMinimumHeight(lblKnown_->heightForWidth(std::max(width, 1)));
     lblKnown_->setToolTip(ignoredText(input_.ignored));
     chart_->setWeeks(weeks_, QStringLiteral("Známé příklady po týdnech"));
     // A larger page widens an open window as far as the screen lets it; beyond that the body scrolls.
@@ -274,7 +296,7 @@ void KnowledgeMapWindow::fitMap() {
     const QFontMetricsF m(map_->font());
     const MapPage& page = model_->page();
     const int width = int(std::ceil(cellWidth(page, m)));
-    const int least = int(std::ceil(cellWidth(page, m) - 2 * m.averageCharWidth() * 0.6));
+    const int least = int(std::ceil(cellWidth(page, m, true)));
     const int height = int(std::ceil(m.height() * 1.9));
     map_->horizontalHeader()->setMinimumSectionSize(least);
     map_->horizontalHeader()->setDefaultSectionSize(width);
@@ -288,7 +310,7 @@ void KnowledgeMapWindow::fitMap() {
     const int side = page.grid() ? map_->verticalHeader()->sizeHint().width() : 0;
     const int top = page.grid() ? map_->horizontalHeader()->sizeHint().height() : 0;
     static_cast<MapTable*>(map_)->preferred =
-        QSize(frame + side + bar + kMapColumns * width, frame + top + rows * height);
+        QSize(frame + side + bar + kMapColumns * width, frame + top + rows * height + 2);
     map_->setMinimumSize(frame + side + bar + kMapColumns * least,
                          frame + top + std::min(rows, kLeastRowsShown) * height);
     map_->updateGeometry();
