@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -275,6 +276,12 @@ void KnowledgeMapWindow::setFolded(bool folded) {
     for (int r = 0; r < page.rows.size(); ++r)
         map_->setRowHidden(r, folded && page.foldRow >= 0 && r > page.foldRow);
     fitMap();
+    // Unfolded, the map takes what room the screen has.
+    if (isVisible()) {
+        // The body's scroll area does not pass a new size on by itself.
+        findChild<QScrollArea*>()->updateGeometry();
+        fitToScreen(*this, parentWidget(), size().expandedTo(sizeHint()), minimumSize());
+    }
 }
 
 bool KnowledgeMapWindow::eventFilter(QObject* watched, QEvent* event) {
