@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
+#include <utility>
 
 namespace numio {
 
@@ -33,10 +35,22 @@ bool crossingAdmits(const StoredSettings& s, int op, long long a, long long b) {
            crossesTen(op, int(a % 10), int(b % 10)) == (s.crossingTen == CrossingTen::With);
 }
 
-// One of the chosen rows, drawn alike for each.
-int drawChosenRow(const StoredSettings& s, RandomSource& random) {
-    const QList<int> rows = s.chosenTables.rows();
-    return rows[draw(random, int(rows.size())) - 1];
+// Whether a product's factors (or a quotient's divisor and quotient), each 1 to 10, belong to the
+// chosen rows: a row is practised both ways, 7*8 as much as 8*7.
+bool inChosenRows(const StoredSettings& s, long long x, long long y) {
+    return x >= 1 && x <= 10 && y >= 1 && y <= 10 &&
+           (s.chosenTables.contains(x) || s.chosenTables.contains(y));
+}
+
+// Two numbers 1 to 10 of which at least one is a chosen row, each such pair alike.
+std::pair<int, int> drawChosenPair(const StoredSettings& s, RandomSource& random) {
+    int x = 0;
+    int y = 0;
+    do {
+        x = draw(random, 10);
+        y = draw(random, 10);
+    } while (!inChosenRows(s, x, y));
+    return {x, y};
 }
 
 Generated fromRepeatList(PracticeState& s) {
@@ -137,8 +151,9 @@ bool anyOperationAdmitsProblem(const StoredSettings& s) {
 }
 
 // The generator's draws: a sum of two numbers from 1 up to nMaxValue; a difference of b from a
-// with 1 <= b <= a <= nMaxValue; a row (1 to nMaxValueX, or a chosen one) times 1 to 10; the
-// inverse of such a product by its factor (never a by itself unless the rows are chosen).
+// with 1 <= b <= a <= nMaxValue; a row (1 to nMaxValueX) times 1 to 10, or with chosen rows 1 to 10
+// times 1 to 10 where either is chosen; the inverse of such a product by its factor (never a by itself
+// unless the rows are chosen).
 bool problemAdmitted(const StoredSettings& s, int nRezim, long long a, long long b, long long c) {
     if (!operationEnabled(s, nRezim) || !operationAdmitsProblem(s, nRezim))
         return false;
@@ -149,10 +164,10 @@ bool problemAdmitted(const StoredSettings& s, int nRezim, long long a, long long
         return b >= 1 && b <= a && a <= s.nMaxValue && a - b == c && crossingAdmits(s, nRezim, a, b);
     case 3:
         return b >= 1 && b <= 10 && a * b == c &&
-               (s.chosenTablesOnly ? s.chosenTables.contains(a) : a >= 1 && a <= s.nMaxValueX);
+               (s.chosenTablesOnly ? inChosenRows(s, a, b) : a >= 1 && a <= s.nMaxValueX);
     default:
         if (s.chosenTablesOnly)
-            return s.chosenTables.contains(b) && c >= 1 && c <= 10 && c * b == a;
+            return inChosenRows(s, b, c) && c * b == a;
         return b >= 1 && b <= 10 && c >= 1 && c <= s.nMaxValueX && c * b == a && a != b;
     }
 }
@@ -200,13 +215,16 @@ Generated VytvorPriklad(PracticeState& s, RandomSource& random) {
         } while (!problemAdmitted(s, op, a, b, c));
         break;
     case 3:
-        a = s.chosenTablesOnly ? drawChosenRow(s, random) : draw(random, s.nMaxValueX);
+        if (s.chosenTablesOnly) {
+            std::tie(a, b) = drawChosenPair(s, random);
+            break;
+        }
+        a = draw(random, s.nMaxValueX);
         b = draw(random, 10);
         break;
     default:
-        if (s.chosenTablesOnly) { // the inverses of the chosen rows: 56:7 for 7*8, 7:7 too
-            b = drawChosenRow(s, random);
-            c = draw(random, 10);
+        if (s.chosenTablesOnly) { // the inverses of the chosen rows' products: 56:7 and 56:8, 7:7 too
+            std::tie(b, c) = drawChosenPair(s, random);
             a = c * b;
             break;
         }

@@ -14,87 +14,175 @@ int weightOf(FactState state) {
         return 8;
     case FactState::Learning:
         return 4;
-    case FactState::Known:
-        return 1;
+    case FactState::FewTries:
+    case FactState::Refresh:
+        return 3;
     default:
         return 0;
     }
 }
 
-// The weight of the new facts' candidate for each free place in work.
-constexpr int kNewFactWeight = 4;
 // Generator draws tried for a fact never asked before taking the last one anyway.
 constexpr int kNewFactTries = 50;
-// After this many fruitless searches in a row the rules are taken to hold nothing new: the new
-// facts' candidate would only dilute the weak ones with problems drawn evenly.
+// After this many fruitless searches in a row the rules are taken to hold nothing new: the search
+// would only dilute the weak facts with problems drawn evenly.
 constexpr int kNewMissesToGiveUp = 3;
+// Sums and differences beyond this are not listed: their facts grow with its square.
+constexpr int kListedLargestSum = 300;
+constexpr int kLargest = 32767;
 
 // The store may hold anything: operands beyond 16 bits are never admitted, and are kept away from
 // result(), whose product would overflow.
 bool admitted(const StoredSettings& rules, const Fact& f) {
-    constexpr int kLargest = 32767;
     if (f.a < 0 || f.a > kLargest || f.b < 0 || f.b > kLargest)
         return false;
     return problemAdmitted(rules, f.op, f.a, f.b, f.result());
 }
 
+// Every fact the rules admit, in a fixed order; none when there could be more than `most`.
+std::optional<std::vector<Fact>> admittedFacts(const StoredSettings& rules, std::size_t most) {
+    const bool sums =
+        (operationEnabled(rules, 1) || operationEnabled(rules, 2)) && rules.nMaxValue > kListedLargestSum;
+    if (sums)
+        return std::nullopt;
+    const int rows = rules.chosenTablesOnly ? 10 : std::clamp(int(rules.nMaxValueX), 0, kLargest);
+    std::vector<Fact> facts;
+    const auto consider = [&](const Fact& f) {
+        if (admitted(rules, f))
+            facts.push_back(f);
+        return facts.size() <= most;
+    };
+    for (int a = 1; a <= rules.nMaxValue; ++a)
+        for (int b = 1; b <= rules.nMaxValue; ++b)
+            if (!consider({1, a, b}) || !consider({2, a, b}))
+                return std::nullopt;
+    for (int a = 1; a <= std::max(rows, 10); ++a)
+        for (int b = 1; b <= 10; ++b)
+            if (!consider({3, a, b}) || !consider({4, a * b, b}))
+                return std::nullopt;
+    return facts;
+}
+
 } // namespace
 
-WeakFactsDraw::WeakFactsDraw(const StoredSettings& rules, const Knowledge& knowledge, int knownWithinMs)
+WeakFactsDraw::WeakFactsDraw(const StoredSettings& rules, const Knowledge& knowledge, int knownWithinMs,
+                             qint64 now)
     : knowledge_(knowledge), knownWithinMs_(knownWithinMs) {
     scratch_.stored() = rules;
     // The copy is made now, as the run starts, not at its first answer.
     knowledge_.detach();
-    candidates_.reserve(std::size_t(knowledge.size()));
-    for (auto it = knowledge_.cbegin(); it != knowledge_.cend(); ++it) {
-        if (admitted(rules, it.key()))
-            place(it.key(), factState(it.value(), knownWithinMs_, 0));
+    std::vector<Fact> tried;
+    for (auto it = knowledge_.cbegin(); it != knowledge_.cend(); ++it)
+        if (it.value().tries > 0 && admitted(rules, it.key()))
+            tried.push_back(it.key());
+    // A fixed order, so that a seeded run draws the same whatever the hash's order.
+    std::sort(tried.begin(), tried.end());
+    candidates_.reserve(tried.size());
+    for (const Fact& f : tried) {
+        const FactHistory& h = knowledge_[f];
+        place(f, factState(h, knownWithinMs_, now), h.lastAt);
+    }
+    neverAsked_ = admittedFacts(rules, kListedAtMost);
+    if (neverAsked_) {
+        std::erase_if(*neverAsked_, [this](const Fact& f) { return index_.contains(f); });
+        for (qsizetype i = 0; i < qsizetype(neverAsked_->size()); ++i)
+            neverAskedIndex_.insert((*neverAsked_)[std::size_t(i)], i);
     }
 }
 
-void WeakFactsDraw::place(const Fact& fact, FactState state) {
+void WeakFactsDraw::place(const Fact& fact, FactState state, qint64 lastAt) {
     if (state == FactState::NeverAsked)
         return;
     auto found = index_.constFind(fact);
     if (found == index_.cend()) {
         found = index_.insert(fact, qsizetype(candidates_.size()));
-        candidates_.push_back({fact, FactState::NeverAsked, 0});
+        candidates_.push_back({fact, FactState::NeverAsked, 1 - kRestedBefore, 0});
     }
     Candidate& c = candidates_[std::size_t(*found)];
     if (c.state != FactState::NeverAsked)
         --inState_[int(c.state)];
-    candidatesWeight_ -= c.weight;
     c.state = state;
-    c.weight = weightOf(state);
+    c.lastAt = lastAt;
     ++inState_[int(state)];
-    candidatesWeight_ += c.weight;
 }
 
-int WeakFactsDraw::newFactsWeight() const {
-    if (newMisses_ >= kNewMissesToGiveUp)
-        return 0;
-    const int inWork = inState_[int(FactState::NotKnown)] + inState_[int(FactState::Learning)];
-    return kNewFactWeight * std::max(0, kInWork - inWork);
+bool WeakFactsDraw::anyNew() const {
+    return neverAsked_ ? !neverAsked_->empty() : newMisses_ < kNewMissesToGiveUp;
+}
+
+std::optional<qsizetype> WeakFactsDraw::neverAskedLeft() const {
+    return neverAsked_ ? std::optional(qsizetype(neverAsked_->size())) : std::nullopt;
 }
 
 Fact WeakFactsDraw::next(RandomSource& random) {
-    const long long total = candidatesWeight_ + newFactsWeight();
-    if (total <= 0)
-        return drawOrdinary(random);
-    long long target =
-        static_cast<long long>(static_cast<double>(random.next()) * static_cast<double>(total));
-    target = std::clamp(target, 0LL, total - 1);
-    if (target >= candidatesWeight_)
+    ++drawn_;
+    knownOwed_ = knownOwed_ || drawn_ % kKnownEvery == 0;
+    if (drawn_ % kNewEvery == 0 && anyNew())
         return drawNew(random);
-    for (const Candidate& c : candidates_) {
-        if (target < c.weight)
-            return c.fact;
-        target -= c.weight;
+    std::optional<qsizetype> chosen;
+    if (knownOwed_) {
+        knownOwed_ = false;
+        chosen = leastLatelyKnown();
     }
-    return drawOrdinary(random); // not reached: the weights add up to candidatesWeight_
+    if (!chosen)
+        chosen = drawInWork(random);
+    if (!chosen && anyNew())
+        return drawNew(random);
+    if (!chosen)
+        chosen = leastLatelyKnown();
+    // The one fact in work, asked last, comes again rather than one outside the pupil's needs.
+    if (!chosen)
+        chosen = lastInWork();
+    if (!chosen)
+        return drawOrdinary(random);
+    Candidate& c = candidates_[std::size_t(*chosen)];
+    c.lastAsked = drawn_;
+    return c.fact;
+}
+
+std::optional<qsizetype> WeakFactsDraw::drawInWork(RandomSource& random) const {
+    // The fact whose weight times its rest is largest, give or take a fifth, so that the order is not
+    // fixed: the one asked last rests 0 and does not come, and the longer one rests the surer it comes.
+    std::optional<qsizetype> best;
+    double most = 0;
+    for (std::size_t i = 0; i < candidates_.size(); ++i) {
+        const Candidate& c = candidates_[i];
+        const qint64 rest = std::max<qint64>(drawn_ - c.lastAsked - 1, 0);
+        if (weightOf(c.state) == 0 || rest == 0)
+            continue;
+        const double priority = double(weightOf(c.state) * rest) * (0.8 + 0.4 * double(random.next()));
+        if (priority > most)
+            most = priority, best = qsizetype(i);
+    }
+    return best;
+}
+
+std::optional<qsizetype> WeakFactsDraw::lastInWork() const {
+    const auto last = std::find_if(candidates_.cbegin(), candidates_.cend(), [this](const Candidate& c) {
+        return weightOf(c.state) > 0 && c.lastAsked == drawn_ - 1;
+    });
+    return last != candidates_.cend() ? std::optional(qsizetype(last - candidates_.cbegin())) : std::nullopt;
+}
+
+std::optional<qsizetype> WeakFactsDraw::leastLatelyKnown() const {
+    std::optional<qsizetype> least;
+    for (std::size_t i = 0; i < candidates_.size(); ++i) {
+        const Candidate& c = candidates_[i];
+        if (c.state != FactState::Known)
+            continue;
+        if (!least || std::pair(c.lastAsked, c.lastAt) < std::pair(candidates_[std::size_t(*least)].lastAsked,
+                                                                   candidates_[std::size_t(*least)].lastAt))
+            least = qsizetype(i);
+    }
+    return least;
 }
 
 Fact WeakFactsDraw::drawNew(RandomSource& random) {
+    if (neverAsked_) {
+        const auto n = int(neverAsked_->size());
+        const int i = std::clamp(int(static_cast<double>(random.next()) * n), 0, n - 1);
+        return (*neverAsked_)[std::size_t(i)];
+    }
     Fact f;
     for (int i = 0; i < kNewFactTries; ++i) {
         f = drawOrdinary(random);
@@ -116,15 +204,28 @@ Fact WeakFactsDraw::drawOrdinary(RandomSource& random) {
 void WeakFactsDraw::answered(const Fact& fact, const Try& attempt) {
     FactHistory& history = knowledge_[fact];
     history.add(attempt);
-    if (admitted(scratch_, fact))
-        place(fact, factState(history, knownWithinMs_, 0));
+    if (!admitted(scratch_, fact))
+        return;
+    place(fact, factState(history, knownWithinMs_, attempt.at), attempt.at);
+    // Asked now, whether it was drawn as a candidate or came in new.
+    candidates_[std::size_t(index_.value(fact))].lastAsked = drawn_;
+    if (const auto at = neverAskedIndex_.constFind(fact); neverAsked_ && at != neverAskedIndex_.cend()) {
+        // Out of the list: the last one takes its place.
+        const qsizetype i = *at;
+        neverAskedIndex_.erase(at);
+        if (i + 1 != qsizetype(neverAsked_->size())) {
+            (*neverAsked_)[std::size_t(i)] = neverAsked_->back();
+            neverAskedIndex_[neverAsked_->back()] = i;
+        }
+        neverAsked_->pop_back();
+    }
 }
 
 QString WeakFactsDraw::statusText() const {
     return QStringLiteral("Procvičuje se, co ještě neumí: %1 neumí, %2 se učí, %3 umí.")
         .arg(inState_[int(FactState::NotKnown)])
-        .arg(inState_[int(FactState::Learning)])
-        .arg(inState_[int(FactState::Known)]);
+        .arg(inState_[int(FactState::Learning)] + inState_[int(FactState::FewTries)])
+        .arg(inState_[int(FactState::Known)] + inState_[int(FactState::Refresh)]);
 }
 
 } // namespace numio

@@ -394,7 +394,8 @@ void Examination::stopLoading() {
 
 void Examination::startWeakFrom(Mode mode, const ReadOutcome& read) {
     try {
-        weak_.emplace(state_, read.get().facts, int(state_.knownWithinSeconds) * 1000);
+        weak_.emplace(state_, read.get().facts, int(state_.knownWithinSeconds) * 1000,
+                      doors_.clock.now().toSecsSinceEpoch());
     } catch (const Failure& f) {
         Failure told = f;
         reportFailure(told.withDetail(f.detail() + QStringLiteral(" Procvičování toho, co žák ještě neumí, "

@@ -62,15 +62,15 @@ class TestWeakDraw : public QObject {
         columns<StoredSettings, QString, QString>({"rules", "often", "rest"});
         row("not known before known", rules("*", 1, 10), QString("7*8! 6*7! 9*6! 8*4!"),
             QString("2*3= 5*5= 10*4= 1*7= 3*3= 4*2= 2*9= 6*1= 5*2= 9*9="));
-        row("every fact asked: no dilution by problems drawn evenly", rules("+", 3, 1), QString("1+1!"),
-            QString("1+2= 2+1="));
+        row("every fact asked: the known one only every tenth", rules("+", 3, 1), QString("1+1! 1+2!"),
+            QString("2+1="));
         row("the one fact never asked", rules("+", 3, 1), QString("1+1?"), QString("1+2= 2+1="));
     }
 
     // Without answers the states stay; the known facts still come now and then.
     void comeMoreOften() {
         const auto [s, often, rest] = fetch<StoredSettings, QString, QString>("rules", "often", "rest");
-        WeakFactsDraw draw(s, knowledge(often + ' ' + rest), kWithinMs);
+        WeakFactsDraw draw(s, knowledge(often + ' ' + rest), kWithinMs, 0);
         SeededRandom random(7);
         QHash<Fact, int> drawn;
         for (int i = 0; i < 10000; ++i)
@@ -88,8 +88,8 @@ class TestWeakDraw : public QObject {
         columns<StoredSettings, QString, QString>({"rules", "knowledge", "status"});
         row("addition within 20 without crossing ten", rules("+", 20, 1, "without"),
             QString("8+5! 3+4! 12+5= 15+7! 7-3! 3*4! 14+6="), QString("1 neumí, 0 se učí, 2 umí"));
-        row("tables 3 and 7 only", rules("*", 1, 10, "3,7"), QString("3*4! 4*3! 7*8= 5*7! 21:7! 3*11! 0*3!"),
-            QString("1 neumí, 0 se učí, 1 umí"));
+        row("tables 3 and 7 only", rules("*", 1, 10, "3,7"),
+            QString("3*4! 4*3! 7*8= 5*7! 21:7! 3*11! 0*3! 6*6!"), QString("3 neumí, 0 se učí, 1 umí"));
         row("division within the table of 5", rules(":", 1, 5),
             QString("56:7! 20:5! 25:5= 57:7! 6:0! 5:5! 5:1!"), QString("2 neumí, 0 se učí, 1 umí"));
         row("facts the rules no longer ask", rules("+", 10, 1), QString("3*4! 12-5! 9+9! 0+5! 99999*99999!"),
@@ -100,7 +100,7 @@ class TestWeakDraw : public QObject {
     void staysWithinRules() {
         const auto [s, text, status] =
             fetch<StoredSettings, QString, QString>("rules", "knowledge", "status");
-        WeakFactsDraw draw(s, knowledge(text), kWithinMs);
+        WeakFactsDraw draw(s, knowledge(text), kWithinMs, 0);
         QCOMPARE(draw.statusText(), "Procvičuje se, co ještě neumí: " + status + '.');
         SeededRandom random(11);
         for (int i = 0; i < 3000; ++i) {
@@ -110,37 +110,55 @@ class TestWeakDraw : public QObject {
         }
     }
 
-    void newFactsAFewAtATime_data() {
-        // distinct: how many different facts come in the run; 0: more than kInWork
-        columns<StoredSettings, Try, int, QString>({"rules", "answer", "distinct", "status"});
-        row("all missed", rules("*", 1, 10), kWrong, WeakFactsDraw::kInWork,
-            QString("6 neumí, 0 se učí, 0 umí"));
-        row("all right but slow", rules("*", 1, 10), kSlow, WeakFactsDraw::kInWork,
-            QString("0 neumí, 6 se učí, 0 umí"));
-        row("all right and quick: known ones make room", rules("*", 1, 10), kFast, 0, QString());
-        row("fewer facts than places", rules("+", 3, 1), kWrong, 3, QString("3 neumí, 0 se učí, 0 umí"));
+    void simulatedChild_data() {
+        // The admitted facts in order: the first `known` known, the next `missed` missed once, the
+        // rest never asked. The child answers a known fact right, a missed one wrong every other
+        // time, a new one wrong one time in three.
+        columns<StoredSettings, int, int>({"rules", "known", "missed"});
+        row("times tables", rules("*", 1, 10), 20, 40);
+        row("rows 6, 7 and 8 both ways", rules("*:", 1, 10, "6,7,8"), 15, 50);
+        StoredSettings crossing = rules("+-", 20, 1);
+        crossing.crossingTen = CrossingTen::With;
+        row("sums and differences to 20 crossing ten", crossing, 10, 30);
     }
 
-    // From an empty knowledge new facts come, join the candidates once answered, and stop coming
-    // while kInWork are in work.
-    void newFactsAFewAtATime() {
-        const auto [s, answer, distinct, status] =
-            fetch<StoredSettings, Try, int, QString>("rules", "answer", "distinct", "status");
-        WeakFactsDraw draw(s, {}, kWithinMs);
-        SeededRandom random(3);
-        std::set<Fact> drawn;
-        for (int i = 0; i < 2000; ++i) {
+    // Within 200 problems every fact is asked; never-asked facts come one problem in four while any
+    // remain, known ones no more than one in ten, and no fact twice in a row while others are in work.
+    void simulatedChild() {
+        const auto [s, known, missed] = fetch<StoredSettings, int, int>("rules", "known", "missed");
+        QList<Fact> range;
+        for (int op = 1; op <= 4; ++op)
+            for (int a = 1; a <= 100; ++a)
+                for (int b = 1; b <= 20; ++b)
+                    if (admitted(s, {op, a, b}))
+                        range.push_back({op, a, b});
+        Knowledge k;
+        for (qsizetype i = 0; i < known + missed; ++i)
+            for (const Try& t : i < known ? QList<Try>{kFast, kFast, kFast} : QList<Try>{kWrong})
+                k[range[i]].add(t);
+        WeakFactsDraw draw(s, k, kWithinMs, 0);
+        QCOMPARE(draw.neverAskedLeft(), range.size() - known - missed);
+        SeededRandom random(5), child(9);
+        std::set<Fact> asked;
+        int knownDrawn = 0, newDrawn = 0, whileNew = 0;
+        Fact last;
+        for (int i = 0; i < 200; ++i) {
             const Fact f = draw.next(random);
-            QVERIFY(admitted(s, f));
-            drawn.insert(f);
-            draw.answered(f, answer);
+            QVERIFY2(f != last, qPrintable(f.text()));
+            const bool isNew = !k.contains(f), isKnown = range.indexOf(f) < known && k.value(f).tries == 3;
+            whileNew += draw.neverAskedLeft() > 0 ? 1 : 0;
+            newDrawn += isNew ? 1 : 0;
+            knownDrawn += isKnown ? 1 : 0;
+            const double miss = isKnown ? 0 : range.indexOf(f) < known + missed ? 0.5 : 0.3;
+            const Try t = child.next() < miss ? kWrong : kFast;
+            draw.answered(f, t);
+            k[f].add(t);
+            asked.insert(f);
+            last = f;
         }
-        if (distinct == 0) {
-            QVERIFY2(drawn.size() > WeakFactsDraw::kInWork * 2, qPrintable(QString::number(drawn.size())));
-            return;
-        }
-        QCOMPARE(int(drawn.size()), distinct);
-        QCOMPARE(draw.statusText(), "Procvičuje se, co ještě neumí: " + status + '.');
+        QCOMPARE(qsizetype(asked.size()), range.size());
+        QVERIFY2(knownDrawn <= 20, qPrintable(QString::number(knownDrawn)));
+        QVERIFY2(newDrawn * 4 >= whileNew, qPrintable(QString("%1 of %2").arg(newDrawn).arg(whileNew)));
     }
 };
 

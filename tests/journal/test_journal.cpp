@@ -227,10 +227,10 @@ class TestJournal : public QObject {
         columns<QString, int, int, QString, QString>({"ops", "maxValue", "maxValueX", "rules", "kept"});
         row("ranges", QString("+-*"), 100, 10, QString(),
             QString("7,8,15,1 5,5,0,2 12,5,7,2 6,7,42,3 7,8,56,3 8,7,56,3 1,8,8,3 3,4,7,1"));
-        row("the 7s without crossing ten", QString("+-*:"), 20, 1, QString("7 without"),
-            QString("5,5,0,2 7,8,56,3 56,7,8,4 3,4,7,1"));
+        row("the 7s both ways without crossing ten", QString("+-*:"), 20, 1, QString("7 without"),
+            QString("5,5,0,2 6,7,42,3 7,8,56,3 8,7,56,3 56,7,8,4 3,4,7,1"));
         row("rows 6 to 8, largest table left at 1", QString("*:"), 10, 1, QString("678"),
-            QString("6,7,42,3 7,8,56,3 8,7,56,3 56,7,8,4 48,6,8,4"));
+            QString("6,7,42,3 7,8,56,3 8,7,56,3 1,8,8,3 56,7,8,4 48,6,8,4"));
         row("with crossing ten only", QString("+-"), 20, 1, QString("with"), QString("7,8,15,1 12,5,7,2"));
     }
     void practiceOnlyWhatTheSettingsAsk() {
