@@ -236,9 +236,10 @@ class TestKnowledgeMap : public QObject {
             "Ostatní příklady, které podle nastavení neprocvičuje – 36 příkladů",
             "Zná 0 ze 174 příkladů bez přechodu přes desítku, za poslední týden +0; ze všech 210 příkladů "
             "odčítání do 20 zná 0");
+        // Both ways: 7·6 and 7·8 are asked too, under the fold.
         row("chosen rows", "*r68", "Násobení", "6",
-            "Ostatní příklady, které podle nastavení neprocvičuje – 80 příkladů",
-            "Zná 0 ze 20 příkladů násobilek 6, 8, za poslední týden +0; ze všech 100 příkladů násobilky zná "
+            "Ostatní příklady – 80 příkladů, z nich podle nastavení procvičuje 16",
+            "Zná 0 ze 36 příkladů násobilek 6, 8, za poslední týden +0; ze všech 100 příkladů násobilky zná "
             "1");
         row("the smaller tables", "*x5", "Násobení", "1",
             "Ostatní příklady, které podle nastavení neprocvičuje – 50 příkladů",
