@@ -103,7 +103,17 @@ int main(int argc, char** argv) {
 
     if (args.contains(QStringLiteral("--show"))) {
         input.settings.nMaxValue = 20;
+        input.settings.nMaxValueX = 10;
         input.settings.bKrat = true;
+        // --crossing: sums to 20 crossing ten only; --rows: the rows 6, 7 and 8.
+        if (args.contains(QStringLiteral("--crossing")))
+            input.settings.bKrat = input.settings.bMinus = false,
+            input.settings.crossingTen = CrossingTen::With;
+        if (args.contains(QStringLiteral("--rows"))) {
+            input.settings.chosenTablesOnly = true;
+            for (const int row : {6, 7, 8})
+                input.settings.chosenTables.set(row);
+        }
         KnowledgeMapWindow window(input, store, dialogs, nullptr);
         return window.exec();
     }
@@ -156,10 +166,14 @@ int main(int argc, char** argv) {
                     ms);
     }
     for (const int op : {3, 1}) {
-        const MapPage page = mapPage(op, input.settings.nMaxValue);
+        const MapPage page = mapPage(op, input.settings);
         const QList<WeekCount> weeks = knownByWeek(page, input.knowledge, input.knownWithinMs, input.now);
-        const KnowledgeMapReport report{input.pupil,     input.now.date(),    QString::number(op),    page,
-                                        input.knowledge, input.knownWithinMs, knownLine(page, weeks), weeks};
+        const KnowledgeMapReport report{input.pupil,
+                                        input.now.date(),
+                                        input.now.toSecsSinceEpoch(),
+                                        input.knowledge,
+                                        input.knownWithinMs,
+                                        {{QString::number(op), page, knownLine(page, weeks), weeks}}};
         const qint64 ms = timed([&] { writeKnowledgeMapPdf(report, dir.filePath(QStringLiteral("m.pdf"))); });
         std::printf("  PDF of %lld tiles: %lld ms\n", qlonglong(page.facts.size()), ms);
     }

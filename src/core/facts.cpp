@@ -41,6 +41,8 @@ void FactHistory::add(const Try& t) {
     if (recent.size() == kRecentTries)
         recent.removeFirst();
     recent.push_back(t);
+    if (tries == 0)
+        firstAt = t.at;
     ++tries;
     rights += t.right() ? 1 : 0;
     lastAt = t.at;

@@ -72,8 +72,9 @@ struct NUMIO_EXPORT FactHistory {
     QList<Try> recent; // the last kRecentTries, in the order they were made
     int tries = 0;
     int rights = 0;
-    int medianMs = 0;       // of all tries, when read from the store; 0 when never asked
-    qint64 lastAt = 0;      // the last try's date; 0 when never asked
+    int medianMs = 0;   // of all tries, when read from the store; 0 when never asked
+    qint64 lastAt = 0;  // the last try's date; 0 when never asked
+    qint64 firstAt = 0; // the first try's date, so the map's weeks begin with the pupil's; 0 when never asked
     quint32 knownWeeks = 0; // bit w: known at the end of past week w of the reading's query
 
     // One more try; the median is the reader's to work out.

@@ -64,39 +64,121 @@ int factGroup(const Fact& f) {
     return crossesTen(f.op, f.a, f.b) ? 3 : 2;
 }
 
-MapPage mapPage(int op, int nMaxValue) {
+bool MapPage::asks(const Fact& f) const {
+    return problemAdmitted(settings, op, f.a, f.b, f.result());
+}
+
+namespace {
+
+// A group of sums or a row of the grid, laid out together.
+struct Block {
+    QString title;
+    int table = 0;
+    QList<Fact> facts;
+    int asked = 0;
+};
+
+QString examples(qsizetype n) {
+    return czechCountOf(n, QStringLiteral("příklad"), QStringLiteral("příklady"), QStringLiteral("příkladů"));
+}
+
+void lay(MapPage& page, const Block& block) {
+    if (!block.title.isEmpty())
+        page.rows.push_back({block.title, page.facts.size(), 0, 0});
+    for (qsizetype i = 0; i < block.facts.size(); i += kMapColumns)
+        page.rows.push_back({QString(), page.facts.size() + i,
+                             int(std::min<qsizetype>(kMapColumns, block.facts.size() - i)), block.table});
+    page.facts += block.facts;
+}
+
+// "násobilek 6, 7, 8", "s přechodem přes desítku": what the settings ask of the page, for its line.
+QString askedName(const MapPage& page) {
+    const StoredSettings& s = page.settings;
+    if (page.grid() && s.chosenTablesOnly) {
+        const bool one = s.chosenTables.rows().size() == 1;
+        const QString rows = s.chosenTables.text(u", ");
+        return page.op == 3
+                   ? (one ? QStringLiteral("násobilky ") : QStringLiteral("násobilek ")) + rows
+                   : (one ? QStringLiteral("dělení v násobilce ") : QStringLiteral("dělení v násobilkách ")) +
+                         rows;
+    }
+    if (page.op == 3)
+        return QStringLiteral("násobilky do %1").arg(s.nMaxValueX);
+    if (!page.grid() && s.crossingTen == CrossingTen::With)
+        return QStringLiteral("s přechodem přes desítku");
+    if (!page.grid() && s.crossingTen == CrossingTen::Without)
+        return QStringLiteral("bez přechodu přes desítku");
+    return operationName(page.op) + QStringLiteral(", které procvičuje");
+}
+
+} // namespace
+
+MapPage mapPage(int op, const StoredSettings& settings) {
     MapPage page;
     page.op = op;
-    page.largest = std::clamp(nMaxValue, 0, kLargestMapValue);
+    page.settings = settings;
+    page.largest = std::clamp<int>(settings.nMaxValue, 0, kLargestMapValue);
+    QList<Block> blocks;
     if (page.grid()) {
         for (int row = 1; row <= 10; ++row) {
-            page.rows.push_back({QString(), page.facts.size(), kMapColumns});
+            Block& block = blocks.emplace_back();
+            block.table = row;
             for (int column = 1; column <= kMapColumns; ++column)
-                page.facts.push_back(op == 3 ? Fact{3, row, column} : Fact{4, row * column, row});
+                block.facts.push_back(op == 3 ? Fact{3, row, column} : Fact{4, row * column, row});
         }
-        return page;
-    }
-    std::array<QList<Fact>, kGroupTitles.size()> groups;
-    for (int a = 1; a <= page.largest; ++a) {
-        for (int b = 1; op == 1 ? a + b <= page.largest : b <= a; ++b) {
-            const Fact f{op, a, b};
-            groups[std::size_t(factGroup(f))].push_back(f);
+    } else {
+        std::array<QList<Fact>, kGroupTitles.size()> groups;
+        for (int a = 1; a <= page.largest; ++a) {
+            for (int b = 1; op == 1 ? a + b <= page.largest : b <= a; ++b) {
+                const Fact f{op, a, b};
+                groups[std::size_t(factGroup(f))].push_back(f);
+            }
+        }
+        for (std::size_t g = 0; g < groups.size(); ++g) {
+            if (groups[g].isEmpty())
+                continue;
+            blocks.push_back({QStringLiteral("%1 – %2").arg(QString::fromUtf8(kGroupTitles[g]),
+                                                            examples(groups[g].size())),
+                              0, groups[g], 0});
         }
     }
-    for (std::size_t g = 0; g < groups.size(); ++g) {
-        const QList<Fact>& group = groups[g];
-        if (group.isEmpty())
-            continue;
-        page.rows.push_back({QStringLiteral("%1 – %2").arg(
-                                 QString::fromUtf8(kGroupTitles[g]),
-                                 czechCountOf(group.size(), QStringLiteral("příklad"),
-                                              QStringLiteral("příklady"), QStringLiteral("příkladů"))),
-                             page.facts.size(), 0});
-        for (qsizetype i = 0; i < group.size(); i += kMapColumns)
-            page.rows.push_back(
-                {QString(), page.facts.size() + i, int(std::min<qsizetype>(kMapColumns, group.size() - i))});
-        page.facts += group;
+    // The blocks the settings ask the largest share of come first: the chosen rows, the group of
+    // crossing ten. When every block is asked alike, nothing is folded.
+    const auto more = [](const Block& x, const Block& y) {
+        return qint64(x.asked) * y.facts.size() > qint64(y.asked) * x.facts.size();
+    };
+    const Block* most = nullptr;
+    for (Block& block : blocks) {
+        for (const Fact& f : block.facts)
+            block.asked += problemAdmitted(settings, op, f.a, f.b, f.result()) ? 1 : 0;
+        page.askedCount += block.asked;
+        if (!most || more(block, *most))
+            most = &block;
     }
+    QList<Block> rest;
+    for (const Block& block : blocks) {
+        if (more(*most, block))
+            rest.push_back(block);
+        else
+            lay(page, block);
+    }
+    if (!rest.isEmpty()) {
+        qsizetype facts = 0;
+        int asked = 0;
+        for (const Block& block : rest)
+            facts += block.facts.size(), asked += block.asked;
+        page.foldRow = int(page.rows.size());
+        page.rows.push_back(
+            {asked == 0 ? QStringLiteral("Ostatní příklady, které podle nastavení neprocvičuje – %1")
+                              .arg(examples(facts))
+                        : QStringLiteral("Ostatní příklady – %1, z nich podle nastavení procvičuje %2")
+                              .arg(examples(facts), czechCount(asked)),
+             page.facts.size(), 0, 0});
+        for (const Block& block : rest)
+            lay(page, block);
+    }
+    if (page.partial())
+        page.askedName = askedName(page);
     return page;
 }
 
@@ -111,18 +193,31 @@ QList<WeekCount> knownByWeek(const MapPage& page, const Knowledge& knowledge, in
                              const QDateTime& now, int weeks) {
     QList<WeekCount> counts;
     for (int w = weeks - 1; w >= 0; --w)
-        counts.push_back({now.addDays(-7LL * w).date(), 0});
+        counts.push_back({now.addDays(-7LL * w).date(), 0, 0});
+    qint64 first = 0;
     for (auto it = knowledge.cbegin(); it != knowledge.cend(); ++it) {
+        const FactHistory& h = it.value();
+        if (h.tries > 0 && (first == 0 || h.firstAt < first))
+            first = h.firstAt;
         if (!page.holds(it.key()))
             continue;
-        const FactHistory& h = it.value();
+        const int counted = page.counts(it.key()) ? 1 : 0;
+        const auto count = [&](WeekCount& week, bool known) {
+            week.known += known ? counted : 0;
+            week.all += known ? 1 : 0;
+        };
         for (qsizetype w = 0; w + 1 < counts.size(); ++w)
-            counts[w].known += static_cast<int>((h.knownWeeks >> w) & 1u);
+            count(counts[w], (h.knownWeeks >> w) & 1u);
         // Now is what the tiles show, whatever the dates of the tries say.
         if (!counts.isEmpty())
-            counts.last().known += knows(factState(h, knownWithinMs, 0)) ? 1 : 0;
+            count(counts.last(), knows(factState(h, knownWithinMs, now.toSecsSinceEpoch())));
     }
-    return counts;
+    // No weeks before the pupil began: the week of his first answer is the first shown.
+    qsizetype begun = 0;
+    while (begun + 1 < counts.size() &&
+           (first == 0 || now.addDays(-7LL * (weeks - 1 - begun)).toSecsSinceEpoch() < first))
+        ++begun;
+    return counts.mid(begun);
 }
 
 QString ignoredText(int ignored) {
@@ -133,7 +228,7 @@ QString ignoredText(int ignored) {
 }
 
 QString knownLine(const MapPage& page, const QList<WeekCount>& weeks) {
-    const int now = weeks.isEmpty() ? 0 : weeks.last().known;
+    const WeekCount now = weeks.isEmpty() ? WeekCount{} : weeks.last();
     const int weekAgo = weeks.size() > 1 ? weeks[weeks.size() - 2].known : 0;
     QString what;
     switch (page.op) {
@@ -147,11 +242,16 @@ QString knownLine(const MapPage& page, const QList<WeekCount>& weeks) {
         what = QStringLiteral("%1 do %2").arg(operationName(page.op)).arg(page.largest);
     }
     const qsizetype all = page.facts.size();
+    const qsizetype counted = page.partial() ? page.askedCount : all;
     // "z 1 příkladu", "ze 100 příkladů": the genitive after "z".
-    return QStringLiteral("Zná %1 %2 %3 %4 %5, za poslední týden %6")
-        .arg(czechCount(now), czechFrom(all), czechCount(all),
-             all == 1 ? QStringLiteral("příkladu") : QStringLiteral("příkladů"), what,
-             signedChange(now - weekAgo));
+    QString line = QStringLiteral("Zná %1 %2 %3 %4 %5, za poslední týden %6")
+                       .arg(czechCount(now.known), czechFrom(counted), czechCount(counted),
+                            counted == 1 ? QStringLiteral("příkladu") : QStringLiteral("příkladů"),
+                            page.partial() ? page.askedName : what, signedChange(now.known - weekAgo));
+    if (page.partial())
+        line += QStringLiteral("; ze všech %1 příkladů %2 zná %3")
+                    .arg(czechCount(all), what, czechCount(now.all));
+    return line;
 }
 
 QString shownFact(const Fact& f) {
@@ -177,7 +277,7 @@ QString stateWord(FactState state) {
     case FactState::FewTries:
         return QStringLiteral("málo pokusů");
     case FactState::Refresh:
-        return QStringLiteral("umí, ale dlouho neprocvičoval");
+        return QStringLiteral("umí, ale přes %1 týdny nezkoušeno – zopakovat").arg(kRefreshAfterDays / 7);
     case FactState::NeverAsked:
         break;
     }

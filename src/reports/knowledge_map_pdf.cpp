@@ -11,18 +11,19 @@ namespace numio {
 
 namespace {
 
-QVector<ReportLine> headerOf(const KnowledgeMapReport& r) {
+QVector<ReportLine> headerOf(const KnowledgeMapReport& r, const QString& operation) {
     QVector<ReportLine> lines;
     if (!r.pupil.isEmpty())
         lines.push_back({QStringLiteral("Žák:"), r.pupil});
-    lines.push_back({QStringLiteral("Početní operace:"), r.operation});
+    lines.push_back({QStringLiteral("Početní operace:"), operation});
     lines.push_back({QStringLiteral("Datum tisku:"), czechDate(r.printed)});
     return lines;
 }
 
-void drawGrid(const KnowledgeMapReport& r, A4Pages& pages, const QFont& body, const QFont& bold) {
+// The page's rows from `from` up to `to`: what the settings ask, or what is under the fold.
+void drawGrid(const KnowledgeMapReport& r, const MapPage& page, int from, int to, A4Pages& pages,
+              const QFont& body, const QFont& bold) {
     QPainter& painter = pages.painter();
-    const MapPage& page = r.page;
     QFont cells = body;
     cells.setPointSizeF(page.grid() ? 10 : 9);
     const QFontMetricsF m(cells, painter.device());
@@ -38,7 +39,7 @@ void drawGrid(const KnowledgeMapReport& r, A4Pages& pages, const QFont& body, co
             number(QRectF(head + c * width, pages.y, width, height * 0.7), c + 1);
         pages.y += height * 0.7;
     }
-    for (int row = 0; row < page.rows.size(); ++row) {
+    for (int row = from; row < to; ++row) {
         const MapRow& line = page.rows[row];
         if (!line.title.isEmpty()) {
             // A title keeps at least a row of its facts on its page.
@@ -50,17 +51,17 @@ void drawGrid(const KnowledgeMapReport& r, A4Pages& pages, const QFont& body, co
         }
         pages.need(height);
         if (page.grid())
-            number(QRectF(0, pages.y, head, height), row + 1);
+            number(QRectF(0, pages.y, head, height), line.table);
         for (int c = 0; c < line.count; ++c) {
             const Fact& f = page.facts[line.first + c];
             paintFactCell(painter, QRectF(head + c * width, pages.y, width, height), shownFact(f),
-                          factState(r.knowledge.value(f), r.knownWithinMs, 0), cells);
+                          factState(r.knowledge.value(f), r.knownWithinMs, r.now), cells);
         }
         pages.y += height;
     }
 }
 
-void drawMap(const KnowledgeMapReport& r, A4Pages& pages) {
+void drawSection(const KnowledgeMapReport& r, const KnowledgeMapSection& section, A4Pages& pages) {
     QPainter& painter = pages.painter();
     QFont body = painter.font();
     body.setPointSizeF(10);
@@ -70,7 +71,7 @@ void drawMap(const KnowledgeMapReport& r, A4Pages& pages) {
     title.setPointSizeF(20);
 
     pages.y += pages.text(knowledgeMapTitle(r.pupil), title) + 6;
-    const QVector<ReportLine> header = headerOf(r);
+    const QVector<ReportLine> header = headerOf(r, section.operation);
     const double lineHeight = pages.height(body) * 1.35;
     const double labels = pages.labelWidth(header, body) + 12;
     for (const ReportLine& line : header) {
@@ -83,20 +84,28 @@ void drawMap(const KnowledgeMapReport& r, A4Pages& pages) {
     painter.drawLine(QPointF(0, pages.y), QPointF(pages.width(), pages.y));
     pages.y += 12;
 
-    drawGrid(r, pages, body, bold);
+    const MapPage& page = section.page;
+    const int fold = page.foldRow >= 0 ? page.foldRow : int(page.rows.size());
+    drawGrid(r, page, 0, fold, pages, body, bold);
     pages.y += 12;
-    const double legend = pages.height(body) * 1.8;
+    const double legend = legendSize(QFontMetricsF(body, painter.device()), pages.width()).height();
     pages.need(legend + lineHeight * 2);
     paintLegend(painter, QRectF(0, pages.y, pages.width(), legend), body, Qt::black);
     pages.y += legend + 6;
-    pages.y += pages.paragraph(r.line, bold, Qt::black) + 18;
+    pages.y += pages.paragraph(section.line, bold, Qt::black) + 18;
 
-    // The weeks only where the page has room: the map itself stays on one page.
     const double chart = pages.height(body) * 9;
-    if (pages.room() < chart + lineHeight * 1.5)
-        return;
+    pages.need(chart + lineHeight * 1.5);
     pages.y += pages.text(QStringLiteral("Známé příklady po týdnech"), bold) + 4;
-    paintWeekChart(painter, QRectF(0, pages.y, pages.width(), chart), r.weeks, body, Qt::black);
+    paintWeekChart(painter, QRectF(0, pages.y, pages.width(), chart), section.weeks, body, Qt::black);
+    pages.y += chart + 18;
+
+    // On paper nothing folds: the rest follows under its title.
+    if (page.foldRow >= 0) {
+        pages.need(pages.height(bold) * 4);
+        pages.y += pages.paragraph(page.rows[page.foldRow].title, bold, Qt::black) + 6;
+        drawGrid(r, page, page.foldRow + 1, int(page.rows.size()), pages, body, bold);
+    }
 }
 
 } // namespace
@@ -109,9 +118,14 @@ QString knowledgeMapTitle(const QString& pupil) {
 void writeKnowledgeMapPdf(const KnowledgeMapReport& report, const QString& path) {
     const A4Layout layout{.runningHead =
                               runningHead(knowledgeMapTitle(report.pupil),
-                                          headerOf(report).mid(report.pupil.isEmpty() ? 0 : 1, 1))};
-    writeA4Pdf(path, knowledgeMapTitle(report.pupil), layout,
-               [&](A4Pages& pages) { drawMap(report, pages); });
+                                          {{QStringLiteral("Datum tisku:"), czechDate(report.printed)}})};
+    writeA4Pdf(path, knowledgeMapTitle(report.pupil), layout, [&](A4Pages& pages) {
+        for (qsizetype i = 0; i < report.sections.size(); ++i) {
+            if (i > 0)
+                pages.newPage();
+            drawSection(report, report.sections[i], pages);
+        }
+    });
 }
 
 } // namespace numio

@@ -7,24 +7,31 @@
 
 namespace numio {
 
-// One page of the map as it is printed, with copies of all it shows.
+// One operation of the map as it is printed.
+struct KnowledgeMapSection {
+    QString operation; // "Násobení", "Sčítání do 20"
+    MapPage page;
+    QString line; // "Zná 47 ze 100 příkladů násobilky, za poslední týden +9"
+    QList<WeekCount> weeks;
+};
+
+// The map as it is printed, with copies of all it shows: each operation from a page of its own.
 struct KnowledgeMapReport {
     QString pupil; // empty without pupils
     QDate printed;
-    QString operation; // "Násobení"
-    MapPage page;
+    qint64 now = 0; // seconds since 1970, for the facts that want a refresh
     Knowledge knowledge;
     int knownWithinMs = 0;
-    QString line; // "Zná 47 ze 100 příkladů násobilky, za poslední týden +9"
-    QList<WeekCount> weeks;
+    QList<KnowledgeMapSection> sections;
 };
 
 // "Mapa znalostí – Jana Nováková"; without a pupil "Mapa znalostí".
 QString knowledgeMapTitle(const QString& pupil);
 
-// The map on an A4 page for a parent or a teacher: whose it is, the tiles with their marks, the
-// legend, the line and, where the page has room for it, the weeks. A page of sums of a large range
-// goes on to more pages, each naming the pupil. Written whole or not at all; throws Failure.
+// The map on A4 pages for a parent or a teacher, each operation beginning a page: whose it is, the
+// tiles of what the settings ask with their marks, the legend, the line, the weeks, and then the
+// rest of the operation's facts. Sums of a large range go on to more pages, each naming the pupil.
+// Written whole or not at all; throws Failure.
 void writeKnowledgeMapPdf(const KnowledgeMapReport& report, const QString& path);
 
 } // namespace numio

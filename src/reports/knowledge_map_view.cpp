@@ -3,8 +3,11 @@
 #include <QFontMetricsF>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QResizeEvent>
 
 #include <algorithm>
+#include <cmath>
+#include <iterator>
 
 namespace numio {
 
@@ -19,47 +22,64 @@ double padding(const QFontMetricsF& m) {
 }
 
 // The legend drawn, or only measured when there is no painter: the swatches are as high as a line
-// and a half, so that their marks read as in the map.
-double legendPass(QPainter* painter, const QRectF& box, const QFont& font, const QFontMetricsF& m,
+// and a half, so that their marks read as in the map. A state that does not fit on the line begins
+// the next one; a width of 0 keeps them all on one.
+QSizeF legendPass(QPainter* painter, const QRectF& box, const QFont& font, const QFontMetricsF& m,
                   const QColor& colour) {
-    const double h = m.height() * 1.4, w = h * 1.3, gap = m.averageCharWidth();
-    double x = box.left();
+    const double h = m.height() * 1.4, w = h * 1.3, gap = m.averageCharWidth(), line = m.height() * 1.8;
+    double x = 0, y = 0, widest = 0;
     for (const FactState state : kLegendStates) {
         const QString name = lookOf(state).name;
+        const double item = w + gap + m.horizontalAdvance(name);
+        if (x > 0 && box.width() > 0 && x + item > box.width())
+            x = 0, y += line;
         if (painter) {
-            paintFactCell(*painter, QRectF(x, box.center().y() - h / 2, w, h), QString(), state, font);
+            const QRectF at(box.left() + x, box.top() + y, item, line);
+            paintFactCell(*painter, QRectF(at.left(), at.center().y() - h / 2, w, h), QString(), state, font);
             painter->setFont(font);
             painter->setPen(colour);
-            painter->drawText(QRectF(x + w + gap, box.top(), m.horizontalAdvance(name) + 1, box.height()),
-                              Qt::AlignLeft | Qt::AlignVCenter, name);
+            painter->drawText(at.adjusted(w + gap, 0, 1, 0), Qt::AlignLeft | Qt::AlignVCenter, name);
         }
-        x += w + gap + m.horizontalAdvance(name) + 3 * gap;
+        widest = std::max(widest, x + item);
+        x += item + 3 * gap;
     }
-    return x - 3 * m.averageCharWidth() - box.left();
+    return {widest, y + line};
 }
 
 } // namespace
 
 StateLook lookOf(FactState state) {
+    // Greys on paper, darkest first: known, not known, learning; the light ones told by their edge.
+    const QColor known(0x1d, 0x4f, 0x91), ink(0x0e, 0x22, 0x3d);
     switch (state) {
     case FactState::Known:
-        return {QColor(0x1d, 0x4f, 0x91), Qt::white, QStringLiteral("✓"), QStringLiteral("Umí")};
-    case FactState::Learning:
-        return {QColor(0xa6, 0xcf, 0xf0), QColor(0x0e, 0x22, 0x3d), QStringLiteral("~"),
-                QStringLiteral("Učí se")};
-    case FactState::NotKnown:
-        return {QColor(0xf2, 0x9b, 0x45), QColor(0x3a, 0x1c, 0x00), QStringLiteral("✗"),
-                QStringLiteral("Neumí")};
-    case FactState::FewTries:
-        return {QColor(0xd6, 0xe8, 0xf7), QColor(0x0e, 0x22, 0x3d), QStringLiteral("?"),
-                QStringLiteral("Málo pokusů")};
+        return {known, Qt::white, QStringLiteral("✓"), QStringLiteral("Umí"), {}};
     case FactState::Refresh:
-        return {QColor(0x5b, 0x86, 0xbf), Qt::white, QStringLiteral("↻"), QStringLiteral("Umí, zopakovat")};
+        // Known gone pale: the known blue as a frame.
+        return {QColor(0xdb, 0xe6, 0xf4),
+                ink,
+                QStringLiteral("↻"),
+                QStringLiteral("Umí, zopakovat"),
+                known,
+                Qt::SolidLine,
+                2.5};
+    case FactState::FewTries:
+        return {
+            Qt::white,    ink, QStringLiteral("?"), QStringLiteral("Málo pokusů"), QColor(0x4a, 0x6f, 0xa5),
+            Qt::DashLine, 1.2};
+    case FactState::Learning:
+        return {QColor(0xa6, 0xcf, 0xf0), ink, QStringLiteral("~"), QStringLiteral("Učí se"), {}};
+    case FactState::NotKnown:
+        return {QColor(0xe8, 0x85, 0x3a),
+                QColor(0x2a, 0x14, 0x00),
+                QStringLiteral("✗"),
+                QStringLiteral("Neumí"),
+                {}};
     case FactState::NeverAsked:
         break;
     }
-    return {QColor(0xf3, 0xf3, 0xf3), QColor(0x5f, 0x5f, 0x5f), QString(),
-            QStringLiteral("Ještě nezkoušeno")};
+    return {QColor(0xf3, 0xf3, 0xf3), QColor(0x5f, 0x5f, 0x5f), QString(), QStringLiteral("Ještě nezkoušeno"),
+            QColor(0xc8, 0xc8, 0xc8)};
 }
 
 void paintFactCell(QPainter& painter, const QRectF& cell, const QString& text, FactState state,
@@ -69,14 +89,19 @@ void paintFactCell(QPainter& painter, const QRectF& cell, const QString& text, F
     const QRectF tile = cell.adjusted(1, 1, -1, -1);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    // A tile never asked is nearly white: its edge keeps it a tile.
-    painter.setPen(state == FactState::NeverAsked ? QPen(QColor(0xc8, 0xc8, 0xc8), 1) : Qt::NoPen);
+    const double edge = look.edge.isValid() ? std::max(1.0, m.height() * look.edgeWidth / 10) : 0;
+    painter.setPen(look.edge.isValid() ? QPen(look.edge, edge, look.edgeStyle) : QPen(Qt::NoPen));
     painter.setBrush(look.fill);
     const double radius = m.height() * 0.15;
-    painter.drawRoundedRect(tile.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
+    const double inset = std::max(0.5, edge / 2);
+    painter.drawRoundedRect(tile.adjusted(inset, inset, -inset, -inset), radius, radius);
     painter.setPen(look.text);
     painter.setFont(font);
-    const double pad = padding(m);
+    // A narrow tile (a small screen) gives up the room around the problem before the problem itself.
+    const double pad =
+        text.isEmpty()
+            ? padding(m)
+            : std::clamp((tile.width() - m.horizontalAdvance(text) - markWidth(m)) / 3, 1.0, padding(m));
     if (!text.isEmpty())
         painter.drawText(tile.adjusted(pad, 0, -(markWidth(m) + pad), 0), Qt::AlignCenter, text);
     if (!look.mark.isEmpty()) {
@@ -99,7 +124,7 @@ void paintGroupTitle(QPainter& painter, const QRectF& row, const QString& title,
     painter.restore();
 }
 
-double cellWidth(const MapPage& page, const QFontMetricsF& metrics) {
+double cellWidth(const MapPage& page, const QFontMetricsF& metrics, bool narrow) {
     const Fact widest = page.op == 3 ? Fact{3, 10, 10}
                         : page.op == 4
                             ? Fact{4, 100, 10}
@@ -107,15 +132,15 @@ double cellWidth(const MapPage& page, const QFontMetricsF& metrics) {
     QString text = shownFact(widest);
     for (QChar& c : text)
         c = c.isDigit() ? u'0' : c;
-    return metrics.horizontalAdvance(text) + markWidth(metrics) + 4 * padding(metrics) + 2;
+    return metrics.horizontalAdvance(text) + markWidth(metrics) + (narrow ? 3 : 4 * padding(metrics)) + 2;
 }
 
 double paintLegend(QPainter& painter, const QRectF& box, const QFont& font, const QColor& colour) {
-    return legendPass(&painter, box, font, QFontMetricsF(font, painter.device()), colour);
+    return legendPass(&painter, box, font, QFontMetricsF(font, painter.device()), colour).height();
 }
 
-double legendWidth(const QFontMetricsF& metrics) {
-    return legendPass(nullptr, QRectF(), QFont(), metrics, QColor());
+QSizeF legendSize(const QFontMetricsF& metrics, double width) {
+    return legendPass(nullptr, QRectF(0, 0, width, 0), QFont(), metrics, QColor());
 }
 
 QString weekLabel(const QList<WeekCount>& weeks, qsizetype i) {
@@ -155,8 +180,15 @@ void paintWeekChart(QPainter& painter, const QRectF& box, const QList<WeekCount>
     painter.restore();
 }
 
-KnowledgeMapModel::KnowledgeMapModel(const Knowledge& knowledge, int knownWithinMs, QObject* parent)
-    : QAbstractTableModel(parent), knowledge_(knowledge), knownWithinMs_(knownWithinMs) {}
+KnowledgeMapModel::KnowledgeMapModel(const Knowledge& knowledge, int knownWithinMs, qint64 now,
+                                     QObject* parent)
+    : QAbstractTableModel(parent), knowledge_(knowledge), knownWithinMs_(knownWithinMs), now_(now) {}
+
+void KnowledgeMapModel::setFolded(bool folded) {
+    folded_ = folded;
+    if (page_.foldRow >= 0)
+        emit dataChanged(index(page_.foldRow, 0), index(page_.foldRow, 0));
+}
 
 void KnowledgeMapModel::setKnowledge(const Knowledge& knowledge) {
     beginResetModel();
@@ -185,12 +217,22 @@ QVariant KnowledgeMapModel::data(const QModelIndex& index, int role) const {
     if (!row.title.isEmpty()) {
         if (index.column() != 0)
             return {};
+        const bool fold = index.row() == page_.foldRow;
         switch (role) {
         case Qt::DisplayRole:
+            return fold ? (folded_ ? QStringLiteral("▸ ") : QStringLiteral("▾ ")) + row.title : row.title;
         case Qt::AccessibleTextRole:
-            return row.title;
+            return fold ? row.title + (folded_ ? QStringLiteral(" – sbaleno, rozbalíte mezerníkem")
+                                               : QStringLiteral(" – rozbaleno, sbalíte mezerníkem"))
+                        : row.title;
+        case Qt::ToolTipRole:
+            return fold ? (folded_ ? QStringLiteral("Rozbalíte klepnutím nebo mezerníkem.")
+                                   : QStringLiteral("Sbalíte klepnutím nebo mezerníkem."))
+                        : QVariant();
         case TitleRole:
             return true;
+        case FoldRole:
+            return fold;
         default:
             return {};
         }
@@ -203,11 +245,11 @@ QVariant KnowledgeMapModel::data(const QModelIndex& index, int role) const {
         return shownFact(*fact);
     case Qt::ToolTipRole:
     case Qt::AccessibleTextRole:
-        return factDescription(*fact, summariseFact(knowledge_.value(*fact), knownWithinMs_, 0));
+        return factDescription(*fact, summariseFact(knowledge_.value(*fact), knownWithinMs_, now_));
     default:
         break;
     }
-    const FactState state = factState(knowledge_.value(*fact), knownWithinMs_, 0);
+    const FactState state = factState(knowledge_.value(*fact), knownWithinMs_, now_);
     switch (role) {
     case StateRole:
         return int(state);
@@ -222,9 +264,14 @@ QVariant KnowledgeMapModel::data(const QModelIndex& index, int role) const {
     }
 }
 
-QVariant KnowledgeMapModel::headerData(int section, Qt::Orientation, int role) const {
+QVariant KnowledgeMapModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role != Qt::DisplayRole || !page_.grid())
         return {};
+    // A row is numbered by its table, wherever the settings put it.
+    if (orientation == Qt::Vertical)
+        return section < page_.rows.size() && page_.rows[section].table > 0
+                   ? QVariant(page_.rows[section].table)
+                   : QVariant(QString());
     return QString::number(section + 1);
 }
 
@@ -241,11 +288,19 @@ void KnowledgeMapDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
                                  const QModelIndex& index) const {
     if (!(index.flags() & Qt::ItemIsEnabled))
         return;
+    if (index.data(KnowledgeMapModel::FoldRole).toBool()) {
+        // The fold reads as a button: a bar under its title.
+        painter->save();
+        painter->setPen(QPen(option.palette.color(QPalette::Mid), 1));
+        painter->setBrush(option.palette.color(QPalette::Button));
+        painter->drawRoundedRect(QRectF(option.rect).adjusted(1.5, 1.5, -1.5, -1.5), 3, 3);
+        painter->restore();
+    }
     if (index.data(KnowledgeMapModel::TitleRole).toBool()) {
         QFont bold = option.font;
         bold.setBold(true);
         paintGroupTitle(*painter, option.rect, index.data().toString(), bold,
-                        option.palette.color(QPalette::Text));
+                        option.palette.color(QPalette::ButtonText));
     } else {
         paintFactCell(*painter, option.rect, index.data().toString(),
                       FactState(index.data(KnowledgeMapModel::StateRole).toInt()), option.font);
@@ -272,22 +327,45 @@ MapLegend::MapLegend(QWidget* parent) : QWidget(parent) {
     }
     setAccessibleName(QStringLiteral("Legenda"));
     setAccessibleDescription(parts.join(QStringLiteral(", ")));
-    setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+}
+
+void MapLegend::resizeEvent(QResizeEvent*) {
+    // Its height follows the lines it needs at this width, as the map's line does.
+    const int needed = heightForWidth(width());
+    if (needed != lines_) {
+        lines_ = needed;
+        setMinimumHeight(needed);
+        updateGeometry();
+    }
 }
 
 QSize MapLegend::sizeHint() const {
+    // Before it has a width, two lines: the map beside which it stands is seldom wider than that,
+    // and a window sized to its hint must not need to scroll for a legend wider than the map.
     const QFontMetricsF m(font());
-    return QSize(int(legendWidth(m)) + 2, int(m.height() * 1.8));
+    const QSizeF two = legendSize(m, legendSize(m, 0).width() * 0.6);
+    return QSize(int(std::ceil(two.width())) + 2, lines_ > 0 ? lines_ : int(std::ceil(two.height())));
+}
+
+QSize MapLegend::minimumSizeHint() const {
+    // The widest state alone on a line.
+    const QSizeF one = legendSize(QFontMetricsF(font()), 1);
+    return QSize(int(one.width()) + 2, int(one.height() / std::size(kLegendStates)));
+}
+
+int MapLegend::heightForWidth(int width) const {
+    return int(std::ceil(legendSize(QFontMetricsF(font()), width - 2).height()));
 }
 
 void MapLegend::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    paintLegend(painter, rect(), font(), palette().color(QPalette::WindowText));
+    paintLegend(painter, QRectF(rect()).adjusted(0, 0, -2, 0), font(), palette().color(QPalette::WindowText));
 }
 
 WeekChart::WeekChart(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("wgTydny"));
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
 }
 
 void WeekChart::setWeeks(const QList<WeekCount>& weeks, const QString& what) {
@@ -302,7 +380,13 @@ void WeekChart::setWeeks(const QList<WeekCount>& weeks, const QString& what) {
 
 QSize WeekChart::sizeHint() const {
     const QFontMetricsF m(font());
-    return QSize(int(m.horizontalAdvance(QStringLiteral("30.12.")) * 1.6 * 10), int(m.height() * 8));
+    return QSize(int(m.horizontalAdvance(QStringLiteral("30.12.")) * 1.6 * kMapWeeks), int(m.height() * 8));
+}
+
+QSize WeekChart::minimumSizeHint() const {
+    // On a small screen the columns grow shorter, their figures and dates stay whole.
+    const QFontMetricsF m(font());
+    return QSize(int(m.horizontalAdvance(QStringLiteral("30.12.")) * 1.15 * kMapWeeks), int(m.height() * 5));
 }
 
 void WeekChart::paintEvent(QPaintEvent*) {

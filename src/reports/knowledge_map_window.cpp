@@ -15,10 +15,14 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -32,8 +36,32 @@ namespace {
 const QString kSection = QStringLiteral("KnowledgeMap");
 const QString kFolderKey = QStringLiteral("Folder");
 const QString kSaved = QStringLiteral("Uloženo do souboru %1.");
-// Sums and differences show this many rows and scroll.
+// Sums and differences show this many rows and scroll; on a small screen any map shows no fewer
+// than kLeastRowsShown.
 constexpr int kRowsShown = 12;
+constexpr int kLeastRowsShown = 4;
+
+// A line wrapped at its width, as high as its lines; a height for width would make the scrolling
+// body as tall as it would like to be, and the map could not give up rows for the rest.
+class WrappedLine : public QLabel {
+  public:
+    using QLabel::QLabel;
+    bool hasHeightForWidth() const override { return false; }
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override {
+        setMinimumHeight(heightForWidth(width()));
+        QLabel::resizeEvent(event);
+    }
+};
+
+// The map as large as it asks to be, set by the window: a Qt table would ask for a fixed size.
+class MapTable : public QTableView {
+  public:
+    using QTableView::QTableView;
+    QSize preferred;
+    QSize sizeHint() const override { return preferred.isValid() ? preferred : QTableView::sizeHint(); }
+};
 
 // "Násobení", "Sčítání"
 QString operationTitle(int op) {
@@ -61,6 +89,9 @@ QPushButton* newButton(const QString& text, const QString& name, QWidget* parent
 
 int firstMapOperation(const StoredSettings& settings) {
     for (const int op : kMapOperations)
+        if (operationEnabled(settings, op) && operationAdmitsProblem(settings, op))
+            return op;
+    for (const int op : kMapOperations)
         if (operationEnabled(settings, op))
             return op;
     return kMapOperations[0];
@@ -69,8 +100,10 @@ int firstMapOperation(const StoredSettings& settings) {
 KnowledgeMapWindow::KnowledgeMapWindow(const KnowledgeMapInput& input, SettingsStore& store, Dialogs& dialogs,
                                        QWidget* owner)
     : QDialog(owner), input_(input), store_(store), dialogs_(dialogs),
-      model_(new KnowledgeMapModel(input_.knowledge, input_.knownWithinMs, this)),
-      cbOperation_(new QComboBox(this)), map_(new QTableView(this)), lblKnown_(new QLabel(this)),
+      model_(new KnowledgeMapModel(
+          input_.knowledge, input_.knownWithinMs,
+          (input_.now.isValid() ? input_.now : QDateTime::currentDateTime()).toSecsSinceEpoch(), this)),
+      cbOperation_(new QComboBox(this)), map_(new MapTable(this)), lblKnown_(new WrappedLine(this)),
       chart_(new WeekChart(this)), lblStatus_(new QLabel(this)),
       pbPdf_(newButton(QStringLiteral("&Uložit PDF…"), QStringLiteral("pbPdf"), this)),
       pbClose_(newButton(QStringLiteral("Zavří&t"), QStringLiteral("pbClose"), this)) {
@@ -102,16 +135,21 @@ KnowledgeMapWindow::KnowledgeMapWindow(const KnowledgeMapInput& input, SettingsS
     map_->setSelectionMode(QAbstractItemView::SingleSelection);
     map_->setWordWrap(false);
     map_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    map_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     for (QHeaderView* header : {map_->horizontalHeader(), map_->verticalHeader()}) {
         header->setSectionResizeMode(QHeaderView::Fixed);
         header->setHighlightSections(false);
         header->setMinimumSectionSize(1);
         header->setDefaultAlignment(Qt::AlignCenter);
     }
+    // The ten columns share the width: narrower tiles on a small screen, never a column out of view.
+    map_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    map_->installEventFilter(this);
     layout->addWidget(map_, 1);
     layout->addWidget(new MapLegend(this));
 
     lblKnown_->setObjectName(QStringLiteral("lblZna"));
+    lblKnown_->setWordWrap(true);
     QFont bold = lblKnown_->font();
     bold.setBold(true);
     lblKnown_->setFont(bold);
@@ -132,6 +170,10 @@ KnowledgeMapWindow::KnowledgeMapWindow(const KnowledgeMapInput& input, SettingsS
 
     connect(cbOperation_, &QComboBox::currentIndexChanged, this,
             guard(dialogs_, [this](int) { showOperation(operation()); }));
+    connect(map_, &QTableView::clicked, this, guard(dialogs_, [this](const QModelIndex& index) {
+                if (index.row() == model_->page().foldRow)
+                    setFolded(!model_->folded());
+            }));
     connect(pbPdf_, &QPushButton::clicked, this, guard(dialogs_, [this] { savePdf(); }));
     connect(pbClose_, &QPushButton::clicked, this, guard(dialogs_, [this] { reject(); }));
 
@@ -141,6 +183,10 @@ KnowledgeMapWindow::KnowledgeMapWindow(const KnowledgeMapInput& input, SettingsS
         cbOperation_->setCurrentIndex(cbOperation_->findData(first));
     }
     showOperation(first);
+    // On a short screen the weeks' columns grow shorter before the map gives up its rows.
+    const QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+    if (screen && sizeHint().height() > screen->availableGeometry().height() - 48)
+        chart_->setMaximumHeight(chart_->minimumSizeHint().height());
     fitToScreen(*this, parentWidget(), sizeHint(), sizeHint());
     map_->setFocus();
     if (!input_.storePath.isEmpty())
@@ -188,7 +234,7 @@ int KnowledgeMapWindow::operation() const {
 }
 
 void KnowledgeMapWindow::showOperation(int op) {
-    MapPage page = mapPage(op, input_.settings.nMaxValue);
+    MapPage page = mapPage(op, input_.settings);
     weeks_ = knownByWeek(page, input_.knowledge, input_.knownWithinMs, input_.now);
     const QString line = loading_ ? QStringLiteral("Načítám…") : knownLine(page, weeks_);
     model_->setPage(std::move(page));
@@ -199,11 +245,13 @@ void KnowledgeMapWindow::showOperation(int op) {
             map_->setSpan(r, 0, 1, kMapColumns);
     map_->horizontalHeader()->setVisible(shown.grid());
     map_->verticalHeader()->setVisible(shown.grid());
-    fitMap();
+    setFolded(!unfolded_.contains(op));
     map_->setAccessibleName(QStringLiteral("Mapa znalostí – ") + operationName(op));
     // Said as the map takes the focus, before the first tile.
     map_->setAccessibleDescription(line);
     lblKnown_->setText(line);
+    const int width = isVisible() ? lblKnown_->width() : static_cast<MapTable*>(map_)->preferred.width();
+    lblKnown_->setMinimumHeight(lblKnown_->heightForWidth(std::max(width, 1)));
     lblKnown_->setToolTip(ignoredText(input_.ignored));
     chart_->setWeeks(weeks_, QStringLiteral("Známé příklady po týdnech"));
     // A larger page widens an open window as far as the screen lets it; beyond that the body scrolls.
@@ -217,20 +265,62 @@ void KnowledgeMapWindow::showOperation(int op) {
     }
 }
 
-// Tiles as wide as the page's widest problem and its mark; the whole grid in view, sums scrolling.
+void KnowledgeMapWindow::setFolded(bool folded) {
+    const int op = operation();
+    unfolded_.removeAll(op);
+    if (!folded)
+        unfolded_.push_back(op);
+    model_->setFolded(folded);
+    const MapPage& page = model_->page();
+    // Every row, so that none stays hidden from the page before.
+    for (int r = 0; r < page.rows.size(); ++r)
+        map_->setRowHidden(r, folded && page.foldRow >= 0 && r > page.foldRow);
+    fitMap();
+    // Unfolded, the map takes what room the screen has.
+    if (isVisible()) {
+        // The body's scroll area does not pass a new size on by itself.
+        findChild<QScrollArea*>()->updateGeometry();
+        fitToScreen(*this, parentWidget(), size().expandedTo(sizeHint()), minimumSize());
+    }
+}
+
+bool KnowledgeMapWindow::eventFilter(QObject* watched, QEvent* event) {
+    // Space or Enter on the fold's row folds or unfolds it, as on a button.
+    if (watched == map_ && event->type() == QEvent::KeyPress &&
+        map_->currentIndex().row() == model_->page().foldRow && model_->page().foldRow >= 0) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            guarded(dialogs_, [this] { setFolded(!model_->folded()); });
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// Tiles as wide as the page's widest problem and its mark, the whole grid in view and sums
+// scrolling; on a small screen narrower tiles and fewer rows, the map scrolling, column 10 in view.
 void KnowledgeMapWindow::fitMap() {
     const QFontMetricsF m(map_->font());
-    const int width = int(std::ceil(cellWidth(model_->page(), m)));
+    const MapPage& page = model_->page();
+    const int width = int(std::ceil(cellWidth(page, m)));
+    const int least = int(std::ceil(cellWidth(page, m, true)));
     const int height = int(std::ceil(m.height() * 1.9));
+    map_->horizontalHeader()->setMinimumSectionSize(least);
     map_->horizontalHeader()->setDefaultSectionSize(width);
     map_->verticalHeader()->setDefaultSectionSize(height);
-    const bool grid = model_->page().grid();
-    const int rows = std::min(model_->rowCount(), grid ? kMapColumns : kRowsShown);
+    int visible = 0;
+    for (int r = 0; r < model_->rowCount(); ++r)
+        visible += map_->isRowHidden(r) ? 0 : 1;
+    const int rows = std::min(visible, page.grid() ? kMapColumns + 1 : kRowsShown);
     const int frame = 2 * map_->frameWidth();
-    const int side =
-        grid ? map_->verticalHeader()->sizeHint().width() : map_->verticalScrollBar()->sizeHint().width();
-    const int top = grid ? map_->horizontalHeader()->sizeHint().height() : 0;
-    map_->setMinimumSize(frame + side + kMapColumns * width, frame + top + rows * height);
+    const int bar = map_->verticalScrollBar()->sizeHint().width();
+    const int side = page.grid() ? map_->verticalHeader()->sizeHint().width() : 0;
+    const int top = page.grid() ? map_->horizontalHeader()->sizeHint().height() : 0;
+    static_cast<MapTable*>(map_)->preferred =
+        QSize(frame + side + bar + kMapColumns * width, frame + top + rows * height + 2);
+    map_->setMinimumSize(frame + side + bar + kMapColumns * least,
+                         frame + top + std::min(rows, kLeastRowsShown) * height);
+    map_->updateGeometry();
 }
 
 void KnowledgeMapWindow::savePdf() {
@@ -245,12 +335,19 @@ void KnowledgeMapWindow::savePdf() {
                       QStringLiteral("Dokumenty PDF (*.pdf)"), proposed, QStringLiteral(".pdf"));
     if (path.isEmpty())
         return;
-    const MapPage& page = model_->page();
-    QString operation = cbOperation_->currentText();
-    if (!page.grid())
-        operation += QStringLiteral(" do %1").arg(page.largest);
-    const KnowledgeMapReport report{input_.pupil,     input_.now.date(),    operation,         page,
-                                    input_.knowledge, input_.knownWithinMs, lblKnown_->text(), weeks_};
+    // Every operation the settings switch on, and the one shown.
+    KnowledgeMapReport report{input_.pupil,     input_.now.date(),    input_.now.toSecsSinceEpoch(),
+                              input_.knowledge, input_.knownWithinMs, {}};
+    for (const int op : kMapOperations) {
+        if (op != operation() && !operationEnabled(input_.settings, op))
+            continue;
+        KnowledgeMapSection section{operationTitle(op), mapPage(op, input_.settings), {}, {}};
+        if (!section.page.grid())
+            section.operation += QStringLiteral(" do %1").arg(section.page.largest);
+        section.weeks = knownByWeek(section.page, input_.knowledge, input_.knownWithinMs, input_.now);
+        section.line = knownLine(section.page, section.weeks);
+        report.sections.push_back(std::move(section));
+    }
     saveDocument(
         lblStatus_, path, kSaved, [&] { writeKnowledgeMapPdf(report, path); }, QStringLiteral("Mapu"));
     // The next map is proposed where this one went; a folder that cannot be kept is told, and the

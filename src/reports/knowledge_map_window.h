@@ -46,14 +46,18 @@ class KnowledgeMapWindow : public QDialog {
     void startReading();
     void showRead(const ReadOutcome& outcome);
     void showOperation(int op);
+    // Folds or unfolds what the settings do not ask first, for this operation until the map closes.
+    void setFolded(bool folded);
     void fitMap();
     void savePdf();
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     KnowledgeMapInput input_;
     SettingsStore& store_;
     Dialogs& dialogs_;
     KnowledgeMapModel* model_;
     QList<WeekCount> weeks_;
+    QList<int> unfolded_; // the operations whose rest is unfolded
     bool loading_ = false;
     QComboBox* cbOperation_;
     QTableView* map_;
@@ -64,7 +68,7 @@ class KnowledgeMapWindow : public QDialog {
     QPushButton* pbClose_;
 };
 
-// The operation the map opens on: the first one switched on, multiplication first.
+// The operation the map opens on: the first one switched on that asks anything, multiplication first.
 int firstMapOperation(const StoredSettings& settings);
 
 } // namespace numio

@@ -105,17 +105,21 @@ class TestKnowledgeMap : public QObject {
         row("right but slow", 3, Fact{3, 7, 8}, QString("r2000 r3500 r2000"), QString("~"),
             QString("#a6cff0"),
             QString("7 × 8: učí se; 3 pokusy, 3 správně, medián 2,0 s, naposledy 3. 12. 2026"));
-        row("last one wrong", 4, Fact{4, 56, 7}, QString("r1000 w4000"), QString("✗"), QString("#f29b45"),
+        row("last one wrong", 4, Fact{4, 56, 7}, QString("r1000 w4000"), QString("✗"), QString("#e8853a"),
             QString("56 : 7: neumí; 2 pokusy, 1 správně, medián 2,5 s, naposledy 3. 12. 2026"));
-        row("one right", 4, Fact{4, 7, 7}, QString("r900"), QString("?"), QString("#d6e8f7"),
+        row("one right", 4, Fact{4, 7, 7}, QString("r900"), QString("?"), QString("#ffffff"),
             QString("7 : 7: málo pokusů; 1 pokus, 1 správně, medián 0,9 s, naposledy 3. 12. 2026"));
+        row("known, not practised for a month", 3, Fact{3, 7, 8}, QString("r1000 r1000 r1000 @30"),
+            QString("↻"), QString("#dbe6f4"),
+            QString("7 × 8: umí, ale přes 4 týdny nezkoušeno – zopakovat; 3 pokusy, 3 správně, medián 1,0 s, "
+                    "naposledy 7. 11. 2026"));
     }
     void cells() {
         const auto [op, fact, script, mark, fill, said] =
             fetch<int, Fact, QString, QString, QString, QString>("op", "fact", "tries", "mark", "fill",
                                                                  "said");
         Map m;
-        m.tried[fact] = tries(script);
+        m.tried[fact] = tries(script.section(" @", 0, 0), script.contains('@') ? 30 : 4);
         QTableView* map = m.open(op).map();
         // Row of the table (the divisor), column of the factor (the quotient).
         const int row = (op == 3 ? fact.a : fact.b) - 1, column = (op == 3 ? fact.b : fact.a / fact.b) - 1;
@@ -127,7 +131,7 @@ class TestKnowledgeMap : public QObject {
         QCOMPARE(table->tableInterface()->cellAt(row, column)->text(QAccessible::Name), said);
         // The tile as painted, beside its text.
         const QRect r = map->visualRect(cell);
-        QCOMPARE(map->viewport()->grab().toImage().pixelColor(r.left() + 4, r.center().y()).name(), fill);
+        QCOMPARE(map->viewport()->grab().toImage().pixelColor(r.left() + 7, r.center().y()).name(), fill);
     }
 
     // The known facts now against a week ago, in correct Czech, and the weeks behind it.
@@ -218,20 +222,99 @@ class TestKnowledgeMap : public QObject {
                  qPrintable(m.dialogs.shown[0].text));
     }
 
-    // The first page is the first operation switched on, multiplication first.
+    // The first page is the first operation switched on that asks anything, multiplication first;
+    // on it what the settings ask, the rest folded, and the line counting what they ask.
+    // settings: "+-*:" the operations, "w" crossing ten only, "n" never crossing, "r7" chosen rows,
+    // "x5" the largest table. first: the first row's title or table.
     void firstPage_data() {
-        columns<bool, bool, bool, QString>({"plus", "minus", "division", "shown"});
-        row("sums and differences", true, true, false, QString("Sčítání"));
-        row("division too", true, true, true, QString("Dělení"));
-        row("nothing", false, false, false, QString("Násobení"));
+        columns<QString, QString, QString, QString, QString>({"settings", "shown", "first", "fold", "line"});
+        row("crossing ten only", "+w", "Sčítání", "S přechodem přes desítku – 36 příkladů",
+            "Ostatní příklady, které podle nastavení neprocvičuje – 154 příkladů",
+            "Zná 1 ze 36 příkladů s přechodem přes desítku, za poslední týden +1; ze všech 190 příkladů "
+            "sčítání do 20 zná 2");
+        row("never crossing", "-n", "Odčítání", "Do deseti – 55 příkladů",
+            "Ostatní příklady, které podle nastavení neprocvičuje – 36 příkladů",
+            "Zná 0 ze 174 příkladů bez přechodu přes desítku, za poslední týden +0; ze všech 210 příkladů "
+            "odčítání do 20 zná 0");
+        // Both ways: 7·6 and 7·8 are asked too, under the fold.
+        row("chosen rows", "*r68", "Násobení", "6",
+            "Ostatní příklady – 80 příkladů, z nich podle nastavení procvičuje 16",
+            "Zná 0 ze 36 příkladů násobilek 6, 8, za poslední týden +0; ze všech 100 příkladů násobilky zná "
+            "1");
+        row("the smaller tables", "*x5", "Násobení", "1",
+            "Ostatní příklady, které podle nastavení neprocvičuje – 50 příkladů",
+            "Zná 1 z 50 příkladů násobilky do 5, za poslední týden +0; ze všech 100 příkladů násobilky zná "
+            "1");
+        row("all the tables", "*:+x10", "Násobení", "1", "",
+            "Zná 1 ze 100 příkladů násobilky, za poslední týden +0");
+        row("no chosen row asks anything", "*+-r", "Sčítání", "Do deseti – 45 příkladů", "",
+            "Zná 2 ze 190 příkladů sčítání do 20, za poslední týden +1");
     }
     void firstPage() {
-        const auto [plus, minus, division, shown] =
-            fetch<bool, bool, bool, QString>("plus", "minus", "division", "shown");
+        const auto [settings, shown, first, fold, line] =
+            fetch<QString, QString, QString, QString, QString>("settings", "shown", "first", "fold", "line");
         Map m;
-        m.input.settings.bPlus = plus, m.input.settings.bMinus = minus, m.input.settings.bDeleno = division;
+        m.tried[{3, 2, 2}] = tries("r1000 r1000 r1000", 30);
+        m.tried[{1, 3, 4}] = tries("r1000 r1000 r1000", 30);
+        m.tried[{1, 8, 5}] = tries("r1000 r1000 r1000", 2);
+        m.input.knowledge = m.built();
+        StoredSettings& s = m.input.settings;
+        s.nMaxValue = 20, s.bPlus = settings.contains('+'), s.bMinus = settings.contains('-');
+        s.bKrat = settings.contains('*'), s.bDeleno = settings.contains(':');
+        s.crossingTen = settings.contains('w')   ? CrossingTen::With
+                        : settings.contains('n') ? CrossingTen::Without
+                                                 : CrossingTen::Any;
+        s.chosenTablesOnly = settings.contains('r');
+        for (const QChar c : settings.section('r', 1))
+            s.chosenTables.set(c.digitValue());
+        s.nMaxValueX = settings.section('x', 1).toInt();
         KnowledgeMapWindow w(m.input, m.store, m.dialogs, nullptr);
+        w.show();
         QCOMPARE(w.operationBox()->currentText(), shown);
+        QTableView* map = w.map();
+        const QAbstractItemModel* model = map->model();
+        const QString top = shown == "Násobení" ? model->headerData(0, Qt::Vertical).toString()
+                                                : model->index(0, 0).data().toString();
+        QCOMPARE(top, first);
+        QCOMPARE(w.lblKnown()->text(), line);
+        int foldRow = 0;
+        while (foldRow < model->rowCount() &&
+               !model->index(foldRow, 0).data(KnowledgeMapModel::FoldRole).toBool())
+            ++foldRow;
+        QCOMPARE(foldRow == model->rowCount(), fold.isEmpty());
+        if (fold.isEmpty())
+            return;
+        QCOMPARE(model->index(foldRow, 0).data().toString(), "▸ " + fold);
+        QVERIFY(map->isRowHidden(foldRow + 1) && map->isRowHidden(model->rowCount() - 1));
+        // Reached by the arrows and opened by Space, as a screen reader is told.
+        QTest::keyClick(map, Qt::Key_End);
+        for (int i = 0; i < 20 && map->currentIndex().row() < foldRow; ++i)
+            QTest::keyClick(map, Qt::Key_Down);
+        QCOMPARE(map->currentIndex().row(), foldRow);
+        QVERIFY(model->index(foldRow, 0)
+                    .data(Qt::AccessibleTextRole)
+                    .toString()
+                    .endsWith("sbaleno, rozbalíte mezerníkem"));
+        QTest::keyClick(map, Qt::Key_Space);
+        QVERIFY(!map->isRowHidden(foldRow + 1) && !map->isRowHidden(model->rowCount() - 1));
+        QCOMPARE(model->index(foldRow, 0).data().toString(), "▾ " + fold);
+    }
+
+    // The weeks begin with the pupil's first answer, however many tries came after it.
+    void firstWeek_data() {
+        columns<QList<int>, int>({"daysAgo", "weeks"});
+        row("never answered", QList<int>{}, 1);
+        row("three days ago", QList<int>{3}, 1);
+        row("a week ago to the minute", QList<int>{7}, 2);
+        row("forty days ago, many tries since", QList<int>{40, 3, 3, 3, 3, 3, 3, 3, 3}, 6);
+        row("before all ten weeks", QList<int>{100}, 10);
+    }
+    void firstWeek() {
+        const auto [daysAgo, weeks] = fetch<QList<int>, int>("daysAgo", "weeks");
+        Map m;
+        for (const int d : daysAgo)
+            m.tried[{3, 7, 8}] += tries("r1000", d);
+        QCOMPARE(m.open().weekChart()->accessibleDescription().split(", ").size(), weeks);
     }
 
     // Sums and differences in the groups school teaches them in, each in the first that takes it.
@@ -289,7 +372,8 @@ class TestKnowledgeMap : public QObject {
         Map m;
         const QString out = m.dir.filePath("out");
         QVERIFY(QDir().mkpath(out));
-        m.input.settings.bKrat = true;
+        m.input.settings.bKrat = true, m.input.settings.bDeleno = true, m.input.settings.bMinus = true;
+        m.input.settings.nMaxValue = 20, m.input.settings.crossingTen = CrossingTen::With;
         m.tried[{3, 7, 8}] = tries("r1000 r1000 r1000");
         m.dialogs.chosenFiles = {out + "/mapa", {}};
         m.dialogs.answers = {Dialogs::Answer::Yes};
@@ -315,10 +399,15 @@ class TestKnowledgeMap : public QObject {
         if (QStandardPaths::findExecutable("pdftotext").isEmpty())
             QSKIP("pdftotext (poppler-utils) is not installed");
         const QString body = pdfText(pdf).simplified();
+        // Every operation switched on, each with its line and chart; the rest after it.
         for (const char* s :
              {"Mapa znalostí – Jana Nováková", "Zná 1 ze 100 příkladů násobilky, za poslední týden +1", "7·8",
-              "Ještě nezkoušeno"})
+              "Zná 0 ze 100 příkladů dělení, za poslední týden +0",
+              "Zná 0 ze 36 příkladů s přechodem přes desítku", "ze všech 210 příkladů odčítání do 20 zná 0",
+              "Ostatní příklady, které podle nastavení neprocvičuje – 174", "Ještě nezkoušeno",
+              "Umí, zopakovat"})
             QVERIFY2(body.contains(QString::fromUtf8(s)), s);
+        QCOMPARE(body.count("Známé příklady po týdnech"), 3);
     }
 
     // "z" or "ze" as the number is read.
