@@ -215,8 +215,9 @@ QVariant KnowledgeMapModel::data(const QModelIndex& index, int role) const {
         return {};
     const MapRow& row = page_.rows[index.row()];
     if (!row.title.isEmpty()) {
+        // The title spans the row; a screen reader meeting the cells it covers hears it too.
         if (index.column() != 0)
-            return {};
+            return role == Qt::AccessibleTextRole ? QVariant(row.title) : QVariant();
         const bool fold = index.row() == page_.foldRow;
         switch (role) {
         case Qt::DisplayRole:
@@ -239,7 +240,7 @@ QVariant KnowledgeMapModel::data(const QModelIndex& index, int role) const {
     }
     const Fact* fact = page_.factAt(index.row(), index.column());
     if (!fact)
-        return {};
+        return role == Qt::AccessibleTextRole ? QVariant(QStringLiteral("prázdné políčko")) : QVariant();
     switch (role) {
     case Qt::DisplayRole:
         return shownFact(*fact);

@@ -1,6 +1,7 @@
 #include "support/window_fixture.h"
 
 #include "reports/class_overview_window.h"
+#include "reports/knowledge_map_window.h"
 #include "reports/overview_window.h"
 #include "ui/about_dialog.h"
 #include "ui/help_window.h"
@@ -223,8 +224,12 @@ class TestAccessibility : public QObject {
         f.session->add("Adam", w.exam().settings());
         PupilsDialog pupilsDialog(*f.session, w.exam().settings(), f.dialogs, &w);
         PupilChooser chooser(f.session->list().pupils(), "adam", f.dialogs, &w);
-        for (QDialog* d :
-             std::initializer_list<QDialog*>{&about, &help, &viewer, &overview, &pupilsDialog, &chooser}) {
+        StoredSettings rows = w.exam().settings();
+        rows.chosenTablesOnly = true, rows.chosenTables = ChosenRows::parse("6,7,8");
+        KnowledgeMapWindow map({{}, longName, rows, 3000, f.clock.now(), {}, nullptr}, f.store, f.dialogs,
+                               &w);
+        for (QDialog* d : std::initializer_list<QDialog*>{&about, &help, &viewer, &overview, &pupilsDialog,
+                                                          &chooser, &map}) {
             d->show();
             QCOMPARE(faults(*d, d->objectName()), QString());
         }
