@@ -42,6 +42,7 @@ void simulate(const char* who, const StoredSettings& rules, int known, int misse
     const Try wrong{1, AnswerOutcome::Wrong, 2000};
     const Try quick{1, AnswerOutcome::Right, 1000};
     std::vector<int> untilAll;
+    std::size_t fewestAsked = range.size();
     long long byState[kFactStates] = {};
     for (int seed = 1; seed <= seeds; ++seed) {
         Knowledge k;
@@ -70,14 +71,20 @@ void simulate(const char* who, const StoredSettings& rules, int known, int misse
                 all = i;
         }
         untilAll.push_back(all < 0 ? problems + 1 : all);
+        fewestAsked = std::min(fewestAsked, asked.size());
     }
     std::sort(untilAll.begin(), untilAll.end());
     const double total = double(problems) * seeds / 100.0;
     std::printf("  %s: %zu facts, %d known, %d missed, %d never asked\n", who, range.size(), known, missed,
                 int(range.size()) - known - missed);
-    std::printf("    every fact asked after %d problems (median of %d seeds), %d at worst%s\n",
-                untilAll[untilAll.size() / 2], seeds, untilAll.back(),
-                untilAll.back() > problems ? " (not within the run)" : "");
+    if (untilAll.back() <= problems)
+        std::printf("    every fact asked after %d problems (median of %d seeds), %d at worst\n",
+                    untilAll[untilAll.size() / 2], seeds, untilAll.back());
+    else
+        std::printf(
+            "    not every fact asked within %d problems: %zu of %zu at worst (a known fact comes one "
+            "problem in ten)\n",
+            problems, fewestAsked, range.size());
     std::printf("    share of %d problems: never asked %.1f %%, not known %.1f %%, learning %.1f %%, "
                 "too few tries %.1f %%, known %.1f %%\n",
                 problems, double(byState[int(FactState::NeverAsked)]) / total,
