@@ -42,9 +42,10 @@ bool admitted(const StoredSettings& rules, const Fact& f) {
 
 // Every fact the rules admit, in a fixed order; none when there could be more than `most`.
 std::optional<std::vector<Fact>> admittedFacts(const StoredSettings& rules, std::size_t most) {
-    const bool sums =
-        (operationEnabled(rules, 1) || operationEnabled(rules, 2)) && rules.nMaxValue > kListedLargestSum;
-    if (sums)
+    // A largest sum left high by hand weighs nothing while sums and differences are off.
+    const int largestSum =
+        operationEnabled(rules, 1) || operationEnabled(rules, 2) ? int(rules.nMaxValue) : 0;
+    if (largestSum > kListedLargestSum)
         return std::nullopt;
     const int rows = rules.chosenTablesOnly ? 10 : std::clamp(int(rules.nMaxValueX), 0, kLargest);
     std::vector<Fact> facts;
@@ -53,8 +54,8 @@ std::optional<std::vector<Fact>> admittedFacts(const StoredSettings& rules, std:
             facts.push_back(f);
         return facts.size() <= most;
     };
-    for (int a = 1; a <= rules.nMaxValue; ++a)
-        for (int b = 1; b <= rules.nMaxValue; ++b)
+    for (int a = 1; a <= largestSum; ++a)
+        for (int b = 1; b <= largestSum; ++b)
             if (!consider({1, a, b}) || !consider({2, a, b}))
                 return std::nullopt;
     for (int a = 1; a <= std::max(rows, 10); ++a)
@@ -129,11 +130,11 @@ Fact WeakFactsDraw::next(RandomSource& random) {
         chosen = drawInWork(random);
     if (!chosen && anyNew())
         return drawNew(random);
-    if (!chosen)
-        chosen = leastLatelyKnown();
-    // The one fact in work, asked last, comes again rather than one outside the pupil's needs.
+    // The one fact in work, asked last, comes again rather than a known one out of its turn.
     if (!chosen)
         chosen = lastInWork();
+    if (!chosen)
+        chosen = leastLatelyKnown();
     if (!chosen)
         return drawOrdinary(random);
     Candidate& c = candidates_[std::size_t(*chosen)];
@@ -228,9 +229,12 @@ void WeakFactsDraw::answered(const Fact& fact, const Try& attempt) {
 }
 
 QString WeakFactsDraw::statusText() const {
-    return QStringLiteral("Procvičuje se, co ještě neumí: %1 neumí, %2 se učí, %3 umí.")
+    // Too few tries is told apart only when there are any, keeping the line short.
+    const int few = inState_[int(FactState::FewTries)];
+    return QStringLiteral("Procvičuje se, co ještě neumí: %1 neumí, %2 se učí, %3%4 umí.")
         .arg(inState_[int(FactState::NotKnown)])
-        .arg(inState_[int(FactState::Learning)] + inState_[int(FactState::FewTries)])
+        .arg(inState_[int(FactState::Learning)])
+        .arg(few > 0 ? QStringLiteral("%1 málo pokusů, ").arg(few) : QString())
         .arg(inState_[int(FactState::Known)] + inState_[int(FactState::Refresh)]);
 }
 

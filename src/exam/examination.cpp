@@ -588,8 +588,6 @@ AnswerMode Examination::answerMode() const {
 }
 
 void Examination::rememberAnswer(AnswerOutcome outcome, const QString& typed) {
-    if (!practiser_ || !practiser_->answersOpen())
-        return;
     AnswerRecord answer;
     answer.at = doors_.clock.now().toSecsSinceEpoch();
     answer.pupil = pupil_;
@@ -599,8 +597,11 @@ void Examination::rememberAnswer(AnswerOutcome outcome, const QString& typed) {
     answer.typed = typed;
     answer.outcome = outcome;
     answer.ms = int(std::min<qint64>(doors_.clock.elapsedMs() - shownAt_, std::numeric_limits<int>::max()));
+    // The draw learns every answer, whether or not the store takes it.
     if (weak_)
         weak_->answered(answer.fact, Try{answer.at, outcome, answer.ms});
+    if (!practiser_ || !practiser_->answersOpen())
+        return;
     try {
         practiser_->keepAnswer(answer);
     } catch (const Failure& f) {

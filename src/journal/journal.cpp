@@ -666,8 +666,8 @@ TrendOutcome trendOf(const Journal& journal) {
     if (!t.windows)
         t.pending = QStringLiteral("Srovnání bude k dispozici od 11. zkoušení s alespoň 6 příklady.");
     else if (std::min(t.windows->lastCount, t.windows->previousCount) < kTrendLeastEachSide)
-        t.pending = QStringLiteral("Srovnání bude k dispozici, až budou na obou stranách aspoň %1 zkoušení "
-                                   "s alespoň %2 příklady.")
+        t.pending = QStringLiteral("Zlepšení či zhoršení se ukáže, až budou v obou desítkách aspoň %1 "
+                                   "zkoušení s alespoň %2 příklady.")
                         .arg(kTrendLeastEachSide)
                         .arg(kTrendMinimumProblems);
     else

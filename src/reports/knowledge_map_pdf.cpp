@@ -2,6 +2,7 @@
 
 #include "journal/journal_folder.h"
 #include "reports/a4_pages.h"
+#include "reports/czech_format.h"
 #include "reports/knowledge_map_view.h"
 
 #include <QFontMetricsF>
@@ -19,6 +20,9 @@ QVector<ReportLine> headerOf(const KnowledgeMapReport& r, const QString& operati
     lines.push_back({QStringLiteral("Datum tisku:"), czechDate(r.printed)});
     return lines;
 }
+
+// Facts on paper for one part of a page: sums to 100 fit.
+constexpr int kPrintedFactsAtMost = 6000;
 
 // The page's rows from `from` up to `to`: what the settings ask, or what is under the fold.
 void drawGrid(const KnowledgeMapReport& r, const MapPage& page, int from, int to, A4Pages& pages,
@@ -39,8 +43,21 @@ void drawGrid(const KnowledgeMapReport& r, const MapPage& page, int from, int to
             number(QRectF(head + c * width, pages.y, width, height * 0.7), c + 1);
         pages.y += height * 0.7;
     }
+    int drawn = 0;
     for (int row = from; row < to; ++row) {
         const MapRow& line = page.rows[row];
+        if (drawn + line.count > kPrintedFactsAtMost) {
+            // A hand-edited largest sum asks for hundreds of thousands: paper takes the first of them.
+            qsizetype left = 0;
+            for (int rest = row; rest < to; ++rest)
+                left += page.rows[rest].count;
+            pages.need(height * 2);
+            pages.y += pages.paragraph(
+                QStringLiteral("… a dalších %1 příkladů; všechny ukáže mapa v okně.").arg(czechCount(left)),
+                body, Qt::black);
+            return;
+        }
+        drawn += line.count;
         if (!line.title.isEmpty()) {
             // A title keeps at least a row of its facts on its page.
             pages.need(height * 2.5);

@@ -249,9 +249,9 @@ void SettingsDialog::buildChoicesTab(QWidget* tab) {
     cbChosenTables = place(new QCheckBox(QStringLiteral("&Jen vybrané násobilky"), tables), "cbChosenTables",
                            twipsRect(210, 315, 3000, 225));
     cbChosenTables->setToolTip(
-        QStringLiteral("Násobí se zaškrtnutými čísly z obou stran (7·8 i 8·7) a dělí se příklady "
-                       "k nim obráceně (56:7 i 56:8); druhé číslo je od 1 do 10. Maximální povolená "
-                       "násobilka pak neplatí."));
+        QStringLiteral("Násobí se zaškrtnutými čísly z obou stran (7*8 i 8*7) a dělí se obráceně "
+                       "(56:7 i 56:8); druhé číslo je od 1 do 10. Maximální povolená násobilka pak "
+                       "neplatí."));
     for (int row = 1; row <= 10; ++row) {
         const QString text = row < 10 ? QStringLiteral("&%1").arg(row) : QStringLiteral("1&0");
         auto* box =

@@ -291,7 +291,7 @@ class TestJournal : public QObject {
         columns<QString, QString>({"runs", "shown"});
         const QString eleventh = "Srovnání bude k dispozici od 11. zkoušení s alespoň 6 příklady.";
         const QString both =
-            "Srovnání bude k dispozici, až budou na obou stranách aspoň 3 zkoušení s alespoň 6 příklady.";
+            "Zlepšení či zhoršení se ukáže, až budou v obou desítkách aspoň 3 zkoušení s alespoň 6 příklady.";
         row("none", QString(), eleventh);
         row("ten and short tries", QString("bbbgggggggsss"), eleventh);
         row("one before ten", QString("bgggggggggg"), both);

@@ -73,7 +73,7 @@ class TestOverviewWindow : public QObject {
     void showsTotals_data() {
         columns<int, QString, QString>({"days", "previous", "trend"});
         row("two before ten", 12, QString("úspěšnost 90,0 %, známka 1,0 (jen 2 zkoušení)"),
-            QString("Srovnání bude k dispozici, až budou na obou stranách aspoň 3 zkoušení s alespoň 6 "
+            QString("Zlepšení či zhoršení se ukáže, až budou v obou desítkách aspoň 3 zkoušení s alespoň 6 "
                     "příklady."));
         row("three before ten", 13, QString("úspěšnost 93,3 %, známka 1,0 (jen 3 zkoušení)"),
             QString("zlepšení o 6,7 procentního bodu"));
