@@ -130,11 +130,12 @@ Fact WeakFactsDraw::next(RandomSource& random) {
         chosen = drawInWork(random);
     if (!chosen && anyNew())
         return drawNew(random);
-    // The one fact in work, asked last, comes again rather than a known one out of its turn.
-    if (!chosen)
-        chosen = lastInWork();
+    // A known fact out of its turn rather than the same fact twice running; that only when nothing
+    // else can come.
     if (!chosen)
         chosen = leastLatelyKnown();
+    if (!chosen)
+        chosen = lastInWork();
     if (!chosen)
         return drawOrdinary(random);
     Candidate& c = candidates_[std::size_t(*chosen)];
