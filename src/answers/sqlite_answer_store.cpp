@@ -26,8 +26,12 @@ namespace {
 constexpr int kApplicationId = 0x4E6D416E;
 // "PRAGMA user_version": the layout of the tables. A file of a higher number is left alone.
 constexpr int kSchemaVersion = 1;
-// How long a write waits for another copy of the program that holds the file.
+// How long a store on this computer waits for another copy of the program that holds the file.
 constexpr int kBusyTimeoutMs = 100;
+
+int busyTimeoutMs(const StoreAccess& access) {
+    return access.kind == FileSystemKind::Network ? access.networkBusyTimeoutMs : kBusyTimeoutMs;
+}
 
 const char* const kCompanions[] = {"-wal", "-shm"};
 
@@ -57,12 +61,12 @@ struct Unreadable {};
 // One connection to one file, under a name of its own: stores may be opened on several threads.
 class Connection {
   public:
-    Connection(const QString& path, bool readOnly) {
+    Connection(const QString& path, bool readOnly, int busyMs = kBusyTimeoutMs) {
         static std::atomic<quint64> opened{0};
         name_ = QStringLiteral("numio-answers-%1").arg(++opened);
         db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
         db_.setDatabaseName(path);
-        db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs) +
+        db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyMs) +
                               (readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
         if (!db_.open()) {
             const SqlProblem problem{db_.lastError()};
@@ -375,7 +379,7 @@ constexpr qint64 kWholeCheckBytes = qint64(8) << 20;
 // The open store; making it opens the file and makes it ready for answers. Throws Unreadable for a
 // file to be kept aside, SqlProblem or Failure.
 struct SqliteAnswerStore::Impl {
-    Impl(const QString& path, const QString& pupil);
+    Impl(const QString& path, const QString& pupil, const StoreAccess& access);
 
     // Still the file that was opened: not deleted, nor another put in its place.
     bool sameFile() const {
@@ -394,10 +398,10 @@ struct SqliteAnswerStore::Impl {
     FileAt opened;
 };
 
-SqliteAnswerStore::Impl::Impl(const QString& path, const QString& pupil)
+SqliteAnswerStore::Impl::Impl(const QString& path, const QString& pupil, const StoreAccess& access)
     : path(path), pupil(pupil),
       checkWhole(QFileInfo(path).size() <= kWholeCheckBytes || QFileInfo(path + kCompanions[0]).size() > 0),
-      connection(path, false) {
+      connection(path, false, busyTimeoutMs(access)) {
     const QSqlDatabase& db = connection.db();
     try {
         const Kind kind = kindOf(db);
@@ -413,10 +417,20 @@ SqliteAnswerStore::Impl::Impl(const QString& path, const QString& pupil)
         if (kind == Kind::Ours && checkWhole &&
             single(db, QStringLiteral("PRAGMA quick_check")).toString() != u"ok")
             throw Unreadable{};
-        // WAL: a commit is whole in the file once written, so a killed program loses at most the
-        // answer in flight; NORMAL leaves syncing to the checkpoints.
-        run(db, QStringLiteral("PRAGMA journal_mode=WAL"));
-        run(db, QStringLiteral("PRAGMA synchronous=NORMAL"));
+        if (access.kind == FileSystemKind::Network) {
+            // WAL needs memory shared by every computer that opens the file, which a file server
+            // has not: a rollback journal, synced in full, since less may spoil it on a crash. A
+            // store found in WAL is switched, which needs no one else to have it open.
+            if (single(db, QStringLiteral("PRAGMA journal_mode=DELETE")).toString() != u"delete")
+                throw SqlProblem{QSqlError(QString(), QStringLiteral("journal_mode"),
+                                           QSqlError::StatementError, QString::number(kSqliteBusy))};
+            run(db, QStringLiteral("PRAGMA synchronous=FULL"));
+        } else {
+            // WAL: a commit is whole in the file once written, so a killed program loses at most the
+            // answer in flight; NORMAL leaves syncing to the checkpoints.
+            run(db, QStringLiteral("PRAGMA journal_mode=WAL"));
+            run(db, QStringLiteral("PRAGMA synchronous=NORMAL"));
+        }
         if (kind == Kind::Empty) {
             run(db, QStringLiteral("BEGIN IMMEDIATE"));
             run(db,
@@ -447,7 +461,8 @@ SqliteAnswerStore::Impl::Impl(const QString& path, const QString& pupil)
     opened = fileAt(path);
 }
 
-OpenedSqliteStore SqliteAnswerStore::open(const QString& path, const QString& pupil) {
+OpenedSqliteStore SqliteAnswerStore::open(const QString& path, const QString& pupil,
+                                          const StoreAccess& access) {
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
         throw Failure(kFileNotFound)
             .withDetail(QStringLiteral("Chybí ovladač databáze SQLite pro Qt (balíček libqt6sql6-sqlite); ") +
@@ -465,7 +480,7 @@ OpenedSqliteStore SqliteAnswerStore::open(const QString& path, const QString& pu
     OpenedSqliteStore opened;
     try {
         try {
-            opened.store.reset(new SqliteAnswerStore(std::make_unique<Impl>(path, pupil)));
+            opened.store.reset(new SqliteAnswerStore(std::make_unique<Impl>(path, pupil, access)));
         } catch (const Unreadable&) {
             const bool copied = found.copied();
             const QString aside = keepAside(path, pupil, found);
@@ -473,7 +488,7 @@ OpenedSqliteStore SqliteAnswerStore::open(const QString& path, const QString& pu
             std::unique_ptr<Impl> kept;
             if (copied && QFile::copy(aside, path)) {
                 try {
-                    kept = std::make_unique<Impl>(path, pupil);
+                    kept = std::make_unique<Impl>(path, pupil, access);
                 } catch (const Unreadable&) {
                     removeAnswerStore(path);
                 }
@@ -490,7 +505,7 @@ OpenedSqliteStore SqliteAnswerStore::open(const QString& path, const QString& pu
                                                        "nového souboru."))
                                     .arg(displayPath(aside)));
             opened.store.reset(
-                new SqliteAnswerStore(kept ? std::move(kept) : std::make_unique<Impl>(path, pupil)));
+                new SqliteAnswerStore(kept ? std::move(kept) : std::make_unique<Impl>(path, pupil, access)));
         }
     } catch (const SqlProblem& p) {
         throw failureOf(p, path, pupil, kNotRemembered);
@@ -498,6 +513,7 @@ OpenedSqliteStore SqliteAnswerStore::open(const QString& path, const QString& pu
         throw Failure(kPathFileAccess)
             .withDetail(storeFile(path, pupil) + QStringLiteral(" nelze založit; ") + kNotRemembered);
     }
+    opened.store->access_ = access;
     return opened;
 }
 
@@ -522,7 +538,7 @@ std::optional<Failure> SqliteAnswerStore::follow() const {
         }
         d_.reset();
     }
-    OpenedSqliteStore opened = open(path_, pupil_);
+    OpenedSqliteStore opened = open(path_, pupil_, access_);
     d_ = std::move(opened.store->d_);
     return opened.warning;
 }
@@ -558,17 +574,22 @@ KnowledgeRead SqliteAnswerStore::knowledge(const KnowledgeQuery& query) const {
 }
 
 KnowledgeReader SqliteAnswerStore::reader() const {
-    return [path = d_->path](const std::atomic<bool>& stop) { return readKnowledge(path, {}, &stop); };
+    return [path = d_->path, access = access_](const std::atomic<bool>& stop) {
+        return readKnowledge(path, {}, &stop, access);
+    };
 }
 
 KnowledgeRead SqliteAnswerStore::readKnowledge(const QString& path, const KnowledgeQuery& query,
-                                               const std::atomic<bool>* stop) {
+                                               const std::atomic<bool>* stop, const StoreAccess& access) {
     if (!QFileInfo::exists(path))
         return {};
     const QString next = QStringLiteral("co žák umí, nelze ukázat.");
     checkOrdinary(path, {}, next, false);
     try {
-        const Connection connection(path, true);
+        const Connection connection(path, true, busyTimeoutMs(access));
+        // One snapshot: what a writer commits meanwhile is not half read. Waiting for a writer that
+        // holds the file is SQLite's busy handler, up to the timeout; ended as the connection closes.
+        run(connection.db(), QStringLiteral("BEGIN"));
         switch (kindOf(connection.db())) {
         case Kind::Empty:
             return {};
@@ -588,14 +609,24 @@ KnowledgeRead SqliteAnswerStore::readKnowledge(const QString& path, const Knowle
     }
 }
 
+SqliteAnswerStores::SqliteAnswerStores()
+    : fileSystems_(system_), networkBusyTimeoutMs_(kNetworkBusyTimeoutMs) {}
+
+SqliteAnswerStores::SqliteAnswerStores(const FileSystems& fileSystems, int networkBusyTimeoutMs)
+    : fileSystems_(fileSystems), networkBusyTimeoutMs_(networkBusyTimeoutMs) {}
+
+StoreAccess SqliteAnswerStores::accessTo(const QString& path) const {
+    return {fileSystems_.kindOf(path), networkBusyTimeoutMs_};
+}
+
 OpenedAnswerStore SqliteAnswerStores::open(const QString& path, const QString& pupilName) {
-    OpenedSqliteStore opened = SqliteAnswerStore::open(path, pupilName);
+    OpenedSqliteStore opened = SqliteAnswerStore::open(path, pupilName, accessTo(path));
     return {std::move(opened.store), std::move(opened.warning)};
 }
 
 KnowledgeRead SqliteAnswerStores::read(const QString& path, const KnowledgeQuery& query,
                                        const std::atomic<bool>* stop) {
-    return SqliteAnswerStore::readKnowledge(path, query, stop);
+    return SqliteAnswerStore::readKnowledge(path, query, stop, accessTo(path));
 }
 
 StoreMove SqliteAnswerStores::move(const QString& from, const QString& to) {

@@ -1,5 +1,6 @@
 #include "answers/sqlite_answer_store.h"
 #include "support/data.h"
+#include "support/fakes.h"
 #include "support/files.h"
 
 #include <QDir>
@@ -172,6 +173,70 @@ class TestAnswerStore : public QObject {
                                     "pragma_journal_mode"),
                      path()),
                  QStringLiteral("1 1700000000 Eva 2 12 4 4 3 4 1 4321 1315783022 1 wal"));
+    }
+
+    // The journal by the file system the door reports: WAL only where every connection shares memory.
+    // A store switched keeps its answers; one another connection holds stays as it was, told as held.
+    void journalModeByFileSystem_data() {
+        using enum FileSystemKind;
+        columns<QList<FileSystemKind>, bool, QString>({"opened on", "held", "mode"});
+        row("local", QList{Local}, false, QStringLiteral("wal"));
+        row("network", QList{Network}, false, QStringLiteral("delete"));
+        row("made local, then on the network", QList{Local, Network}, false, QStringLiteral("delete"));
+        row("made on the network, then local", QList{Network, Local}, false, QStringLiteral("wal"));
+        row("made local, held, then on the network", QList{Local, Network}, true, QStringLiteral("wal"));
+    }
+    void journalModeByFileSystem() {
+        const auto [kinds, held, mode] =
+            fetch<QList<FileSystemKind>, bool, QString>("opened on", "held", "mode");
+        FixedFileSystems fileSystems;
+        SqliteAnswerStores stores(fileSystems, 20);
+        std::optional<Failure> failure;
+        for (const FileSystemKind kind : kinds) {
+            if (held && kind == kinds.back()) // another connection has it open
+                sql(QStringLiteral("SELECT count(*) FROM answer"), path());
+            fileSystems.kind = kind;
+            failure = thrown([&] {
+                stores.open(path(), QStringLiteral("Jan"))
+                    .store->record(answers(QStringLiteral("1+1 R 1 @1"))[0]);
+            });
+        }
+        QCOMPARE(failure ? failure->code() : 0, held ? int(kFileAlreadyOpen) : 0);
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        QCOMPARE(sql(QStringLiteral("PRAGMA journal_mode"), path()), mode);
+        QCOMPARE(sql(QStringLiteral("SELECT count(*) FROM answer"), path()),
+                 QString::number(kinds.size() - held));
+    }
+
+    // A pupil's store read while his program writes in it: the answers committed before, or a held
+    // store told after the busy timeout; never written.
+    void readWhileWritten_data() {
+        using enum FileSystemKind;
+        columns<FileSystemKind, QString, int>({"kind", "writer", "code"});
+        row("network, a write begun", Network, QStringLiteral("BEGIN IMMEDIATE"), 0);
+        row("network, the file held whole", Network, QStringLiteral("BEGIN EXCLUSIVE"),
+            int(kFileAlreadyOpen));
+        row("local, the file held whole", Local, QStringLiteral("BEGIN EXCLUSIVE"), 0);
+    }
+    void readWhileWritten() {
+        const auto [kind, writer, code] = fetch<FileSystemKind, QString, int>("kind", "writer", "code");
+        FixedFileSystems fileSystems(kind);
+        SqliteAnswerStores stores(fileSystems, 20);
+        stores.open(path(), QStringLiteral("Jan")).store->record(answers(QStringLiteral("1+1 R 1 @1"))[0]);
+        const QByteArray original = fileBytes(path());
+        sql(writer, path());
+        sql(QStringLiteral("INSERT INTO answer SELECT NULL, at, pupil, mode, 2, op, 2, 4, typed, outcome, ms "
+                           "FROM answer"),
+            path());
+        KnowledgeRead read;
+        const std::optional<Failure> failure = thrown([&] { read = stores.read(path(), {}, nullptr); });
+        QVERIFY2(failure
+                     ? failure->code() == code && failure->detail().contains(QStringLiteral("jiná spuštěná"))
+                     : code == 0,
+                 failure ? qPrintable(failure->detail()) : "");
+        QCOMPARE(read.facts.size(), code ? 0 : 1);
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        QCOMPARE(fileBytes(path()), original);
     }
 
     // says: a file kept aside is named in the message; a store that cannot be used leaves the file as it was.

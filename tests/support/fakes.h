@@ -4,6 +4,7 @@
 
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "platform/file_system_kind.h"
 #include "platform/pacer.h"
 #include "platform/periodic_timer.h"
 #include "platform/random_source.h"
@@ -139,6 +140,14 @@ class ManualTimer : public PeriodicTimer {
     FixedClock* clock_;
     int interval_ = 0;
     bool enabled_ = false;
+};
+
+// Every path on the file system the test says.
+class FixedFileSystems : public FileSystems {
+  public:
+    explicit FixedFileSystems(FileSystemKind kind = FileSystemKind::Local) : kind(kind) {}
+    FileSystemKind kindOf(const QString&) const override { return kind; }
+    FileSystemKind kind;
 };
 
 // Real files, but listing a folder (or, without holdListing, reading a file) waits until the test
