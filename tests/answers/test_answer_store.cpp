@@ -208,6 +208,21 @@ class TestAnswerStore : public QObject {
                  QString::number(kinds.size() - held));
     }
 
+    // The system's file system types the door reports as network, some next to local ones.
+    void fileSystemTypes_data() {
+        columns<uint, bool>({"type", "network"});
+        row("NFS", 0x6969u, true);
+        row("SMB2", 0xFE534D42u, true);
+        row("CIFS", 0xFF534D42u, true);
+        row("9P", 0x01021997u, true);
+        row("tmpfs", 0x01021994u, false);
+        row("ext4", 0xEF53u, false);
+    }
+    void fileSystemTypes() {
+        const auto [type, network] = fetch<uint, bool>("type", "network");
+        QCOMPARE(fileSystemKindOfType(type) == FileSystemKind::Network, network);
+    }
+
     // A pupil's store read while his program writes in it: the answers committed before, or a held
     // store told after the busy timeout; never written.
     void readWhileWritten_data() {
