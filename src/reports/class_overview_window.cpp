@@ -8,6 +8,7 @@
 #include "reports/class_overview_pdf.h"
 #include "reports/csv_export.h"
 #include "reports/czech_format.h"
+#include "reports/date_field.h"
 #include "reports/overview_pdf.h"
 #include "reports/overview_window.h"
 #include "reports/saving.h"
@@ -16,7 +17,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -107,13 +107,13 @@ QTableWidget* newTable(QWidget* parent, const QString& name, const QString& spok
     return t;
 }
 
-QDateEdit* newDateEdit(QWidget* parent, const QString& name, const QString& spoken) {
-    auto* edit = new QDateEdit(parent);
+DateField* newDateEdit(Dialogs& dialogs, QWidget* parent, const QString& name, const QString& spoken) {
+    auto* edit = new DateField(dialogs, parent);
     edit->setObjectName(name);
     edit->setAccessibleName(spoken);
     edit->setLocale(QLocale(QLocale::Czech, QLocale::Czechia));
-    edit->setDisplayFormat(QStringLiteral("d.M.yyyy"));
-    edit->setCalendarPopup(true);
+    // Room for the longest day, 30.12.2026, and the calendar's button.
+    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("00.00.00000")) + 40);
     return edit;
 }
 
@@ -145,9 +145,10 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
       chooseFolder_(std::move(folderChooser)),
       model_(store, files, stores, dialogs, clock, std::move(namer), dataFolder),
       lblFolder_(new QLabel(this)), cbPeriod_(new QComboBox(this)),
-      deFrom_(newDateEdit(this, QStringLiteral("deOd"), QStringLiteral("Období od"))),
-      deTo_(newDateEdit(this, QStringLiteral("deDo"), QStringLiteral("Období do"))),
-      cbOrder_(new QComboBox(this)), chDescending_(new QCheckBox(QStringLiteral("Sest&upně"), this)),
+      deFrom_(newDateEdit(dialogs, this, QStringLiteral("deOd"), QStringLiteral("Období od"))),
+      deTo_(newDateEdit(dialogs, this, QStringLiteral("deDo"), QStringLiteral("Období do"))),
+      lblPeriod_(new QLabel(this)), lblDateNote_(new QLabel(this)), cbOrder_(new QComboBox(this)),
+      chDescending_(new QCheckBox(QStringLiteral("Sest&upně"), this)),
       table_(newTable(this, QStringLiteral("twTrida"), QStringLiteral("Žáci"),
                       {QStringLiteral("Žák"), QStringLiteral("Zkoušení"), QStringLiteral("Příkladů"),
                        QStringLiteral("Úspěšnost"), QStringLiteral("Známka"), QStringLiteral("Vývoj"),
@@ -180,7 +181,11 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
 
     auto* pupilsLabel = new QLabel(QStringLiteral("Ž&áci (Enter nebo dvojklik otevře přehled žáka):"), this);
     pupilsLabel->setBuddy(table_);
-    layout->addWidget(pupilsLabel);
+    // The period in words on the table's own line: a line more would scroll a magnified window.
+    auto* tableHead = new QHBoxLayout;
+    tableHead->addWidget(pupilsLabel);
+    tableHead->addWidget(lblPeriod_, 1);
+    layout->addLayout(tableHead);
     // Every column as wide as its texts, the last one taking what is left; a narrow window scrolls.
     QHeaderView* header = table_->horizontalHeader();
     header->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -276,11 +281,22 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
                 model_.setPeriod(PeriodChoice(std::max(i, 0)));
                 fill();
             }));
-    for (QDateEdit* edit : {deFrom_, deTo_})
-        connect(edit, &QDateEdit::dateChanged, this, guard(dialogs_, [this] {
+    for (DateField* edit : {deFrom_, deTo_}) {
+        connect(edit, &DateField::dateChanged, this, guard(dialogs_, [this] {
                     model_.setRange(deFrom_->date(), deTo_->date());
+                    // The days between the two either way round, as the words above the table say.
+                    showDateNote(deFrom_->date() > deTo_->date()
+                                     ? QStringLiteral("Datum „od“ je pozdější než „do“: období se počítá "
+                                                      "mezi nimi.")
+                                     : QString());
                     fill();
                 }));
+        connect(edit, &DateField::refused, this, guard(dialogs_, [this](const QString& typed) {
+                    showDateNote(QStringLiteral("„%1“ není datum, období zůstává. Napište den, měsíc a "
+                                                "rok, např. 30.11.2026.")
+                                     .arg(typed.simplified()));
+                }));
+    }
     connect(pbFolder_, &QPushButton::clicked, this, guard(dialogs_, [this] { chooseFolder(); }));
     connect(pbCancel_, &QPushButton::clicked, this, guard(dialogs_, [this] { model_.cancelReading(); }));
     connect(&model_, &ClassOverviewModel::progressed, this, guard(dialogs_, [this](int done, int total) {
@@ -329,7 +345,27 @@ QLayout* ClassOverviewWindow::buildChoices() {
     row->addStretch(1);
     for (QWidget* w : std::initializer_list<QWidget*>{orderLabel, cbOrder_, chDescending_})
         row->addWidget(w);
-    return row;
+
+    lblPeriod_->setObjectName(QStringLiteral("lblObdobi"));
+    lblPeriod_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // What is left of the line, whatever the period: its words change with no new layout.
+    lblPeriod_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    lblDateNote_->setObjectName(QStringLiteral("lblDatum"));
+    lblDateNote_->setWordWrap(true);
+    lblDateNote_->setVisible(false);
+    connect(cbPeriod_, &QComboBox::currentIndexChanged, lblDateNote_,
+            guard(dialogs_, [this] { showDateNote({}); }));
+    auto* lines = new QVBoxLayout;
+    lines->addLayout(row);
+    lines->addWidget(lblDateNote_);
+    return lines;
+}
+
+// Said beside the fields and, by its name, to a screen reader; nothing hides it.
+void ClassOverviewWindow::showDateNote(const QString& note) {
+    lblDateNote_->setText(note);
+    lblDateNote_->setAccessibleName(note);
+    lblDateNote_->setVisible(!note.isEmpty() && cbPeriod_->currentIndex() == int(PeriodChoice::Range));
 }
 
 ClassOverviewWindow::~ClassOverviewWindow() {
@@ -448,6 +484,9 @@ void ClassOverviewWindow::fillTable() {
     }
     if (!rows.isEmpty())
         table_->setCurrentCell(currentRow, 0);
+    lblPeriod_->setText(QStringLiteral("Období: %1").arg(model_.periodText()));
+    lblPeriod_->setAccessibleName(lblPeriod_->text());
+    lblPeriod_->setToolTip(lblPeriod_->text()); // whole, should a narrow window cut it
     // What a screen reader says of the table besides its name.
     table_->setAccessibleDescription(
         QStringLiteral("Období: %1. Seřazeno podle: %2, %3.")

@@ -12,7 +12,6 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
-class QDateEdit;
 class QLabel;
 class QLayout;
 class QListWidget;
@@ -22,6 +21,7 @@ class QTableWidget;
 
 namespace numio {
 
+class DateField;
 class SaveProgress;
 
 // Asks for a folder, starting in the one given; empty when cancelled.
@@ -57,8 +57,8 @@ class ClassOverviewWindow : public QDialog {
     QAction* csvExamsAction() const { return csvExams_; }
     QPushButton* pbPdf() const { return pbPdf_; }
     QComboBox* periodBox() const { return cbPeriod_; }
-    QDateEdit* fromEdit() const { return deFrom_; }
-    QDateEdit* toEdit() const { return deTo_; }
+    DateField* fromEdit() const { return deFrom_; }
+    DateField* toEdit() const { return deTo_; }
     QComboBox* orderBox() const { return cbOrder_; }
     QCheckBox* descendingBox() const { return chDescending_; }
 
@@ -74,6 +74,7 @@ class ClassOverviewWindow : public QDialog {
 
   private:
     QLayout* buildChoices();
+    void showDateNote(const QString& note);
     void finishReading();
     void fill();
     void fillTable();
@@ -100,8 +101,11 @@ class ClassOverviewWindow : public QDialog {
 
     QLabel* lblFolder_;
     QComboBox* cbPeriod_;
-    QDateEdit* deFrom_;
-    QDateEdit* deTo_;
+    DateField* deFrom_;
+    DateField* deTo_;
+    // The period in words, and why a date typed was not taken.
+    QLabel* lblPeriod_;
+    QLabel* lblDateNote_;
     QComboBox* cbOrder_;
     QCheckBox* chDescending_;
     QTableWidget* table_;

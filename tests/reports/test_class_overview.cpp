@@ -7,6 +7,7 @@
 #include "reports/class_overview_pdf.h"
 #include "reports/class_overview_window.h"
 #include "reports/csv_export.h"
+#include "reports/date_field.h"
 #include "reports/saving.h"
 #include "support/data.h"
 #include "support/fakes.h"
@@ -16,7 +17,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -550,6 +550,45 @@ class TestClassOverview : public QObject {
         const int r = c.rowOf("Sára Veselá");
         QCOMPARE(overview, (QStringList{c.w->table()->item(r, 1)->text(), c.w->table()->item(r, 3)->text(),
                                         c.w->table()->item(r, 4)->text(), "Sára Veselá"}));
+    }
+
+    // A date typed over the field's selection is taken whole when the typing ends, or refused and
+    // said beside the fields; "od" after "do" counts the days between them and says so.
+    void typedDates_data() {
+        columns<bool, QString, QString, QString>({"to", "typed", "period", "note"});
+        row("whole day", true, QString("30.11.2026"), QString("1.11.2026 – 30.11.2026"), QString());
+        row("single digits", false, QString("1.2.2026"), QString("1.2.2026 – 7.12.2026"), QString());
+        row("spaced", false, QString(" 1. 2. 2026"), QString("1.2.2026 – 7.12.2026"), QString());
+        row("31 February", true, QString("31.2.2026"), QString("1.11.2026 – 7.12.2026"),
+            QString("„31.2.2026“ není datum"));
+        row("letters", true, QString("abc"), QString("1.11.2026 – 7.12.2026"), QString("„abc“ není datum"));
+        row("short year", true, QString("30.11.26"), QString("1.11.2026 – 7.12.2026"),
+            QString("„30.11.26“ není datum"));
+        row("from after to", false, QString("8.12.2026"), QString("7.12.2026 – 8.12.2026"),
+            QString("„od“ je pozdější než „do“"));
+    }
+    void typedDates() {
+        const auto [to, typed, period, note] =
+            fetch<bool, QString, QString, QString>("to", "typed", "period", "note");
+        Class c;
+        c.w->periodBox()->setCurrentIndex(int(PeriodChoice::Range));
+        c.w->fromEdit()->setDate(QDate(2026, 11, 1));
+        c.w->toEdit()->setDate(QDate(2026, 12, 7));
+        DateField* field = to ? c.w->toEdit() : c.w->fromEdit();
+        const QString before = field->text();
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(field, typed);
+        // Nothing typed counts until the typing ends.
+        QCOMPARE(c.w->model().periodText(), "1.11.2026 – 7.12.2026");
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(c.w->model().periodText(), period);
+        QCOMPARE(lbl(*c.w, "lblObdobi")->text(), "Období: " + period);
+        QLabel* shown = lbl(*c.w, "lblDatum");
+        QCOMPARE(shown->isVisible(), !note.isEmpty());
+        QVERIFY2(shown->accessibleName().contains(note), qPrintable(shown->accessibleName()));
+        // A refused text leaves the field showing the day still counted.
+        if (note.contains("není datum"))
+            QCOMPARE(field->text(), before);
     }
 
     // Both documents of a month, byte for byte: the table in its order, every examination with its
