@@ -34,6 +34,15 @@ QString answerStorePath(const QString& dataFolder, const QString& pupilId) {
     return answers + QStringLiteral("zaci/") + pupilId + QStringLiteral(".sqlite");
 }
 
+QString answerStoreBeside(const QString& journalPath) {
+    if (journalPath.isEmpty())
+        return {};
+    QString base = journalPath;
+    if (base.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive))
+        base.chop(4);
+    return base + QStringLiteral(".odpovedi.sqlite");
+}
+
 QStringList answerStoreFiles(const QString& path) {
     QStringList files;
     for (const QString& file : {path, path + QStringLiteral("-wal")})

@@ -95,6 +95,11 @@ NUMIO_EXPORT QString defaultDataFolder();
 // "<data>/odpovedi/odpovedi.sqlite". An id with anything but a-z, 0-9 and '-' throws Failure 52.
 NUMIO_EXPORT QString answerStorePath(const QString& dataFolder, const QString& pupilId);
 
+// A pupil's answers kept beside his journal, for a class whose journals meet in a shared folder:
+// "<folder>/<journal's name without .txt>.odpovedi.sqlite" ("novak.txt" gives "novak.odpovedi.sqlite"),
+// a name a teacher reads as the answers and that no one takes for a journal. Empty for no journal.
+NUMIO_EXPORT QString answerStoreBeside(const QString& journalPath);
+
 // The store's file and its -wal, those that are there: a store that holds answers.
 NUMIO_EXPORT QStringList answerStoreFiles(const QString& path);
 

@@ -347,7 +347,7 @@ void ClassOverviewModel::refilter() {
     for (qsizetype i = 0; i < pupils_.size(); ++i) {
         if (!pupils_[i].readable())
             continue;
-        ClassRow r{int(i), pupils_[i], {}, known_.value(i)};
+        ClassRow r{int(i), pupils_[i], {}, known_.value(i), {}};
         r.shown.journal = within(pupils_[i].journal, p);
         r.summary = summarise(r.shown.journal);
         rows_.push_back(std::move(r));

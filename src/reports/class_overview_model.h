@@ -53,12 +53,20 @@ struct KnownFacts {
     QString problem() const;
 };
 
+// Where a pupil's answers are read from, and how quick a right answer must be to count.
+struct AnswerSource {
+    QString store;
+    int knownWithinMs = kKnownWithinSecondsDefault * 1000;
+};
+
 // A pupil as the class table shows him: his journal within the period and its figures.
 struct ClassRow {
     int pupil = 0; // index into pupils()
     PupilJournal shown;
     PupilSummary summary;
     KnownFacts known;
+    // Where his answers are, when he has a store to read; none for a journal without one.
+    std::optional<AnswerSource> answers;
 };
 
 // A teacher's view of a whole class, without its widgets: every journal of a folder read in the
@@ -122,11 +130,6 @@ class ClassOverviewModel : public QObject {
     void loaded();
 
   private:
-    // Where the pupil of a journal keeps his answers, and how quick a right answer must be.
-    struct AnswerSource {
-        QString store;
-        int knownWithinMs = 0;
-    };
     // One file as the reading tasks hand it over.
     struct ReadPupil {
         PupilJournal pupil;
