@@ -85,6 +85,36 @@ int knownWithinMs(SettingsStore& store, const QString& pupilId) {
     return seconds * 1000;
 }
 
+// Whether some fact of the ten times tables was tried often enough that it could be known.
+bool timesTablesTried(const Knowledge& knowledge) {
+    for (auto it = knowledge.cbegin(); it != knowledge.cend(); ++it) {
+        const Fact& f = it.key();
+        if (f.op == 3 && f.a >= 1 && f.a <= 10 && f.b >= 1 && f.b <= 10 && it->tries >= kKnownRun)
+            return true;
+    }
+    return false;
+}
+
+// Where a journal's answers are: beside it when a store is there (a class practising on several
+// computers keeps them so), else those of this computer's pupil whose journal it is, found by its
+// path or, for a copy in another folder, by the name written in it. The time limit is the matched
+// pupil's own where there is one. None when no store is there.
+std::optional<AnswerSource> answerSourceOf(const PupilJournal& p, const QHash<QString, AnswerSource>& byPath,
+                                           const QHash<QString, AnswerSource>& byName) {
+    std::optional<AnswerSource> own;
+    if (const auto it = byPath.constFind(resolvedPath(p.path)); it != byPath.constEnd())
+        own = *it;
+    else if (const auto named = byName.constFind(pupilNameKey(p.journal.pupil));
+             !p.journal.pupil.isEmpty() && named != byName.constEnd())
+        own = *named;
+    // Only looked at, never opened here: a FIFO at its place must not hold the reading up.
+    if (const QString beside = answerStoreBeside(p.path); QFileInfo::exists(beside))
+        return AnswerSource{beside, own ? own->knownWithinMs : kKnownWithinSecondsDefault * 1000};
+    if (own && QFileInfo::exists(own->store))
+        return own;
+    return std::nullopt;
+}
+
 } // namespace
 
 // What the tasks of one reading share with the model, and keep when it has gone.
@@ -154,6 +184,23 @@ QString KnownFacts::problem() const {
     return failure->detail().isEmpty() ? failure->messageText() : failure->detail();
 }
 
+QString KnownFacts::text() const {
+    if (!count)
+        return QStringLiteral("—");
+    return tooFew ? QStringLiteral("málo odpovědí") : QString::number(*count);
+}
+
+QString KnownFacts::spoken() const {
+    if (failure)
+        return QStringLiteral("paměť odpovědí nelze přečíst: ") + problem();
+    if (!count)
+        return QStringLiteral("žádné odpovědi: k protokolu není paměť odpovědí");
+    if (tooFew)
+        return QStringLiteral("málo odpovědí: žádný příklad násobilky ještě nebyl zkoušen aspoň %1krát")
+            .arg(kKnownRun);
+    return QStringLiteral("umí %1 ze 100 příkladů násobilky").arg(*count);
+}
+
 ClassOverviewModel::ClassOverviewModel(SettingsStore& store, TextFiles& files, AnswerStores& stores,
                                        Dialogs& dialogs, const Clock& clock, PupilNamer namer,
                                        const QString& dataFolder, QObject* parent)
@@ -163,10 +210,10 @@ ClassOverviewModel::ClassOverviewModel(SettingsStore& store, TextFiles& files, A
         namer_ = fileBaseName;
     const PupilList pupilList(store);
     for (const Pupil& p : pupilList.pupils()) {
-        const QString journal = pupilList.journalOf(p.id);
-        if (!journal.isEmpty())
-            answerSources_.insert(resolvedPath(journal),
-                                  {answerStorePath(dataFolder, p.id), knownWithinMs(store, p.id)});
+        const AnswerSource source{answerStorePath(dataFolder, p.id), knownWithinMs(store, p.id)};
+        answersByName_.insert(pupilNameKey(p.name), source);
+        if (const QString journal = pupilList.journalOf(p.id); !journal.isEmpty())
+            answerSources_.insert(resolvedPath(journal), source);
     }
     // A range starts as this half-year up to today.
     const QDate today = clock_.now().date();
@@ -212,6 +259,7 @@ void ClassOverviewModel::readFolder(const QString& folder) {
     listingFailure_.reset();
     pupils_.clear();
     known_.clear();
+    answers_.clear();
     total_ = 0;
     // A folder on a sleeping network drive can take long to list: that too is done aside.
     listing_ = new QFutureWatcher<Listing>(this);
@@ -249,14 +297,18 @@ void ClassOverviewModel::startReading(const Listing& listing) {
     AnswerStores* stores = &stores_;
     watcher_->setFuture(QtConcurrent::mapped(
         &journalReadingPool(), entries_,
-        [files, stores, state = state_, sources = answerSources_](const FileEntry& entry) {
-            ReadPupil read{readPupilJournal(entry, *files, &state->stop), {}};
-            const auto source = sources.constFind(resolvedPath(entry.path));
-            if (source == sources.constEnd() || state->stop.load() || !QFileInfo::exists(source->store))
+        [files, stores, state = state_, byPath = answerSources_,
+         byName = answersByName_](const FileEntry& entry) {
+            ReadPupil read{readPupilJournal(entry, *files, &state->stop), {}, {}};
+            if (!read.pupil.readable() || state->stop.load())
+                return read;
+            read.answers = answerSourceOf(read.pupil, byPath, byName);
+            if (!read.answers)
                 return read;
             try {
-                read.known.count = knownTimesTables(stores->read(source->store, {}, &state->stop).facts,
-                                                    source->knownWithinMs);
+                const Knowledge facts = stores->read(read.answers->store, {}, &state->stop).facts;
+                read.known.count = knownTimesTables(facts, read.answers->knownWithinMs);
+                read.known.tooFew = *read.known.count == 0 && !timesTablesTried(facts);
             } catch (const Failure& f) {
                 read.known.failure = f;
             }
@@ -268,6 +320,7 @@ void ClassOverviewModel::finishReading() {
     cancelled_ = state_->stop.load();
     pupils_.clear();
     known_.clear();
+    answers_.clear();
     if (watcher_) {
         const QFuture<ReadPupil> future = watcher_->future();
         for (int i = 0; i < entries_.size(); ++i) {
@@ -284,6 +337,7 @@ void ClassOverviewModel::finishReading() {
                 p.name = namer_(p.path);
             pupils_.push_back(std::move(p));
             known_.push_back(std::move(read.known));
+            answers_.push_back(std::move(read.answers));
         }
     }
     stopReading();
@@ -301,7 +355,9 @@ QString ClassOverviewModel::readingText() const {
     if (entries_.isEmpty())
         return QStringLiteral("Ve složce nejsou žádné protokoly (*.txt).");
     const auto unreadable =
-        std::count_if(pupils_.begin(), pupils_.end(), [](const PupilJournal& p) { return !p.readable(); });
+        std::count_if(pupils_.begin(), pupils_.end(), [](const PupilJournal& p) { return !p.readable(); }) +
+        std::count_if(known_.begin(), known_.end(),
+                      [](const KnownFacts& k) { return k.failure.has_value(); });
     return QStringLiteral("Žáků: %1, souborů, které nelze přečíst: %2.").arg(rows_.size()).arg(unreadable);
 }
 
@@ -347,7 +403,7 @@ void ClassOverviewModel::refilter() {
     for (qsizetype i = 0; i < pupils_.size(); ++i) {
         if (!pupils_[i].readable())
             continue;
-        ClassRow r{int(i), pupils_[i], {}, known_.value(i), {}};
+        ClassRow r{int(i), pupils_[i], {}, known_.value(i), answers_.value(i)};
         r.shown.journal = within(pupils_[i].journal, p);
         r.summary = summarise(r.shown.journal);
         rows_.push_back(std::move(r));
@@ -373,8 +429,10 @@ void ClassOverviewModel::sortRows() {
             c = byName(a, b, order_ == ClassOrder::Surname);
         } else {
             const auto figureOf = [this](const ClassRow& r) {
-                return order_ == ClassOrder::Known ? std::optional<double>(r.known.count)
-                                                   : figure(r.summary, order_);
+                // Too few answers to tell comes before knowing none.
+                if (order_ == ClassOrder::Known)
+                    return r.known.tooFew ? std::optional<double>(-1) : std::optional<double>(r.known.count);
+                return figure(r.summary, order_);
             };
             const std::optional<double> x = figureOf(a), y = figureOf(b);
             // What is missing stays last in either direction.
@@ -406,6 +464,10 @@ QStringList ClassOverviewModel::unread() const {
             unread << QStringLiteral("%1: Soubor se během čtení stále měnil; údaje nemusí být úplné.")
                           .arg(QFileInfo(p.path).fileName());
     }
+    for (qsizetype i = 0; i < pupils_.size(); ++i)
+        if (known_[i].failure && answers_[i])
+            unread << QStringLiteral("%1: %2").arg(QFileInfo(answers_[i]->store).fileName(),
+                                                   known_[i].problem());
     return unread;
 }
 

@@ -44,13 +44,19 @@ Period periodAround(PeriodChoice choice, QDate today);
 enum class ClassOrder { Surname, FirstName, Exams, Problems, Rate, Grade, Trend, Last, Known };
 
 // How many facts of the ten times tables the pupil knows by his answer store: none for a journal
-// of no pupil of this computer, one whose store was never made, or one that cannot be read (the
-// failure says why).
+// without a store to read, or one that cannot be read (the failure says why).
 struct KnownFacts {
     std::optional<int> count;
     std::optional<Failure> failure;
+    // Answers there, but no times-tables fact tried kKnownRun times yet: a 0 would say he knows
+    // nothing, when too little is known to tell.
+    bool tooFew = false;
     // Why the store could not be read, naming it where the failure does; empty when it was.
     QString problem() const;
+    // The cell: the count, "málo odpovědí", or "—" where there is nothing to show.
+    QString text() const;
+    // The cell in words, for its tooltip and a screen reader: what it shows or why it is empty.
+    QString spoken() const;
 };
 
 // Where a pupil's answers are read from, and how quick a right answer must be to count.
@@ -65,15 +71,16 @@ struct ClassRow {
     PupilJournal shown;
     PupilSummary summary;
     KnownFacts known;
-    // Where his answers are, when he has a store to read; none for a journal without one.
+    // Where his answers are, when he has a store there to read (read or not); none without one.
     std::optional<AnswerSource> answers;
 };
 
 // A teacher's view of a whole class, without its widgets: every journal of a folder read in the
 // background, a row per readable one within the period in the chosen order, the class's
-// most-missed problems and the files that could not be read. For the journals of this computer's
-// pupils it tells too how much of the ten times tables each knows, from the pupil's answers kept
-// in `dataFolder`, read through `stores`.
+// most-missed problems and the files that could not be read. It tells too how much of the ten times
+// tables each pupil knows, from the answers kept beside his journal, else, for a pupil of this
+// computer (by the journal's path or the name written in it), from his answers kept in
+// `dataFolder`; read through `stores`, never written.
 class ClassOverviewModel : public QObject {
     Q_OBJECT
   public:
@@ -118,7 +125,8 @@ class ClassOverviewModel : public QObject {
     const QVector<ClassRow>& rows() const { return rows_; }
     // The class's most-missed problems within the period.
     QVector<ClassMissed> missed() const;
-    // "soubor.txt: why" for every file not read, and for one that kept changing while read.
+    // "soubor.txt: why" for every file not read, and for one that kept changing while read; then
+    // "jan.odpovedi.sqlite: why" for every answer store of a row that could not be read.
     QStringList unread() const;
     // Asks the namer again for a pupil whose journal names nobody (his overview may have named
     // him); true when his name changed and the rows were counted anew.
@@ -134,6 +142,7 @@ class ClassOverviewModel : public QObject {
     struct ReadPupil {
         PupilJournal pupil;
         KnownFacts known;
+        std::optional<AnswerSource> answers;
     };
     struct Listing {
         QVector<FileEntry> entries;
@@ -156,10 +165,13 @@ class ClassOverviewModel : public QObject {
     std::optional<Failure> listingFailure_;
     bool cancelled_ = false;
     QVector<PupilJournal> pupils_;
-    QVector<KnownFacts> known_; // beside pupils_
-    // The journals of this computer's pupils, by their resolved paths. Taken from the settings when
-    // the model is made: the reading tasks must not touch the settings store.
+    QVector<KnownFacts> known_;                    // beside pupils_
+    QVector<std::optional<AnswerSource>> answers_; // beside pupils_
+    // The answers of this computer's pupils, by their journals' resolved paths and by their names'
+    // keys (pupilNameKey). Taken from the settings when the model is made: the reading tasks must not
+    // touch the settings store.
     QHash<QString, AnswerSource> answerSources_;
+    QHash<QString, AnswerSource> answersByName_;
     PeriodChoice choice_ = PeriodChoice::Whole;
     QDate from_, to_;
     ClassOrder order_ = ClassOrder::Surname;

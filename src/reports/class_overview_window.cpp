@@ -1,5 +1,6 @@
 #include "reports/class_overview_window.h"
 
+#include "core/facts.h"
 #include "core/pupils.h"
 #include "platform/failure.h"
 #include "platform/guard.h"
@@ -55,7 +56,7 @@ QString trendText(const std::optional<double>& trend) {
            QStringLiteral(" p. b.");
 }
 
-QStringList rowTexts(const QString& name, const PupilSummary& s, const std::optional<int>& known) {
+QStringList rowTexts(const QString& name, const PupilSummary& s, const KnownFacts& known) {
     return {name,
             czechCount(s.exams),
             czechCount(s.problems),
@@ -63,7 +64,7 @@ QStringList rowTexts(const QString& name, const PupilSummary& s, const std::opti
             s.grade ? QString::number(*s.grade) : QStringLiteral("—"),
             trendText(s.trend),
             shownDate(s.last),
-            known ? QString::number(*known) : QString(),
+            known.text(),
             s.missed.isEmpty() ? QStringLiteral("—") : s.missed.join(QStringLiteral(", "))};
 }
 
@@ -157,6 +158,7 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
       missedTable_(
           newTable(this, QStringLiteral("twChybyTridy"), QStringLiteral("Nejčastější chyby třídy"),
                    {QStringLiteral("Příklad"), QStringLiteral("Počet chyb"), QStringLiteral("Žáků")})),
+      lblKnownNote_(new QLabel(this)),
       lblUnread_(new QLabel(QStringLiteral("Soubory, které nelze př&ečíst:"), this)),
       unreadList_(new QListWidget(this)), progress_(new QProgressBar(this)), lblStatus_(new QLabel(this)),
       pbFolder_(new QPushButton(QStringLiteral("Jiná &složka…"), this)),
@@ -200,10 +202,20 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
                        "zkoušení s méně než 6 příklady se nepočítají. Změna se ukáže, až budou na obou "
                        "stranách aspoň 3 zkoušení."));
     table_->horizontalHeaderItem(Known)->setToolTip(
-        QStringLiteral("Kolik ze 100 příkladů malé násobilky (1 · 1 až 10 · 10) žák umí podle svých odpovědí "
-                       "na tomto počítači, bez ohledu na období; jen u žáků ze seznamu tohoto počítače."));
+        QStringLiteral("Kolik ze 100 příkladů malé násobilky (1 · 1 až 10 · 10) žák umí podle své paměti "
+                       "odpovědí (uložené vedle protokolu, nebo žáka ze seznamu tohoto počítače), bez ohledu "
+                       "na období."));
     table_->installEventFilter(this);
     layout->addWidget(table_, 3);
+    lblKnownNote_->setObjectName(QStringLiteral("lblZnaNasobilku"));
+    lblKnownNote_->setText(
+        QStringLiteral("„Zná násobilku“: kolik ze 100 příkladů malé násobilky žák umí podle paměti odpovědí "
+                       "(vedle protokolu nebo na tomto počítači). „málo odpovědí“: žádný příklad ještě nebyl "
+                       "zkoušen aspoň %1krát; „—“: odpovědi nejsou k dispozici, důvod ukáže bublina buňky.")
+            .arg(kKnownRun));
+    lblKnownNote_->setAccessibleName(lblKnownNote_->text());
+    lblKnownNote_->setWordWrap(true);
+    layout->addWidget(lblKnownNote_);
 
     auto* lower = new QHBoxLayout;
     auto* missedColumn = new QVBoxLayout;
@@ -468,7 +480,7 @@ void ClassOverviewWindow::fillTable() {
     table_->setRowCount(int(rows.size()));
     int currentRow = 0;
     for (int r = 0; r < rows.size(); ++r) {
-        const QStringList texts = rowTexts(rows[r].shown.name, rows[r].summary, rows[r].known.count);
+        const QStringList texts = rowTexts(rows[r].shown.name, rows[r].summary, rows[r].known);
         for (int c = 0; c < ColumnCount; ++c) {
             auto* item = new QTableWidgetItem(texts[c]);
             if (c != Name && c != Missed)
@@ -477,7 +489,8 @@ void ClassOverviewWindow::fillTable() {
         }
         table_->item(r, Name)->setData(kRowRole, r);
         table_->item(r, Name)->setData(kPathRole, rows[r].shown.path);
-        table_->item(r, Known)->setToolTip(rows[r].known.problem());
+        table_->item(r, Known)->setToolTip(rows[r].known.spoken());
+        table_->item(r, Known)->setData(Qt::AccessibleTextRole, rows[r].known.spoken());
         table_->item(r, Trend)->setToolTip(rows[r].summary.trendPending);
         if (rows[r].shown.path == currentPath)
             currentRow = r;
@@ -555,7 +568,7 @@ void ClassOverviewWindow::saveCsv(CsvKind kind) {
     QVector<CsvSummary> summaries;
     QVector<Journal> journals;
     for (const ClassRow& r : model_.rows()) {
-        summaries.push_back({r.shown.name, r.summary, r.known.count});
+        summaries.push_back({r.shown.name, r.summary, r.known.text()});
         journals.push_back(r.shown.journal);
     }
     // In slices, so that a large class shows how far it has come and can be stopped between them.
@@ -612,6 +625,9 @@ void ClassOverviewWindow::savePdf() {
         // The pupil's own page has the room to say why his trend is not there yet.
         if (const QString why = table_->item(r, Trend)->toolTip(); !why.isEmpty())
             lines[Trend - 1].value = why;
+        // And to say why there is no figure of what he knows.
+        if (const KnownFacts& known = model_.rows().at(r).known; !known.count || known.tooFew)
+            lines[Known - 1].value = known.spoken();
         lines.push_back({QStringLiteral("Protokol:"), QFileInfo(p.path).fileName()});
         report.pupils.push_back({p.name, lines, p.journal.exams});
     }

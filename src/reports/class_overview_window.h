@@ -110,6 +110,7 @@ class ClassOverviewWindow : public QDialog {
     QCheckBox* chDescending_;
     QTableWidget* table_;
     QTableWidget* missedTable_;
+    QLabel* lblKnownNote_; // what "Zná násobilku" shows, under the table
     QLabel* lblUnread_;
     QListWidget* unreadList_;
     QProgressBar* progress_;

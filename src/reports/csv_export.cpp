@@ -100,7 +100,7 @@ QByteArray classTableCsv(const QVector<CsvSummary>& pupils) {
                             optionalNumber(s.grade),
                             trend,
                             s.last.isValid() ? czechDate(s.last.date()) : QString(),
-                            optionalNumber(p.knownFacts),
+                            csvText(p.knownFacts),
                             csvText(s.missed.join(QStringLiteral(", ")))}
                     .join(u';') +
                 kCrLf;

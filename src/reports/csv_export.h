@@ -31,11 +31,12 @@ QByteArray examinationsCsv(const QVector<CsvPupil>& pupils);
 struct CsvSummary {
     QString name;
     PupilSummary summary;
-    std::optional<int> knownFacts; // of the ten times tables; none where the table shows nothing
+    QString knownFacts; // of the ten times tables, in the table's words ("57", "málo odpovědí", "—")
 };
 
 // The class table as the window shows it, a row per pupil in the order given; its numbers bare
-// (no spaces in thousands, no units: those are in the heads), what is missing empty.
+// (no spaces in thousands, no units: those are in the heads), what is missing empty; the known facts
+// as the table words them.
 QByteArray classTableCsv(const QVector<CsvSummary>& pupils);
 
 // A text field as it goes into a CSV line: kept from running as a formula, quoted where needed.
