@@ -447,6 +447,7 @@ class TestClassOverview : public QObject {
         row("header twice", 0, false, 2, QString("Tomáš, Štěpán, Zuzana, Žofie, Šimon, Sára, =Cyril"));
         row("latest first", 7, true, 0, QString("Tomáš, Sára, Zuzana, Štěpán, Šimon, Žofie, =Cyril"));
         row("knows most", 8, true, 0, QString("Tomáš, Sára, Zuzana, Štěpán, =Cyril, Šimon, Žofie"));
+        row("knows least", 8, false, 0, QString("Zuzana, Sára, Tomáš, Štěpán, =Cyril, Šimon, Žofie"));
     }
     void order() {
         const auto [downs, descending, headerClicks, names] =
@@ -632,8 +633,8 @@ class TestClassOverview : public QObject {
             said << c.w->unreadList()->item(i)->text().section(':', 0, 0);
         QCOMPARE(said.join(", "),
                  "paměť odpovědí nelze přečíst, paměť odpovědí nelze přečíst, žádné odpovědi, "
-                 "málo odpovědí, umí 1 ze 100 příkladů násobilky, mala.odpovedi.sqlite, "
-                 "simon-kral.sqlite");
+                 "málo odpovědí, umí 1 ze 100 příkladů násobilky, simon-kral.sqlite, "
+                 "mala.odpovedi.sqlite");
         QCOMPARE(c.w->model().rows()[c.rowOf("Zuzana")].answers->store,
                  c.dir.filePath("Zuzana.odpovedi.sqlite"));
         QCOMPARE(save(c.w->csvExamsAction()),
