@@ -348,6 +348,9 @@ void ClassOverviewModel::refilter() {
         if (!pupils_[i].readable())
             continue;
         ClassRow r{int(i), pupils_[i], {}, known_.value(i), {}};
+        // A pupil of this computer whose store was there to read.
+        if (r.known.count || r.known.failure)
+            r.answers = answerSources_.value(resolvedPath(pupils_[i].path));
         r.shown.journal = within(pupils_[i].journal, p);
         r.summary = summarise(r.shown.journal);
         rows_.push_back(std::move(r));
