@@ -1,7 +1,7 @@
 // How long the class map takes to count a class whose pupils each have 10,000 answers, for 30 and for
 // 300 pupils, against the floor of reading the same bytes as plain files. Prints figures; never fails.
 #include "answers/sqlite_answer_store.h"
-#include "bench_common.h"
+#include "bench_protocol.h"
 #include "reports/class_map_window.h"
 
 #include <QApplication>
@@ -47,10 +47,10 @@ void fill(const QString& path) {
     QSqlDatabase::removeDatabase(QStringLiteral("fill"));
 }
 
-double floorMs(const QList<ClassMapSource>& pupils) {
+double floorMs(const QList<ClassMapSource>& pupils, qint64& bytes) {
     QElapsedTimer t;
     t.start();
-    qint64 bytes = 0;
+    bytes = 0;
     for (const ClassMapSource& p : pupils) {
         QFile f(p.answers.store);
         if (f.open(QIODevice::ReadOnly))
@@ -92,9 +92,10 @@ int main(int argc, char** argv) {
     bench::PrintingDialogs dialogs;
     for (const int n : {30, 300}) {
         const QList<ClassMapSource> some = pupils.mid(0, n);
-        const double floor = floorMs(some), map = mapMs(some, stores, dialogs);
-        std::printf("  %3d pupils: reading the bytes %7.1f ms, the class map's counts %7.1f ms (%.1f x)\n", n, floor,
-                    map, map / std::max(floor, 0.001));
+        qint64 bytes = 0;
+        const double floor = floorMs(some, bytes), map = mapMs(some, stores, dialogs);
+        std::printf("  %3d pupils (%.0f MB): reading the bytes %7.1f ms, the class map's counts %7.1f ms (%.1f x)\n",
+                    n, double(bytes) / 1e6, floor, map, map / std::max(floor, 0.001));
     }
     return 0;
 }

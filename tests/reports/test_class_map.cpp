@@ -10,6 +10,7 @@
 #include "support/files.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -29,7 +30,8 @@ namespace {
 
 const QDateTime kNow(QDate(2026, 12, 7), QTime(18, 0));
 
-// Tries written through the store's own code: "7x8 +-" is 7 · 8 right then wrong, `days` ago.
+// Tries written through the store's own code, oldest first as a pupil makes them: "+-" is right
+// then wrong, `days` ago.
 void answers(const QString& path, const QList<std::tuple<Fact, QString, int>>& tries) {
     const auto opened = SqliteAnswerStore::open(path);
     for (const auto& [fact, outcomes, days] : tries)
@@ -43,8 +45,8 @@ const Fact k7x8{3, 7, 8}, k3x4{3, 3, 4}, k2x5{3, 2, 5};
 // Petr knows 7 · 8 since yesterday and 3 · 4 for weeks, Jana misses 7 · 8 and learnt 2 · 5 six days
 // ago, Eva is on her way with 7 · 8; three more stores cannot be read.
 QList<ClassMapSource> classStores(const QDir& dir) {
-    answers(dir.filePath("petr.odpovedi.sqlite"), {{k7x8, "+++", 1}, {k3x4, "+++", 20}});
-    answers(dir.filePath("jana.odpovedi.sqlite"), {{k7x8, "+-", 1}, {k2x5, "+++", 6}});
+    answers(dir.filePath("petr.odpovedi.sqlite"), {{k3x4, "+++", 20}, {k7x8, "+++", 1}});
+    answers(dir.filePath("jana.odpovedi.sqlite"), {{k2x5, "+++", 6}, {k7x8, "+-", 1}});
     answers(dir.filePath("eva.odpovedi.sqlite"), {{k7x8, "-+", 1}});
     QFile text(dir.filePath("ota.odpovedi.sqlite"));
     if (text.open(QIODevice::WriteOnly))
@@ -74,7 +76,7 @@ class TestClassMap : public QObject {
     // it; a store that cannot be read leaves its pupil out with why, and nothing waits on a FIFO.
     void countsAtThePeriodsEnd_data() {
         columns<QDate, QString, QString>({"lastDay", "sevenEight", "week"});
-        row("reaching today", kNow.date(), QString("7 × 8: umí 1 z 3; neumí: Jana; učí se: Eva"),
+        row("reaching today", kNow.date(), QString("7 × 8: umí 1 ze 3; neumí: Jana; učí se: Eva"),
             QString("Třída zná 3 příkladů (sečteno za všechny žáky), +2 za týden."));
         row("ended four days ago", kNow.date().addDays(-4), QString("7 × 8: zatím nezkoušel nikdo z 3 žáků"),
             QString("Třída zná 2 příkladů (sečteno za všechny žáky), +1 za týden."));
@@ -117,7 +119,8 @@ class TestClassMap : public QObject {
             QVERIFY(db.open());
             QSqlQuery q(db);
             QVERIFY(q.exec(begin));
-            QVERIFY(q.exec("INSERT INTO answer SELECT * FROM answer"));
+            QVERIFY(q.exec("INSERT INTO answer(at, pupil, mode, a, op, b, expected, typed, outcome, ms) "
+                               "SELECT at, pupil, mode, a, op, b, expected, typed, outcome, ms FROM answer"));
             FakeDialogs dialogs;
             ClassMapWindow w({"3.B", {{"Petr", {path}}}, kNow, kNow, {}, &stores}, dialogs, nullptr);
             QSignalSpy loaded(&w, &ClassMapWindow::loaded);
@@ -163,12 +166,12 @@ class TestClassMap : public QObject {
         QVERIFY(map);
         QSignalSpy loaded(map, &ClassMapWindow::loaded);
         QVERIFY(loaded.wait(20000));
-        QCOMPARE(spoken(*map->map()->model(), "7 × 8"), "7 × 8: umí 1 z 2; neumí: Jana Nová");
+        QCOMPARE(spoken(*map->map()->model(), "7 × 8"), "7 × 8: umí 1 ze 2; neumí: Jana Nová");
         dialogs.chosenFiles.push_back(dir.filePath("mapa.pdf"));
         map->pbPdf()->click();
         QVERIFY(dialogs.chooserCalls.back().join(' ').contains("Mapa třídy – 3.B.pdf"));
         const QString text = pdfText(dir.filePath("mapa.pdf")).simplified();
-        for (const QString expected : {"1 z 2", "Nejslabší příklady třídy:", "7 × 8: umí 1 z 2; neumí: Jana Nová"})
+        for (const QString expected : {"1 ze 2", "Nejslabší příklady třídy:", "7 × 8: umí 1 ze 2; neumí: Jana Nová"})
             QVERIFY2(text.contains(expected), qPrintable(text));
     }
 };
