@@ -31,15 +31,16 @@ void fill(const QString& path) {
         db.open();
         QSqlQuery q(db);
         q.exec(QStringLiteral("BEGIN"));
-        q.exec(QStringLiteral(
-                   "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < %1), "
-                   "f AS (SELECT i, CASE WHEN i % 3 = 0 THEN 1 ELSE 3 END AS op, 1 + (i / 3) % 10 AS a, "
-                   "1 + (i / 30) % 10 AS b FROM n) "
-                   "INSERT INTO answer(at, pupil, mode, a, op, b, expected, typed, outcome, ms) "
-                   "SELECT %2 - (%1 - i) * 600, 'Jana', 2, a, op, b, CASE op WHEN 3 THEN a * b ELSE a + b END, "
-                   "'', CASE WHEN (i * 7919) % 10 < 8 THEN 0 ELSE 1 END, 700 + (i * 37) % 4000 FROM f")
-                   .arg(kAnswers - 1)
-                   .arg(kNow.toSecsSinceEpoch()));
+        q.exec(
+            QStringLiteral(
+                "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < %1), "
+                "f AS (SELECT i, CASE WHEN i % 3 = 0 THEN 1 ELSE 3 END AS op, 1 + (i / 3) % 10 AS a, "
+                "1 + (i / 30) % 10 AS b FROM n) "
+                "INSERT INTO answer(at, pupil, mode, a, op, b, expected, typed, outcome, ms) "
+                "SELECT %2 - (%1 - i) * 600, 'Jana', 2, a, op, b, CASE op WHEN 3 THEN a * b ELSE a + b END, "
+                "'', CASE WHEN (i * 7919) % 10 < 8 THEN 0 ELSE 1 END, 700 + (i * 37) % 4000 FROM f")
+                .arg(kAnswers - 1)
+                .arg(kNow.toSecsSinceEpoch()));
         q.exec(QStringLiteral("COMMIT"));
         // Closed as the program leaves a store: no -wal beside it.
         q.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
@@ -87,15 +88,17 @@ int main(int argc, char** argv) {
             QFile::copy(first, path);
         pupils.push_back({QStringLiteral("Žák %1").arg(i), {path}});
     }
-    std::printf("class map: stores of %d answers, %.0f kB each\n", kAnswers, double(QFile(first).size()) / 1e3);
+    std::printf("class map: stores of %d answers, %.0f kB each\n", kAnswers,
+                double(QFile(first).size()) / 1e3);
     SqliteAnswerStores stores;
     bench::PrintingDialogs dialogs;
     for (const int n : {30, 300}) {
         const QList<ClassMapSource> some = pupils.mid(0, n);
         qint64 bytes = 0;
         const double floor = floorMs(some, bytes), map = mapMs(some, stores, dialogs);
-        std::printf("  %3d pupils (%.0f MB): reading the bytes %7.1f ms, the class map's counts %7.1f ms (%.1f x)\n",
-                    n, double(bytes) / 1e6, floor, map, map / std::max(floor, 0.001));
+        std::printf(
+            "  %3d pupils (%.0f MB): reading the bytes %7.1f ms, the class map's counts %7.1f ms (%.1f x)\n",
+            n, double(bytes) / 1e6, floor, map, map / std::max(floor, 0.001));
     }
     return 0;
 }

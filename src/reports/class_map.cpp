@@ -45,7 +45,8 @@ ClassMapCounts countClass(const QList<ClassMapPupil>& pupils, const QList<MapPag
         for (auto it = p.knowledge.cbegin(); it != p.knowledge.cend(); ++it) {
             const FactHistory& h = it.value();
             if (h.tries == 0 || h.firstAt > endSecs ||
-                std::none_of(pages.begin(), pages.end(), [&](const MapPage& page) { return page.holds(it.key()); }))
+                std::none_of(pages.begin(), pages.end(),
+                             [&](const MapPage& page) { return page.holds(it.key()); }))
                 continue;
             ClassFact& c = counts.facts[it.key()];
             ++c.tried;
@@ -104,8 +105,9 @@ QString classFactDescription(const Fact& f, const ClassFact& c, int pupils) {
 
 QString weekChangeText(const ClassMapCounts& counts) {
     const int change = counts.knownAtEnd - counts.knownWeekBefore;
-    return QStringLiteral("Třída zná %1 příkladů (sečteno za všechny žáky), %2%3 za týden.")
-        .arg(counts.knownAtEnd)
+    return QStringLiteral("Žáci dohromady umí %1 (každý žák a příklad zvlášť), za týden %2%3.")
+        .arg(czechCountOf(counts.knownAtEnd, QStringLiteral("příklad"), QStringLiteral("příklady"),
+                          QStringLiteral("příkladů")))
         .arg(change > 0 ? QStringLiteral("+") : QString())
         .arg(change);
 }

@@ -112,21 +112,26 @@ Qt::ItemFlags ClassMapModel::flags(const QModelIndex& index) const {
         return Qt::NoItemFlags;
     if (page_.factAt(index.row(), index.column()))
         return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    return page_.rows[index.row()].title.isEmpty() || index.column() != 0 ? Qt::NoItemFlags : Qt::ItemIsEnabled;
+    return page_.rows[index.row()].title.isEmpty() || index.column() != 0 ? Qt::NoItemFlags
+                                                                          : Qt::ItemIsEnabled;
 }
 
 ClassMapWindow::ClassMapWindow(ClassMapInput input, Dialogs& dialogs, QWidget* owner)
-    : QDialog(owner), input_(std::move(input)), dialogs_(dialogs), stop_(std::make_shared<std::atomic<bool>>(false)),
-      watcher_(new QFutureWatcher<Read>(this)), model_(new ClassMapModel(this)), cbOperation_(new QComboBox(this)),
-      map_(new QTableView(this)), lblWeek_(new QLabel(this)),
+    : QDialog(owner), input_(std::move(input)), dialogs_(dialogs),
+      stop_(std::make_shared<std::atomic<bool>>(false)), watcher_(new QFutureWatcher<Read>(this)),
+      model_(new ClassMapModel(this)), cbOperation_(new QComboBox(this)), map_(new QTableView(this)),
+      lblWeek_(new QLabel(this)),
       weakest_(newList(QStringLiteral("lwNejslabsi"), QStringLiteral("Nejslabší příklady třídy"), this)),
       lblUnread_(new QLabel(QStringLiteral("Odpovědi, které nelze př&ečíst:"), this)),
-      unreadList_(newList(QStringLiteral("lwNeprectene"), QStringLiteral("Odpovědi, které nelze přečíst"), this)),
+      unreadList_(
+          newList(QStringLiteral("lwNeprectene"), QStringLiteral("Odpovědi, které nelze přečíst"), this)),
       progress_(new QProgressBar(this)), lblStatus_(new QLabel(this)),
-      pbCancel_(newButton(QStringLiteral("&Zrušit čtení"), QStringLiteral("pbZrusit"), QStringLiteral("Zrušit čtení"),
-                          this)),
-      pbPdf_(newButton(QStringLiteral("&Uložit PDF…"), QStringLiteral("pbPdf"), QStringLiteral("Uložit PDF"), this)),
-      pbClose_(newButton(QStringLiteral("Zavří&t"), QStringLiteral("pbClose"), QStringLiteral("Zavřít"), this)) {
+      pbCancel_(newButton(QStringLiteral("&Zrušit čtení"), QStringLiteral("pbZrusit"),
+                          QStringLiteral("Zrušit čtení"), this)),
+      pbPdf_(newButton(QStringLiteral("&Uložit PDF…"), QStringLiteral("pbPdf"), QStringLiteral("Uložit PDF"),
+                       this)),
+      pbClose_(
+          newButton(QStringLiteral("Zavří&t"), QStringLiteral("pbClose"), QStringLiteral("Zavřít"), this)) {
     setObjectName(QStringLiteral("frmMapaTridy"));
     setWindowTitle(classMapTitle(input_.className));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
@@ -199,14 +204,17 @@ ClassMapWindow::ClassMapWindow(ClassMapInput input, Dialogs& dialogs, QWidget* o
     layOutScrolling(*this, layout, buttons);
     fitToScreen(*this, owner, {900, 720}, {560, 420});
 
-    connect(cbOperation_, &QComboBox::currentIndexChanged, this, guard(dialogs_, [this](int) { showOperation(); }));
+    connect(cbOperation_, &QComboBox::currentIndexChanged, this,
+            guard(dialogs_, [this](int) { showOperation(); }));
     connect(pbCancel_, &QPushButton::clicked, this, guard(dialogs_, [this] {
                 stop_->store(true);
-                watcher_->cancel();
+                if (watcher_)
+                    watcher_->cancel();
             }));
     connect(pbPdf_, &QPushButton::clicked, this, guard(dialogs_, [this] { savePdf(); }));
     connect(pbClose_, &QPushButton::clicked, this, guard(dialogs_, [this] { reject(); }));
-    connect(watcher_, &QFutureWatcherBase::progressValueChanged, progress_, &QProgressBar::setValue);
+    connect(watcher_, &QFutureWatcherBase::progressValueChanged, this,
+            guard(dialogs_, [this](int done) { progress_->setValue(done); }));
     connect(watcher_, &QFutureWatcherBase::finished, this, guard(dialogs_, [this] { finishReading(); }));
 
     // Each pupil's store read aside, never written; one that cannot be read leaves him out.
@@ -220,7 +228,9 @@ ClassMapWindow::ClassMapWindow(ClassMapInput input, Dialogs& dialogs, QWidget* o
             Read read{{source.name, {}, source.answers.knownWithinMs}, {}};
             try {
                 read.pupil.knowledge =
-                    stores->read(source.answers.store, classMapQuery(end, source.answers.knownWithinMs), stop.get())
+                    stores
+                        ->read(source.answers.store, classMapQuery(end, source.answers.knownWithinMs),
+                               stop.get())
                         .facts;
             } catch (const Failure& f) {
                 read.problem = f.detail().isEmpty() ? f.messageText() : f.detail();
@@ -255,7 +265,8 @@ void ClassMapWindow::finishReading() {
         Read read = future.resultAt(i);
         if (!read.problem.isEmpty())
             unread_ << QStringLiteral("%1 (%2): %3")
-                           .arg(read.pupil.name, QFileInfo(input_.pupils[i].answers.store).fileName(), read.problem);
+                           .arg(read.pupil.name, QFileInfo(input_.pupils[i].answers.store).fileName(),
+                                read.problem);
         else if (!cancelled || !read.pupil.knowledge.isEmpty())
             pupils.push_back(std::move(read.pupil));
     }
@@ -299,8 +310,9 @@ void ClassMapWindow::showOperation() {
 
 void ClassMapWindow::savePdf() {
     const QString proposed = QDir(documentsOrHomeFolder()).filePath(classMapTitle(input_.className) + ".pdf");
-    const QString path = chooseNewFile(dialogs_, QStringLiteral("Uložit mapu třídy jako PDF"),
-                                       QStringLiteral("Dokumenty PDF (*.pdf)"), proposed, QStringLiteral(".pdf"));
+    const QString path =
+        chooseNewFile(dialogs_, QStringLiteral("Uložit mapu třídy jako PDF"),
+                      QStringLiteral("Dokumenty PDF (*.pdf)"), proposed, QStringLiteral(".pdf"));
     if (path.isEmpty())
         return;
     ClassMapReport report{input_.className, input_.end, counts_, {}, unread_};

@@ -1,10 +1,10 @@
 #include "reports/class_overview_window.h"
 
 #include "core/pupils.h"
+#include "core/settings.h"
 #include "platform/failure.h"
 #include "platform/guard.h"
 #include "platform/text_files.h"
-#include "core/settings.h"
 #include "pupil/pupil_list.h"
 #include "reports/class_map_window.h"
 #include "reports/class_overview_pdf.h"
@@ -270,8 +270,8 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     buttons->addLayout(commands);
     layOutScrolling(*this, layout, buttons);
 
-    QWidget* order[] = {pbFolder_,    cbPeriod_,   deFrom_,   deTo_,  cbOrder_, chDescending_, table_,
-                        missedTable_, unreadList_, pbCancel_, pbClassMap_, pbCsv_, pbPdf_, pbClose_};
+    QWidget* order[] = {pbFolder_,    cbPeriod_,   deFrom_,   deTo_,       cbOrder_, chDescending_, table_,
+                        missedTable_, unreadList_, pbCancel_, pbClassMap_, pbCsv_,   pbPdf_,        pbClose_};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 

@@ -36,8 +36,14 @@ void answers(const QString& path, const QList<std::tuple<Fact, QString, int>>& t
     const auto opened = SqliteAnswerStore::open(path);
     for (const auto& [fact, outcomes, days] : tries)
         for (const QChar c : outcomes)
-            opened.store->record({kNow.addDays(-days).toSecsSinceEpoch(), {}, AnswerMode::Set, fact, fact.result(),
-                                  {}, c == u'+' ? AnswerOutcome::Right : AnswerOutcome::Wrong, 1500});
+            opened.store->record({kNow.addDays(-days).toSecsSinceEpoch(),
+                                  {},
+                                  AnswerMode::Set,
+                                  fact,
+                                  fact.result(),
+                                  {},
+                                  c == u'+' ? AnswerOutcome::Right : AnswerOutcome::Wrong,
+                                  1500});
 }
 
 const Fact k7x8{3, 7, 8}, k3x4{3, 3, 4}, k2x5{3, 2, 5};
@@ -77,17 +83,19 @@ class TestClassMap : public QObject {
     void countsAtThePeriodsEnd_data() {
         columns<QDate, QString, QString>({"lastDay", "sevenEight", "week"});
         row("reaching today", kNow.date(), QString("7 × 8: umí 1 ze 3; neumí: Jana; učí se: Eva"),
-            QString("Třída zná 3 příkladů (sečteno za všechny žáky), +2 za týden."));
+            QString("Žáci dohromady umí 3 příklady (každý žák a příklad zvlášť), za týden +2."));
         row("ended four days ago", kNow.date().addDays(-4), QString("7 × 8: zatím nezkoušel nikdo z 3 žáků"),
-            QString("Třída zná 2 příkladů (sečteno za všechny žáky), +1 za týden."));
+            QString("Žáci dohromady umí 2 příklady (každý žák a příklad zvlášť), za týden +1."));
     }
     void countsAtThePeriodsEnd() {
-        const auto [lastDay, sevenEight, week] = fetch<QDate, QString, QString>("lastDay", "sevenEight", "week");
+        const auto [lastDay, sevenEight, week] =
+            fetch<QDate, QString, QString>("lastDay", "sevenEight", "week");
         QTemporaryDir dir;
         SqliteAnswerStores stores;
         FakeDialogs dialogs;
-        ClassMapWindow w({"3.B", classStores(QDir(dir.path())), classMapEnd(lastDay, kNow), kNow, {}, &stores},
-                         dialogs, nullptr);
+        ClassMapWindow w(
+            {"3.B", classStores(QDir(dir.path())), classMapEnd(lastDay, kNow), kNow, {}, &stores}, dialogs,
+            nullptr);
         QSignalSpy loaded(&w, &ClassMapWindow::loaded);
         QVERIFY(loaded.wait(20000));
         QCOMPARE(spoken(*w.map()->model(), "7 × 8"), sevenEight);
@@ -111,8 +119,9 @@ class TestClassMap : public QObject {
         const FixedFileSystems network(FileSystemKind::Network);
         SqliteAnswerStores stores(network, 200);
         const QString path = dir.filePath("petr.odpovedi.sqlite");
-        stores.open(path, "Petr").store->record({kNow.toSecsSinceEpoch(), {}, AnswerMode::Set, k7x8, 56, {},
-                                                 AnswerOutcome::Right, 900});
+        stores.open(path, "Petr")
+            .store->record(
+                {kNow.toSecsSinceEpoch(), {}, AnswerMode::Set, k7x8, 56, {}, AnswerOutcome::Right, 900});
         {
             QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "writer");
             db.setDatabaseName(path);
@@ -120,7 +129,7 @@ class TestClassMap : public QObject {
             QSqlQuery q(db);
             QVERIFY(q.exec(begin));
             QVERIFY(q.exec("INSERT INTO answer(at, pupil, mode, a, op, b, expected, typed, outcome, ms) "
-                               "SELECT at, pupil, mode, a, op, b, expected, typed, outcome, ms FROM answer"));
+                           "SELECT at, pupil, mode, a, op, b, expected, typed, outcome, ms FROM answer"));
             FakeDialogs dialogs;
             ClassMapWindow w({"3.B", {{"Petr", {path}}}, kNow, kNow, {}, &stores}, dialogs, nullptr);
             QSignalSpy loaded(&w, &ClassMapWindow::loaded);
@@ -150,11 +159,13 @@ class TestClassMap : public QObject {
             const QString journal = dir.filePath("3.B/" + name + ".txt");
             QFile f(journal);
             QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(QString(64, u'_').toLatin1() + "\r\nNumio - 5.12.2026 17:00:00\r\n" + QByteArray(35, '-') +
+            f.write(QString(64, u'_').toLatin1() + "\r\nNumio - 5.12.2026 17:00:00\r\n" +
+                    QByteArray(35, '-') +
                     "\r\n\r\nPříkladů celkem : 10\r\nŠpatně : 0\r\nZnámka : 1\r\nÚspěšnost : 100%\r\n");
             const QString id = PupilList(store).add(name, StoredSettings{}).id;
             store.write(pupilSettingsApp(id), {{"Audit", "File", journal}});
-            answers(answerStorePath(dir.filePath("data"), id), {{k7x8, name.startsWith('P') ? "+++" : "-", 1}});
+            answers(answerStorePath(dir.filePath("data"), id),
+                    {{k7x8, name.startsWith('P') ? "+++" : "-", 1}});
         }
         ClassOverviewWindow overview(store, dialogs, files, stores, clock, nullptr, nullptr, nullptr,
                                      dir.filePath("data"));
@@ -171,7 +182,8 @@ class TestClassMap : public QObject {
         map->pbPdf()->click();
         QVERIFY(dialogs.chooserCalls.back().join(' ').contains("Mapa třídy – 3.B.pdf"));
         const QString text = pdfText(dir.filePath("mapa.pdf")).simplified();
-        for (const QString expected : {"1 ze 2", "Nejslabší příklady třídy:", "7 × 8: umí 1 ze 2; neumí: Jana Nová"})
+        for (const QString expected :
+             {"1 ze 2", "Nejslabší příklady třídy:", "7 × 8: umí 1 ze 2; neumí: Jana Nová"})
             QVERIFY2(text.contains(expected), qPrintable(text));
     }
 };
