@@ -5,6 +5,7 @@
 #include "pupil/pupil_list.h"
 #include "reports/class_map_window.h"
 #include "reports/class_overview_window.h"
+#include "reports/knowledge_map_view.h"
 #include "support/data.h"
 #include "support/fakes.h"
 #include "support/files.h"
@@ -49,11 +50,11 @@ void answers(const QString& path, const QList<std::tuple<Fact, QString, int>>& t
 const Fact k7x8{3, 7, 8}, k3x4{3, 3, 4}, k2x5{3, 2, 5};
 
 // Petr knows 7 · 8 since yesterday and 3 · 4 for weeks, Jana misses 7 · 8 and learnt 2 · 5 six days
-// ago, Eva is on her way with 7 · 8; three more stores cannot be read.
+// ago, Eva knew 7 · 8 ten days ago and missed it yesterday; three more stores cannot be read.
 QList<ClassMapSource> classStores(const QDir& dir) {
     answers(dir.filePath("petr.odpovedi.sqlite"), {{k3x4, "+++", 20}, {k7x8, "+++", 1}});
     answers(dir.filePath("jana.odpovedi.sqlite"), {{k2x5, "+++", 6}, {k7x8, "+-", 1}});
-    answers(dir.filePath("eva.odpovedi.sqlite"), {{k7x8, "-+", 1}});
+    answers(dir.filePath("eva.odpovedi.sqlite"), {{k7x8, "+++", 10}, {k7x8, "-+", 1}});
     QFile text(dir.filePath("ota.odpovedi.sqlite"));
     if (text.open(QIODevice::WriteOnly))
         text.write("Žák : Ota\r\n");
@@ -83,9 +84,9 @@ class TestClassMap : public QObject {
     void countsAtThePeriodsEnd_data() {
         columns<QDate, QString, QString>({"lastDay", "sevenEight", "week"});
         row("reaching today", kNow.date(), QString("7 × 8: umí 1 ze 3; neumí: Jana; učí se: Eva"),
+            QString("Žáci dohromady umí 3 příklady (každý žák a příklad zvlášť), za týden +1."));
+        row("ended four days ago", kNow.date().addDays(-4), QString("7 × 8: umí 1 ze 3"),
             QString("Žáci dohromady umí 3 příklady (každý žák a příklad zvlášť), za týden +2."));
-        row("ended four days ago", kNow.date().addDays(-4), QString("7 × 8: zatím nezkoušel nikdo z 3 žáků"),
-            QString("Žáci dohromady umí 2 příklady (každý žák a příklad zvlášť), za týden +1."));
     }
     void countsAtThePeriodsEnd() {
         const auto [lastDay, sevenEight, week] =
@@ -104,6 +105,19 @@ class TestClassMap : public QObject {
         QCOMPARE(w.unread().size(), 3);
         for (const QString who : {"Ota (ota", "Ivo (ivo", "Ema (ema"})
             QVERIFY2(w.unread().join('\n').contains(who), qPrintable(w.unread().join('\n')));
+    }
+
+    // A cell's mark by the share of the class that knows the fact: at least 80 %, at least 50 %, less.
+    void cellMarkByShare_data() {
+        columns<int, int, QString>({"known", "tried", "mark"});
+        row("8 of 10", 8, 10, QString("✓"));
+        row("5 of 10", 5, 10, QString("~"));
+        row("4 of 10", 4, 10, QString("✗"));
+        row("none tried", 0, 0, QString());
+    }
+    void cellMarkByShare() {
+        const auto [known, tried, mark] = fetch<int, int, QString>("known", "tried", "mark");
+        QCOMPARE(lookOf(classCellLook({known, tried, {}, {}}, 10)).mark, mark);
     }
 
     // A pupil's computer holding his store on the school's server while the map reads: the answers
