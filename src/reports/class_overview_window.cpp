@@ -2,10 +2,12 @@
 
 #include "core/facts.h"
 #include "core/pupils.h"
+#include "core/settings.h"
 #include "platform/failure.h"
 #include "platform/guard.h"
 #include "platform/text_files.h"
 #include "pupil/pupil_list.h"
+#include "reports/class_map_window.h"
 #include "reports/class_overview_pdf.h"
 #include "reports/csv_export.h"
 #include "reports/czech_format.h"
@@ -142,7 +144,7 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
                                          AnswerStores& stores, const Clock& clock,
                                          FolderChooser folderChooser, PupilNamer namer, QWidget* owner,
                                          const QString& dataFolder)
-    : QDialog(owner), store_(store), dialogs_(dialogs), clock_(clock),
+    : QDialog(owner), store_(store), dialogs_(dialogs), clock_(clock), stores_(stores),
       chooseFolder_(std::move(folderChooser)),
       model_(store, files, stores, dialogs, clock, std::move(namer), dataFolder),
       lblFolder_(new QLabel(this)), cbPeriod_(new QComboBox(this)),
@@ -167,6 +169,7 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
       csvTable_(new QAction(QStringLiteral("&Tabulka třídy…"), this)),
       csvExams_(new QAction(QStringLiteral("&Všechna zkoušení…"), this)),
       pbPdf_(new QPushButton(QStringLiteral("Uložit jako &PDF"), this)),
+      pbClassMap_(new QPushButton(QStringLiteral("&Mapa třídy"), this)),
       pbClose_(new QPushButton(QStringLiteral("Zavří&t"), this)) {
     setObjectName(QStringLiteral("frmTrida"));
     setWindowTitle(QStringLiteral("Přehled třídy"));
@@ -254,9 +257,13 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     csvMenu->addAction(csvExams_);
     pbCsv_->setMenu(csvMenu);
     pbPdf_->setObjectName(QStringLiteral("pbPdf"));
+    pbClassMap_->setObjectName(QStringLiteral("pbMapaTridy"));
+    pbClassMap_->setAccessibleName(QStringLiteral("Mapa třídy"));
+    pbClassMap_->setAccessibleDescription(
+        QStringLiteral("Ukáže, kolik žáků s odpověďmi umí který příklad a kdo ho ještě neumí"));
     pbClose_->setObjectName(QStringLiteral("pbClose"));
     // Enter in the table opens a pupil; it must not fall through to a default button.
-    for (QPushButton* b : {pbFolder_, pbCancel_, pbCsv_, pbPdf_, pbClose_})
+    for (QPushButton* b : {pbFolder_, pbCancel_, pbCsv_, pbPdf_, pbClassMap_, pbClose_})
         b->setAutoDefault(false);
     // The reading's progress and the status on a line of their own: beside the buttons, on a small
     // or magnified screen, the status had room for a word or two.
@@ -265,6 +272,7 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     state->addWidget(pbCancel_);
     state->addWidget(lblStatus_, 1);
     auto* commands = new QHBoxLayout;
+    commands->addWidget(pbClassMap_);
     commands->addStretch(1);
     commands->addWidget(pbCsv_);
     commands->addWidget(pbPdf_);
@@ -274,8 +282,8 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     buttons->addLayout(commands);
     layOutScrolling(*this, layout, buttons);
 
-    QWidget* order[] = {pbFolder_,    cbPeriod_,   deFrom_,   deTo_,  cbOrder_, chDescending_, table_,
-                        missedTable_, unreadList_, pbCancel_, pbCsv_, pbPdf_,   pbClose_};
+    QWidget* order[] = {pbFolder_,    cbPeriod_,   deFrom_,   deTo_,       cbOrder_, chDescending_, table_,
+                        missedTable_, unreadList_, pbCancel_, pbClassMap_, pbCsv_,   pbPdf_,        pbClose_};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -319,6 +327,7 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     connect(csvTable_, &QAction::triggered, this, guard(dialogs_, [this] { saveCsv(CsvKind::Table); }));
     connect(csvExams_, &QAction::triggered, this, guard(dialogs_, [this] { saveCsv(CsvKind::Exams); }));
     connect(pbPdf_, &QPushButton::clicked, this, guard(dialogs_, [this] { savePdf(); }));
+    connect(pbClassMap_, &QPushButton::clicked, this, guard(dialogs_, [this] { openClassMap(); }));
     connect(pbClose_, &QPushButton::clicked, this, guard(dialogs_, [this] { reject(); }));
     fill();
 }
@@ -468,6 +477,8 @@ void ClassOverviewWindow::enableCommands() {
     csvTable_->setEnabled(documents);
     csvExams_->setEnabled(documents);
     pbPdf_->setEnabled(documents);
+    pbClassMap_->setEnabled(!busy && std::any_of(model_.rows().begin(), model_.rows().end(),
+                                                 [](const ClassRow& r) { return r.answers.has_value(); }));
 }
 
 // The rows in their order; the pupil in hand stays in hand.
@@ -533,6 +544,17 @@ void ClassOverviewWindow::openPupil(int row) {
     // The overview may have given a journal without a name of its own one.
     if (model_.renamePupil(pupil))
         fill();
+}
+
+// The class map of the pupils with answers; "this week" ends where the period does.
+void ClassOverviewWindow::openClassMap() {
+    ClassMapInput input{QFileInfo(model_.folder()).fileName(), {}, {}, clock_.now(), {}, &stores_};
+    input.end = classMapEnd(model_.period().to, input.now);
+    LoadSettings(input.settings, store_);
+    for (const ClassRow& r : model_.rows())
+        if (r.answers)
+            input.pupils.push_back({r.shown.name, *r.answers});
+    (new ClassMapWindow(std::move(input), dialogs_, this))->open();
 }
 
 void ClassOverviewWindow::chooseFolder() {

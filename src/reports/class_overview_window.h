@@ -56,6 +56,7 @@ class ClassOverviewWindow : public QDialog {
     QAction* csvTableAction() const { return csvTable_; }
     QAction* csvExamsAction() const { return csvExams_; }
     QPushButton* pbPdf() const { return pbPdf_; }
+    QPushButton* pbClassMap() const { return pbClassMap_; }
     QComboBox* periodBox() const { return cbPeriod_; }
     DateField* fromEdit() const { return deFrom_; }
     DateField* toEdit() const { return deTo_; }
@@ -85,6 +86,7 @@ class ClassOverviewWindow : public QDialog {
     enum class CsvKind { Table, Exams };
     void saveCsv(CsvKind kind);
     void savePdf();
+    void openClassMap();
     void saveAside(const QString& path, std::function<void(SaveProgress&)> write,
                    std::function<void()> thenSaved);
     void enableCommands();
@@ -94,6 +96,7 @@ class ClassOverviewWindow : public QDialog {
     SettingsStore& store_;
     Dialogs& dialogs_;
     const Clock& clock_;
+    AnswerStores& stores_;
     FolderChooser chooseFolder_;
     ClassOverviewModel model_;
     // The save in hand; deleting it cancels it. Meanwhile nothing else is read or saved.
@@ -121,6 +124,7 @@ class ClassOverviewWindow : public QDialog {
     QAction* csvTable_;
     QAction* csvExams_;
     QPushButton* pbPdf_;
+    QPushButton* pbClassMap_;
     QPushButton* pbClose_;
 };
 

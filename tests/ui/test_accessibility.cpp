@@ -1,5 +1,6 @@
 #include "support/window_fixture.h"
 
+#include "reports/class_map_window.h"
 #include "reports/class_overview_window.h"
 #include "reports/knowledge_map_window.h"
 #include "reports/overview_window.h"
@@ -245,6 +246,14 @@ class TestAccessibility : public QObject {
                  QString()); // the progress bar and Zrušit čtení shown
         QVERIFY(loaded.count() == 1 || loaded.wait(20000));
         QCOMPARE(unfit(pupils, "class").join("; "), QString());
+        // A store that is a folder: the list of those not read is shown too.
+        auto* classMap = new ClassMapWindow(
+            {longName, {{longName, {f.dataFolder}}}, f.clock.now(), f.clock.now(), rows, &f.stores},
+            f.dialogs, &w);
+        QSignalSpy mapLoaded(classMap, &ClassMapWindow::loaded);
+        classMap->show();
+        QVERIFY(mapLoaded.count() == 1 || mapLoaded.wait(20000));
+        QCOMPARE(faults(*classMap, classMap->objectName()), QString());
     }
 };
 
