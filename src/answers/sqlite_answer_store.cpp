@@ -16,7 +16,12 @@
 #include <limits>
 #include <optional>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace numio {
 
@@ -373,6 +378,71 @@ void removeAnswerStore(const QString& path) {
     }
 }
 
+namespace {
+
+// Held for as long as a store is open for writing: a second writer of one pupil (the same pupil on
+// two computers of a shared folder) is refused instead of both writing. A file of its own beside the
+// store, never the store itself: on a network file system flock becomes a byte-range lock, and those
+// on the store are SQLite's own. Removed again when the store closes.
+class WriterLock {
+  public:
+    WriterLock(const QString& storePath, const QString& pupil) : path_(storePath + QStringLiteral("-lock")) {
+        const QByteArray native = QFile::encodeName(path_);
+        // Taken, then checked that the name still leads to it: a closing writer unlinks its lock file.
+        for (int tries = 0; tries < 8; ++tries) {
+            fd_ = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
+            if (fd_ < 0) {
+                const QString why = QString::fromLocal8Bit(::strerror(errno));
+                throw Failure(kPathFileAccess)
+                    .withDetail(storeFile(storePath, pupil) +
+                                QStringLiteral(" nelze otevřít: soubor %1 vedle něj nelze vytvořit (%2); ")
+                                    .arg(displayPath(path_), why) +
+                                kNotRemembered);
+            }
+            int locked;
+            do {
+                locked = ::flock(fd_, LOCK_EX | LOCK_NB);
+            } while (locked != 0 && errno == EINTR);
+            if (locked != 0) {
+                const int error = errno;
+                ::close(fd_);
+                fd_ = -1;
+                if (error == EWOULDBLOCK)
+                    throw Failure(kFileAlreadyOpen)
+                        .withDetail(
+                            storeFile(storePath, pupil) +
+                            QStringLiteral(" právě používá jiný spuštěný Numio, možná na jiném počítači "
+                                           "(týž žák procvičuje dvakrát najednou); ") +
+                            kNotRemembered +
+                            QStringLiteral(" Odpovědi zapsané dřív zůstávají; žák ať procvičuje jen na "
+                                           "jednom počítači."));
+                return; // a file system without locks: written as before
+            }
+            struct stat held {
+            }, named{};
+            if (::fstat(fd_, &held) == 0 && ::stat(native.constData(), &named) == 0 &&
+                held.st_dev == named.st_dev && held.st_ino == named.st_ino)
+                return;
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~WriterLock() {
+        if (fd_ < 0)
+            return;
+        ::unlink(QFile::encodeName(path_).constData()); // while still held, so no one takes a dead file
+        ::close(fd_);
+    }
+    WriterLock(const WriterLock&) = delete;
+    WriterLock& operator=(const WriterLock&) = delete;
+
+  private:
+    QString path_;
+    int fd_ = -1;
+};
+
+} // namespace
+
 // About a tenth of a second of checking on a slow machine.
 constexpr qint64 kWholeCheckBytes = qint64(8) << 20;
 
@@ -393,6 +463,7 @@ struct SqliteAnswerStore::Impl {
     // crashed). A large store closed cleanly is not read through at every start, which would keep
     // the window waiting for seconds; damage found later is told when it is met.
     bool checkWhole;
+    WriterLock lock; // before the connection: taken first, given up last
     Connection connection;
     QSqlQuery insert; // after the connection, so that it goes first
     FileAt opened;
@@ -401,7 +472,7 @@ struct SqliteAnswerStore::Impl {
 SqliteAnswerStore::Impl::Impl(const QString& path, const QString& pupil, const StoreAccess& access)
     : path(path), pupil(pupil),
       checkWhole(QFileInfo(path).size() <= kWholeCheckBytes || QFileInfo(path + kCompanions[0]).size() > 0),
-      connection(path, false, busyTimeoutMs(access)) {
+      lock(path, pupil), connection(path, false, busyTimeoutMs(access)) {
     const QSqlDatabase& db = connection.db();
     try {
         const Kind kind = kindOf(db);

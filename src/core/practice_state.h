@@ -49,6 +49,9 @@ struct NUMIO_EXPORT StoredSettings {
     bool soundOnError = true; // beep for a wrong answer and a timeout
     // Every answer is kept in the answer store beside the journal.
     bool rememberAnswers = true;
+    // The answer store lies beside the journal ("<journal>.odpovedi.sqlite") rather than in this
+    // computer's data folder: a class practising on several computers shares its journals' folder.
+    bool answersBeside = false;
     // A fact counts as known when its last tries were right and each came within this time.
     Integer knownWithinSeconds = 3;
 

@@ -1,5 +1,7 @@
 #include "core/settings.h"
 
+#include "core/answer_store.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -196,6 +198,8 @@ void LoadSettings(StoredSettings& s, SettingsStore& store) {
         load.flag(kPractice, QStringLiteral("ZvukPriChybe"), QStringLiteral("Zvuk při chybě"), true);
     s.rememberAnswers = load.flag(kPractice, QStringLiteral("PamatovatOdpovedi"),
                                   QStringLiteral("Pamatovat si každou odpověď"), true);
+    s.answersBeside = load.flag(kPractice, QStringLiteral("OdpovediVedleProtokolu"),
+                                QStringLiteral("Odpovědi ukládat vedle protokolu"), false);
     s.knownWithinSeconds =
         load.value(kPractice, QStringLiteral("UmiDoSekund"), QStringLiteral("Umí, když odpoví do (s)"),
                    QStringLiteral("3"), QStringLiteral("3"), [](const QString& text) {
@@ -207,6 +211,17 @@ void LoadSettings(StoredSettings& s, SettingsStore& store) {
     if (unreadable)
         throw *unreadable;
     load.finish();
+}
+
+QString storedAnswersBeside(SettingsStore& store) {
+    try {
+        if (!textToBoolean(store.read(kAppName, kPractice, QStringLiteral("OdpovediVedleProtokolu"),
+                                      booleanToText(false))))
+            return {};
+    } catch (const Failure&) {
+        return {}; // a bad value is its default
+    }
+    return answerStoreBeside(store.read(kAppName, kAudit, QStringLiteral("File"), QString()));
 }
 
 void SaveSettings(const StoredSettings& s, SettingsStore& store) {
@@ -236,6 +251,7 @@ void SaveSettings(const StoredSettings& s, SettingsStore& store) {
     flag(kPractice, QStringLiteral("ZvukPriChybe"), s.soundOnError);
     flag(kPractice, QStringLiteral("PamatovatOdpovedi"), s.rememberAnswers);
     entries.push_back({kPractice, QStringLiteral("UmiDoSekund"), QString::number(s.knownWithinSeconds)});
+    flag(kPractice, QStringLiteral("OdpovediVedleProtokolu"), s.answersBeside);
     store.replaceWhole(kAppName, entries);
 }
 

@@ -25,6 +25,10 @@ NUMIO_EXPORT void LoadSettings(StoredSettings& s, SettingsStore& store);
 // thrown; the fields stay in force for the run either way.
 NUMIO_EXPORT void SaveSettings(const StoredSettings& s, SettingsStore& store);
 
+// The answer store stored settings keep beside their journal; empty when they keep none there (the
+// setting off, a bad value, or no journal file).
+NUMIO_EXPORT QString storedAnswersBeside(SettingsStore& store);
+
 // The path with every link resolved, so two spellings of one file compare equal; a file that does
 // not exist yet keeps its name under its resolved folder.
 NUMIO_EXPORT QString resolvedPath(const QString& path);

@@ -9,9 +9,9 @@ namespace numio {
 // Message boxes and the file chooser.
 class NUMIO_EXPORT Dialogs {
   public:
-    enum class Buttons { Ok, YesNo };
+    enum class Buttons { Ok, YesNo, YesNoCancel };
     enum class Icon { Information, Question, Critical };
-    enum class Answer { Ok, Yes, No };
+    enum class Answer { Ok, Yes, No, Cancel };
 
     virtual ~Dialogs() = default;
     virtual Answer message(const QString& text, const QString& title, Buttons buttons, Icon icon,

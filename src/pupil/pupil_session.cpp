@@ -49,7 +49,41 @@ QString PupilSession::journalName() const {
 }
 
 QString PupilSession::answersPath() const {
-    return dataFolder_.isEmpty() ? QString() : answerStorePath(dataFolder_, practice_.pupilId());
+    return storeOf(practice_.pupilId());
+}
+
+QString PupilSession::answersPathFor(const StoredSettings& settings, const QString& pupilId) const {
+    if (settings.answersBeside && !settings.ProtokolFile.isEmpty())
+        return answerStoreBeside(settings.ProtokolFile);
+    return dataFolder_.isEmpty() ? QString() : answerStorePath(dataFolder_, pupilId);
+}
+
+QString PupilSession::storeOf(const QString& pupilId) const {
+    if (exam_ && pupilId == practice_.pupilId())
+        return answersPathFor(exam_->settings(), pupilId);
+    PupilSettingsStore stored(store_);
+    stored.setPupil(pupilId);
+    if (const QString beside = storedAnswersBeside(stored); !beside.isEmpty())
+        return beside;
+    return dataFolder_.isEmpty() ? QString() : answerStorePath(dataFolder_, pupilId);
+}
+
+std::optional<PupilSession::AnswersMove> PupilSession::answersMove(const StoredSettings& before,
+                                                                   const StoredSettings& next) const {
+    AnswersMove move{answersPathFor(before, practice_.pupilId()), answersPathFor(next, practice_.pupilId())};
+    if (move.from.isEmpty() || move.to.isEmpty() || sameFile(move.from, move.to) ||
+        !QFileInfo::exists(move.from))
+        return std::nullopt;
+    move.taken = QFileInfo::exists(move.to);
+    return move;
+}
+
+StoreMove PupilSession::moveAnswers(const AnswersMove& move, bool join) {
+    if (answers_ && answers_->path() == move.from)
+        closeAnswers();
+    if (join)
+        return stores_.join(move.from, move.to) ? StoreMove::Moved : StoreMove::NothingThere;
+    return stores_.move(move.from, move.to);
 }
 
 QList<Failure> PupilSession::startWithoutPupils() {
@@ -118,11 +152,14 @@ void PupilSession::deleteJournal() {
 PupilSession::Added PupilSession::add(const QString& name, const StoredSettings& current,
                                       const QString& takeOver) {
     const bool first = list_->empty();
+    const QString from = first ? storeOf({}) : QString();
     Added added;
     added.pupil = list_->add(name, current, takeOver);
     if (!first || dataFolder_.isEmpty())
         return added;
-    const QString from = answerStorePath(dataFolder_, {}), to = answerStorePath(dataFolder_, added.pupil.id);
+    const QString to = storeOf(added.pupil.id);
+    if (from.isEmpty() || to.isEmpty() || from == to) // kept beside the journal he takes over
+        return added;
     if (answers_ && (answers_->path() == from || answers_->path() == to))
         closeAnswers();
     try {
@@ -153,13 +190,14 @@ void PupilSession::choose(const QString& id) {
 }
 
 bool PupilSession::hasAnswers(const QString& pupilId) const {
-    return !dataFolder_.isEmpty() && QFileInfo::exists(answerStorePath(dataFolder_, pupilId));
+    const QString path = storeOf(pupilId);
+    return !path.isEmpty() && QFileInfo::exists(path);
 }
 
 void PupilSession::forgetAnswers(const QString& pupilId) {
-    if (dataFolder_.isEmpty())
+    const QString path = storeOf(pupilId);
+    if (path.isEmpty())
         return;
-    const QString path = answerStorePath(dataFolder_, pupilId);
     if (answers_ && answers_->path() == path)
         closeAnswers();
     stores_.remove(path);

@@ -52,6 +52,20 @@ class NUMIO_EXPORT PupilSession : public exam::Practiser {
     const QString& dataFolder() const { return dataFolder_; }
     // The practising pupil's answer store, there or not; empty when answers have no place.
     QString answersPath() const;
+    // The store `settings` ask for: beside the journal when they keep it there, else in the data folder.
+    QString answersPathFor(const StoredSettings& settings, const QString& pupilId) const;
+
+    // A store to take along before new settings go in force: from where it is to where they want it.
+    struct AnswersMove {
+        QString from;
+        QString to;
+        bool taken = false; // a store is there already
+    };
+    // None when the place stays, or no store is there to take.
+    std::optional<AnswersMove> answersMove(const StoredSettings& before, const StoredSettings& next) const;
+    // Closes the store and moves it, or (join) adds its answers to the one already there. Throws
+    // Failure when it cannot; the store then stays where it was.
+    StoreMove moveAnswers(const AnswersMove& move, bool join);
 
     // ---- commands ----
 
@@ -101,6 +115,8 @@ class NUMIO_EXPORT PupilSession : public exam::Practiser {
   private:
     // The store that remembering, the pupil and the settings ask for now; empty: none.
     QString wantedAnswers() const;
+    // A pupil's store: by the settings in force for the one practising, else by his stored ones.
+    QString storeOf(const QString& pupilId) const;
     // Closes the open store when it is no longer the one wanted.
     void followAnswers();
     void closeAnswers();

@@ -78,10 +78,17 @@ Dialogs::Answer QtDialogs::message(const QString& text, const QString& title, Bu
     }
     QPushButton* yes = box.addButton(QStringLiteral("&Ano"), QMessageBox::YesRole);
     QPushButton* no = box.addButton(QStringLiteral("&Ne"), QMessageBox::NoRole);
-    box.setDefaultButton(defaultButton == Answer::No ? no : yes);
-    box.setEscapeButton(no);
+    QPushButton* cancel = buttons == Buttons::YesNoCancel
+                              ? box.addButton(QStringLiteral("&Zrušit"), QMessageBox::RejectRole)
+                              : nullptr;
+    box.setDefaultButton(defaultButton == Answer::No                 ? no
+                         : defaultButton == Answer::Cancel && cancel ? cancel
+                                                                     : yes);
+    box.setEscapeButton(cancel ? cancel : no);
     placeOverOwner(box);
     box.exec();
+    if (cancel && box.clickedButton() == cancel)
+        return Answer::Cancel;
     return box.clickedButton() == yes ? Answer::Yes : Answer::No;
 }
 

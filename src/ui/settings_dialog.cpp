@@ -136,7 +136,11 @@ SettingsDialog::SettingsDialog(StoredSettings& s, SettingsStore& store, Dialogs&
                 if (on)
                     cbLimit->setChecked(false);
             }));
-    connect(cbProtokol, &QCheckBox::toggled, this, guard(dialogs_, [this](bool on) { protocolRule(on); }));
+    connect(cbProtokol, &QCheckBox::toggled, this, guard(dialogs_, [this](bool on) {
+                protocolRule(on);
+                besideRule();
+            }));
+    connect(cbRememberAnswers, &QCheckBox::toggled, this, guard(dialogs_, [this] { besideRule(); }));
     connect(pbSelectFile, &QPushButton::clicked, this, guard(dialogs_, [this] { selectFile(); }));
     // The chosen rows replace the largest table while they are on.
     connect(cbChosenTables, &QCheckBox::toggled, this, guard(dialogs_, [this](bool on) {
@@ -145,9 +149,9 @@ SettingsDialog::SettingsDialog(StoredSettings& s, SettingsStore& store, Dialogs&
                     cbTables[std::size_t(row)]->setEnabled(on);
             }));
 
-    QList<QWidget*> order{cmbMaxValue,  cmbMaxValueX, cbPlus,   cbKrat,       cbMinus,
-                          cbDeleno,     cbLimit,      cmbLimit, dfSady,       cbLimitSada,
-                          cmbLimitSada, cbProtokol,   dfFile,   pbSelectFile, cbChosenTables};
+    QList<QWidget*> order{cmbMaxValue, cmbMaxValueX, cbPlus,          cbKrat,        cbMinus,      cbDeleno,
+                          cbLimit,     cmbLimit,     dfSady,          cbLimitSada,   cmbLimitSada, cbProtokol,
+                          dfFile,      pbSelectFile, cbAnswersBeside, cbChosenTables};
     order << QList<QWidget*>(cbTables.begin() + 1, cbTables.end());
     order << cmbCrossingTen << cbSoundOnError << pbOK;
     for (qsizetype i = 1; i < order.size(); ++i)
@@ -236,6 +240,14 @@ void SettingsDialog::buildProtocolTab(QWidget* tab) {
     fileLabel->setBuddy(dfFile);
     pbSelectFile = place(new QPushButton(QStringLiteral("Zvol so&ubor"), canvas), "pbSelectFile",
                          twipsRect(4500, 1500, 1365, 270));
+    cbAnswersBeside = place(new QCheckBox(QStringLiteral("Odpovědi ukládat &vedle protokolu"), canvas),
+                            "cbAnswersBeside", twipsRect(210, 2040, 5600, 225));
+    cbAnswersBeside->setAccessibleName(QStringLiteral("Odpovědi ukládat vedle protokolu"));
+    cbAnswersBeside->setToolTip(
+        QStringLiteral("Zapamatované odpovědi se ukládají do souboru vedle protokolu (k „jan.txt“ patří "
+                       "„jan.odpovedi.sqlite“), ne do tohoto počítače. Třída, která procvičuje na více "
+                       "počítačích, má pak protokoly i odpovědi ve sdílené složce a Přehled třídy i Mapa "
+                       "třídy je najdou."));
 }
 
 void SettingsDialog::buildChoicesTab(QWidget* tab) {
@@ -336,6 +348,8 @@ void SettingsDialog::FillControls() {
     cbSoundOnError->setChecked(s_.soundOnError);
     cbRememberAnswers->setChecked(s_.rememberAnswers);
     spnKnownWithin->setValue(s_.knownWithinSeconds);
+    cbAnswersBeside->setChecked(s_.answersBeside);
+    besideRule();
     // From the box, not the record: a chooser cancelled just now has unchecked it again.
     pbSelectFile->setEnabled(cbProtokol->isChecked());
 }
@@ -374,6 +388,7 @@ void SettingsDialog::readChoices(StoredSettings& into) const {
     into.crossingTen = CrossingTen(cmbCrossingTen->currentIndex());
     into.soundOnError = cbSoundOnError->isChecked();
     into.rememberAnswers = cbRememberAnswers->isChecked();
+    into.answersBeside = cbAnswersBeside->isChecked();
     into.knownWithinSeconds = Integer(spnKnownWithin->value());
 }
 
@@ -435,6 +450,11 @@ void SettingsDialog::protocolRule(bool checked) {
         cbProtokol->setChecked(false);
     else
         dfFile->setText(path);
+}
+
+// Answers beside the journal need both the answers remembered and a journal.
+void SettingsDialog::besideRule() {
+    cbAnswersBeside->setEnabled(cbRememberAnswers->isChecked() && cbProtokol->isChecked());
 }
 
 void SettingsDialog::selectFile() {

@@ -43,6 +43,7 @@ class SettingsDialog : public QDialog {
     void buildProtocolTab(QWidget* tab);
     void alignTabCanvases();
     void protocolRule(bool checked);
+    void besideRule();
     void buildChoicesTab(QWidget* tab);
     void selectFile();
     QString chooseProtocolFile();
@@ -78,6 +79,7 @@ class SettingsDialog : public QDialog {
     QCheckBox* cbLimitSada = nullptr;
     QComboBox* cmbLimitSada = nullptr;
     QCheckBox* cbProtokol = nullptr;
+    QCheckBox* cbAnswersBeside = nullptr;
     QLineEdit* dfFile = nullptr;
     QPushButton* pbSelectFile = nullptr;
     QCheckBox* cbChosenTables = nullptr;

@@ -2,6 +2,7 @@
 
 #include "platform/failure.h"
 #include "ui/about_dialog.h"
+#include "ui/answers_place.h"
 #include "ui/help_window.h"
 #include "ui/settings_dialog.h"
 #include "ui/status_bar.h"
@@ -40,6 +41,7 @@ void FrmMain::mnuNastaveni_Click() {
     });
     if (!accepted)
         return;
+    exam_.guarded([&] { followAnswersPlace(session_, exam_.dialogs(), exam_.settings(), settings); });
     session_.applySettings(settings);
 }
 

@@ -254,6 +254,22 @@ class TestAnswerStore : public QObject {
         QCOMPARE(fileBytes(path()), original);
     }
 
+    // One writer of a store at a time, as on two computers sharing a folder: a second is refused while
+    // the first goes on and the teacher reads; closed, the store is free again and leaves no lock.
+    void oneWriter() {
+        auto first = SqliteAnswerStore::open(path(), QStringLiteral("Jan")).store;
+        const std::optional<Failure> refused =
+            thrown([&] { SqliteAnswerStore::open(path(), QStringLiteral("Jan")); });
+        QVERIFY(refused && refused->code() == kFileAlreadyOpen &&
+                refused->detail().contains(QStringLiteral("právě používá jiný spuštěný Numio")));
+        first->record(answers(QStringLiteral("1+1 R 1 @1"))[0]);
+        QCOMPARE(SqliteAnswerStore::readKnowledge(path()).facts.size(), 1);
+        first.reset();
+        QVERIFY(!QFile::exists(path() + QStringLiteral("-lock")));
+        SqliteAnswerStore::open(path()).store->record(answers(QStringLiteral("2+2 R 1 @2"))[0]);
+        QCOMPARE(SqliteAnswerStore::readKnowledge(path()).facts.size(), 2);
+    }
+
     // says: a file kept aside is named in the message; a store that cannot be used leaves the file as it was.
     void badFiles_data() {
         columns<Bad, int, QString, bool>({"bad", "code", "says", "usable"});

@@ -13,12 +13,12 @@ using namespace numio;
 using namespace numio::test;
 
 // The fields in key order, the path last:
-// "nMaxValue,nMaxValueX,Plus,...,Active,JenVybrane...,ZvukPriChybe,File"
+// "nMaxValue,nMaxValueX,Plus,...,Active,JenVybrane...,ZvukPriChybe,OdpovediVedleProtokolu,File"
 static QString fields(const PracticeState& s) {
     QStringList f;
     for (int n : {+s.nMaxValue, +s.nMaxValueX, +s.bPlus, +s.bMinus, +s.bKrat, +s.bDeleno, +s.bLimit,
                   +s.bLimitSady, +s.nLimit, +s.nLimitSady, +s.nSada, +s.bProtokol, +s.chosenTablesOnly,
-                  +s.chosenTables.bits(), int(s.crossingTen), +s.soundOnError})
+                  +s.chosenTables.bits(), int(s.crossingTen), +s.soundOnError, +s.answersBeside})
         f << QString::number(n);
     return f.join(',') + ',' + s.ProtokolFile;
 }
@@ -49,33 +49,33 @@ class TestSettings : public QObject {
         // ini: after "[Settings]"
         // expected: failure code (0: none): the fields loaded
         columns<QByteArray, QString>({"ini", "expected"});
-        QTest::newRow("defaults") << QByteArray() << "0: 10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,";
+        QTest::newRow("defaults") << QByteArray() << "0: 10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,0,";
         row("numeric and lower-case booleans", QByteArray("Plus=0\nMinus=false\nKrat=-1\nDeleno=TRUE"),
-            "0: 10,1,0,0,1,1,0,0,10,60,20,0,0,0,0,1,");
+            "0: 10,1,0,0,1,1,0,0,10,60,20,0,0,0,0,1,0,");
         row("blanks ignored, smallest, largest",
             QByteArray("Sada=\" 25 \"\nTimeLimit=-32768\nMaxValue=32767"),
-            "0: 32767,1,1,1,0,0,0,0,-32768,60,25,0,0,0,0,1,");
+            "0: 32767,1,1,1,0,0,0,0,-32768,60,25,0,0,0,0,1,0,");
         row("one past the largest, 400 nines", "Sada=32768\nMaxValue=" + QByteArray(400, '9'),
-            "6: 10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,");
+            "6: 10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,0,");
         row("long fractions round",
             "Sada=12." + QByteArray(400, '0') + "1\nTimeLimit=-0." + QByteArray(400, '0') + '7',
-            "0: 10,1,1,1,0,0,0,0,0,60,12,0,0,0,0,1,");
+            "0: 10,1,1,1,0,0,0,0,0,60,12,0,0,0,0,1,0,");
         row("inner blank, arabic digits", QByteArray("Sada=1 2\nTimeLimit=١٢"),
-            "13: 10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,");
+            "13: 10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,0,");
         row("File as written, ; and , included", QByteArray("[Audit]\nFile= /a;b, c.txt "),
-            "0: 10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,/a;b, c.txt");
+            "0: 10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,0,/a;b, c.txt");
         row("File of 40000 characters", "[Audit]\nFile=/" + QByteArray(40000, 'a'),
-            "0: 10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,/" + QString(40000, 'a'));
+            "0: 10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,0,/" + QString(40000, 'a'));
         row("rows 1 and 10, blanks around",
             QByteArray("[Procvicovani]\nNasobilky=\" 1 , 10\"\nPrechodPresDesitku=2"),
-            "0: 10,1,1,1,0,0,0,0,10,60,20,0,0,1026,2,1,");
+            "0: 10,1,1,1,0,0,0,0,10,60,20,0,0,1026,2,1,0,");
         // Nothing the program can work with: its default, told.
         for (const char* bad : {"MaxValue=-5", "MaxValue=0", "MaxValueX=3277", "MaxValueX=0"})
-            row(bad, QByteArray(bad), "13: 10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,");
+            row(bad, QByteArray(bad), "13: 10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,0,");
         for (const char* bad : {"Nasobilky=0", "Nasobilky=11", "Nasobilky=7,", "Nasobilky=7.5",
                                 "PrechodPresDesitku=3", "PrechodPresDesitku=1.5"})
             row(bad, "[Procvicovani]\nJenVybraneNasobilky=1\nZvukPriChybe=False\n" + QByteArray(bad),
-                "13: 10,1,1,1,0,0,0,0,10,60,20,0,1,0,0,0,");
+                "13: 10,1,1,1,0,0,0,0,10,60,20,0,1,0,0,0,0,");
     }
 
     void load() {
@@ -97,7 +97,8 @@ class TestSettings : public QObject {
                 "Settings/TimeLimitSada=5|Časový limit na sadu příkladů (min.);Settings/Sada=6|Velikost "
                 "zkoušené sady;Audit/Active=True|Protokolování do souboru;Procvicovani/JenVybraneNasobilky="
                 "True|Jen vybrané násobilky;Procvicovani/Nasobilky=7|Vybrané násobilky;Procvicovani/"
-                "PrechodPresDesitku=2|Přechod přes desítku;Procvicovani/ZvukPriChybe=False|Zvuk při chybě")
+                "PrechodPresDesitku=2|Přechod přes desítku;Procvicovani/ZvukPriChybe=False|Zvuk při chybě;"
+                "Procvicovani/OdpovediVedleProtokolu=True|Odpovědi ukládat vedle protokolu")
                 .split(';');
         const auto file = [&](qsizetype bad) {
             QByteArray ini;
@@ -111,7 +112,7 @@ class TestSettings : public QObject {
         // A folder for every file: a file rewritten at once to the same size is not noticed.
         IniSettingsStore first(dir_.filePath("good")), second(dir_.filePath("defaults"));
         const QStringList good = loaded(first, file(-1)).split(','), defaults = loaded(second, "").split(',');
-        QCOMPARE(good.join(','), "0: 20,7,0,0,1,1,1,1,5,5,6,1,1,128,2,0,/p");
+        QCOMPARE(good.join(','), "0: 20,7,0,0,1,1,1,1,5,5,6,1,1,128,2,0,1,/p");
         for (qsizetype i = 0; i < keys.size(); ++i) {
             IniSettingsStore store(dir_.filePath(QString::number(i)));
             QString detail;
@@ -147,7 +148,7 @@ class TestSettings : public QObject {
                                      : QFile(parent).open(QIODevice::WriteOnly));
         PracticeState s;
         const std::optional<Failure> failure = thrown([&] { LoadSettings(s, store); });
-        QCOMPARE(fields(s), QStringLiteral("10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,"));
+        QCOMPARE(fields(s), QStringLiteral("10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,0,"));
         QVERIFY(failure);
         QCOMPARE(failure->messageText() + '\n' + failure->detail(),
                  "Chyba č. 75 - Chyba přístupu k cestě nebo souboru\nSoubor nastavení " + file +
@@ -179,7 +180,7 @@ class TestSettings : public QObject {
         const QString path = store.filePath(kAppName);
         QString detail;
         QCOMPARE(loaded(store, bytes, &detail),
-                 (told ? "13: " : "0: ") + QString("10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,"));
+                 (told ? "13: " : "0: ") + QString("10,1,1,1,0,0,0,0,10,60,20,0,0,0,0,1,0,"));
         QCOMPARE(detail.startsWith("Soubor nastavení " + path + " neobsahuje"), told);
         store.write(kAppName, "Pupils", "x", "Eva");
         QFile file(path), kept(path + ".bak");

@@ -4,6 +4,7 @@
 #include "support/window_fixture.h"
 
 #include "answers/sqlite_answer_store.h"
+#include "ui/answers_place.h"
 #include "ui/pupil_chooser.h"
 #include "ui/pupils_dialog.h"
 
@@ -191,6 +192,57 @@ class TestPupilsDialog : public QObject {
         QCOMPARE(count(id), tries);
         QCOMPARE(count(jan), id == jan ? tries : 2); // left as they were
         QCOMPARE(QFile::exists(storeOf({})), !first);
+    }
+
+    // Answers beside the journal switched on or off: the store goes along with every answer, a store
+    // already at the new place is asked about, and the session then uses the one the settings name.
+    // Answers at each place: -1 no store.
+    void answersPlace_data() {
+        using A = Dialogs::Answer;
+        columns<bool, int, int, A, bool, int, int>(
+            {"on", "old", "new", "answer", "beside", "data", "journal"});
+        row("on: moved", true, 3, -1, A::Ok, true, -1, 3);
+        row("on, one there, Ano: joined", true, 3, 2, A::Yes, true, -1, 5);
+        row("on, one there, Ne: that one used", true, 3, 2, A::No, true, 3, 2);
+        row("on, one there, Zrušit: stays off", true, 3, 2, A::Cancel, false, 3, 2);
+        row("off: moved back", false, 3, -1, A::Ok, false, 3, -1);
+    }
+    void answersPlace() {
+        const auto [on, old, moved, answer, beside, data, journal] =
+            fetch<bool, int, int, Dialogs::Answer, bool, int, int>("on", "old", "new", "answer", "beside",
+                                                                   "data", "journal");
+        QTemporaryDir dir;
+        IniSettingsStore ini(dir.path());
+        SqliteAnswerStores stores;
+        PupilSession session(ini, stores, dir.path());
+        StoredSettings before;
+        before.ProtokolFile = dir.filePath("trida/jan.txt"), before.answersBeside = !on;
+        StoredSettings next = before;
+        next.answersBeside = on;
+        const QString atData = answerStorePath(dir.path(), {}),
+                      atJournal = answerStoreBeside(before.ProtokolFile);
+        const auto remember = [&](const QString& path, int count) {
+            for (int n = 0; n < count; ++n)
+                SqliteAnswerStore::open(path).store->record(
+                    {1700000000 + n, {}, AnswerMode::Plain, {3, 7, 8}, 56, "56", {}, 900});
+        };
+        remember(on ? atData : atJournal, old);
+        remember(on ? atJournal : atData, moved);
+        SaveSettings(next, session.settingsStore()); // as the dialog's OK does
+        FakeDialogs dialogs;
+        dialogs.answers = {answer};
+        followAnswersPlace(session, dialogs, before, next);
+        const auto count = [](const QString& path) {
+            return QFile::exists(path)
+                       ? SqliteAnswerStore::readKnowledge(path).facts.value(Fact{3, 7, 8}).tries
+                       : -1;
+        };
+        QCOMPARE(next.answersBeside, beside);
+        QCOMPARE(session.answersPath(), beside ? atJournal : atData);
+        QCOMPARE(count(atData), data);
+        QCOMPARE(count(atJournal), journal);
+        QCOMPARE(dialogs.texts().value(dialogs.texts().size() - 1).startsWith("Odpovědi se od teď"),
+                 on && beside);
     }
 
     // The chooser by keys alone: the last pupil stands selected, Escape keeps him.

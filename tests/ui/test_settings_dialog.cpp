@@ -46,7 +46,8 @@ class TestSettingsDialog : public QObject {
             "Settings/TimeLimit=10 Settings/TimeLimitSada=60 Settings/Sada=20 Audit/Active=False Audit/File= "
             "Procvicovani/JenVybraneNasobilky=False Procvicovani/Nasobilky= "
             "Procvicovani/PrechodPresDesitku=0 "
-            "Procvicovani/ZvukPriChybe=True Procvicovani/PamatovatOdpovedi=True Procvicovani/UmiDoSekund=3";
+            "Procvicovani/ZvukPriChybe=True Procvicovani/PamatovatOdpovedi=True Procvicovani/UmiDoSekund=3 "
+            "Procvicovani/OdpovediVedleProtokolu=False";
         for (const QString& c : changes.split(' ', Qt::SkipEmptyParts))
             v.replace(QRegularExpression('/' + c.section('=', 0, 0) + "=[^ ]*"), '/' + c);
         return v.split(' ');
@@ -95,6 +96,10 @@ class TestSettingsDialog : public QObject {
         row("hand-edited: both limits, values off the lists",
             "Limit=True LimitSady=True MaxValue=27 MaxValueX=0 TimeLimit=25 TimeLimitSada=70", L(), L(),
             "LimitSady=True MaxValue=25 MaxValueX=1 TimeLimit=20 TimeLimitSada=60");
+        row("answers beside the journal", "Active=True File=/a.txt", L{"click cbAnswersBeside"}, L(),
+            "Active=True File=/a.txt OdpovediVedleProtokolu=True");
+        row("answers beside: not without remembering", "Active=True File=/a.txt PamatovatOdpovedi=False",
+            L{"click cbAnswersBeside"}, L(), "Active=True File=/a.txt PamatovatOdpovedi=False");
         row("empty set size stores 0", "", L{"type dfSady \b\b"}, L(), "Sada=0");
         row("all four kinds off; set size: digits only, three at most, Enter ignored", "",
             L{"click cbPlus", "click cbMinus", "type dfSady \b\b1\r", "paste dfSady 4x", "paste dfSady 2",
