@@ -210,7 +210,13 @@ ClassOverviewModel::ClassOverviewModel(SettingsStore& store, TextFiles& files, A
         namer_ = fileBaseName;
     const PupilList pupilList(store);
     for (const Pupil& p : pupilList.pupils()) {
-        const AnswerSource source{answerStorePath(dataFolder, p.id), knownWithinMs(store, p.id)};
+        // His answers where his settings keep them: beside his journal, or in this computer's data.
+        PupilSettingsStore own(store);
+        own.setPupil(p.id);
+        QString kept = storedAnswersBeside(own);
+        if (kept.isEmpty())
+            kept = answerStorePath(dataFolder, p.id);
+        const AnswerSource source{kept, knownWithinMs(store, p.id)};
         answersByName_.insert(pupilNameKey(p.name), source);
         if (const QString journal = pupilList.journalOf(p.id); !journal.isEmpty())
             answerSources_.insert(resolvedPath(journal), source);
