@@ -38,7 +38,7 @@ int busyTimeoutMs(const StoreAccess& access) {
     return access.kind == FileSystemKind::Network ? access.networkBusyTimeoutMs : kBusyTimeoutMs;
 }
 
-const char* const kCompanions[] = {"-wal", "-shm"};
+const char* const kCompanions[] = {"-wal", "-shm", "-journal"};
 
 // SQLite's primary result codes told apart; an extended code carries its primary one in the low byte.
 enum SqliteCode {
@@ -195,6 +195,7 @@ Failure failureOf(const SqlProblem& p, const QString& path, const QString& pupil
 }
 
 const QString kNotRemembered = QStringLiteral("odpovědi se nezapamatují.");
+const QString kStaysWhereItIs = QStringLiteral("zapamatované odpovědi zůstávají, kde jsou.");
 
 // What is at a path, a link's target judged: nothing, or its kind and which file it is.
 struct FileAt {
@@ -213,7 +214,7 @@ FileAt fileAt(const QString& path) {
 // or a folder is no store. Written to, the store must have no other name (a hard link), or the answers
 // would change another file too. Throws Failure naming the file.
 void checkOrdinary(const QString& path, const QString& pupil, const QString& next, bool writing) {
-    for (const QString& file : {path, path + kCompanions[0], path + kCompanions[1]}) {
+    for (const QString& file : {path, path + kCompanions[0], path + kCompanions[1], path + kCompanions[2]}) {
         const FileAt at = fileAt(file);
         const QString named = file == path ? storeFile(path, pupil)
                                            : QStringLiteral("Soubor ") + displayPath(file) + whose(pupil);
@@ -310,6 +311,83 @@ QString notNull(const QString& text) {
     return text.isNull() ? QStringLiteral("") : text;
 }
 
+
+// Held for as long as a store is open for writing: a second writer of one pupil (the same pupil on
+// two computers of a shared folder) is refused instead of both writing. A file of its own beside the
+// store, never the store itself: on a network file system flock becomes a byte-range lock, and those
+// on the store are SQLite's own. Removed again when the store closes.
+class WriterLock {
+  public:
+    // next: what follows when the lock cannot be had, as a failure's detail ends.
+    WriterLock(const QString& storePath, const QString& pupil, const QString& next = kNotRemembered)
+        : path_(storePath + QStringLiteral("-lock")) {
+        const QByteArray native = QFile::encodeName(path_);
+        // Taken, then checked that the name still leads to it: a closing writer unlinks its lock file.
+        for (int tries = 0; tries < 8; ++tries) {
+            fd_ = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
+            // One left by a crash of another user's copy: the lock is in the file's being held, not in
+            // the file, so a new one takes its place.
+            if (fd_ < 0 && errno == EACCES && tries == 0 && ::unlink(native.constData()) == 0)
+                continue;
+            if (fd_ < 0) {
+                const QString why = QString::fromLocal8Bit(::strerror(errno));
+                throw Failure(kPathFileAccess)
+                    .withDetail(storeFile(storePath, pupil) +
+                                QStringLiteral(" nelze otevřít: soubor %1 vedle něj nelze vytvořit (%2); ")
+                                    .arg(displayPath(path_), why) +
+                                next);
+            }
+            int locked;
+            do {
+                locked = ::flock(fd_, LOCK_EX | LOCK_NB);
+            } while (locked != 0 && errno == EINTR);
+            if (locked != 0) {
+                if (errno != EWOULDBLOCK) // a file system without locks: written as before
+                    return;
+                ::close(fd_);
+                fd_ = -1;
+                throw Failure(kFileAlreadyOpen)
+                        .withDetail(
+                            storeFile(storePath, pupil) +
+                            QStringLiteral(" právě používá jiný spuštěný Numio, možná na jiném počítači "
+                                           "(týž žák procvičuje dvakrát najednou); ") +
+                            next +
+                            QStringLiteral(" Odpovědi zapsané dřív zůstávají; žák ať procvičuje jen na "
+                                           "jednom počítači."));
+            }
+            struct stat held {
+            }, named{};
+            if (::fstat(fd_, &held) == 0 && ::stat(native.constData(), &named) == 0 &&
+                held.st_dev == named.st_dev && held.st_ino == named.st_ino)
+                return;
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~WriterLock() {
+        if (fd_ < 0)
+            return;
+        ::unlink(QFile::encodeName(path_).constData()); // while still held, so no one takes a dead file
+        ::close(fd_);
+    }
+    WriterLock(const WriterLock&) = delete;
+    WriterLock& operator=(const WriterLock&) = delete;
+
+  private:
+    QString path_;
+    int fd_ = -1;
+};
+
+
+// The store and its companions removed, the lock on them (if any) held by the caller.
+void removeStoreFiles(const QString& path) {
+    for (const QString& file : {path, path + kCompanions[0], path + kCompanions[1], path + kCompanions[2]}) {
+        if (QFileInfo::exists(file) && !QFile::remove(file))
+            throw Failure(kPathFileAccess)
+                .withDetail(QStringLiteral("Soubor odpovědí %1 nelze smazat.").arg(displayPath(file)));
+    }
+}
+
 } // namespace
 
 StoreMove moveAnswerStore(const QString& from, const QString& to) {
@@ -317,8 +395,13 @@ StoreMove moveAnswerStore(const QString& from, const QString& to) {
         return StoreMove::NothingThere;
     if (QFileInfo::exists(to))
         return StoreMove::PlaceTaken;
-    if (QFileInfo::exists(from + kCompanions[0]))
+    const WriterLock held(from, {}, kStaysWhereItIs); // never from under a writer's hands
+    // A -wal, or a rollback journal left by a writer that stopped halfway, belongs to the file: moved
+    // without it the store would be torn.
+    if (QFileInfo::exists(from + kCompanions[0]) || QFileInfo::exists(from + kCompanions[2]))
         return StoreMove::NotClosed;
+    if (QFileInfo::exists(to + kCompanions[2]))
+        return StoreMove::PlaceTaken;
     QDir().mkpath(QFileInfo(to).path());
     if (!QFile::rename(from, to))
         throw Failure(kPathFileAccess)
@@ -337,6 +420,7 @@ bool joinAnswerStores(const QString& from, const QString& into) {
             .withDetail(
                 QStringLiteral("Zapamatované odpovědi %1 se nepodařilo připojit k %2; zůstávají, kde byly.")
                     .arg(displayPath(from), displayPath(into)));
+    const WriterLock fromHeld(from, {}, kStaysWhereItIs), intoHeld(into, {}, kStaysWhereItIs);
     try {
         const Connection connection(into, false);
         const QSqlDatabase& db = connection.db();
@@ -366,82 +450,16 @@ bool joinAnswerStores(const QString& from, const QString& into) {
     } catch (const Unreadable&) {
         throw notJoined;
     }
-    removeAnswerStore(from);
+    removeStoreFiles(from);
     return true;
 }
 
 void removeAnswerStore(const QString& path) {
-    for (const QString& file : {path, path + kCompanions[0], path + kCompanions[1]}) {
-        if (QFileInfo::exists(file) && !QFile::remove(file))
-            throw Failure(kPathFileAccess)
-                .withDetail(QStringLiteral("Soubor odpovědí %1 nelze smazat.").arg(displayPath(file)));
-    }
+    const WriterLock held(path, {}, QStringLiteral("zapamatované odpovědi zůstávají."));
+    removeStoreFiles(path);
 }
 
-namespace {
 
-// Held for as long as a store is open for writing: a second writer of one pupil (the same pupil on
-// two computers of a shared folder) is refused instead of both writing. A file of its own beside the
-// store, never the store itself: on a network file system flock becomes a byte-range lock, and those
-// on the store are SQLite's own. Removed again when the store closes.
-class WriterLock {
-  public:
-    WriterLock(const QString& storePath, const QString& pupil) : path_(storePath + QStringLiteral("-lock")) {
-        const QByteArray native = QFile::encodeName(path_);
-        // Taken, then checked that the name still leads to it: a closing writer unlinks its lock file.
-        for (int tries = 0; tries < 8; ++tries) {
-            fd_ = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
-            if (fd_ < 0) {
-                const QString why = QString::fromLocal8Bit(::strerror(errno));
-                throw Failure(kPathFileAccess)
-                    .withDetail(storeFile(storePath, pupil) +
-                                QStringLiteral(" nelze otevřít: soubor %1 vedle něj nelze vytvořit (%2); ")
-                                    .arg(displayPath(path_), why) +
-                                kNotRemembered);
-            }
-            int locked;
-            do {
-                locked = ::flock(fd_, LOCK_EX | LOCK_NB);
-            } while (locked != 0 && errno == EINTR);
-            if (locked != 0) {
-                const int error = errno;
-                ::close(fd_);
-                fd_ = -1;
-                if (error == EWOULDBLOCK)
-                    throw Failure(kFileAlreadyOpen)
-                        .withDetail(
-                            storeFile(storePath, pupil) +
-                            QStringLiteral(" právě používá jiný spuštěný Numio, možná na jiném počítači "
-                                           "(týž žák procvičuje dvakrát najednou); ") +
-                            kNotRemembered +
-                            QStringLiteral(" Odpovědi zapsané dřív zůstávají; žák ať procvičuje jen na "
-                                           "jednom počítači."));
-                return; // a file system without locks: written as before
-            }
-            struct stat held {
-            }, named{};
-            if (::fstat(fd_, &held) == 0 && ::stat(native.constData(), &named) == 0 &&
-                held.st_dev == named.st_dev && held.st_ino == named.st_ino)
-                return;
-            ::close(fd_);
-            fd_ = -1;
-        }
-    }
-    ~WriterLock() {
-        if (fd_ < 0)
-            return;
-        ::unlink(QFile::encodeName(path_).constData()); // while still held, so no one takes a dead file
-        ::close(fd_);
-    }
-    WriterLock(const WriterLock&) = delete;
-    WriterLock& operator=(const WriterLock&) = delete;
-
-  private:
-    QString path_;
-    int fd_ = -1;
-};
-
-} // namespace
 
 // About a tenth of a second of checking on a slow machine.
 constexpr qint64 kWholeCheckBytes = qint64(8) << 20;

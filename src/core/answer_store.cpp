@@ -45,7 +45,7 @@ QString answerStoreBeside(const QString& journalPath) {
 
 QStringList answerStoreFiles(const QString& path) {
     QStringList files;
-    for (const QString& file : {path, path + QStringLiteral("-wal")})
+    for (const QString& file : {path, path + QStringLiteral("-wal"), path + QStringLiteral("-journal")})
         if (QFileInfo::exists(file))
             files << file;
     return files;

@@ -100,7 +100,7 @@ NUMIO_EXPORT QString answerStorePath(const QString& dataFolder, const QString& p
 // a name a teacher reads as the answers and that no one takes for a journal. Empty for no journal.
 NUMIO_EXPORT QString answerStoreBeside(const QString& journalPath);
 
-// The store's file and its -wal, those that are there: a store that holds answers.
+// The store's file, its -wal and its rollback journal, those that are there: a store that holds answers.
 NUMIO_EXPORT QStringList answerStoreFiles(const QString& path);
 
 } // namespace numio

@@ -236,8 +236,11 @@ void PupilSession::openAnswers() {
     OpenedAnswerStore opened;
     try {
         opened = stores_.open(path, pupilName());
-    } catch (const Failure&) {
-        refused_ = path;
+    } catch (const Failure& f) {
+        // Held by another running copy (the same pupil at another computer): tried again at the next
+        // examination, since the other one may have ended meanwhile.
+        if (f.code() != kFileAlreadyOpen)
+            refused_ = path;
         throw;
     }
     answers_ = std::move(opened.store);

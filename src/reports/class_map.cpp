@@ -38,10 +38,13 @@ FactState stateAt(const FactHistory& h, int knownWithinMs, qint64 end, bool past
 ClassMapCounts countClass(const QList<ClassMapPupil>& pupils, const QList<MapPage>& pages,
                           const QDateTime& end, const QDateTime& now) {
     ClassMapCounts counts;
-    counts.pupils = int(pupils.size());
     const qint64 endSecs = end.toSecsSinceEpoch();
     const bool past = end < now;
     for (const ClassMapPupil& p : pupils) {
+        // Only who had answered anything by the end counts: an empty store is no pupil with answers.
+        if (std::any_of(p.knowledge.cbegin(), p.knowledge.cend(),
+                        [&](const FactHistory& h) { return h.tries > 0 && h.firstAt <= endSecs; }))
+            ++counts.pupils;
         for (auto it = p.knowledge.cbegin(); it != p.knowledge.cend(); ++it) {
             const FactHistory& h = it.value();
             if (h.tries == 0 || h.firstAt > endSecs ||
@@ -68,9 +71,13 @@ ClassMapCounts countClass(const QList<ClassMapPupil>& pupils, const QList<MapPag
             if (counts.facts.contains(f))
                 counts.weakest.push_back(f);
     std::stable_sort(counts.weakest.begin(), counts.weakest.end(), [&](const Fact& a, const Fact& b) {
+        // Most pupils among those who tried it not knowing it, then the smallest share knowing it: a
+        // fact only one pupil tried is not the class's weakest for that alone.
         const ClassFact &x = counts.facts[a], &y = counts.facts[b];
-        if (x.known != y.known)
-            return x.known < y.known;
+        if (x.tried - x.known != y.tried - y.known)
+            return x.tried - x.known > y.tried - y.known;
+        if (qint64(x.known) * y.tried != qint64(y.known) * x.tried)
+            return qint64(x.known) * y.tried < qint64(y.known) * x.tried;
         return x.notKnown.size() > y.notKnown.size();
     });
     if (counts.weakest.size() > kClassWeakest)
@@ -100,6 +107,8 @@ QString classFactDescription(const Fact& f, const ClassFact& c, int pupils) {
         text += QStringLiteral("; neumí: ") + c.notKnown.join(QStringLiteral(", "));
     if (!c.learning.isEmpty())
         text += QStringLiteral("; učí se: ") + c.learning.join(QStringLiteral(", "));
+    if (c.tried < pupils)
+        text += QStringLiteral("; nezkoušeno: %1").arg(pupils - c.tried);
     return text;
 }
 

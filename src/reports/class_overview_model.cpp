@@ -313,6 +313,8 @@ void ClassOverviewModel::startReading(const Listing& listing) {
                 return read;
             try {
                 const Knowledge facts = stores->read(read.answers->store, {}, &state->stop).facts;
+                if (state->stop.load()) // a reading stopped halfway tells nothing
+                    return read;
                 read.known.count = knownTimesTables(facts, read.answers->knownWithinMs);
                 read.known.tooFew = *read.known.count == 0 && !timesTablesTried(facts);
             } catch (const Failure& f) {

@@ -5,6 +5,7 @@
 #include "core/settings.h"
 #include "platform/failure.h"
 #include "platform/guard.h"
+#include "platform/logging.h"
 #include "platform/text_files.h"
 #include "pupil/pupil_list.h"
 #include "reports/class_map_window.h"
@@ -29,6 +30,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QProgressBar>
+#include <QSet>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSplitter>
@@ -550,10 +552,19 @@ void ClassOverviewWindow::openPupil(int row) {
 void ClassOverviewWindow::openClassMap() {
     ClassMapInput input{QFileInfo(model_.folder()).fileName(), {}, {}, clock_.now(), {}, &stores_};
     input.end = classMapEnd(model_.period().to, input.now);
-    LoadSettings(input.settings, store_);
-    for (const ClassRow& r : model_.rows())
-        if (r.answers)
+    try {
+        LoadSettings(input.settings, store_);
+    } catch (const Failure& f) { // a bad value has taken its default; the rest is as set
+        qCDebug(lcReports()) << "the class map's pages from settings with a bad value:" << f.messageText();
+    }
+    // A pupil's store once, though his journal may be in the folder twice (a copy beside it).
+    QSet<QString> stores;
+    for (const ClassRow& r : model_.rows()) {
+        if (r.answers && !stores.contains(resolvedPath(r.answers->store))) {
+            stores.insert(resolvedPath(r.answers->store));
             input.pupils.push_back({r.shown.name, *r.answers});
+        }
+    }
     (new ClassMapWindow(std::move(input), dialogs_, this))->open();
 }
 

@@ -14,15 +14,17 @@ Dialogs::Answer say(Dialogs& dialogs, const QString& text, Dialogs::Buttons butt
     return dialogs.message(text, kTitle, buttons,
                            buttons == Dialogs::Buttons::Ok ? Dialogs::Icon::Information
                                                            : Dialogs::Icon::Question,
-                           buttons == Dialogs::Buttons::Ok ? Dialogs::Answer::Ok : Dialogs::Answer::Cancel);
+                           buttons == Dialogs::Buttons::Ok      ? Dialogs::Answer::Ok
+                           : buttons == Dialogs::Buttons::YesNo ? Dialogs::Answer::No
+                                                                : Dialogs::Answer::Cancel);
 }
 
-// The place of `before` kept, and stored, so that the next start looks for the answers there too.
+// The setting switched back to where the answers stay, and stored, so that the next start looks for
+// them there too. A journal chosen anew stays chosen: the answers left behind are only not moved.
 void keepPlace(PupilSession& session, const StoredSettings& before, StoredSettings& next) {
-    if (next.answersBeside != before.answersBeside)
-        next.answersBeside = before.answersBeside;
-    else // the journal moved: it stays with its answers
-        next.ProtokolFile = before.ProtokolFile;
+    if (next.answersBeside == before.answersBeside)
+        return;
+    next.answersBeside = before.answersBeside;
     SaveSettings(next, session.settingsStore());
 }
 
@@ -31,11 +33,21 @@ void keepPlace(PupilSession& session, const StoredSettings& before, StoredSettin
 void followAnswersPlace(PupilSession& session, Dialogs& dialogs, const StoredSettings& before,
                         StoredSettings& next) {
     if (const std::optional<PupilSession::AnswersMove> move = session.answersMove(before, next)) {
+        // Only the journal chosen anew: its answers follow when asked to, never unasked (the new file
+        // may be another pupil's journal).
+        if (next.answersBeside == before.answersBeside &&
+            say(dialogs,
+                QStringLiteral("Protokol se bude zapisovat do souboru %1.\n\nPřesunout k němu i zapamatované "
+                               "odpovědi z %2? Ne: zůstanou, kde jsou, a vedle nového protokolu se začnou "
+                               "ukládat nové.")
+                    .arg(displayPath(next.ProtokolFile), displayPath(move->from)),
+                Dialogs::Buttons::YesNo) != Dialogs::Answer::Yes)
+            return;
         bool join = false;
         if (move->taken) {
             const Dialogs::Answer answer =
                 say(dialogs,
-                    QStringLiteral("V souboru %1 už zapamatované odpovědi jsou (třeba z jiného počítače).\n\n"
+                    QStringLiteral("V souboru %1 už jsou zapamatované odpovědi.\n\n"
                                    "Ano: přidat k nim odpovědi z %2.\n"
                                    "Ne: používat ty, které tam jsou; odpovědi z %2 zůstanou, kde jsou.\n"
                                    "Zrušit: odpovědi se budou ukládat tam, kam dosud.")
@@ -63,7 +75,7 @@ void followAnswersPlace(PupilSession& session, Dialogs& dialogs, const StoredSet
                         .arg(displayPath(move->from),
                              moved == StoreMove::NotClosed
                                  ? QStringLiteral("program, který je zapisoval, nebyl řádně ukončen "
-                                                  "(vedle nich leží soubor -wal). Spusťte Numio "
+                                                  "(vedle nich leží soubor -wal nebo -journal). Spusťte Numio "
                                                   "s tímto žákem jednou znovu a nastavení zopakujte.")
                                  : QStringLiteral("na novém místě %1 mezitím vznikl jiný soubor.")
                                        .arg(displayPath(move->to))));

@@ -262,10 +262,18 @@ class TestAnswerStore : public QObject {
             thrown([&] { SqliteAnswerStore::open(path(), QStringLiteral("Jan")); });
         QVERIFY(refused && refused->code() == kFileAlreadyOpen &&
                 refused->detail().contains(QStringLiteral("právě používá jiný spuštěný Numio")));
+        // Nor is it moved or removed under the writer's hands.
+        QCOMPARE(thrown([&] { moveAnswerStore(path(), path() + "-moved"); }).value_or(Failure(0)).code(),
+                 int(kFileAlreadyOpen));
+        QCOMPARE(thrown([&] { removeAnswerStore(path()); }).value_or(Failure(0)).code(), int(kFileAlreadyOpen));
         first->record(answers(QStringLiteral("1+1 R 1 @1"))[0]);
         QCOMPARE(SqliteAnswerStore::readKnowledge(path()).facts.size(), 1);
         first.reset();
         QVERIFY(!QFile::exists(path() + QStringLiteral("-lock")));
+        // A rollback journal left by a writer stopped halfway belongs to the store: not moved without it.
+        QFile(path() + "-journal").open(QIODevice::WriteOnly);
+        QCOMPARE(moveAnswerStore(path(), path() + "-moved"), StoreMove::NotClosed);
+        QFile::remove(path() + "-journal");
         SqliteAnswerStore::open(path()).store->record(answers(QStringLiteral("2+2 R 1 @2"))[0]);
         QCOMPARE(SqliteAnswerStore::readKnowledge(path()).facts.size(), 2);
     }

@@ -50,7 +50,8 @@ void answers(const QString& path, const QList<std::tuple<Fact, QString, int>>& t
 const Fact k7x8{3, 7, 8}, k3x4{3, 3, 4}, k2x5{3, 2, 5};
 
 // Petr knows 7 · 8 since yesterday and 3 · 4 for weeks, Jana misses 7 · 8 and learnt 2 · 5 six days
-// ago, Eva knew 7 · 8 ten days ago and missed it yesterday; three more stores cannot be read.
+// ago, Eva knew 7 · 8 ten days ago and missed it yesterday; three more stores cannot be read and
+// Ada's holds nothing.
 QList<ClassMapSource> classStores(const QDir& dir) {
     answers(dir.filePath("petr.odpovedi.sqlite"), {{k3x4, "+++", 20}, {k7x8, "+++", 1}});
     answers(dir.filePath("jana.odpovedi.sqlite"), {{k2x5, "+++", 6}, {k7x8, "+-", 1}});
@@ -60,8 +61,9 @@ QList<ClassMapSource> classStores(const QDir& dir) {
         text.write("Žák : Ota\r\n");
     dir.mkdir("ivo.odpovedi.sqlite");
     ::mkfifo(qPrintable(dir.filePath("ema.odpovedi.sqlite")), 0600);
+    answers(dir.filePath("ada.odpovedi.sqlite"), {}); // a store with no answers: no pupil to count
     QList<ClassMapSource> sources;
-    for (const char* name : {"Petr", "Jana", "Eva", "Ota", "Ivo", "Ema"})
+    for (const char* name : {"Petr", "Jana", "Eva", "Ota", "Ivo", "Ema", "Ada"})
         sources.push_back({name, {dir.filePath(QString(name).toLower() + ".odpovedi.sqlite")}});
     return sources;
 }
@@ -85,7 +87,7 @@ class TestClassMap : public QObject {
         columns<QDate, QString, QString>({"lastDay", "sevenEight", "week"});
         row("reaching today", kNow.date(), QString("7 × 8: umí 1 ze 3; neumí: Jana; učí se: Eva"),
             QString("Žáci dohromady umí 3 příklady (každý žák a příklad zvlášť), za týden +1."));
-        row("ended four days ago", kNow.date().addDays(-4), QString("7 × 8: umí 1 ze 3"),
+        row("ended four days ago", kNow.date().addDays(-4), QString("7 × 8: umí 1 ze 3; nezkoušeno: 2"),
             QString("Žáci dohromady umí 3 příklady (každý žák a příklad zvlášť), za týden +2."));
     }
     void countsAtThePeriodsEnd() {

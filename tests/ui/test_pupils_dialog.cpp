@@ -199,28 +199,35 @@ class TestPupilsDialog : public QObject {
     // Answers at each place: -1 no store.
     void answersPlace_data() {
         using A = Dialogs::Answer;
-        columns<bool, int, int, A, bool, int, int>(
-            {"on", "old", "new", "answer", "beside", "data", "journal"});
-        row("on: moved", true, 3, -1, A::Ok, true, -1, 3);
-        row("on, one there, Ano: joined", true, 3, 2, A::Yes, true, -1, 5);
-        row("on, one there, Ne: that one used", true, 3, 2, A::No, true, 3, 2);
-        row("on, one there, Zrušit: stays off", true, 3, 2, A::Cancel, false, 3, 2);
-        row("off: moved back", false, 3, -1, A::Ok, false, 3, -1);
+        // With "journal moved" the answers are beside the journal before and after, and "data" counts
+        // those beside the old one.
+        columns<bool, bool, int, int, A, bool, int, int>(
+            {"journalMoved", "on", "old", "new", "answer", "beside", "data", "journal"});
+        row("on: moved", false, true, 3, -1, A::Ok, true, -1, 3);
+        row("on, one there, Ano: joined", false, true, 3, 2, A::Yes, true, -1, 5);
+        row("on, one there, Ne: that one used", false, true, 3, 2, A::No, true, 3, 2);
+        row("on, one there, Zrušit: stays off", false, true, 3, 2, A::Cancel, false, 3, 2);
+        row("off: moved back", false, false, 3, -1, A::Ok, false, 3, -1);
+        row("journal moved, Ano: answers follow", true, true, 3, -1, A::Yes, true, -1, 3);
+        row("journal moved, Ne: answers stay", true, true, 3, -1, A::No, true, 3, -1);
     }
     void answersPlace() {
-        const auto [on, old, moved, answer, beside, data, journal] =
-            fetch<bool, int, int, Dialogs::Answer, bool, int, int>("on", "old", "new", "answer", "beside",
-                                                                   "data", "journal");
+        const auto [journalMoved, on, old, moved, answer, beside, data, journal] =
+            fetch<bool, bool, int, int, Dialogs::Answer, bool, int, int>("journalMoved", "on", "old", "new",
+                                                                         "answer", "beside", "data", "journal");
         QTemporaryDir dir;
         IniSettingsStore ini(dir.path());
         SqliteAnswerStores stores;
         PupilSession session(ini, stores, dir.path());
         StoredSettings before;
-        before.ProtokolFile = dir.filePath("trida/jan.txt"), before.answersBeside = !on;
+        before.ProtokolFile = dir.filePath("trida/jan.txt"), before.answersBeside = !on || journalMoved;
         StoredSettings next = before;
         next.answersBeside = on;
-        const QString atData = answerStorePath(dir.path(), {}),
-                      atJournal = answerStoreBeside(before.ProtokolFile);
+        if (journalMoved)
+            next.ProtokolFile = dir.filePath("jinde/jan.txt");
+        const QString atData = journalMoved ? answerStoreBeside(before.ProtokolFile)
+                                            : answerStorePath(dir.path(), {}),
+                      atJournal = answerStoreBeside(next.ProtokolFile);
         const auto remember = [&](const QString& path, int count) {
             for (int n = 0; n < count; ++n)
                 SqliteAnswerStore::open(path).store->record(
@@ -242,7 +249,7 @@ class TestPupilsDialog : public QObject {
         QCOMPARE(count(atData), data);
         QCOMPARE(count(atJournal), journal);
         QCOMPARE(dialogs.texts().value(dialogs.texts().size() - 1).startsWith("Odpovědi se od teď"),
-                 on && beside);
+                 on && beside && !journalMoved);
     }
 
     // The chooser by keys alone: the last pupil stands selected, Escape keeps him.
