@@ -99,6 +99,8 @@ class NUMIO_EXPORT PupilSession : public exam::Practiser {
     void choose(const QString& id);
     // Remembered answers of a pupil (an empty id: without pupils) are there.
     bool hasAnswers(const QString& pupilId) const;
+    // A pupil's store: by the settings in force for the one practising, else by his stored ones.
+    QString storeOf(const QString& pupilId) const;
     // Deletes a pupil's remembered answers, closing his store first if it is open.
     void forgetAnswers(const QString& pupilId);
 
@@ -115,8 +117,6 @@ class NUMIO_EXPORT PupilSession : public exam::Practiser {
   private:
     // The store that remembering, the pupil and the settings ask for now; empty: none.
     QString wantedAnswers() const;
-    // A pupil's store: by the settings in force for the one practising, else by his stored ones.
-    QString storeOf(const QString& pupilId) const;
     // Closes the open store when it is no longer the one wanted.
     void followAnswers();
     void closeAnswers();

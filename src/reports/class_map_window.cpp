@@ -48,6 +48,9 @@ QListWidget* newList(const QString& name, const QString& accessible, QWidget* pa
     auto* list = new QListWidget(parent);
     list->setObjectName(name);
     list->setAccessibleName(accessible);
+    // A line names a whole class: wrapped rather than scrolled sideways.
+    list->setWordWrap(true);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     return list;
 }
 
@@ -175,7 +178,7 @@ ClassMapWindow::ClassMapWindow(ClassMapInput input, Dialogs& dialogs, QWidget* o
     bold.setBold(true);
     lblWeek_->setFont(bold);
     layout->addWidget(lblWeek_);
-    auto* lower = new QHBoxLayout;
+    auto* lower = new QVBoxLayout; // the unread stores, when there are any, under the weakest facts
     auto* weakestColumn = new QVBoxLayout;
     auto* weakestLabel = new QLabel(QStringLiteral("&Nejslabší příklady třídy:"), this);
     weakestLabel->setBuddy(weakest_);

@@ -321,8 +321,8 @@ void PupilsDialog::removeSelected() {
 bool PupilsDialog::forgetAnswers(const Pupil& pupil) {
     if (!session_.hasAnswers(pupil.id) ||
         dialogs_.message(QStringLiteral("Smazat i zapamatované odpovědi, ze kterých vzniká mapa znalostí?\n"
-                                        "Žák: %1. Protokol se nesmaže.")
-                             .arg(pupil.name),
+                                        "Žák: %1. Soubor: %2. Protokol se nesmaže.")
+                             .arg(pupil.name, displayPath(session_.storeOf(pupil.id))),
                          QStringLiteral("Odebrat žáka"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
                          Dialogs::Answer::No) != Dialogs::Answer::Yes)
         return false;
