@@ -311,7 +311,6 @@ QString notNull(const QString& text) {
     return text.isNull() ? QStringLiteral("") : text;
 }
 
-
 // Held for as long as a store is open for writing: a second writer of one pupil (the same pupil on
 // two computers of a shared folder) is refused instead of both writing. A file of its own beside the
 // store, never the store itself: on a network file system flock becomes a byte-range lock, and those
@@ -347,13 +346,12 @@ class WriterLock {
                 ::close(fd_);
                 fd_ = -1;
                 throw Failure(kFileAlreadyOpen)
-                        .withDetail(
-                            storeFile(storePath, pupil) +
-                            QStringLiteral(" právě používá jiný spuštěný Numio, možná na jiném počítači "
-                                           "(týž žák procvičuje dvakrát najednou); ") +
-                            next +
-                            QStringLiteral(" Odpovědi zapsané dřív zůstávají; žák ať procvičuje jen na "
-                                           "jednom počítači."));
+                    .withDetail(storeFile(storePath, pupil) +
+                                QStringLiteral(" právě používá jiný spuštěný Numio, možná na jiném počítači "
+                                               "(týž žák procvičuje dvakrát najednou); ") +
+                                next +
+                                QStringLiteral(" Odpovědi zapsané dřív zůstávají; žák ať procvičuje jen na "
+                                               "jednom počítači."));
             }
             struct stat held {
             }, named{};
@@ -377,7 +375,6 @@ class WriterLock {
     QString path_;
     int fd_ = -1;
 };
-
 
 // The store and its companions removed, the lock on them (if any) held by the caller.
 void removeStoreFiles(const QString& path) {
@@ -458,8 +455,6 @@ void removeAnswerStore(const QString& path) {
     const WriterLock held(path, {}, QStringLiteral("zapamatované odpovědi zůstávají."));
     removeStoreFiles(path);
 }
-
-
 
 // About a tenth of a second of checking on a slow machine.
 constexpr qint64 kWholeCheckBytes = qint64(8) << 20;

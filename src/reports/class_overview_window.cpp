@@ -30,8 +30,8 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QProgressBar>
-#include <QSet>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QTableWidget>

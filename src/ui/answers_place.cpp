@@ -72,13 +72,14 @@ void followAnswersPlace(PupilSession& session, Dialogs& dialogs, const StoredSet
                 say(dialogs,
                     QStringLiteral("Zapamatované odpovědi %1 nelze přesunout: %2 Zůstávají, kde jsou, "
                                    "a ukládají se tam dál.")
-                        .arg(displayPath(move->from),
-                             moved == StoreMove::NotClosed
-                                 ? QStringLiteral("program, který je zapisoval, nebyl řádně ukončen "
-                                                  "(vedle nich leží soubor -wal nebo -journal). Spusťte Numio "
-                                                  "s tímto žákem jednou znovu a nastavení zopakujte.")
-                                 : QStringLiteral("na novém místě %1 mezitím vznikl jiný soubor.")
-                                       .arg(displayPath(move->to))));
+                        .arg(
+                            displayPath(move->from),
+                            moved == StoreMove::NotClosed
+                                ? QStringLiteral("program, který je zapisoval, nebyl řádně ukončen "
+                                                 "(vedle nich leží soubor -wal nebo -journal). Spusťte Numio "
+                                                 "s tímto žákem jednou znovu a nastavení zopakujte.")
+                                : QStringLiteral("na novém místě %1 mezitím vznikl jiný soubor.")
+                                      .arg(displayPath(move->to))));
                 return;
             }
         }

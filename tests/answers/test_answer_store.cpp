@@ -265,7 +265,8 @@ class TestAnswerStore : public QObject {
         // Nor is it moved or removed under the writer's hands.
         QCOMPARE(thrown([&] { moveAnswerStore(path(), path() + "-moved"); }).value_or(Failure(0)).code(),
                  int(kFileAlreadyOpen));
-        QCOMPARE(thrown([&] { removeAnswerStore(path()); }).value_or(Failure(0)).code(), int(kFileAlreadyOpen));
+        QCOMPARE(thrown([&] { removeAnswerStore(path()); }).value_or(Failure(0)).code(),
+                 int(kFileAlreadyOpen));
         first->record(answers(QStringLiteral("1+1 R 1 @1"))[0]);
         QCOMPARE(SqliteAnswerStore::readKnowledge(path()).facts.size(), 1);
         first.reset();

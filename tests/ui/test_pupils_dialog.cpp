@@ -213,8 +213,8 @@ class TestPupilsDialog : public QObject {
     }
     void answersPlace() {
         const auto [journalMoved, on, old, moved, answer, beside, data, journal] =
-            fetch<bool, bool, int, int, Dialogs::Answer, bool, int, int>("journalMoved", "on", "old", "new",
-                                                                         "answer", "beside", "data", "journal");
+            fetch<bool, bool, int, int, Dialogs::Answer, bool, int, int>(
+                "journalMoved", "on", "old", "new", "answer", "beside", "data", "journal");
         QTemporaryDir dir;
         IniSettingsStore ini(dir.path());
         SqliteAnswerStores stores;
