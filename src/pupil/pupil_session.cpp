@@ -63,7 +63,7 @@ QString PupilSession::storeOf(const QString& pupilId) const {
         return answersPathFor(exam_->settings(), pupilId);
     PupilSettingsStore stored(store_);
     stored.setPupil(pupilId);
-    if (const QString beside = storedAnswersBeside(stored); !beside.isEmpty())
+    if (QString beside = storedAnswersBeside(stored); !beside.isEmpty())
         return beside;
     return dataFolder_.isEmpty() ? QString() : answerStorePath(dataFolder_, pupilId);
 }

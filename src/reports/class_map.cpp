@@ -114,11 +114,10 @@ QString classFactDescription(const Fact& f, const ClassFact& c, int pupils) {
 
 QString weekChangeText(const ClassMapCounts& counts) {
     const int change = counts.knownAtEnd - counts.knownWeekBefore;
-    return QStringLiteral("Žáci dohromady umí %1 (každý žák a příklad zvlášť), za týden %2%3.")
+    return QStringLiteral("Žáci dohromady umí %1 (každý žák a příklad zvlášť), za týden %2.")
         .arg(czechCountOf(counts.knownAtEnd, QStringLiteral("příklad"), QStringLiteral("příklady"),
-                          QStringLiteral("příkladů")))
-        .arg(change > 0 ? QStringLiteral("+") : QString())
-        .arg(change);
+                          QStringLiteral("příkladů")),
+             (change > 0 ? QStringLiteral("+") : QString()) + QString::number(change));
 }
 
 QString classMapLegend() {
