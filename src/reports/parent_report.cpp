@@ -1,7 +1,9 @@
 #include "reports/parent_report.h"
 
+#include "core/answer_store.h"
 #include "core/generator.h"
 #include "journal/journal_folder.h"
+#include "platform/logging.h"
 #include "reports/a4_pages.h"
 #include "reports/czech_format.h"
 #include "reports/knowledge_map.h"
@@ -134,6 +136,10 @@ void heading(A4Pages& pages, const QString& text, const Fonts& fonts) {
 
 void drawPractice(A4Pages& pages, const ParentReport& r, const ParentReportPupil& p, const Fonts& fonts) {
     heading(pages, QStringLiteral("Jak procvičoval"), fonts);
+    if (!p.noJournal.isEmpty()) {
+        pages.y += pages.paragraph(p.noJournal, fonts.body, Qt::black);
+        return;
+    }
     const Journal shown = within(p.journal, r.period);
     QSet<QDate> days;
     int exams = 0;
@@ -277,8 +283,19 @@ void drawPage(A4Pages& pages, const ParentReport& r, const ParentReportPupil& p)
 
 } // namespace
 
+void readParentAnswers(ParentReportPupil& pupil, const ParentAnswers& answers) {
+    pupil.knownWithinMs = answers.knownWithinMs;
+    try {
+        pupil.knowledge = answers.stores->read(answers.store, {answers.knownWithinMs, {}}, nullptr).facts;
+    } catch (const Failure& f) {
+        qCDebug(lcReports()) << "a parents' page without answers:" << f.messageText();
+        pupil.noAnswers = QStringLiteral("odpovědi nelze přečíst.");
+    }
+}
+
 QString parentReportTitle(const QString& pupil) {
-    return QStringLiteral("Zpráva pro rodiče – ") + pupil;
+    const QString what = QStringLiteral("Zpráva pro rodiče");
+    return pupil.isEmpty() ? what : what + QStringLiteral(" – ") + pupil;
 }
 
 QString weekText(const Period& week) {

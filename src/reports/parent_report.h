@@ -13,12 +13,14 @@
 
 namespace numio {
 
+class AnswerStores;
 class SaveProgress;
 
 // One pupil's page for his parents.
 struct ParentReportPupil {
     QString name;
-    Journal journal; // his whole journal: the period and the one before it are cut from it
+    Journal journal;   // his whole journal: the period and the one before it are cut from it
+    QString noJournal; // why there is no journal to tell how he practised; empty when there is
     // What he knows; none when there are no answers to read, with why in `noAnswers`.
     std::optional<Knowledge> knowledge;
     QString noAnswers;
@@ -33,6 +35,15 @@ struct ParentReport {
     QDateTime now;
     QList<ParentReportPupil> pupils;
 };
+
+// Where a pupil's answers are read from for his page.
+struct ParentAnswers {
+    AnswerStores* stores = nullptr;
+    QString store;
+    int knownWithinMs = kKnownWithinSecondsDefault * 1000;
+};
+// Reads them into his page: what he knows, or why that cannot be told (never naming the file).
+void readParentAnswers(ParentReportPupil& pupil, const ParentAnswers& answers);
 
 // "Zpráva pro rodiče – Jana Nováková"
 QString parentReportTitle(const QString& pupil);

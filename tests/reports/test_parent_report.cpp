@@ -100,6 +100,7 @@ class TestParentReport : public QObject {
             report.pupils.push_back(
                 {name,
                  journalOf({{9, 5}, {8, 5}, {7, 5}, {2, 1}, {1, 1}, {0, 1}}),
+                 {},
                  answers ? std::optional(knowledgeOf(
                                {{6, 7, {true, false, true}}, {7, 8, {false}}, {2, 2, {true, true, true}}}))
                          : std::nullopt,
