@@ -204,6 +204,8 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     header->setSortIndicatorShown(true);
     header->setSortIndicator(Name, Qt::AscendingOrder);
     table_->setWordWrap(false);
+    // Several rows chosen make the parents' pages of those pupils alone.
+    table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table_->horizontalHeaderItem(Trend)->setToolTip(
         QStringLiteral("Změna úspěšnosti posledních 10 zkoušení proti 10 předchozím v procentních bodech; "
                        "zkoušení s méně než 6 příklady se nepočítají. Změna se ukáže, až budou na obou "

@@ -249,7 +249,9 @@ void drawNext(A4Pages& pages, const ParentReport& r, const ParentReportPupil& p,
 
 void drawPage(A4Pages& pages, const ParentReport& r, const ParentReportPupil& p) {
     Fonts fonts;
+    // Each page from the same font: what the last one drew with stays set on the painter.
     fonts.body = pages.painter().font();
+    fonts.body.setBold(false);
     fonts.body.setPointSizeF(10);
     fonts.bold = fonts.body;
     fonts.bold.setBold(true);
