@@ -15,6 +15,7 @@
 #include "reports/date_field.h"
 #include "reports/overview_pdf.h"
 #include "reports/overview_window.h"
+#include "reports/parent_report.h"
 #include "reports/saving.h"
 #include "reports/window_fit.h"
 
@@ -172,6 +173,7 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
       csvExams_(new QAction(QStringLiteral("&Všechna zkoušení…"), this)),
       pbPdf_(new QPushButton(QStringLiteral("Uložit jako &PDF"), this)),
       pbClassMap_(new QPushButton(QStringLiteral("&Mapa třídy"), this)),
+      pbReports_(new QPushButton(QStringLiteral("Zprávy pro &rodiče…"), this)),
       pbClose_(new QPushButton(QStringLiteral("Zavří&t"), this)) {
     setObjectName(QStringLiteral("frmTrida"));
     setWindowTitle(QStringLiteral("Přehled třídy"));
@@ -202,6 +204,8 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     header->setSortIndicatorShown(true);
     header->setSortIndicator(Name, Qt::AscendingOrder);
     table_->setWordWrap(false);
+    // Several rows chosen make the parents' pages of those pupils alone.
+    table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table_->horizontalHeaderItem(Trend)->setToolTip(
         QStringLiteral("Změna úspěšnosti posledních 10 zkoušení proti 10 předchozím v procentních bodech; "
                        "zkoušení s méně než 6 příklady se nepočítají. Změna se ukáže, až budou na obou "
@@ -263,9 +267,13 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     pbClassMap_->setAccessibleName(QStringLiteral("Mapa třídy"));
     pbClassMap_->setAccessibleDescription(
         QStringLiteral("Ukáže, kolik žáků s odpověďmi umí který příklad a kdo ho ještě neumí"));
+    pbReports_->setObjectName(QStringLiteral("pbZpravy"));
+    pbReports_->setAccessibleName(QStringLiteral("Zprávy pro rodiče"));
+    pbReports_->setAccessibleDescription(
+        QStringLiteral("Uloží PDF se stránkou pro rodiče každého žáka tabulky, nebo jen vybraných řádků"));
     pbClose_->setObjectName(QStringLiteral("pbClose"));
     // Enter in the table opens a pupil; it must not fall through to a default button.
-    for (QPushButton* b : {pbFolder_, pbCancel_, pbCsv_, pbPdf_, pbClassMap_, pbClose_})
+    for (QPushButton* b : {pbFolder_, pbCancel_, pbCsv_, pbPdf_, pbClassMap_, pbReports_, pbClose_})
         b->setAutoDefault(false);
     // The reading's progress and the status on a line of their own: beside the buttons, on a small
     // or magnified screen, the status had room for a word or two.
@@ -275,6 +283,7 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     state->addWidget(lblStatus_, 1);
     auto* commands = new QHBoxLayout;
     commands->addWidget(pbClassMap_);
+    commands->addWidget(pbReports_);
     commands->addStretch(1);
     commands->addWidget(pbCsv_);
     commands->addWidget(pbPdf_);
@@ -284,8 +293,9 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     buttons->addLayout(commands);
     layOutScrolling(*this, layout, buttons);
 
-    QWidget* order[] = {pbFolder_,    cbPeriod_,   deFrom_,   deTo_,       cbOrder_, chDescending_, table_,
-                        missedTable_, unreadList_, pbCancel_, pbClassMap_, pbCsv_,   pbPdf_,        pbClose_};
+    QWidget* order[] = {pbFolder_,     cbPeriod_,  deFrom_,      deTo_,       cbOrder_,
+                        chDescending_, table_,     missedTable_, unreadList_, pbCancel_,
+                        pbClassMap_,   pbReports_, pbCsv_,       pbPdf_,      pbClose_};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -330,6 +340,7 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     connect(csvExams_, &QAction::triggered, this, guard(dialogs_, [this] { saveCsv(CsvKind::Exams); }));
     connect(pbPdf_, &QPushButton::clicked, this, guard(dialogs_, [this] { savePdf(); }));
     connect(pbClassMap_, &QPushButton::clicked, this, guard(dialogs_, [this] { openClassMap(); }));
+    connect(pbReports_, &QPushButton::clicked, this, guard(dialogs_, [this] { saveParentReports(); }));
     connect(pbClose_, &QPushButton::clicked, this, guard(dialogs_, [this] { reject(); }));
     fill();
 }
@@ -479,6 +490,7 @@ void ClassOverviewWindow::enableCommands() {
     csvTable_->setEnabled(documents);
     csvExams_->setEnabled(documents);
     pbPdf_->setEnabled(documents);
+    pbReports_->setEnabled(documents);
     pbClassMap_->setEnabled(!busy && std::any_of(model_.rows().begin(), model_.rows().end(),
                                                  [](const ClassRow& r) { return r.answers.has_value(); }));
 }
@@ -541,7 +553,11 @@ void ClassOverviewWindow::openPupil(int row) {
     const int pupil = r.pupil;
     // No practice from here: practice belongs to the pupil at their own computer. The figures are
     // those of the row: the same period, under the same name.
-    OverviewWindow overview(r.shown.journal, path, store_, dialogs_, std::nullopt, this, r.shown.name);
+    std::optional<ParentAnswers> answers;
+    if (r.answers)
+        answers = ParentAnswers{&stores_, r.answers->store, r.answers->knownWithinMs};
+    OverviewWindow overview(r.shown.journal, path, store_, dialogs_, std::nullopt, this, r.shown.name,
+                            answers);
     overview.exec();
     // The overview may have given a journal without a name of its own one.
     if (model_.renamePupil(pupil))
@@ -566,6 +582,63 @@ void ClassOverviewWindow::openClassMap() {
         }
     }
     (new ClassMapWindow(std::move(input), dialogs_, this))->open();
+}
+
+// A page for each pupil's parents, of the selected rows when more than one is selected, else of all.
+void ClassOverviewWindow::saveParentReports() {
+    QList<int> rows;
+    for (const QModelIndex& index : table_->selectionModel()->selectedRows(Name))
+        rows.push_back(table_->item(index.row(), Name)->data(kRowRole).toInt());
+    std::sort(rows.begin(), rows.end());
+    if (rows.size() < 2) {
+        rows.clear();
+        for (int r = 0; r < model_.rows().size(); ++r)
+            rows.push_back(r);
+    }
+    const QString proposed =
+        QDir(documentsOrHomeFolder())
+            .filePath(
+                QStringLiteral("Zprávy pro rodiče – %1.pdf").arg(QFileInfo(model_.folder()).fileName()));
+    const QString path =
+        chooseNewFile(dialogs_, QStringLiteral("Uložit zprávy pro rodiče jako PDF"),
+                      QStringLiteral("Dokumenty PDF (*.pdf)"), proposed, QStringLiteral(".pdf"));
+    if (path.isEmpty())
+        return;
+    ParentReport report{model_.periodText(), model_.period(), {}, clock_.now(), {}};
+    try {
+        LoadSettings(report.settings, store_);
+    } catch (const Failure& f) { // a bad value has taken its default; the rest is as set
+        qCDebug(lcReports()) << "the parents' reports from settings with a bad value:" << f.messageText();
+    }
+    QList<std::optional<AnswerSource>> sources;
+    for (const int r : rows) {
+        const ClassRow& row = model_.rows().at(r);
+        report.pupils.push_back(
+            {row.shown.name,
+             model_.pupils().at(row.pupil).journal,
+             {},
+             std::nullopt,
+             row.answers ? QString()
+                         : QStringLiteral("odpovědi nejsou uložené u protokolu ani na tomto počítači.")});
+        sources.push_back(row.answers);
+    }
+    // The answers are read with the writing, off the window's thread; the report holds copies.
+    saveAside(
+        path,
+        [report, sources, path, stores = &stores_](SaveProgress& progress) mutable {
+            progress.setTotal(2 * report.pupils.size());
+            for (qsizetype i = 0; i < sources.size(); ++i) {
+                if (sources[i])
+                    readParentAnswers(report.pupils[i],
+                                      {stores, sources[i]->store, sources[i]->knownWithinMs});
+                progress.advance();
+            }
+            writeParentReportPdf(report, path, &progress);
+        },
+        [this, path] {
+            offerToOpen(dialogs_, path, QStringLiteral("Zprávy pro rodiče byly uloženy do souboru %1."),
+                        QStringLiteral("Zprávy uloženy"));
+        });
 }
 
 void ClassOverviewWindow::chooseFolder() {

@@ -9,6 +9,7 @@
 namespace numio {
 
 class AnswerStores;
+class TextFiles;
 
 // What the knowledge map shows: the pupil's tries, whose they are, and the rules it is drawn for.
 struct KnowledgeMapInput {
@@ -23,6 +24,9 @@ struct KnowledgeMapInput {
     QString storePath;
     AnswerStores* stores = nullptr; // reads the store at storePath
     int ignored = 0;                // answers left out for impossible values
+    // The pupil's journal, for the parents' page; empty when none is kept.
+    QString journalPath{};
+    TextFiles* files = nullptr; // reads the journal
 };
 
 } // namespace numio

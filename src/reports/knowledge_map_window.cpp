@@ -5,9 +5,12 @@
 #include "core/settings.h"
 #include "journal/journal_folder.h"
 #include "platform/guard.h"
+#include "platform/logging.h"
 #include "platform/text_files.h"
+#include "reports/class_overview_model.h"
 #include "reports/knowledge_map_pdf.h"
 #include "reports/knowledge_map_view.h"
+#include "reports/parent_report.h"
 #include "reports/saving.h"
 #include "reports/window_fit.h"
 
@@ -106,6 +109,7 @@ KnowledgeMapWindow::KnowledgeMapWindow(const KnowledgeMapInput& input, SettingsS
       cbOperation_(new QComboBox(this)), map_(new MapTable(this)), lblKnown_(new WrappedLine(this)),
       chart_(new WeekChart(this)), lblStatus_(new QLabel(this)),
       pbPdf_(newButton(QStringLiteral("&Uložit PDF…"), QStringLiteral("pbPdf"), this)),
+      pbReport_(newButton(QStringLiteral("Zpráva pro &rodiče…"), QStringLiteral("pbZprava"), this)),
       pbClose_(newButton(QStringLiteral("Zavří&t"), QStringLiteral("pbClose"), this)) {
     setObjectName(QStringLiteral("frmMapa"));
     setWindowTitle(knowledgeMapTitle(input_.pupil));
@@ -165,6 +169,7 @@ KnowledgeMapWindow::KnowledgeMapWindow(const KnowledgeMapInput& input, SettingsS
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(lblStatus_, 1);
     buttons->addWidget(pbPdf_);
+    buttons->addWidget(pbReport_);
     buttons->addWidget(pbClose_);
     layOutScrolling(*this, layout, buttons);
 
@@ -175,6 +180,7 @@ KnowledgeMapWindow::KnowledgeMapWindow(const KnowledgeMapInput& input, SettingsS
                     setFolded(!model_->folded());
             }));
     connect(pbPdf_, &QPushButton::clicked, this, guard(dialogs_, [this] { savePdf(); }));
+    connect(pbReport_, &QPushButton::clicked, this, guard(dialogs_, [this] { saveParentReport(); }));
     connect(pbClose_, &QPushButton::clicked, this, guard(dialogs_, [this] { reject(); }));
 
     const int first = firstMapOperation(input_.settings);
@@ -200,6 +206,7 @@ KnowledgeMapWindow::KnowledgeMapWindow(const KnowledgeMapInput& input, SettingsS
 void KnowledgeMapWindow::startReading() {
     loading_ = true;
     pbPdf_->setEnabled(false);
+    pbReport_->setEnabled(false);
     showOperation(operation());
     showStatus(lblStatus_, QStringLiteral("Načítám zapamatované odpovědi…"));
     readAside(
@@ -222,6 +229,7 @@ void KnowledgeMapWindow::showRead(const ReadOutcome& outcome) {
     }
     model_->setKnowledge(input_.knowledge);
     pbPdf_->setEnabled(true);
+    pbReport_->setEnabled(true);
     showOperation(operation());
     showStatus(lblStatus_, ignoredText(input_.ignored));
     emit loaded();
@@ -355,6 +363,38 @@ void KnowledgeMapWindow::savePdf() {
     guarded(dialogs_, [&] { store_.write(kAppName, kSection, kFolderKey, QFileInfo(path).absolutePath()); });
     offerToOpen(dialogs_, path, QStringLiteral("Mapa znalostí byla uložena do souboru %1."),
                 QStringLiteral("Mapa uložena"));
+}
+
+// This week's page for the parents: how he practised by his journal, what he knows by the map.
+void KnowledgeMapWindow::saveParentReport() {
+    const QString proposed =
+        QDir(mapFolder(store_))
+            .filePath(input_.pupil.isEmpty()
+                          ? QStringLiteral("Zpráva pro rodiče.pdf")
+                          : QStringLiteral("Zpráva pro rodiče – %1.pdf").arg(input_.pupil));
+    const QString path =
+        chooseNewFile(dialogs_, QStringLiteral("Uložit zprávu pro rodiče jako PDF"),
+                      QStringLiteral("Dokumenty PDF (*.pdf)"), proposed, QStringLiteral(".pdf"));
+    if (path.isEmpty())
+        return;
+    const Period week = periodAround(PeriodChoice::Week, input_.now.date());
+    ParentReportPupil pupil{input_.pupil, {}, {}, input_.knowledge, {}, input_.knownWithinMs};
+    if (input_.journalPath.isEmpty() || !input_.files)
+        pupil.noJournal = QStringLiteral("Protokol výsledků se nevede, proto nelze říci, jak procvičoval.");
+    else {
+        try {
+            pupil.journal = readJournal(*input_.files, input_.journalPath);
+        } catch (const Failure& f) {
+            qCDebug(lcReports()) << "a parents' page without the journal:" << f.messageText();
+            pupil.noJournal =
+                QStringLiteral("Protokol výsledků nelze přečíst, proto nelze říci, jak procvičoval.");
+        }
+    }
+    const ParentReport report{weekText(week), week, input_.settings, input_.now, {pupil}};
+    saveDocument(
+        lblStatus_, path, kSaved, [&] { writeParentReportPdf(report, path); }, QStringLiteral("Zprávu"));
+    offerToOpen(dialogs_, path, QStringLiteral("Zpráva pro rodiče byla uložena do souboru %1."),
+                QStringLiteral("Zpráva uložena"));
 }
 
 } // namespace numio

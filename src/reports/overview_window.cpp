@@ -12,6 +12,7 @@
 #include "platform/guard.h"
 #include "platform/text_files.h"
 #include "pupil/pupil_list.h"
+#include "reports/class_overview_model.h"
 #include "reports/overview_chart.h"
 #include "reports/overview_pdf.h"
 
@@ -134,13 +135,14 @@ QString moreProblems(qint64 n) {
 
 OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPath, SettingsStore& store,
                                Dialogs& dialogs, std::optional<StoredSettings> practice, QWidget* owner,
-                               const QString& pupilName)
+                               const QString& pupilName, std::optional<ParentAnswers> answers)
     : QDialog(owner), journal_(journal), practice_(std::move(practice)), protocolPath_(protocolPath),
-      store_(store), dialogs_(dialogs), dfName_(new QLineEdit(this)),
+      answers_(std::move(answers)), store_(store), dialogs_(dialogs), dfName_(new QLineEdit(this)),
       chartView_(new QChartView(buildOverviewChart(journal), this)),
       summary_(new QGroupBox(QStringLiteral("Souhrn"), this)), missedTable_(new QTableWidget(this)),
       lblStatus_(new QLabel(this)), pbCsv_(new QPushButton(QStringLiteral("Uložit jako &CSV"), this)),
       pbPdf_(new QPushButton(QStringLiteral("&Uložit jako PDF"), this)),
+      pbReport_(new QPushButton(QStringLiteral("Zpráva pro &rodiče…"), this)),
       pbPractise_(new QPushButton(QStringLiteral("&Procvičit nejčastější chyby"), this)),
       pbClose_(new QPushButton(QStringLiteral("&Zavřít"), this)) {
     setObjectName(QStringLiteral("frmPrehled"));
@@ -168,12 +170,14 @@ OverviewWindow::OverviewWindow(const Journal& journal, const QString& protocolPa
     setTabOrder(missedTable_, pbPractise_);
     setTabOrder(pbPractise_, pbCsv_);
     setTabOrder(pbCsv_, pbPdf_);
-    setTabOrder(pbPdf_, pbClose_);
+    setTabOrder(pbPdf_, pbReport_);
+    setTabOrder(pbReport_, pbClose_);
     fitToScreen(*this, owner, {1000, 740}, {760, 500});
 
     connect(pbPractise_, &QPushButton::clicked, this, guard(dialogs_, [this] { practise(); }));
     connect(pbCsv_, &QPushButton::clicked, this, guard(dialogs_, [this] { saveCsv(); }));
     connect(pbPdf_, &QPushButton::clicked, this, guard(dialogs_, [this] { savePdf(); }));
+    connect(pbReport_, &QPushButton::clicked, this, guard(dialogs_, [this] { saveParentReport(); }));
     connect(pbClose_, &QPushButton::clicked, this, guard(dialogs_, [this] { reject(); }));
 }
 
@@ -343,12 +347,15 @@ QLayout* OverviewWindow::buildButtons() {
     pbPdf_->setEnabled(!journal_.isEmpty() || !journal_.missed.isEmpty());
     pbCsv_->setObjectName(QStringLiteral("pbCsv"));
     pbCsv_->setEnabled(!journal_.isEmpty());
+    pbReport_->setObjectName(QStringLiteral("pbZprava"));
+    pbReport_->setAccessibleDescription(QStringLiteral("Uloží jednu stránku PDF o tomto týdnu pro rodiče"));
     pbClose_->setObjectName(QStringLiteral("pbClose"));
     pbClose_->setDefault(true);
     row->addWidget(pbPractise_);
     row->addWidget(lblStatus_, 1);
     row->addWidget(pbCsv_);
     row->addWidget(pbPdf_);
+    row->addWidget(pbReport_);
     row->addWidget(pbClose_);
     return row;
 }
@@ -456,6 +463,41 @@ void OverviewWindow::savePdf() {
     const OverviewReport report = reportOf(journal_, dfName_->text().simplified(), protocolPath_);
     saveDocument(lblStatus_, path, kSaved, [&] { writeOverviewPdf(report, chartView_, path); });
     offerToOpen(dialogs_, path, kSaved);
+}
+
+} // namespace numio
+
+namespace numio {
+
+// This week's page for the parents; what he knows only where his answers are known to the window.
+void OverviewWindow::saveParentReport() {
+    const QString pupil = dfName_->text().simplified();
+    const QString proposed =
+        QDir(documentsOrHomeFolder())
+            .filePath(pupil.isEmpty() ? QStringLiteral("Zpráva pro rodiče.pdf")
+                                      : QStringLiteral("Zpráva pro rodiče – %1.pdf").arg(pupil));
+    const QString path =
+        chooseNewFile(dialogs_, QStringLiteral("Uložit zprávu pro rodiče jako PDF"),
+                      QStringLiteral("Dokumenty PDF (*.pdf)"), proposed, QStringLiteral(".pdf"));
+    if (path.isEmpty())
+        return;
+    guarded(dialogs_, [this] { keepPupilName(); });
+    const QDateTime now = QDateTime::currentDateTime();
+    const Period week = periodAround(PeriodChoice::Week, now.date());
+    ParentReport report{weekText(week), week, {}, now, {{pupil, journal_, {}, {}, {}}}};
+    try {
+        LoadSettings(report.settings, store_);
+    } catch (const Failure&) { // a bad value has taken its default; the rest is as set
+    }
+    if (answers_)
+        readParentAnswers(report.pupils.front(), *answers_);
+    else
+        report.pupils.front().noAnswers =
+            QStringLiteral("přehled výsledků odpovědi nečte; zprávu i s tím, co umí, uloží Mapa znalostí.");
+    saveDocument(
+        lblStatus_, path, kSaved, [&] { writeParentReportPdf(report, path); }, QStringLiteral("Zprávu"));
+    offerToOpen(dialogs_, path, QStringLiteral("Zpráva pro rodiče byla uložena do souboru %1."),
+                QStringLiteral("Zpráva uložena"));
 }
 
 } // namespace numio

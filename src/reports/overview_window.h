@@ -3,6 +3,7 @@
 #include "journal/journal.h"
 #include "platform/dialogs.h"
 #include "platform/settings_store.h"
+#include "reports/parent_report.h"
 
 #include <QDialog>
 #include <QStringList>
@@ -32,13 +33,14 @@ class OverviewWindow : public QDialog {
     // one the pupil's name of this computer, else the name remembered for the file.
     OverviewWindow(const Journal& journal, const QString& protocolPath, SettingsStore& store,
                    Dialogs& dialogs, std::optional<StoredSettings> practice, QWidget* owner,
-                   const QString& pupilName = QString());
+                   const QString& pupilName = QString(), std::optional<ParentAnswers> answers = std::nullopt);
 
     QLineEdit* dfName() const { return dfName_; }
     QGroupBox* summary() const { return summary_; }
     QTableWidget* missedTable() const { return missedTable_; }
     QLabel* lblStatus() const { return lblStatus_; }
     QPushButton* pbPdf() const { return pbPdf_; }
+    QPushButton* pbReport() const { return pbReport_; }
     QPushButton* pbPractise() const { return pbPractise_; }
     QPushButton* pbClose() const { return pbClose_; }
 
@@ -59,12 +61,14 @@ class OverviewWindow : public QDialog {
     QString chooseTarget(const QString& title, const QString& filter, const QString& suffix);
     void saveCsv();
     void savePdf();
+    void saveParentReport();
     void practise();
     void keepPupilName();
 
     Journal journal_;
     std::optional<StoredSettings> practice_;
     QString protocolPath_;
+    std::optional<ParentAnswers> answers_; // where the parents' page reads what he knows
     SettingsStore& store_;
     Dialogs& dialogs_;
     QString storedName_; // the name the store has for the file, or the one shown: kept only when changed
@@ -76,6 +80,7 @@ class OverviewWindow : public QDialog {
     QLabel* lblStatus_;
     QPushButton* pbCsv_;
     QPushButton* pbPdf_;
+    QPushButton* pbReport_;
     QPushButton* pbPractise_;
     QPushButton* pbClose_;
 };

@@ -18,6 +18,9 @@ void FrmMain::openKnowledgeMap() {
     input.settings = s;
     input.knownWithinMs = int(s.knownWithinSeconds) * 1000;
     input.now = doors_.clock.now();
+    if (s.bProtokol)
+        input.journalPath = s.ProtokolFile;
+    input.files = &doors_.files;
     exam_.modal([&] { reports().showKnowledgeMap(input, doors_.store, exam_.dialogs(), this); });
 }
 

@@ -322,6 +322,42 @@ class TestClassOverview : public QObject {
     // A save on a full disk is told as a full disk, for CSV and PDF alike, and the status line no longer
     // tells of the save before it; nothing is left. (A folder that is not there is the text files' and
     // the results overview's.)
+    // The parents' pages: one per row in the table's order, or of the rows selected; no file named.
+    void parentReports_data() {
+        columns<QList<int>>({"selected"});
+        row("every row", QList<int>{});
+        row("three selected", QList<int>{5, 1, 3});
+    }
+    void parentReports() {
+        const auto [selected] = fetch<QList<int>>("selected");
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        Class c;
+        QVERIFY(readFolder(*c.w, c.dir.path()));
+        QStringList names = c.rows().split(", "), expected = selected.isEmpty() ? names : QStringList();
+        c.w->table()->clearSelection();
+        for (const int r : {1, 3, 5})
+            if (selected.contains(r)) {
+                expected << names[r];
+                c.w->table()->selectionModel()->select(c.w->table()->model()->index(r, 0),
+                                                       QItemSelectionModel::Select |
+                                                           QItemSelectionModel::Rows);
+            }
+        c.dialogs.chosenFiles = {c.dir.filePath("z.pdf")};
+        c.dialogs.answers = {Dialogs::Answer::No};
+        QSignalSpy saved(c.w.get(), &ClassOverviewWindow::saveFinished);
+        c.w->pbReports()->click();
+        QVERIFY(saved.wait(20000));
+        // "Žofie" comes out with the ligature fi.
+        const QStringList pages = pdfText(c.dir.filePath("z.pdf"))
+                                      .normalized(QString::NormalizationForm_KC)
+                                      .split('\f', Qt::SkipEmptyParts);
+        QCOMPARE(pages.size(), expected.size());
+        for (qsizetype i = 0; i < pages.size(); ++i)
+            QVERIFY2(pages[i].startsWith("Zpráva pro rodiče – " + expected[i]), qPrintable(expected[i]));
+        QVERIFY(!pages.join(' ').contains(".txt") && !pages.join(' ').contains(".sqlite"));
+    }
+
     void fullDiskIsToldAndNoSuccessStays() {
         QTemporaryDir dir;
         write(dir.filePath("Eva.txt"), block(1, 20, 1));

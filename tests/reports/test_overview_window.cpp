@@ -182,13 +182,13 @@ class TestOverviewWindow : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(&w));
         w.dfName()->setFocus();
         QList<QWidget*> visited{w.dfName()};
-        for (int i = 0; i < 7; ++i) {
+        for (int i = 0; i < 8; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             visited << QApplication::focusWidget();
         }
-        QCOMPARE(visited,
-                 (QList<QWidget*>{w.dfName(), w.summary(), w.missedTable(), w.pbPractise(),
-                                  w.findChild<QPushButton*>("pbCsv"), w.pbPdf(), w.pbClose(), w.dfName()}));
+        QCOMPARE(visited, (QList<QWidget*>{w.dfName(), w.summary(), w.missedTable(), w.pbPractise(),
+                                           w.findChild<QPushButton*>("pbCsv"), w.pbPdf(), w.pbReport(),
+                                           w.pbClose(), w.dfName()}));
     }
 
     // The name belongs to the protocol file it was typed for, whatever characters its path holds.
