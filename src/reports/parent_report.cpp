@@ -71,19 +71,22 @@ Rate rateWithin(const Journal& journal, const Period& period) {
     return r;
 }
 
-// Facts the settings ask of each operation switched on, in the map's order.
+// Facts the settings ask of each operation switched on, in the map's order; and of each other one the
+// pupil has answered (a pupil of another computer practises by settings of his own).
 struct AskedPage {
     QString title;
     QList<Fact> facts;
     int columns = 20; // the times tables a row each
 };
 
-QList<AskedPage> askedPages(const StoredSettings& settings) {
+QList<AskedPage> askedPages(const StoredSettings& settings, const Knowledge& knowledge) {
     QList<AskedPage> pages;
     for (const int op : kMapOperations) {
-        if (!operationEnabled(settings, op))
-            continue;
         const MapPage page = mapPage(op, settings);
+        if (!operationEnabled(settings, op) &&
+            std::none_of(knowledge.keyBegin(), knowledge.keyEnd(),
+                         [&](const Fact& f) { return f.op == op && page.holds(f); }))
+            continue;
         AskedPage asked{operationName(op), {}, page.grid() ? kMapColumns : 20};
         asked.title[0] = asked.title[0].toUpper();
         if (!page.grid())
@@ -191,7 +194,7 @@ void drawMap(A4Pages& pages, const ParentReport& r, const ParentReportPupil& p, 
         return;
     }
     const qint64 now = r.now.toSecsSinceEpoch();
-    const QList<AskedPage> asked = askedPages(r.settings);
+    const QList<AskedPage> asked = askedPages(r.settings, *p.knowledge);
     if (asked.isEmpty()) {
         pages.y +=
             pages.paragraph(QStringLiteral("Nastavení nezadává žádné příklady."), fonts.body, Qt::black);
@@ -330,7 +333,7 @@ QList<Fact> factsToPractise(const Knowledge& knowledge, const StoredSettings& se
     };
     QList<Ranked> inWork;
     QList<Fact> never;
-    for (const AskedPage& page : askedPages(settings)) {
+    for (const AskedPage& page : askedPages(settings, knowledge)) {
         for (const Fact& f : page.facts) {
             const FactHistory h = knowledge.value(f);
             const FactState s = factState(h, knownWithinMs, now);
