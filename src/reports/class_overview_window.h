@@ -57,6 +57,7 @@ class ClassOverviewWindow : public QDialog {
     QAction* csvExamsAction() const { return csvExams_; }
     QPushButton* pbPdf() const { return pbPdf_; }
     QPushButton* pbClassMap() const { return pbClassMap_; }
+    QPushButton* pbWorksheets() const { return pbWorksheets_; }
     QComboBox* periodBox() const { return cbPeriod_; }
     DateField* fromEdit() const { return deFrom_; }
     DateField* toEdit() const { return deTo_; }
@@ -87,6 +88,7 @@ class ClassOverviewWindow : public QDialog {
     void saveCsv(CsvKind kind);
     void savePdf();
     void openClassMap();
+    void saveWorksheets();
     void saveAside(const QString& path, std::function<void(SaveProgress&)> write,
                    std::function<void()> thenSaved);
     void enableCommands();
@@ -125,6 +127,7 @@ class ClassOverviewWindow : public QDialog {
     QAction* csvExams_;
     QPushButton* pbPdf_;
     QPushButton* pbClassMap_;
+    QPushButton* pbWorksheets_;
     QPushButton* pbClose_;
 };
 

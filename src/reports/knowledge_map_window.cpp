@@ -10,6 +10,7 @@
 #include "reports/knowledge_map_view.h"
 #include "reports/saving.h"
 #include "reports/window_fit.h"
+#include "reports/worksheet_dialog.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -106,6 +107,7 @@ KnowledgeMapWindow::KnowledgeMapWindow(const KnowledgeMapInput& input, SettingsS
       cbOperation_(new QComboBox(this)), map_(new MapTable(this)), lblKnown_(new WrappedLine(this)),
       chart_(new WeekChart(this)), lblStatus_(new QLabel(this)),
       pbPdf_(newButton(QStringLiteral("&Uložit PDF…"), QStringLiteral("pbPdf"), this)),
+      pbWorksheet_(newButton(QStringLiteral("Pracovní &list…"), QStringLiteral("pbPracovniList"), this)),
       pbClose_(newButton(QStringLiteral("Zavří&t"), QStringLiteral("pbClose"), this)) {
     setObjectName(QStringLiteral("frmMapa"));
     setWindowTitle(knowledgeMapTitle(input_.pupil));
@@ -164,6 +166,7 @@ KnowledgeMapWindow::KnowledgeMapWindow(const KnowledgeMapInput& input, SettingsS
     lblStatus_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(lblStatus_, 1);
+    buttons->addWidget(pbWorksheet_);
     buttons->addWidget(pbPdf_);
     buttons->addWidget(pbClose_);
     layOutScrolling(*this, layout, buttons);
@@ -175,6 +178,7 @@ KnowledgeMapWindow::KnowledgeMapWindow(const KnowledgeMapInput& input, SettingsS
                     setFolded(!model_->folded());
             }));
     connect(pbPdf_, &QPushButton::clicked, this, guard(dialogs_, [this] { savePdf(); }));
+    connect(pbWorksheet_, &QPushButton::clicked, this, guard(dialogs_, [this] { makeWorksheet(); }));
     connect(pbClose_, &QPushButton::clicked, this, guard(dialogs_, [this] { reject(); }));
 
     const int first = firstMapOperation(input_.settings);
@@ -200,6 +204,7 @@ KnowledgeMapWindow::KnowledgeMapWindow(const KnowledgeMapInput& input, SettingsS
 void KnowledgeMapWindow::startReading() {
     loading_ = true;
     pbPdf_->setEnabled(false);
+    pbWorksheet_->setEnabled(false);
     showOperation(operation());
     showStatus(lblStatus_, QStringLiteral("Načítám zapamatované odpovědi…"));
     readAside(
@@ -222,6 +227,7 @@ void KnowledgeMapWindow::showRead(const ReadOutcome& outcome) {
     }
     model_->setKnowledge(input_.knowledge);
     pbPdf_->setEnabled(true);
+    pbWorksheet_->setEnabled(true);
     showOperation(operation());
     showStatus(lblStatus_, ignoredText(input_.ignored));
     emit loaded();
@@ -355,6 +361,13 @@ void KnowledgeMapWindow::savePdf() {
     guarded(dialogs_, [&] { store_.write(kAppName, kSection, kFolderKey, QFileInfo(path).absolutePath()); });
     offerToOpen(dialogs_, path, QStringLiteral("Mapa znalostí byla uložena do souboru %1."),
                 QStringLiteral("Mapa uložena"));
+}
+
+// From the answers the map has read: nothing is read again.
+void KnowledgeMapWindow::makeWorksheet() {
+    KnowledgeMapInput input = input_;
+    input.storePath.clear();
+    runWorksheet(input, store_, dialogs_, this);
 }
 
 } // namespace numio

@@ -34,6 +34,7 @@ class KnowledgeMapWindow : public QDialog {
     WeekChart* weekChart() const { return chart_; }
     QLabel* lblStatus() const { return lblStatus_; }
     QPushButton* pbPdf() const { return pbPdf_; }
+    QPushButton* pbWorksheet() const { return pbWorksheet_; }
     QPushButton* pbClose() const { return pbClose_; }
     // The operation shown: 1 +, 2 -, 3 *, 4 :.
     int operation() const;
@@ -50,6 +51,7 @@ class KnowledgeMapWindow : public QDialog {
     void setFolded(bool folded);
     void fitMap();
     void savePdf();
+    void makeWorksheet();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     KnowledgeMapInput input_;
@@ -65,6 +67,7 @@ class KnowledgeMapWindow : public QDialog {
     WeekChart* chart_;
     QLabel* lblStatus_;
     QPushButton* pbPdf_;
+    QPushButton* pbWorksheet_;
     QPushButton* pbClose_;
 };
 
