@@ -41,6 +41,8 @@ QFont font(double points, bool bold = false) {
     QFont f(QStringLiteral("DejaVu Sans"));
     f.setPointSizeF(points);
     f.setBold(bold);
+    // No ligatures: "Žofie" copied or read out of the PDF stays "Žofie".
+    f.setStyleStrategy(QFont::PreferNoShaping);
     return f;
 }
 
