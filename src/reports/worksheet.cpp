@@ -5,6 +5,7 @@
 #include "reports/a4_pages.h"
 #include "reports/saving.h"
 
+#include <QHash>
 #include <QPainter>
 
 #include <algorithm>
@@ -142,6 +143,10 @@ QVector<Fact> drawWorksheet(const StoredSettings& rules, const Knowledge& knowle
         return Fact{int(generated.nRezim), generated.A, generated.B};
     };
     const int rows = worksheetRows(count);
+    // Nothing answers the problems on paper, so the weakest facts would come round again and again:
+    // none more than a tenth of the sheet while others can come.
+    const int most = std::max(2, count / 10);
+    QHash<Fact, int> times;
     QVector<Fact> problems;
     problems.reserve(count);
     for (int i = 0; i < count; ++i) {
@@ -149,8 +154,11 @@ QVector<Fact> drawWorksheet(const StoredSettings& rules, const Knowledge& knowle
             return (i >= 1 && problems[i - 1] == f) || (i >= rows && problems[i - rows] == f);
         };
         Fact f = drawOne();
+        for (int tries = 0; tries < kRedraws && (besideEqual(f) || times.value(f) >= most); ++tries)
+            f = drawOne();
         for (int tries = 0; tries < kRedraws && besideEqual(f); ++tries)
             f = drawOne();
+        ++times[f];
         problems.push_back(f);
     }
     return problems;

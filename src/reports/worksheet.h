@@ -36,7 +36,8 @@ StoredSettings withOperations(const StoredSettings& rules, const QList<int>& ope
 // `count` problems within `rules`, drawn as weak-facts practice draws them from what the pupil knows;
 // with no answer yet, by the ordinary generator (`ordinary` set). No two equal problems side by
 // side: neither the next one nor the one in the same row of the next column, while the rules leave
-// another. Precondition: anyOperationAdmitsProblem(rules).
+// another; none more than a tenth of the sheet (at least twice) while others can come.
+// Precondition: anyOperationAdmitsProblem(rules).
 QVector<Fact> drawWorksheet(const StoredSettings& rules, const Knowledge& knowledge, int knownWithinMs,
                             qint64 now, int count, RandomSource& random, bool* ordinary = nullptr);
 

@@ -45,6 +45,7 @@ QString line(const Fact& f, int n) {
 class TestWorksheet : public QObject {
     Q_OBJECT
   private slots:
+    // admitted: the facts the rules leave; 0 where too few to keep each to a tenth of the sheet.
     void draw_data() {
         columns<StoredSettings, QVector<Fact>, int, int>({"rules", "weak", "count", "admitted"});
         const QVector<Fact> weak{{3, 7, 8}, {3, 6, 9}, {3, 4, 7}};
@@ -52,7 +53,7 @@ class TestWorksheet : public QObject {
         row("three columns", rules("*:", 20, 10), weak, 60, 200);
         row("no answers yet", rules("+-", 20, 10, CrossingTen::With), QVector<Fact>{}, 20, 72);
         row("answers outside the rules", rules("+", 10, 10), weak, 20, 45);
-        row("one row of ten", rules("*", 20, 1), QVector<Fact>{{3, 1, 1}}, 40, 10);
+        row("one row of ten", rules("*", 20, 1), QVector<Fact>{{3, 1, 1}, {3, 1, 2}}, 40, 0);
     }
     void draw() {
         const auto [s, weak, count, admitted] =
@@ -71,10 +72,11 @@ class TestWorksheet : public QObject {
             weakDrawn += weak.contains(f) ? 1 : 0;
         }
         QCOMPARE(ordinary, weakDrawn == 0);
-        // Against a uniform draw's share of the weak facts, at least four times as many.
-        if (!ordinary)
-            QVERIFY2(weakDrawn * admitted >= 4 * count * int(weak.size()),
-                     qPrintable(QString::number(weakDrawn)));
+        // Against a uniform draw's share of the weak facts, at least three times as many; yet no fact
+        // fills the sheet.
+        QVERIFY(ordinary || !admitted || weakDrawn * admitted >= 3 * count * int(weak.size()));
+        for (const Fact& f : drawn)
+            QVERIFY2(!admitted || drawn.count(f) <= count / 10, qPrintable(f.text()));
     }
 
     void pdf_data() {
