@@ -47,7 +47,7 @@ QFont font(double points, bool bold = false) {
     return f;
 }
 
-// The title, whose sheet it is and the date, and what the page is; returns the grid's top.
+// The title (after what the page is, on a key), whose sheet it is and the date.
 void drawHead(A4Pages& a4, const Worksheet& sheet, const QString& what) {
     a4.y += a4.text(what.isEmpty() ? sheet.title : what + sheet.title, font(16, true));
     a4.y += 2 * kPerMm;
@@ -59,7 +59,7 @@ void drawHead(A4Pages& a4, const Worksheet& sheet, const QString& what) {
         a4.y += kPerMm;
         const QString why = sheet.unread
                                 ? QStringLiteral("žákovy zapamatované odpovědi se nepodařilo přečíst")
-                                : QStringLiteral("žák zatím nemá zapamatované odpovědi");
+                                : QStringLiteral("žák zatím nemá zapamatované odpovědi na takové příklady");
         a4.y += a4.paragraph(QStringLiteral("Příklady jsou vybrány náhodně podle nastavení: %1, podle "
                                             "kterých by se vybraly ty, které ještě neumí.")
                                  .arg(why),
@@ -75,16 +75,23 @@ void drawGrid(A4Pages& a4, const Worksheet& sheet, bool key) {
     const int rows = worksheetRows(count);
     const double pitch = std::min(a4.room() / std::max(rows, 1), kLargestRowMm * kPerMm);
     const double boxHeight = std::min(kBoxMm * kPerMm, pitch - kPerMm);
-    const QFont text = font(columns > 2 ? 13 : 15);
     const double columnWidth = a4.width() / columns;
-    const double numberWidth = a4.advance(text, QStringLiteral("00)  "));
-    double widest = 0;
     int digits = 1;
-    for (const Fact& f : sheet.problems) {
-        widest = std::max(widest, a4.advance(text, problemLine(f)));
+    for (const Fact& f : sheet.problems)
         digits = std::max(digits, int(QString::number(f.result()).size()));
+    // Large numbers in three columns take a smaller font, so that a column stays clear of the next.
+    QFont text;
+    double numberWidth = 0, widest = 0, boxWidth = 0;
+    for (double points = columns > 2 ? 13 : 15; points >= 8; --points) {
+        text = font(points);
+        numberWidth = a4.advance(text, QStringLiteral("00)  "));
+        widest = 0;
+        for (const Fact& f : sheet.problems)
+            widest = std::max(widest, a4.advance(text, problemLine(f)));
+        boxWidth = std::max(16 * kPerMm, a4.advance(text, QString(digits + 2, u'0')));
+        if (numberWidth + widest + 4 * kPerMm + boxWidth <= columnWidth)
+            break;
     }
-    const double boxWidth = std::max(16 * kPerMm, a4.advance(text, QString(digits + 2, u'0')));
     QPainter& painter = a4.painter();
     for (int i = 0; i < count; ++i) {
         const Fact& f = sheet.problems[i];
