@@ -68,7 +68,7 @@ WorksheetDialog::WorksheetDialog(const StoredSettings& settings, const QString& 
         leTitle_ = new QLineEdit(title, this);
         leTitle_->setObjectName(QStringLiteral("leNadpis"));
         leTitle_->setAccessibleName(QStringLiteral("Nadpis"));
-        form->addRow(QStringLiteral("&Nadpis:"), leTitle_);
+        form->addRow(QStringLiteral("Nadpis &listu:"), leTitle_);
     }
     lblStatus_->setObjectName(QStringLiteral("lblStav"));
     lblStatus_->setAccessibleName(QStringLiteral("Stav"));
