@@ -115,6 +115,13 @@ QString nothingToAsk(const StoredSettings& s, int nRezim) {
     return QStringLiteral("„Maximální povolená násobilka“ musí být aspoň %1").arg(nRezim - 2);
 }
 
+QString settingToChange(const StoredSettings& s) {
+    for (int op = 1; op <= 4; ++op)
+        if (const QString reason = nothingToAsk(s, op); !reason.isEmpty())
+            return operationName(op) + QStringLiteral(": ") + reason;
+    return QStringLiteral("vyber, co se bude počítat");
+}
+
 QString operationName(int nRezim) {
     static const char* const kNames[] = {"sčítání", "odčítání", "násobení", "dělení"};
     return nRezim >= 1 && nRezim <= 4 ? QString::fromUtf8(kNames[nRezim - 1]) : QString();

@@ -32,6 +32,10 @@ NUMIO_EXPORT QString chosenRulesText(const StoredSettings& s, int nRezim);
 // Why operation nRezim, switched on, can ask nothing with these settings, naming the setting to
 // change: "„Maximální povolená násobilka“ musí být aspoň 2"; empty when it can ask something.
 NUMIO_EXPORT QString nothingToAsk(const StoredSettings& s, int nRezim);
+// What to change when no operation can ask anything: the first one switched on that asks nothing
+// and its setting ("násobení: „Maximální povolená násobilka“ musí být aspoň 2"), else "vyber, co se
+// bude počítat".
+NUMIO_EXPORT QString settingToChange(const StoredSettings& s);
 // "sčítání", "odčítání", "násobení", "dělení".
 NUMIO_EXPORT QString operationName(int nRezim);
 

@@ -18,6 +18,8 @@
 #include "reports/parent_report.h"
 #include "reports/saving.h"
 #include "reports/window_fit.h"
+#include "reports/worksheet.h"
+#include "reports/worksheet_dialog.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -174,6 +176,7 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
       pbPdf_(new QPushButton(QStringLiteral("Uložit jako &PDF"), this)),
       pbClassMap_(new QPushButton(QStringLiteral("&Mapa třídy"), this)),
       pbReports_(new QPushButton(QStringLiteral("Zprávy pro &rodiče…"), this)),
+      pbWorksheets_(new QPushButton(QStringLiteral("Pracovní l&isty…"), this)),
       pbClose_(new QPushButton(QStringLiteral("Zavří&t"), this)) {
     setObjectName(QStringLiteral("frmTrida"));
     setWindowTitle(QStringLiteral("Přehled třídy"));
@@ -271,9 +274,14 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     pbReports_->setAccessibleName(QStringLiteral("Zprávy pro rodiče"));
     pbReports_->setAccessibleDescription(
         QStringLiteral("Uloží PDF se stránkou pro rodiče každého žáka tabulky, nebo jen vybraných řádků"));
+    pbWorksheets_->setObjectName(QStringLiteral("pbListy"));
+    pbWorksheets_->setAccessibleName(QStringLiteral("Pracovní listy"));
+    pbWorksheets_->setAccessibleDescription(QStringLiteral(
+        "Uloží do jednoho PDF pracovní list každého žáka z toho, co ještě neumí, a řešení na konci"));
     pbClose_->setObjectName(QStringLiteral("pbClose"));
     // Enter in the table opens a pupil; it must not fall through to a default button.
-    for (QPushButton* b : {pbFolder_, pbCancel_, pbCsv_, pbPdf_, pbClassMap_, pbReports_, pbClose_})
+    for (QPushButton* b :
+         {pbFolder_, pbCancel_, pbCsv_, pbPdf_, pbClassMap_, pbReports_, pbWorksheets_, pbClose_})
         b->setAutoDefault(false);
     // The reading's progress and the status on a line of their own: beside the buttons, on a small
     // or magnified screen, the status had room for a word or two.
@@ -284,6 +292,7 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     auto* commands = new QHBoxLayout;
     commands->addWidget(pbClassMap_);
     commands->addWidget(pbReports_);
+    commands->addWidget(pbWorksheets_);
     commands->addStretch(1);
     commands->addWidget(pbCsv_);
     commands->addWidget(pbPdf_);
@@ -293,9 +302,9 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     buttons->addLayout(commands);
     layOutScrolling(*this, layout, buttons);
 
-    QWidget* order[] = {pbFolder_,     cbPeriod_,  deFrom_,      deTo_,       cbOrder_,
-                        chDescending_, table_,     missedTable_, unreadList_, pbCancel_,
-                        pbClassMap_,   pbReports_, pbCsv_,       pbPdf_,      pbClose_};
+    QWidget* order[] = {pbFolder_,     cbPeriod_,    deFrom_,     deTo_,     cbOrder_,    chDescending_,
+                        table_,        missedTable_, unreadList_, pbCancel_, pbClassMap_, pbReports_,
+                        pbWorksheets_, pbCsv_,       pbPdf_,      pbClose_};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -341,6 +350,7 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     connect(pbPdf_, &QPushButton::clicked, this, guard(dialogs_, [this] { savePdf(); }));
     connect(pbClassMap_, &QPushButton::clicked, this, guard(dialogs_, [this] { openClassMap(); }));
     connect(pbReports_, &QPushButton::clicked, this, guard(dialogs_, [this] { saveParentReports(); }));
+    connect(pbWorksheets_, &QPushButton::clicked, this, guard(dialogs_, [this] { saveWorksheets(); }));
     connect(pbClose_, &QPushButton::clicked, this, guard(dialogs_, [this] { reject(); }));
     fill();
 }
@@ -491,6 +501,7 @@ void ClassOverviewWindow::enableCommands() {
     csvExams_->setEnabled(documents);
     pbPdf_->setEnabled(documents);
     pbReports_->setEnabled(documents);
+    pbWorksheets_->setEnabled(documents);
     pbClassMap_->setEnabled(!busy && std::any_of(model_.rows().begin(), model_.rows().end(),
                                                  [](const ClassRow& r) { return r.answers.has_value(); }));
 }
@@ -752,6 +763,70 @@ void ClassOverviewWindow::savePdf() {
         path, [report, path](SaveProgress& progress) { writeClassPdf(report, path, &progress); },
         [this, path] {
             offerToOpen(dialogs_, path, QStringLiteral("Přehled třídy byl uložen do souboru %1."));
+        });
+}
+
+// A sheet a pupil in the table's order, each from his own answers, and all the keys at the end. The
+// stores are read on the saving thread: a large class shows how far it has come and can be stopped.
+void ClassOverviewWindow::saveWorksheets() {
+    StoredSettings settings;
+    try {
+        LoadSettings(settings, store_);
+    } catch (const Failure& f) { // a bad value has taken its default; the rest is as set
+        qCDebug(lcReports()) << "the worksheets from settings with a bad value:" << f.messageText();
+    }
+    std::optional<WorksheetChoice> chosen;
+    WorksheetDialog dialog(
+        settings, {}, dialogs_, [&](const WorksheetChoice& c) { return chosen = c, true; }, this);
+    if (dialog.exec() != QDialog::Accepted || !chosen)
+        return;
+    const QString className = QFileInfo(model_.folder()).fileName();
+    const QString path = chooseNewFile(
+        dialogs_, QStringLiteral("Uložit pracovní listy jako PDF"), QStringLiteral("Dokumenty PDF (*.pdf)"),
+        QDir(documentsOrHomeFolder()).filePath(QStringLiteral("Pracovní listy – %1.pdf").arg(className)),
+        QStringLiteral(".pdf"));
+    if (path.isEmpty())
+        return;
+    struct Pupil {
+        QString name;
+        std::optional<AnswerSource> answers;
+    };
+    QVector<Pupil> pupils;
+    for (const ClassRow& r : model_.rows())
+        pupils.push_back({r.shown.name, r.answers});
+    const StoredSettings rules = withOperations(settings, chosen->operations);
+    const QDateTime now = clock_.now();
+    saveAside(
+        path,
+        [pupils, rules, choice = *chosen, now, stores = &stores_, path](SaveProgress& progress) {
+            progress.setTotal(pupils.size());
+            const QString date = czechDate(now.date());
+            SystemRandomSource random;
+            QVector<Worksheet> sheets;
+            for (const Pupil& p : pupils) {
+                progress.advance(0);
+                Worksheet sheet{worksheetTitle(p.name, date), p.name, date, {}, false};
+                Knowledge knowledge;
+                int within = kKnownWithinSecondsDefault * 1000;
+                if (p.answers) {
+                    within = p.answers->knownWithinMs;
+                    try {
+                        knowledge = stores->read(p.answers->store, KnowledgeQuery{within, {}}, nullptr).facts;
+                    } catch (const Failure& f) {
+                        qCDebug(lcReports()) << "a worksheet without answers:" << f.messageText();
+                        sheet.unread = true;
+                    }
+                }
+                sheet.problems = drawWorksheet(rules, knowledge, within, now.toSecsSinceEpoch(), choice.count,
+                                               random, &sheet.ordinary);
+                sheets.push_back(std::move(sheet));
+                progress.advance();
+            }
+            writeWorksheetPdf(sheets, choice.key, path);
+        },
+        [this, path] {
+            offerToOpen(dialogs_, path, QStringLiteral("Pracovní listy byly uloženy do souboru %1."),
+                        QStringLiteral("Pracovní listy uloženy"));
         });
 }
 

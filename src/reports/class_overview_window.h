@@ -58,6 +58,7 @@ class ClassOverviewWindow : public QDialog {
     QPushButton* pbPdf() const { return pbPdf_; }
     QPushButton* pbClassMap() const { return pbClassMap_; }
     QPushButton* pbReports() const { return pbReports_; }
+    QPushButton* pbWorksheets() const { return pbWorksheets_; }
     QComboBox* periodBox() const { return cbPeriod_; }
     DateField* fromEdit() const { return deFrom_; }
     DateField* toEdit() const { return deTo_; }
@@ -89,6 +90,7 @@ class ClassOverviewWindow : public QDialog {
     void savePdf();
     void openClassMap();
     void saveParentReports();
+    void saveWorksheets();
     void saveAside(const QString& path, std::function<void(SaveProgress&)> write,
                    std::function<void()> thenSaved);
     void enableCommands();
@@ -128,6 +130,7 @@ class ClassOverviewWindow : public QDialog {
     QPushButton* pbPdf_;
     QPushButton* pbClassMap_;
     QPushButton* pbReports_;
+    QPushButton* pbWorksheets_;
     QPushButton* pbClose_;
 };
 

@@ -13,6 +13,7 @@
 #include "reports/parent_report.h"
 #include "reports/saving.h"
 #include "reports/window_fit.h"
+#include "reports/worksheet_dialog.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -110,6 +111,7 @@ KnowledgeMapWindow::KnowledgeMapWindow(const KnowledgeMapInput& input, SettingsS
       chart_(new WeekChart(this)), lblStatus_(new QLabel(this)),
       pbPdf_(newButton(QStringLiteral("&Uložit PDF…"), QStringLiteral("pbPdf"), this)),
       pbReport_(newButton(QStringLiteral("Zpráva pro &rodiče…"), QStringLiteral("pbZprava"), this)),
+      pbWorksheet_(newButton(QStringLiteral("Pracovní &list…"), QStringLiteral("pbPracovniList"), this)),
       pbClose_(newButton(QStringLiteral("Zavří&t"), QStringLiteral("pbClose"), this)) {
     setObjectName(QStringLiteral("frmMapa"));
     setWindowTitle(knowledgeMapTitle(input_.pupil));
@@ -168,6 +170,7 @@ KnowledgeMapWindow::KnowledgeMapWindow(const KnowledgeMapInput& input, SettingsS
     lblStatus_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(lblStatus_, 1);
+    buttons->addWidget(pbWorksheet_);
     buttons->addWidget(pbPdf_);
     buttons->addWidget(pbReport_);
     buttons->addWidget(pbClose_);
@@ -181,6 +184,7 @@ KnowledgeMapWindow::KnowledgeMapWindow(const KnowledgeMapInput& input, SettingsS
             }));
     connect(pbPdf_, &QPushButton::clicked, this, guard(dialogs_, [this] { savePdf(); }));
     connect(pbReport_, &QPushButton::clicked, this, guard(dialogs_, [this] { saveParentReport(); }));
+    connect(pbWorksheet_, &QPushButton::clicked, this, guard(dialogs_, [this] { makeWorksheet(); }));
     connect(pbClose_, &QPushButton::clicked, this, guard(dialogs_, [this] { reject(); }));
 
     const int first = firstMapOperation(input_.settings);
@@ -207,6 +211,7 @@ void KnowledgeMapWindow::startReading() {
     loading_ = true;
     pbPdf_->setEnabled(false);
     pbReport_->setEnabled(false);
+    pbWorksheet_->setEnabled(false);
     showOperation(operation());
     showStatus(lblStatus_, QStringLiteral("Načítám zapamatované odpovědi…"));
     readAside(
@@ -230,6 +235,7 @@ void KnowledgeMapWindow::showRead(const ReadOutcome& outcome) {
     model_->setKnowledge(input_.knowledge);
     pbPdf_->setEnabled(true);
     pbReport_->setEnabled(true);
+    pbWorksheet_->setEnabled(true);
     showOperation(operation());
     showStatus(lblStatus_, ignoredText(input_.ignored));
     emit loaded();
@@ -395,6 +401,13 @@ void KnowledgeMapWindow::saveParentReport() {
         lblStatus_, path, kSaved, [&] { writeParentReportPdf(report, path); }, QStringLiteral("Zprávu"));
     offerToOpen(dialogs_, path, QStringLiteral("Zpráva pro rodiče byla uložena do souboru %1."),
                 QStringLiteral("Zpráva uložena"));
+}
+
+// From the answers the map has read: nothing is read again.
+void KnowledgeMapWindow::makeWorksheet() {
+    KnowledgeMapInput input = input_;
+    input.storePath.clear();
+    runWorksheet(input, store_, dialogs_, this);
 }
 
 } // namespace numio

@@ -35,6 +35,7 @@ class KnowledgeMapWindow : public QDialog {
     QLabel* lblStatus() const { return lblStatus_; }
     QPushButton* pbPdf() const { return pbPdf_; }
     QPushButton* pbReport() const { return pbReport_; }
+    QPushButton* pbWorksheet() const { return pbWorksheet_; }
     QPushButton* pbClose() const { return pbClose_; }
     // The operation shown: 1 +, 2 -, 3 *, 4 :.
     int operation() const;
@@ -52,6 +53,7 @@ class KnowledgeMapWindow : public QDialog {
     void fitMap();
     void savePdf();
     void saveParentReport();
+    void makeWorksheet();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     KnowledgeMapInput input_;
@@ -68,6 +70,7 @@ class KnowledgeMapWindow : public QDialog {
     QLabel* lblStatus_;
     QPushButton* pbPdf_;
     QPushButton* pbReport_;
+    QPushButton* pbWorksheet_;
     QPushButton* pbClose_;
 };
 

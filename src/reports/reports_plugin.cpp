@@ -5,6 +5,7 @@
 #include "reports/class_overview_window.h"
 #include "reports/knowledge_map_window.h"
 #include "reports/overview_window.h"
+#include "reports/worksheet_dialog.h"
 
 #include <QObject>
 
@@ -37,6 +38,11 @@ class ReportsPlugin : public QObject, public Reports {
                           QWidget* owner) override {
         KnowledgeMapWindow window(input, store, dialogs, owner);
         window.exec();
+    }
+
+    void showWorksheet(const KnowledgeMapInput& input, SettingsStore& store, Dialogs& dialogs,
+                       QWidget* owner) override {
+        runWorksheet(input, store, dialogs, owner);
     }
 };
 

@@ -48,10 +48,15 @@ class Reports {
     // remembered in the store.
     virtual void showKnowledgeMap(const KnowledgeMapInput& input, SettingsStore& store, Dialogs& dialogs,
                                   QWidget* owner) = 0;
+
+    // Asks how the pupil's worksheet is to be made and saves it as a PDF; his answers are read as
+    // the map reads them.
+    virtual void showWorksheet(const KnowledgeMapInput& input, SettingsStore& store, Dialogs& dialogs,
+                               QWidget* owner) = 0;
 };
 
 } // namespace numio
 
 // The interface's version is in its id: a plug-in built for another version is not loaded.
-#define NUMIO_REPORTS_IID "cz.numio.Reports/4"
+#define NUMIO_REPORTS_IID "cz.numio.Reports/5"
 Q_DECLARE_INTERFACE(numio::Reports, NUMIO_REPORTS_IID)

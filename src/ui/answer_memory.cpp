@@ -4,10 +4,10 @@
 
 namespace numio {
 
-// The map shows what the store remembers, also while remembering is switched off. It reads the
-// store itself, aside, through a connection of its own; the store is opened first, so that a file
-// that cannot be used is told as an examination would tell it.
-void FrmMain::openKnowledgeMap() {
+// The map and the worksheet show what the store remembers, also while remembering is switched off.
+// They read the store themselves, aside, through a connection of their own; the store is opened
+// first, so that a file that cannot be used is told as an examination would tell it.
+KnowledgeMapInput FrmMain::answersInput() {
     const StoredSettings& s = exam_.settings();
     KnowledgeMapInput input;
     exam_.guarded([this] { session_.openAnswers(); });
@@ -21,7 +21,17 @@ void FrmMain::openKnowledgeMap() {
     if (s.bProtokol)
         input.journalPath = s.ProtokolFile;
     input.files = &doors_.files;
+    return input;
+}
+
+void FrmMain::openKnowledgeMap() {
+    const KnowledgeMapInput input = answersInput();
     exam_.modal([&] { reports().showKnowledgeMap(input, doors_.store, exam_.dialogs(), this); });
+}
+
+void FrmMain::openWorksheet() {
+    const KnowledgeMapInput input = answersInput();
+    exam_.modal([&] { reports().showWorksheet(input, doors_.store, exam_.dialogs(), this); });
 }
 
 } // namespace numio

@@ -127,6 +127,9 @@ void FrmMain::buildMenus() {
                              Command::ClassOverview, &FrmMain::openClassOverview);
     knowledgeMapItem = item(mnuProtokol, "mnuMapa", QStringLiteral("&Mapa znalostí"), {},
                             Command::KnowledgeMap, &FrmMain::openKnowledgeMap);
+    // Paper from the same answers: admitted as the map is, while no examination runs.
+    worksheetItem = item(mnuProtokol, "mnuPracovniList", QStringLiteral("Pracovní &list…"), {},
+                         Command::KnowledgeMap, &FrmMain::openWorksheet);
     connect(mnuProtokol, &QMenu::aboutToShow, this,
             [this] { exam_.guarded([this] { mnuProtokol_Open(); }); });
 }
@@ -448,11 +451,7 @@ void FrmMain::showIdleHint(const Look& look) {
         ways << QStringLiteral("F8 co ještě neumí");
     if (!look.startPractice && look.settings) {
         // A setting that leaves a chosen operation nothing to ask is named.
-        QString why = QStringLiteral("vyber, co se bude počítat");
-        for (int op = 4; op >= 1; --op)
-            if (const QString reason = nothingToAsk(exam_.settings(), op); !reason.isEmpty())
-                why = operationName(op) + QStringLiteral(": ") + reason;
-        ways << QStringLiteral("F2 nastavení – ") + why;
+        ways << QStringLiteral("F2 nastavení – ") + settingToChange(exam_.settings());
     }
     ways << QStringLiteral("F1 nápověda");
     const QString text = ways.join(QStringLiteral(" · "));

@@ -29,6 +29,7 @@ namespace numio {
 class DigitBox;
 class Reports;
 class StatusBar;
+struct KnowledgeMapInput;
 
 // The platform doors the window works through; tests hand in fakes.
 struct Doors {
@@ -110,6 +111,8 @@ class FrmMain : public QMainWindow, private ExamView {
     void openResultsOverview();
     void openClassOverview();
     void openKnowledgeMap();
+    void openWorksheet();
+    KnowledgeMapInput answersInput();
     Reports& reports();
     void managePupils();
     // The pupil chosen last, or the one picked at start-up when there are several.
@@ -142,6 +145,7 @@ class FrmMain : public QMainWindow, private ExamView {
     QAction* overviewItem = nullptr;
     QAction* classOverviewItem = nullptr;
     QAction* knowledgeMapItem = nullptr;
+    QAction* worksheetItem = nullptr;
 
     QLabel* lbLeft = nullptr;
     QLabel* lb1 = nullptr;

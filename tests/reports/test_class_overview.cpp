@@ -634,6 +634,31 @@ class TestClassOverview : public QObject {
             QCOMPARE(field->text(), before);
     }
 
+    // A sheet a pupil in the table's order, then their keys; a store that cannot be read gives a sheet
+    // drawn by the rules that says so.
+    void worksheetsForTheClass() {
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        Class c;
+        QVERIFY(readFolder(*c.w, c.dir.path()));
+        c.dialogs.chosenFiles = {c.dir.filePath("listy.pdf")};
+        c.dialogs.answers = {Dialogs::Answer::No}; // not opened
+        QTimer::singleShot(
+            0, [] { QApplication::activeModalWidget()->findChild<QPushButton*>("pbOK")->click(); });
+        QSignalSpy saved(c.w.get(), &ClassOverviewWindow::saveFinished);
+        c.w->pbWorksheets()->click();
+        QVERIFY(saved.wait(20000));
+        QStringList pages = pdfText(c.dir.filePath("listy.pdf"), {"-raw"}).split('\f'), heads, expected;
+        pages.removeLast();
+        for (const QString& page : pages)
+            heads << page.section('\n', 0, 0);
+        for (const QString key : {"", "Řešení – "})
+            for (int r = 0; r < c.w->table()->rowCount(); ++r)
+                expected << key + c.w->table()->item(r, 0)->text() + " – 18.3.2026";
+        QCOMPARE(heads, expected);
+        QVERIFY(pages[c.rowOf("Šimon Král")].contains("nepodařilo přečíst"));
+    }
+
     // Both documents of a month, byte for byte: the table in its order, every examination with its
     // mode, and a name that would run as a formula kept a text.
     void csvFiles() {

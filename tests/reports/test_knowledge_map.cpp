@@ -366,6 +366,25 @@ class TestKnowledgeMap : public QObject {
         QVERIFY(!w.isVisible());
     }
 
+    // From the map, a worksheet of the answers it has read: the fact not known comes, under the name
+    // proposed for the pupil.
+    void worksheetFromTheMap() {
+        Map m;
+        m.tried[{3, 7, 8}] = tries("w5000");
+        m.input.settings.nMaxValueX = 10;
+        m.dialogs.chosenFiles = {m.dir.filePath("list.pdf")};
+        m.dialogs.answers = {Dialogs::Answer::No};
+        QTimer::singleShot(
+            0, [] { QApplication::activeModalWidget()->findChild<QPushButton*>("pbOK")->click(); });
+        m.open().pbWorksheet()->click();
+        QCOMPARE(m.dialogs.chooserCalls.back().value(2).section('/', -1),
+                 "Pracovní list – Jana Nováková.pdf");
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        const QString sheet = pdfText(m.dir.filePath("list.pdf"), {"-raw"}).section('\f', 0, 0);
+        QVERIFY2(sheet.contains(" 7 · 8 =") && !sheet.contains("nemá zapamatované"), qPrintable(sheet));
+    }
+
     // As the program calls it: the plug-in shows the map modally; the PDF names the pupil and says
     // what the window says, and the next one is proposed in the same folder.
     void pdfThroughThePlugin() {

@@ -4,6 +4,7 @@
 #include "reports/class_overview_window.h"
 #include "reports/knowledge_map_window.h"
 #include "reports/overview_window.h"
+#include "reports/worksheet_dialog.h"
 #include "ui/about_dialog.h"
 #include "ui/help_window.h"
 #include "ui/pupil_chooser.h"
@@ -229,8 +230,9 @@ class TestAccessibility : public QObject {
         rows.chosenTablesOnly = true, rows.chosenTables = ChosenRows::parse("6,7,8");
         KnowledgeMapWindow map({{}, longName, rows, 3000, f.clock.now(), {}, nullptr}, f.store, f.dialogs,
                                &w);
+        WorksheetDialog sheet(rows, longName + " – 8.12.2026", f.dialogs, nullptr, &w);
         for (QDialog* d : std::initializer_list<QDialog*>{&about, &help, &viewer, &overview, &pupilsDialog,
-                                                          &chooser, &map}) {
+                                                          &chooser, &map, &sheet}) {
             d->show();
             QCOMPARE(faults(*d, d->objectName()), QString());
         }
