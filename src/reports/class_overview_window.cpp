@@ -289,16 +289,20 @@ ClassOverviewWindow::ClassOverviewWindow(SettingsStore& store, Dialogs& dialogs,
     state->addWidget(progress_);
     state->addWidget(pbCancel_);
     state->addWidget(lblStatus_, 1);
+    // What is made for the pupils on a row of its own: beside the saving, a magnified screen cut it.
+    auto* forPupils = new QHBoxLayout;
+    forPupils->addWidget(pbClassMap_);
+    forPupils->addWidget(pbReports_);
+    forPupils->addWidget(pbWorksheets_);
+    forPupils->addStretch(1);
     auto* commands = new QHBoxLayout;
-    commands->addWidget(pbClassMap_);
-    commands->addWidget(pbReports_);
-    commands->addWidget(pbWorksheets_);
     commands->addStretch(1);
     commands->addWidget(pbCsv_);
     commands->addWidget(pbPdf_);
     commands->addWidget(pbClose_);
     auto* buttons = new QVBoxLayout;
     buttons->addLayout(state);
+    buttons->addLayout(forPupils);
     buttons->addLayout(commands);
     layOutScrolling(*this, layout, buttons);
 

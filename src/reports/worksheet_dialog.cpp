@@ -17,8 +17,10 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
+
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace numio {
 
@@ -68,6 +70,10 @@ WorksheetDialog::WorksheetDialog(const StoredSettings& settings, const QString& 
         leTitle_ = new QLineEdit(title, this);
         leTitle_->setObjectName(QStringLiteral("leNadpis"));
         leTitle_->setAccessibleName(QStringLiteral("Nadpis"));
+        // Room for a name and a date whole, and a few words more.
+        leTitle_->setMinimumWidth(std::max(leTitle_->fontMetrics().horizontalAdvance(title),
+                                           leTitle_->fontMetrics().averageCharWidth() * 36) +
+                                  16);
         form->addRow(QStringLiteral("Nadpis &listu:"), leTitle_);
     }
     lblStatus_->setObjectName(QStringLiteral("lblStav"));
