@@ -206,7 +206,7 @@ void drawMap(A4Pages& pages, const ParentReport& r, const ParentReportPupil& p, 
     for (const AskedPage& a : asked)
         if (a.facts.size() <= kTilesAtMost)
             tileRows += int((a.facts.size() + a.columns - 1) / a.columns);
-    const double textual = asked.size() * lineHeight * 2 + lineHeight * 1.5;
+    const double textual = double(asked.size()) * lineHeight * 2 + lineHeight * 1.5;
     const double tile = tileRows > 0 ? std::min(pages.width() / 20 * 0.55, (room - textual) / tileRows) : 0;
     const bool withText = tile >= QFontMetricsF(fonts.cell, pages.painter().device()).height() * 1.2;
     for (const AskedPage& a : asked) {
@@ -216,11 +216,13 @@ void drawMap(A4Pages& pages, const ParentReport& r, const ParentReportPupil& p, 
             for (qsizetype i = 0; i < a.facts.size(); ++i) {
                 const Fact& f = a.facts[i];
                 const FactState s = parentState(factState(p.knowledge->value(f), p.knownWithinMs, now));
+                const qsizetype row = i / a.columns, column = i % a.columns;
                 paintFactCell(pages.painter(),
-                              QRectF((i % a.columns) * width, pages.y + (i / a.columns) * tile, width, tile),
+                              QRectF(double(column) * width, pages.y + double(row) * tile, width, tile),
                               withText ? shownFact(f) : QString(), s, fonts.cell);
             }
-            pages.y += ((a.facts.size() + a.columns - 1) / a.columns) * tile + 2;
+            const qsizetype rows = (a.facts.size() + a.columns - 1) / a.columns; // whole rows
+            pages.y += double(rows) * tile + 2;
         }
         QString counts = countsText(a.facts, p, now);
         counts[0] = counts[0].toUpper();
@@ -316,7 +318,7 @@ QString periodTrend(const Journal& journal, const Period& period) {
     if (now.exams < kTrendLeastEachSide || before.exams < kTrendLeastEachSide || now.problems == 0 ||
         before.problems == 0)
         return {};
-    const double change = 100.0 * (before.wrong * now.problems - now.wrong * before.problems) /
+    const double change = 100.0 * double(before.wrong * now.problems - now.wrong * before.problems) /
                           double(now.problems * before.problems);
     const QString than = length == 7 ? QStringLiteral("minulý týden") : QStringLiteral("v předchozím období");
     if (std::abs(change) < kSameWithin)

@@ -95,8 +95,9 @@ void drawGrid(A4Pages& a4, const Worksheet& sheet, bool key) {
     QPainter& painter = a4.painter();
     for (int i = 0; i < count; ++i) {
         const Fact& f = sheet.problems[i];
-        const double x = (i / rows) * columnWidth;
-        const double y = a4.y + (i % rows) * pitch;
+        const int column = i / rows, row = i % rows; // down each column, then the next
+        const double x = column * columnWidth;
+        const double y = a4.y + row * pitch;
         const QRectF line(x, y, numberWidth, boxHeight);
         a4.text(line, QStringLiteral("%1)").arg(i + 1), text, Qt::AlignLeft);
         if (key) {

@@ -129,7 +129,8 @@ void WorksheetDialog::update() {
     else if (!possible)
         text = QStringLiteral("Vyberte aspoň jednu početní operaci.");
     showStatus(lblStatus_, text);
-    buttons_->buttons().front()->setEnabled(possible && !reading_);
+    const QList<QAbstractButton*> buttons = buttons_->buttons();
+    buttons.front()->setEnabled(possible && !reading_);
 }
 
 QString worksheetFileName(const QString& pupil) {
