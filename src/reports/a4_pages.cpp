@@ -156,6 +156,13 @@ double A4Pages::text(const QString& s, const QFont& font, double x, const QColor
     return h;
 }
 
+QFont A4Pages::fitting(QFont font, const QString& text, double least) const {
+    while (font.pointSizeF() > least &&
+           QFontMetricsF(font, painter_.device()).horizontalAdvance(text) > width())
+        font.setPointSizeF(std::max(least, font.pointSizeF() - 1));
+    return font;
+}
+
 double A4Pages::paragraphHeight(const QString& text, const QFont& font) const {
     return wrappedHeight(text, font, width());
 }

@@ -70,6 +70,9 @@ class A4Pages {
               const QColor& colour = Qt::black);
     // A line across the page from x, as high as its font.
     double text(const QString& text, const QFont& font, double x = 0, const QColor& colour = Qt::black);
+    // The font made smaller, down to `least` points, until the line fits the page's width: a title
+    // with a long name is not cut at the page's edge.
+    QFont fitting(QFont font, const QString& text, double least = 10) const;
     // A paragraph wrapped at the page's width: how high it is, and drawing it at y.
     double paragraphHeight(const QString& text, const QFont& font) const;
     double paragraph(const QString& text, const QFont& font, const QColor& colour);

@@ -573,6 +573,7 @@ void ClassOverviewWindow::openPupil(int row) {
         answers = ParentAnswers{&stores_, r.answers->store, r.answers->knownWithinMs};
     OverviewWindow overview(r.shown.journal, path, store_, dialogs_, std::nullopt, this, r.shown.name,
                             answers);
+    overview.setParentPeriod(model_.pupils().at(pupil).journal, model_.period(), model_.periodText());
     overview.exec();
     // The overview may have given a journal without a name of its own one.
     if (model_.renamePupil(pupil))
@@ -826,7 +827,7 @@ void ClassOverviewWindow::saveWorksheets() {
                 sheets.push_back(std::move(sheet));
                 progress.advance();
             }
-            writeWorksheetPdf(sheets, choice.key, path);
+            writeWorksheetPdf(sheets, choice.key, path, &progress); // cancelled while written too
         },
         [this, path] {
             offerToOpen(dialogs_, path, QStringLiteral("Pracovní listy byly uloženy do souboru %1."),

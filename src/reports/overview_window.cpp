@@ -484,7 +484,13 @@ void OverviewWindow::saveParentReport() {
     guarded(dialogs_, [this] { keepPupilName(); });
     const QDateTime now = QDateTime::currentDateTime();
     const Period week = periodAround(PeriodChoice::Week, now.date());
-    ParentReport report{weekText(week), week, {}, now, {{pupil, journal_, {}, {}, {}}}};
+    ParentReport report = parentPeriod_
+                              ? ParentReport{parentPeriod_->text,
+                                             parentPeriod_->period,
+                                             {},
+                                             now,
+                                             {{pupil, parentPeriod_->whole, {}, {}, {}}}}
+                              : ParentReport{weekText(week), week, {}, now, {{pupil, journal_, {}, {}, {}}}};
     try {
         LoadSettings(report.settings, store_);
     } catch (const Failure&) { // a bad value has taken its default; the rest is as set

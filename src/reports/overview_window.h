@@ -50,7 +50,19 @@ class OverviewWindow : public QDialog {
 
     void done(int result) override;
 
+    // The parents' page of the period chosen where the overview was opened (the class table's), from
+    // the whole journal, so that it says what the class's page of the same pupil says; without it,
+    // this week's.
+    void setParentPeriod(const Journal& whole, const Period& period, const QString& periodText) {
+        parentPeriod_ = ParentPeriod{whole, period, periodText};
+    }
+
   private:
+    struct ParentPeriod {
+        Journal whole;
+        Period period;
+        QString text;
+    };
     QLayout* buildPupilRow(const QString& pupilName, const QString& journalName);
     QWidget* buildNotice();
     QWidget* buildChartView();
@@ -69,6 +81,7 @@ class OverviewWindow : public QDialog {
     std::optional<StoredSettings> practice_;
     QString protocolPath_;
     std::optional<ParentAnswers> answers_; // where the parents' page reads what he knows
+    std::optional<ParentPeriod> parentPeriod_;
     SettingsStore& store_;
     Dialogs& dialogs_;
     QString storedName_; // the name the store has for the file, or the one shown: kept only when changed

@@ -245,10 +245,13 @@ void drawNext(A4Pages& pages, const ParentReport& r, const ParentReportPupil& p,
         return;
     }
     for (qsizetype i = 0; i < next.size(); ++i) {
-        const FactState s = parentState(factState(p.knowledge->value(next[i]), p.knownWithinMs, now));
+        // A known fact among them wants a refresh: said so, not "umí".
+        const FactState s = factState(p.knowledge->value(next[i]), p.knownWithinMs, now);
+        const QString word =
+            s == FactState::Refresh ? QStringLiteral("zopakovat") : stateWord(parentState(s));
         pages.text(QStringLiteral("%1.").arg(i + 1), fonts.body);
         pages.text(spokenFact(next[i]), fonts.bold, pages.width() * 0.04);
-        pages.y += pages.text(QStringLiteral("– ") + stateWord(s), fonts.body, pages.width() * 0.16) * 1.2;
+        pages.y += pages.text(QStringLiteral("– ") + word, fonts.body, pages.width() * 0.16) * 1.2;
     }
 }
 
@@ -257,6 +260,8 @@ void drawPage(A4Pages& pages, const ParentReport& r, const ParentReportPupil& p)
     // Each page from the same font: what the last one drew with stays set on the painter.
     fonts.body = pages.painter().font();
     fonts.body.setBold(false);
+    // No ligatures: a name copied or read out of the PDF stays as it was written.
+    fonts.body.setStyleStrategy(QFont::PreferNoShaping);
     fonts.body.setPointSizeF(10);
     fonts.bold = fonts.body;
     fonts.bold.setBold(true);
@@ -267,7 +272,8 @@ void drawPage(A4Pages& pages, const ParentReport& r, const ParentReportPupil& p)
     fonts.cell = fonts.body;
     fonts.cell.setPointSizeF(7);
 
-    pages.y += pages.text(parentReportTitle(p.name), fonts.title) + 6;
+    pages.y +=
+        pages.text(parentReportTitle(p.name), pages.fitting(fonts.title, parentReportTitle(p.name))) + 6;
     drawLines(pages,
               {{QStringLiteral("Období:"), r.periodText},
                {QStringLiteral("Datum tisku:"), czechDate(r.now.date())}},

@@ -49,7 +49,8 @@ QFont font(double points, bool bold = false) {
 
 // The title (after what the page is, on a key), whose sheet it is and the date.
 void drawHead(A4Pages& a4, const Worksheet& sheet, const QString& what) {
-    a4.y += a4.text(what.isEmpty() ? sheet.title : what + sheet.title, font(16, true));
+    const QString title = what.isEmpty() ? sheet.title : what + sheet.title;
+    a4.y += a4.text(title, a4.fitting(font(16, true), title));
     a4.y += 2 * kPerMm;
     const QFont plain = font(11);
     const QString name = sheet.pupil.isEmpty() ? QStringLiteral("Jméno: ______________________________")
