@@ -112,8 +112,8 @@ int main(int argc, char** argv) {
         // The first opening, its library loaded on the way, as the program does it.
         IniSettingsStore store(protocol.dir.path());
         const Timing shown = bench::timed([&] {
-            const std::unique_ptr<QDialog> window =
-                numio::loadReports().createOverview(journal, path, store, dialogs, everyOperation(), nullptr);
+            const std::unique_ptr<QDialog> window = numio::loadReports().createOverview(
+                journal, path, store, dialogs, everyOperation(), nullptr, nullptr, QString(), 0);
             window->show();
             QApplication::processEvents();
         });

@@ -498,8 +498,7 @@ void OverviewWindow::saveParentReport() {
     if (answers_)
         readParentAnswers(report.pupils.front(), *answers_);
     else
-        report.pupils.front().noAnswers =
-            QStringLiteral("přehled výsledků odpovědi nečte; zprávu i s tím, co umí, uloží Mapa znalostí.");
+        report.pupils.front().noAnswers = QStringLiteral("odpovědi se na tomto počítači nepamatují.");
     saveDocument(
         lblStatus_, path, kSaved, [&] { writeParentReportPdf(report, path); }, QStringLiteral("Zprávu"));
     offerToOpen(dialogs_, path, QStringLiteral("Zpráva pro rodiče byla uložena do souboru %1."),

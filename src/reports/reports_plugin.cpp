@@ -19,9 +19,14 @@ class ReportsPlugin : public QObject, public Reports {
   public:
     std::unique_ptr<QDialog> createOverview(const Journal& journal, const QString& protocolPath,
                                             SettingsStore& store, Dialogs& dialogs,
-                                            const std::optional<StoredSettings>& practice,
-                                            QWidget* owner) override {
-        return std::make_unique<OverviewWindow>(journal, protocolPath, store, dialogs, practice, owner);
+                                            const std::optional<StoredSettings>& practice, QWidget* owner,
+                                            AnswerStores* stores, const QString& answersPath,
+                                            int knownWithinMs) override {
+        std::optional<ParentAnswers> answers;
+        if (stores && !answersPath.isEmpty())
+            answers = ParentAnswers{stores, answersPath, knownWithinMs};
+        return std::make_unique<OverviewWindow>(journal, protocolPath, store, dialogs, practice, owner,
+                                                QString(), answers);
     }
 
     QStringList chosenEntries(const QDialog& overview) const override {

@@ -29,11 +29,13 @@ class Reports {
     virtual ~Reports() = default;
 
     // The results overview of one journal, not yet shown. With practice given it offers to practise
-    // the most-missed problems under those settings.
+    // the most-missed problems under those settings. The parents' page reads what the pupil knows
+    // from the store at answersPath through `stores` (none: it says it cannot tell).
     virtual std::unique_ptr<QDialog> createOverview(const Journal& journal, const QString& protocolPath,
                                                     SettingsStore& store, Dialogs& dialogs,
                                                     const std::optional<StoredSettings>& practice,
-                                                    QWidget* owner) = 0;
+                                                    QWidget* owner, AnswerStores* stores,
+                                                    const QString& answersPath, int knownWithinMs) = 0;
     // The repeat-list entries chosen for practice in an overview made above; none when it was just
     // closed.
     virtual QStringList chosenEntries(const QDialog& overview) const = 0;

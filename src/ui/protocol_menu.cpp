@@ -47,7 +47,8 @@ void FrmMain::openResultsOverview() {
     const QStringList entries = exam_.modal([&] {
         Reports& reports = this->reports();
         const std::unique_ptr<QDialog> overview = reports.createOverview(
-            journal, exam_.settings().ProtokolFile, doors_.store, exam_.dialogs(), practice, this);
+            journal, exam_.settings().ProtokolFile, doors_.store, exam_.dialogs(), practice, this,
+            &session_.stores(), session_.answersPath(), int(exam_.settings().knownWithinSeconds) * 1000);
         overview->exec();
         return reports.chosenEntries(*overview);
     });
