@@ -7,9 +7,7 @@
 
 namespace numio {
 
-namespace {
-
-int weightOf(FactState state) {
+int weakFactWeight(FactState state) {
     switch (state) {
     case FactState::NotKnown:
         return 8;
@@ -22,6 +20,8 @@ int weightOf(FactState state) {
         return 0;
     }
 }
+
+namespace {
 
 // Generator draws tried for a fact never asked before taking the last one anyway.
 constexpr int kNewFactTries = 50;
@@ -154,7 +154,7 @@ std::optional<qsizetype> WeakFactsDraw::drawInWork(RandomSource& random) const {
     double most = 0;
     for (std::size_t i = 0; i < candidates_.size(); ++i) {
         const Candidate& c = candidates_[i];
-        const qint64 weight = weightOf(c.state) * std::max<qint64>(drawn_ - c.lastAsked - 1, 0);
+        const qint64 weight = weakFactWeight(c.state) * std::max<qint64>(drawn_ - c.lastAsked - 1, 0);
         if (weight == 0)
             continue;
         const double spread = start + kGolden * double(i);
@@ -167,7 +167,7 @@ std::optional<qsizetype> WeakFactsDraw::drawInWork(RandomSource& random) const {
 
 std::optional<qsizetype> WeakFactsDraw::lastInWork() const {
     const auto last = std::find_if(candidates_.cbegin(), candidates_.cend(), [this](const Candidate& c) {
-        return weightOf(c.state) > 0 && c.lastAsked == drawn_ - 1;
+        return weakFactWeight(c.state) > 0 && c.lastAsked == drawn_ - 1;
     });
     return last != candidates_.cend() ? std::optional(qsizetype(last - candidates_.cbegin())) : std::nullopt;
 }

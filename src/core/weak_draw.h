@@ -14,6 +14,10 @@
 
 namespace numio {
 
+// How much a fact in work asks to be practised by its state: not known 8, learning 4, too few tries or
+// wanting a refresh 3; known and never asked 0 (they come by turns of their own).
+NUMIO_EXPORT int weakFactWeight(FactState state);
+
 // Draws the problems of "Procvičuj, co ještě neumí": within the current rules, mostly the facts the
 // pupil does not know yet, with the facts never asked coming in steadily and the known ones now and
 // then so that they stay known.

@@ -2,6 +2,7 @@
 
 #include "core/answer_store.h"
 #include "core/generator.h"
+#include "core/weak_draw.h"
 #include "journal/journal_folder.h"
 #include "platform/logging.h"
 #include "reports/a4_pages.h"
@@ -35,21 +36,6 @@ FactState parentState(FactState s) {
         return FactState::Learning;
     default:
         return s;
-    }
-}
-
-// As the weak-facts practice weighs a fact in work; 0 for the others.
-int weight(FactState s) {
-    switch (s) {
-    case FactState::NotKnown:
-        return 8;
-    case FactState::Learning:
-        return 4;
-    case FactState::FewTries:
-    case FactState::Refresh:
-        return 3;
-    default:
-        return 0;
     }
 }
 
@@ -347,8 +333,8 @@ QList<Fact> factsToPractise(const Knowledge& knowledge, const StoredSettings& se
             const FactState s = factState(h, knownWithinMs, now);
             if (s == FactState::NeverAsked)
                 never.push_back(f);
-            else if (weight(s) > 0)
-                inWork.push_back({f, weight(s), h.lastAt});
+            else if (weakFactWeight(s) > 0)
+                inWork.push_back({f, weakFactWeight(s), h.lastAt});
         }
     }
     std::stable_sort(inWork.begin(), inWork.end(), [](const Ranked& x, const Ranked& y) {
